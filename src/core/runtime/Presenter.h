@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace kelbrin::runtime {
+
+// The user-facing effects that the core asks for. The desktop window implements them with
+// widgets; the headless presenter (service mode, tests) writes each as one line and never blocks.
+// Called on the controller's thread only.
+class Presenter {
+ public:
+  virtual ~Presenter() = default;
+
+  // The sliding notification window at the bottom right of the screen.
+  virtual void ShowHintPopup(const std::string& title, const std::string& text) = 0;
+  // The three-tone beep pattern, `repetitions` times; ignored while a beep still plays.
+  virtual void StartBeep(int repetitions) = 0;
+  // The short system sound of the login command.
+  virtual void MessageBeep() = 0;
+  // An error box (error icon, OK) with `caption`; modal on the desktop, a line in service mode.
+  virtual void ShowErrorBox(const std::string& caption, const std::string& text) = 0;
+  // An information box (information icon, OK) with `caption`, e.g. "Tip".
+  virtual void ShowInfoBox(const std::string& caption, const std::string& text) = 0;
+  // Brings the main window up (restored from the tray).
+  virtual void ShowMainWindow() = 0;
+};
+
+}  // namespace kelbrin::runtime
