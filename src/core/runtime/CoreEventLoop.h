@@ -1,0 +1,77 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "runtime/EventLoop.h"
+
+namespace kelbrin::runtime {
+
+// The core's own event loop: the controller's thread in service mode and in tests. Time comes
+// from the given clock, so with a ManualClock timers fire exactly when a test advances it.
+//
+// Order: posted tasks run in post order; timers due at the same moment fire in deadline order,
+// then in start order. A timer fires at most once per due moment (missed ticks are not caught
+// up); setTimerInterval restarts the period from now, which inside the timer's own handler
+// means the new interval counts from this tick.
+class CoreEventLoop final : public EventLoop {
+ public:
+  // The constructing thread owns the loop until run(), runUntil() or processPending() is called
+  // on another one.
+  explicit CoreEventLoop(Clock& clock);
+
+  void post(Task task) override;
+  TimerId startTimer(Duration firstDelay, Duration interval, Task onTick) override;
+  void setTimerInterval(TimerId id, Duration interval) override;
+  void stopTimer(TimerId id) override;
+  const Clock& clock() const override { return clock_; }
+  bool isLoopThread() const override;
+
+  // Runs on the calling thread until quit(). A quit() that came before run() ends it at once.
+  void run();
+  // Thread-safe. Ends run() after the task or tick being handled.
+  void quit();
+
+  // Tests: runs like run() until `done()` holds (checked after every task and tick), quit() is
+  // called, or `realGuard` of real time has passed. Returns the final value of `done()`.
+  bool runUntil(const std::function<bool()>& done,
+                std::chrono::steady_clock::duration realGuard = std::chrono::seconds(10));
+  // Tests: runs every task queued and every timer due now, without blocking.
+  void processPending();
+
+ private:
+  struct Timer {
+    TimePoint deadline;
+    Duration interval;
+    Task onTick;
+  };
+
+  void bindToCallingThread();
+  // Runs the queued tasks and the due timers once; true when anything ran. Stops early when
+  // `stop()` holds after a task or tick.
+  bool dispatch(const std::function<bool()>& stop);
+  bool fireDueTimers(const std::function<bool()>& stop);
+  TimePoint nextDeadline() const;
+  // Blocks until a task is posted, quit() is called, `extraWake()` holds or a timer is due.
+  void waitForWork(const std::function<bool()>& extraWake);
+
+  Clock& clock_;
+  std::atomic<std::thread::id> owner_;
+
+  std::mutex mutex_;
+  std::condition_variable wakeUp_;
+  std::deque<Task> tasks_;
+  bool quitRequested_ = false;
+
+  // Loop thread only.
+  std::map<TimerId, Timer> timers_;
+  TimerId nextTimerId_ = 1;
+};
+
+}  // namespace kelbrin::runtime

@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "runtime/SignalQuit.h"
+
+namespace kelbrin::runtime {
+namespace {
+
+using namespace std::chrono_literals;
+
+class SignalQuitTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(SignalQuitTest, SignalToTheProcessEndsTheRealLoopOnItsThread) {
+  const int signo = GetParam();
+  CoreEventLoop loop(realClock());
+  int seen = 0;
+  bool seenOnLoopThread = false;
+  {
+    SignalQuit signalQuit(loop, [&](int s) {
+      seen = s;
+      seenOnLoopThread = loop.isLoopThread();
+    });
+    loop.post([signo] { ::kill(::getpid(), signo); });
+    // Ends only through the quit the signal posts; the guard only prevents a hang.
+    loop.runUntil([] { return false; }, 10s);
+  }
+  EXPECT_EQ(seen, signo);
+  EXPECT_TRUE(seenOnLoopThread);
+
+  struct sigaction restored {};
+  ASSERT_EQ(::sigaction(signo, nullptr, &restored), 0);
+  EXPECT_EQ(restored.sa_handler, SIG_DFL) << "the previous disposition was not restored";
+}
+
+INSTANTIATE_TEST_SUITE_P(TermAndInt, SignalQuitTest, ::testing::Values(SIGTERM, SIGINT),
+                         [](const auto& p) { return p.param == SIGTERM ? "Term" : "Int"; });
+
+}  // namespace
+}  // namespace kelbrin::runtime
