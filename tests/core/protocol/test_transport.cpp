@@ -1,0 +1,273 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <future>
+#include <mutex>
+#include <vector>
+
+#include "LocalHttpServer.h"
+#include "platform/CodePage.h"
+#include "protocol/Transport.h"
+
+namespace kelbrin::protocol {
+namespace {
+
+using test::LocalHttpServer;
+using ::testing::ElementsAre;
+using ::testing::Pair;
+
+constexpr std::size_t kXmlCap = 16u << 20;
+constexpr std::chrono::seconds kHangGuard{20};
+const std::string kXmlReply = "<PelmarPacket><Result>0</Result></PelmarPacket>";
+
+// An XML document of exactly `size` bytes.
+std::string XmlOfSize(std::size_t size) { return "<a>" + std::string(size - 7, 'x') + "</a>"; }
+
+// Makes `name` the system code page for the life of the scope.
+class SystemCodePageScope {
+ public:
+  explicit SystemCodePageScope(std::string name) : previous_(platform::systemCodePage().name()) {
+    platform::setSystemCodePage(platform::CodePage::named(std::move(name)));
+  }
+  ~SystemCodePageScope() { platform::setSystemCodePage(platform::CodePage::named(previous_)); }
+
+ private:
+  std::string previous_;
+};
+
+bool HttpLockIsFree() {
+  std::unique_lock lock(HttpLock(), std::try_to_lock);
+  return lock.owns_lock();
+}
+
+class TransportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResumeExchanges();
+    SetTransportPace(runtime::Pace{});
+  }
+  void TearDown() override {
+    ResumeExchanges();
+    SetTransportPace(runtime::Pace{});
+  }
+
+  LocalHttpServer server_;
+};
+
+TEST_F(TransportTest, XmlModePostsTheBodyAsUtf8WithTheThreeHeadersInOrder) {
+  server_.setReply({.body = kXmlReply});
+  const std::string body =
+      "<?xml version=\"1.0\"?><PelmarPacket><UserName>中文</UserName></PelmarPacket>";
+
+  EXPECT_EQ(PostXmlRequest("POST", server_.url(), body, true), kXmlReply);
+
+  const auto requests = server_.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].requestLine, "POST /pelmar/pelmar.dll/ HTTP/1.1");
+  // Host and Content-Length belong to HTTP/1.1; nothing else may join the three.
+  EXPECT_THAT(requests[0].headers,
+              ElementsAre(Pair("Host", "127.0.0.1:" + std::to_string(server_.port())),
+                          Pair("charset", "UTF-8"), Pair("Pragma", "No-Cache"),
+                          Pair("Content-Type", "text/xml"),
+                          Pair("Content-Length", std::to_string(body.size()))));
+  EXPECT_EQ(requests[0].body, body);
+}
+
+struct SendCase {
+  const char* name;
+  const char* method;
+  std::string_view body;
+  bool xmlMode;
+  const char* requestLine;
+  const char* sentBody;
+  const char* contentLength;  // nullptr: no such header
+};
+
+void PrintTo(const SendCase& c, std::ostream* os) { *os << c.name; }
+
+class TransportSendTest : public TransportTest, public ::testing::WithParamInterface<SendCase> {};
+
+TEST_P(TransportSendTest, SendsTheBodyOnlyWithPost) {
+  const SendCase& c = GetParam();
+  server_.setReply({.body = kXmlReply});
+
+  EXPECT_EQ(PostXmlRequest(c.method, server_.url("/page?a=1"), c.body, c.xmlMode), kXmlReply);
+
+  const auto requests = server_.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  const auto& request = requests[0];
+  EXPECT_EQ(request.requestLine, c.requestLine);
+  EXPECT_EQ(request.body, c.sentBody);
+  EXPECT_EQ(request.header("Content-Length").value_or("none"),
+            c.contentLength ? c.contentLength : "none");
+  EXPECT_FALSE(request.header("Expect"));
+  if (c.xmlMode) {
+    EXPECT_EQ(request.header("charset").value_or(""), "UTF-8");
+    EXPECT_EQ(request.header("Content-Type").value_or(""), "text/xml");
+  } else {
+    EXPECT_FALSE(request.header("charset"));
+    EXPECT_FALSE(request.header("Pragma"));
+    EXPECT_NE(request.header("Content-Type").value_or(""), "text/xml");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Methods, TransportSendTest,
+    ::testing::Values(
+        SendCase{"XmlPost", "POST", "<a/>", true, "POST /page?a=1 HTTP/1.1", "<a/>", "4"},
+        SendCase{"LowerCasePost", "post", "<a/>", true, "POST /page?a=1 HTTP/1.1", "<a/>", "4"},
+        SendCase{"XmlGet", "GET", "<a/>", true, "GET /page?a=1 HTTP/1.1", "", nullptr},
+        SendCase{"EmptyPost", "POST", std::string_view(), true, "POST /page?a=1 HTTP/1.1", "", "0"},
+        SendCase{"RawPost", "POST", "uid=a%20b", false, "POST /page?a=1 HTTP/1.1", "uid=a%20b",
+                 "9"},
+        SendCase{"RawGet", "get", "uid=a", false, "GET /page?a=1 HTTP/1.1", "", nullptr}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+struct FailureCase {
+  const char* name;
+  bool xmlMode;
+  LocalHttpServer::Reply reply;
+  bool refused = false;    // nothing listens on the port
+  double paceScale = 1.0;  // the time-outs, scaled
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
+class TransportFailureTest : public TransportTest,
+                             public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(TransportFailureTest, GivesTheEmptyReplyAndFreesTheLock) {
+  const FailureCase& c = GetParam();
+  server_.setReply(c.reply);
+  SetTransportPace(runtime::Pace{}.scaled(c.paceScale));
+  const std::string url =
+      c.refused ? "http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/"
+                : server_.url();
+
+  std::future<std::string> reply = std::async(
+      std::launch::async, [&] { return PostXmlRequest("POST", url, "<a/>", c.xmlMode); });
+  ASSERT_EQ(reply.wait_for(kHangGuard), std::future_status::ready);
+  EXPECT_EQ(reply.get(), "");
+  EXPECT_TRUE(HttpLockIsFree());
+
+  // The next exchange goes through as usual.
+  SetTransportPace(runtime::Pace{});
+  server_.setReply({.body = kXmlReply});
+  EXPECT_EQ(PostXmlRequest("POST", server_.url(), "<a/>", c.xmlMode), kXmlReply);
+}
+
+using Reply = LocalHttpServer::Reply;
+using Ending = LocalHttpServer::Ending;
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, TransportFailureTest,
+    ::testing::Values(
+        FailureCase{"Refused", true, {}, true},
+        FailureCase{"Status500WithXml", true, {.status = 500, .body = kXmlReply}},
+        FailureCase{"RawStatus404", false, {.status = 404, .body = "missing"}},
+        FailureCase{"EmptyBody", true, {.body = ""}}, FailureCase{"NotXml", true, {.body = "OK"}},
+        FailureCase{"MalformedXml", true, {.body = "<a><b></a>"}},
+        FailureCase{"TwoRoots", true, {.body = "<a/><b/>"}},
+        FailureCase{"OverCapAnnounced", true, {.body = XmlOfSize(kXmlCap + 1)}},
+        FailureCase{
+            "OverCapUnannounced", true, {.body = XmlOfSize(kXmlCap + 1), .announceLength = false}},
+        FailureCase{"DroppedMidBody", true, {.body = kXmlReply, .ending = Ending::DropMidBody}},
+        FailureCase{"RawDroppedMidBody", false, {.body = "OK then", .ending = Ending::DropMidBody}},
+        FailureCase{"BlackHole", true, {.body = "", .ending = Ending::BlackHole}, false, 0.01}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+struct DecodeCase {
+  const char* name;
+  bool xmlMode;
+  std::string replyBytes;
+  std::string expected;
+};
+
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
+
+class TransportDecodeTest : public TransportTest,
+                            public ::testing::WithParamInterface<DecodeCase> {};
+
+TEST_P(TransportDecodeTest, DecodesTheReply) {
+  const DecodeCase& c = GetParam();
+  const SystemCodePageScope gbk("GBK");
+  server_.setReply({.body = c.replyBytes});
+  EXPECT_EQ(PostXmlRequest("GET", server_.url(), "", c.xmlMode), c.expected);
+}
+
+std::string Repeat(std::string_view piece, std::size_t count) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) text += piece;
+  return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, TransportDecodeTest,
+    ::testing::Values(
+        DecodeCase{"XmlUtf8", true, "<a>中文</a>", "<a>中文</a>"},
+        DecodeCase{"XmlUtf8Bom", true, "\xEF\xBB\xBF<a>中</a>", "<a>中</a>"},
+        DecodeCase{"XmlUtf16LeBom", true, std::string("\xFF\xFE<\0a\0>\0\x2D\x4E<\0/\0a\0>\0", 18),
+                   "<a>中</a>"},
+        DecodeCase{"XmlUtf16BeBom", true, std::string("\xFE\xFF\0<\0a\0>\x4E\x2D\0<\0/\0a\0>", 18),
+                   "<a>中</a>"},
+        // The declaration's encoding plays no part: the bytes are UTF-8.
+        DecodeCase{"XmlDeclaresGbk", true, "<?xml version=\"1.0\" encoding=\"GBK\"?><a>中</a>",
+                   "<?xml version=\"1.0\" encoding=\"GBK\"?><a>中</a>"},
+        DecodeCase{"RawOk", false, "OK", "OK"},
+        DecodeCase{"RawGbk", false, "<p>\xD6\xD0\xCE\xC4</p>", "<p>中文</p>"},
+        DecodeCase{"RawCutAtNul", false, std::string("abc\0def", 7), "abc"},
+        DecodeCase{"RawCutAsciiAt32767", false, std::string(40000, 'a'), std::string(32767, 'a')},
+        DecodeCase{"RawCutGbkAt32767Characters", false, Repeat("\xD6\xD0", 40000),
+                   Repeat("中", 32767)},
+        DecodeCase{"RawExactly32767", false, std::string(32767, 'b'), std::string(32767, 'b')}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(TransportTest, XmlReplyOfExactlyTheCapIsAccepted) {
+  server_.setReply({.body = XmlOfSize(kXmlCap)});
+  EXPECT_EQ(PostXmlRequest("POST", server_.url(), "<a/>", true).size(), kXmlCap);
+}
+
+TEST_F(TransportTest, AbortEndsTheExchangeInFlightAndRefusesLaterOnes) {
+  // Time-outs far beyond the guard: only the abort can end the exchange in time.
+  SetTransportPace(runtime::Pace{}.scaled(100));
+  std::future<std::string> inFlight;
+  LocalHttpServer server;  // declared after the future: destroyed first, which unblocks it
+  server.setReply({.body = "", .ending = Ending::BlackHole});
+  inFlight = std::async(std::launch::async,
+                        [&] { return PostXmlRequest("POST", server.url(), "<a/>", true); });
+  ASSERT_TRUE(server.waitForRequests(1, kHangGuard));
+  EXPECT_FALSE(HttpLockIsFree()) << "the exchange runs under HttpLock";
+
+  AbortAllExchanges();
+  ASSERT_EQ(inFlight.wait_for(kHangGuard), std::future_status::ready);
+  EXPECT_EQ(inFlight.get(), "");
+  EXPECT_TRUE(HttpLockIsFree());
+
+  server.setReply({.body = kXmlReply});
+  EXPECT_EQ(PostXmlRequest("POST", server.url(), "<a/>", true), "");
+  EXPECT_EQ(server.requests().size(), 1u) << "no request leaves after the abort";
+
+  ResumeExchanges();
+  EXPECT_EQ(PostXmlRequest("POST", server.url(), "<a/>", true), kXmlReply);
+}
+
+TEST_F(TransportTest, ConcurrentCallsEachGetTheirReply) {
+  server_.setReply({.body = kXmlReply});
+  constexpr int kThreads = 4;
+  constexpr int kCallsEach = 3;
+  std::vector<std::future<int>> successes;
+  for (int t = 0; t < kThreads; ++t) {
+    successes.push_back(std::async(std::launch::async, [&] {
+      int ok = 0;
+      for (int i = 0; i < kCallsEach; ++i) {
+        ok += PostXmlRequest("POST", server_.url(), "<a/>", true) == kXmlReply;
+      }
+      return ok;
+    }));
+  }
+  for (auto& s : successes) EXPECT_EQ(s.get(), kCallsEach);
+  EXPECT_EQ(server_.requests().size(), std::size_t{kThreads * kCallsEach});
+}
+
+}  // namespace
+}  // namespace kelbrin::protocol

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace kelbrin::test {
+
+// A small HTTP/1.1 server on 127.0.0.1 for the tests: it records every request as it arrived
+// (request line, headers in order, body byte for byte) and answers with a scripted reply. It
+// serves one connection at a time and closes each after its reply.
+class LocalHttpServer {
+ public:
+  struct Request {
+    std::string requestLine;                                   // e.g. "POST /x HTTP/1.1"
+    std::vector<std::pair<std::string, std::string>> headers;  // name, value; as received
+    std::string body;
+
+    // The first header of that name (any case), or nothing.
+    std::optional<std::string> header(std::string_view name) const;
+  };
+
+  enum class Ending {
+    Complete,     // the whole reply
+    DropMidBody,  // announces the full length, sends half of the body, closes
+    BlackHole,    // reads the request and never answers (until the client gives up)
+  };
+
+  struct Reply {
+    int status = 200;
+    std::string body;
+    std::chrono::milliseconds delay{0};  // before the reply starts
+    Ending ending = Ending::Complete;
+    // Without Content-Length the end of the body is the end of the connection.
+    bool announceLength = true;
+  };
+
+  // Listens on a free port of 127.0.0.1.
+  LocalHttpServer();
+  ~LocalHttpServer();
+  LocalHttpServer(const LocalHttpServer&) = delete;
+  LocalHttpServer& operator=(const LocalHttpServer&) = delete;
+
+  int port() const { return port_; }
+  std::string url(std::string_view path = "/pelmar/pelmar.dll/") const;
+
+  // The reply to every following request.
+  void setReply(Reply reply);
+
+  std::vector<Request> requests() const;
+  // Waits until at least `count` requests have arrived; false when `guard` passed first.
+  bool waitForRequests(std::size_t count, std::chrono::milliseconds guard) const;
+
+  // A port on 127.0.0.1 where nothing listens (bound and released again).
+  static int closedPort();
+
+ private:
+  enum class Wait { Ready, TimedOut, Stopped };
+  Wait waitFor(int fd, short events, int timeoutMs) const;
+  bool sendAll(int fd, std::string_view data) const;
+  std::optional<Request> readRequest(int fd) const;
+  void holdUntilClientLeaves(int fd, int timeoutMs) const;
+  void serve(int fd);
+  void run();
+
+  int listenFd_ = -1;
+  int wakeFds_[2] = {-1, -1};  // written once at destruction; every wait also watches it
+  int port_ = 0;
+  mutable std::mutex mutex_;
+  mutable std::condition_variable arrived_;
+  std::vector<Request> requests_;
+  Reply reply_;
+  std::thread thread_;
+};
+
+}  // namespace kelbrin::test
