@@ -1,0 +1,20 @@
+#include "settings/ParamInfo.h"
+
+namespace kelbrin::settings {
+
+TParamInfo ParamInfoStore::snapshot() const {
+  std::lock_guard lock(lock_);
+  return record_;
+}
+
+void ParamInfoStore::update(const TParamInfo& record) {
+  std::lock_guard lock(lock_);
+  record_ = record;
+}
+
+ParamInfoStore& ParamInfo() {
+  static ParamInfoStore instance;
+  return instance;
+}
+
+}  // namespace kelbrin::settings

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace kelbrin::settings {
+
+// The settings record; field names are those of the stored values.
+struct TParamInfo {
+  std::string UserName{};
+  std::string UserPwd{};
+  bool SavePwd = false;           // remember the password and log in by itself at start-up
+  bool AutoRunAsOSStart = false;  // start with the desktop session
+  bool AsService = false;         // the client's service is installed
+  std::string LineUserName{};
+  std::string LineUserPwd{};
+  std::int32_t InternalLineType = 0;  // index into the line-type list
+  std::string LineName{};             // dial-up connection name
+  bool AutoConn = false;              // keep the line connected automatically
+  bool UpdateSysInfo = false;         // submit the system information report
+
+  bool operator==(const TParamInfo&) const = default;
+};
+
+// The one record of the run. The controller replaces it; workers take a copy, so no reader ever
+// sees a half-written string.
+class ParamInfoStore {
+ public:
+  TParamInfo snapshot() const;
+  void update(const TParamInfo& record);
+
+ private:
+  mutable std::mutex lock_;
+  TParamInfo record_;
+};
+
+// The process-wide `ParamInfo`.
+ParamInfoStore& ParamInfo();
+
+}  // namespace kelbrin::settings

@@ -1,0 +1,63 @@
+#include "settings/ParamInfoStorage.h"
+
+#include <charconv>
+#include <string>
+
+namespace kelbrin::settings {
+namespace {
+
+std::int32_t IntegerOrZero(const std::string& text) {
+  std::int32_t value = 0;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (begin != end && *begin == '+') {
+    ++begin;  // "+5" is a number too, "+-5" is not
+    if (begin != end && *begin == '-') return 0;
+  }
+  const auto [stop, error] = std::from_chars(begin, end, value);
+  return error == std::errc() && stop == end ? value : 0;
+}
+
+const char* Flag(bool set) { return set ? "1" : "0"; }
+
+// "1", or nothing stored at all, means set; every other text means clear.
+bool FlagDefaultingOn(SettingsBackend& backend, const std::string& name) {
+  const std::string text = backend.readValue(name);
+  return text == "1" || text.empty();
+}
+
+}  // namespace
+
+TParamInfo LoadParamInfo(SettingsBackend& backend) {
+  TParamInfo record;
+  record.AsService = backend.isServiceInstalled(kServiceName);
+  record.UserName = backend.readValue("UserName");
+  record.UserPwd = backend.readValue("UserPwd");
+  record.SavePwd = backend.readValue("SavePwd") == "1";
+  record.UpdateSysInfo = FlagDefaultingOn(backend, "UpdateSysInfo");
+  record.InternalLineType = IntegerOrZero(backend.readValue("InternalLineType"));
+  record.LineUserName = backend.readValue("LineUserName");
+  record.LineUserPwd = backend.readValue("LineUserPwd");
+  record.LineName = backend.readValue("LineName");
+  record.AutoConn = FlagDefaultingOn(backend, "AutoConn");
+  record.AutoRunAsOSStart = backend.readValue("AutoRunAsOSStart") == "1";
+  if (record.UserName.empty() && record.UserPwd.empty()) record.SavePwd = false;
+  return record;
+}
+
+void SaveParamInfo(const TParamInfo& record, SettingsBackend& backend) {
+  backend.writeValue("UserName", record.UserName);
+  backend.writeValue("UserPwd", record.UserPwd);
+  backend.writeValue("SavePwd", Flag(record.SavePwd));
+  backend.writeValue("AsService", Flag(record.AsService));
+  backend.writeValue("UpdateSysInfo", Flag(record.UpdateSysInfo));
+  backend.writeValue("AutoRunAsOSStart", Flag(record.AutoRunAsOSStart));
+  backend.writeValue("InternalLineType", std::to_string(record.InternalLineType));
+  backend.writeValue("LineName", record.LineName);
+  backend.writeValue("LineUserName", record.LineUserName);
+  backend.writeValue("LineUserPwd", record.LineUserPwd);
+  backend.writeValue("AutoConn", Flag(record.AutoConn));
+  backend.setAutorun(record.AutoRunAsOSStart);
+}
+
+}  // namespace kelbrin::settings

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "settings/ParamInfo.h"
+#include "settings/SettingsBackend.h"
+
+namespace kelbrin::settings {
+
+// The client's service, whose presence `AsService` reflects.
+inline constexpr char kServiceName[] = "PROKelbrinService";
+
+// The record as stored (the store half of LoadSettings): AsService from the service query (the
+// stored "AsService" plays no part), texts trimmed, flags by the read-back rules, and SavePwd
+// forced off when user name and password are both empty. Throws only what the service query
+// throws.
+TParamInfo LoadParamInfo(SettingsBackend& backend = SystemSettingsBackend());
+
+// Writes the record (the store half of SaveSettings), one value at a time in a fixed order,
+// texts untrimmed, flags "1"/"0", then sets the autostart entry to AutoRunAsOSStart. A failing
+// write throws SettingsError; the values written before it stay written.
+void SaveParamInfo(const TParamInfo& record, SettingsBackend& backend = SystemSettingsBackend());
+
+}  // namespace kelbrin::settings

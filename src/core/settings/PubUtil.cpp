@@ -1,0 +1,68 @@
+#include "settings/PubUtil.h"
+
+#include <mutex>
+#include <stdexcept>
+#include <system_error>
+
+#include "platform/ConfigHome.h"
+#include "platform/KeyValueStore.h"
+
+namespace kelbrin::settings {
+namespace {
+
+constexpr char kStoreFileName[] = "settings.ini";
+
+std::mutex rootLock;
+std::filesystem::path rootOverride;
+
+platform::KeyValueStore Store() { return platform::KeyValueStore(ConfigRoot() / kStoreFileName); }
+
+// Blanks and control characters, the bytes a read drops at both ends.
+bool IsTrimmed(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte <= ' ' || byte == 0x7f;
+}
+
+std::string Trim(const std::string& text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && IsTrimmed(text[begin])) ++begin;
+  while (end > begin && IsTrimmed(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+void SetConfigRoot(std::filesystem::path dir) {
+  std::lock_guard lock(rootLock);
+  rootOverride = std::move(dir);
+}
+
+std::filesystem::path ConfigRoot() {
+  {
+    std::lock_guard lock(rootLock);
+    if (!rootOverride.empty()) return rootOverride;
+  }
+  if (platform::RunsAsRoot()) return "/etc/kelbrin-client";
+  return platform::UserConfigHome() / "kelbrin-client";
+}
+
+std::string TPubUtil::ReadRegString(const std::string& name) {
+  try {
+    return Trim(Store().read(name).value_or(std::string()));
+  } catch (const std::exception&) {
+    return {};  // only allocation can fail here; a read never raises
+  }
+}
+
+void TPubUtil::WriteRegString(const std::string& name, const std::string& text) {
+  platform::KeyValueStore store = Store();
+  try {
+    store.write(name, text);
+  } catch (const std::exception& error) {
+    throw SettingsError("Cannot save the setting \"" + name + "\" in " + store.file().string() +
+                        ": " + error.what());
+  }
+}
+
+}  // namespace kelbrin::settings

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace kelbrin::settings {
+
+// What loading and saving the settings record touch outside the program: the settings store,
+// the service query and the autostart entry. Tests hand in their own.
+class SettingsBackend {
+ public:
+  virtual ~SettingsBackend() = default;
+
+  virtual std::string readValue(const std::string& name) = 0;                     // never throws
+  virtual void writeValue(const std::string& name, const std::string& text) = 0;  // SettingsError
+  virtual bool isServiceInstalled(const std::string& serviceName) = 0;
+  virtual void setAutorun(bool enabled) = 0;
+};
+
+// TPubUtil's store, the system's service manager and the desktop autostart entry.
+SettingsBackend& SystemSettingsBackend();
+
+}  // namespace kelbrin::settings

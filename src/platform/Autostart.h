@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace kelbrin::platform {
+
+// Start with the desktop session: an XDG autostart entry "KelbrinClient.desktop" whose Exec is
+// the running executable. It lives in /etc/xdg/autostart when root, else in
+// UserConfigHome()/autostart; SetAutostartFolder points it elsewhere (tests), an empty path
+// restores the default.
+std::filesystem::path AutostartFolder();
+void SetAutostartFolder(std::filesystem::path folder);
+std::filesystem::path AutostartEntryPath();
+
+// The full path of the running executable (/proc/self/exe).
+std::filesystem::path RunningExecutable();
+
+// `executable` as the Exec key of a desktop entry: double-quoted when it holds a reserved
+// character, '%' doubled, and the string escapes of desktop-entry values applied.
+std::string DesktopExecValue(const std::filesystem::path& executable);
+
+// Enabled: writes the entry (atomically) for the running executable, creating the autostart
+// folder when missing: on Linux that folder is routinely absent on a fresh account, so treating
+// it like a missing Windows Run key would make the option silently do nothing. Disabled: removes
+// the entry if it is there (a missing folder stays missing). Returns false when the entry could
+// not be written or removed; never throws and shows nothing, like the Run-key original.
+bool SetAutorun(bool enabled);
+
+}  // namespace kelbrin::platform

@@ -1,0 +1,225 @@
+#include "platform/SystemdServiceManager.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <vector>
+
+#include "platform/AtomicFile.h"
+#include "platform/ChildProcess.h"
+#include "platform/ConfigHome.h"
+
+namespace kelbrin::platform {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// How long a stop waits between two looks at the unit's state.
+constexpr std::chrono::milliseconds kStopPollInterval{250};
+
+// Unit name characters; a leading '-' would be taken for an option.
+bool IsValidServiceName(const std::string& name) {
+  return !name.empty() && name.front() != '-' && std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.' || c == ':' || c == '@' || c == '\\';
+  });
+}
+
+// A control character would end the line of the unit file and start a directive of its own.
+bool HasControlCharacter(const std::string& text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+}
+
+std::string TrimLineEnd(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+std::string Unit(const std::string& name) { return name + ".service"; }
+
+}  // namespace
+
+SystemdServiceManager::Scope SystemdServiceManager::DefaultScope() {
+  return RunsAsRoot() ? Scope::System : Scope::User;
+}
+
+std::filesystem::path SystemdServiceManager::DefaultUnitFolder(Scope scope) {
+  return scope == Scope::System ? std::filesystem::path("/etc/systemd/system")
+                                : UserConfigHome() / "systemd" / "user";
+}
+
+SystemdServiceManager::SystemdServiceManager(Scope scope, std::chrono::milliseconds timeout,
+                                             std::filesystem::path unitFolder)
+    : scope_(scope),
+      timeout_(timeout),
+      unitFolder_(unitFolder.empty() ? DefaultUnitFolder(scope) : std::move(unitFolder)) {}
+
+std::filesystem::path SystemdServiceManager::UnitPath(const std::string& name) const {
+  return unitFolder_ / Unit(name);
+}
+
+bool SystemdServiceManager::Systemctl(std::vector<std::string> args, std::string* output) const {
+  std::vector<std::string> argv{"systemctl"};
+  if (scope_ == Scope::User) argv.emplace_back("--user");
+  argv.insert(argv.end(), args.begin(), args.end());
+  const auto result = RunProcess(argv, timeout_);
+  if (output) *output = result ? TrimLineEnd(result->standardOutput) : std::string();
+  return result && result->exitCode == 0;
+}
+
+std::string SystemdServiceManager::ActiveState(const std::string& unit) const {
+  std::string state;
+  if (!Systemctl({"show", "-p", "ActiveState", "--value", unit}, &state)) return {};
+  return state;
+}
+
+bool SystemdServiceManager::isInstalled(const std::string& name) {
+  if (!IsValidServiceName(name)) return false;
+  std::string loadState;
+  return Systemctl({"show", "-p", "LoadState", "--value", Unit(name)}, &loadState) &&
+         loadState == "loaded";
+}
+
+std::string SystemdServiceManager::ExecArgument(const std::string& argument) {
+  std::string quoted = "\"";
+  for (const char c : argument) {
+    switch (c) {
+      case '\\':
+        quoted += "\\\\";
+        break;
+      case '"':
+        quoted += "\\\"";
+        break;
+      case '%':
+        quoted += "%%";
+        break;
+      case '$':
+        quoted += "$$";
+        break;
+      default:
+        quoted += c;
+    }
+  }
+  return quoted + '"';
+}
+
+std::string SystemdServiceManager::UnitFileText(const ServiceDefinition& service, Scope scope) {
+  std::ostringstream text;
+  text << "[Unit]\n"
+       << "Description=" << service.displayName << '\n';
+  // The user manager has no network-online.target; a user unit starts with the user's manager.
+  if (scope == Scope::System) {
+    text << "Wants=network-online.target\n"
+         << "After=network-online.target\n";
+  }
+  text << "\n[Service]\n"
+       << "Type=simple\n"
+       << "ExecStart=";
+  for (std::size_t i = 0; i < service.command.size(); ++i) {
+    text << (i ? " " : "") << ExecArgument(service.command[i]);
+  }
+  text << '\n';
+  if (!service.user.empty()) text << "User=" << service.user << '\n';
+  text << "Restart=on-failure\n"
+       << "\n[Install]\n"
+       << "WantedBy=" << (scope == Scope::System ? "multi-user.target" : "default.target") << '\n';
+  return text.str();
+}
+
+bool SystemdServiceManager::install(const ServiceDefinition& service, std::string& error) {
+  if (!IsValidServiceName(service.name)) {
+    error = "'" + service.name + "' is not a unit name";
+    return false;
+  }
+  const bool unsafe = HasControlCharacter(service.displayName) ||
+                      HasControlCharacter(service.user) ||
+                      std::any_of(service.command.begin(), service.command.end(),
+                                  [](const std::string& arg) { return HasControlCharacter(arg); });
+  if (service.command.empty() || service.command.front().empty() ||
+      service.command.front().front() != '/' || unsafe) {
+    error = "the service needs an absolute executable path and texts without control characters";
+    return false;
+  }
+  const std::filesystem::path unitPath = UnitPath(service.name);
+  try {
+    CreateFolder(unitFolder_, 0755);
+    WriteFileAtomically(unitPath, UnitFileText(service, scope_), 0644);
+  } catch (const std::system_error& failure) {
+    error = failure.what();
+    return false;
+  }
+  Systemctl({"daemon-reload"});
+  if (!Systemctl({"enable", Unit(service.name)})) {
+    std::error_code ignored;
+    std::filesystem::remove(unitPath, ignored);
+    Systemctl({"daemon-reload"});
+    error = "systemctl enable " + Unit(service.name) + " failed";
+    return false;
+  }
+  return true;
+}
+
+bool SystemdServiceManager::uninstall(const std::string& name, std::string& error) {
+  const std::filesystem::path unitPath = UnitPath(name);
+  std::error_code status;
+  if (!IsValidServiceName(name) || !std::filesystem::exists(unitPath, status)) {
+    error = unitPath.string() + " does not exist";
+    return false;
+  }
+  const bool disabled = Systemctl({"disable", Unit(name)});
+  const bool removed = std::filesystem::remove(unitPath, status);
+  Systemctl({"daemon-reload"});
+  if (!disabled) error = "systemctl disable " + Unit(name) + " failed";
+  if (!removed) error = "cannot remove " + unitPath.string() + ": " + status.message();
+  return disabled && removed;
+}
+
+bool SystemdServiceManager::stop(const std::string& name, std::chrono::milliseconds timeout,
+                                 const StopPause& pause) {
+  if (!IsValidServiceName(name)) return false;
+  const std::string unit = Unit(name);
+  const auto isStopped = [](const std::string& state) {
+    return state == "inactive" || state == "failed";
+  };
+  // A refused stop still reports the state the unit is in.
+  if (!Systemctl({"stop", "--no-block", unit})) return isStopped(ActiveState(unit));
+  const auto deadline = SteadyClock::now() + timeout;
+  for (;;) {
+    const std::string state = ActiveState(unit);
+    if (state.empty()) return false;
+    if (isStopped(state)) return true;
+    if (SteadyClock::now() >= deadline || !pause(kStopPollInterval)) return false;
+  }
+}
+
+bool SystemdServiceManager::CgroupInUnit(const std::string& cgroupText, const std::string& unit) {
+  std::istringstream lines(cgroupText);
+  std::string line;
+  while (std::getline(lines, line)) {
+    // "ID:CONTROLLERS:PATH"; v2 has the empty controller list, v1 systemd's "name=systemd".
+    const auto first = line.find(':');
+    const auto second = first == std::string::npos ? first : line.find(':', first + 1);
+    if (second == std::string::npos) continue;
+    const std::string controllers = line.substr(first + 1, second - first - 1);
+    if (!controllers.empty() && controllers != "name=systemd") continue;
+    std::istringstream path(line.substr(second + 1));
+    std::string component;
+    while (std::getline(path, component, '/')) {
+      if (component == unit) return true;
+    }
+  }
+  return false;
+}
+
+bool SystemdServiceManager::runsAs(const std::string& name) {
+  std::ifstream file("/proc/self/cgroup");
+  std::ostringstream text;
+  text << file.rdbuf();
+  return IsValidServiceName(name) && CgroupInUnit(text.str(), Unit(name));
+}
+
+}  // namespace kelbrin::platform
