@@ -1,0 +1,44 @@
+#pragma once
+
+#include <httplib.h>
+
+#include <ostream>
+#include <string>
+
+#include "AccountBook.h"
+#include "FaultControl.h"
+#include "PelmarHandler.h"
+#include "ServiceJournal.h"
+
+namespace kelbrin::reference_service {
+
+// The HTTP side of the reference service on 127.0.0.1: Pelmar messages by POST to
+// /pelmar/pelmar.dll/, test controls under /control/ (see README.md), 404 or 405 for the rest.
+// Every request outside /control/ is journalled.
+class ReferenceServer {
+ public:
+  static constexpr const char* kHost = "127.0.0.1";
+  static constexpr const char* kPelmarPath = "/pelmar/pelmar.dll/";
+
+  ReferenceServer(const AccountBook& accounts, std::ostream& log);
+
+  // Binds 127.0.0.1:`port`, or a free port when `port` is 0. The bound port, or -1.
+  int bind(int port);
+  // Serves until stop(); false when serving failed.
+  bool serve();
+  void stop();
+
+ private:
+  void handlePelmar(const httplib::Request& request, httplib::Response& response);
+  void handleControl(const httplib::Request& request, httplib::Response& response);
+  void handleOther(const httplib::Request& request, httplib::Response& response);
+  std::string requestsText() const;
+  std::string reportsXml() const;
+
+  httplib::Server server_;
+  ServiceJournal journal_;
+  FaultControl faults_;
+  PelmarHandler handler_;
+};
+
+}  // namespace kelbrin::reference_service
