@@ -1,0 +1,483 @@
+#include "session/SessionController.h"
+
+#include <cassert>
+#include <utility>
+
+#include "protocol/Login.h"
+#include "protocol/TUserProfileSchema.h"
+#include "protocol/Transport.h"
+#include "protocol/Utilities.h"
+#include "reminders/EventKinds.h"
+#include "session/ProfileDisplay.h"
+#include "settings/ParamInfo.h"
+#include "settings/ParamInfoStorage.h"
+#include "settings/PubUtil.h"
+
+namespace kelbrin::session {
+
+namespace {
+
+constexpr const char* kTrayHint = "Kelbrin client V6.0";
+
+// Without the blanks and control characters at either end.
+std::string Trimmed(const std::string& text) {
+  const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  auto first = text.begin();
+  auto last = text.end();
+  while (first != last && isBlank(*first)) ++first;
+  while (last != first && isBlank(*(last - 1))) --last;
+  return {first, last};
+}
+
+}  // namespace
+
+SessionController::SessionController(runtime::EventLoop& loop, runtime::Clock& clock,
+                                     runtime::Presenter& presenter, SessionOptions options)
+    : loop_(loop), presenter_(presenter), options_(std::move(options)), signals_(clock) {
+  protocol::SetResultReactions(this);
+}
+
+SessionController::~SessionController() { Shutdown(); }
+
+void SessionController::AssertOwnerThread() const { assert(loop_.isLoopThread()); }
+
+void SessionController::Changed() {
+  if (viewObserver_) viewObserver_(view_);
+}
+
+void SessionController::SetViewObserver(std::function<void(const SessionView&)> observer) {
+  AssertOwnerThread();
+  viewObserver_ = std::move(observer);
+}
+
+void SessionController::SetLineAuthenticator(std::function<void()> authenticate) {
+  AssertOwnerThread();
+  lineAuthenticator_ = std::move(authenticate);
+}
+
+void SessionController::PostToController(std::function<void()> task) {
+  loop_.post([alive = std::weak_ptr<int>(alive_), task = std::move(task)] {
+    // The controller is destroyed on its own thread, so it cannot vanish during the task.
+    if (alive.lock()) task();
+  });
+}
+
+// --- start and stop ---------------------------------------------------------------------------
+
+void SessionController::InitClient(bool serviceMode) {
+  AssertOwnerThread();
+  serviceMode_ = serviceMode;
+  view_.TrayHint = kTrayHint;
+  loopEventFrm_ = std::make_unique<reminders::LoopEventModel>(eventItems_);
+  signals_.SetAutoLogonArmed(false);
+  eventLog_ = std::make_unique<eventlog::EventLog>(
+      signals_.clock(), [this] { return loopEventFrm_->Checks(reminders::kNoWanIpKind).windows; });
+  dispatcher_ =
+      std::make_unique<reminders::EventDispatcher>(*this, eventItems_, *eventLog_, presenter_);
+  signals_.SetMark(0);
+  SetServiceList(nullptr);
+  protocol::SetServerUrl(options_.serverUrl);
+  protocol::SetTransportPace(options_.pace);
+  ShowSessionState(DisplayState::Offline);
+  LoadSettings();
+  view_.Image1Visible = false;
+  view_.labFKXZUrlVisible = false;
+  // No line is started here yet, and IsNetReachable answers true on this platform.
+  signals_.SetNetReachable(true);
+  const bool savePwd = settings::ParamInfo().snapshot().SavePwd;
+  if (!savePwd) presenter_.ShowMainWindow();
+  if (!autoLogonTrd_)
+    autoLogonTrd_ = std::make_unique<TAutoLogonTrd>(signals_, Messages(), options_.pace);
+  if (savePwd) signals_.SetAutoLogonArmed(true);
+  Changed();
+}
+
+void SessionController::Shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  signals_.RequestStop();
+  protocol::AbortAllExchanges();
+  if (loginThread_.joinable()) loginThread_.join();
+  autoLogonTrd_.reset();
+  updateIpTrd_.reset();
+  getServiceTrds_.clear();
+  // No thread of this controller can reach the reactions or post any more; what they posted
+  // and the loop has not run yet is dropped.
+  protocol::SetResultReactions(nullptr);
+  alive_.reset();
+}
+
+// --- settings ---------------------------------------------------------------------------------
+
+void SessionController::LoadSettings() {
+  const settings::TParamInfo record = settings::LoadParamInfo(*options_.settingsBackend);
+  settings::ParamInfo().update(record);
+  view_.EditUserName = record.UserName;
+  view_.EditPassword = record.SavePwd ? record.UserPwd : std::string();
+  view_.ChkBoxSavePwd = record.SavePwd;
+  view_.ChkBoxRunAsService = record.AsService;
+  view_.ChkBoxStartup = record.AutoRunAsOSStart;
+  view_.suiCheckBoxUpdateSysInfo = record.UpdateSysInfo;
+}
+
+void SessionController::SaveSettings() {
+  AssertOwnerThread();
+  settings::TParamInfo record = settings::ParamInfo().snapshot();
+  record.UserName = view_.EditUserName;
+  record.UserPwd = view_.EditPassword;
+  record.SavePwd = view_.ChkBoxSavePwd;
+  record.AsService = view_.ChkBoxRunAsService;
+  record.AutoRunAsOSStart = view_.ChkBoxStartup;
+  record.UpdateSysInfo = view_.suiCheckBoxUpdateSysInfo;
+  settings::ParamInfo().update(record);
+  try {
+    settings::SaveParamInfo(record, *options_.settingsBackend);
+  } catch (const settings::SettingsError& error) {
+    // The session goes on with the settings in memory; the user learns why they were not kept.
+    presenter_.ShowErrorBox("Error", error.what());
+  }
+}
+
+void SessionController::WriteEmptyPassword() {
+  try {
+    options_.settingsBackend->writeValue("UserPwd", "");
+  } catch (const settings::SettingsError& error) {
+    presenter_.ShowErrorBox("Error", error.what());
+  }
+}
+
+// --- login and logout -------------------------------------------------------------------------
+
+void SessionController::SetEditUserName(std::string text) {
+  AssertOwnerThread();
+  view_.EditUserName = std::move(text);
+  Changed();
+}
+
+void SessionController::SetEditPassword(std::string text) {
+  AssertOwnerThread();
+  view_.EditPassword = std::move(text);
+  Changed();
+}
+
+void SessionController::SetChkBoxSavePwd(bool checked) {
+  AssertOwnerThread();
+  view_.ChkBoxSavePwd = checked;
+  Changed();
+}
+
+void SessionController::SetChkBoxStartup(bool checked) {
+  AssertOwnerThread();
+  view_.ChkBoxStartup = checked;
+  Changed();
+}
+
+void SessionController::SetChkBoxRunAsService(bool checked) {
+  AssertOwnerThread();
+  view_.ChkBoxRunAsService = checked;
+  Changed();
+}
+
+void SessionController::SetSuiCheckBoxUpdateSysInfo(bool checked) {
+  AssertOwnerThread();
+  view_.suiCheckBoxUpdateSysInfo = checked;
+  Changed();
+}
+
+void SessionController::EditEntered() {
+  AssertOwnerThread();
+  signals_.SetAutoLogonArmed(false);
+}
+
+void SessionController::BtnLogonClick() {
+  AssertOwnerThread();
+  if (loginBusy_) return;
+  signals_.SetAutoLogonArmed(Mark() != 0 ? false : settings::ParamInfo().snapshot().SavePwd);
+  LoginOrLogout();
+}
+
+void SessionController::LoginOrLogout() {
+  AssertOwnerThread();
+  if (loginBusy_) return;
+  if (Mark() != 0) {
+    SetServiceList(nullptr);
+    DoLogout(false);
+    WriteEmptyPassword();
+    return;
+  }
+  const std::string userName = Trimmed(view_.EditUserName);
+  const std::string userPwd = Trimmed(view_.EditPassword);
+  if (userName.empty() || userPwd.size() < 3) {
+    WriteEmptyPassword();
+    signals_.SetAutoLogonArmed(false);
+    presenter_.ShowMainWindow();
+    presenter_.MessageBeep();
+    presenter_.ShowHintPopup("Tip", "Please type a valid name and password！");
+    view_.FocusedControl = userName.empty() ? "EditUserName" : "EditPassword";
+    Changed();
+    return;
+  }
+  // Sent as typed, blanks included.
+  StartLogin(view_.EditUserName, view_.EditPassword);
+}
+
+// The request runs on its own thread so that the controller's thread keeps serving the window;
+// the outcome comes back as a task and is handled in the described order.
+void SessionController::StartLogin(const std::string& userName, const std::string& userPwd) {
+  if (loginThread_.joinable()) loginThread_.join();
+  loginBusy_ = true;
+  view_.BtnLogonEnabled = false;
+  view_.EditUserNameEnabled = false;
+  view_.EditPasswordEnabled = false;
+  Changed();
+  loginThread_ = std::thread([this, userName, userPwd] {
+    LoginResult result;
+    try {
+      result.succeeded = protocol::UserLogin(userName, userPwd);
+    } catch (...) {
+      result.succeeded = false;
+    }
+    result.resultCode = protocol::LastResultCode();
+    result.errorText = protocol::LastErrorText();
+    PostToController([this, result] { FinishLogin(result); });
+  });
+}
+
+void SessionController::FinishLogin(const LoginResult& result) {
+  loginBusy_ = false;
+  view_.BtnLogonEnabled = true;
+  SetLoginControls(Mark() == 1);
+  if (result.succeeded) {
+    LoginSucceeded();
+  } else {
+    WriteEmptyPassword();
+    const std::string text = "Login failure: " + result.errorText;
+    if (!view_.Label25.empty()) view_.Label25 = text;
+    presenter_.MessageBeep();
+    presenter_.ShowHintPopup("Tip", text);
+    if (result.resultCode == 1) DoLogout(true);
+    Changed();
+  }
+  if (std::exchange(autoLogonDoneHeld_, false)) OnAutoLogonDone();
+}
+
+void SessionController::SetLoginControls(bool loggedIn) {
+  view_.BtnLogonCaption = loggedIn ? "Logout" : "Login";
+  view_.EditUserNameEnabled = !loggedIn;
+  view_.EditPasswordEnabled = !loggedIn;
+  view_.ChkBoxRunAsServiceEnabled = loggedIn;
+  view_.ChkBoxStartupEnabled = loggedIn;
+}
+
+void SessionController::LoginSucceeded() {
+  AssertOwnerThread();
+  SaveSettings();
+  SetLoginControls(true);
+  ShowSessionState(DisplayState::Online);
+  if (!updateIpTrd_)
+    updateIpTrd_ = std::make_unique<TUpdateIpTrd>(signals_, Messages(), options_.pace);
+  signals_.SetMark(1);
+  NotifyEvent(reminders::kNotifyTextKind, "Congradulation！");
+  ShowUserProfile();
+  StartServiceListFetch();
+  Changed();
+}
+
+void SessionController::DoLogout(bool connectionFailure) {
+  AssertOwnerThread();
+  signals_.SetMark(0);
+  SetLoginControls(false);
+  SaveSettings();
+  view_.DomainTree = nullptr;
+  ShowSessionState(DisplayState::Logout);
+  if (connectionFailure) {
+    presenter_.ShowHintPopup("Tip", "Unusual connection,login fails！");
+    if (loopEventFrm_->Checks(reminders::kCutOffKind).loudspeaker) presenter_.StartBeep(6);
+  } else {
+    eventLog_->AddLog(eventlog::kLogTip, "Logout Success！");
+    presenter_.ShowHintPopup("Hint", "Logout Success！");
+  }
+  view_.Label25.clear();
+  view_.Label26.clear();
+  view_.Label27.clear();
+  view_.Label28.clear();
+  view_.Label29.clear();
+  view_.Image1Visible = true;
+  Changed();
+}
+
+// --- account display --------------------------------------------------------------------------
+
+void SessionController::ShowUserProfile() {
+  AssertOwnerThread();
+  const auto reply = protocol::UserProfile();
+  if (!reply) return;
+  const protocol::TUserProfileSchema& profile = reply->Profile;
+  view_.Label25 = profile.PayType == "2" ? "Service stop" : "Normal";
+  view_.Label26 = std::string(protocol::TUserProfileSchema::PayTypeName(profile.PayType));
+  // A malformed deadline only skips what needs the date; it never stops the rest.
+  bool deadlineFar = false;
+  try {
+    const auto deadline = protocol::DateFromYmd(profile.ServiceEndDate);
+    view_.Label29 = DeadlineText(deadline);
+    deadlineFar = DeadlineFar(deadline, LocalDate(signals_.clock().wallNow()));
+  } catch (const std::exception&) {
+  }
+  view_.Label28 = profile.UserID;
+  const bool noticeHidden = profile.PayType == "1" || deadlineFar;
+  view_.Image1Visible = !noticeHidden;
+  view_.labFKXZUrlVisible = !noticeHidden;
+  Changed();
+  if (profile.PayType == "2") {
+    presenter_.ShowErrorBox("Error", "The account expires！");
+    signals_.SetAutoLogonArmed(false);
+    DoLogout(false);
+  }
+}
+
+void SessionController::ShowSessionState(DisplayState state) {
+  AssertOwnerThread();
+  switch (state) {
+    case DisplayState::Offline:
+      view_.TrayIconIndex = 0;
+      view_.TrayHint = "Kelbrin client V6.0 -- Offline";
+      break;
+    case DisplayState::Logout:
+      view_.TrayIconIndex = 0;
+      view_.TrayHint = "Kelbrin client V6.0 -- Logout";
+      break;
+    case DisplayState::Online:
+      view_.TrayIconIndex = 3;
+      view_.TrayHint = "Kelbrin client V6.0 -- Online";
+      break;
+  }
+  Changed();
+}
+
+void SessionController::NotifyEvent(int kind, const std::string& text, int selector,
+                                    const std::string& argument) {
+  AssertOwnerThread();
+  dispatcher_->NotifyEvent(kind, text, selector, argument);
+}
+
+// --- service list -----------------------------------------------------------------------------
+
+void SessionController::StartServiceListFetch() {
+  std::erase_if(getServiceTrds_, [](const auto& worker) { return worker->Finished(); });
+  getServiceTrds_.push_back(
+      std::make_unique<TGetServiceTrd>(signals_, Messages(), options_.pace, ++fetchesStarted_));
+}
+
+void SessionController::SetServiceList(std::shared_ptr<const protocol::TGetServiceListResp> list) {
+  std::lock_guard guard(serviceListMutex_);
+  serviceList_ = std::move(list);
+}
+
+std::shared_ptr<const protocol::TGetServiceListResp> SessionController::ServiceList() const {
+  std::lock_guard guard(serviceListMutex_);
+  return serviceList_;
+}
+
+std::shared_ptr<const protocol::TQueryUserProfileResp> SessionController::UserProfile() const {
+  return protocol::UserProfile();
+}
+
+int SessionController::LastResultCode() { return protocol::LastResultCode(); }
+std::string SessionController::LastErrorText() { return protocol::LastErrorText(); }
+
+std::string SessionController::CurrentIp() const {
+  AssertOwnerThread();
+  return updateIpTrd_ ? updateIpTrd_->CurrentIp() : std::string();
+}
+
+bool SessionController::IpFailFlag() const {
+  AssertOwnerThread();
+  return updateIpTrd_ && updateIpTrd_->IpFailFlag();
+}
+
+// --- worker messages --------------------------------------------------------------------------
+
+void SessionController::PostIpStatus(std::string text, bool connectionFailure) {
+  PostToController(
+      [this, text = std::move(text), connectionFailure] { OnIpStatus(text, connectionFailure); });
+}
+
+void SessionController::PostAutoLogonDone() {
+  PostToController([this] { OnAutoLogonDone(); });
+}
+
+void SessionController::PostServiceList(ServiceListReply reply) {
+  PostToController([this, reply = std::move(reply)] { OnServiceList(reply); });
+}
+
+void SessionController::OnIpStatus(const std::string& text, bool connectionFailure) {
+  AssertOwnerThread();
+  try {
+    if (connectionFailure) {
+      presenter_.ShowHintPopup("Tip", text);
+      return;
+    }
+    const auto list = ServiceList();
+    if (list && list->DomainInfos.empty()) {
+      view_.Label25 = "Please register first！";
+    } else {
+      view_.Label27 = CurrentIp();
+    }
+    Changed();
+    NotifyEvent(reminders::kNotifyTextKind, text);
+  } catch (...) {
+    // The display keeps what it had.
+  }
+}
+
+void SessionController::OnAutoLogonDone() {
+  AssertOwnerThread();
+  if (loginBusy_) {
+    // A blocking manual login would have held this message back until its own outcome.
+    autoLogonDoneHeld_ = true;
+    return;
+  }
+  try {
+    LoginSucceeded();
+  } catch (...) {
+  }
+}
+
+void SessionController::OnServiceList(const ServiceListReply& reply) {
+  AssertOwnerThread();
+  try {
+    if (!reply.list) {
+      NotifyEvent(reminders::kNotifyTextKind, reply.errorText);
+      return;
+    }
+    // Of two fetches in flight, the one started later describes the newer login: its list
+    // stays even when the earlier fetch answers after it.
+    if (reply.fetch < newestFetchShown_) return;
+    newestFetchShown_ = reply.fetch;
+    SetServiceList(reply.list);
+    view_.DomainTree = reply.list;
+    Changed();
+  } catch (...) {
+  }
+}
+
+// --- result reactions -------------------------------------------------------------------------
+
+void SessionController::AuthenticateLine() {
+  PostToController([this] {
+    if (lineAuthenticator_) lineAuthenticator_();
+  });
+}
+
+void SessionController::ShowLastError(const std::string& text) {
+  // Disarmed at once, so that the auto-logon worker cannot retry a refused password before the
+  // controller's thread has handled the refusal.
+  signals_.SetAutoLogonArmed(false);
+  PostToController([this, text] {
+    signals_.SetAutoLogonArmed(false);
+    presenter_.ShowErrorBox("Error", text);
+    DoLogout(false);
+  });
+}
+
+}  // namespace kelbrin::session

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "runtime/WorkerWait.h"
+
+namespace kelbrin::session {
+
+// The single-word session values that the controller's thread writes and the workers read: the
+// session mark, AutoLogonArmed and NetReachable. Readers take them without a lock; every change
+// wakes the workers parked in the shared wait, so a worker sleeps until something it cares about
+// changes instead of polling once a second. A stop request ends every wait at once, for good.
+class SessionSignals {
+ public:
+  explicit SessionSignals(runtime::Clock& clock) : wait_(clock) {}
+
+  // 0 logged out, 1 logged in.
+  int Mark() const { return mark_.load(); }
+  bool AutoLogonArmed() const { return autoLogonArmed_.load(); }
+  bool NetReachable() const { return netReachable_.load(); }
+  bool StopRequested() const { return wait_.stopRequested(); }
+  // Counts the logouts; a worker compares it across a wait so that a logout followed at once by
+  // a login is not missed.
+  std::uint64_t Logouts() const { return logouts_.load(); }
+
+  void SetMark(int mark);
+  void SetAutoLogonArmed(bool armed);
+  void SetNetReachable(bool reachable);
+  void RequestStop() { wait_.requestStop(); }
+
+  // Worker side: waits up to `span` on the runtime clock; ends early on a stop request or when
+  // `condition()` holds. Returns why it ended.
+  runtime::WorkerWait::End WaitFor(runtime::Duration span, const std::function<bool()>& condition);
+  // Sleeps until `condition()` holds or a stop is requested, however long that takes.
+  void WaitUntil(const std::function<bool()>& condition);
+
+  runtime::Clock& clock() const { return wait_.clock(); }
+
+ private:
+  runtime::WorkerWait wait_;
+  std::atomic<int> mark_{0};
+  std::atomic<bool> autoLogonArmed_{false};
+  std::atomic<bool> netReachable_{false};
+  std::atomic<std::uint64_t> logouts_{0};
+};
+
+}  // namespace kelbrin::session

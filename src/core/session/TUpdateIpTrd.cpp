@@ -1,0 +1,89 @@
+#include "session/TUpdateIpTrd.h"
+
+#include <utility>
+
+#include "protocol/ResultCodes.h"
+#include "protocol/Transport.h"
+#include "protocol/Utilities.h"
+#include "session/Credentials.h"
+
+namespace kelbrin::session {
+
+TUpdateIpTrd::TUpdateIpTrd(SessionSignals& signals, WorkerMessages& messages,
+                           const runtime::Pace& pace)
+    : signals_(signals), messages_(messages), pace_(pace) {
+  request_.MsgType = "ActiveTestReq";
+  request_.Version = "1.0";
+  thread_ = std::thread([this] { Run(); });
+}
+
+TUpdateIpTrd::~TUpdateIpTrd() { thread_.join(); }
+
+std::string TUpdateIpTrd::CurrentIp() const {
+  std::lock_guard guard(currentIpMutex_);
+  return currentIp_;
+}
+
+void TUpdateIpTrd::SetCurrentIp(std::string ip) {
+  std::lock_guard guard(currentIpMutex_);
+  currentIp_ = std::move(ip);
+}
+
+void TUpdateIpTrd::Run() {
+  const auto online = [this] { return signals_.NetReachable() && signals_.Mark() != 0; };
+  while (!signals_.StopRequested()) {
+    // Read before the gate: a logout and a new login between here and the wait still count.
+    const std::uint64_t logoutsBefore = signals_.Logouts();
+    if (!online()) {
+      signals_.WaitUntil(online);
+      continue;
+    }
+    const Credentials credentials = CurrentCredentials();
+    if (!credentials.UserName.empty() && !credentials.UserPwd.empty()) {
+      request_.UserName = credentials.UserName;
+      request_.UserPwd = credentials.UserPwd;
+      try {
+        Exchange();
+      } catch (...) {
+        // A failed pass only costs this cycle; the worker goes on with the wait.
+      }
+    }
+    WaitForNextTest(logoutsBefore);
+  }
+}
+
+void TUpdateIpTrd::Exchange() {
+  const std::string reply =
+      protocol::PostXmlRequest("POST", protocol::ServerUrl(), request_.ToXml(), true);
+  if (reply.empty() && !ipFailFlag_.load()) {
+    ipFailFlag_.store(true);
+    messages_.PostIpStatus("Connection fails！", true);
+    return;
+  }
+  // An empty or unreadable reply leaves the response as the last reply that parsed.
+  response_.ParseXml(reply);
+  Evaluate();
+}
+
+void TUpdateIpTrd::Evaluate() {
+  if (response_.Result != "0") {
+    protocol::ResultCodeText(protocol::IntOrDefault(response_.Result, 1));
+    messages_.PostIpStatus(protocol::LastErrorText(), false);
+    return;
+  }
+  if (response_.UserIP != CurrentIp()) {
+    ipFailFlag_.store(false);
+    SetCurrentIp(response_.UserIP);
+    messages_.PostIpStatus("IP updates successfully：" + response_.UserIP, false);
+  }
+}
+
+void TUpdateIpTrd::WaitForNextTest(std::uint64_t logoutsBefore) {
+  const auto loggedOut = [&] {
+    return signals_.Mark() != 1 || signals_.Logouts() != logoutsBefore;
+  };
+  const auto end = signals_.WaitFor(pace_.ipWaitStep * pace_.ipWaitSteps, loggedOut);
+  if (end != runtime::WorkerWait::End::kTimeout) SetCurrentIp({});
+}
+
+}  // namespace kelbrin::session

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "protocol/TActiveTestResp.h"
+#include "protocol/TBaseReq.h"
+#include "runtime/Pace.h"
+#include "session/SessionSignals.h"
+#include "session/WorkerMessages.h"
+
+namespace kelbrin::session {
+
+// The IP update worker: while the session is logged in, one active test, then a wait of
+// ipWaitSteps x ipWaitStep; every new public address is reported as "IP updates successfully：".
+// While logged out (or without a reachable network) it sleeps until the controller signals a
+// change instead of checking once a second. One instance lives from the first login to the end.
+// The thread starts in the constructor; the destructor joins it, so the owner requests the stop
+// on the SessionSignals (and aborts the exchange in flight) before destroying it.
+class TUpdateIpTrd {
+ public:
+  TUpdateIpTrd(SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace);
+  ~TUpdateIpTrd();
+  TUpdateIpTrd(const TUpdateIpTrd&) = delete;
+  TUpdateIpTrd& operator=(const TUpdateIpTrd&) = delete;
+
+  // The address last reported; empty at creation and after every logout. Any thread.
+  std::string CurrentIp() const;
+  // A connection failure has been reported and no new address since.
+  bool IpFailFlag() const { return ipFailFlag_.load(); }
+
+ private:
+  void Run();
+  void Exchange();
+  void Evaluate();
+  // The pause between two active tests; ends at once on a logout or a stop, which clears
+  // CurrentIp so that the first reply after the next login is reported again.
+  void WaitForNextTest(std::uint64_t logoutsBefore);
+  void SetCurrentIp(std::string ip);
+
+  SessionSignals& signals_;
+  WorkerMessages& messages_;
+  const runtime::Pace pace_;
+
+  // Worker thread only.
+  protocol::TBaseReq request_;
+  protocol::TActiveTestResp response_;
+
+  std::atomic<bool> ipFailFlag_{false};
+  mutable std::mutex currentIpMutex_;
+  std::string currentIp_;
+
+  std::thread thread_;  // last: starts once everything above is built
+};
+
+}  // namespace kelbrin::session

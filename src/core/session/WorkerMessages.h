@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "protocol/TGetServiceListResp.h"
+
+namespace kelbrin::session {
+
+// What a service-list worker reports: the list that replaces ServiceList, or the service's
+// refusal. `fetch` numbers the fetches in the order they were started, so the controller can
+// let the later-started fetch win whichever reply arrives last.
+struct ServiceListReply {
+  std::uint64_t fetch = 0;
+  std::shared_ptr<const protocol::TGetServiceListResp> list;  // none: refused
+  std::string errorText;                                      // LastErrorText of the refusal
+};
+
+// The workers' messages to the controller (WM_IP_STATUS, WM_AUTOLOGON_DONE, WM_SERVICE_LIST).
+// Thread-safe: each call queues a task on the controller's thread that carries its payload by
+// value, so a worker never waits for the controller and never shares a buffer with it.
+class WorkerMessages {
+ public:
+  virtual ~WorkerMessages() = default;
+  virtual void PostIpStatus(std::string text, bool connectionFailure) = 0;
+  virtual void PostAutoLogonDone() = 0;
+  virtual void PostServiceList(ServiceListReply reply) = 0;
+};
+
+}  // namespace kelbrin::session

@@ -1,0 +1,90 @@
+// The auto-logon worker against the reference service.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "SessionFixture.h"
+
+namespace kelbrin::session::test {
+namespace {
+
+class AutoLogonTest : public SessionFixture {
+ protected:
+  // Starts with the worker's first pass behind it and the worker parked in its pace.
+  void StartSettled() {
+    Start();
+    controller->SetLineAuthenticator([this] { ++lineLogins; });
+    ASSERT_TRUE(clock.waitForWaiters(1));
+    loop.processPending();
+  }
+  runtime::Duration Pass() const { return pace.autoLogonWaitStep * pace.autoLogonWaitSteps; }
+  int ErrorBoxes() const {
+    return static_cast<int>(std::count_if(presenter.effects.begin(), presenter.effects.end(),
+                                          [](const auto& e) { return e.kind == "error"; }));
+  }
+
+  int lineLogins = 0;
+};
+
+TEST_F(AutoLogonTest, RetriesEveryPaceWhileTheServiceIsDownAndLogsInOnceItAnswers) {
+  SaveCredentials("demo01", "demo-pass");
+  Control("status?code=500&msg=QueryUserProfileReq");
+  StartSettled();
+  const int first = Requests("QueryUserProfileReq");  // the first pass may come before arming
+  for (int pass = 1; pass <= 3; ++pass) {
+    AdvanceAndSettle(Pass() - 1s, 1);
+    EXPECT_EQ(Requests("QueryUserProfileReq"), first + pass - 1);
+    AdvanceAndSettle(1s, 1);
+    EXPECT_EQ(Requests("QueryUserProfileReq"), first + pass);
+  }
+  // Every failed attempt re-runs the line's login step, on the controller's thread.
+  EXPECT_EQ(lineLogins, first + 3);
+  EXPECT_EQ(controller->Mark(), 0);
+
+  service->reset();
+  AdvanceAndSettle(Pass(), 1);
+  EXPECT_EQ(controller->Mark(), 1);
+  EXPECT_EQ(controller->View().TrayHint, "Kelbrin client V6.0 -- Online");
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
+  EXPECT_EQ(ErrorBoxes(), 0);
+  // The window stays in the tray with a saved password.
+  EXPECT_EQ(presenter.Count("show", "", ""), 0);
+}
+
+TEST_F(AutoLogonTest, WrongSavedPasswordGivesOneErrorAndNoFurtherAttempt) {
+  SaveCredentials("demo01", "not-the-password");
+  StartSettled();
+  AdvanceAndSettle(Pass(), 1);
+  ASSERT_TRUE(RunUntil([&] { return ErrorBoxes() == 1; }));
+  EXPECT_EQ(presenter.Count("error", "Error", "Password failure！"), 1);
+  EXPECT_FALSE(controller->AutoLogonArmed());
+  EXPECT_EQ(controller->View().TrayHint, "Kelbrin client V6.0 -- Logout");
+
+  for (int pass = 0; pass < 3; ++pass) AdvanceAndSettle(Pass(), 1);
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
+  EXPECT_EQ(ErrorBoxes(), 1);
+  EXPECT_EQ(controller->Mark(), 0);
+}
+
+TEST_F(AutoLogonTest, WithoutASavedPasswordTheWindowShowsAndNothingIsSent) {
+  StartSettled();
+  EXPECT_EQ(presenter.Count("show", "", ""), 1);
+  EXPECT_FALSE(controller->AutoLogonArmed());
+  EXPECT_EQ(controller->View().TrayHint, "Kelbrin client V6.0 -- Offline");
+  for (int pass = 0; pass < 3; ++pass) AdvanceAndSettle(Pass(), 1);
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 0);
+}
+
+TEST_F(AutoLogonTest, FocusInAnEditDisarmsAtOnce) {
+  SaveCredentials("demo01", "demo-pass");
+  Control("status?code=500&msg=QueryUserProfileReq");
+  StartSettled();
+  const int before = Requests("QueryUserProfileReq");
+  controller->EditEntered();
+  EXPECT_FALSE(controller->AutoLogonArmed());
+  for (int pass = 0; pass < 3; ++pass) AdvanceAndSettle(Pass(), 1);
+  EXPECT_EQ(Requests("QueryUserProfileReq"), before);
+}
+
+}  // namespace
+}  // namespace kelbrin::session::test

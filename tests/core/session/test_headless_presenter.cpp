@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "../eventlog/LocalTime.h"
+#include "eventlog/EventLog.h"
+#include "runtime/ManualClock.h"
+#include "session/HeadlessPresenter.h"
+
+namespace kelbrin::session {
+namespace {
+
+TEST(HeadlessPresenter, EachEffectIsOneLine) {
+  const struct {
+    std::function<void(runtime::Presenter&)> call;
+    const char* line;
+  } cases[] = {
+      {[](runtime::Presenter& p) { p.ShowHintPopup("Hint", "Congradulation！"); },
+       "Hint: Congradulation！\n"},
+      {[](runtime::Presenter& p) { p.StartBeep(6); },
+       "beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x6\n"},
+      {[](runtime::Presenter& p) { p.StartBeep(3); },
+       "beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x3\n"},
+      {[](runtime::Presenter& p) { p.MessageBeep(); }, "beep: message\n"},
+      {[](runtime::Presenter& p) { p.ShowErrorBox("Error", "The account expires！"); },
+       "Error: The account expires！\n"},
+      {[](runtime::Presenter& p) { p.ShowInfoBox("Tip", "Please register first！"); },
+       "Tip: Please register first！\n"},
+      {[](runtime::Presenter& p) { p.ShowMainWindow(); }, "show main window\n"},
+  };
+  for (const auto& c : cases) {
+    std::ostringstream out;
+    HeadlessPresenter presenter(out);
+    c.call(presenter);
+    EXPECT_EQ(out.str(), c.line);
+  }
+}
+
+class HeadlessLogTest : public ::testing::Test {
+ protected:
+  HeadlessLogTest() { clock.setWallTime(test::LocalTime(2006, 1, 31, 14, 5, 9)); }
+
+  runtime::ManualClock clock;
+  eventlog::EventLog log{clock, [] { return true; }};
+  std::ostringstream out;
+};
+
+TEST_F(HeadlessLogTest, FollowedEntriesAreWrittenAsSavedLogLines) {
+  HeadlessPresenter presenter(out);
+  log.AddLog(eventlog::kLogTip, "before following");
+  presenter.Follow(log.List());
+  log.AddLog(eventlog::kLogTip, "Clear log！");
+  log.AddLog(7, " Logout Success！ ");
+  log.AddLog(eventlog::kLogTip, "Connection fails！");  // dropped by the log, so no line
+  log.Clear();
+  EXPECT_EQ(out.str(),
+            "Tip      06-01-31 14:05:09      Clear log！\n"
+            "Others      06-01-31 14:05:09      Logout Success！\n");
+}
+
+TEST_F(HeadlessLogTest, StopsFollowingWhenSwitchedOrDestroyed) {
+  eventlog::EventLog other{clock, [] { return true; }};
+  {
+    HeadlessPresenter presenter(out);
+    presenter.Follow(log.List());
+    presenter.Follow(other.List());
+    log.AddLog(eventlog::kLogTip, "old list");
+    other.AddLog(eventlog::kLogWarning, "new list");
+  }
+  log.AddLog(eventlog::kLogTip, "after");
+  other.AddLog(eventlog::kLogTip, "after");
+  EXPECT_EQ(out.str(), "Warning      06-01-31 14:05:09      new list\n");
+}
+
+}  // namespace
+}  // namespace kelbrin::session

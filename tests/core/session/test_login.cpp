@@ -1,0 +1,206 @@
+// The login command, the account display and the logout.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "SessionFixture.h"
+
+namespace kelbrin::session::test {
+namespace {
+
+using LoginTest = SessionFixture;
+
+struct InvalidInput {
+  const char* user;
+  const char* password;
+  const char* focus;
+};
+
+class InvalidInputTest : public SessionFixture,
+                         public ::testing::WithParamInterface<InvalidInput> {};
+
+TEST_P(InvalidInputTest, IsRefusedWithoutARequest) {
+  backend.values["UserPwd"] = "stored";
+  Start();
+  controller->SetEditUserName(GetParam().user);
+  controller->SetEditPassword(GetParam().password);
+  controller->BtnLogonClick();
+  EXPECT_EQ(presenter.Count("popup", "Tip", "Please type a valid name and password！"), 1);
+  EXPECT_EQ(presenter.Count("message-beep", "", ""), 1);
+  EXPECT_EQ(controller->View().FocusedControl, GetParam().focus);
+  EXPECT_EQ(backend.values["UserPwd"], "");
+  EXPECT_FALSE(controller->AutoLogonArmed());
+  EXPECT_TRUE(controller->View().BtnLogonEnabled);
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Refused, InvalidInputTest,
+                         ::testing::Values(InvalidInput{"demo01", "", "EditPassword"},
+                                           InvalidInput{"demo01", " ab  ", "EditPassword"},
+                                           InvalidInput{"   ", "demo-pass", "EditUserName"},
+                                           InvalidInput{"", "", "EditUserName"}));
+
+TEST_F(LoginTest, UserNameIsSentWithItsBlanks) {
+  Start();
+  ClickLogin("demo01 ", "demo-pass", 1);
+  ASSERT_EQ(Requests("QueryUserProfileReq"), 1);
+  EXPECT_EQ(service->requests().back().user, "demo01 ");
+  // The service knows no such user: its refusal, then the login command's own notice.
+  EXPECT_EQ(presenter.Count("error", "Error", "Please register first！"), 1);
+  EXPECT_EQ(presenter.Count("popup", "Tip", "Login failure: Please register first！"), 1);
+  EXPECT_EQ(controller->Mark(), 0);
+}
+
+TEST_F(LoginTest, SuccessSavesTheTypedCredentialsAndSwitchesTheControls) {
+  Start();
+  controller->SetChkBoxSavePwd(true);
+  ClickLogin("demo01", "demo-pass");
+  const SessionView& view = controller->View();
+  EXPECT_EQ(controller->Mark(), 1);
+  EXPECT_EQ(view.BtnLogonCaption, "Logout");
+  EXPECT_FALSE(view.EditUserNameEnabled);
+  EXPECT_FALSE(view.EditPasswordEnabled);
+  EXPECT_TRUE(view.ChkBoxRunAsServiceEnabled);
+  EXPECT_TRUE(view.ChkBoxStartupEnabled);
+  EXPECT_EQ(backend.values["UserName"], "demo01");
+  EXPECT_EQ(backend.values["UserPwd"], "demo-pass");
+  EXPECT_EQ(backend.values["SavePwd"], "1");
+  EXPECT_EQ(presenter.Count("popup", "Hint", "Congradulation！"), 1);
+
+  controller->BtnLogonClick();
+  EXPECT_EQ(view.BtnLogonCaption, "Login");
+  EXPECT_TRUE(view.EditUserNameEnabled);
+  EXPECT_FALSE(view.ChkBoxStartupEnabled);
+  EXPECT_TRUE(view.Image1Visible);
+  EXPECT_EQ(presenter.Count("popup", "Hint", "Logout Success！"), 1);
+  EXPECT_EQ(backend.values["UserPwd"], "");
+  // A logout disarms the auto-logon even with a saved password.
+  EXPECT_FALSE(controller->AutoLogonArmed());
+}
+
+TEST_F(LoginTest, ControllerThreadStaysFreeWhileALoginRunsAndASecondClickDoesNothing) {
+  Control("delay?ms=300&count=1&msg=QueryUserProfileReq");
+  Start();
+  controller->SetEditUserName("demo01");
+  controller->SetEditPassword("demo-pass");
+  controller->BtnLogonClick();
+  EXPECT_FALSE(controller->View().BtnLogonEnabled);
+  EXPECT_FALSE(controller->View().EditPasswordEnabled);
+  bool served = false;
+  loop.post([&] { served = true; });
+  loop.processPending();
+  EXPECT_TRUE(served);
+  EXPECT_EQ(controller->Mark(), 0);
+
+  controller->BtnLogonClick();
+  ASSERT_TRUE(RunUntil([&] { return controller->View().BtnLogonEnabled; }));
+  EXPECT_EQ(controller->Mark(), 1);
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
+}
+
+TEST_F(LoginTest, AutoLogonThatSucceedsDuringAManualLoginIsHandledAfterItsOutcome) {
+  Control("delay?ms=200&count=1&msg=QueryUserProfileReq");
+  Control("status?code=500&count=1&msg=QueryUserProfileReq");
+  Start();
+  controller->SetEditUserName("demo01");
+  controller->SetEditPassword("demo-pass");
+  controller->BtnLogonClick();
+  controller->OnAutoLogonDone();  // the worker's message, while the manual login is under way
+  EXPECT_EQ(controller->Mark(), 0);
+  ASSERT_TRUE(RunUntil([&] { return controller->View().BtnLogonEnabled; }));
+
+  // The failed manual login logs out first; then the held message logs in.
+  EXPECT_EQ(controller->Mark(), 1);
+  std::vector<std::string> popups;
+  for (const auto& effect : presenter.effects) {
+    if (effect.kind == "popup") popups.push_back(effect.text);
+  }
+  EXPECT_THAT(popups,
+              ::testing::ElementsAre("Login failure: Connection failure！",
+                                     "Unusual connection,login fails！", "Congradulation！"));
+}
+
+TEST_F(LoginTest, ConnectionFailureWithSavedPasswordLogsOutAndTheAutoLogonTakesOver) {
+  SaveCredentials("demo01", "demo-pass");
+  Control("status?code=500&msg=QueryUserProfileReq");
+  Start();
+  ClickLogin("demo01", "demo-pass", 1);
+  EXPECT_EQ(presenter.Count("popup", "Tip", "Login failure: Connection failure！"), 1);
+  EXPECT_EQ(presenter.Count("popup", "Tip", "Unusual connection,login fails！"), 1);
+  EXPECT_EQ(controller->View().TrayHint, "Kelbrin client V6.0 -- Logout");
+  // The empty State label stays empty.
+  EXPECT_EQ(controller->View().Label25, "");
+  EXPECT_TRUE(controller->AutoLogonArmed());
+
+  service->reset();
+  clock.advance(pace.autoLogonWaitStep * pace.autoLogonWaitSteps);
+  ASSERT_TRUE(RunUntil([&] { return controller->Mark() == 1; }));
+}
+
+TEST_F(LoginTest, LostLoginBeepsOnlyWithTheCutOffLoudspeaker) {
+  Control("status?code=500&msg=QueryUserProfileReq");
+  Start();
+  ClickLogin("demo01", "demo-pass", 1);
+  EXPECT_EQ(presenter.Count("beep", "", "6"), 0);
+  controller->LoopEventFrm().SetLoudspeaker(9, true);
+  controller->LoopEventFrm().Ok();
+  ClickLogin("demo01", "demo-pass", 1);
+  EXPECT_EQ(presenter.Count("beep", "", "6"), 1);
+  EXPECT_EQ(presenter.Count("popup", "Tip", "Unusual connection,login fails！"), 2);
+}
+
+// The account panel after a login, one account per kind of profile.
+struct ProfileCase {
+  const char* user;
+  const char* password;
+  const char* state;     // Label25
+  const char* userType;  // Label26
+  const char* deadline;  // Label29
+  const char* userId;    // Label28
+  bool paymentNotice;
+  bool expires;
+};
+
+class ProfileTest : public SessionFixture, public ::testing::WithParamInterface<ProfileCase> {};
+
+TEST_P(ProfileTest, PanelShowsTheAccount) {
+  const ProfileCase& c = GetParam();
+  Start();
+  SessionView shown;  // the panel as ShowUserProfile filled it, before any logout cleared it
+  controller->SetViewObserver([&](const SessionView& view) {
+    if (!view.Label28.empty()) shown = view;
+  });
+  ClickLogin(c.user, c.password);
+  EXPECT_EQ(shown.Label25, c.state);
+  EXPECT_EQ(shown.Label26, c.userType);
+  EXPECT_EQ(shown.Label29, c.deadline);
+  EXPECT_EQ(shown.Label28, c.userId);
+  EXPECT_EQ(shown.Image1Visible, c.paymentNotice);
+  EXPECT_EQ(shown.labFKXZUrlVisible, c.paymentNotice);
+  EXPECT_EQ(presenter.Count("error", "Error", "The account expires！"), c.expires ? 1 : 0);
+  EXPECT_EQ(controller->Mark(), c.expires ? 0 : 1);
+  if (c.expires) {
+    EXPECT_FALSE(controller->AutoLogonArmed());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Accounts, ProfileTest,
+    ::testing::Values(ProfileCase{"demo01", "demo-pass", "Normal", "Formal user",
+                                  "Glory lifetime user", "100001", false, false},
+                      ProfileCase{"trial01", "trial-pass", "Normal", "Trial user",
+                                  "Glory lifetime user", "100003", true, false},
+                      ProfileCase{"old01", "old-pass", "Normal", "Trial user", "2015-12-31",
+                                  "100006", true, false},
+                      ProfileCase{"overdue01", "overdue-pass", "Service stop", "Overdue User",
+                                  "Glory lifetime user", "100004", true, true},
+                      // An unreadable deadline skips the deadline alone; the expiry still logs out.
+                      ProfileCase{"baddate01", "baddate-pass", "Service stop", "Overdue User", "",
+                                  "100007", true, true}),
+    [](const ::testing::TestParamInfo<ProfileCase>& param) {
+      return std::string(param.param.user);
+    });
+
+}  // namespace
+}  // namespace kelbrin::session::test

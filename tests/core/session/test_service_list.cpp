@@ -1,0 +1,92 @@
+// The service-list worker and the window side of WM_SERVICE_LIST.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "SessionFixture.h"
+
+namespace kelbrin::session::test {
+namespace {
+
+using ServiceListTest = SessionFixture;
+
+std::shared_ptr<const protocol::TGetServiceListResp> ListOf(const std::string& userId) {
+  auto list = std::make_shared<protocol::TGetServiceListResp>();
+  list->Result = "0";
+  list->UserID = userId;
+  return list;
+}
+
+TEST_F(ServiceListTest, OneFetchAfterTheDelayFillsTheDomainTree) {
+  Start();
+  ClickLogin("demo01", "demo-pass");
+  AdvanceAndSettle(pace.serviceListDelay - 1ms, kAfterLogin);
+  EXPECT_EQ(Requests("GetServiceListReq"), 0);
+  clock.advance(1ms);
+  ASSERT_TRUE(RunUntil([&] { return controller->ServiceList() != nullptr; }));
+  EXPECT_EQ(controller->ServiceList()->DomainInfos.size(), 1u);
+  EXPECT_EQ(controller->View().DomainTree, controller->ServiceList());
+  EXPECT_EQ(Requests("GetServiceListReq"), 1);
+
+  // A logout frees the list and clears the tree.
+  controller->BtnLogonClick();
+  EXPECT_EQ(controller->ServiceList(), nullptr);
+  EXPECT_EQ(controller->View().DomainTree, nullptr);
+}
+
+TEST_F(ServiceListTest, TwoLoginsInQuickSuccessionFetchTwice) {
+  Start();
+  ClickLogin("demo01", "demo-pass");
+  controller->BtnLogonClick();  // logout
+  ClickLogin("demo01", "demo-pass", kAfterLogin + 1);
+  clock.advance(pace.serviceListDelay);
+  ASSERT_TRUE(AwaitRequests("GetServiceListReq", 2));
+  ASSERT_TRUE(RunUntil([&] { return controller->ServiceList() != nullptr; }));
+  EXPECT_EQ(controller->ServiceList()->UserID, "100001");
+}
+
+TEST_F(ServiceListTest, TheLaterStartedFetchWinsWhicheverAnswersLast) {
+  Start();
+  const auto earlier = ListOf("earlier");
+  const auto later = ListOf("later");
+  controller->OnServiceList({2, later, {}});
+  controller->OnServiceList({1, earlier, {}});
+  EXPECT_EQ(controller->ServiceList(), later);
+  EXPECT_EQ(controller->View().DomainTree, later);
+  controller->OnServiceList({3, earlier, {}});
+  EXPECT_EQ(controller->ServiceList(), earlier);
+}
+
+TEST_F(ServiceListTest, RefusalIsNotifiedAndLogsOut) {
+  Start();
+  ClickLogin("nodomain01", "nodomain-pass");  // the service has no list for it: Result 100
+  clock.advance(pace.serviceListDelay);
+  ASSERT_TRUE(RunUntil([&] { return controller->Mark() == 0; }));
+  EXPECT_EQ(presenter.Count("error", "Error", "Please register first！"), 1);
+  EXPECT_EQ(controller->ServiceList(), nullptr);
+}
+
+TEST_F(ServiceListTest, RefusalWhileStillLoggedInIsNotified) {
+  Start();
+  ClickLogin("demo01", "demo-pass");
+  controller->OnServiceList({1, nullptr, "Host Information：unknown Error"});
+  EXPECT_EQ(presenter.Count("popup", "Hint", "Host Information：unknown Error"), 1);
+  EXPECT_EQ(controller->EventLog().List().at(0).text, "Host Information：unknown Error");
+}
+
+TEST_F(ServiceListTest, EmptyReplyCountsAsConnectionFailureAndKeepsTheList) {
+  Start();
+  int lineLogins = 0;
+  controller->SetLineAuthenticator([&] { ++lineLogins; });
+  Control("status?code=500&msg=GetServiceListReq");
+  ClickLogin("demo01", "demo-pass");
+  clock.advance(pace.serviceListDelay);
+  ASSERT_TRUE(AwaitRequests("GetServiceListReq", 1));
+  ASSERT_TRUE(RunUntil([&] { return lineLogins == 1; }));
+  EXPECT_EQ(controller->ServiceList(), nullptr);
+  EXPECT_EQ(controller->Mark(), 1);
+  EXPECT_EQ(SessionController::LastErrorText(), "Connection failure！");
+}
+
+}  // namespace
+}  // namespace kelbrin::session::test
