@@ -1,0 +1,141 @@
+#include "app/CommandLine.h"
+
+#include <charconv>
+#include <cmath>
+#include <functional>
+
+namespace kelbrin::app {
+
+namespace {
+
+// One value-less switch or one option with a value.
+struct Flag {
+  std::string_view name;
+  bool Options::*target;
+};
+struct Valued {
+  std::string_view name;
+  std::function<std::string(Options&, std::string_view)> apply;  // returns an error or ""
+};
+
+std::string storeText(std::optional<std::string> Options::*target, Options& options,
+                      std::string_view value) {
+  options.*target = std::string(value);
+  return {};
+}
+
+std::string storeTimeScale(Options& options, std::string_view value) {
+  double factor = 0;
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), factor);
+  if (ec != std::errc() || end != value.data() + value.size() || !std::isfinite(factor) ||
+      factor <= 0) {
+    return "--time-scale needs a number greater than 0, not '" + std::string(value) + "'";
+  }
+  options.timeScale = factor;
+  return {};
+}
+
+const Flag kFlags[] = {
+    {"--help", &Options::help}, {"--version", &Options::version},
+    {"--once", &Options::once}, {"--password-stdin", &Options::passwordStdin},
+    {"--save", &Options::save}, {"--service", &Options::service},
+};
+
+const Valued kValued[] = {
+    {"--endpoint",
+     [](Options& o, std::string_view v) { return storeText(&Options::endpoint, o, v); }},
+    {"--config-root",
+     [](Options& o, std::string_view v) { return storeText(&Options::configRoot, o, v); }},
+    {"--user", [](Options& o, std::string_view v) { return storeText(&Options::user, o, v); }},
+    {"--state-report",
+     [](Options& o, std::string_view v) { return storeText(&Options::stateReport, o, v); }},
+    {"--time-scale", storeTimeScale},
+};
+
+// Options that only make sense for the one-shot command.
+std::string checkOnceOnly(const Options& options) {
+  if (options.once && options.service) return "--once and --service exclude each other";
+  if (options.once) return {};
+  if (options.user) return "--user needs --once";
+  if (options.passwordStdin) return "--password-stdin needs --once";
+  if (options.save) return "--save needs --once";
+  return {};
+}
+
+}  // namespace
+
+ParseResult ParseCommandLine(std::span<const std::string_view> args) {
+  ParseResult result;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    const std::size_t equals = arg.find('=');
+    const std::string_view name = arg.substr(0, equals);
+
+    bool known = false;
+    for (const Flag& flag : kFlags) {
+      if (name != flag.name) continue;
+      if (equals != std::string_view::npos) {
+        result.error = std::string(flag.name) + " takes no value";
+        return result;
+      }
+      result.options.*flag.target = true;
+      known = true;
+    }
+    for (const Valued& option : kValued) {
+      if (name != option.name) continue;
+      std::string_view value;
+      if (equals != std::string_view::npos) {
+        value = arg.substr(equals + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        result.error = std::string(option.name) + " needs a value";
+        return result;
+      }
+      if (value.empty()) {
+        result.error = std::string(option.name) + " needs a value";
+        return result;
+      }
+      if (std::string error = option.apply(result.options, value); !error.empty()) {
+        result.error = std::move(error);
+        return result;
+      }
+      known = true;
+    }
+    if (!known) {
+      result.error = "unknown option '" + std::string(arg) + "'";
+      return result;
+    }
+  }
+  result.error = checkOnceOnly(result.options);
+  return result;
+}
+
+std::string Usage() {
+  return "Usage: kelbrin-client [OPTION]...\n"
+         "Dynamic-DNS client of the Kelbrin service.\n"
+         "\n"
+         "  --once               log in, send one active test, show the account, the address\n"
+         "                       and the domains, then exit (0 done, 1 refused by the service,\n"
+         "                       2 service not reachable)\n"
+         "  --user NAME          with --once: log in as NAME instead of the saved user\n"
+         "  --password-stdin     with --once: read the password as one line from standard input\n"
+         "                       instead of the saved one (it is never echoed)\n"
+         "  --save               with --once: after a successful login, save the user name and\n"
+         "                       password with \"Save Password\" on\n"
+         "  --service            run without a window as the system service does: log in with\n"
+         "                       the saved password, keep the address current, write every\n"
+         "                       notice as a line on standard error; SIGTERM or SIGINT ends it\n"
+         "  --endpoint URL       talk to URL instead of the built-in service endpoint\n"
+         "  --config-root DIR    keep the settings in DIR instead of the default folder\n"
+         "  --time-scale F       multiply every interval of the client by F (F > 0); a test and\n"
+         "                       demonstration aid\n"
+         "  --state-report FILE  desktop: keep FILE up to date with what the window and the\n"
+         "                       tray show (a test aid)\n"
+         "  -install, -uninstall install or remove the system service PROKelbrinService (also\n"
+         "                       /INSTALL, \\uninstall, any case; -silent hides the outcome)\n"
+         "  --help               show this help and exit\n"
+         "  --version            show the version and exit\n";
+}
+
+}  // namespace kelbrin::app

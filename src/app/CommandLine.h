@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kelbrin::app {
+
+// What the command line asks for. Values are kept as given; the caller applies them.
+struct Options {
+  bool help = false;
+  bool version = false;
+  std::optional<std::string> endpoint;
+  std::optional<std::string> configRoot;
+  std::optional<double> timeScale;
+  bool once = false;
+  std::optional<std::string> user;
+  bool passwordStdin = false;
+  bool save = false;
+  bool service = false;
+  // --state-report FILE: the desktop writes what it shows into FILE (an end-to-end test aid).
+  std::optional<std::string> stateReport;
+};
+
+struct ParseResult {
+  Options options;
+  // Empty when the command line is valid; otherwise one line that says what is wrong.
+  std::string error;
+};
+
+// Parses the arguments after the program name. Options take their value as the next argument or
+// after "=" ("--endpoint URL" or "--endpoint=URL").
+ParseResult ParseCommandLine(std::span<const std::string_view> args);
+
+// The usage text printed by --help and after a command-line error.
+std::string Usage();
+
+// Exit status of a command-line error (EX_USAGE).
+inline constexpr int kExitUsage = 64;
+
+}  // namespace kelbrin::app

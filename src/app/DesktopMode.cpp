@@ -1,0 +1,116 @@
+#include "app/DesktopMode.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <cstdlib>
+#include <memory>
+#include <system_error>
+
+#include "app/OwnServiceStopper.h"
+#include "app/QtSignalQuit.h"
+#include "app/ServiceInstaller.h"
+#include "app/ServiceSetup.h"
+#include "app/StateReport.h"
+#include "gui/DesktopPresenter.h"
+#include "gui/QtEventLoop.h"
+#include "gui/TMainForm.h"
+#include "platform/Autostart.h"
+#include "platform/ConfigHome.h"
+#include "platform/SingleInstance.h"
+#include "platform/Tone.h"
+#include "session/SessionController.h"
+#include "settings/PubUtil.h"
+
+namespace kelbrin::app {
+namespace {
+
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    if (const char* value = std::getenv(name); value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool HasDesktop() { return true; }
+
+int RunDesktop(const DesktopStart& start, std::ostream& err) {
+  std::optional<platform::SingleInstance> instance;
+  if (!start.serviceMode) {
+    try {
+      instance.emplace(kInstanceName);
+      if (!instance->Acquire()) return 0;  // another desktop instance is starting or running
+    } catch (const std::system_error& error) {
+      // Like a mutex that cannot be created: the guard is missing, the program still starts.
+      err << "kelbrin-client: no single-instance guard: " << error.what() << '\n';
+      instance.reset();
+    }
+  }
+
+  if (!HasDisplay()) {
+    err << "kelbrin-client: no display to show the desktop on (DISPLAY is not set); use "
+           "--service or --once (see --help)\n";
+    return 1;
+  }
+
+  int argc = 1;
+  char program[] = "kelbrin-client";
+  char* argv[] = {program, nullptr};
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(kInstanceName));
+  // The about box or a message box closing must not end a program that lives in the tray.
+  QApplication::setQuitOnLastWindowClosed(false);
+  const QtSignalQuit signalQuit;
+
+  runtime::Clock& clock = runtime::realClock();
+  gui::QtEventLoop loop(clock);
+  gui::DesktopPresenter desktopPresenter(start.pace, [](unsigned frequencyHz, unsigned durationMs) {
+    platform::PlayTone(frequencyHz, durationMs);
+  });
+  std::optional<StateReport> report;
+  if (start.stateReport) report.emplace(*start.stateReport, desktopPresenter);
+  runtime::Presenter& presenter =
+      report ? static_cast<runtime::Presenter&>(*report) : desktopPresenter;
+
+  session::SessionController controller(loop, clock, presenter,
+                                        session::SessionOptions{start.pace, start.serverUrl});
+  auto form = std::make_unique<gui::TMainForm>(controller, presenter);
+  desktopPresenter.SetMainWindow(form.get());
+
+  auto installer = std::make_unique<ServiceInstaller>(
+      loop, presenter, [endpoint = start.endpointOverride](bool install) {
+        return ServiceSetupCommand(install, platform::RunningExecutable(), settings::ConfigRoot(),
+                                   endpoint, platform::RunsAsRoot());
+      });
+  form->SetServiceActions([&installer] { return installer->InstallService(); },
+                          [&installer] { return installer->UninstallService(); });
+  OwnServiceStopper stopper(platform::SystemServiceManager(), kServiceName);
+  if (start.serviceMode) {
+    form->SetExitAction([&stopper] { stopper.StopOwnService(); });
+  } else {
+    form->SetExitAction([] { QCoreApplication::exit(0); });  // quit() would ask the window first
+  }
+
+  // A second start's hand-over brings the window to the front.
+  std::unique_ptr<QSocketNotifier> handOver;
+  if (instance) {
+    handOver = std::make_unique<QSocketNotifier>(instance->ListenFd(), QSocketNotifier::Read);
+    QObject::connect(handOver.get(), &QSocketNotifier::activated, form.get(), [&instance, &form] {
+      instance->ServePending([&form] { form->ShowFromTray(); });
+    });
+  }
+
+  if (report) report->Attach(controller, *form);
+  controller.InitClient(start.serviceMode);
+  const int status = QApplication::exec();
+
+  handOver.reset();
+  if (report) report->Detach();
+  installer.reset();
+  form.reset();
+  controller.Shutdown();
+  return status;
+}
+
+}  // namespace kelbrin::app

@@ -1,0 +1,73 @@
+#include "app/ServiceInstaller.h"
+
+namespace kelbrin::app {
+namespace {
+
+constexpr std::chrono::milliseconds kCheckInterval{50};
+
+const char* BoxText(bool install, bool succeeded) {
+  if (install) {
+    return succeeded ? "Kelbrin service has been installed successfully" : "Kelbrin install failed";
+  }
+  return succeeded ? "Kelbrin has been uninstalled successfully" : "Kelbrin uninstall failed";
+}
+
+}  // namespace
+
+std::vector<std::string> ServiceSetupCommand(bool install, const std::filesystem::path& executable,
+                                             const std::filesystem::path& configRoot,
+                                             const std::optional<std::string>& endpoint,
+                                             bool runsAsRoot) {
+  std::vector<std::string> command;
+  if (!runsAsRoot) command.emplace_back("pkexec");
+  command.insert(command.end(), {executable.string(), install ? "-install" : "-uninstall",
+                                 "-silent", "--config-root", configRoot.string()});
+  if (endpoint) command.insert(command.end(), {"--endpoint", *endpoint});
+  return command;
+}
+
+ServiceInstaller::ServiceInstaller(runtime::EventLoop& loop, runtime::Presenter& presenter,
+                                   std::function<std::vector<std::string>(bool)> command,
+                                   std::chrono::milliseconds bound)
+    : loop_(loop), presenter_(presenter), command_(std::move(command)), bound_(bound) {}
+
+ServiceInstaller::~ServiceInstaller() {
+  stopping_ = true;
+  for (std::thread& watcher : watchers_) watcher.join();
+}
+
+bool ServiceInstaller::Start(bool install) {
+  std::optional<platform::SpawnedProcess> setup =
+      platform::SpawnedProcess::Start(command_(install));
+  if (!setup) {
+    ShowOutcome(install, false);
+    return false;
+  }
+  watchers_.emplace_back([this, install, process = std::move(*setup)]() mutable {
+    Watch(install, std::move(process));
+  });
+  return true;
+}
+
+void ServiceInstaller::Watch(bool install, platform::SpawnedProcess setup) {
+  std::optional<int> exitCode;
+  {
+    // A setup that has not ended by the deadline, or when the installer goes, is killed here.
+    platform::SpawnedProcess running = std::move(setup);
+    const auto deadline = std::chrono::steady_clock::now() + bound_;
+    while (!exitCode && !stopping_ && std::chrono::steady_clock::now() < deadline) {
+      exitCode = running.Wait(kCheckInterval);
+    }
+  }
+  if (stopping_) return;
+  const bool succeeded = exitCode == 0;
+  loop_.post([this, alive = std::weak_ptr<int>(alive_), install, succeeded] {
+    if (alive.lock()) ShowOutcome(install, succeeded);
+  });
+}
+
+void ServiceInstaller::ShowOutcome(bool install, bool succeeded) {
+  presenter_.ShowInfoBox("Tip", BoxText(install, succeeded));
+}
+
+}  // namespace kelbrin::app

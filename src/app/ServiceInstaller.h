@@ -1,0 +1,60 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/SpawnedProcess.h"
+#include "runtime/EventLoop.h"
+#include "runtime/Presenter.h"
+
+namespace kelbrin::app {
+
+// The command that installs or removes the service on the user's behalf: this executable with
+// the switch and "-silent", the user's settings folder and endpoint so the service uses the same,
+// behind pkexec unless the process already runs as root.
+std::vector<std::string> ServiceSetupCommand(bool install, const std::filesystem::path& executable,
+                                             const std::filesystem::path& configRoot,
+                                             const std::optional<std::string>& endpoint,
+                                             bool runsAsRoot);
+
+// InstallService and UninstallService of the main window's " Run as Windows Service" check box.
+// The setup command runs in the background, so an authentication dialog of pkexec never blocks
+// the window; when it has ended, a "Tip" box on the loop's thread tells how it went. A setup
+// still running after `bound` counts as failed and is ended. Loop thread only.
+class ServiceInstaller {
+ public:
+  // `command(install)` gives the setup command line (ServiceSetupCommand for the real program).
+  ServiceInstaller(runtime::EventLoop& loop, runtime::Presenter& presenter,
+                   std::function<std::vector<std::string>(bool install)> command,
+                   std::chrono::milliseconds bound = std::chrono::minutes(2));
+  // Ends a setup still running (it is killed) and joins its watcher; its box is not shown.
+  ~ServiceInstaller();
+  ServiceInstaller(const ServiceInstaller&) = delete;
+  ServiceInstaller& operator=(const ServiceInstaller&) = delete;
+
+  // False, with the failure box shown at once, when the setup cannot be started at all.
+  bool InstallService() { return Start(true); }
+  bool UninstallService() { return Start(false); }
+
+ private:
+  bool Start(bool install);
+  void Watch(bool install, platform::SpawnedProcess setup);
+  void ShowOutcome(bool install, bool succeeded);
+
+  runtime::EventLoop& loop_;
+  runtime::Presenter& presenter_;
+  std::function<std::vector<std::string>(bool)> command_;
+  std::chrono::milliseconds bound_;
+  std::atomic<bool> stopping_{false};
+  // Posted boxes hold it weakly: once the installer is gone they show nothing.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  std::vector<std::thread> watchers_;
+};
+
+}  // namespace kelbrin::app

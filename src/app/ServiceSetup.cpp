@@ -1,0 +1,46 @@
+#include "app/ServiceSetup.h"
+
+#include "platform/Autostart.h"
+#include "platform/InvokingAccount.h"
+#include "settings/PubUtil.h"
+
+namespace kelbrin::app {
+
+platform::ServiceDefinition KelbrinServiceDefinition(const std::filesystem::path& executable,
+                                                     const std::filesystem::path& configRoot,
+                                                     const std::optional<std::string>& endpoint,
+                                                     const std::string& user) {
+  platform::ServiceDefinition service{kServiceName, kServiceDisplayName, {}, user};
+  service.command = {executable.string(), "--service", "--config-root", configRoot.string()};
+  if (endpoint) service.command.insert(service.command.end(), {"--endpoint", *endpoint});
+  return service;
+}
+
+int RunServiceSetup(const ServiceSwitches& switches, const Options& options,
+                    platform::ServiceManager& manager, std::ostream& out, std::ostream& err) {
+  std::string error;
+  bool done = false;
+  if (switches.install) {
+    const std::optional<platform::Account> account = platform::InvokingAccount();
+    const std::filesystem::path configRoot = account && !options.configRoot
+                                                 ? account->home / ".config" / "kelbrin-client"
+                                                 : settings::ConfigRoot();
+    done = manager.install(
+        KelbrinServiceDefinition(platform::RunningExecutable(), configRoot, options.endpoint,
+                                 account ? account->name : std::string()),
+        error);
+  } else {
+    done = manager.uninstall(kServiceName, error);
+  }
+  if (!switches.silent) {
+    const char* what = switches.install ? "installed" : "uninstalled";
+    if (done) {
+      out << "kelbrin-client: service " << kServiceName << " " << what << '\n';
+    } else {
+      err << "kelbrin-client: service " << kServiceName << " not " << what << ": " << error << '\n';
+    }
+  }
+  return done ? 0 : 1;
+}
+
+}  // namespace kelbrin::app

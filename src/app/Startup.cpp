@@ -1,0 +1,51 @@
+#include "app/Startup.h"
+
+#include <cstdlib>
+
+#include "app/DesktopMode.h"
+#include "app/ServiceCommand.h"
+#include "app/ServiceSetup.h"
+#include "platform/ServiceManager.h"
+#include "platform/SingleInstance.h"
+
+namespace kelbrin::app {
+namespace {
+
+// How long a starting process waits for a running instance to confirm the hand-over.
+constexpr std::chrono::seconds kHandOverWait{3};
+
+bool HandedOver() {
+  try {
+    return platform::SingleInstance(kInstanceName).HandOver(kHandOverWait);
+  } catch (const std::exception&) {
+    return false;  // no usable runtime folder: nobody can be listening there either
+  }
+}
+
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    if (const char* value = std::getenv(name); value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int RunStartup(const StartRequest& request, std::ostream& out, std::ostream& err) {
+  if (request.switches.HasServiceSwitch()) {
+    return RunServiceSetup(request.switches, request.options, platform::SystemServiceManager(), out,
+                           err);
+  }
+  if (HandedOver()) return 0;
+
+  DesktopStart desktop{request.pace, request.serverUrl, request.options.endpoint, false,
+                       request.stateReport};
+  if (request.service) return RunService(request.pace, err);
+  if (platform::SystemServiceManager().runsAs(kServiceName)) {
+    if (!HasDesktop() || !HasDisplay()) return RunService(request.pace, err);
+    desktop.serviceMode = true;
+  }
+  return RunDesktop(desktop, err);
+}
+
+}  // namespace kelbrin::app

@@ -1,0 +1,141 @@
+#include "app/StateReport.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QSystemTrayIcon>
+#include <QWidget>
+#include <sstream>
+
+#include "gui/TMainForm.h"
+#include "gui/TrayIcon.h"
+#include "platform/AtomicFile.h"
+
+namespace kelbrin::app {
+namespace {
+
+constexpr int kSnapshotMs = 100;
+
+std::string Rect(const QRect& rect) {
+  std::ostringstream text;
+  text << rect.x() << ' ' << rect.y() << ' ' << rect.width() << ' ' << rect.height();
+  return text.str();
+}
+
+// The widget's rectangle in screen coordinates.
+std::string ScreenRect(const QWidget& widget) {
+  return Rect(QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size()));
+}
+
+}  // namespace
+
+StateReport::StateReport(std::filesystem::path file, runtime::Presenter& presenter)
+    : file_(std::move(file)), presenter_(presenter) {
+  connect(&timer_, &QTimer::timeout, this, &StateReport::Write);
+  qApp->installEventFilter(this);
+}
+
+bool StateReport::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Show && watched->isWidgetType()) {
+    const auto* widget = static_cast<const QWidget*>(watched);
+    if (widget->isWindow()) {
+      Note(std::string("WindowShown=") + widget->metaObject()->className() + ' ' +
+           widget->windowTitle().toStdString());
+    }
+  }
+  return false;
+}
+
+void StateReport::Attach(const session::SessionController& controller, const gui::TMainForm& form) {
+  controller_ = &controller;
+  form_ = &form;
+  Write();
+  timer_.start(kSnapshotMs);
+}
+
+void StateReport::Detach() {
+  timer_.stop();
+  controller_ = nullptr;
+  form_ = nullptr;
+}
+
+void StateReport::Note(std::string line) {
+  effects_.push_back(std::move(line));
+  Write();
+}
+
+void StateReport::ShowHintPopup(const std::string& title, const std::string& text) {
+  presenter_.ShowHintPopup(title, text);
+  Note("Popup=" + title + "|" + text);
+}
+
+void StateReport::StartBeep(int repetitions) {
+  presenter_.StartBeep(repetitions);
+  Note("StartBeep=" + std::to_string(repetitions));
+}
+
+void StateReport::MessageBeep() {
+  presenter_.MessageBeep();
+  Note("MessageBeep");
+}
+
+void StateReport::ShowErrorBox(const std::string& caption, const std::string& text) {
+  Note("ErrorBox=" + caption + "|" + text);
+  presenter_.ShowErrorBox(caption, text);
+}
+
+void StateReport::ShowInfoBox(const std::string& caption, const std::string& text) {
+  Note("InfoBox=" + caption + "|" + text);
+  presenter_.ShowInfoBox(caption, text);
+}
+
+void StateReport::ShowMainWindow() {
+  presenter_.ShowMainWindow();
+  Note("ShowMainWindow");
+}
+
+std::string StateReport::Snapshot() const {
+  std::ostringstream text;
+  if (controller_ != nullptr) {
+    const session::SessionView& view = controller_->View();
+    text << "Label25=" << view.Label25 << "\nLabel26=" << view.Label26
+         << "\nLabel27=" << view.Label27 << "\nLabel28=" << view.Label28
+         << "\nLabel29=" << view.Label29 << "\nBtnLogonCaption=" << view.BtnLogonCaption
+         << "\nTrayHint=" << view.TrayHint << "\nTrayIconIndex=" << view.TrayIconIndex
+         << "\nDomains=" << (view.DomainTree ? view.DomainTree->DomainInfos.size() : 0) << '\n';
+  }
+  if (form_ != nullptr) {
+    text << "WindowVisible=" << form_->isVisible()
+         << "\nWindowActive=" << (QApplication::activeWindow() == form_)
+         << "\nActivePage=" << form_->ActivePage() << '\n';
+    const QSystemTrayIcon* tray = form_->Tray().CoolTrayIcon();
+    text << "TrayVisible=" << tray->isVisible() << "\nTrayGeometry=" << Rect(tray->geometry())
+         << '\n';
+    for (const QWidget* widget : form_->findChildren<QWidget*>()) {
+      if (!widget->objectName().isEmpty() && widget->isVisible()) {
+        text << "Widget=" << widget->objectName().toStdString() << ' ' << ScreenRect(*widget)
+             << '\n';
+      }
+    }
+  }
+  for (const QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->isVisible() && window != form_) {
+      text << "TopLevel=" << window->metaObject()->className() << ' '
+           << window->windowTitle().toStdString() << '|' << ScreenRect(*window) << '\n';
+    }
+  }
+  for (const std::string& effect : effects_) text << effect << '\n';
+  return text.str();
+}
+
+void StateReport::Write() {
+  std::string snapshot = Snapshot();
+  if (snapshot == written_) return;
+  try {
+    platform::WriteFileAtomically(file_, snapshot, 0600);
+    written_ = std::move(snapshot);
+  } catch (const std::exception&) {
+    // A test aid: a report that cannot be written is tried again with the next snapshot.
+  }
+}
+
+}  // namespace kelbrin::app

@@ -1,0 +1,124 @@
+// The real kelbrin-client executable, started as a separate process.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ReferenceService.h"
+#include "TempDir.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+struct Outcome {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string readFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs the client with `args`, `input` on its standard input, and waits for it to end.
+Outcome runClient(const kelbrin::test::TempDir& dir, const std::vector<std::string>& args,
+                  const std::string& input = "") {
+  const auto inFile = dir / "stdin";
+  const auto outFile = dir / "stdout";
+  const auto errFile = dir / "stderr";
+  std::ofstream(inFile, std::ios::binary) << input;
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, inFile.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
+  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
+  std::vector<std::string> argvText = {KELBRIN_CLIENT_EXECUTABLE};
+  argvText.insert(argvText.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : argvText) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  Outcome outcome;
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return outcome;
+  int status = 0;
+  if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
+  outcome.out = readFile(outFile);
+  outcome.err = readFile(errFile);
+  return outcome;
+}
+
+struct UsageCase {
+  const char* name;
+  std::vector<std::string> args;
+  int exitCode;
+  const char* firstLine;  // of standard output when the exit code is 0, else of standard error
+};
+
+class ClientCommandLineTest : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(ClientCommandLineTest, AnswersWithItsExitCodeAndFirstLine) {
+  kelbrin::test::TempDir dir;
+  const UsageCase& c = GetParam();
+  const Outcome outcome = runClient(dir, c.args);
+  EXPECT_EQ(outcome.exitCode, c.exitCode);
+  EXPECT_THAT(c.exitCode == 0 ? outcome.out : outcome.err, StartsWith(c.firstLine));
+  if (c.exitCode == 64) {
+    EXPECT_THAT(outcome.err, HasSubstr("Usage: kelbrin-client"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClientCommandLineTest,
+    ::testing::Values(
+        UsageCase{"Version", {"--version"}, 0, "kelbrin-client 6.0\n"},
+        UsageCase{"Help", {"--help"}, 0, "Usage: kelbrin-client [OPTION]...\n"},
+        UsageCase{"UnknownOption", {"--bogus"}, 64, "kelbrin-client: unknown option '--bogus'\n"},
+        UsageCase{
+            "MissingValue", {"--once", "--user"}, 64, "kelbrin-client: --user needs a value\n"},
+        UsageCase{"NoPasswordOnStdin",
+                  {"--once", "--password-stdin"},
+                  64,
+                  "kelbrin-client: --password-stdin: no password on standard input\n"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(ClientOnceTest, PasswordFromStandardInputLogsInAndIsSavedButNeverPrinted) {
+  kelbrin::test::ReferenceService service;
+  kelbrin::test::TempDir dir;
+  const std::string configRoot = (dir / "config").string();
+  const std::vector<std::string> common = {"--endpoint", service.endpoint(), "--config-root",
+                                           configRoot,   "--time-scale",     "0.5"};
+
+  std::vector<std::string> first = common;
+  first.insert(first.end(), {"--once", "--user", "demo01", "--password-stdin", "--save"});
+  const Outcome saved = runClient(dir, first, "demo-pass\n");
+  ASSERT_EQ(saved.exitCode, 0) << saved.err;
+  EXPECT_THAT(saved.out, HasSubstr("IP updates successfully：127.0.0.1\n"));
+  EXPECT_THAT(saved.out + saved.err, ::testing::Not(HasSubstr("demo-pass")));
+
+  // The second run takes the saved credentials.
+  std::vector<std::string> second = common;
+  second.push_back("--once");
+  const Outcome again = runClient(dir, second);
+  EXPECT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_THAT(again.out, HasSubstr("User ID: 100001\n"));
+  EXPECT_EQ(service.countRequests("QueryUserProfileReq"), 2);
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "LocalHttpServer.h"
+#include "ReferenceService.h"
+#include "TempDir.h"
+#include "app/OnceCommand.h"
+#include "protocol/Transport.h"
+#include "settings/PubUtil.h"
+
+namespace kelbrin::app {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+
+// One reference service for the whole suite; every test gets a fresh settings folder.
+class OnceCommandTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { service = new test::ReferenceService(); }
+  static void TearDownTestSuite() {
+    delete service;
+    service = nullptr;
+  }
+  void SetUp() override {
+    service->reset();
+    settings::SetConfigRoot(configDir.path());
+    protocol::SetServerUrl(service->endpoint());
+  }
+
+  int runOnce(OnceRequest request) {
+    out.str({});
+    err.str({});
+    return RunOnce(request, out, err);
+  }
+
+  static test::ReferenceService* service;
+  test::TempDir configDir;
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+test::ReferenceService* OnceCommandTest::service = nullptr;
+
+TEST_F(OnceCommandTest, DemoAccountShowsStateAddressAndDomainsInOrder) {
+  ASSERT_EQ(runOnce({"demo01", "demo-pass", false}), kExitDone) << err.str();
+  EXPECT_EQ(err.str(), "");
+  const std::string text = out.str();
+  const std::vector<std::string> lines = {
+      "User ID: 100001\n",
+      "State: Normal\n",
+      "User Type: Formal user\n",
+      "The Service Deadline: Glory lifetime user\n",
+      "IP updates successfully：127.0.0.1\n",
+      "Total: 2 domain names.\n",
+      "  demo01.example.net  The Service is valid from20250101to20991231\n",
+      "    A Recordwww，DNS Data：203.0.113.7\n",
+      "    MX Recordmail，DNS Data：mx.demo01.example.net\n",
+      "    CNAME Recordftp，DNS Data：www.demo01.example.net\n",
+      "  demo01-office.example.net  The Service is valid from20250601to",
+      "    CNAME Recordintranet，DNS Data：office.example.net\n"};
+  std::size_t at = 0;
+  for (const std::string& line : lines) {
+    const std::size_t found = text.find(line, at);
+    ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\nin:\n" << text;
+    at = found + line.size();
+  }
+  EXPECT_EQ(service->countRequests("QueryUserProfileReq"), 1);
+  EXPECT_EQ(service->countRequests("ActiveTestReq"), 1);
+  EXPECT_EQ(service->countRequests("GetServiceListReq"), 1);
+}
+
+struct FailureCase {
+  const char* name;
+  const char* user;
+  const char* password;
+  int exitCode;
+  const char* errLine;
+  const char* outText;  // what must already have been shown, or "" for nothing at all
+};
+
+class OnceCommandFailureTest : public OnceCommandTest,
+                               public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(OnceCommandFailureTest, EndsWithTheServicesMessageAndItsExitStatus) {
+  const FailureCase& c = GetParam();
+  EXPECT_EQ(runOnce({c.user, c.password, false}), c.exitCode);
+  EXPECT_EQ(err.str(), std::string(c.errLine) + "\n");
+  if (*c.outText == '\0') {
+    EXPECT_EQ(out.str(), "");
+  } else {
+    EXPECT_THAT(out.str(), HasSubstr(c.outText));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, OnceCommandFailureTest,
+    ::testing::Values(FailureCase{"WrongPassword", "demo01", "wrong-pass", kExitRefused,
+                                  "Login failure: Password failure！", ""},
+                      FailureCase{"UnknownUser", "nobody", "whatever", kExitRefused,
+                                  "Login failure: Please register first！", ""},
+                      FailureCase{"RefusedAccountType", "badtype01", "badtype-pass", kExitRefused,
+                                  "Login failure: Invaild user type！", ""},
+                      FailureCase{"AccountWithoutDomains", "nodomain01", "nodomain-pass",
+                                  kExitRefused, "Please register first！",
+                                  "IP updates successfully：127.0.0.1\n"},
+                      FailureCase{"ExpiredAccount", "overdue01", "overdue-pass", kExitRefused,
+                                  "The account expires！",
+                                  "State: Service stop\nUser Type: Overdue User\n"},
+                      FailureCase{"PasswordTooShort", "demo01", " ab ", kExitRefused,
+                                  "Please type a valid name and password！", ""},
+                      FailureCase{"BlankUser", "  ", "demo-pass", kExitRefused,
+                                  "Please type a valid name and password！", ""}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(OnceCommandTest, ActiveTestRefusedAfterLoginEndsWithItsMessage) {
+  service->control("result?code=102&msg=ActiveTestReq");
+  EXPECT_EQ(runOnce({"demo01", "demo-pass", false}), kExitRefused);
+  EXPECT_EQ(err.str(), "Password failure！\n");
+  EXPECT_THAT(out.str(), HasSubstr("User ID: 100001\n"));
+  EXPECT_THAT(out.str(), ::testing::Not(HasSubstr("IP updates successfully")));
+}
+
+TEST_F(OnceCommandTest, ServiceThatCannotBeReachedEndsWithExitTwo) {
+  protocol::SetServerUrl("http://127.0.0.1:" + std::to_string(test::LocalHttpServer::closedPort()) +
+                         "/pelmar/pelmar.dll/");
+  EXPECT_EQ(runOnce({"demo01", "demo-pass", false}), kExitUnreachable);
+  EXPECT_EQ(err.str(), "Login failure: Connection failure！\n");
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(OnceCommandTest, ActiveTestWithoutReplyEndsWithExitTwo) {
+  service->control("drop?msg=ActiveTestReq");
+  EXPECT_EQ(runOnce({"demo01", "demo-pass", false}), kExitUnreachable);
+  EXPECT_EQ(err.str(), "Connection fails！\n");
+}
+
+TEST_F(OnceCommandTest, SavedCredentialsAreUsedOnlyAfterASave) {
+  EXPECT_EQ(runOnce({std::nullopt, std::nullopt, false}), kExitRefused);
+  EXPECT_EQ(err.str(), "Please type a valid name and password！\n");
+
+  ASSERT_EQ(runOnce({"demo01", "demo-pass", false}), kExitDone);
+  EXPECT_EQ(settings::TPubUtil::ReadRegString("UserPwd"), "") << "stored without --save";
+
+  ASSERT_EQ(runOnce({"demo01", "demo-pass", true}), kExitDone);
+  EXPECT_EQ(settings::TPubUtil::ReadRegString("UserName"), "demo01");
+  EXPECT_EQ(settings::TPubUtil::ReadRegString("UserPwd"), "demo-pass");
+  EXPECT_EQ(settings::TPubUtil::ReadRegString("SavePwd"), "1");
+
+  EXPECT_EQ(runOnce({std::nullopt, std::nullopt, false}), kExitDone) << err.str();
+  EXPECT_THAT(out.str(), HasSubstr("User ID: 100001\n"));
+}
+
+TEST_F(OnceCommandTest, FailedLoginSavesNothing) {
+  EXPECT_EQ(runOnce({"demo01", "wrong-pass", true}), kExitRefused);
+  EXPECT_EQ(settings::TPubUtil::ReadRegString("UserName"), "");
+  EXPECT_EQ(settings::TPubUtil::ReadRegString("SavePwd"), "");
+}
+
+}  // namespace
+}  // namespace kelbrin::app

@@ -1,0 +1,139 @@
+// The check box's install and uninstall: the setup command runs in the background and its outcome
+// comes back as a "Tip" box on the loop's thread. Scripts stand in for pkexec and the program.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <fstream>
+#include <thread>
+
+#include "TempDir.h"
+#include "app/ServiceInstaller.h"
+#include "runtime/CoreEventLoop.h"
+
+namespace kelbrin::app {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+namespace fs = std::filesystem;
+
+class RecordingPresenter final : public runtime::Presenter {
+ public:
+  void ShowHintPopup(const std::string&, const std::string&) override {}
+  void StartBeep(int) override {}
+  void MessageBeep() override {}
+  void ShowErrorBox(const std::string& caption, const std::string& text) override {
+    boxes.push_back("error " + caption + ": " + text);
+  }
+  void ShowInfoBox(const std::string& caption, const std::string& text) override {
+    boxes.push_back("info " + caption + ": " + text);
+  }
+  void ShowMainWindow() override {}
+
+  std::vector<std::string> boxes;
+};
+
+class ServiceInstallerTest : public ::testing::Test {
+ protected:
+  // A script at dir/name that writes its pid and its arguments to dir/name.ran, then runs `body`.
+  std::string Script(const std::string& name, const std::string& body) {
+    const fs::path script = dir_ / name;
+    std::ofstream(script) << "#!/bin/sh\necho $$ \"$@\" > '" << script.string() << ".ran'\n"
+                          << body << "\n";
+    fs::permissions(script, fs::perms::owner_all);
+    return script.string();
+  }
+
+  bool RunUntilBoxes(std::size_t count) {
+    return loop_.runUntil([&] { return presenter_.boxes.size() >= count; }, 20s);
+  }
+
+  test::TempDir dir_;
+  runtime::CoreEventLoop loop_{runtime::realClock()};
+  RecordingPresenter presenter_;
+};
+
+struct OutcomeCase {
+  const char* what;
+  bool install;
+  const char* body;  // empty: the program does not exist
+  const char* box;
+};
+
+class InstallerOutcomes : public ServiceInstallerTest,
+                          public ::testing::WithParamInterface<OutcomeCase> {};
+
+TEST_P(InstallerOutcomes, TheBoxTellsHowTheSetupEnded) {
+  const OutcomeCase& c = GetParam();
+  const std::string program =
+      *c.body ? Script("setup", c.body) : (dir_ / "no-such-program").string();
+  ServiceInstaller installer(loop_, presenter_, [&](bool install) {
+    return std::vector<std::string>{program, install ? "-install" : "-uninstall"};
+  });
+  const bool started = c.install ? installer.InstallService() : installer.UninstallService();
+  EXPECT_EQ(started, *c.body != '\0');
+  ASSERT_TRUE(RunUntilBoxes(1));
+  EXPECT_THAT(presenter_.boxes, ElementsAre(std::string("info Tip: ") + c.box));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InstallerOutcomes,
+    ::testing::Values(
+        OutcomeCase{"install_done", true, "exit 0",
+                    "Kelbrin service has been installed successfully"},
+        OutcomeCase{"uninstall_done", false, "exit 0", "Kelbrin has been uninstalled successfully"},
+        // pkexec: 126 when the user dismissed the authentication, 127 when not authorised.
+        OutcomeCase{"install_refused", true, "exit 126", "Kelbrin install failed"},
+        OutcomeCase{"uninstall_refused", false, "exit 127", "Kelbrin uninstall failed"},
+        OutcomeCase{"install_no_program", true, "", "Kelbrin install failed"},
+        OutcomeCase{"uninstall_no_program", false, "", "Kelbrin uninstall failed"}),
+    [](const auto& param) { return std::string(param.param.what); });
+
+pid_t RecordedPid(const fs::path& ranFile) {
+  for (int i = 0; i < 200 && !fs::exists(ranFile); ++i) std::this_thread::sleep_for(10ms);
+  pid_t pid = -1;
+  std::ifstream(ranFile) >> pid;
+  return pid;
+}
+
+TEST_F(ServiceInstallerTest, ASetupThatOutlivesItsBoundFailsAndIsEnded) {
+  const std::string program = Script("setup", "exec sleep 60");
+  ServiceInstaller installer(
+      loop_, presenter_, [&](bool) { return std::vector<std::string>{program}; }, 200ms);
+  installer.InstallService();
+  ASSERT_TRUE(RunUntilBoxes(1));
+  EXPECT_THAT(presenter_.boxes, ElementsAre("info Tip: Kelbrin install failed"));
+  const pid_t pid = RecordedPid(dir_ / "setup.ran");
+  ASSERT_GT(pid, 0);
+  EXPECT_NE(::kill(pid, 0), 0);
+}
+
+TEST_F(ServiceInstallerTest, ClosingWhileASetupRunsEndsItAndShowsNoBox) {
+  const std::string program = Script("setup", "exec sleep 60");
+  pid_t pid = -1;
+  {
+    ServiceInstaller installer(loop_, presenter_,
+                               [&](bool) { return std::vector<std::string>{program}; });
+    installer.UninstallService();
+    pid = RecordedPid(dir_ / "setup.ran");
+  }
+  ASSERT_GT(pid, 0);
+  EXPECT_NE(::kill(pid, 0), 0);
+  loop_.processPending();
+  EXPECT_TRUE(presenter_.boxes.empty());
+}
+
+TEST(ServiceSetupCommand, RunsThisProgramSilentlyWithTheUsersSettingsBehindPkexec) {
+  EXPECT_THAT(ServiceSetupCommand(true, "/opt/k/kelbrin-client", "/home/ann/.config/kelbrin-client",
+                                  std::nullopt, false),
+              ElementsAre("pkexec", "/opt/k/kelbrin-client", "-install", "-silent", "--config-root",
+                          "/home/ann/.config/kelbrin-client"));
+  EXPECT_THAT(ServiceSetupCommand(false, "/opt/k/kelbrin-client", "/etc/kelbrin-client",
+                                  "http://127.0.0.1:9/", true),
+              ElementsAre("/opt/k/kelbrin-client", "-uninstall", "-silent", "--config-root",
+                          "/etc/kelbrin-client", "--endpoint", "http://127.0.0.1:9/"));
+}
+
+}  // namespace
+}  // namespace kelbrin::app

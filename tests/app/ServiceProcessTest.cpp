@@ -1,0 +1,107 @@
+// `kelbrin-client --service`: the headless client as a separate process, at a fast pace.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ReferenceService.h"
+#include "TempDir.h"
+#include "app/CommandLine.h"
+#include "settings/PubUtil.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+
+std::string readFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+pid_t startService(const std::vector<std::string>& args, const std::filesystem::path& errFile) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
+  std::vector<std::string> argvText = {KELBRIN_CLIENT_EXECUTABLE, "--service"};
+  argvText.insert(argvText.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : argvText) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned == 0 ? pid : -1;
+}
+
+// Exit status after `signo`, or -1 when it did not end normally.
+int stopWith(pid_t pid, int signo) {
+  kill(pid, signo);
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+class ServiceProcessTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(ServiceProcessTest, LogsInWithTheSavedPasswordReportsTheAddressAndEndsCleanly) {
+  const kelbrin::test::TempDir dir;
+  kelbrin::test::ReferenceService::Options serviceOptions;
+  serviceOptions.logFile = dir / "service.log";
+  const kelbrin::test::ReferenceService service(serviceOptions);
+  kelbrin::settings::SetConfigRoot(dir / "config");
+  kelbrin::settings::TPubUtil::WriteRegString("UserName", "demo01");
+  kelbrin::settings::TPubUtil::WriteRegString("UserPwd", "demo-pass");
+  kelbrin::settings::TPubUtil::WriteRegString("SavePwd", "1");
+
+  // A hundredth of the real pace: an active test every 400 ms.
+  const pid_t pid = startService({"--endpoint", service.endpoint(), "--config-root",
+                                  (dir / "config").string(), "--time-scale", "0.01"},
+                                 dir / "stderr");
+  ASSERT_GT(pid, 0);
+  const auto guard = std::chrono::steady_clock::now() + 20s;
+  while (service.countRequests("ActiveTestReq") < 2 && std::chrono::steady_clock::now() < guard) {
+    std::this_thread::sleep_for(20ms);
+  }
+  const int exitCode = stopWith(pid, GetParam());
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_GE(service.countRequests("ActiveTestReq"), 2);
+  EXPECT_EQ(service.countRequests("QueryUserProfileReq"), 1);
+  const std::string err = readFile(dir / "stderr");
+  EXPECT_THAT(err, HasSubstr("Hint: Congradulation！\n"));
+  EXPECT_THAT(err, HasSubstr("Hint: IP updates successfully：127.0.0.1\n"));
+  // The log entry of the same notice, as the saved log writes it.
+  EXPECT_THAT(err, HasSubstr("Tip      "));
+  EXPECT_THAT(err, ::testing::Not(HasSubstr("show main window")));
+}
+
+TEST(ServiceOption, IsAFlagOfItsOwn) {
+  const std::string_view alone[] = {"--service", "--time-scale", "0.5"};
+  const auto parsed = kelbrin::app::ParseCommandLine(alone);
+  EXPECT_EQ(parsed.error, "");
+  EXPECT_TRUE(parsed.options.service);
+  const std::string_view withOnce[] = {"--service", "--once"};
+  EXPECT_EQ(kelbrin::app::ParseCommandLine(withOnce).error,
+            "--once and --service exclude each other");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ServiceProcessTest, ::testing::Values(SIGTERM, SIGINT),
+                         [](const ::testing::TestParamInfo<int>& param) {
+                           return param.param == SIGTERM ? "SIGTERM" : "SIGINT";
+                         });
+
+}  // namespace
