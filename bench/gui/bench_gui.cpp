@@ -1,0 +1,75 @@
+// Costs of the desktop pieces that run often or on the main thread: a new entry in a full log as
+// the Log page's list sees it, painting one screen of that list's cells, and decoding the
+// notification window's picture (each window decodes it anew). Run with QT_QPA_PLATFORM=offscreen.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFile>
+#include <string>
+
+#include "eventlog/EventLog.h"
+#include "gui/JpegImage.h"
+#include "gui/LogListModel.h"
+#include "runtime/ManualClock.h"
+
+namespace {
+
+using kelbrin::eventlog::EventLog;
+using kelbrin::gui::LogListModel;
+
+void fill(EventLog& log) {
+  for (std::size_t i = 0; i < kelbrin::eventlog::LogList::kCapacity; ++i) {
+    log.AddLog(static_cast<std::uint8_t>(i % 3),
+               "IP updates successfully：203.0.113." + std::to_string(i % 250));
+  }
+}
+
+void BM_AddLogToFullListWithModel(benchmark::State& state) {
+  kelbrin::runtime::ManualClock clock;
+  EventLog log(clock, [] { return true; });
+  LogListModel model(log.List());
+  fill(log);
+  for (auto _ : state) log.AddLog(0, "Clear log！");
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_AddLogToFullListWithModel);
+
+// One visible screen: about 12 rows of three columns, text and icon.
+void BM_ModelDataForOneScreen(benchmark::State& state) {
+  kelbrin::runtime::ManualClock clock;
+  EventLog log(clock, [] { return true; });
+  LogListModel model(log.List());
+  fill(log);
+  for (auto _ : state) {
+    for (int row = 500; row < 512; ++row) {
+      for (int column = 0; column < LogListModel::kColumnCount; ++column) {
+        benchmark::DoNotOptimize(model.index(row, column).data(Qt::DisplayRole));
+      }
+      benchmark::DoNotOptimize(model.index(row, 0).data(Qt::DecorationRole));
+    }
+  }
+}
+BENCHMARK(BM_ModelDataForOneScreen);
+
+void BM_DecodeHintBackground(benchmark::State& state) {
+  QFile file(QStringLiteral(":/pictures/ANIMATE_BKGROUND_BMP"));
+  kelbrin::gui::JpegImage::fromResource(QStringLiteral("ANIMATE_BKGROUND_BMP"));  // registers
+  if (!file.open(QIODevice::ReadOnly)) {
+    state.SkipWithError("picture missing from the resources");
+    return;
+  }
+  const QByteArray bytes = file.readAll();
+  for (auto _ : state) benchmark::DoNotOptimize(kelbrin::gui::JpegImage::decode(bytes));
+}
+BENCHMARK(BM_DecodeHintBackground);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);  // icons and pixmaps need a GUI application
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,115 @@
+#include "gui/AdvancedServicePage.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "gui/LinkLabel.h"
+#include "gui/ShellOpen.h"
+#include "session/StringTable.h"
+
+namespace kelbrin::gui {
+
+namespace {
+
+QString tableText(int entry) { return QString::fromStdString(session::LoadTableString(entry)); }
+
+QString encoded(const std::string& value) {
+  return QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(value)));
+}
+
+LinkLabel* makeLink(const QString& caption, const char* name, int addressEntry, QWidget* parent) {
+  auto* link = new LinkLabel(caption, parent);
+  link->setObjectName(QString::fromLatin1(name));
+  link->setToolTip(tableText(addressEntry));
+  link->setUnderline(true);
+  QObject::connect(link, &LinkLabel::clicked, link, [link] { ShellOpen(link->toolTip()); });
+  return link;
+}
+
+}  // namespace
+
+QString AdvancedServiceUrl(const QString& base, const std::string& userName,
+                           const std::string& userPwd) {
+  return base + QStringLiteral("?username=") + encoded(userName) + QStringLiteral("&password=") +
+         encoded(userPwd);
+}
+
+AdvancedServicePage::AdvancedServicePage(session::SessionController& controller, QWidget* parent)
+    : QWidget(parent),
+      controller_(controller),
+      updateSysInfo_(new QCheckBox(QStringLiteral("submit the system information "), this)),
+      browser_(new QFrame(this)),
+      browserText_(new QLabel(this)),
+      openPage_(new QPushButton(QStringLiteral("Open in Browser"), this)) {
+  setObjectName(QStringLiteral("TabSheet4"));
+  updateSysInfo_->setObjectName(QStringLiteral("suiCheckBoxUpdateSysInfo"));
+
+  // WebBrowser1 keeps its base address in its hint, like the original control.
+  browser_->setObjectName(QStringLiteral("WebBrowser1"));
+  browser_->setProperty("pageBox", true);
+  browser_->setToolTip(tableText(session::kAdvancedServiceEntry));
+  auto* heading = new QLabel(QStringLiteral("Advanced Service"), browser_);
+  heading->setProperty("boxHeading", true);
+  browserText_->setObjectName(QStringLiteral("WebBrowser1Text"));
+  browserText_->setWordWrap(true);
+  browserText_->setTextFormat(Qt::PlainText);
+  browserText_->setText(
+      QStringLiteral("The advanced services of your account are offered here once you are "
+                     "logged in."));
+  openPage_->setObjectName(QStringLiteral("WebBrowser1Open"));
+  openPage_->setEnabled(false);
+  connect(openPage_, &QPushButton::clicked, this, [this] { ShellOpen(url_); });
+  auto* browserLayout = new QVBoxLayout(browser_);
+  browserLayout->setContentsMargins(12, 8, 12, 10);
+  browserLayout->addWidget(heading);
+  browserLayout->addWidget(browserText_);
+  browserLayout->addStretch();
+  auto* openRow = new QHBoxLayout;
+  openRow->addStretch();
+  openRow->addWidget(openPage_);
+  browserLayout->addLayout(openRow);
+
+  auto* consent = new QLabel(tableText(session::kConsentTextEntry), this);
+  consent->setObjectName(QStringLiteral("Label48"));
+  consent->setWordWrap(true);
+  auto* links = new QHBoxLayout;
+  links->setSpacing(16);
+  links->addWidget(makeLink(QStringLiteral("why to submit my information?"), "LabelWhy",
+                            session::kWhySubmitEntry, this));
+  links->addWidget(makeLink(QStringLiteral("the Kelbrin contract"), "Label1Protol",
+                            session::kContractEntry, this));
+  links->addStretch();
+
+  auto* page = new QVBoxLayout(this);
+  page->setContentsMargins(10, 10, 10, 8);
+  page->setSpacing(6);
+  page->addWidget(browser_, 1);
+  page->addWidget(consent);
+  page->addLayout(links);
+  page->addWidget(updateSysInfo_);
+}
+
+void AdvancedServicePage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  TabSheet4Show();
+}
+
+void AdvancedServicePage::TabSheet4Show() {
+  if (controller_.Mark() != 1 || !controller_.NetReachable()) return;
+  const auto reply = controller_.UserProfile();
+  if (!reply) return;
+  url_ = AdvancedServiceUrl(browser_->toolTip(), reply->Profile.UserName, reply->Profile.UserPwd);
+  // The address carries the password: the page names the account, never the address.
+  browserText_->setText(
+      QStringLiteral("The advanced service page of the account \"%1\" is ready: open it in your "
+                     "browser to use it.")
+          .arg(QString::fromStdString(reply->Profile.UserName)));
+  openPage_->setEnabled(true);
+}
+
+}  // namespace kelbrin::gui

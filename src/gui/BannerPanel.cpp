@@ -1,0 +1,78 @@
+#include "gui/BannerPanel.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <algorithm>
+
+#include "gui/JpegImage.h"
+
+namespace kelbrin::gui {
+
+namespace {
+constexpr int kFrameMs = 40;
+constexpr qint64 kSweepMs = 1200;  // the sheen crosses the banner
+constexpr int kRestMs = 6000;      // then it rests until the next sweep
+constexpr int kSheenWidth = 90;
+}  // namespace
+
+BannerPanel::BannerPanel(QWidget* parent)
+    : QWidget(parent), picture_(JpegImage::fromResource(QStringLiteral("BANNER_BMP"))) {
+  setObjectName(QStringLiteral("Panel5"));
+  setFixedHeight(55);
+  frames_.setInterval(kFrameMs);
+  rest_.setSingleShot(true);
+  rest_.setInterval(kRestMs);
+  connect(&frames_, &QTimer::timeout, this, &BannerPanel::tick);
+  connect(&rest_, &QTimer::timeout, this, &BannerPanel::startSweep);
+}
+
+void BannerPanel::RestartBanner() {
+  ++starts_;
+  if (isVisible()) startSweep();
+}
+
+void BannerPanel::showEvent(QShowEvent* event) {
+  startSweep();
+  QWidget::showEvent(event);
+}
+
+void BannerPanel::hideEvent(QHideEvent* event) {
+  frames_.stop();
+  rest_.stop();
+  QWidget::hideEvent(event);
+}
+
+void BannerPanel::startSweep() {
+  rest_.stop();
+  sinceSweep_.restart();
+  frames_.start();
+  update();
+}
+
+void BannerPanel::tick() {
+  if (sinceSweep_.elapsed() > kSweepMs) {
+    frames_.stop();
+    rest_.start();
+  }
+  update();
+}
+
+void BannerPanel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (picture_.isNull()) {
+    painter.fillRect(rect(), QColor(0x0d, 0x25, 0x50));
+  } else {
+    painter.drawImage(rect(), picture_);
+  }
+  if (!frames_.isActive()) return;
+  const double progress = static_cast<double>(std::min(sinceSweep_.elapsed(), kSweepMs)) /
+                          static_cast<double>(kSweepMs);
+  const double x = -kSheenWidth + progress * (width() + 2.0 * kSheenWidth);
+  QLinearGradient sheen(x, 0, x + kSheenWidth, 0);
+  sheen.setColorAt(0, QColor(255, 255, 255, 0));
+  sheen.setColorAt(0.5, QColor(255, 255, 255, 70));
+  sheen.setColorAt(1, QColor(255, 255, 255, 0));
+  painter.fillRect(rect(), sheen);
+}
+
+}  // namespace kelbrin::gui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+namespace kelbrin::gui {
+
+// Panel5: the banner across the top of the main window, a picture with a sheen that sweeps
+// across it every few seconds. It wakes up only during a sweep and only while it is visible.
+class BannerPanel final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit BannerPanel(QWidget* parent = nullptr);
+
+  // Plays the banner again from its start (at each login).
+  void RestartBanner();
+  // How many times the banner has started playing; the tests see the restart.
+  int starts() const { return starts_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void startSweep();
+  void tick();
+
+  QImage picture_;
+  QTimer frames_;  // during a sweep
+  QTimer rest_;    // between sweeps
+  QElapsedTimer sinceSweep_;
+  int starts_ = 0;
+};
+
+}  // namespace kelbrin::gui

@@ -1,0 +1,62 @@
+#include "gui/DesktopPresenter.h"
+
+#include <QApplication>
+
+#include "gui/TMainForm.h"
+
+namespace kelbrin::gui {
+
+DesktopPresenter::DesktopPresenter(const runtime::Pace& pace, reminders::ToneFunction tone)
+    : notifier_(pace, std::move(tone),
+                [this] {
+                  if (form_) form_->ShowAlertSetup();
+                }),
+      showBox_([this](QMessageBox::Icon icon, const QString& caption, const QString& text) {
+        OpenBox(icon, caption, text);
+      }) {}
+
+void DesktopPresenter::SetMainWindow(TMainForm* form) {
+  form_ = form;
+  if (form_ && std::exchange(showRequested_, false)) form_->ShowFromTray();
+}
+
+void DesktopPresenter::SetMessageBox(MessageBoxFunction show) { showBox_ = std::move(show); }
+
+void DesktopPresenter::ShowHintPopup(const std::string& title, const std::string& text) {
+  notifier_.ShowHintPopup(title, text);
+}
+
+void DesktopPresenter::StartBeep(int repetitions) { notifier_.StartBeep(repetitions); }
+
+void DesktopPresenter::MessageBeep() { QApplication::beep(); }
+
+void DesktopPresenter::ShowErrorBox(const std::string& caption, const std::string& text) {
+  ShowBox(QMessageBox::Critical, caption, text);
+}
+
+void DesktopPresenter::ShowInfoBox(const std::string& caption, const std::string& text) {
+  ShowBox(QMessageBox::Information, caption, text);
+}
+
+void DesktopPresenter::ShowMainWindow() {
+  if (form_) {
+    form_->ShowFromTray();
+  } else {
+    showRequested_ = true;
+  }
+}
+
+void DesktopPresenter::ShowBox(QMessageBox::Icon icon, const std::string& caption,
+                               const std::string& text) {
+  showBox_(icon, QString::fromStdString(caption), QString::fromStdString(text));
+}
+
+void DesktopPresenter::OpenBox(QMessageBox::Icon icon, const QString& caption,
+                               const QString& text) {
+  auto* box = new QMessageBox(icon, caption, text, QMessageBox::Ok, form_);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::ApplicationModal);
+  box->show();
+}
+
+}  // namespace kelbrin::gui

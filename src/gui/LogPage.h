@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "eventlog/EventLog.h"
+
+class QPushButton;
+class QTableView;
+
+namespace kelbrin::gui {
+
+class LogListModel;
+
+// The "Log" page: the event log as a read-only table (`ListViewLog`) with the buttons
+// `BtnClearLog` and `BtnSaveLog` below it, right-aligned. Main thread only.
+class LogPage final : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Asks "Are you sure？" before a clear; true on OK.
+  using ConfirmClear = std::function<bool(QWidget* parent)>;
+  // Asks where to save, offering `suggestedName`; an empty path when the user cancels.
+  using ChooseSaveFile = std::function<QString(QWidget* parent, const QString& suggestedName)>;
+  // The free-text notification that follows a clear ("Clear log！").
+  using NotifyText = std::function<void(const std::string& text)>;
+
+  LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent = nullptr);
+
+  // Tests replace the two dialogs; the defaults are the real message box and file dialog.
+  void setDialogs(ConfirmClear confirm, ChooseSaveFile choose);
+
+ private:
+  void BtnClearLogClick();
+  void BtnSaveLogClick();
+  void keepColumnWidthsInRange(int column, int width);
+
+  eventlog::EventLog& log_;
+  NotifyText notify_;
+  ConfirmClear confirmClear_;
+  ChooseSaveFile chooseSaveFile_;
+  LogListModel* model_;
+  QTableView* ListViewLog;
+  QPushButton* BtnClearLog;
+  QPushButton* BtnSaveLog;
+};
+
+}  // namespace kelbrin::gui

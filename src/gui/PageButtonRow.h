@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+#include <array>
+
+class QLabel;
+
+namespace kelbrin::gui {
+
+// Panel13: the row of page buttons across the top of the page area. Each button is a picture,
+// a label and a thin indicator line below them; the selected one shows its line and label in
+// red, the others a green line and a black label. A click on a picture or a label emits
+// pageClicked with its page; anything else in the row does nothing.
+class PageButtonRow final : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kPageCount = 5;
+  static const QColor kSelectedColor;   // red
+  static const QColor kIndicatorColor;  // green, the others' line
+  static const QColor kLabelColor;      // black, the others' label
+
+  explicit PageButtonRow(QWidget* parent = nullptr);
+
+  void setSelected(int page);
+  int selected() const { return selected_; }
+
+  // What a button shows, for the tests and the screenshots.
+  QColor labelColor(int page) const;
+  QColor indicatorColor(int page) const;
+  QLabel* pictureOf(int page) const { return pictures_[static_cast<std::size_t>(page)]; }
+  QLabel* labelOf(int page) const { return labels_[static_cast<std::size_t>(page)]; }
+
+ Q_SIGNALS:
+  void pageClicked(int page);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  class Indicator;
+
+  std::array<QLabel*, kPageCount> pictures_{};
+  std::array<QLabel*, kPageCount> labels_{};
+  std::array<Indicator*, kPageCount> indicators_{};
+  int selected_ = 0;
+};
+
+}  // namespace kelbrin::gui

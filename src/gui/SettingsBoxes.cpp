@@ -1,0 +1,120 @@
+#include "gui/SettingsBoxes.h"
+
+#include <QCheckBox>
+
+#include "reminders/EventKinds.h"
+
+namespace kelbrin::gui {
+
+namespace {
+
+constexpr const char* kSavePwdRequired =
+    "The save option must be checked since the auto-start  be checked!！";
+constexpr const char* kStartupIgnored =
+    "AS you have checked the service option ,this choice is ignored！";
+constexpr const char* kServiceLoaded = "load as WindowNT service！";
+constexpr const char* kServiceUnloaded = "unload WindowNT service！";
+constexpr const char* kStartWithOs = "The system will be start together with OS！";
+
+void setIfDifferent(QCheckBox* box, bool checked) {
+  if (box->isChecked() != checked) box->setChecked(checked);
+}
+
+}  // namespace
+
+SettingsBoxes::SettingsBoxes(session::SessionController& controller, runtime::Presenter& presenter,
+                             QCheckBox* savePwd, QCheckBox* startup, QCheckBox* runAsService,
+                             QCheckBox* updateSysInfo, QObject* parent)
+    : QObject(parent),
+      controller_(controller),
+      presenter_(presenter),
+      savePwd_(savePwd),
+      startup_(startup),
+      runAsService_(runAsService),
+      updateSysInfo_(updateSysInfo) {
+  // clicked, not toggled: setting a box from code must not run its rule.
+  connect(savePwd_, &QCheckBox::clicked, this, &SettingsBoxes::ChkBoxSavePwdClick);
+  connect(startup_, &QCheckBox::clicked, this, &SettingsBoxes::ChkBoxStartupClick);
+  connect(runAsService_, &QCheckBox::clicked, this, &SettingsBoxes::ChkBoxRunAsServiceClick);
+  connect(updateSysInfo_, &QCheckBox::clicked, this, &SettingsBoxes::suiCheckBoxUpdateSysInfoClick);
+}
+
+void SettingsBoxes::SetServiceActions(ServiceAction install, ServiceAction uninstall) {
+  install_ = std::move(install);
+  uninstall_ = std::move(uninstall);
+}
+
+void SettingsBoxes::ShowView(const session::SessionView& view) {
+  setIfDifferent(savePwd_, view.ChkBoxSavePwd);
+  setIfDifferent(startup_, view.ChkBoxStartup);
+  setIfDifferent(runAsService_, view.ChkBoxRunAsService);
+  setIfDifferent(updateSysInfo_, view.suiCheckBoxUpdateSysInfo);
+  startup_->setEnabled(view.ChkBoxStartupEnabled);
+  runAsService_->setEnabled(view.ChkBoxRunAsServiceEnabled);
+}
+
+void SettingsBoxes::TellController() {
+  // Each setter renders the view, which may set a box back for a moment; so the values are
+  // taken first.
+  const bool savePwd = savePwd_->isChecked();
+  const bool startup = startup_->isChecked();
+  const bool runAsService = runAsService_->isChecked();
+  const bool updateSysInfo = updateSysInfo_->isChecked();
+  controller_.SetChkBoxSavePwd(savePwd);
+  controller_.SetChkBoxStartup(startup);
+  controller_.SetChkBoxRunAsService(runAsService);
+  controller_.SetSuiCheckBoxUpdateSysInfo(updateSysInfo);
+}
+
+void SettingsBoxes::SaveSettings() {
+  TellController();
+  controller_.SaveSettings();
+}
+
+void SettingsBoxes::ChkBoxSavePwdClick() {
+  if (savePwd_->isChecked() || (!startup_->isChecked() && !runAsService_->isChecked())) {
+    SaveSettings();
+    return;
+  }
+  presenter_.ShowInfoBox("Tip", kSavePwdRequired);
+  savePwd_->setChecked(true);
+}
+
+void SettingsBoxes::ChkBoxRunAsServiceClick() {
+  if (runAsService_->isChecked()) {
+    savePwd_->setChecked(true);
+    startup_->setChecked(false);
+    SaveSettings();
+    if (!install_ || !install_()) {
+      runAsService_->setChecked(false);
+      SaveSettings();
+      return;
+    }
+    controller_.NotifyEvent(reminders::kNotifyTextKind, kServiceLoaded);
+  } else {
+    // The settings are not saved here; the controller only learns the box's state.
+    if (!uninstall_ || !uninstall_()) {
+      runAsService_->setChecked(true);
+      return;
+    }
+    TellController();
+    controller_.NotifyEvent(reminders::kNotifyTextKind, kServiceUnloaded);
+  }
+}
+
+void SettingsBoxes::ChkBoxStartupClick() {
+  if (runAsService_->isChecked() && startup_->isChecked()) {
+    presenter_.ShowInfoBox("Tip", kStartupIgnored);
+    startup_->setChecked(false);
+    return;
+  }
+  if (startup_->isChecked()) {
+    controller_.NotifyEvent(reminders::kNotifyTextKind, kStartWithOs);
+    savePwd_->setChecked(true);
+  }
+  SaveSettings();
+}
+
+void SettingsBoxes::suiCheckBoxUpdateSysInfoClick() { SaveSettings(); }
+
+}  // namespace kelbrin::gui

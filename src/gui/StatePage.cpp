@@ -1,0 +1,198 @@
+#include "gui/StatePage.h"
+
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "gui/JpegImage.h"
+#include "gui/LinkLabel.h"
+#include "gui/ShellOpen.h"
+#include "session/StringTable.h"
+
+namespace kelbrin::gui {
+
+namespace {
+
+constexpr int kCredentialLength = 15;
+
+QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+// A framed box of the page with its heading.
+QWidget* makeBox(const QString& heading, const char* name, QWidget* parent, QGridLayout** grid) {
+  auto* box = new QFrame(parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setProperty("pageBox", true);
+  auto* title = new QLabel(heading, box);
+  title->setProperty("boxHeading", true);
+  *grid = new QGridLayout;
+  (*grid)->setHorizontalSpacing(8);
+  (*grid)->setVerticalSpacing(6);
+  auto* layout = new QVBoxLayout(box);
+  layout->setContentsMargins(12, 8, 12, 10);
+  layout->setSpacing(8);
+  layout->addWidget(title);
+  layout->addLayout(*grid);
+  layout->addStretch();
+  return box;
+}
+
+QLineEdit* makeEdit(const char* name, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->setMaxLength(kCredentialLength);
+  return edit;
+}
+
+QCheckBox* makeCheckBox(const QString& caption, const char* name, QWidget* parent) {
+  auto* box = new QCheckBox(caption, parent);
+  box->setObjectName(QString::fromLatin1(name));
+  return box;
+}
+
+}  // namespace
+
+StatePage::StatePage(session::SessionController& controller, QWidget* parent)
+    : QWidget(parent),
+      controller_(controller),
+      editUserName_(makeEdit("EditUserName", this)),
+      editPassword_(makeEdit("EditPassword", this)),
+      btnLogon_(new QPushButton(QStringLiteral("Login"), this)),
+      chkBoxSavePwd_(makeCheckBox(QStringLiteral(" Save Password "), "ChkBoxSavePwd", this)),
+      chkBoxStartup_(makeCheckBox(QStringLiteral(" Autorun "), "ChkBoxStartup", this)),
+      chkBoxRunAsService_(
+          makeCheckBox(QStringLiteral(" Run as Windows Service"), "ChkBoxRunAsService", this)),
+      image1_(new QLabel(this)),
+      labFKXZUrl_(new LinkLabel(QString(), this)) {
+  setObjectName(QStringLiteral("TabSheet1"));
+  editPassword_->setEchoMode(QLineEdit::Password);
+  btnLogon_->setObjectName(QStringLiteral("BtnLogon"));
+  auto* btnReg = new QPushButton(QStringLiteral("Register"), this);
+  btnReg->setObjectName(QStringLiteral("BtnReg"));
+  chkBoxStartup_->setEnabled(false);
+  chkBoxRunAsService_->setEnabled(false);
+
+  QGridLayout* login = nullptr;
+  QWidget* loginBox = makeBox(QStringLiteral("User Login"), "PanelLogin", this, &login);
+  login->addWidget(new QLabel(QStringLiteral("User Name:"), loginBox), 0, 0);
+  login->addWidget(editUserName_, 0, 1);
+  login->addWidget(new QLabel(QStringLiteral("Password:"), loginBox), 1, 0);
+  login->addWidget(editPassword_, 1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(6);
+  buttons->addStretch();
+  buttons->addWidget(btnLogon_);
+  buttons->addWidget(btnReg);
+  login->addLayout(buttons, 2, 0, 1, 2);
+  login->addWidget(chkBoxSavePwd_, 3, 0, 1, 2);
+  login->addWidget(chkBoxStartup_, 4, 0, 1, 2);
+  login->addWidget(chkBoxRunAsService_, 5, 0, 1, 2);
+
+  QGridLayout* account = nullptr;
+  QWidget* accountBox =
+      makeBox(QStringLiteral("Account Information"), "PanelAccount", this, &account);
+  label28_ = addAccountRow(account, 0, QStringLiteral("User ID:"), "Label28");
+  label25_ = addAccountRow(account, 1, QStringLiteral("State:"), "Label25");
+  label26_ = addAccountRow(account, 2, QStringLiteral("User Type:"), "Label26");
+  label27_ = addAccountRow(account, 3, QStringLiteral("IP:"), "Label27");
+  label29_ = addAccountRow(account, 4, QStringLiteral("The Service Deadline:"), "Label29");
+  image1_->setObjectName(QStringLiteral("Image1"));
+  image1_->setPixmap(
+      QPixmap::fromImage(JpegImage::fromResource(QStringLiteral("PAYMENT_NOTICE_BMP"))));
+  labFKXZUrl_->setObjectName(QStringLiteral("labFKXZUrl"));
+  labFKXZUrl_->setText(
+      fromUtf8(session::LoadTableString(session::kPaymentNoticeCaptionEntry)).trimmed());
+  labFKXZUrl_->setToolTip(fromUtf8(session::LoadTableString(session::kPaymentEntry)));
+  labFKXZUrl_->setUnderline(true);
+  image1_->hide();
+  labFKXZUrl_->hide();
+  auto* notice = new QHBoxLayout;
+  notice->setSpacing(4);
+  notice->addWidget(image1_);
+  notice->addWidget(labFKXZUrl_);
+  notice->addStretch();
+  account->addLayout(notice, 5, 0, 1, 2);
+  account->setColumnStretch(1, 1);
+
+  auto* page = new QHBoxLayout(this);
+  page->setContentsMargins(10, 10, 10, 10);
+  page->setSpacing(10);
+  loginBox->setFixedWidth(236);
+  page->addWidget(loginBox);
+  page->addWidget(accountBox, 1);
+
+  connect(editUserName_, &QLineEdit::textEdited, this,
+          [this](const QString& text) { controller_.SetEditUserName(text.toStdString()); });
+  connect(editPassword_, &QLineEdit::textEdited, this,
+          [this](const QString& text) { controller_.SetEditPassword(text.toStdString()); });
+  connect(editPassword_, &QLineEdit::returnPressed, this, &StatePage::BtnLogonClick);
+  connect(btnLogon_, &QPushButton::clicked, this, &StatePage::BtnLogonClick);
+  connect(btnReg, &QPushButton::clicked, this,
+          [] { ShellOpen(fromUtf8(session::LoadTableString(session::kRegisterEntry))); });
+  connect(labFKXZUrl_, &LinkLabel::clicked, this, [this] { ShellOpen(labFKXZUrl_->toolTip()); });
+  editUserName_->installEventFilter(this);
+  editPassword_->installEventFilter(this);
+}
+
+QLabel* StatePage::addAccountRow(QGridLayout* grid, int row, const QString& caption,
+                                 const char* valueName) {
+  auto* captionLabel = new QLabel(caption, this);
+  captionLabel->setProperty("caption", true);
+  auto* value = new QLabel(this);
+  value->setObjectName(QString::fromLatin1(valueName));
+  value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  grid->addWidget(captionLabel, row, 0);
+  grid->addWidget(value, row, 1);
+  return value;
+}
+
+void StatePage::BtnLogonClick() {
+  const bool loginAttempt = controller_.Mark() == 0;
+  controller_.BtnLogonClick();
+  const session::SessionView& view = controller_.View();
+  // A login that starts makes the button busy at once; a refused input leaves it idle.
+  const bool refused = loginAttempt && controller_.Mark() == 0 && view.BtnLogonEnabled;
+  if (!refused) return;
+  if (view.FocusedControl == "EditPassword") {
+    editPassword_->setFocus(Qt::OtherFocusReason);
+  } else if (view.FocusedControl == "EditUserName") {
+    editUserName_->setFocus(Qt::OtherFocusReason);
+  }
+}
+
+void StatePage::ShowView(const session::SessionView& view) {
+  label25_->setText(fromUtf8(view.Label25));
+  label26_->setText(fromUtf8(view.Label26));
+  label27_->setText(fromUtf8(view.Label27));
+  label28_->setText(fromUtf8(view.Label28));
+  label29_->setText(fromUtf8(view.Label29));
+  image1_->setVisible(view.Image1Visible);
+  labFKXZUrl_->setVisible(view.labFKXZUrlVisible);
+  btnLogon_->setText(fromUtf8(view.BtnLogonCaption));
+  btnLogon_->setEnabled(view.BtnLogonEnabled);
+  editUserName_->setEnabled(view.EditUserNameEnabled);
+  editPassword_->setEnabled(view.EditPasswordEnabled);
+  // Only a change from outside is written back, so typing keeps its cursor.
+  const QString userName = fromUtf8(view.EditUserName);
+  if (editUserName_->text() != userName) editUserName_->setText(userName);
+  const QString password = fromUtf8(view.EditPassword);
+  if (editPassword_->text() != password) editPassword_->setText(password);
+}
+
+// The focus entering an edit stops a pending auto-logon; the window merely becoming active
+// again does not count, since the focus stays where it was.
+bool StatePage::eventFilter(QObject* watched, QEvent* event) {
+  if ((watched == editUserName_ || watched == editPassword_) && event->type() == QEvent::FocusIn) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+      controller_.EditEntered();
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace kelbrin::gui

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QWidget>
+
+#include "session/SessionController.h"
+
+class QCheckBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kelbrin::gui {
+
+class LinkLabel;
+
+// TabSheet1, "User State": the login box with the settings check boxes and the account panel.
+// The edits and the login button talk to the session controller; ShowView renders what the
+// controller shows. The check boxes' rules belong to SettingsBoxes. Main thread only.
+class StatePage final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit StatePage(session::SessionController& controller, QWidget* parent = nullptr);
+
+  void ShowView(const session::SessionView& view);
+
+  // BtnLogon, Enter in the password edit and the menu's Login/Cancel: the controller's command,
+  // then, when it refused the input, the focus goes where the controller says.
+  void BtnLogonClick();
+
+  QCheckBox* ChkBoxSavePwd() const { return chkBoxSavePwd_; }
+  QCheckBox* ChkBoxStartup() const { return chkBoxStartup_; }
+  QCheckBox* ChkBoxRunAsService() const { return chkBoxRunAsService_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QLabel* addAccountRow(QGridLayout* grid, int row, const QString& caption, const char* valueName);
+
+  session::SessionController& controller_;
+  QLineEdit* editUserName_;
+  QLineEdit* editPassword_;
+  QPushButton* btnLogon_;
+  QCheckBox* chkBoxSavePwd_;
+  QCheckBox* chkBoxStartup_;
+  QCheckBox* chkBoxRunAsService_;
+  QLabel* label25_ = nullptr;  // State
+  QLabel* label26_ = nullptr;  // User Type
+  QLabel* label27_ = nullptr;  // IP
+  QLabel* label28_ = nullptr;  // User ID
+  QLabel* label29_ = nullptr;  // The Service Deadline
+  QLabel* image1_;             // payment-notice icon
+  LinkLabel* labFKXZUrl_;      // payment-notice link; its address is its hint
+};
+
+}  // namespace kelbrin::gui

@@ -1,0 +1,225 @@
+#include "gui/TFAnimateHint.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+
+#include "gui/JpegImage.h"
+#include "gui/ProgramFont.h"
+
+namespace kelbrin::gui {
+
+namespace {
+
+const QColor kFrameColour(0x1f, 0x3f, 0x77);
+
+QFont linkFont(QFont font, bool bold, bool underline) {
+  font.setBold(bold);
+  font.setUnderline(underline);
+  return font;
+}
+
+QRect workArea() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+int toMs(runtime::Duration d) {
+  return static_cast<int>(std::clamp<runtime::Duration::rep>(d.count(), 1, 24 * 3600 * 1000));
+}
+
+QTimer* makeTimer(QObject* parent, const char* name, int intervalMs) {
+  auto* timer = new QTimer(parent);
+  timer->setObjectName(QString::fromLatin1(name));
+  timer->setTimerType(Qt::PreciseTimer);
+  timer->setInterval(intervalMs);
+  return timer;
+}
+
+}  // namespace
+
+QPointer<TFAnimateHint> TFAnimateHint::current_;
+
+TFAnimateHint* TFAnimateHint::ShowHintPopup(const QString& title, const QString& text,
+                                            const runtime::Pace& pace, RenewAction onRenew) {
+  if (!current_) current_ = new TFAnimateHint(pace);
+  TFAnimateHint* hint = current_;
+  hint->pace_ = pace;
+  hint->onRenew_ = std::move(onRenew);
+  hint->LblTitle->setText(title);
+  hint->LblInfo->setText(text);
+  hint->startShowSequence();
+  return hint;
+}
+
+TFAnimateHint* TFAnimateHint::current() { return current_; }
+
+TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus),
+      pace_(pace),
+      background_(JpegImage::fromResource(QStringLiteral("ANIMATE_BKGROUND_BMP"))),
+      closeImage_(new QLabel(this)),
+      LblTitle(new QLabel(this)),
+      LblInfo(new QLabel(this)),
+      LblLoopEvent(new QLabel(QStringLiteral("Renew reminder!"), this)),
+      TimerScrollUp(makeTimer(this, "TimerScrollUp", toMs(pace.popupSlideStep))),
+      TimerScrollDown(makeTimer(this, "TimerScrollDown", toMs(pace.popupSlideStep))),
+      TimerDelay(makeTimer(this, "TimerDelay", toMs(pace.popupDelay))) {
+  setObjectName(QStringLiteral("TFAnimateHint"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setFont(ProgramFont());
+  const QRect area = workArea();
+  move(area.right() + 1 - kWidth - 20, area.bottom() + 1);
+
+  const QImage closePicture = JpegImage::fromResource(QStringLiteral("ANIMATE_CLOSE_BMP"));
+  closeImage_->setObjectName(QStringLiteral("ImageClose"));
+  closeImage_->setPixmap(QPixmap::fromImage(closePicture));
+  closeImage_->setFixedSize(closePicture.size());
+  closeImage_->setToolTip(QStringLiteral("Close"));
+  closeImage_->setCursor(Qt::PointingHandCursor);
+  closeImage_->installEventFilter(this);
+
+  LblTitle->setObjectName(QStringLiteral("LblTitle"));
+  LblInfo->setObjectName(QStringLiteral("LblInfo"));
+  LblInfo->setAlignment(Qt::AlignCenter);
+  LblInfo->setWordWrap(true);
+  for (QLabel* label : {LblTitle, LblInfo}) {
+    label->setStyleSheet(QStringLiteral("color: black"));  // on the light picture, any theme
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setTextFormat(Qt::PlainText);
+  }
+
+  LblLoopEvent->setObjectName(QStringLiteral("LblLoopEvent"));
+  LblLoopEvent->setStyleSheet(QStringLiteral("color: #0000ff"));
+  LblLoopEvent->setFont(linkFont(font(), /*bold=*/true, /*underline=*/true));
+  LblLoopEvent->adjustSize();  // sized for the bold face, the widest it gets
+  LblLoopEvent->move(10, 99);
+  LblLoopEvent->installEventFilter(this);
+
+  connect(TimerScrollUp, &QTimer::timeout, this, &TFAnimateHint::TimerScrollUpTimer);
+  connect(TimerDelay, &QTimer::timeout, this, &TFAnimateHint::TimerDelayTimer);
+  connect(TimerScrollDown, &QTimer::timeout, this, &TFAnimateHint::TimerScrollDownTimer);
+}
+
+TFAnimateHint::~TFAnimateHint() = default;  // current_ is a QPointer: it clears itself
+
+void TFAnimateHint::startShowSequence() {
+  // A show that arrives while the window slides down ends that slide: the new message gets a
+  // full show instead of two slides working against each other.
+  TimerScrollDown->stop();
+  TimerDelay->stop();
+  TimerScrollUp->stop();
+
+  const QRect area = workArea();
+  height_ = 0;
+  top_ = area.bottom() + 1 + 2;  // just out of sight
+  TimerDelay->setInterval(toMs(pace_.popupDelay));
+  TimerScrollUp->setInterval(toMs(pace_.popupSlideStep));
+  TimerScrollDown->setInterval(toMs(pace_.popupSlideStep));
+
+  closeImage_->move(kWidth - closeImage_->width() - 6, 7);
+  LblTitle->move(28, 7);
+  LblTitle->adjustSize();
+  LblTitle->setFixedWidth(kWidth - 28 - closeImage_->width() - 10);
+  LblInfo->setGeometry(8, 28, kWidth - 16, kTargetHeight - 32);
+  LblLoopEvent->setFont(linkFont(font(), /*bold=*/true, /*underline=*/true));
+  LblLoopEvent->unsetCursor();
+
+  applyGeometry();
+  show();
+  TimerScrollUp->start();
+}
+
+void TFAnimateHint::applyGeometry() {
+  const int left = workArea().right() + 1 - kWidth - 10;
+  // A window cannot be 0 pixels high; at 0 it is one line below the work area, out of sight.
+  setGeometry(left, top_, kWidth, std::max(height_, 1));
+}
+
+void TFAnimateHint::TimerScrollUpTimer() {
+  if (height_ < kTargetHeight) {
+    height_ += kSlideStepPx;
+    top_ -= kSlideStepPx;
+    applyGeometry();
+    return;
+  }
+  height_ = kTargetHeight;
+  applyGeometry();
+  TimerScrollUp->stop();
+  TimerDelay->start();
+}
+
+void TFAnimateHint::TimerDelayTimer() {
+  // Keeps running: the slide down pauses while the mouse is inside and resumes after it left.
+  if (mouseInside_) {
+    TimerScrollDown->stop();
+  } else if (!TimerScrollDown->isActive()) {
+    TimerScrollDown->start();
+  }
+}
+
+void TFAnimateHint::TimerScrollDownTimer() {
+  if (height_ <= 0) {
+    TimerScrollDown->stop();
+    close();
+    return;
+  }
+  height_ -= kSlideStepPx;
+  top_ += kSlideStepPx;
+  applyGeometry();
+}
+
+void TFAnimateHint::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), kFrameColour);
+  painter.drawImage(1, 1, background_);
+}
+
+void TFAnimateHint::enterEvent(QEnterEvent* event) {
+  mouseInside_ = true;
+  QWidget::enterEvent(event);
+}
+
+void TFAnimateHint::leaveEvent(QEvent* event) {
+  mouseInside_ = false;
+  QWidget::leaveEvent(event);
+}
+
+void TFAnimateHint::setLinkHovered(bool hovered) {
+  LblLoopEvent->setFont(linkFont(font(), /*bold=*/false, /*underline=*/!hovered));
+  if (hovered) {
+    LblLoopEvent->setCursor(Qt::PointingHandCursor);
+  } else {
+    LblLoopEvent->unsetCursor();
+  }
+}
+
+bool TFAnimateHint::eventFilter(QObject* watched, QEvent* event) {
+  const bool leftClick = event->type() == QEvent::MouseButtonRelease &&
+                         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+  if (watched == closeImage_ && leftClick) {
+    close();
+    return true;
+  }
+  if (watched == LblLoopEvent) {
+    if (event->type() == QEvent::Enter) setLinkHovered(true);
+    if (event->type() == QEvent::Leave) setLinkHovered(false);
+    if (leftClick && onRenew_) {
+      // The dialog is modal and this window may close under it, so it opens from the main
+      // loop, outside this window's event handling.
+      QTimer::singleShot(0, qApp, onRenew_);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace kelbrin::gui

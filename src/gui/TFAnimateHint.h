@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+#include "runtime/Pace.h"
+
+class QLabel;
+class QTimer;
+
+namespace kelbrin::gui {
+
+// The notification window: slides up out of the bottom of the screen's work area at its
+// right-hand side, stays for the delay (longer while the mouse rests on it), slides back down
+// and frees itself. There is at most one; a new notification reuses it and restarts its show.
+// Lives on the main thread only.
+class TFAnimateHint final : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kWidth = 182;
+  static constexpr int kTargetHeight = 117;
+  static constexpr int kSlideStepPx = 5;
+
+  // The "Renew reminder!" link's action: show the reminder dialog unless it already shows.
+  using RenewAction = std::function<void()>;
+
+  // Shows `text` under `title` in the one notification window, creating it when there is none.
+  // Slide steps and the delay come from `pace`.
+  static TFAnimateHint* ShowHintPopup(const QString& title, const QString& text,
+                                      const runtime::Pace& pace, RenewAction onRenew = {});
+  // The window now shown, or null.
+  static TFAnimateHint* current();
+
+  ~TFAnimateHint() override;
+
+  // The height the window has reached in its slide (0 when hidden below the work area).
+  int slideHeight() const { return height_; }
+  int slideTop() const { return top_; }
+  bool mouseInside() const { return mouseInside_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  explicit TFAnimateHint(const runtime::Pace& pace);
+
+  void startShowSequence();
+  void TimerScrollUpTimer();
+  void TimerDelayTimer();
+  void TimerScrollDownTimer();
+  void applyGeometry();
+  void setLinkHovered(bool hovered);
+
+  static QPointer<TFAnimateHint> current_;
+
+  runtime::Pace pace_;
+  RenewAction onRenew_;
+  int height_ = 0;
+  int top_ = 0;
+  bool mouseInside_ = false;
+  QImage background_;
+  QLabel* closeImage_;
+  QLabel* LblTitle;
+  QLabel* LblInfo;
+  QLabel* LblLoopEvent;
+  QTimer* TimerScrollUp;
+  QTimer* TimerScrollDown;
+  QTimer* TimerDelay;
+};
+
+}  // namespace kelbrin::gui

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QPoint>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "gui/SettingsBoxes.h"
+#include "runtime/Presenter.h"
+#include "session/SessionController.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QStackedWidget;
+
+namespace kelbrin::gui {
+
+class AdvancedServicePage;
+class BannerPanel;
+class PageButtonRow;
+class StatePage;
+class TFAbout;
+class TLoopEventFrm;
+class TrayIcon;
+
+// The client's main window: a frameless 532 x 402 window with its own title bar, the banner,
+// the link row with the menu bar, five pages chosen by a row of page buttons, a bottom bar, and
+// the icon in the notification area. It renders the session controller's view and sends the
+// user's input to it. Closing, minimising and the window manager's close only hide it to the
+// notification area; only the exit action ends the program. Main thread only.
+//
+// The controller must have run InitClient before the "Log" page or the reminder dialog is first
+// shown (both are made on first use). Destroy the window before stopping the controller's
+// workers: that removes the tray icon first.
+class TMainForm final : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum Page { kStatePage = 0, kNetworkPage, kDomainPage, kServicePage, kLogPage };
+
+  // `presenter` shows the settings boxes' message boxes (the controller's own presenter).
+  TMainForm(session::SessionController& controller, runtime::Presenter& presenter,
+            QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // "Quit (&X)" of the tray menu and "Quit(&X)" of the menu bar; its handler depends on the run
+  // mode. Without one, the application quits.
+  void SetExitAction(std::function<void()> exitAction);
+  // Installing and uninstalling the client's service for ChkBoxRunAsService.
+  void SetServiceActions(SettingsBoxes::ServiceAction install,
+                         SettingsBoxes::ServiceAction uninstall);
+
+  // Makes the window visible, raises it and gives it the focus (centred on first showing):
+  // the tray's "MainForm(&M)", a second start's hand-over, the controller's ShowMainWindow.
+  void ShowFromTray();
+  void HideToTray();
+  // The tray icon's click: hides a showing window, shows a hidden one.
+  void CoolTrayIconClick();
+
+  // PageControl1: switches to `page` (0 to 4) and marks its page button.
+  void SetActivePage(int page);
+  int ActivePage() const;
+
+  // Plays the banner from its start (at each login).
+  void RestartBanner();
+  // The settings through the controls: what they hold goes to the record and the store.
+  void SaveSettings();
+
+  void ShowAbout();
+  void ShowAlertSetup();
+
+  TrayIcon& Tray() const { return *tray_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* makeTitleBar();
+  QWidget* makeLinkRow();
+  QWidget* makeBottomBar();
+  void makeMenus(QMenuBar* bar);
+  QAction* addAction(QMenu* menu, const char* name, const QString& text);
+  void ShowView(const session::SessionView& view);
+  void ActionMainMenuBar1Popup();
+  void Label19Click(int page);
+  void ensureLogPage();
+  void exitProgram();
+
+  session::SessionController& controller_;
+  runtime::Presenter& presenter_;
+  std::function<void()> exitAction_;
+  BannerPanel* banner_;
+  PageButtonRow* pageButtons_;
+  QStackedWidget* pages_;
+  StatePage* statePage_;
+  AdvancedServicePage* servicePage_;
+  QWidget* logSheet_;
+  SettingsBoxes* settingsBoxes_;
+  QAction* login_ = nullptr;   // Action2
+  QAction* cancel_ = nullptr;  // Action3
+  std::unique_ptr<TrayIcon> tray_;
+  std::unique_ptr<TFAbout> about_;
+  std::unique_ptr<TLoopEventFrm> loopEventFrm_;
+  bool placed_ = false;
+  bool online_ = false;
+  QPoint dragOffset_;
+  bool dragging_ = false;
+};
+
+}  // namespace kelbrin::gui

@@ -1,0 +1,55 @@
+#include "gui/TrayIcon.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include "gui/JpegImage.h"
+
+namespace kelbrin::gui {
+
+TrayIcon::TrayIcon(QObject* parent)
+    : QObject(parent),
+      menu_(new QMenu),
+      icon_(new QSystemTrayIcon(this)),
+      offline_(ProgramIcon(QStringLiteral("TRAY_OFFLINE"))),
+      online_(ProgramIcon(QStringLiteral("TRAY_ONLINE"))) {
+  icon_->setObjectName(QStringLiteral("CoolTrayIcon"));
+  menu_->setObjectName(QStringLiteral("suiPopupMenu1"));
+  const auto addItem = [this](const char* name, const QString& text, void (TrayIcon::*signal)()) {
+    QAction* item = menu_->addAction(text);
+    item->setObjectName(QString::fromLatin1(name));
+    connect(item, &QAction::triggered, this, signal);
+  };
+  addItem("TrayMainForm", QStringLiteral("MainForm(&M)"), &TrayIcon::mainFormRequested);
+  menu_->addSeparator();
+  addItem("TrayVisit", QStringLiteral("Visit Kelbrin(&W)"), &TrayIcon::visitRequested);
+  addItem("TrayAbout", QStringLiteral("About (&A)..."), &TrayIcon::aboutRequested);
+  menu_->addSeparator();
+  addItem("TrayQuit", QStringLiteral("Quit (&X)"), &TrayIcon::quitRequested);
+  icon_->setContextMenu(menu_);
+  icon_->setIcon(offline_);
+  connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+    if (why == QSystemTrayIcon::Trigger) Q_EMIT clicked();
+  });
+}
+
+// The menu has no parent widget (the icon is not a widget); it goes with the icon.
+TrayIcon::~TrayIcon() {
+  icon_->hide();
+  delete menu_;
+}
+
+void TrayIcon::SetState(int iconIndex, const QString& hint) {
+  if (iconIndex != iconIndex_) {
+    iconIndex_ = iconIndex;
+    icon_->setIcon(iconIndex == kOnlineIcon ? online_ : offline_);
+  }
+  if (icon_->toolTip() != hint) icon_->setToolTip(hint);
+}
+
+QString TrayIcon::Hint() const { return icon_->toolTip(); }
+
+void TrayIcon::Show() { icon_->show(); }
+
+}  // namespace kelbrin::gui

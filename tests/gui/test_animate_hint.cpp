@@ -1,0 +1,202 @@
+#include <QEnterEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+#include "gui/TFAnimateHint.h"
+
+using namespace std::chrono_literals;
+using kelbrin::gui::TFAnimateHint;
+namespace runtime = kelbrin::runtime;
+
+namespace {
+
+constexpr int kGuardMs = 5000;  // only prevents a hang
+
+runtime::Pace pace(runtime::Duration slideStep, runtime::Duration delay) {
+  runtime::Pace p;
+  p.popupSlideStep = slideStep;
+  p.popupDelay = delay;
+  return p;
+}
+// Rests until the test moves on.
+const runtime::Pace kResting = pace(1ms, 600000ms);
+// Slides slower than the delay ticks, so a delay tick always comes during a slide down.
+const runtime::Pace kQuickDelay = pace(5ms, 20ms);
+
+QRect workArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+
+QTimer* timer(TFAnimateHint* hint, const char* name) {
+  return hint->findChild<QTimer*>(QString::fromLatin1(name));
+}
+QLabel* label(TFAnimateHint* hint, const char* name) {
+  return hint->findChild<QLabel*>(QString::fromLatin1(name));
+}
+
+void mouseEnters(QWidget* widget) {
+  QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), widget->mapToGlobal(QPointF(5, 5)));
+  QCoreApplication::sendEvent(widget, &enter);
+}
+void mouseLeaves(QWidget* widget) {
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(widget, &leave);
+}
+
+bool waitUntilResting(TFAnimateHint* hint) {
+  return QTest::qWaitFor([&] { return timer(hint, "TimerDelay")->isActive(); }, kGuardMs);
+}
+
+}  // namespace
+
+class TestAnimateHint : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void cleanup() {
+    if (TFAnimateHint* hint = TFAnimateHint::current()) hint->close();
+    QTRY_VERIFY_WITH_TIMEOUT(TFAnimateHint::current() == nullptr, kGuardMs);
+  }
+
+  void showsATopmostNonActivatingWindowAtTheBottomRight() {
+    TFAnimateHint* hint =
+        TFAnimateHint::ShowHintPopup("Hint", "IP updates successfully：1.2.3.4", kResting);
+    QVERIFY(hint->isVisible());
+    const Qt::WindowFlags flags = hint->windowFlags();
+    for (Qt::WindowType flag : {Qt::Tool, Qt::FramelessWindowHint, Qt::WindowStaysOnTopHint,
+                                Qt::WindowDoesNotAcceptFocus}) {
+      QVERIFY(flags.testFlag(flag));
+    }
+    QVERIFY(hint->testAttribute(Qt::WA_ShowWithoutActivating));
+    QCOMPARE(hint->slideHeight(), 0);
+    QCOMPARE(hint->slideTop(), workArea().bottom() + 1 + 2);
+    QCOMPARE(hint->x(), workArea().right() + 1 - 182 - 10);
+    QCOMPARE(hint->width(), 182);
+
+    QCOMPARE(label(hint, "LblTitle")->text(), QString("Hint"));
+    QCOMPARE(label(hint, "LblTitle")->pos(), QPoint(28, 7));
+    QCOMPARE(label(hint, "LblInfo")->text(), QString("IP updates successfully：1.2.3.4"));
+    QCOMPARE(label(hint, "LblInfo")->geometry(), QRect(8, 28, 166, 85));
+    QVERIFY(label(hint, "LblInfo")->wordWrap());
+    for (const char* name : {"LblTitle", "LblInfo"}) {
+      QLabel* text = label(hint, name);
+      text->ensurePolished();
+      QCOMPARE(text->palette().color(QPalette::WindowText), QColor(Qt::black));
+    }
+    QCOMPARE(label(hint, "LblLoopEvent")->text(), QString("Renew reminder!"));
+    QCOMPARE(label(hint, "LblLoopEvent")->pos(), QPoint(10, 99));
+    QLabel* close = label(hint, "ImageClose");
+    QCOMPARE(close->toolTip(), QString("Close"));
+    QCOMPARE(close->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(close->pos(), QPoint(182 - close->width() - 6, 7));
+    QCOMPARE(timer(hint, "TimerDelay")->interval(), 600000);
+  }
+
+  void slidesUpFiveStepsAtATimeToItsFullHeight() {
+    TFAnimateHint* hint = TFAnimateHint::ShowHintPopup("Hint", "text", kResting);
+    QSignalSpy steps(timer(hint, "TimerScrollUp"), &QTimer::timeout);
+    QVERIFY(waitUntilResting(hint));
+    QCOMPARE(hint->slideHeight(), 117);
+    QCOMPARE(hint->height(), 117);
+    // 24 steps of 5 px pass the target (120), the 25th sets it exactly.
+    QCOMPARE(steps.count(), 25);
+    QCOMPARE(hint->slideTop(), workArea().bottom() + 1 + 2 - 24 * 5);
+    QVERIFY(!timer(hint, "TimerScrollUp")->isActive());
+    QVERIFY(!timer(hint, "TimerScrollDown")->isActive());
+  }
+
+  void aWindowUnderTheMouseStaysAndLeavesAfterTheMouseLeft() {
+    QPointer<TFAnimateHint> hint = TFAnimateHint::ShowHintPopup("Warning", "text", kQuickDelay);
+    mouseEnters(hint);
+    QVERIFY(hint->mouseInside());
+    QVERIFY(waitUntilResting(hint));
+    QSignalSpy delayTicks(timer(hint, "TimerDelay"), &QTimer::timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(delayTicks.count() >= 3, kGuardMs);
+    QCOMPARE(hint->slideHeight(), 117);
+    QVERIFY(!timer(hint, "TimerScrollDown")->isActive());
+
+    mouseLeaves(hint);
+    QVERIFY(!hint->mouseInside());
+    QTRY_VERIFY_WITH_TIMEOUT(hint.isNull(), kGuardMs);  // slid down, closed and freed
+    QVERIFY(TFAnimateHint::current() == nullptr);
+  }
+
+  void aSlideDownPausesWhileTheMouseIsInside() {
+    QPointer<TFAnimateHint> hint = TFAnimateHint::ShowHintPopup("Hint", "text", kQuickDelay);
+    QSignalSpy downSteps(timer(hint, "TimerScrollDown"), &QTimer::timeout);
+    QVERIFY(downSteps.wait(kGuardMs));
+    mouseEnters(hint);
+    QSignalSpy delayTicks(timer(hint, "TimerDelay"), &QTimer::timeout);
+    QVERIFY(delayTicks.wait(kGuardMs));
+    QVERIFY(!hint.isNull());
+    QVERIFY(!timer(hint, "TimerScrollDown")->isActive());
+    const int pausedAt = hint->slideHeight();
+    QVERIFY(pausedAt > 0 && pausedAt < 117);
+    QVERIFY(delayTicks.wait(kGuardMs));
+    QCOMPARE(hint->slideHeight(), pausedAt);
+
+    mouseLeaves(hint);
+    QTRY_VERIFY_WITH_TIMEOUT(hint.isNull(), kGuardMs);
+  }
+
+  void aSecondNotificationRestartsTheShowInTheSameWindow() {
+    TFAnimateHint* first = TFAnimateHint::ShowHintPopup("Hint", "first", kResting);
+    QTRY_VERIFY_WITH_TIMEOUT(first->slideHeight() > 0, kGuardMs);
+    TFAnimateHint* second = TFAnimateHint::ShowHintPopup("Warning", "second", kResting);
+    QCOMPARE(second, first);
+    QCOMPARE(second->slideHeight(), 0);
+    QCOMPARE(label(second, "LblTitle")->text(), QString("Warning"));
+    QCOMPARE(label(second, "LblInfo")->text(), QString("second"));
+    QVERIFY(waitUntilResting(second));
+    QCOMPARE(second->slideHeight(), 117);
+  }
+
+  void aNotificationDuringTheSlideDownEndsThatSlide() {
+    QPointer<TFAnimateHint> hint = TFAnimateHint::ShowHintPopup("Hint", "first", kQuickDelay);
+    QSignalSpy downSteps(timer(hint, "TimerScrollDown"), &QTimer::timeout);
+    QVERIFY(downSteps.wait(kGuardMs));
+    TFAnimateHint::ShowHintPopup("Hint", "second", kResting);
+    QVERIFY(!timer(hint, "TimerScrollDown")->isActive());
+    QVERIFY(!timer(hint, "TimerDelay")->isActive());
+    QVERIFY(timer(hint, "TimerScrollUp")->isActive());
+    QVERIFY(waitUntilResting(hint));
+    QVERIFY(!hint.isNull());
+    QCOMPARE(hint->slideHeight(), 117);
+    QCOMPARE(label(hint, "LblInfo")->text(), QString("second"));
+  }
+
+  void theCloseImageFreesTheWindowAtOnce() {
+    QPointer<TFAnimateHint> hint = TFAnimateHint::ShowHintPopup("Hint", "text", kResting);
+    QVERIFY(waitUntilResting(hint));
+    QTest::mouseClick(label(hint, "ImageClose"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(hint.isNull(), kGuardMs);
+    QVERIFY(TFAnimateHint::current() == nullptr);
+
+    TFAnimateHint* next = TFAnimateHint::ShowHintPopup("Hint", "again", kResting);
+    QCOMPARE(next->slideHeight(), 0);
+    QVERIFY(waitUntilResting(next));
+  }
+
+  void theRenewLinkReactsToTheMouseAndOpensTheDialog() {
+    int opened = 0;
+    TFAnimateHint* hint =
+        TFAnimateHint::ShowHintPopup("Hint", "text", kResting, [&opened] { ++opened; });
+    QLabel* link = label(hint, "LblLoopEvent");
+    QVERIFY(link->font().bold() && link->font().underline());
+    QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+
+    mouseEnters(link);
+    QVERIFY(!link->font().bold() && !link->font().underline());
+    QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+    mouseLeaves(link);
+    QVERIFY(!link->font().bold() && link->font().underline());
+    QCOMPARE(link->cursor().shape(), Qt::ArrowCursor);
+
+    QTest::mouseClick(link, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(opened, 1, kGuardMs);
+  }
+};
+
+QTEST_MAIN(TestAnimateHint)
+#include "test_animate_hint.moc"

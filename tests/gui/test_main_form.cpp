@@ -1,0 +1,370 @@
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include "MainFormFixture.h"
+#include "Screenshot.h"
+#include "TempDir.h"
+#include "gui/AdvancedServicePage.h"
+#include "gui/LinkLabel.h"
+#include "gui/PageButtonRow.h"
+#include "gui/TrayIcon.h"
+#include "settings/PubUtil.h"
+
+using kelbrin::gui::PageButtonRow;
+using kelbrin::gui::TMainForm;
+using kelbrin::gui::test::MainFormRig;
+
+namespace {
+
+const QString kSite = QStringLiteral("http://" KELBRIN_TEST_SERVICE_HOST);
+
+QAction* action(const MainFormRig& rig, const char* name) { return rig.find<QAction>(name); }
+
+QMenu* menuOf(const MainFormRig& rig, const char* actionName) {
+  for (QMenu* menu : rig.find<QMenuBar>("ActionMainMenuBar1")->findChildren<QMenu*>()) {
+    if (menu->actions().contains(action(rig, actionName))) return menu;
+  }
+  return nullptr;
+}
+
+void click(QWidget* widget) {
+  QVERIFY(widget);
+  QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+}  // namespace
+
+class TestMainForm : public QObject {
+  Q_OBJECT
+
+  kelbrin::test::TempDir configRoot_;
+
+ private Q_SLOTS:
+  void initTestCase() { kelbrin::settings::SetConfigRoot(configRoot_ / "config"); }
+
+  void hasTheFrameOfTheMainWindow() {
+    MainFormRig rig;
+    TMainForm& form = *rig.form;
+    QCOMPARE(form.size(), QSize(532, 402));
+    QCOMPARE(form.windowTitle(), QString("Kelbrin V1.0"));
+    QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(rig.find<QLabel>("Label14")->text(), QString("Kelbrin V1.0"));
+    QCOMPARE(rig.find<QWidget>("Image3")->height(), 25);
+    QCOMPARE(rig.find<QWidget>("Panel5")->height(), 55);
+    QCOMPARE(rig.find<QWidget>("Panel9")->height(), 24);
+    QToolButton* minimise = rig.find<QToolButton>("SBtnMin");
+    QToolButton* close = rig.find<QToolButton>("SBtnClose");
+    QCOMPARE(minimise->toolTip(), QString("最小化"));
+    QCOMPARE(close->toolTip(), QString("关闭"));
+    QCOMPARE(minimise->size(), QSize(17, 17));
+    QCOMPARE(close->size(), QSize(17, 17));
+    QCOMPARE(close->toolTipDuration(), 10000);  // hints stay up for ten seconds
+    QCOMPARE(rig.find<QLabel>("Label13")->text(), kSite);
+    QCOMPARE(rig.find<QLabel>("Label12")->text(), "support@" KELBRIN_TEST_SERVICE_HOST);
+    QVERIFY(!rig.find<QLabel>("Label11")->text().isEmpty());
+
+    auto* pages = rig.find<QStackedWidget>("PageControl1");
+    QCOMPARE(pages->count(), 5);
+    const QStringList captions{"User State", "Network Setting", "Information", "Advanced Service",
+                               "Log"};
+    const QStringList names{"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5"};
+    for (int page = 0; page < 5; ++page) {
+      QCOMPARE(pages->widget(page)->windowTitle(), captions[page]);
+      QCOMPARE(pages->widget(page)->objectName(), names[page]);
+    }
+    QCOMPARE(form.ActivePage(), 0);
+    for (const char* name : {"EditUserName", "EditPassword"}) {
+      QCOMPARE(rig.find<QLineEdit>(name)->maxLength(), 15);
+    }
+    auto* password = rig.find<QLineEdit>("EditPassword");
+    QCOMPARE(password->echoMode(), QLineEdit::Password);
+    form.show();
+    QCOMPARE(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, password),
+             int('*'));
+    // Start-up: offline in the tray, no payment notice.
+    QCOMPARE(form.Tray().IconIndex(), 0);
+    QCOMPARE(form.Tray().Hint(), QString("Kelbrin client V6.0 -- Offline"));
+    QVERIFY(rig.find<QWidget>("Image1")->isHidden());
+    QVERIFY(rig.find<QWidget>("labFKXZUrl")->isHidden());
+    QCOMPARE(rig.find<QLabel>("labFKXZUrl")->text(), QString("Payment Notice..."));
+    QCOMPARE(rig.find<QLabel>("Label48")->text(),
+             QString("In order to offer you the best service,this software will collect the "
+                     "system information of you, and you can close this function by the section "
+                     "as below."));
+  }
+
+  void menuBarHasEveryItemInOrder() {
+    MainFormRig rig;
+    struct Item {
+      const char* name;
+      const char* text;
+      bool visible;
+    };
+    const std::vector<std::vector<Item>> menus{
+        {{"Action3", "Cancel(&U)", true},
+         {"Action2", "Login(&L)", true},
+         {"ActionReg", "Register(&R)", true},
+         {"", "", true},
+         {"ActionExitZorvan_TIM", "Quit(&X)", true}},
+        {{"ActionFKXZ", "Payment(&Z)", true},
+         {"ActionJSZC", "Technical Support(&Y)", true},
+         {"ActionYMZC", "Domain Register(&X)", true},
+         {"ActionYMZR", "Domain Transfer(&W)", true},
+         {"ActionJSJLQ", "Technique bbs (&V)", false},
+         {"ActionZZFU", "Other Service(&U)", true}},
+        {{"Action10", "Version Check  (&C)", false},
+         {"ActionModPwd", "Modify Password(&M)", true},
+         {"Action11", "Password Callback(&P)", true},
+         {"ActionSysSummary", "System Information(&S)", true},
+         {"ActionAlertSetup", "Remind Setting(&A)", true}},
+        {{"ActionHelpContent", "Help(&H)", true},
+         {"Action13", "推荐给朋友(&Y)", true},
+         {"Action12", "提交建议(&Z)", true},
+         {"", "", true},
+         {"ActionAbout", "关于Zorvan(&A)...", true}}};
+    const QStringList titles{"File(&F)", "Service(&S)", "Tools(&T)", "Help(&H)"};
+    const QList<QAction*> bar = rig.find<QMenuBar>("ActionMainMenuBar1")->actions();
+    QCOMPARE(bar.size(), 4);
+    for (int m = 0; m < 4; ++m) {
+      QCOMPARE(bar[m]->text(), titles[m]);
+      QCOMPARE(bar[m]->isVisible(), m != 3);  // the Help menu is hidden as a whole
+      const QList<QAction*> items = bar[m]->menu()->actions();
+      QCOMPARE(items.size(), static_cast<qsizetype>(menus[m].size()));
+      for (std::size_t i = 0; i < menus[m].size(); ++i) {
+        const Item& want = menus[m][i];
+        QAction* got = items[static_cast<qsizetype>(i)];
+        if (*want.name == '\0') {
+          QVERIFY(got->isSeparator());
+          continue;
+        }
+        QCOMPARE(got->objectName(), QString(want.name));
+        QCOMPARE(got->text(), QString::fromUtf8(want.text));
+        QCOMPARE(got->isVisible(), want.visible);
+      }
+    }
+    // The system information window is not part of this client yet.
+    QVERIFY(!action(rig, "ActionSysSummary")->isEnabled());
+  }
+
+  void menuItemsAndLinksOpenTheirAddresses() {
+    MainFormRig rig;
+    const std::vector<std::pair<const char*, QString>> actions{
+        {"ActionReg", kSite + "/client?101"},
+        {"ActionFKXZ", kSite + "/client?104"},
+        {"ActionJSZC", kSite + "/client?201"},
+        {"ActionYMZC", kSite + "/client?102"},
+        {"ActionYMZR", kSite + "/client?202"},
+        {"ActionJSJLQ", kSite + "/client?203"},
+        {"ActionZZFU", kSite + "/client?205"},
+        {"Action10", kSite + "/client?107"},
+        {"ActionModPwd", kSite + "/client?105"},
+        {"Action11", kSite + "/client?106"},
+        {"Action13", kSite + "/client?206"},
+        {"Action12", "mailto:support@" KELBRIN_TEST_SERVICE_HOST},
+        {"TrayVisit", kSite}};
+    for (const auto& [name, address] : actions) {
+      QAction* item = action(rig, name);
+      if (item == nullptr) item = rig.form->Tray().PopupMenu()->findChild<QAction*>(name);
+      QVERIFY2(item, name);
+      rig.opened.clear();
+      item->trigger();
+      QCOMPARE(rig.opened, QStringList{address});
+    }
+    const std::vector<std::pair<const char*, QString>> links{
+        {"Label13", kSite},
+        {"Label12", "mailto:support@" KELBRIN_TEST_SERVICE_HOST},
+        {"BtnReg", kSite + "/client?101"},
+        {"labFKXZUrl", kSite + "/client?104"},
+        {"LabelWhy", kSite + "/client?207"},
+        {"Label1Protol", kSite + "/client?208"}};
+    rig.form->show();
+    for (const auto& [name, address] : links) {
+      QWidget* link = rig.find<QWidget>(name);
+      link->show();
+      rig.form->SetActivePage(std::string_view(name).starts_with("Label1P") ||
+                                      std::string_view(name) == "LabelWhy"
+                                  ? TMainForm::kServicePage
+                                  : TMainForm::kStatePage);
+      rig.opened.clear();
+      click(link);
+      QCOMPARE(rig.opened, QStringList{address});
+    }
+  }
+
+  void pageButtonsColourTheChosenPage_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<bool>("byPicture");
+    for (int page = 0; page < PageButtonRow::kPageCount; ++page) {
+      QTest::addRow("label %d", page) << page << false;
+      QTest::addRow("picture %d", page) << page << true;
+    }
+  }
+  void pageButtonsColourTheChosenPage() {
+    QFETCH(int, page);
+    QFETCH(bool, byPicture);
+    MainFormRig rig;
+    rig.form->show();
+    auto* row = rig.find<PageButtonRow>("Panel13");
+    // Start from another page, so that every click is a change.
+    rig.form->SetActivePage((page + 1) % PageButtonRow::kPageCount);
+    click(byPicture ? static_cast<QWidget*>(row->pictureOf(page)) : row->labelOf(page));
+    QCOMPARE(rig.form->ActivePage(), page);
+    for (int other = 0; other < PageButtonRow::kPageCount; ++other) {
+      const bool chosen = other == page;
+      QCOMPARE(row->labelColor(other), chosen ? QColor(Qt::red) : QColor(Qt::black));
+      QCOMPARE(row->indicatorColor(other), chosen ? QColor(Qt::red) : QColor(0, 0x80, 0));
+    }
+    // A click beside the buttons' parts changes nothing.
+    QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(1, 1));
+    QCOMPARE(rig.form->ActivePage(), page);
+  }
+
+  void menuOffersLoginOnlyWhileLoggedOut() {
+    MainFormRig rig;
+    QMenu* file = menuOf(rig, "Action2");
+    QVERIFY(file);
+    // Opening any menu of the bar applies the rule.
+    for (const char* member : {"Action2", "ActionFKXZ", "ActionModPwd"}) {
+      action(rig, "Action2")->setEnabled(false);
+      action(rig, "Action3")->setEnabled(true);
+      Q_EMIT menuOf(rig, member)->aboutToShow();
+      QVERIFY(action(rig, "Action2")->isEnabled());
+      QVERIFY(!action(rig, "Action3")->isEnabled());
+    }
+  }
+
+  void closingOnlyHidesToTheTray_data() {
+    QTest::addColumn<QString>("how");
+    for (const char* how : {"close", "SBtnClose", "SBtnMin", "minimise"}) QTest::newRow(how) << how;
+  }
+  void closingOnlyHidesToTheTray() {
+    QFETCH(QString, how);
+    MainFormRig rig;
+    QApplication::setQuitOnLastWindowClosed(true);  // the harshest setting for this test
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+    if (how == "close") {
+      QVERIFY(!rig.form->close());  // Alt+F4 and the window manager's close arrive here
+    } else if (how == "minimise") {
+      rig.form->showMinimized();
+    } else {
+      click(rig.find<QWidget>(how.toLatin1().constData()));
+    }
+    QTRY_VERIFY(!rig.form->isVisible());
+    QTest::qWait(20);
+    QCOMPARE(lastClosed.count(), 0);
+    rig.form->ShowFromTray();
+    QVERIFY(rig.form->isVisible());
+    QVERIFY(!(rig.form->windowState() & Qt::WindowMinimized));
+  }
+
+  // Where the window manager cannot move it (as here), the window follows the mouse by hand.
+  void titleAndBottomBarsMoveTheWindow_data() {
+    QTest::addColumn<QString>("part");
+    for (const char* part : {"Image3", "Label14", "Image6", "Label11"}) QTest::newRow(part) << part;
+  }
+  void titleAndBottomBarsMoveTheWindow() {
+    QFETCH(QString, part);
+    if (QGuiApplication::platformName() != QStringLiteral("offscreen")) {
+      QSKIP("a window manager moves the window after the real pointer, not after test events");
+    }
+    MainFormRig rig;
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+    rig.form->move(100, 100);
+    QWidget* grip = rig.find<QWidget>(part.toLatin1().constData());
+    const QPoint start(4, 4);
+    QTest::mousePress(grip, Qt::LeftButton, {}, start);
+    QTest::mouseMove(grip, start + QPoint(40, 20));
+    QTest::mouseRelease(grip, Qt::LeftButton, {}, start + QPoint(40, 20));
+    QTRY_COMPARE(rig.form->pos(), QPoint(140, 120));
+  }
+
+  void trayClickTogglesTheWindowAndItsMenuShowsIt() {
+    MainFormRig rig;
+    QSystemTrayIcon* icon = rig.form->Tray().CoolTrayIcon();
+    QVERIFY(!rig.form->isVisible());
+    Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(rig.form->isVisible());
+    Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(!rig.form->isVisible());
+    Q_EMIT icon->activated(QSystemTrayIcon::Context);  // the menu's click, not a toggle
+    QVERIFY(!rig.form->isVisible());
+
+    QMenu* menu = rig.form->Tray().PopupMenu();
+    QStringList texts;
+    for (QAction* item : menu->actions()) texts << (item->isSeparator() ? "-" : item->text());
+    QCOMPARE(texts, (QStringList{"MainForm(&M)", "-", "Visit Kelbrin(&W)", "About (&A)...", "-",
+                                 "Quit (&X)"}));
+    menu->findChild<QAction*>("TrayMainForm")->trigger();
+    QVERIFY(rig.form->isVisible());
+    menu->findChild<QAction*>("TrayMainForm")->trigger();  // already showing: stays
+    QVERIFY(rig.form->isVisible());
+  }
+
+  void quitRunsTheExitActionOfTheRunMode() {
+    MainFormRig rig;
+    int exits = 0;
+    rig.form->SetExitAction([&exits] { ++exits; });
+    rig.form->Tray().PopupMenu()->findChild<QAction*>("TrayQuit")->trigger();
+    action(rig, "ActionExitZorvan_TIM")->trigger();
+    QCOMPARE(exits, 2);
+  }
+
+  void advancedServicePageWhileLoggedOutKeepsTheBrowser() {
+    MainFormRig rig;
+    rig.form->show();
+    rig.form->SetActivePage(TMainForm::kServicePage);
+    auto* page = rig.form->findChild<kelbrin::gui::AdvancedServicePage*>("TabSheet4");
+    QVERIFY(page->WebBrowser1Url().isEmpty());
+    QVERIFY(!rig.find<QPushButton>("WebBrowser1Open")->isEnabled());
+    QCOMPARE(rig.find<QWidget>("WebBrowser1")->toolTip(), kSite + "/client/advservice.asp");
+  }
+
+  void remindSettingOpensTheReminderDialog() {
+    MainFormRig rig;
+    bool shown = false;
+    QTimer::singleShot(0, this, [&shown] {
+      for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == "TLoopEventFrm" && window->isVisible()) {
+          shown = true;
+          static_cast<QDialog*>(window)->reject();
+        }
+      }
+    });
+    action(rig, "ActionAlertSetup")->trigger();
+    QVERIFY(shown);
+  }
+
+  void screenshotsOfEveryPage() {
+    MainFormRig rig;
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+    rig.find<QLineEdit>("EditUserName")->setText("demo01");
+    const char* const names[] = {"main-window-state.png", "main-window-network.png",
+                                 "main-window-domain.png", "main-window-service.png",
+                                 "main-window-log.png"};
+    for (int page = 0; page < PageButtonRow::kPageCount; ++page) {
+      rig.form->SetActivePage(page);
+      QCoreApplication::processEvents();
+      keepScreenshot(rig.form->grab().toImage(), names[page]);
+    }
+  }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "test_main_form.moc"

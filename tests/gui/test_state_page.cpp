@@ -1,0 +1,198 @@
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+#include <fstream>
+
+#include "MainFormFixture.h"
+#include "ReferenceService.h"
+#include "Screenshot.h"
+#include "TempDir.h"
+#include "gui/AdvancedServicePage.h"
+#include "gui/BannerPanel.h"
+#include "gui/TrayIcon.h"
+#include "settings/PubUtil.h"
+
+using kelbrin::gui::TMainForm;
+using kelbrin::gui::test::LogIn;
+using kelbrin::gui::test::MainFormRig;
+
+namespace {
+
+// demo01 is a formal user for life; old01's service ended long ago; the third account has the
+// characters that would break a query if they went into it unescaped.
+constexpr const char* kAccounts = R"(<?xml version="1.0" encoding="UTF-8"?>
+<Accounts>
+  <Account UserName="demo01" UserPwd="demo-pass" PayType="1" ServiceEndDate="20991231"
+           UserID="100001">
+    <DomainInfo DomainName="demo01" SuffixName=".example.net" OnlineOpt="0" OfflineOpt="3"
+                StartDate="20250101" EndDate="20991231" DomainStatus="0"/>
+  </Account>
+  <Account UserName="old01" UserPwd="old-pass" PayType="0" ServiceEndDate="20151231"
+           UserID="100006">
+    <DomainInfo DomainName="old01" SuffixName=".example.net" OnlineOpt="0" OfflineOpt="0"
+                StartDate="20150101" EndDate="20151231" DomainStatus="0"/>
+  </Account>
+  <Account UserName="a b&amp;c#" UserPwd="p=1+2%" PayType="1" ServiceEndDate="20991231"
+           UserID="100009">
+    <DomainInfo DomainName="abc" SuffixName=".example.net" OnlineOpt="0" OfflineOpt="0"
+                StartDate="20250101" EndDate="20991231" DomainStatus="0"/>
+  </Account>
+</Accounts>
+)";
+
+QString text(const MainFormRig& rig, const char* label) { return rig.find<QLabel>(label)->text(); }
+
+}  // namespace
+
+class TestStatePage : public QObject {
+  Q_OBJECT
+
+  kelbrin::test::TempDir dir_;
+  std::unique_ptr<kelbrin::test::ReferenceService> service_;
+
+  std::string endpoint() const { return service_->endpoint(); }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    kelbrin::settings::SetConfigRoot(dir_ / "config");
+    std::ofstream(dir_ / "accounts.xml") << kAccounts;
+    kelbrin::test::ReferenceService::Options options;
+    options.dataFile = dir_ / "accounts.xml";
+    options.logFile = dir_ / "service.log";
+    service_ = std::make_unique<kelbrin::test::ReferenceService>(options);
+  }
+
+  void init() { service_->reset(); }
+
+  void showsTheAccountAfterLoginAndClearsItAtLogout() {
+    MainFormRig rig(endpoint());
+    const int bannerStarts = rig.find<kelbrin::gui::BannerPanel>("Panel5")->starts();
+    QVERIFY(LogIn(rig, "demo01", "demo-pass"));
+    QTRY_COMPARE(text(rig, "Label28"), QString("100001"));
+    QCOMPARE(text(rig, "Label25"), QString("Normal"));
+    QCOMPARE(text(rig, "Label26"), QString("Formal user"));
+    QCOMPARE(text(rig, "Label29"), QString("Glory lifetime user"));
+    QVERIFY(rig.find<QWidget>("Image1")->isHidden());
+    QVERIFY(rig.find<QWidget>("labFKXZUrl")->isHidden());
+    QCOMPARE(rig.find<QPushButton>("BtnLogon")->text(), QString("Logout"));
+    QVERIFY(!rig.find<QLineEdit>("EditUserName")->isEnabled());
+    QVERIFY(!rig.find<QLineEdit>("EditPassword")->isEnabled());
+    QCOMPARE(rig.form->Tray().IconIndex(), kelbrin::gui::TrayIcon::kOnlineIcon);
+    QCOMPARE(rig.form->Tray().Hint(), QString("Kelbrin client V6.0 -- Online"));
+    QCOMPARE(rig.find<kelbrin::gui::BannerPanel>("Panel5")->starts(), bannerStarts + 1);
+    QCOMPARE(rig.presenter.count("popup|Hint|Congradulation！"), 1);
+    QCoreApplication::processEvents();
+    keepScreenshot(rig.form->grab().toImage(), "main-window-online.png");
+
+    // The menu now offers Cancel, not Login; Cancel logs out.
+    QAction* login = rig.find<QAction>("Action2");
+    QAction* cancel = rig.find<QAction>("Action3");
+    Q_EMIT qobject_cast<QMenu*>(cancel->parent())->aboutToShow();
+    QVERIFY(!login->isEnabled());
+    QVERIFY(cancel->isEnabled());
+    cancel->trigger();
+    QCOMPARE(rig.controller->Mark(), 0);
+    QCOMPARE(rig.find<QPushButton>("BtnLogon")->text(), QString("Login"));
+    QVERIFY(rig.find<QLineEdit>("EditUserName")->isEnabled());
+    for (const char* label : {"Label25", "Label26", "Label27", "Label28", "Label29"}) {
+      QVERIFY2(text(rig, label).isEmpty(), label);
+    }
+    QVERIFY(!rig.find<QWidget>("Image1")->isHidden());
+    QCOMPARE(rig.form->Tray().IconIndex(), 0);
+    QCOMPARE(rig.form->Tray().Hint(), QString("Kelbrin client V6.0 -- Logout"));
+    QCOMPARE(rig.backend.values["UserPwd"], std::string());
+  }
+
+  void oldDeadlineShowsItsDateAndThePaymentNotice() {
+    MainFormRig rig(endpoint());
+    QVERIFY(LogIn(rig, "old01", "old-pass"));
+    QTRY_COMPARE(text(rig, "Label29"), QString("2015-12-31"));
+    QCOMPARE(text(rig, "Label26"), QString("Trial user"));
+    QVERIFY(!rig.find<QWidget>("Image1")->isHidden());
+    QVERIFY(!rig.find<QWidget>("labFKXZUrl")->isHidden());
+  }
+
+  void enterInThePasswordLogsInAndMenuLoginSwitchesToTheFirstPage() {
+    MainFormRig rig(endpoint());
+    rig.form->ShowFromTray();
+    QTest::keyClicks(rig.find<QLineEdit>("EditUserName"), "demo01");
+    QTest::keyClicks(rig.find<QLineEdit>("EditPassword"), "demo-pass");
+    QTest::keyClick(rig.find<QLineEdit>("EditPassword"), Qt::Key_Return);
+    QVERIFY(!rig.find<QPushButton>("BtnLogon")->isEnabled());  // busy while the login runs
+    QTRY_COMPARE(rig.controller->Mark(), 1);
+    QVERIFY(rig.find<QPushButton>("BtnLogon")->isEnabled());
+    rig.find<QAction>("Action3")->trigger();
+    QCOMPARE(rig.controller->Mark(), 0);
+
+    rig.form->SetActivePage(TMainForm::kLogPage);
+    rig.find<QAction>("Action2")->trigger();
+    QCOMPARE(rig.form->ActivePage(), int(TMainForm::kStatePage));
+    QTRY_COMPARE(rig.controller->Mark(), 1);
+  }
+
+  void refusedInputFocusesTheEditToFix_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("focused");
+    QTest::newRow("short password") << "demo01"
+                                    << " ab "
+                                    << "EditPassword";
+    QTest::newRow("no user name") << "  "
+                                  << "demo-pass"
+                                  << "EditUserName";
+  }
+  void refusedInputFocusesTheEditToFix() {
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, focused);
+    MainFormRig rig(endpoint());
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    QTest::keyClicks(rig.find<QLineEdit>("EditUserName"), user);
+    QTest::keyClicks(rig.find<QLineEdit>("EditPassword"), password);
+    rig.find<QPushButton>("BtnLogon")->setFocus();
+    QTest::mouseClick(rig.find<QPushButton>("BtnLogon"), Qt::LeftButton);
+    QCOMPARE(rig.presenter.count("popup|Tip|Please type a valid name and password！"), 1);
+    QVERIFY(rig.find<QLineEdit>(focused.toLatin1().constData())->hasFocus());
+    QCOMPARE(service_->countRequests("QueryUserProfileReq"), 0);
+  }
+
+  void advancedServicePageCarriesTheEscapedAccount() {
+    MainFormRig rig(endpoint());
+    QVERIFY(LogIn(rig, "a b&c#", "p=1+2%"));
+    rig.form->SetActivePage(TMainForm::kServicePage);
+    auto* page = rig.form->findChild<kelbrin::gui::AdvancedServicePage*>("TabSheet4");
+    QCOMPARE(page->WebBrowser1Url(),
+             QString("http://" KELBRIN_TEST_SERVICE_HOST
+                     "/client/advservice.asp?username=a%20b%26c%23&password=p%3D1%2B2%25"));
+    QCoreApplication::processEvents();
+    keepScreenshot(rig.form->grab().toImage(), "main-window-service-online.png");
+    rig.opened.clear();
+    QTest::mouseClick(rig.find<QPushButton>("WebBrowser1Open"), Qt::LeftButton);
+    QCOMPARE(rig.opened, QStringList{page->WebBrowser1Url()});
+
+    // After a logout the page keeps what it showed.
+    rig.find<QAction>("Action3")->trigger();
+    rig.form->SetActivePage(TMainForm::kStatePage);
+    rig.form->SetActivePage(TMainForm::kServicePage);
+    QVERIFY(page->WebBrowser1Url().endsWith("password=p%3D1%2B2%25"));
+  }
+
+  void theLogPageShowsTheSessionsLog() {
+    MainFormRig rig(endpoint());
+    QVERIFY(LogIn(rig, "demo01", "demo-pass"));
+    rig.form->SetActivePage(TMainForm::kLogPage);
+    auto* list = rig.find<QAbstractItemView>("ListViewLog");
+    QVERIFY(list);
+    QTRY_VERIFY(list->model()->rowCount() >= 1);
+    QCOMPARE(list->model()->index(0, 1).data().toString(), QString("Congradulation！"));
+  }
+};
+
+QTEST_MAIN(TestStatePage)
+#include "test_state_page.moc"
