@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -70,10 +71,12 @@ class StartupProcessTest : public ::testing::Test {
     return WEXITSTATUS(status);
   }
 
-  std::string Output() const {
-    std::ostringstream text;
-    text << std::ifstream(dir_ / "out").rdbuf() << std::ifstream(dir_ / "err").rdbuf();
-    return text.str();
+  std::string Output() const { return ReadFile(dir_ / "out") + ReadFile(dir_ / "err"); }
+
+  static std::string ReadFile(const std::filesystem::path& path) {
+    // Not `stream << rdbuf()`: an empty file would set failbit and swallow what follows.
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
   }
 
   test::TempDir dir_;
