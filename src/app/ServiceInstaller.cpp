@@ -37,8 +37,8 @@ ServiceInstaller::~ServiceInstaller() {
 }
 
 bool ServiceInstaller::Start(bool install) {
-  std::optional<platform::SpawnedProcess> setup =
-      platform::SpawnedProcess::Start(command_(install));
+  std::optional<platform::ChildProcess> setup =
+      platform::ChildProcess::Start(command_(install));
   if (!setup) {
     ShowOutcome(install, false);
     return false;
@@ -49,11 +49,11 @@ bool ServiceInstaller::Start(bool install) {
   return true;
 }
 
-void ServiceInstaller::Watch(bool install, platform::SpawnedProcess setup) {
+void ServiceInstaller::Watch(bool install, platform::ChildProcess setup) {
   std::optional<int> exitCode;
   {
     // A setup that has not ended by the deadline, or when the installer goes, is killed here.
-    platform::SpawnedProcess running = std::move(setup);
+    platform::ChildProcess running = std::move(setup);
     const auto deadline = std::chrono::steady_clock::now() + bound_;
     while (!exitCode && !stopping_ && std::chrono::steady_clock::now() < deadline) {
       exitCode = running.Wait(kCheckInterval);

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/SpawnedProcess.h"
+#include "platform/ChildProcess.h"
 #include "runtime/EventLoop.h"
 #include "runtime/Presenter.h"
 
@@ -44,7 +44,7 @@ class ServiceInstaller {
 
  private:
   bool Start(bool install);
-  void Watch(bool install, platform::SpawnedProcess setup);
+  void Watch(bool install, platform::ChildProcess setup);
   void ShowOutcome(bool install, bool succeeded);
 
   runtime::EventLoop& loop_;

@@ -1,20 +1,64 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kelbrin::platform {
+
+// How a child is started. Standard input and error are /dev/null; standard output is /dev/null
+// or, with `captureOutput`, a pipe the owner reads through ChildProcess::Wait. `passFds` hands
+// descriptors of this process to the child as (child's number, this process's descriptor), for
+// a program that takes a secret or a log stream on a numbered descriptor (never argv or env).
+struct ChildOptions {
+  bool captureOutput = false;
+  std::vector<std::pair<int, int>> passFds;
+};
+
+// One program started directly (argv[0] looked up on PATH, no shell). A child still running when
+// its owner goes is killed and reaped, so none is left behind.
+class ChildProcess {
+ public:
+  // nullopt when the program cannot be started (not found, not executable).
+  static std::optional<ChildProcess> Start(const std::vector<std::string>& argv,
+                                           const ChildOptions& options = {});
+
+  ChildProcess(ChildProcess&& other) noexcept;
+  ChildProcess& operator=(ChildProcess&&) = delete;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  ~ChildProcess();
+
+  // Waits at most `timeout` for the end, reading captured output meanwhile (at most 64 KiB is
+  // kept): its exit code, -1 when a signal ended it, nullopt while it still runs. After the end
+  // it keeps answering the same.
+  std::optional<int> Wait(std::chrono::milliseconds timeout);
+  const std::string& Output() const { return output_; }
+  pid_t Pid() const { return pid_; }
+  // Sends `signal` while the child has not been reaped.
+  void Signal(int signal) const;
+
+ private:
+  ChildProcess(pid_t pid, int outputFd) : pid_(pid), outputFd_(outputFd) {}
+  void ReadAvailable(std::chrono::steady_clock::time_point deadline);
+
+  pid_t pid_ = -1;
+  int outputFd_ = -1;
+  std::string output_;
+  std::optional<int> exit_;
+};
 
 struct ProcessOutput {
   int exitCode = 0;
   std::string standardOutput;
 };
 
-// Runs `argv` (argv[0] looked up on PATH) directly, without a shell; its stdin and stderr are
-// /dev/null and its stdout is captured (at most 64 KiB). nullopt when it cannot be started, dies
-// from a signal, or is still running after `timeout`, in which case it is killed and reaped.
+// Runs `argv` to its end and captures its standard output. nullopt when it cannot be started,
+// dies from a signal, or is still running after `timeout`, in which case it is killed and reaped.
 std::optional<ProcessOutput> RunProcess(const std::vector<std::string>& argv,
                                         std::chrono::milliseconds timeout);
 
