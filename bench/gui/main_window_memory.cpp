@@ -16,7 +16,7 @@
 #include "gui/DesktopPresenter.h"
 #include "gui/QtEventLoop.h"
 #include "gui/TMainForm.h"
-#include "session/SessionController.h"
+#include "client/ClientRoot.h"
 #include "settings/PubUtil.h"
 
 namespace {
@@ -54,13 +54,10 @@ int main(int argc, char** argv) {
     kelbrin::gui::QtEventLoop loop;
     kelbrin::runtime::Pace pace;
     kelbrin::gui::DesktopPresenter presenter(pace, [](unsigned, unsigned) {});
-    kelbrin::session::SessionOptions options;
-    options.pace = pace;
-    options.serverUrl = "http://127.0.0.1:9/pelmar/pelmar.dll/";
-    kelbrin::session::SessionController controller(loop, kelbrin::runtime::realClock(), presenter,
-                                                   options);
-    kelbrin::gui::TMainForm form(controller, presenter);
-    controller.InitClient(false);  // no saved password: it asks for the window ...
+    kelbrin::client::ClientRoot root(loop, kelbrin::runtime::realClock(), presenter,
+                                     {pace, "http://127.0.0.1:9/pelmar/pelmar.dll/"});
+    kelbrin::gui::TMainForm form(root.Session(), presenter);
+    root.InitClient(false);  // no saved password: it asks for the window ...
     form.HideToTray();             // ... which goes back to the tray at once
     idle(idleMs);
     report("window hidden, tray icon");

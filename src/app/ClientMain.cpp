@@ -7,7 +7,8 @@
 #include "app/PasswordInput.h"
 #include "app/Startup.h"
 #include "app/StartupSwitches.h"
-#include "protocol/Transport.h"
+#include "protocol/CurlTransport.h"
+#include "protocol/PelmarClient.h"
 #include "runtime/Pace.h"
 #include "session/StringTable.h"
 #include "settings/PubUtil.h"
@@ -23,12 +24,9 @@ int usageError(const std::string& message, std::ostream& err) {
   return kExitUsage;
 }
 
-void applySettings(const Options& options) {
-  if (options.configRoot) settings::SetConfigRoot(*options.configRoot);
-  protocol::SetServerUrl(options.endpoint
-                             ? *options.endpoint
-                             : session::LoadTableString(session::kServiceEndpointEntry));
-  protocol::SetTransportPace(runtime::Pace{}.scaled(options.timeScale.value_or(1.0)));
+std::string endpointOf(const Options& options) {
+  return options.endpoint ? *options.endpoint
+                          : session::LoadTableString(session::kServiceEndpointEntry);
 }
 
 }  // namespace
@@ -48,15 +46,15 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
     out << kProgram << " 6.0\n";
     return 0;
   }
-  applySettings(options);
+  if (options.configRoot) settings::SetConfigRoot(*options.configRoot);
+  const runtime::Pace pace = runtime::Pace{}.scaled(options.timeScale.value_or(1.0));
 
   if (!options.once) {
-    const runtime::Pace pace = runtime::Pace{}.scaled(options.timeScale.value_or(1.0));
     std::optional<std::filesystem::path> stateReport;
     if (options.stateReport) stateReport = *options.stateReport;
     try {
       return RunStartup(StartRequest{startup.switches, options, options.service, pace,
-                                     protocol::ServerUrl(), stateReport},
+                                     endpointOf(options), stateReport},
                         out, err);
     } catch (const std::exception& error) {
       err << kProgram << ": " << error.what() << '\n';
@@ -70,7 +68,11 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
       return usageError("--password-stdin: no password on standard input", err);
   }
   try {
-    return RunOnce(request, out, err);
+    protocol::CurlTransport transport;
+    protocol::PelmarClient client(transport);
+    client.SetEndpoint(endpointOf(options));
+    client.SetTimeouts(pace);
+    return RunOnce(request, client, out, err);
   } catch (const std::exception& error) {
     err << kProgram << ": " << error.what() << '\n';
     return kExitRefused;

@@ -2,36 +2,26 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-#include <cstdlib>
 #include <memory>
 #include <system_error>
 
 #include "app/OwnServiceStopper.h"
-#include "app/QtSignalQuit.h"
 #include "app/ServiceInstaller.h"
 #include "app/ServiceSetup.h"
 #include "app/StateReport.h"
 #include "gui/DesktopPresenter.h"
 #include "gui/QtEventLoop.h"
 #include "gui/TMainForm.h"
+#include "client/ClientRoot.h"
 #include "platform/Autostart.h"
 #include "platform/ConfigHome.h"
+#include "platform/Display.h"
 #include "platform/SingleInstance.h"
 #include "platform/Tone.h"
-#include "session/SessionController.h"
+#include "runtime/SignalQuit.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::app {
-namespace {
-
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    if (const char* value = std::getenv(name); value != nullptr && *value != '\0') return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 bool HasDesktop() { return true; }
 
@@ -48,7 +38,7 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
     }
   }
 
-  if (!HasDisplay()) {
+  if (!platform::HasDisplay()) {
     err << "kelbrin-client: no display to show the desktop on (DISPLAY is not set); use "
            "--service or --once (see --help)\n";
     return 1;
@@ -61,10 +51,12 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
   QApplication::setApplicationName(QString::fromUtf8(kInstanceName));
   // The about box or a message box closing must not end a program that lives in the tray.
   QApplication::setQuitOnLastWindowClosed(false);
-  const QtSignalQuit signalQuit;
 
   runtime::Clock& clock = runtime::realClock();
   gui::QtEventLoop loop(clock);
+  // exit(), not quit(): a quit asks the windows to close first, and the main window refuses
+  // (closing only hides it to the tray).
+  const runtime::SignalQuit signalQuit(loop, [](int) { QCoreApplication::exit(0); });
   gui::DesktopPresenter desktopPresenter(start.pace, [](unsigned frequencyHz, unsigned durationMs) {
     platform::PlayTone(frequencyHz, durationMs);
   });
@@ -73,9 +65,8 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
   runtime::Presenter& presenter =
       report ? static_cast<runtime::Presenter&>(*report) : desktopPresenter;
 
-  session::SessionController controller(loop, clock, presenter,
-                                        session::SessionOptions{start.pace, start.serverUrl});
-  auto form = std::make_unique<gui::TMainForm>(controller, presenter);
+  client::ClientRoot root(loop, clock, presenter, client::ClientOptions{start.pace, start.serverUrl});
+  auto form = std::make_unique<gui::TMainForm>(root.Session(), presenter);
   desktopPresenter.SetMainWindow(form.get());
 
   auto installer = std::make_unique<ServiceInstaller>(
@@ -101,15 +92,15 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
     });
   }
 
-  if (report) report->Attach(controller, *form);
-  controller.InitClient(start.serviceMode);
+  if (report) report->Attach(root.Session(), *form);
+  root.InitClient(start.serviceMode);
   const int status = QApplication::exec();
 
   handOver.reset();
   if (report) report->Detach();
   installer.reset();
   form.reset();
-  controller.Shutdown();
+  root.Shutdown();
   return status;
 }
 

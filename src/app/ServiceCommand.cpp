@@ -3,32 +3,31 @@
 #include <csignal>
 #include <optional>
 
-#include "protocol/Transport.h"
+#include "client/ClientRoot.h"
 #include "runtime/Clock.h"
 #include "runtime/CoreEventLoop.h"
 #include "runtime/SignalQuit.h"
 #include "session/HeadlessPresenter.h"
-#include "session/SessionController.h"
 
 namespace kelbrin::app {
 
-int RunService(const runtime::Pace& pace, std::ostream& err) {
+int RunService(const runtime::Pace& pace, const std::string& endpoint, std::ostream& err) {
   runtime::Clock& clock = runtime::realClock();
   runtime::CoreEventLoop loop(clock);
-  // The presenter follows the controller's event log, so it must go before the controller does;
-  // after Shutdown the controller no longer calls it.
+  // The presenter follows the session's event log, so it must go before the session does; after
+  // Shutdown the session no longer calls it.
   std::optional<session::HeadlessPresenter> presenter(std::in_place, err);
-  session::SessionController controller(loop, clock, *presenter,
-                                        session::SessionOptions{pace, protocol::ServerUrl()});
+  client::ClientRoot root(loop, clock, *presenter, client::ClientOptions{pace, endpoint});
   {
-    const runtime::SignalQuit quit(loop, [&err](int signo) {
+    const runtime::SignalQuit quit(loop, [&err, &loop](int signo) {
       err << "kelbrin-client: " << (signo == SIGTERM ? "SIGTERM" : "SIGINT") << ", stopping\n";
+      loop.quit();
     });
-    controller.InitClient(true);
-    presenter->Follow(controller.EventLog().List());
+    root.InitClient(true);
+    presenter->Follow(root.Session().EventLog().List());
     loop.run();
   }
-  controller.Shutdown();
+  root.Shutdown();
   presenter.reset();
   return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "runtime/Pace.h"
 
@@ -9,7 +10,7 @@ namespace kelbrin::app {
 // --service: the client without a window, as the system service runs it. InitClient in service
 // mode, auto-logon with the saved password, the workers; every notification, box and new log
 // entry becomes one line on `err` (the journal). SIGTERM or SIGINT ends it: the workers are
-// stopped and joined, and the exit status is 0. Uses the process's endpoint and settings folder.
-int RunService(const runtime::Pace& pace, std::ostream& err);
+// stopped and joined, and the exit status is 0. Uses the process's settings folder.
+int RunService(const runtime::Pace& pace, const std::string& endpoint, std::ostream& err);
 
 }  // namespace kelbrin::app

@@ -1,10 +1,9 @@
 #include "app/Startup.h"
 
-#include <cstdlib>
-
 #include "app/DesktopMode.h"
 #include "app/ServiceCommand.h"
 #include "app/ServiceSetup.h"
+#include "platform/Display.h"
 #include "platform/ServiceManager.h"
 #include "platform/SingleInstance.h"
 
@@ -22,13 +21,6 @@ bool HandedOver() {
   }
 }
 
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    if (const char* value = std::getenv(name); value != nullptr && *value != '\0') return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 int RunStartup(const StartRequest& request, std::ostream& out, std::ostream& err) {
@@ -40,9 +32,11 @@ int RunStartup(const StartRequest& request, std::ostream& out, std::ostream& err
 
   DesktopStart desktop{request.pace, request.serverUrl, request.options.endpoint, false,
                        request.stateReport};
-  if (request.service) return RunService(request.pace, err);
+  if (request.service) return RunService(request.pace, request.serverUrl, err);
   if (platform::SystemServiceManager().runsAs(kServiceName)) {
-    if (!HasDesktop() || !HasDisplay()) return RunService(request.pace, err);
+    if (!HasDesktop() || !platform::HasDisplay()) {
+      return RunService(request.pace, request.serverUrl, err);
+    }
     desktop.serviceMode = true;
   }
   return RunDesktop(desktop, err);

@@ -39,9 +39,9 @@ QString AdvancedServiceUrl(const QString& base, const std::string& userName,
          encoded(userPwd);
 }
 
-AdvancedServicePage::AdvancedServicePage(session::SessionController& controller, QWidget* parent)
+AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session, QWidget* parent)
     : QWidget(parent),
-      controller_(controller),
+      session_(session),
       updateSysInfo_(new QCheckBox(QStringLiteral("submit the system information "), this)),
       browser_(new QFrame(this)),
       browserText_(new QLabel(this)),
@@ -100,8 +100,8 @@ void AdvancedServicePage::showEvent(QShowEvent* event) {
 }
 
 void AdvancedServicePage::TabSheet4Show() {
-  if (controller_.Mark() != 1 || !controller_.NetReachable()) return;
-  const auto reply = controller_.UserProfile();
+  if (session_.Mark() != 1 || !session_.NetReachable()) return;
+  const auto reply = session_.Snapshots().UserProfile();
   if (!reply) return;
   url_ = AdvancedServiceUrl(browser_->toolTip(), reply->Profile.UserName, reply->Profile.UserPwd);
   // The address carries the password: the page names the account, never the address.

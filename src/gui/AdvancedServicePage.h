@@ -3,7 +3,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "session/SessionController.h"
+#include "session/SessionReadout.h"
 
 class QCheckBox;
 class QLabel;
@@ -19,7 +19,7 @@ class AdvancedServicePage final : public QWidget {
   Q_OBJECT
 
  public:
-  explicit AdvancedServicePage(session::SessionController& controller, QWidget* parent = nullptr);
+  explicit AdvancedServicePage(const session::SessionReadout& session, QWidget* parent = nullptr);
 
   // Runs whenever the page is shown: while logged in and the Internet is reachable, the
   // browser goes to the base address with the account's user name and password in the query;
@@ -34,7 +34,7 @@ class AdvancedServicePage final : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  session::SessionController& controller_;
+  const session::SessionReadout& session_;
   QCheckBox* updateSysInfo_;
   QWidget* browser_;  // WebBrowser1
   QLabel* browserText_;

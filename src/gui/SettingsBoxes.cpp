@@ -22,11 +22,12 @@ void setIfDifferent(QCheckBox* box, bool checked) {
 
 }  // namespace
 
-SettingsBoxes::SettingsBoxes(session::SessionController& controller, runtime::Presenter& presenter,
+SettingsBoxes::SettingsBoxes(session::SettingsIntents& settings, reminders::Notifier& notifier, runtime::Presenter& presenter,
                              QCheckBox* savePwd, QCheckBox* startup, QCheckBox* runAsService,
                              QCheckBox* updateSysInfo, QObject* parent)
     : QObject(parent),
-      controller_(controller),
+      settings_(settings),
+      notifier_(notifier),
       presenter_(presenter),
       savePwd_(savePwd),
       startup_(startup),
@@ -60,15 +61,15 @@ void SettingsBoxes::TellController() {
   const bool startup = startup_->isChecked();
   const bool runAsService = runAsService_->isChecked();
   const bool updateSysInfo = updateSysInfo_->isChecked();
-  controller_.SetChkBoxSavePwd(savePwd);
-  controller_.SetChkBoxStartup(startup);
-  controller_.SetChkBoxRunAsService(runAsService);
-  controller_.SetSuiCheckBoxUpdateSysInfo(updateSysInfo);
+  settings_.SetChkBoxSavePwd(savePwd);
+  settings_.SetChkBoxStartup(startup);
+  settings_.SetChkBoxRunAsService(runAsService);
+  settings_.SetSuiCheckBoxUpdateSysInfo(updateSysInfo);
 }
 
 void SettingsBoxes::SaveSettings() {
   TellController();
-  controller_.SaveSettings();
+  settings_.SaveSettings();
 }
 
 void SettingsBoxes::ChkBoxSavePwdClick() {
@@ -90,7 +91,7 @@ void SettingsBoxes::ChkBoxRunAsServiceClick() {
       SaveSettings();
       return;
     }
-    controller_.NotifyEvent(reminders::kNotifyTextKind, kServiceLoaded);
+    notifier_.NotifyEvent(reminders::kNotifyTextKind, kServiceLoaded);
   } else {
     // The settings are not saved here; the controller only learns the box's state.
     if (!uninstall_ || !uninstall_()) {
@@ -98,7 +99,7 @@ void SettingsBoxes::ChkBoxRunAsServiceClick() {
       return;
     }
     TellController();
-    controller_.NotifyEvent(reminders::kNotifyTextKind, kServiceUnloaded);
+    notifier_.NotifyEvent(reminders::kNotifyTextKind, kServiceUnloaded);
   }
 }
 
@@ -109,7 +110,7 @@ void SettingsBoxes::ChkBoxStartupClick() {
     return;
   }
   if (startup_->isChecked()) {
-    controller_.NotifyEvent(reminders::kNotifyTextKind, kStartWithOs);
+    notifier_.NotifyEvent(reminders::kNotifyTextKind, kStartWithOs);
     savePwd_->setChecked(true);
   }
   SaveSettings();

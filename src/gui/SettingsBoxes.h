@@ -4,7 +4,9 @@
 #include <functional>
 
 #include "runtime/Presenter.h"
-#include "session/SessionController.h"
+#include "reminders/Notifier.h"
+#include "session/SettingsIntents.h"
+#include "session/SessionView.h"
 
 class QCheckBox;
 
@@ -25,7 +27,8 @@ class SettingsBoxes final : public QObject {
   // why itself).
   using ServiceAction = std::function<bool()>;
 
-  SettingsBoxes(session::SessionController& controller, runtime::Presenter& presenter,
+  SettingsBoxes(session::SettingsIntents& settings, reminders::Notifier& notifier,
+                runtime::Presenter& presenter,
                 QCheckBox* savePwd, QCheckBox* startup, QCheckBox* runAsService,
                 QCheckBox* updateSysInfo, QObject* parent = nullptr);
 
@@ -45,7 +48,8 @@ class SettingsBoxes final : public QObject {
   void SaveSettings();
   void TellController();
 
-  session::SessionController& controller_;
+  session::SettingsIntents& settings_;
+  reminders::Notifier& notifier_;
   runtime::Presenter& presenter_;
   QCheckBox* savePwd_;
   QCheckBox* startup_;

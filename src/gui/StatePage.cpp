@@ -56,9 +56,11 @@ QCheckBox* makeCheckBox(const QString& caption, const char* name, QWidget* paren
 
 }  // namespace
 
-StatePage::StatePage(session::SessionController& controller, QWidget* parent)
+StatePage::StatePage(session::AccountIntents& accountIntents, const session::SessionReadout& session,
+                     QWidget* parent)
     : QWidget(parent),
-      controller_(controller),
+      account_(accountIntents),
+      session_(session),
       editUserName_(makeEdit("EditUserName", this)),
       editPassword_(makeEdit("EditPassword", this)),
       btnLogon_(new QPushButton(QStringLiteral("Login"), this)),
@@ -126,9 +128,9 @@ StatePage::StatePage(session::SessionController& controller, QWidget* parent)
   page->addWidget(accountBox, 1);
 
   connect(editUserName_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { controller_.SetEditUserName(text.toStdString()); });
+          [this](const QString& text) { account_.SetEditUserName(text.toStdString()); });
   connect(editPassword_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { controller_.SetEditPassword(text.toStdString()); });
+          [this](const QString& text) { account_.SetEditPassword(text.toStdString()); });
   connect(editPassword_, &QLineEdit::returnPressed, this, &StatePage::BtnLogonClick);
   connect(btnLogon_, &QPushButton::clicked, this, &StatePage::BtnLogonClick);
   connect(btnReg, &QPushButton::clicked, this,
@@ -151,11 +153,11 @@ QLabel* StatePage::addAccountRow(QGridLayout* grid, int row, const QString& capt
 }
 
 void StatePage::BtnLogonClick() {
-  const bool loginAttempt = controller_.Mark() == 0;
-  controller_.BtnLogonClick();
-  const session::SessionView& view = controller_.View();
+  const bool loginAttempt = session_.Mark() == 0;
+  account_.BtnLogonClick();
+  const session::SessionView& view = session_.View();
   // A login that starts makes the button busy at once; a refused input leaves it idle.
-  const bool refused = loginAttempt && controller_.Mark() == 0 && view.BtnLogonEnabled;
+  const bool refused = loginAttempt && session_.Mark() == 0 && view.BtnLogonEnabled;
   if (!refused) return;
   if (view.FocusedControl == "EditPassword") {
     editPassword_->setFocus(Qt::OtherFocusReason);
@@ -189,7 +191,7 @@ bool StatePage::eventFilter(QObject* watched, QEvent* event) {
   if ((watched == editUserName_ || watched == editPassword_) && event->type() == QEvent::FocusIn) {
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-      controller_.EditEntered();
+      account_.EditEntered();
     }
   }
   return QWidget::eventFilter(watched, event);

@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-#include "session/SessionController.h"
+#include "session/AccountIntents.h"
+#include "session/SessionReadout.h"
 
 class QCheckBox;
 class QGridLayout;
@@ -21,7 +22,8 @@ class StatePage final : public QWidget {
   Q_OBJECT
 
  public:
-  explicit StatePage(session::SessionController& controller, QWidget* parent = nullptr);
+  StatePage(session::AccountIntents& account, const session::SessionReadout& session,
+            QWidget* parent = nullptr);
 
   void ShowView(const session::SessionView& view);
 
@@ -39,7 +41,8 @@ class StatePage final : public QWidget {
  private:
   QLabel* addAccountRow(QGridLayout* grid, int row, const QString& caption, const char* valueName);
 
-  session::SessionController& controller_;
+  session::AccountIntents& account_;
+  const session::SessionReadout& session_;
   QLineEdit* editUserName_;
   QLineEdit* editPassword_;
   QPushButton* btnLogon_;

@@ -115,7 +115,7 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
       banner_(new BannerPanel(this)),
       pageButtons_(new PageButtonRow(this)),
       pages_(new QStackedWidget(this)),
-      statePage_(new StatePage(controller, pages_)),
+      statePage_(new StatePage(controller, controller, pages_)),
       servicePage_(new AdvancedServicePage(controller, pages_)),
       logSheet_(new QWidget(pages_)),
       tray_(std::make_unique<TrayIcon>()) {
@@ -142,7 +142,7 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
   }
   connect(pageButtons_, &PageButtonRow::pageClicked, this, &TMainForm::Label19Click);
 
-  settingsBoxes_ = new SettingsBoxes(controller_, presenter_, statePage_->ChkBoxSavePwd(),
+  settingsBoxes_ = new SettingsBoxes(controller_, controller_, presenter_, statePage_->ChkBoxSavePwd(),
                                      statePage_->ChkBoxStartup(), statePage_->ChkBoxRunAsService(),
                                      servicePage_->suiCheckBoxUpdateSysInfo(), this);
 

@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -10,7 +12,8 @@
 #include "ReferenceService.h"
 #include "TempDir.h"
 #include "app/OnceCommand.h"
-#include "protocol/Transport.h"
+#include "protocol/CurlTransport.h"
+#include "protocol/PelmarClient.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::app {
@@ -30,14 +33,17 @@ class OnceCommandTest : public ::testing::Test {
   void SetUp() override {
     service->reset();
     settings::SetConfigRoot(configDir.path());
-    protocol::SetServerUrl(service->endpoint());
+    client.SetEndpoint(service->endpoint());
   }
 
   int runOnce(OnceRequest request) {
     out.str({});
     err.str({});
-    return RunOnce(request, out, err);
+    return RunOnce(request, client, out, err);
   }
+
+  protocol::CurlTransport transport;
+  protocol::PelmarClient client{transport};
 
   static test::ReferenceService* service;
   test::TempDir configDir;
@@ -127,8 +133,8 @@ TEST_F(OnceCommandTest, ActiveTestRefusedAfterLoginEndsWithItsMessage) {
 }
 
 TEST_F(OnceCommandTest, ServiceThatCannotBeReachedEndsWithExitTwo) {
-  protocol::SetServerUrl("http://127.0.0.1:" + std::to_string(test::LocalHttpServer::closedPort()) +
-                         "/pelmar/pelmar.dll/");
+  client.SetEndpoint("http://127.0.0.1:" + std::to_string(test::LocalHttpServer::closedPort()) +
+                    "/pelmar/pelmar.dll/");
   EXPECT_EQ(runOnce({"demo01", "demo-pass", false}), kExitUnreachable);
   EXPECT_EQ(err.str(), "Login failure: Connection failure！\n");
   EXPECT_EQ(out.str(), "");
@@ -154,6 +160,18 @@ TEST_F(OnceCommandTest, SavedCredentialsAreUsedOnlyAfterASave) {
 
   EXPECT_EQ(runOnce({std::nullopt, std::nullopt, false}), kExitDone) << err.str();
   EXPECT_THAT(out.str(), HasSubstr("User ID: 100001\n"));
+}
+
+// A login that worked is not reported as the service's refusal when only the local save failed.
+TEST_F(OnceCommandTest, ASaveThatFailsHasItsOwnExitStatus) {
+  // A file where the settings folder should be: no folder can be made there, even by root.
+  const auto blocked = configDir.path() / "blocked";
+  std::ofstream(blocked) << "not a folder";
+  settings::SetConfigRoot(blocked / "config");
+
+  EXPECT_EQ(runOnce({"demo01", "demo-pass", true}), kExitNotSaved);
+  EXPECT_THAT(err.str(), HasSubstr("logged in, but the credentials were not saved"));
+  EXPECT_THAT(out.str(), HasSubstr("IP updates successfully："));
 }
 
 TEST_F(OnceCommandTest, FailedLoginSavesNothing) {

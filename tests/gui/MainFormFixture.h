@@ -1,7 +1,7 @@
 #pragma once
 
-// What the main window's tests share: a presenter that records, a settings store in memory, and
-// the window over a real session controller on the Qt event loop.
+// What the main window's tests share: the window over a real session (the composition root) on
+// the Qt event loop, with the recording presenter and the settings store in memory.
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QString>
@@ -12,72 +12,27 @@
 #include <string>
 #include <vector>
 
+#include "SessionDoubles.h"
+#include "client/ClientRoot.h"
 #include "gui/QtEventLoop.h"
 #include "gui/ShellOpen.h"
 #include "gui/TMainForm.h"
-#include "protocol/Transport.h"
-#include "runtime/Presenter.h"
-#include "session/SessionController.h"
-#include "settings/SettingsBackend.h"
 
 namespace kelbrin::gui::test {
 
-// Every effect, in order, as "kind|title|text".
-class RecordingPresenter final : public runtime::Presenter {
- public:
-  void ShowHintPopup(const std::string& title, const std::string& text) override {
-    record("popup", title, text);
-  }
-  void StartBeep(int repetitions) override { record("beep", {}, std::to_string(repetitions)); }
-  void MessageBeep() override { record("message-beep", {}, {}); }
-  void ShowErrorBox(const std::string& caption, const std::string& text) override {
-    record("error", caption, text);
-  }
-  void ShowInfoBox(const std::string& caption, const std::string& text) override {
-    record("info", caption, text);
-  }
-  void ShowMainWindow() override { record("show", {}, {}); }
-
-  int count(const QString& effect) const { return static_cast<int>(effects.count(effect)); }
-
-  QStringList effects;
-
- private:
-  void record(const char* kind, const std::string& title, const std::string& text) {
-    effects << QString::fromLatin1(kind) + '|' + QString::fromStdString(title) + '|' +
-                   QString::fromStdString(text);
-  }
-};
-
-// The settings store in memory, with the autostart entry and the service query as flags.
-class MemorySettingsBackend final : public settings::SettingsBackend {
- public:
-  std::string readValue(const std::string& name) override {
-    const auto found = values.find(name);
-    return found == values.end() ? std::string() : found->second;
-  }
-  void writeValue(const std::string& name, const std::string& text) override {
-    values[name] = text;
-  }
-  bool isServiceInstalled(const std::string&) override { return serviceInstalled; }
-  void setAutorun(bool enabled) override { autorun = enabled; }
-
-  std::map<std::string, std::string> values;
-  bool serviceInstalled = false;
-  bool autorun = false;
-};
+using kelbrin::test::MemorySettingsBackend;
+using kelbrin::test::RecordingPresenter;
 
 // The controller (InitClient run, desktop mode) and its window; the targets ShellOpen was asked
 // to open are recorded.
 struct MainFormRig {
   explicit MainFormRig(const std::string& serverUrl = "http://127.0.0.1:9/pelmar/pelmar.dll/",
                        settings::SettingsBackend* store = nullptr) {
-    protocol::ResumeExchanges();  // the previous rig's shutdown aborted the transport
-    session::SessionOptions options;
-    options.serverUrl = serverUrl;
+    client::ClientOptions options;
+    options.endpoint = serverUrl;
     options.settingsBackend = store != nullptr ? store : &backend;
-    controller = std::make_unique<session::SessionController>(loop, runtime::realClock(), presenter,
-                                                              options);
+    root = std::make_unique<client::ClientRoot>(loop, runtime::realClock(), presenter, options);
+    controller = &root->Session();
     form = std::make_unique<TMainForm>(*controller, presenter);
     previousOpener = SetShellOpenHandler([this](const QString& target) { opened << target; });
     controller->InitClient(false);
@@ -85,7 +40,7 @@ struct MainFormRig {
   ~MainFormRig() {
     SetShellOpenHandler(previousOpener);
     form.reset();
-    controller.reset();
+    root.reset();
   }
 
   template <typename T>
@@ -96,7 +51,8 @@ struct MainFormRig {
   QtEventLoop loop;
   RecordingPresenter presenter;
   MemorySettingsBackend backend;
-  std::unique_ptr<session::SessionController> controller;
+  std::unique_ptr<client::ClientRoot> root;
+  session::SessionController* controller = nullptr;  // the root's session
   std::unique_ptr<TMainForm> form;
   ShellOpenHandler previousOpener;
   QStringList opened;

@@ -141,8 +141,8 @@ class TestSettingsBoxes : public QObject {
              describe(boxes));
     QCOMPARE(serviceCalls, serviceCall.isEmpty() ? QStringList() : QStringList{serviceCall});
     QStringList shown;
-    for (const QString& e : rig.presenter.effects) {
-      if (e.startsWith("info|") || e.startsWith("popup|")) shown << e;
+    for (const auto& e : rig.presenter.effects) {
+      if (e.kind == "info" || e.kind == "popup") shown << QString::fromStdString(e.Line());
     }
     QCOMPARE(shown, effect.isEmpty() ? QStringList() : QStringList{effect});
     if (saved) {

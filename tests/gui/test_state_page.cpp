@@ -12,6 +12,7 @@
 #include "ReferenceService.h"
 #include "Screenshot.h"
 #include "TempDir.h"
+#include "TestAccounts.h"
 #include "gui/AdvancedServicePage.h"
 #include "gui/BannerPanel.h"
 #include "gui/TrayIcon.h"
@@ -22,28 +23,6 @@ using kelbrin::gui::test::LogIn;
 using kelbrin::gui::test::MainFormRig;
 
 namespace {
-
-// demo01 is a formal user for life; old01's service ended long ago; the third account has the
-// characters that would break a query if they went into it unescaped.
-constexpr const char* kAccounts = R"(<?xml version="1.0" encoding="UTF-8"?>
-<Accounts>
-  <Account UserName="demo01" UserPwd="demo-pass" PayType="1" ServiceEndDate="20991231"
-           UserID="100001">
-    <DomainInfo DomainName="demo01" SuffixName=".example.net" OnlineOpt="0" OfflineOpt="3"
-                StartDate="20250101" EndDate="20991231" DomainStatus="0"/>
-  </Account>
-  <Account UserName="old01" UserPwd="old-pass" PayType="0" ServiceEndDate="20151231"
-           UserID="100006">
-    <DomainInfo DomainName="old01" SuffixName=".example.net" OnlineOpt="0" OfflineOpt="0"
-                StartDate="20150101" EndDate="20151231" DomainStatus="0"/>
-  </Account>
-  <Account UserName="a b&amp;c#" UserPwd="p=1+2%" PayType="1" ServiceEndDate="20991231"
-           UserID="100009">
-    <DomainInfo DomainName="abc" SuffixName=".example.net" OnlineOpt="0" OfflineOpt="0"
-                StartDate="20250101" EndDate="20991231" DomainStatus="0"/>
-  </Account>
-</Accounts>
-)";
 
 QString text(const MainFormRig& rig, const char* label) { return rig.find<QLabel>(label)->text(); }
 
@@ -60,7 +39,7 @@ class TestStatePage : public QObject {
  private Q_SLOTS:
   void initTestCase() {
     kelbrin::settings::SetConfigRoot(dir_ / "config");
-    std::ofstream(dir_ / "accounts.xml") << kAccounts;
+    std::ofstream(dir_ / "accounts.xml") << kelbrin::test::kTestAccounts;
     kelbrin::test::ReferenceService::Options options;
     options.dataFile = dir_ / "accounts.xml";
     options.logFile = dir_ / "service.log";
@@ -85,7 +64,7 @@ class TestStatePage : public QObject {
     QCOMPARE(rig.form->Tray().IconIndex(), kelbrin::gui::TrayIcon::kOnlineIcon);
     QCOMPARE(rig.form->Tray().Hint(), QString("Kelbrin client V6.0 -- Online"));
     QCOMPARE(rig.find<kelbrin::gui::BannerPanel>("Panel5")->starts(), bannerStarts + 1);
-    QCOMPARE(rig.presenter.count("popup|Hint|Congradulation！"), 1);
+    QCOMPARE(rig.presenter.Count("popup|Hint|Congradulation！"), 1);
     QCoreApplication::processEvents();
     keepScreenshot(rig.form->grab().toImage(), "main-window-online.png");
 
@@ -157,7 +136,7 @@ class TestStatePage : public QObject {
     QTest::keyClicks(rig.find<QLineEdit>("EditPassword"), password);
     rig.find<QPushButton>("BtnLogon")->setFocus();
     QTest::mouseClick(rig.find<QPushButton>("BtnLogon"), Qt::LeftButton);
-    QCOMPARE(rig.presenter.count("popup|Tip|Please type a valid name and password！"), 1);
+    QCOMPARE(rig.presenter.Count("popup|Tip|Please type a valid name and password！"), 1);
     QVERIFY(rig.find<QLineEdit>(focused.toLatin1().constData())->hasFocus());
     QCOMPARE(service_->countRequests("QueryUserProfileReq"), 0);
   }

@@ -181,6 +181,7 @@ void LocalHttpServer::serve(int fd) {
   }
   std::string head = StatusLine(reply.status);
   if (reply.announceLength) head += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
+  if (!reply.location.empty()) head += "Location: " + reply.location + "\r\n";
   head += "Connection: close\r\n\r\n";
   const std::string_view body = reply.ending == Ending::DropMidBody
                                     ? std::string_view(reply.body).substr(0, reply.body.size() / 2)

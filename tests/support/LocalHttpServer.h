@@ -40,6 +40,8 @@ class LocalHttpServer {
     Ending ending = Ending::Complete;
     // Without Content-Length the end of the body is the end of the connection.
     bool announceLength = true;
+    // Sent as a "Location:" header when not empty (a redirect).
+    std::string location;
   };
 
   // Listens on a free port of 127.0.0.1.

@@ -4,9 +4,13 @@
 
 namespace kelbrin::protocol {
 
-// What the rest of the client does about a failed request. The session controller implements it
-// and hands both calls to its own thread; the protocol layer never touches the window or the
-// session itself.
+// The message of a result code: "Connection failure！" for 1 (no reply), the service's refusals
+// for 100, 102 and 110, "Host Information：unknown Error" for every other code.
+std::string ResultCodeMessage(int code);
+
+// What the rest of the client does about a failed request. The composition root routes it: code
+// 1 to the current network line, every other code to the session. Both calls may come from any
+// thread and must hand their work to the controller's thread.
 class ResultReactions {
  public:
   virtual ~ResultReactions() = default;
@@ -15,15 +19,5 @@ class ResultReactions {
   // Every other code: disarm auto-logon, show `text` in an error box titled "Error", log out.
   virtual void ShowLastError(const std::string& text) = 0;
 };
-
-// Installed once by the session controller; nullptr means nobody reacts (the one-shot command).
-void SetResultReactions(ResultReactions* reactions);
-
-// Records `code` and its message as LastResultCode/LastErrorText, then reacts: code 1 asks the
-// line to authenticate, every other code goes to ShowLastError. Safe from any thread.
-void ResultCodeText(int code);
-
-int LastResultCode();
-std::string LastErrorText();
 
 }  // namespace kelbrin::protocol

@@ -1,32 +1,39 @@
 #pragma once
 
-#include <mutex>
+#include <atomic>
 #include <string>
 #include <string_view>
 
-#include "runtime/Pace.h"
+#include "runtime/Clock.h"
 
 namespace kelbrin::protocol {
 
-// Serialises every HTTP exchange of the process: at most one request is in flight.
-std::mutex& HttpLock();
+// The four time-outs of one exchange.
+struct TransportTimeouts {
+  runtime::Duration resolve, connect, send, receive;
+};
 
-// The process-wide transport settings: the endpoint (string-table entry 1000 unless overridden)
-// and the four time-outs of one exchange (taken from the Pace).
-void SetServerUrl(std::string url);
-std::string ServerUrl();
-void SetTransportPace(const runtime::Pace& pace);
+// One HTTP exchange as the Pelmar client asks for it.
+struct ExchangeRequest {
+  std::string_view method;
+  std::string_view url;
+  std::string_view body;
+  // XML mode: the service's three headers, a well-formed XML reply of at most 16 MiB. Raw mode:
+  // a web page decoded from the system code page and cut at 32767 characters.
+  bool xmlMode = true;
+  TransportTimeouts timeouts{};
+  // Set by a shutdown: the exchange ends promptly with the empty reply.
+  const std::atomic<bool>* aborted = nullptr;
+};
 
-// Shutdown: aborts the exchange in flight promptly and makes every later call return at once
-// with the empty reply. `ResumeExchanges` undoes it (tests).
-void AbortAllExchanges();
-void ResumeExchanges();
-
-// One HTTP exchange. Returns the reply text (UTF-8), or the empty string on any failure:
-// refused, time-out, status other than 200, empty body, in XML mode a body that is not well-formed
-// XML or larger than 16 MiB; in raw mode the body decoded from the system code page, cut at
-// 32767 characters.
-std::string PostXmlRequest(std::string_view method, std::string_view url, std::string_view body,
-                           bool xmlMode);
+// What carries the exchanges: libcurl in the program (CurlTransport.h), a scripted stand-in in
+// unit tests. Returns the reply text (UTF-8), or the empty string on any failure: refused,
+// time-out, a status other than 200 (a redirect too), an empty body, in XML mode a body that is
+// not well-formed XML or is too large. Called by one thread at a time.
+class Transport {
+ public:
+  virtual ~Transport() = default;
+  virtual std::string Exchange(const ExchangeRequest& request) = 0;
+};
 
 }  // namespace kelbrin::protocol

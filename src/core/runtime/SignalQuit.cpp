@@ -39,8 +39,8 @@ void install(int signo, struct sigaction* previous) {
 
 }  // namespace
 
-SignalQuit::SignalQuit(CoreEventLoop& loop, std::function<void(int)> onSignal)
-    : loop_(loop), onSignal_(std::move(onSignal)) {
+SignalQuit::SignalQuit(EventLoop& loop, std::function<void(int)> quit)
+    : loop_(loop), quit_(std::move(quit)) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) {
     throw std::system_error(errno, std::generic_category(), "pipe2");
@@ -76,10 +76,7 @@ void SignalQuit::watch() {
     if (got <= 0 || byte == kEndWatch) return;
     const int signo = byte;
     // Copies only: the task may run after this object is gone.
-    loop_.post([&loop = loop_, onSignal = onSignal_, signo] {
-      if (onSignal) onSignal(signo);
-      loop.quit();
-    });
+    loop_.post([quit = quit_, signo] { quit(signo); });
   }
 }
 

@@ -4,17 +4,18 @@
 #include <functional>
 #include <thread>
 
-#include "runtime/CoreEventLoop.h"
+#include "runtime/EventLoop.h"
 
 namespace kelbrin::runtime {
 
-// While alive, SIGTERM and SIGINT end the given loop: the signal handler only writes the signal
-// number into a pipe (self-pipe); a watcher thread reads it and posts a task that calls
-// `onSignal` (if given) and then quit() on the loop's thread. One instance at a time, and the
-// loop must outlive it; the previous signal dispositions come back on destruction.
+// While alive, SIGTERM and SIGINT reach the given loop as a task: the signal handler only writes
+// the signal number into a pipe (self-pipe); a watcher thread reads it and posts a task that
+// calls `quit` on the loop's thread, which ends the loop its own way (the core loop's quit(), the
+// Qt application's exit). One instance at a time, and the loop must outlive it; the previous
+// signal dispositions come back on destruction.
 class SignalQuit {
  public:
-  explicit SignalQuit(CoreEventLoop& loop, std::function<void(int signo)> onSignal = {});
+  SignalQuit(EventLoop& loop, std::function<void(int signo)> quit);
   ~SignalQuit();
 
   SignalQuit(const SignalQuit&) = delete;
@@ -23,8 +24,8 @@ class SignalQuit {
  private:
   void watch();
 
-  CoreEventLoop& loop_;
-  std::function<void(int)> onSignal_;
+  EventLoop& loop_;
+  std::function<void(int)> quit_;
   int readFd_ = -1;
   int writeFd_ = -1;
   struct sigaction previousTerm_ {};

@@ -2,13 +2,19 @@
 
 #include <cstdio>
 #include <ctime>
+#include <exception>
+
+#include "protocol/Utilities.h"
 
 namespace kelbrin::session {
 
 using namespace std::chrono;
 
-std::string DeadlineText(year_month_day deadline) {
-  if (deadline.year() >= year(2020)) return "Glory lifetime user";
+std::string DeadlineText(year_month_day deadline, year_month_day today) {
+  // Fifty years on; from 29 February, the last day of that February.
+  year_month_day limit = today + years(50);
+  if (!limit.ok()) limit = limit.year() / limit.month() / last;
+  if (sys_days(deadline) > sys_days(limit)) return "Glory lifetime user";
   char text[16];
   std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(deadline.year()),
                 static_cast<unsigned>(deadline.month()), static_cast<unsigned>(deadline.day()));
@@ -25,6 +31,24 @@ year_month_day LocalDate(system_clock::time_point wall) {
   localtime_r(&seconds, &local);
   return year_month_day(year(local.tm_year + 1900), month(static_cast<unsigned>(local.tm_mon + 1)),
                         day(static_cast<unsigned>(local.tm_mday)));
+}
+
+AccountTexts AccountTextsOf(const protocol::TUserProfileSchema& profile, year_month_day today) {
+  AccountTexts texts;
+  texts.Expired = profile.PayType == "2";
+  texts.State = texts.Expired ? "Service stop" : "Normal";
+  texts.UserType = std::string(protocol::TUserProfileSchema::PayTypeName(profile.PayType));
+  texts.UserID = profile.UserID;
+  // A malformed deadline only skips what needs the date; it never stops the rest.
+  bool deadlineFar = false;
+  try {
+    const year_month_day deadline = protocol::DateFromYmd(profile.ServiceEndDate);
+    texts.Deadline = DeadlineText(deadline, today);
+    deadlineFar = DeadlineFar(deadline, today);
+  } catch (const std::exception&) {
+  }
+  texts.PaymentNoticeVisible = !(profile.PayType == "1" || deadlineFar);
+  return texts;
 }
 
 }  // namespace kelbrin::session

@@ -1,18 +1,36 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
+
+#include "protocol/TUserProfileSchema.h"
 
 namespace kelbrin::session {
 
-// The deadline label: "YYYY-MM-DD" before 2020; from 2020 on the service marks a lifetime
-// account, shown as "Glory lifetime user".
-std::string DeadlineText(std::chrono::year_month_day deadline);
+// The deadline label: the date as "YYYY-MM-DD"; "Glory lifetime user" when the deadline lies more
+// than 50 years after `today`, which is how the service marks a lifetime account.
+std::string DeadlineText(std::chrono::year_month_day deadline, std::chrono::year_month_day today);
 
 // True when the deadline lies 7 or more whole days after `today`.
 bool DeadlineFar(std::chrono::year_month_day deadline, std::chrono::year_month_day today);
 
 // The local calendar date at `wall`.
 std::chrono::year_month_day LocalDate(std::chrono::system_clock::time_point wall);
+
+// What the account panel shows of a profile; the window and the one-shot command both use it.
+struct AccountTexts {
+  std::string State;     // "Normal" or "Service stop"
+  std::string UserType;  // the pay type's name
+  std::string UserID;
+  // None when the service's deadline is not a date: that label keeps what it had.
+  std::optional<std::string> Deadline;
+  // The payment notice (picture and link): hidden for a paying account or a far deadline.
+  bool PaymentNoticeVisible = false;
+  // PayType "2": the account has expired and the session ends.
+  bool Expired = false;
+};
+AccountTexts AccountTextsOf(const protocol::TUserProfileSchema& profile,
+                            std::chrono::year_month_day today);
 
 }  // namespace kelbrin::session

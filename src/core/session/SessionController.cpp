@@ -3,11 +3,10 @@
 #include <cassert>
 #include <utility>
 
-#include "protocol/Login.h"
 #include "protocol/TUserProfileSchema.h"
-#include "protocol/Transport.h"
 #include "protocol/Utilities.h"
 #include "reminders/EventKinds.h"
+#include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
 #include "settings/ParamInfo.h"
 #include "settings/ParamInfoStorage.h"
@@ -32,10 +31,13 @@ std::string Trimmed(const std::string& text) {
 }  // namespace
 
 SessionController::SessionController(runtime::EventLoop& loop, runtime::Clock& clock,
-                                     runtime::Presenter& presenter, SessionOptions options)
-    : loop_(loop), presenter_(presenter), options_(std::move(options)), signals_(clock) {
-  protocol::SetResultReactions(this);
-}
+                                     runtime::Presenter& presenter,
+                                     protocol::PelmarClient& client, SessionOptions options)
+    : loop_(loop),
+      presenter_(presenter),
+      client_(client),
+      options_(std::move(options)),
+      signals_(clock) {}
 
 SessionController::~SessionController() { Shutdown(); }
 
@@ -48,11 +50,6 @@ void SessionController::Changed() {
 void SessionController::SetViewObserver(std::function<void(const SessionView&)> observer) {
   AssertOwnerThread();
   viewObserver_ = std::move(observer);
-}
-
-void SessionController::SetLineAuthenticator(std::function<void()> authenticate) {
-  AssertOwnerThread();
-  lineAuthenticator_ = std::move(authenticate);
 }
 
 void SessionController::PostToController(std::function<void()> task) {
@@ -73,11 +70,9 @@ void SessionController::InitClient(bool serviceMode) {
   eventLog_ = std::make_unique<eventlog::EventLog>(
       signals_.clock(), [this] { return loopEventFrm_->Checks(reminders::kNoWanIpKind).windows; });
   dispatcher_ =
-      std::make_unique<reminders::EventDispatcher>(*this, eventItems_, *eventLog_, presenter_);
+      std::make_unique<reminders::EventDispatcher>(signals_, eventItems_, *eventLog_, presenter_);
   signals_.SetMark(0);
   SetServiceList(nullptr);
-  protocol::SetServerUrl(options_.serverUrl);
-  protocol::SetTransportPace(options_.pace);
   ShowSessionState(DisplayState::Offline);
   LoadSettings();
   view_.Image1Visible = false;
@@ -87,7 +82,7 @@ void SessionController::InitClient(bool serviceMode) {
   const bool savePwd = settings::ParamInfo().snapshot().SavePwd;
   if (!savePwd) presenter_.ShowMainWindow();
   if (!autoLogonTrd_)
-    autoLogonTrd_ = std::make_unique<TAutoLogonTrd>(signals_, Messages(), options_.pace);
+    autoLogonTrd_ = std::make_unique<TAutoLogonTrd>(client_, signals_, inbox_, options_.pace);
   if (savePwd) signals_.SetAutoLogonArmed(true);
   Changed();
 }
@@ -96,14 +91,13 @@ void SessionController::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
   signals_.RequestStop();
-  protocol::AbortAllExchanges();
+  client_.AbortAll();
   if (loginThread_.joinable()) loginThread_.join();
   autoLogonTrd_.reset();
   updateIpTrd_.reset();
   getServiceTrds_.clear();
-  // No thread of this controller can reach the reactions or post any more; what they posted
-  // and the loop has not run yet is dropped.
-  protocol::SetResultReactions(nullptr);
+  // No thread of this controller can post any more; what they posted and the loop has not run
+  // yet is dropped.
   alive_.reset();
 }
 
@@ -205,15 +199,13 @@ void SessionController::LoginOrLogout() {
     WriteEmptyPassword();
     return;
   }
-  const std::string userName = Trimmed(view_.EditUserName);
-  const std::string userPwd = Trimmed(view_.EditPassword);
-  if (userName.empty() || userPwd.size() < 3) {
+  if (!CredentialsUsable(view_.EditUserName, view_.EditPassword)) {
     WriteEmptyPassword();
     signals_.SetAutoLogonArmed(false);
     presenter_.ShowMainWindow();
     presenter_.MessageBeep();
     presenter_.ShowHintPopup("Tip", "Please type a valid name and password！");
-    view_.FocusedControl = userName.empty() ? "EditUserName" : "EditPassword";
+    view_.FocusedControl = Trimmed(view_.EditUserName).empty() ? "EditUserName" : "EditPassword";
     Changed();
     return;
   }
@@ -233,12 +225,14 @@ void SessionController::StartLogin(const std::string& userName, const std::strin
   loginThread_ = std::thread([this, userName, userPwd] {
     LoginResult result;
     try {
-      result.succeeded = protocol::UserLogin(userName, userPwd);
+      const auto outcome = client_.UserLogin({userName, userPwd});
+      result.succeeded = outcome.Accepted();
+      result.profile = outcome.reply;
     } catch (...) {
       result.succeeded = false;
     }
-    result.resultCode = protocol::LastResultCode();
-    result.errorText = protocol::LastErrorText();
+    result.resultCode = client_.LastResultCode();
+    result.errorText = client_.LastErrorText();
     PostToController([this, result] { FinishLogin(result); });
   });
 }
@@ -248,6 +242,7 @@ void SessionController::FinishLogin(const LoginResult& result) {
   view_.BtnLogonEnabled = true;
   SetLoginControls(Mark() == 1);
   if (result.succeeded) {
+    snapshots_.PublishUserProfile(result.profile);
     LoginSucceeded();
   } else {
     WriteEmptyPassword();
@@ -258,7 +253,7 @@ void SessionController::FinishLogin(const LoginResult& result) {
     if (result.resultCode == 1) DoLogout(true);
     Changed();
   }
-  if (std::exchange(autoLogonDoneHeld_, false)) OnAutoLogonDone();
+  if (autoLogonDoneHeld_) OnAutoLogonDone(*std::exchange(autoLogonDoneHeld_, std::nullopt));
 }
 
 void SessionController::SetLoginControls(bool loggedIn) {
@@ -275,11 +270,12 @@ void SessionController::LoginSucceeded() {
   SetLoginControls(true);
   ShowSessionState(DisplayState::Online);
   if (!updateIpTrd_)
-    updateIpTrd_ = std::make_unique<TUpdateIpTrd>(signals_, Messages(), options_.pace);
+    updateIpTrd_ = std::make_unique<TUpdateIpTrd>(client_, signals_, inbox_, options_.pace);
   signals_.SetMark(1);
   NotifyEvent(reminders::kNotifyTextKind, "Congradulation！");
   ShowUserProfile();
-  StartServiceListFetch();
+  // An expired account has been logged out by now: no request goes out after a logout.
+  if (Mark() == 1) StartServiceListFetch();
   Changed();
 }
 
@@ -310,25 +306,18 @@ void SessionController::DoLogout(bool connectionFailure) {
 
 void SessionController::ShowUserProfile() {
   AssertOwnerThread();
-  const auto reply = protocol::UserProfile();
+  const auto reply = snapshots_.UserProfile();
   if (!reply) return;
-  const protocol::TUserProfileSchema& profile = reply->Profile;
-  view_.Label25 = profile.PayType == "2" ? "Service stop" : "Normal";
-  view_.Label26 = std::string(protocol::TUserProfileSchema::PayTypeName(profile.PayType));
-  // A malformed deadline only skips what needs the date; it never stops the rest.
-  bool deadlineFar = false;
-  try {
-    const auto deadline = protocol::DateFromYmd(profile.ServiceEndDate);
-    view_.Label29 = DeadlineText(deadline);
-    deadlineFar = DeadlineFar(deadline, LocalDate(signals_.clock().wallNow()));
-  } catch (const std::exception&) {
-  }
-  view_.Label28 = profile.UserID;
-  const bool noticeHidden = profile.PayType == "1" || deadlineFar;
-  view_.Image1Visible = !noticeHidden;
-  view_.labFKXZUrlVisible = !noticeHidden;
+  const AccountTexts texts =
+      AccountTextsOf(reply->Profile, LocalDate(signals_.clock().wallNow()));
+  view_.Label25 = texts.State;
+  view_.Label26 = texts.UserType;
+  if (texts.Deadline) view_.Label29 = *texts.Deadline;
+  view_.Label28 = texts.UserID;
+  view_.Image1Visible = texts.PaymentNoticeVisible;
+  view_.labFKXZUrlVisible = texts.PaymentNoticeVisible;
   Changed();
-  if (profile.PayType == "2") {
+  if (texts.Expired) {
     presenter_.ShowErrorBox("Error", "The account expires！");
     signals_.SetAutoLogonArmed(false);
     DoLogout(false);
@@ -364,26 +353,13 @@ void SessionController::NotifyEvent(int kind, const std::string& text, int selec
 
 void SessionController::StartServiceListFetch() {
   std::erase_if(getServiceTrds_, [](const auto& worker) { return worker->Finished(); });
-  getServiceTrds_.push_back(
-      std::make_unique<TGetServiceTrd>(signals_, Messages(), options_.pace, ++fetchesStarted_));
+  getServiceTrds_.push_back(std::make_unique<TGetServiceTrd>(client_, signals_, inbox_,
+                                                             options_.pace, ++fetchesStarted_));
 }
 
 void SessionController::SetServiceList(std::shared_ptr<const protocol::TGetServiceListResp> list) {
-  std::lock_guard guard(serviceListMutex_);
-  serviceList_ = std::move(list);
+  snapshots_.PublishServiceList(std::move(list));
 }
-
-std::shared_ptr<const protocol::TGetServiceListResp> SessionController::ServiceList() const {
-  std::lock_guard guard(serviceListMutex_);
-  return serviceList_;
-}
-
-std::shared_ptr<const protocol::TQueryUserProfileResp> SessionController::UserProfile() const {
-  return protocol::UserProfile();
-}
-
-int SessionController::LastResultCode() { return protocol::LastResultCode(); }
-std::string SessionController::LastErrorText() { return protocol::LastErrorText(); }
 
 std::string SessionController::CurrentIp() const {
   AssertOwnerThread();
@@ -397,17 +373,24 @@ bool SessionController::IpFailFlag() const {
 
 // --- worker messages --------------------------------------------------------------------------
 
-void SessionController::PostIpStatus(std::string text, bool connectionFailure) {
-  PostToController(
-      [this, text = std::move(text), connectionFailure] { OnIpStatus(text, connectionFailure); });
+void SessionController::Inbox::PostIpStatus(std::string text, bool connectionFailure) {
+  controller_.PostToController([&controller = controller_, text = std::move(text),
+                                connectionFailure] {
+    controller.OnIpStatus(text, connectionFailure);
+  });
 }
 
-void SessionController::PostAutoLogonDone() {
-  PostToController([this] { OnAutoLogonDone(); });
+void SessionController::Inbox::PostAutoLogonDone(
+    std::shared_ptr<const protocol::TQueryUserProfileResp> profile) {
+  controller_.PostToController([&controller = controller_, profile = std::move(profile)] {
+    controller.OnAutoLogonDone(profile);
+  });
 }
 
-void SessionController::PostServiceList(ServiceListReply reply) {
-  PostToController([this, reply = std::move(reply)] { OnServiceList(reply); });
+void SessionController::Inbox::PostServiceList(ServiceListReply reply) {
+  controller_.PostToController([&controller = controller_, reply = std::move(reply)] {
+    controller.OnServiceList(reply);
+  });
 }
 
 void SessionController::OnIpStatus(const std::string& text, bool connectionFailure) {
@@ -430,14 +413,16 @@ void SessionController::OnIpStatus(const std::string& text, bool connectionFailu
   }
 }
 
-void SessionController::OnAutoLogonDone() {
+void SessionController::OnAutoLogonDone(
+    std::shared_ptr<const protocol::TQueryUserProfileResp> profile) {
   AssertOwnerThread();
   if (loginBusy_) {
     // A blocking manual login would have held this message back until its own outcome.
-    autoLogonDoneHeld_ = true;
+    autoLogonDoneHeld_ = std::move(profile);
     return;
   }
   try {
+    snapshots_.PublishUserProfile(std::move(profile));
     LoginSucceeded();
   } catch (...) {
   }
@@ -461,13 +446,7 @@ void SessionController::OnServiceList(const ServiceListReply& reply) {
   }
 }
 
-// --- result reactions -------------------------------------------------------------------------
-
-void SessionController::AuthenticateLine() {
-  PostToController([this] {
-    if (lineAuthenticator_) lineAuthenticator_();
-  });
-}
+// --- refusals ---------------------------------------------------------------------------------
 
 void SessionController::ShowLastError(const std::string& text) {
   // Disarmed at once, so that the auto-logon worker cannot retry a refused password before the

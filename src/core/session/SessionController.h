@@ -3,24 +3,28 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "eventlog/EventLog.h"
-#include "protocol/ResultCodes.h"
+#include "protocol/PelmarClient.h"
 #include "protocol/TGetServiceListResp.h"
 #include "protocol/TQueryUserProfileResp.h"
 #include "reminders/EventDispatcher.h"
 #include "reminders/EventItems.h"
 #include "reminders/LoopEventModel.h"
-#include "reminders/SessionMark.h"
+#include "reminders/Notifier.h"
 #include "runtime/EventLoop.h"
 #include "runtime/Pace.h"
 #include "runtime/Presenter.h"
+#include "session/AccountIntents.h"
+#include "session/SessionReadout.h"
 #include "session/SessionSignals.h"
+#include "session/SessionSnapshots.h"
 #include "session/SessionView.h"
+#include "session/SettingsIntents.h"
 #include "session/TAutoLogonTrd.h"
 #include "session/TGetServiceTrd.h"
 #include "session/TUpdateIpTrd.h"
@@ -31,8 +35,6 @@ namespace kelbrin::session {
 
 struct SessionOptions {
   runtime::Pace pace;
-  // The protocol endpoint: the string table's entry, or the --endpoint override.
-  std::string serverUrl;
   // Where the settings live; the system's store unless a test hands in its own.
   settings::SettingsBackend* settingsBackend = &settings::SystemSettingsBackend();
 };
@@ -40,14 +42,17 @@ struct SessionOptions {
 // The session controller: logs the subscriber in and out, shows the account state, owns the
 // session globals and the workers, and handles the workers' messages. Everything except the
 // thread-safe accessors runs on the thread of `loop` (the described window thread). What the
-// window shows is View(); user-facing effects go to the presenter.
-class SessionController final : public protocol::ResultReactions,
-                                public reminders::SessionMark,
-                                private WorkerMessages {
+// window shows is View(); user-facing effects go to the presenter. The window's pages each see
+// it through the one narrow interface they need.
+class SessionController final : public AccountIntents,
+                                public SettingsIntents,
+                                public SessionReadout,
+                                public reminders::Notifier {
  public:
-  // `clock` must be the clock of `loop`; the workers wait on it.
+  // `clock` must be the clock of `loop`; the workers wait on it. `client` carries every exchange
+  // with the service and outlives the controller.
   SessionController(runtime::EventLoop& loop, runtime::Clock& clock, runtime::Presenter& presenter,
-                    SessionOptions options);
+                    protocol::PelmarClient& client, SessionOptions options);
   // Shutdown() if it has not run.
   ~SessionController() override;
   SessionController(const SessionController&) = delete;
@@ -60,24 +65,20 @@ class SessionController final : public protocol::ResultReactions,
   bool ServiceMode() const { return serviceMode_; }
 
   // Stops and joins every worker, aborting the exchange in flight; later worker messages are
-  // dropped. The transport stays aborted for the rest of the process.
+  // dropped. The Pelmar client stays aborted for the rest of the process.
   void Shutdown();
 
-  // The login button (and Enter in the password edit, menu Login/Cancel). Does nothing while a
-  // login is under way.
-  void BtnLogonClick();
-  // The focus entered the user name or password edit: auto-logon stops at once.
-  void EditEntered();
-  // What the user typed or ticked.
-  void SetEditUserName(std::string text);
-  void SetEditPassword(std::string text);
-  void SetChkBoxSavePwd(bool checked);
-  void SetChkBoxStartup(bool checked);
-  void SetChkBoxRunAsService(bool checked);
-  void SetSuiCheckBoxUpdateSysInfo(bool checked);
-  // What the controls hold -> ParamInfo -> the store, then the autostart entry (the window's
-  // settings check boxes save through it).
-  void SaveSettings();
+  // AccountIntents.
+  void BtnLogonClick() override;
+  void EditEntered() override;
+  void SetEditUserName(std::string text) override;
+  void SetEditPassword(std::string text) override;
+  // SettingsIntents.
+  void SetChkBoxSavePwd(bool checked) override;
+  void SetChkBoxStartup(bool checked) override;
+  void SetChkBoxRunAsService(bool checked) override;
+  void SetSuiCheckBoxUpdateSysInfo(bool checked) override;
+  void SaveSettings() override;
 
   void LoginOrLogout();
   void LoginSucceeded();
@@ -87,29 +88,29 @@ class SessionController final : public protocol::ResultReactions,
 
   // Window side of the workers' messages.
   void OnIpStatus(const std::string& text, bool connectionFailure);
-  void OnAutoLogonDone();
+  void OnAutoLogonDone(std::shared_ptr<const protocol::TQueryUserProfileResp> profile);
   void OnServiceList(const ServiceListReply& reply);
 
   // NotifyEvent of the reminder dispatcher (valid after InitClient).
   void NotifyEvent(int kind, const std::string& text, int selector = 0,
-                   const std::string& argument = {});
+                   const std::string& argument = {}) override;
 
-  // The line's login step for a connection failure (code 1); none until a line exists.
-  void SetLineAuthenticator(std::function<void()> authenticate);
-
-  // Called on the controller's thread after every change of View().
-  void SetViewObserver(std::function<void(const SessionView&)> observer);
-  const SessionView& View() const { return view_; }
+  // SessionReadout.
+  void SetViewObserver(std::function<void(const SessionView&)> observer) override;
+  const SessionView& View() const override { return view_; }
+  int Mark() const override { return signals_.Mark(); }
+  bool NetReachable() const override { return signals_.NetReachable(); }
+  const SessionSnapshots& Snapshots() const override { return snapshots_; }
 
   // Session globals. Thread-safe.
-  int Mark() const { return signals_.Mark(); }
   bool AutoLogonArmed() const { return signals_.AutoLogonArmed(); }
-  bool NetReachable() const { return signals_.NetReachable(); }
-  bool IsOnline() const override { return signals_.Mark() == 1; }
-  std::shared_ptr<const protocol::TQueryUserProfileResp> UserProfile() const;
-  std::shared_ptr<const protocol::TGetServiceListResp> ServiceList() const;
-  static int LastResultCode();
-  static std::string LastErrorText();
+  const reminders::SessionMark& SessionMark() const { return signals_; }
+  std::shared_ptr<const protocol::TQueryUserProfileResp> UserProfile() const {
+    return snapshots_.UserProfile();
+  }
+  std::shared_ptr<const protocol::TGetServiceListResp> ServiceList() const {
+    return snapshots_.ServiceList();
+  }
   // Controller's thread: the IP update worker's address (empty before the first login and after
   // a logout) and its connection-failure flag.
   std::string CurrentIp() const;
@@ -119,22 +120,29 @@ class SessionController final : public protocol::ResultReactions,
   eventlog::EventLog& EventLog() { return *eventLog_; }
   reminders::LoopEventModel& LoopEventFrm() { return *loopEventFrm_; }
 
-  // ResultReactions: both are handed to the controller's thread.
-  void AuthenticateLine() override;
-  void ShowLastError(const std::string& text) override;
+  // The service refused a request of any thread (every code but 1): auto-logon is disarmed at
+  // once; the error box and the logout follow on the controller's thread. Thread-safe.
+  void ShowLastError(const std::string& text);
 
  private:
   struct LoginResult {
     bool succeeded = false;
     int resultCode = 0;
     std::string errorText;
+    std::shared_ptr<const protocol::TQueryUserProfileResp> profile;
   };
 
-  // WorkerMessages, as the workers see the controller.
-  WorkerMessages& Messages() { return *this; }
-  void PostIpStatus(std::string text, bool connectionFailure) override;
-  void PostAutoLogonDone() override;
-  void PostServiceList(ServiceListReply reply) override;
+  // The workers' messages, each queued as a task on the controller's thread.
+  class Inbox final : public WorkerMessages {
+   public:
+    explicit Inbox(SessionController& controller) : controller_(controller) {}
+    void PostIpStatus(std::string text, bool connectionFailure) override;
+    void PostAutoLogonDone(std::shared_ptr<const protocol::TQueryUserProfileResp> profile) override;
+    void PostServiceList(ServiceListReply reply) override;
+
+   private:
+    SessionController& controller_;
+  };
 
   // Runs `task` on the controller's thread unless the controller has shut down by then.
   void PostToController(std::function<void()> task);
@@ -151,27 +159,27 @@ class SessionController final : public protocol::ResultReactions,
 
   runtime::EventLoop& loop_;
   runtime::Presenter& presenter_;
+  protocol::PelmarClient& client_;
   const SessionOptions options_;
   SessionSignals signals_;
+  SessionSnapshots snapshots_;
+  Inbox inbox_{*this};
   // Posted tasks hold it weakly: once it is gone they do nothing.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
   // Controller's thread only.
   SessionView view_;
   std::function<void(const SessionView&)> viewObserver_;
-  std::function<void()> lineAuthenticator_;
   bool serviceMode_ = false;
   bool loginBusy_ = false;
-  bool autoLogonDoneHeld_ = false;  // WM_AUTOLOGON_DONE that came during a manual login
+  // WM_AUTOLOGON_DONE that came during a manual login, with its profile.
+  std::optional<std::shared_ptr<const protocol::TQueryUserProfileResp>> autoLogonDoneHeld_;
   reminders::EventItems eventItems_;
   std::unique_ptr<reminders::LoopEventModel> loopEventFrm_;
   std::unique_ptr<eventlog::EventLog> eventLog_;
   std::unique_ptr<reminders::EventDispatcher> dispatcher_;
   std::uint64_t fetchesStarted_ = 0;
   std::uint64_t newestFetchShown_ = 0;
-
-  mutable std::mutex serviceListMutex_;
-  std::shared_ptr<const protocol::TGetServiceListResp> serviceList_;
 
   // Workers; joined by Shutdown.
   std::thread loginThread_;

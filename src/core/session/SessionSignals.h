@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "reminders/SessionMark.h"
 #include "runtime/WorkerWait.h"
 
 namespace kelbrin::session {
@@ -12,9 +13,11 @@ namespace kelbrin::session {
 // session mark, AutoLogonArmed and NetReachable. Readers take them without a lock; every change
 // wakes the workers parked in the shared wait, so a worker sleeps until something it cares about
 // changes instead of polling once a second. A stop request ends every wait at once, for good.
-class SessionSignals {
+class SessionSignals final : public reminders::SessionMark {
  public:
   explicit SessionSignals(runtime::Clock& clock) : wait_(clock) {}
+
+  bool IsOnline() const override { return Mark() == 1; }
 
   // 0 logged out, 1 logged in.
   int Mark() const { return mark_.load(); }

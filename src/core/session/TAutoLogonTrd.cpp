@@ -1,13 +1,12 @@
 #include "session/TAutoLogonTrd.h"
 
-#include "protocol/Login.h"
 #include "session/Credentials.h"
 
 namespace kelbrin::session {
 
-TAutoLogonTrd::TAutoLogonTrd(SessionSignals& signals, WorkerMessages& messages,
+TAutoLogonTrd::TAutoLogonTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages,
                              const runtime::Pace& pace)
-    : signals_(signals), messages_(messages), pace_(pace) {
+    : client_(client), signals_(signals), messages_(messages), pace_(pace) {
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -30,11 +29,9 @@ void TAutoLogonTrd::Run() {
 
 void TAutoLogonTrd::Attempt() {
   try {
-    const Credentials credentials = CurrentCredentials();
     // A refusal has already gone to the result reactions inside the login.
-    if (protocol::UserLogin(credentials.UserName, credentials.UserPwd)) {
-      messages_.PostAutoLogonDone();
-    }
+    const auto outcome = client_.UserLogin(CurrentCredentials());
+    if (outcome.Accepted()) messages_.PostAutoLogonDone(outcome.reply);
   } catch (...) {
     // A failed attempt is retried at the next pass.
   }

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "protocol/PelmarClient.h"
 #include "runtime/Pace.h"
 #include "session/SessionSignals.h"
 #include "session/WorkerMessages.h"
@@ -15,7 +16,7 @@ namespace kelbrin::session {
 // Lives for the whole run; the destructor joins, so the owner requests the stop first.
 class TAutoLogonTrd {
  public:
-  TAutoLogonTrd(SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace);
+  TAutoLogonTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace);
   ~TAutoLogonTrd();
   TAutoLogonTrd(const TAutoLogonTrd&) = delete;
   TAutoLogonTrd& operator=(const TAutoLogonTrd&) = delete;
@@ -26,6 +27,7 @@ class TAutoLogonTrd {
   void Attempt();
   void WaitPace();
 
+  protocol::PelmarClient& client_;
   SessionSignals& signals_;
   WorkerMessages& messages_;
   const runtime::Pace pace_;

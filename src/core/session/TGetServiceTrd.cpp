@@ -3,17 +3,13 @@
 #include <memory>
 #include <utility>
 
-#include "protocol/ResultCodes.h"
-#include "protocol/TBaseReq.h"
-#include "protocol/Transport.h"
-#include "protocol/Utilities.h"
 #include "session/Credentials.h"
 
 namespace kelbrin::session {
 
-TGetServiceTrd::TGetServiceTrd(SessionSignals& signals, WorkerMessages& messages,
+TGetServiceTrd::TGetServiceTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages,
                                const runtime::Pace& pace, std::uint64_t fetch)
-    : signals_(signals), messages_(messages), pace_(pace), fetch_(fetch) {
+    : client_(client), signals_(signals), messages_(messages), pace_(pace), fetch_(fetch) {
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -31,26 +27,17 @@ void TGetServiceTrd::Run() {
 }
 
 void TGetServiceTrd::Fetch() {
-  const Credentials credentials = CurrentCredentials();
-  protocol::TBaseReq request;
-  request.UserName = credentials.UserName;
-  request.UserPwd = credentials.UserPwd;
-  request.MsgType = "GetServiceListReq";
-  request.Version = "1.0";
-  const std::string reply =
-      protocol::PostXmlRequest("POST", protocol::ServerUrl(), request.ToXml(), true);
-  if (reply.empty()) {
-    protocol::ResultCodeText(1);
+  const auto outcome = client_.GetServiceList(CurrentCredentials());
+  if (!outcome.replied) {
+    client_.ResultCodeText(1);
     return;
   }
-  auto list = std::make_shared<protocol::TGetServiceListResp>();
-  list->ParseXml(reply);
-  if (list->Result != "0") {
-    protocol::ResultCodeText(protocol::IntOrDefault(list->Result, 1));
-    messages_.PostServiceList({fetch_, nullptr, protocol::LastErrorText()});
+  if (!outcome.Accepted()) {
+    client_.ResultCodeText(outcome.resultCode);
+    messages_.PostServiceList({fetch_, nullptr, outcome.message});
     return;
   }
-  messages_.PostServiceList({fetch_, std::move(list), {}});
+  messages_.PostServiceList({fetch_, outcome.reply, {}});
 }
 
 }  // namespace kelbrin::session

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <thread>
 
+#include "protocol/PelmarClient.h"
 #include "runtime/Pace.h"
 #include "session/SessionSignals.h"
 #include "session/WorkerMessages.h"
@@ -17,7 +18,7 @@ namespace kelbrin::session {
 // one.
 class TGetServiceTrd {
  public:
-  TGetServiceTrd(SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace,
+  TGetServiceTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace,
                  std::uint64_t fetch);
   ~TGetServiceTrd();
   TGetServiceTrd(const TGetServiceTrd&) = delete;
@@ -29,6 +30,7 @@ class TGetServiceTrd {
   void Run();
   void Fetch();
 
+  protocol::PelmarClient& client_;
   SessionSignals& signals_;
   WorkerMessages& messages_;
   const runtime::Pace pace_;

@@ -2,18 +2,14 @@
 
 #include <utility>
 
-#include "protocol/ResultCodes.h"
-#include "protocol/Transport.h"
 #include "protocol/Utilities.h"
 #include "session/Credentials.h"
 
 namespace kelbrin::session {
 
-TUpdateIpTrd::TUpdateIpTrd(SessionSignals& signals, WorkerMessages& messages,
+TUpdateIpTrd::TUpdateIpTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages,
                            const runtime::Pace& pace)
-    : signals_(signals), messages_(messages), pace_(pace) {
-  request_.MsgType = "ActiveTestReq";
-  request_.Version = "1.0";
+    : client_(client), signals_(signals), messages_(messages), pace_(pace) {
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -38,12 +34,10 @@ void TUpdateIpTrd::Run() {
       signals_.WaitUntil(online);
       continue;
     }
-    const Credentials credentials = CurrentCredentials();
+    const protocol::Credentials credentials = CurrentCredentials();
     if (!credentials.UserName.empty() && !credentials.UserPwd.empty()) {
-      request_.UserName = credentials.UserName;
-      request_.UserPwd = credentials.UserPwd;
       try {
-        Exchange();
+        Exchange(credentials);
       } catch (...) {
         // A failed pass only costs this cycle; the worker goes on with the wait.
       }
@@ -52,23 +46,21 @@ void TUpdateIpTrd::Run() {
   }
 }
 
-void TUpdateIpTrd::Exchange() {
-  const std::string reply =
-      protocol::PostXmlRequest("POST", protocol::ServerUrl(), request_.ToXml(), true);
-  if (reply.empty() && !ipFailFlag_.load()) {
+void TUpdateIpTrd::Exchange(const protocol::Credentials& credentials) {
+  // A missing reply leaves the response as the last reply that came.
+  const protocol::Outcome outcome = client_.ActiveTest(credentials, response_);
+  if (!outcome.replied && !ipFailFlag_.load()) {
     ipFailFlag_.store(true);
     messages_.PostIpStatus("Connection fails！", true);
     return;
   }
-  // An empty or unreadable reply leaves the response as the last reply that parsed.
-  response_.ParseXml(reply);
   Evaluate();
 }
 
 void TUpdateIpTrd::Evaluate() {
   if (response_.Result != "0") {
-    protocol::ResultCodeText(protocol::IntOrDefault(response_.Result, 1));
-    messages_.PostIpStatus(protocol::LastErrorText(), false);
+    client_.ResultCodeText(protocol::IntOrDefault(response_.Result, 1));
+    messages_.PostIpStatus(client_.LastErrorText(), false);
     return;
   }
   if (response_.UserIP != CurrentIp()) {

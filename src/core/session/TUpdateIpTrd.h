@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "protocol/TActiveTestResp.h"
-#include "protocol/TBaseReq.h"
+#include "protocol/PelmarClient.h"
 #include "runtime/Pace.h"
 #include "session/SessionSignals.h"
 #include "session/WorkerMessages.h"
@@ -22,7 +22,7 @@ namespace kelbrin::session {
 // on the SessionSignals (and aborts the exchange in flight) before destroying it.
 class TUpdateIpTrd {
  public:
-  TUpdateIpTrd(SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace);
+  TUpdateIpTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace);
   ~TUpdateIpTrd();
   TUpdateIpTrd(const TUpdateIpTrd&) = delete;
   TUpdateIpTrd& operator=(const TUpdateIpTrd&) = delete;
@@ -34,19 +34,19 @@ class TUpdateIpTrd {
 
  private:
   void Run();
-  void Exchange();
+  void Exchange(const protocol::Credentials& credentials);
   void Evaluate();
   // The pause between two active tests; ends at once on a logout or a stop, which clears
   // CurrentIp so that the first reply after the next login is reported again.
   void WaitForNextTest(std::uint64_t logoutsBefore);
   void SetCurrentIp(std::string ip);
 
+  protocol::PelmarClient& client_;
   SessionSignals& signals_;
   WorkerMessages& messages_;
   const runtime::Pace pace_;
 
   // Worker thread only.
-  protocol::TBaseReq request_;
   protocol::TActiveTestResp response_;
 
   std::atomic<bool> ipFailFlag_{false};

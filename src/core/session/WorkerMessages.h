@@ -5,6 +5,7 @@
 #include <string>
 
 #include "protocol/TGetServiceListResp.h"
+#include "protocol/TQueryUserProfileResp.h"
 
 namespace kelbrin::session {
 
@@ -24,7 +25,8 @@ class WorkerMessages {
  public:
   virtual ~WorkerMessages() = default;
   virtual void PostIpStatus(std::string text, bool connectionFailure) = 0;
-  virtual void PostAutoLogonDone() = 0;
+  // The auto-logon worker's successful login, with the profile the service sent.
+  virtual void PostAutoLogonDone(std::shared_ptr<const protocol::TQueryUserProfileResp> profile) = 0;
   virtual void PostServiceList(ServiceListReply reply) = 0;
 };
 

@@ -2,9 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "LocalHttpServer.h"
-#include "protocol/Login.h"
-#include "protocol/ResultCodes.h"
-#include "protocol/Transport.h"
+#include "protocol/CurlTransport.h"
+#include "protocol/PelmarClient.h"
 
 namespace kelbrin::protocol {
 namespace {
@@ -25,24 +24,23 @@ std::string ProfileReply(const std::string& result, const std::string& userName)
          "</UserName><ServiceEndDate>20301231</ServiceEndDate></UserProfile></PelmarPacket>";
 }
 
+// The login check and the version query of the Pelmar client, over libcurl to a real HTTP
+// server on 127.0.0.1.
 class LoginTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResumeExchanges();
-    SetTransportPace(runtime::Pace{});
-    SetServerUrl(server_.url());
-    SetResultReactions(&reactions_);
-  }
-  void TearDown() override { SetResultReactions(nullptr); }
+  void SetUp() override { client_.SetEndpoint(server_.url()); }
 
   LocalHttpServer server_;
   StrictMock<MockReactions> reactions_;
+  CurlTransport transport_;
+  PelmarClient client_{transport_, &reactions_};
 };
 
-TEST_F(LoginTest, SendsTheProfileQueryAndPublishesTheAcceptedProfile) {
+TEST_F(LoginTest, SendsTheProfileQueryAndReturnsTheAcceptedProfile) {
   server_.setReply({.body = ProfileReply("0", "demo01")});
 
-  EXPECT_TRUE(UserLogin(" demo01 ", "p&w<"));
+  const auto login = client_.UserLogin({" demo01 ", "p&w<"});
+  EXPECT_TRUE(login.Accepted());
 
   const auto requests = server_.requests();
   ASSERT_EQ(requests.size(), 1u);
@@ -51,23 +49,11 @@ TEST_F(LoginTest, SendsTheProfileQueryAndPublishesTheAcceptedProfile) {
               EndsWith("<PelmarPacket><MsgType>QueryUserProfileReq</MsgType>"
                        "<UserName> demo01 </UserName><UserPwd>p&amp;w&lt;</UserPwd>"
                        "<ClientVersion>6.0</ClientVersion></PelmarPacket>"));
-  const auto profile = UserProfile();
+  const auto profile = login.reply;
   ASSERT_TRUE(profile);
   EXPECT_EQ(profile->Result, "0");
   EXPECT_EQ(profile->Profile.UserName, "demo01");
   EXPECT_EQ(profile->Profile.ServiceEndDate, "20301231");
-}
-
-TEST_F(LoginTest, ANewLoginLeavesTheSnapshotAReaderHolds) {
-  server_.setReply({.body = ProfileReply("0", "first")});
-  ASSERT_TRUE(UserLogin("first", "pw"));
-  const auto held = UserProfile();
-
-  server_.setReply({.body = ProfileReply("0", "second")});
-  ASSERT_TRUE(UserLogin("second", "pw"));
-
-  EXPECT_EQ(held->Profile.UserName, "first");
-  EXPECT_EQ(UserProfile()->Profile.UserName, "second");
 }
 
 struct RefusalCase {
@@ -81,11 +67,8 @@ void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 class LoginRefusalTest : public LoginTest, public ::testing::WithParamInterface<RefusalCase> {};
 
-TEST_P(LoginRefusalTest, ReportsTheCodeAndKeepsTheProfile) {
+TEST_P(LoginRefusalTest, ReportsTheCode) {
   const RefusalCase& c = GetParam();
-  server_.setReply({.body = ProfileReply("0", "kept")});
-  ASSERT_TRUE(UserLogin("kept", "pw"));
-  const auto before = UserProfile();
   if (c.code == 1) {
     EXPECT_CALL(reactions_, AuthenticateLine());
   } else {
@@ -93,11 +76,13 @@ TEST_P(LoginRefusalTest, ReportsTheCodeAndKeepsTheProfile) {
   }
   server_.setReply(c.reply);
 
-  EXPECT_FALSE(UserLogin("demo01", "wrong"));
+  const auto login = client_.UserLogin({"demo01", "wrong"});
 
-  EXPECT_EQ(LastResultCode(), c.code);
-  EXPECT_EQ(LastErrorText(), c.text);
-  EXPECT_EQ(UserProfile(), before);
+  EXPECT_FALSE(login.Accepted());
+  EXPECT_EQ(login.resultCode, c.code);
+  EXPECT_EQ(login.message, c.text);
+  EXPECT_EQ(client_.LastResultCode(), c.code);
+  EXPECT_EQ(client_.LastErrorText(), c.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -118,7 +103,7 @@ TEST_F(LoginTest, LatestVersionSendsTheFixedQuery) {
   server_.setReply({.body = "<PelmarPacket><Result>0</Result><VersionInfo>6.1</VersionInfo>"
                             "</PelmarPacket>"});
 
-  EXPECT_EQ(QueryLatestVersion(), "6.1");
+  EXPECT_EQ(client_.QueryLatestVersion(), "6.1");
 
   const auto requests = server_.requests();
   ASSERT_EQ(requests.size(), 1u);
@@ -131,10 +116,10 @@ TEST_F(LoginTest, LatestVersionSendsTheFixedQuery) {
 TEST_F(LoginTest, LatestVersionFallsBackToTheOwnVersion) {
   server_.setReply({.body = "<PelmarPacket><Result>5</Result><VersionInfo>7.0</VersionInfo>"
                             "</PelmarPacket>"});
-  EXPECT_EQ(QueryLatestVersion(), "6.0");
+  EXPECT_EQ(client_.QueryLatestVersion(), "6.0");
 
-  SetServerUrl("http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/");
-  EXPECT_EQ(QueryLatestVersion(), "6.0");
+  client_.SetEndpoint("http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/");
+  EXPECT_EQ(client_.QueryLatestVersion(), "6.0");
 }
 
 }  // namespace

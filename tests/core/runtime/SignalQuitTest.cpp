@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "runtime/CoreEventLoop.h"
 #include "runtime/SignalQuit.h"
 
 namespace kelbrin::runtime {
@@ -22,6 +23,7 @@ TEST_P(SignalQuitTest, SignalToTheProcessEndsTheRealLoopOnItsThread) {
     SignalQuit signalQuit(loop, [&](int s) {
       seen = s;
       seenOnLoopThread = loop.isLoopThread();
+      loop.quit();
     });
     loop.post([signo] { ::kill(::getpid(), signo); });
     // Ends only through the quit the signal posts; the guard only prevents a hang.

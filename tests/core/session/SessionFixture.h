@@ -11,67 +11,20 @@
 #include <vector>
 
 #include "ReferenceService.h"
+#include "SessionDoubles.h"
 #include "TempDir.h"
+#include "client/ClientRoot.h"
 #include "runtime/CoreEventLoop.h"
 #include "runtime/ManualClock.h"
 #include "runtime/Presenter.h"
 #include "session/SessionController.h"
-#include "settings/SettingsBackend.h"
 
 namespace kelbrin::session::test {
 
 using namespace std::chrono_literals;
 
-// Every effect the controller asks for, in order, with the thread it came on.
-class RecordingPresenter final : public runtime::Presenter {
- public:
-  struct Effect {
-    std::string kind;  // "popup", "beep", "message-beep", "error", "info", "show"
-    std::string title;
-    std::string text;
-    std::thread::id thread;
-  };
-
-  void ShowHintPopup(const std::string& title, const std::string& text) override {
-    Record("popup", title, text);
-  }
-  void StartBeep(int repetitions) override { Record("beep", {}, std::to_string(repetitions)); }
-  void MessageBeep() override { Record("message-beep", {}, {}); }
-  void ShowErrorBox(const std::string& caption, const std::string& text) override {
-    Record("error", caption, text);
-  }
-  void ShowInfoBox(const std::string& caption, const std::string& text) override {
-    Record("info", caption, text);
-  }
-  void ShowMainWindow() override { Record("show", {}, {}); }
-
-  // How many recorded effects match; an empty title matches any.
-  int Count(const std::string& kind, const std::string& title, const std::string& text) const;
-
-  std::vector<Effect> effects;
-
- private:
-  void Record(std::string kind, std::string title, std::string text) {
-    effects.push_back(
-        {std::move(kind), std::move(title), std::move(text), std::this_thread::get_id()});
-  }
-};
-
-// The settings store in memory; no service manager, no autostart entry.
-class MemorySettingsBackend final : public settings::SettingsBackend {
- public:
-  std::string readValue(const std::string& name) override {
-    const auto found = values.find(name);
-    return found == values.end() ? std::string() : found->second;
-  }
-  void writeValue(const std::string& name, const std::string& text) override {
-    values[name] = text;
-  }
-  bool isServiceInstalled(const std::string&) override { return false; }
-  void setAutorun(bool) override {}
-
-  std::map<std::string, std::string> values;
-};
+using kelbrin::test::MemorySettingsBackend;
+using kelbrin::test::RecordingPresenter;
 
 // A controller on a manual clock and a loop that the test drives, against the reference service
 // on 127.0.0.1 (one per test suite, reset before every test).
@@ -82,8 +35,9 @@ class SessionFixture : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Builds the controller and runs InitClient in service mode.
-  void Start();
+  // Builds the composition root over `transport` (libcurl when none) and runs InitClient in
+  // service mode.
+  void Start(std::unique_ptr<protocol::Transport> transport = nullptr);
   // Workers parked after a successful login: auto-logon, IP update, the pending list fetch.
   static constexpr std::size_t kAfterLogin = 3;
   // Types the credentials and clicks "Login"; returns once the login has come back and
@@ -115,7 +69,8 @@ class SessionFixture : public ::testing::Test {
   RecordingPresenter presenter;
   MemorySettingsBackend backend;
   runtime::Pace pace;
-  std::unique_ptr<SessionController> controller;
+  std::unique_ptr<client::ClientRoot> root;
+  SessionController* controller = nullptr;  // the root's session
 };
 
 }  // namespace kelbrin::session::test

@@ -13,7 +13,7 @@ class AutoLogonTest : public SessionFixture {
   // Starts with the worker's first pass behind it and the worker parked in its pace.
   void StartSettled() {
     Start();
-    controller->SetLineAuthenticator([this] { ++lineLogins; });
+    root->SetLineAuthenticator([this] { ++lineLogins; });
     ASSERT_TRUE(clock.waitForWaiters(1));
     loop.processPending();
   }

@@ -2,9 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "SessionFixture.h"
+#include "session/ProfileDisplay.h"
 
 namespace kelbrin::session::test {
 namespace {
@@ -106,7 +110,7 @@ TEST_F(LoginTest, AutoLogonThatSucceedsDuringAManualLoginIsHandledAfterItsOutcom
   controller->SetEditUserName("demo01");
   controller->SetEditPassword("demo-pass");
   controller->BtnLogonClick();
-  controller->OnAutoLogonDone();  // the worker's message, while the manual login is under way
+  controller->OnAutoLogonDone(std::make_shared<protocol::TQueryUserProfileResp>());  // the worker's message, while the manual login is under way
   EXPECT_EQ(controller->Mark(), 0);
   ASSERT_TRUE(RunUntil([&] { return controller->View().BtnLogonEnabled; }));
 
@@ -156,11 +160,23 @@ struct ProfileCase {
   const char* password;
   const char* state;     // Label25
   const char* userType;  // Label26
-  const char* deadline;  // Label29
+  const char* deadline;  // Label29; "today+N" / "today-N": that date, as the service computes it
   const char* userId;    // Label28
   bool paymentNotice;
   bool expires;
 };
+
+// "today+3" as the date the panel shows (the service resolves the same words from its today).
+std::string ExpectedDate(const std::string& deadline) {
+  if (deadline.rfind("today", 0) != 0) return deadline;
+  using namespace std::chrono;
+  const int offset = std::stoi(deadline.substr(5));
+  const year_month_day date = sys_days(LocalDate(system_clock::now())) + days(offset);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+  return text;
+}
 
 class ProfileTest : public SessionFixture, public ::testing::WithParamInterface<ProfileCase> {};
 
@@ -171,10 +187,11 @@ TEST_P(ProfileTest, PanelShowsTheAccount) {
   controller->SetViewObserver([&](const SessionView& view) {
     if (!view.Label28.empty()) shown = view;
   });
-  ClickLogin(c.user, c.password);
+  // An expired account is logged out before its list would be fetched: no fetch is parked.
+  ClickLogin(c.user, c.password, c.expires ? kAfterLogin - 1 : kAfterLogin);
   EXPECT_EQ(shown.Label25, c.state);
   EXPECT_EQ(shown.Label26, c.userType);
-  EXPECT_EQ(shown.Label29, c.deadline);
+  EXPECT_EQ(shown.Label29, ExpectedDate(c.deadline));
   EXPECT_EQ(shown.Label28, c.userId);
   EXPECT_EQ(shown.Image1Visible, c.paymentNotice);
   EXPECT_EQ(shown.labFKXZUrlVisible, c.paymentNotice);
@@ -189,12 +206,13 @@ INSTANTIATE_TEST_SUITE_P(
     Accounts, ProfileTest,
     ::testing::Values(ProfileCase{"demo01", "demo-pass", "Normal", "Formal user",
                                   "Glory lifetime user", "100001", false, false},
-                      ProfileCase{"trial01", "trial-pass", "Normal", "Trial user",
-                                  "Glory lifetime user", "100003", true, false},
+                      // A real deadline is a date (a trial ending in three days).
+                      ProfileCase{"trial01", "trial-pass", "Normal", "Trial user", "today+3",
+                                  "100003", true, false},
                       ProfileCase{"old01", "old-pass", "Normal", "Trial user", "2015-12-31",
                                   "100006", true, false},
                       ProfileCase{"overdue01", "overdue-pass", "Service stop", "Overdue User",
-                                  "Glory lifetime user", "100004", true, true},
+                                  "today-10", "100004", true, true},
                       // An unreadable deadline skips the deadline alone; the expiry still logs out.
                       ProfileCase{"baddate01", "baddate-pass", "Service stop", "Overdue User", "",
                                   "100007", true, true}),

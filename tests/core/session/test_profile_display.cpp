@@ -7,11 +7,44 @@ namespace {
 
 using namespace std::chrono;
 
-TEST(ProfileDisplay, DeadlineTextShowsDatesBefore2020AndLifetimeFromThenOn) {
-  EXPECT_EQ(DeadlineText(2019y / December / 31), "2019-12-31");
-  EXPECT_EQ(DeadlineText(2008y / January / 5), "2008-01-05");
-  EXPECT_EQ(DeadlineText(2020y / January / 1), "Glory lifetime user");
-  EXPECT_EQ(DeadlineText(2099y / December / 31), "Glory lifetime user");
+// A real deadline is a date, past or within fifty years; only one further out marks a lifetime
+// account (a rule of "from 2020 on" would hide every real deadline today).
+TEST(ProfileDisplay, DeadlineTextShowsRealDatesAndLifetimeBeyondFiftyYears) {
+  const year_month_day today = 2026y / December / 10;
+  EXPECT_EQ(DeadlineText(2019y / December / 31, today), "2019-12-31");
+  EXPECT_EQ(DeadlineText(2008y / January / 5, today), "2008-01-05");
+  EXPECT_EQ(DeadlineText(2026y / December / 13, today), "2026-12-13");
+  EXPECT_EQ(DeadlineText(2030y / January / 1, today), "2030-01-01");
+  EXPECT_EQ(DeadlineText(2076y / December / 10, today), "2076-12-10");
+  EXPECT_EQ(DeadlineText(2077y / January / 10, today), "Glory lifetime user");
+  EXPECT_EQ(DeadlineText(2099y / December / 31, today), "Glory lifetime user");
+}
+
+TEST(ProfileDisplay, AccountTextsOfAProfile) {
+  const year_month_day today = 2026y / December / 10;
+  protocol::TUserProfileSchema profile;
+  profile.UserID = "100003";
+  profile.PayType = "0";
+  profile.ServiceEndDate = "20261213";
+  AccountTexts texts = AccountTextsOf(profile, today);
+  EXPECT_EQ(texts.State, "Normal");
+  EXPECT_EQ(texts.UserID, "100003");
+  EXPECT_EQ(texts.Deadline, "2026-12-13");
+  EXPECT_TRUE(texts.PaymentNoticeVisible);  // three days left
+  EXPECT_FALSE(texts.Expired);
+
+  profile.PayType = "2";
+  profile.ServiceEndDate = "2026-12-13";  // not a date: that label is skipped, the rest is shown
+  texts = AccountTextsOf(profile, today);
+  EXPECT_EQ(texts.State, "Service stop");
+  EXPECT_FALSE(texts.Deadline.has_value());
+  EXPECT_TRUE(texts.Expired);
+
+  profile.PayType = "1";
+  profile.ServiceEndDate = "20991231";
+  texts = AccountTextsOf(profile, today);
+  EXPECT_EQ(texts.Deadline, "Glory lifetime user");
+  EXPECT_FALSE(texts.PaymentNoticeVisible);
 }
 
 TEST(ProfileDisplay, DeadlineIsFarFromSevenWholeDaysOn) {

@@ -77,7 +77,7 @@ TEST_F(ServiceListTest, RefusalWhileStillLoggedInIsNotified) {
 TEST_F(ServiceListTest, EmptyReplyCountsAsConnectionFailureAndKeepsTheList) {
   Start();
   int lineLogins = 0;
-  controller->SetLineAuthenticator([&] { ++lineLogins; });
+  root->SetLineAuthenticator([&] { ++lineLogins; });
   Control("status?code=500&msg=GetServiceListReq");
   ClickLogin("demo01", "demo-pass");
   clock.advance(pace.serviceListDelay);
@@ -85,7 +85,7 @@ TEST_F(ServiceListTest, EmptyReplyCountsAsConnectionFailureAndKeepsTheList) {
   ASSERT_TRUE(RunUntil([&] { return lineLogins == 1; }));
   EXPECT_EQ(controller->ServiceList(), nullptr);
   EXPECT_EQ(controller->Mark(), 1);
-  EXPECT_EQ(SessionController::LastErrorText(), "Connection failure！");
+  EXPECT_EQ(root->Pelmar().LastErrorText(), "Connection failure！");
 }
 
 }  // namespace

@@ -107,7 +107,7 @@ TEST_F(UpdateIpTest, WorkerThatNeverParsedAReplyReportsConnectionFailureAsInform
   EXPECT_EQ(Tips(kFails), 1);
   EXPECT_EQ(Hints(kFailure), 2);
   EXPECT_EQ(controller->Mark(), 1);
-  EXPECT_EQ(SessionController::LastResultCode(), 1);
+  EXPECT_EQ(root->Pelmar().LastResultCode(), 1);
 }
 
 TEST_F(UpdateIpTest, RefusalLogsOutOnTheControllerThreadAndStopsTheTests) {

@@ -1,4 +1,4 @@
-#include "protocol/Transport.h"
+#include "protocol/CurlTransport.h"
 
 #include <curl/curl.h>
 
@@ -23,25 +23,6 @@ constexpr std::size_t kXmlReplyCap = 16u << 20;
 constexpr std::size_t kRawReplyCharacters = 32767;
 constexpr std::size_t kRawReplyBytes = 4 * kRawReplyCharacters;
 
-struct TransportTimeouts {
-  runtime::Duration resolve, connect, send, receive;
-};
-
-std::mutex settingsMutex;
-std::string serverUrl;
-TransportTimeouts timeouts = [] {
-  const runtime::Pace pace;
-  return TransportTimeouts{pace.resolveTimeout, pace.connectTimeout, pace.sendTimeout,
-                           pace.receiveTimeout};
-}();
-
-std::atomic<bool> exchangesAborted{false};
-
-TransportTimeouts CurrentTimeouts() {
-  std::lock_guard lock(settingsMutex);
-  return timeouts;
-}
-
 void InitCurlOnce() {
   static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
   (void)result;  // a failed init shows up as a failed curl_easy_init
@@ -57,14 +38,15 @@ using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
 
 // State of one exchange, filled by libcurl's write callback.
-struct Exchange {
+struct ExchangeState {
   bool xmlMode = true;
+  const std::atomic<bool>* aborted = nullptr;
   std::string reply;
   bool overCap = false;
 };
 
 size_t WriteReply(char* data, size_t size, size_t count, void* user) {
-  auto& exchange = *static_cast<Exchange*>(user);
+  auto& exchange = *static_cast<ExchangeState*>(user);
   const std::size_t bytes = size * count;
   try {
     if (exchange.xmlMode) {
@@ -84,8 +66,9 @@ size_t WriteReply(char* data, size_t size, size_t count, void* user) {
 }
 
 // libcurl calls this while the exchange runs, at least once a second also when nothing moves.
-int CheckAborted(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-  return exchangesAborted.load() ? 1 : 0;
+int CheckAborted(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto& exchange = *static_cast<const ExchangeState*>(user);
+  return exchange.aborted != nullptr && exchange.aborted->load() ? 1 : 0;
 }
 
 std::string AsciiUpper(std::string_view text) {
@@ -134,7 +117,7 @@ std::string DecodeRawReply(std::string_view bytes) {
 // at most that; and a transfer that moves no byte for the longer of send and receive (rounded up
 // to whole seconds, libcurl's unit) ends early.
 bool Configure(CURL* handle, std::string_view method, const std::string& url, std::string_view body,
-               curl_slist* headers, const TransportTimeouts& t, Exchange& exchange) {
+               curl_slist* headers, const TransportTimeouts& t, ExchangeState& exchange) {
   const long connectMs = static_cast<long>((t.resolve + t.connect).count());
   const long wholeMs = static_cast<long>((t.resolve + t.connect + t.send + t.receive).count());
   const long stallSeconds = static_cast<long>(
@@ -142,9 +125,9 @@ bool Configure(CURL* handle, std::string_view method, const std::string& url, st
   const std::string verb = AsciiUpper(method);
   bool ok = curl_easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK;
   ok = ok && curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
-  ok = ok && curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
-  ok = ok && curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
-  ok = ok && curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L) == CURLE_OK;
+  // A 3xx reply ends the exchange as a failure: following it would re-send the body, password
+  // included, to whatever host the reply names.
+  ok = ok && curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK;
   ok = ok && curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
   ok = ok && curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, connectMs) == CURLE_OK;
   ok = ok && curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, wholeMs) == CURLE_OK;
@@ -153,6 +136,7 @@ bool Configure(CURL* handle, std::string_view method, const std::string& url, st
   ok = ok && curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, WriteReply) == CURLE_OK;
   ok = ok && curl_easy_setopt(handle, CURLOPT_WRITEDATA, &exchange) == CURLE_OK;
   ok = ok && curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, CheckAborted) == CURLE_OK;
+  ok = ok && curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &exchange) == CURLE_OK;
   ok = ok && curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
   ok = ok && curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers) == CURLE_OK;
   if (exchange.xmlMode) {
@@ -200,46 +184,20 @@ HeaderList RequestHeaders(bool xmlMode) {
 
 }  // namespace
 
-std::mutex& HttpLock() {
-  static std::mutex lock;
-  return lock;
-}
+CurlTransport::CurlTransport() { InitCurlOnce(); }
 
-void SetServerUrl(std::string url) {
-  std::lock_guard lock(settingsMutex);
-  serverUrl = std::move(url);
-}
-
-std::string ServerUrl() {
-  std::lock_guard lock(settingsMutex);
-  return serverUrl;
-}
-
-void SetTransportPace(const runtime::Pace& pace) {
-  std::lock_guard lock(settingsMutex);
-  timeouts = {pace.resolveTimeout, pace.connectTimeout, pace.sendTimeout, pace.receiveTimeout};
-}
-
-void AbortAllExchanges() { exchangesAborted.store(true); }
-
-void ResumeExchanges() { exchangesAborted.store(false); }
-
-std::string PostXmlRequest(std::string_view method, std::string_view url, std::string_view body,
-                           bool xmlMode) {
-  if (exchangesAborted.load()) return {};
-  InitCurlOnce();
+std::string CurlTransport::Exchange(const ExchangeRequest& request) {
+  const auto aborted = [&] { return request.aborted != nullptr && request.aborted->load(); };
+  if (aborted()) return {};
   const EasyHandle handle(curl_easy_init());
   if (!handle) return {};
-  const std::lock_guard lock(HttpLock());
-  // A shutdown may have begun while this call waited for the exchange before it.
-  if (exchangesAborted.load()) return {};
-
   try {
-    Exchange exchange;
-    exchange.xmlMode = xmlMode;
-    const HeaderList headers = RequestHeaders(xmlMode);
-    if (!headers || !Configure(handle.get(), method, std::string(url), body, headers.get(),
-                               CurrentTimeouts(), exchange)) {
+    ExchangeState exchange;
+    exchange.xmlMode = request.xmlMode;
+    exchange.aborted = request.aborted;
+    const HeaderList headers = RequestHeaders(request.xmlMode);
+    if (!headers || !Configure(handle.get(), request.method, std::string(request.url),
+                               request.body, headers.get(), request.timeouts, exchange)) {
       return {};
     }
     if (curl_easy_perform(handle.get()) != CURLE_OK) return {};
@@ -248,7 +206,7 @@ std::string PostXmlRequest(std::string_view method, std::string_view url, std::s
         status != 200 || exchange.overCap) {
       return {};
     }
-    if (!xmlMode) return DecodeRawReply(exchange.reply);
+    if (!request.xmlMode) return DecodeRawReply(exchange.reply);
     std::string text = DecodeXmlReply(exchange.reply);
     // Not XML ("Invalid XML"): the caller sees the empty reply like any other failure.
     return IsWellFormedXml(text) ? text : std::string();

@@ -1,0 +1,47 @@
+#include "client/ClientRoot.h"
+
+#include <utility>
+
+#include "protocol/CurlTransport.h"
+
+namespace kelbrin::client {
+
+ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
+                       runtime::Presenter& presenter, ClientOptions options,
+                       std::unique_ptr<protocol::Transport> transport)
+    : loop_(loop),
+      transport_(transport ? std::move(transport) : std::make_unique<protocol::CurlTransport>()),
+      pelmar_(*transport_, &router_),
+      session_(loop, clock, presenter, pelmar_,
+               session::SessionOptions{options.pace, options.settingsBackend}) {
+  pelmar_.SetEndpoint(options.endpoint);
+  pelmar_.SetTimeouts(options.pace);
+  router_.onRefusal = [this](const std::string& text) { session_.ShowLastError(text); };
+  router_.onConnectionFailure = [this] {
+    PostToLoop([this] {
+      if (lineAuthenticator_) lineAuthenticator_();
+    });
+  };
+}
+
+ClientRoot::~ClientRoot() { Shutdown(); }
+
+void ClientRoot::InitClient(bool serviceMode) { session_.InitClient(serviceMode); }
+
+void ClientRoot::Shutdown() {
+  session_.Shutdown();
+  alive_.reset();
+}
+
+void ClientRoot::SetLineAuthenticator(std::function<void()> authenticate) {
+  lineAuthenticator_ = std::move(authenticate);
+}
+
+void ClientRoot::PostToLoop(std::function<void()> task) {
+  loop_.post([alive = std::weak_ptr<int>(alive_), task = std::move(task)] {
+    // The root is destroyed on the loop's own thread, so it cannot vanish during the task.
+    if (alive.lock()) task();
+  });
+}
+
+}  // namespace kelbrin::client

@@ -1,0 +1,79 @@
+#pragma once
+
+// Stand-ins the session and window tests share: a presenter that records every effect, and the
+// settings store in memory.
+#include <algorithm>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runtime/Presenter.h"
+#include "settings/SettingsBackend.h"
+
+namespace kelbrin::test {
+
+// Every effect the session asks for, in order, with the thread it came on.
+class RecordingPresenter final : public runtime::Presenter {
+ public:
+  struct Effect {
+    std::string kind;  // "popup", "beep", "message-beep", "error", "info", "show"
+    std::string title;
+    std::string text;
+    std::thread::id thread;
+    std::string Line() const { return kind + '|' + title + '|' + text; }
+  };
+
+  void ShowHintPopup(const std::string& title, const std::string& text) override {
+    Record("popup", title, text);
+  }
+  void StartBeep(int repetitions) override { Record("beep", {}, std::to_string(repetitions)); }
+  void MessageBeep() override { Record("message-beep", {}, {}); }
+  void ShowErrorBox(const std::string& caption, const std::string& text) override {
+    Record("error", caption, text);
+  }
+  void ShowInfoBox(const std::string& caption, const std::string& text) override {
+    Record("info", caption, text);
+  }
+  void ShowMainWindow() override { Record("show", {}, {}); }
+
+  // How many recorded effects match; an empty title matches any.
+  int Count(const std::string& kind, const std::string& title, const std::string& text) const {
+    return static_cast<int>(std::count_if(effects.begin(), effects.end(), [&](const Effect& e) {
+      return e.kind == kind && (title.empty() || e.title == title) && e.text == text;
+    }));
+  }
+  // How many recorded effects read exactly "kind|title|text".
+  int Count(const std::string& line) const {
+    return static_cast<int>(std::count_if(effects.begin(), effects.end(),
+                                          [&](const Effect& e) { return e.Line() == line; }));
+  }
+
+  std::vector<Effect> effects;
+
+ private:
+  void Record(std::string kind, std::string title, std::string text) {
+    effects.push_back(
+        {std::move(kind), std::move(title), std::move(text), std::this_thread::get_id()});
+  }
+};
+
+// The settings store in memory, with the service query and the autostart entry as flags.
+class MemorySettingsBackend final : public settings::SettingsBackend {
+ public:
+  std::string readValue(const std::string& name) override {
+    const auto found = values.find(name);
+    return found == values.end() ? std::string() : found->second;
+  }
+  void writeValue(const std::string& name, const std::string& text) override {
+    values[name] = text;
+  }
+  bool isServiceInstalled(const std::string&) override { return serviceInstalled; }
+  void setAutorun(bool enabled) override { autorun = enabled; }
+
+  std::map<std::string, std::string> values;
+  bool serviceInstalled = false;
+  bool autorun = false;
+};
+
+}  // namespace kelbrin::test
