@@ -7,6 +7,7 @@
 #include "app/PasswordInput.h"
 #include "app/Startup.h"
 #include "app/StartupSwitches.h"
+#include "platform/CodePage.h"
 #include "protocol/CurlTransport.h"
 #include "protocol/PelmarClient.h"
 #include "runtime/Pace.h"
@@ -22,6 +23,19 @@ constexpr std::string_view kProgram = "kelbrin-client";
 int usageError(const std::string& message, std::ostream& err) {
   err << kProgram << ": " << message << '\n' << Usage();
   return kExitUsage;
+}
+
+// What a person typed on the command line or into standard input, from the locale's character set
+// into the program's UTF-8; an error message when it does not convert.
+std::string FromLocale(std::optional<std::string>& text, std::string_view what) {
+  if (!text) return {};
+  std::optional<std::string> utf8 = platform::systemCodePage().toUtf8Exactly(*text);
+  if (!utf8) {
+    return std::string(what) + ": not valid text in the locale's character set (" +
+           platform::systemCodePage().name() + ")";
+  }
+  *text = std::move(*utf8);
+  return {};
 }
 
 std::string endpointOf(const Options& options) {
@@ -66,6 +80,10 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
     request.password = ReadPasswordLine(in, inFd);
     if (!request.password)
       return usageError("--password-stdin: no password on standard input", err);
+  }
+  for (const std::string& error :
+       {FromLocale(request.user, "--user"), FromLocale(request.password, "--password-stdin")}) {
+    if (!error.empty()) return usageError(error, err);
   }
   try {
     protocol::CurlTransport transport;

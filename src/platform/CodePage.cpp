@@ -134,6 +134,22 @@ std::string CodePage::toUtf8(std::string_view bytes) const {
   });
 }
 
+std::optional<std::string> CodePage::toUtf8Exactly(std::string_view bytes) const {
+  Converter converter("UTF-8", name_);
+  bool undecodable = !converter.valid() && std::any_of(bytes.begin(), bytes.end(), [](char c) {
+    return static_cast<unsigned char>(c) >= 0x80;
+  });
+  std::string text = converter.valid()
+                         ? converter.convert(bytes,
+                                             [&undecodable](std::string&, std::string_view) {
+                                               undecodable = true;
+                                               return std::size_t{1};
+                                             })
+                         : std::string(bytes);
+  if (undecodable) return std::nullopt;
+  return text;
+}
+
 std::string CodePage::fromUtf8(std::string_view utf8) const {
   Converter converter(name_, "UTF-8");
   if (!converter.valid()) return AsciiCharactersOnly(utf8);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,9 @@ class CodePage {
 
   // Bytes in this code page -> UTF-8. Undecodable bytes become U+FFFD; never throws.
   std::string toUtf8(std::string_view bytes) const;
+  // The same, but nullopt when any byte does not decode (input a person typed, which must not
+  // change on its way in).
+  std::optional<std::string> toUtf8Exactly(std::string_view bytes) const;
   // UTF-8 -> bytes in this code page. Characters the code page lacks become '?'; never throws.
   std::string fromUtf8(std::string_view utf8) const;
 

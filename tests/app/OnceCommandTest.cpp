@@ -11,7 +11,10 @@
 #include "LocalHttpServer.h"
 #include "ReferenceService.h"
 #include "TempDir.h"
+#include "app/ClientMain.h"
+#include "app/CommandLine.h"
 #include "app/OnceCommand.h"
+#include "platform/CodePage.h"
 #include "protocol/CurlTransport.h"
 #include "protocol/PelmarClient.h"
 #include "settings/PubUtil.h"
@@ -178,6 +181,45 @@ TEST_F(OnceCommandTest, FailedLoginSavesNothing) {
   EXPECT_EQ(runOnce({"demo01", "wrong-pass", true}), kExitRefused);
   EXPECT_EQ(settings::TPubUtil::ReadRegString("UserName"), "");
   EXPECT_EQ(settings::TPubUtil::ReadRegString("SavePwd"), "");
+}
+
+}  // namespace
+}  // namespace kelbrin::app
+
+namespace kelbrin::app {
+namespace {
+
+// Makes GBK the system code page for the life of the scope, as under a GBK locale.
+class GbkLocale {
+ public:
+  GbkLocale() : previous_(platform::systemCodePage().name()) {
+    platform::setSystemCodePage(platform::CodePage::named("GBK"));
+  }
+  ~GbkLocale() { platform::setSystemCodePage(platform::CodePage::named(previous_)); }
+
+ private:
+  std::string previous_;
+};
+
+// Under a GBK locale the name and password a person types arrive as GBK bytes; the service must
+// see them as the UTF-8 the body declares, and bytes that are no GBK text are refused.
+TEST_F(OnceCommandTest, CommandLineCredentialsAreConvertedFromTheLocale) {
+  const GbkLocale gbk;
+  const std::string endpoint = service->endpoint();
+  const std::string config = (configDir.path() / "gbk").string();
+  std::istringstream password("\xC3\xDC\xC2\xEB" "123\n");  // "密码123" in GBK
+  const std::string_view args[] = {"--once", "--endpoint", endpoint, "--config-root", config,
+                                   "--user", "\xD5\xC5\xC8\xFD", "--password-stdin"};  // "张三"
+  EXPECT_EQ(RunClient(args, password, -1, out, err), kExitRefused) << err.str();
+  const auto requests = service->requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].user, "\xE5\xBC\xA0\xE4\xB8\x89");  // "张三" in UTF-8
+
+  std::istringstream noText("\xFF\xFF\n");
+  err.str({});
+  EXPECT_EQ(RunClient(args, noText, -1, out, err), kExitUsage);
+  EXPECT_THAT(err.str(), HasSubstr("--password-stdin: not valid text in the locale's character set (GBK)"));
+  EXPECT_EQ(service->requests().size(), 1u);
 }
 
 }  // namespace

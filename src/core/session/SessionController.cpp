@@ -79,7 +79,9 @@ void SessionController::InitClient(bool serviceMode) {
   view_.labFKXZUrlVisible = false;
   // No line is started here yet, and IsNetReachable answers true on this platform.
   signals_.SetNetReachable(true);
-  const bool savePwd = settings::ParamInfo().snapshot().SavePwd;
+  // An empty saved password can only be refused: start as without one, with the window shown.
+  const settings::TParamInfo saved = settings::ParamInfo().snapshot();
+  const bool savePwd = saved.SavePwd && !saved.UserPwd.empty();
   if (!savePwd) presenter_.ShowMainWindow();
   if (!autoLogonTrd_)
     autoLogonTrd_ = std::make_unique<TAutoLogonTrd>(client_, signals_, inbox_, options_.pace);
@@ -124,8 +126,12 @@ void SessionController::SaveSettings() {
   record.AutoRunAsOSStart = view_.ChkBoxStartup;
   record.UpdateSysInfo = view_.suiCheckBoxUpdateSysInfo;
   settings::ParamInfo().update(record);
+  // The workers need the password for the running session; the store keeps it only while
+  // "Save Password" is ticked.
+  settings::TParamInfo stored = record;
+  if (!stored.SavePwd) stored.UserPwd.clear();
   try {
-    settings::SaveParamInfo(record, *options_.settingsBackend);
+    settings::SaveParamInfo(stored, *options_.settingsBackend);
   } catch (const settings::SettingsError& error) {
     // The session goes on with the settings in memory; the user learns why they were not kept.
     presenter_.ShowErrorBox("Error", error.what());

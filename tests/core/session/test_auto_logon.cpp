@@ -66,6 +66,35 @@ TEST_F(AutoLogonTest, WrongSavedPasswordGivesOneErrorAndNoFurtherAttempt) {
   EXPECT_EQ(controller->Mark(), 0);
 }
 
+// The refusal disarms on the worker's own thread: even when the clock moves on before the
+// controller's thread has handled the refusal, the refused password is not sent again.
+TEST_F(AutoLogonTest, ARefusalDisarmsBeforeTheControllerHandlesIt) {
+  SaveCredentials("demo01", "not-the-password");
+  StartSettled();
+  clock.advance(Pass());
+  ASSERT_TRUE(AwaitRequests("QueryUserProfileReq", 1));
+  ASSERT_TRUE(clock.waitForWaiters(1));  // refused, and parked again: nothing handled yet
+  EXPECT_FALSE(controller->AutoLogonArmed());
+  for (int pass = 0; pass < 3; ++pass) {
+    clock.advance(Pass());
+    ASSERT_TRUE(clock.waitForWaiters(1));
+  }
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
+  loop.processPending();
+  EXPECT_EQ(ErrorBoxes(), 1);
+}
+
+// "Save Password" ticked with nothing saved can only be refused: no auto-logon, the window shows.
+TEST_F(AutoLogonTest, AnEmptySavedPasswordStartsAsWithoutOne) {
+  SaveCredentials("demo01", "");
+  StartSettled();
+  EXPECT_EQ(presenter.Count("show", "", ""), 1);
+  EXPECT_FALSE(controller->AutoLogonArmed());
+  for (int pass = 0; pass < 3; ++pass) AdvanceAndSettle(Pass(), 1);
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 0);
+  EXPECT_EQ(presenter.Count("popup", "Hint", "Logout Success！"), 0);
+}
+
 TEST_F(AutoLogonTest, WithoutASavedPasswordTheWindowShowsAndNothingIsSent) {
   StartSettled();
   EXPECT_EQ(presenter.Count("show", "", ""), 1);

@@ -154,6 +154,25 @@ TEST_F(LoginTest, LostLoginBeepsOnlyWithTheCutOffLoudspeaker) {
   EXPECT_EQ(presenter.Count("popup", "Tip", "Unusual connection,login fails！"), 2);
 }
 
+// Without "Save Password" the password stays in memory for the session's workers but is never
+// stored.
+TEST_F(LoginTest, APasswordIsStoredOnlyWhileSavePasswordIsTicked) {
+  Start();
+  controller->SetChkBoxSavePwd(false);
+  ClickLogin("demo01", "demo-pass");
+  ASSERT_EQ(controller->Mark(), 1);
+  EXPECT_EQ(backend.values["UserName"], "demo01");
+  EXPECT_EQ(backend.values["UserPwd"], "");
+  EXPECT_EQ(backend.values["SavePwd"], "0");
+  AdvanceAndSettle(40s, kAfterLogin - 1);  // the list fetch is done; the next active test goes out
+  EXPECT_GE(Requests("ActiveTestReq"), 2);
+  EXPECT_EQ(controller->Mark(), 1) << "the workers still send the password";
+
+  controller->SetChkBoxSavePwd(true);
+  controller->SaveSettings();
+  EXPECT_EQ(backend.values["UserPwd"], "demo-pass");
+}
+
 // The account panel after a login, one account per kind of profile.
 struct ProfileCase {
   const char* user;
