@@ -17,6 +17,7 @@
 #include "platform/Autostart.h"
 #include "platform/ConfigHome.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemdNotify.h"
 #include "platform/Tone.h"
 #include "session/SessionController.h"
 #include "settings/PubUtil.h"
@@ -36,6 +37,8 @@ bool HasDisplay() {
 bool HasDesktop() { return true; }
 
 int RunDesktop(const DesktopStart& start, std::ostream& err) {
+  // Started by a Type=notify unit in a session with a display: systemd waits for READY=1.
+  platform::SystemdNotify notify;
   std::optional<platform::SingleInstance> instance;
   if (!start.serviceMode) {
     try {
@@ -103,7 +106,9 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
 
   if (report) report->Attach(controller, *form);
   controller.InitClient(start.serviceMode);
+  notify.Ready();
   const int status = QApplication::exec();
+  notify.Stopping();
 
   handOver.reset();
   if (report) report->Detach();

@@ -17,7 +17,7 @@ bool DescriptorIsJournal(int fd, const std::optional<std::string>& journalStream
       static_cast<std::size_t>(consumed) != journalStream->size()) {
     return false;
   }
-  struct stat info{};
+  struct stat info {};
   return ::fstat(fd, &info) == 0 && static_cast<unsigned long long>(info.st_dev) == device &&
          static_cast<unsigned long long>(info.st_ino) == inode;
 }

@@ -12,9 +12,12 @@
 namespace kelbrin::platform {
 namespace {
 
-std::string EnvironmentSocket() {
+std::string TakeEnvironmentSocket() {
   const char* value = std::getenv("NOTIFY_SOCKET");
-  return value == nullptr ? std::string() : std::string(value);
+  if (value == nullptr) return {};
+  std::string socket(value);
+  ::unsetenv("NOTIFY_SOCKET");
+  return socket;
 }
 
 // Only unix sockets are spoken to; a vsock address or a path too long for sun_path is ignored.
@@ -25,7 +28,7 @@ bool Usable(const std::string& address) {
 
 }  // namespace
 
-SystemdNotify::SystemdNotify() : SystemdNotify(EnvironmentSocket()) {}
+SystemdNotify::SystemdNotify() : SystemdNotify(TakeEnvironmentSocket()) {}
 
 SystemdNotify::SystemdNotify(std::string socketAddress)
     : address_(Usable(socketAddress) ? std::move(socketAddress) : std::string()) {

@@ -11,7 +11,9 @@ namespace kelbrin::platform {
 // nothing. Not thread-safe; one owner.
 class SystemdNotify {
  public:
-  // From the process's NOTIFY_SOCKET.
+  // From the process's NOTIFY_SOCKET, which it then takes out of the environment: the programs
+  // the client starts (systemctl, ...) must not speak for the service. Construct it before any
+  // other thread runs.
   SystemdNotify();
   // `socketAddress` as NOTIFY_SOCKET would give it; empty: inactive.
   explicit SystemdNotify(std::string socketAddress);

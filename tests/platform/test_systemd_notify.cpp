@@ -37,11 +37,13 @@ TEST(SystemdNotifyTest, SendsEachStateAsOneDatagramToTheSocketPath) {
   EXPECT_EQ(listener.Receive(5s), "STOPPING=1");
 }
 
-TEST(SystemdNotifyTest, TakesTheSocketFromNotifySocket) {
+TEST(SystemdNotifyTest, TakesTheSocketOutOfNotifySocket) {
   const test::TempDir dir;
   test::NotifyListener listener(dir / "notify");
   const test::ScopedEnv env("NOTIFY_SOCKET", listener.path().string());
   SystemdNotify notify;
+  // Programs the client starts must not inherit it.
+  EXPECT_EQ(::getenv("NOTIFY_SOCKET"), nullptr);
   EXPECT_TRUE(notify.Ready());
   EXPECT_EQ(listener.Receive(5s), "READY=1");
 }
@@ -84,7 +86,8 @@ TEST(JournalStreamTest, OnlyTheStreamWhoseDeviceAndInodeMatchIsTheJournal) {
   std::ofstream(dir / "other") << "";
   const int fd = ::open((dir / "journal").c_str(), O_WRONLY | O_CLOEXEC);
   ASSERT_GE(fd, 0);
-  struct stat journal{}, other{};
+  struct stat journal {
+  }, other{};
   ASSERT_EQ(::fstat(fd, &journal), 0);
   ASSERT_EQ(::stat((dir / "other").c_str(), &other), 0);
   const auto value = [](const struct stat& info) {

@@ -48,7 +48,8 @@ std::string ReadText(const std::filesystem::path& file) {
 
 void AppendText(const std::filesystem::path& file, const std::string& text) {
   const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot open " + file.string());
+  if (fd < 0)
+    throw std::system_error(errno, std::generic_category(), "cannot open " + file.string());
   std::string_view rest = text;
   while (!rest.empty()) {
     const ssize_t written = ::write(fd, rest.data(), rest.size());

@@ -36,7 +36,7 @@ TEST(AddressHistoryTest, AppendsTimeAndAddressLinesAndReadsThemBack) {
                                             {kStart + seconds(3600), "2001:db8::7"}};
   EXPECT_EQ(history.Read(), expected);
 
-  struct stat info{};
+  struct stat info {};
   ASSERT_EQ(::stat(history.File().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   ASSERT_EQ(::stat((dir / "state").c_str(), &info), 0);
@@ -54,7 +54,8 @@ TEST(AddressHistoryTest, KeepsOnlyTheNewestLinesWithoutLeavingTempFiles) {
                                             {kStart + seconds(5), "192.0.2.5"}};
   EXPECT_EQ(history.Read(), expected);
   int files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    ++files;
   EXPECT_EQ(files, 1);
 }
 
@@ -70,11 +71,10 @@ TEST(AddressHistoryTest, RefusesEverythingButAnAddressLiteral) {
 
 TEST(AddressHistoryTest, ANewLineNeverJoinsALineCutShortAndBadLinesAreSkipped) {
   const test::TempDir dir;
-  std::ofstream(dir / "address-history", std::ios::binary)
-      << "2026-12-10T13:42:40Z 203.0.113.7\n"
-      << "garbage line\n"
-      << "2026-02-30T10:00:00Z 203.0.113.8\n"
-      << "2026-12-10T13:4";
+  std::ofstream(dir / "address-history", std::ios::binary) << "2026-12-10T13:42:40Z 203.0.113.7\n"
+                                                           << "garbage line\n"
+                                                           << "2026-02-30T10:00:00Z 203.0.113.8\n"
+                                                           << "2026-12-10T13:4";
   AddressHistory history(dir / "address-history");
   ASSERT_TRUE(history.Append(kStart + seconds(60), "203.0.113.9"));
   const std::vector<AddressRecord> expected{{kStart, "203.0.113.7"},
@@ -84,9 +84,12 @@ TEST(AddressHistoryTest, ANewLineNeverJoinsALineCutShortAndBadLinesAreSkipped) {
 
 TEST(AddressHistoryTest, ParseLineTakesOnlyWhatFormatLineWrites) {
   const std::map<std::string, bool> lines{
-      {"2026-12-10T13:42:40Z 203.0.113.7", true},  {"2026-12-10T13:42:40Z  203.0.113.7", false},
-      {"2026-12-10T13:42:40 203.0.113.7", false},  {"2026-12-10T25:42:40Z 203.0.113.7", false},
-      {"2026-12-10T13:42:40Z 203.0.113.7\r", false}, {"2026-12-10T13:42:40Z", false},
+      {"2026-12-10T13:42:40Z 203.0.113.7", true},
+      {"2026-12-10T13:42:40Z  203.0.113.7", false},
+      {"2026-12-10T13:42:40 203.0.113.7", false},
+      {"2026-12-10T25:42:40Z 203.0.113.7", false},
+      {"2026-12-10T13:42:40Z 203.0.113.7\r", false},
+      {"2026-12-10T13:42:40Z", false},
       {"2026-12-10T13:42:40Z ::1", true},
   };
   for (const auto& [line, valid] : lines) {
