@@ -133,7 +133,8 @@ std::string Usage() {
          "                       demonstration aid\n"
          "  --state-report FILE  desktop: keep FILE up to date with what the window and the\n"
          "                       tray show (a test aid)\n"
-         "  -install, -uninstall install or remove the system service PROKelbrinService (also\n"
+         "  -install, -uninstall\n"
+         "                       install or remove the system service PROKelbrinService (also\n"
          "                       /INSTALL, \\uninstall, any case; -silent hides the outcome)\n"
          "  --help               show this help and exit\n"
          "  --version            show the version and exit\n";

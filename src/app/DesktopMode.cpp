@@ -17,6 +17,7 @@
 #include "platform/ConfigHome.h"
 #include "platform/Display.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemdNotify.h"
 #include "platform/Tone.h"
 #include "runtime/SignalQuit.h"
 #include "settings/PubUtil.h"
@@ -26,6 +27,8 @@ namespace kelbrin::app {
 bool HasDesktop() { return true; }
 
 int RunDesktop(const DesktopStart& start, std::ostream& err) {
+  // Started by a Type=notify unit in a session with a display: systemd waits for READY=1.
+  platform::SystemdNotify notify;
   std::optional<platform::SingleInstance> instance;
   if (!start.serviceMode) {
     try {
@@ -94,7 +97,9 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
 
   if (report) report->Attach(root.Session(), *form);
   root.InitClient(start.serviceMode);
+  notify.Ready();
   const int status = QApplication::exec();
+  notify.Stopping();
 
   handOver.reset();
   if (report) report->Detach();

@@ -3,7 +3,10 @@
 #include <csignal>
 #include <optional>
 
+#include "app/ServiceStatus.h"
 #include "client/ClientRoot.h"
+#include "platform/JournalStream.h"
+#include "platform/SystemdNotify.h"
 #include "runtime/Clock.h"
 #include "runtime/CoreEventLoop.h"
 #include "runtime/SignalQuit.h"
@@ -12,21 +15,34 @@
 namespace kelbrin::app {
 
 int RunService(const runtime::Pace& pace, const std::string& endpoint, std::ostream& err) {
+  // systemd (Type=notify) learns when the service is up, how the session is, and when it stops.
+  platform::SystemdNotify notify;
+  const bool journal = platform::StandardErrorIsJournal();
   runtime::Clock& clock = runtime::realClock();
   runtime::CoreEventLoop loop(clock);
   // The presenter follows the session's event log, so it must go before the session does; after
   // Shutdown the session no longer calls it.
-  std::optional<session::HeadlessPresenter> presenter(std::in_place, err);
+  std::optional<session::HeadlessPresenter> presenter(std::in_place, err, journal);
   client::ClientRoot root(loop, clock, *presenter, client::ClientOptions{pace, endpoint});
+  session::SessionController& session = root.Session();
+  protocol::PelmarClient& pelmar = root.Pelmar();
+  ServiceStatusReporter status(notify);
+  session.SetViewObserver([&](const session::SessionView& view) {
+    status.Update(session.Mark() == 1, view, pelmar.LastErrorText());
+  });
   {
-    const runtime::SignalQuit quit(loop, [&err, &loop](int signo) {
-      err << "kelbrin-client: " << (signo == SIGTERM ? "SIGTERM" : "SIGINT") << ", stopping\n";
+    const runtime::SignalQuit quit(loop, [&err, &loop, journal](int signo) {
+      err << (journal ? "<5>" : "")
+          << "kelbrin-client: " << (signo == SIGTERM ? "SIGTERM" : "SIGINT") << ", stopping\n";
       loop.quit();
     });
     root.InitClient(true);
-    presenter->Follow(root.Session().EventLog().List());
+    presenter->Follow(session.EventLog().List());
+    status.Update(session.Mark() == 1, session.View(), pelmar.LastErrorText());
+    notify.Ready();
     loop.run();
   }
+  notify.Stopping();
   root.Shutdown();
   presenter.reset();
   return 0;

@@ -90,9 +90,18 @@ void SetAutostartFolder(std::filesystem::path folder) {
 
 std::filesystem::path AutostartEntryPath() { return AutostartFolder() / kEntryName; }
 
+std::filesystem::path ExecutableFromLink(const std::string& linkTarget) {
+  constexpr std::string_view kDeleted = " (deleted)";
+  if (!linkTarget.ends_with(kDeleted)) return linkTarget;
+  const std::filesystem::path replaced = linkTarget.substr(0, linkTarget.size() - kDeleted.size());
+  std::error_code error;
+  return std::filesystem::is_regular_file(replaced, error) ? replaced
+                                                           : std::filesystem::path(linkTarget);
+}
+
 std::filesystem::path RunningExecutable() {
   std::error_code error;
-  return std::filesystem::read_symlink("/proc/self/exe", error);
+  return ExecutableFromLink(std::filesystem::read_symlink("/proc/self/exe", error).string());
 }
 
 std::string DesktopExecValue(const std::filesystem::path& executable) {

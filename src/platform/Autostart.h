@@ -13,8 +13,12 @@ std::filesystem::path AutostartFolder();
 void SetAutostartFolder(std::filesystem::path folder);
 std::filesystem::path AutostartEntryPath();
 
-// The full path of the running executable (/proc/self/exe).
+// The full path of the running executable (/proc/self/exe, through ExecutableFromLink).
 std::filesystem::path RunningExecutable();
+// The executable a /proc/PID/exe link names. A package upgrade replaces the file under a running
+// program and the kernel then reads "PATH (deleted)"; when PATH exists again (the new version),
+// PATH is the program that units and entries must start.
+std::filesystem::path ExecutableFromLink(const std::string& linkTarget);
 
 // `executable` as the Exec key of a desktop entry: double-quoted when it holds a reserved
 // character, '%' doubled, and the string escapes of desktop-entry values applied.

@@ -117,7 +117,7 @@ std::string SystemdServiceManager::UnitFileText(const ServiceDefinition& service
          << "After=network-online.target\n";
   }
   text << "\n[Service]\n"
-       << "Type=simple\n"
+       << "Type=notify\n"
        << "ExecStart=";
   for (std::size_t i = 0; i < service.command.size(); ++i) {
     text << (i ? " " : "") << ExecArgument(service.command[i]);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -13,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "NotifyListener.h"
 #include "ReferenceService.h"
 #include "TempDir.h"
 #include "app/CommandLine.h"
@@ -30,7 +32,9 @@ std::string readFile(const std::filesystem::path& file) {
   return text.str();
 }
 
-pid_t startService(const std::vector<std::string>& args, const std::filesystem::path& errFile) {
+// `environment`: "NAME=VALUE" entries added to the test's own.
+pid_t startService(const std::vector<std::string>& args, const std::filesystem::path& errFile,
+                   std::vector<std::string> environment = {}) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -42,8 +46,12 @@ pid_t startService(const std::vector<std::string>& args, const std::filesystem::
   std::vector<char*> argv;
   for (std::string& arg : argvText) argv.push_back(arg.data());
   argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (std::string& entry : environment) envp.push_back(entry.data());
+  for (char** entry = environ; *entry != nullptr; ++entry) envp.push_back(*entry);
+  envp.push_back(nullptr);
   pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   return spawned == 0 ? pid : -1;
 }
@@ -87,6 +95,77 @@ TEST_P(ServiceProcessTest, LogsInWithTheSavedPasswordReportsTheAddressAndEndsCle
   // The log entry of the same notice, as the saved log writes it.
   EXPECT_THAT(err, HasSubstr("Tip      "));
   EXPECT_THAT(err, ::testing::Not(HasSubstr("show main window")));
+}
+
+// What a Type=notify unit's service manager hears, through a notify socket of the test's own.
+class ServiceNotifyTest : public ::testing::Test {
+ protected:
+  ServiceNotifyTest() {
+    kelbrin::settings::SetConfigRoot(dir / "config");
+    kelbrin::settings::TPubUtil::WriteRegString("UserName", "demo01");
+    kelbrin::settings::TPubUtil::WriteRegString("SavePwd", "1");
+  }
+
+  // Starts the service, collects datagrams until `last` came, stops it with SIGTERM and
+  // collects the rest; returns them in order, one per line.
+  std::string Run(const std::string& last, std::vector<std::string> environment = {}) {
+    environment.push_back("NOTIFY_SOCKET=" + listener.path().string());
+    const pid_t pid = startService({"--endpoint", service.endpoint(), "--config-root",
+                                    (dir / "config").string(), "--time-scale", "0.01"},
+                                   dir / "stderr", environment);
+    EXPECT_GT(pid, 0);
+    if (pid <= 0) return {};
+    std::string received;
+    while (auto datagram = listener.Receive(20s)) {
+      received += *datagram + "\n";
+      if (*datagram == last) break;
+    }
+    EXPECT_EQ(stopWith(pid, SIGTERM), 0);
+    while (auto datagram = listener.Receive(5s)) {
+      received += *datagram + "\n";
+      if (*datagram == "STOPPING=1") break;
+    }
+    return received;
+  }
+
+  const kelbrin::test::TempDir dir;
+  const kelbrin::test::ReferenceService service{{{}, dir / "service.log"}};
+  kelbrin::test::NotifyListener listener{dir / "notify"};
+};
+
+TEST_F(ServiceNotifyTest, ReadyThenTheAddressInTheStatusThenStopping) {
+  kelbrin::settings::TPubUtil::WriteRegString("UserPwd", "demo-pass");
+  const std::string received = Run("STATUS=Online — address 127.0.0.1");
+  // Offline while the login is under way; ready once the session has started.
+  EXPECT_THAT(received, ::testing::StartsWith("STATUS=Offline\nREADY=1\n"));
+  EXPECT_THAT(received, HasSubstr("STATUS=Online — address 127.0.0.1\n"));
+  EXPECT_THAT(received, ::testing::EndsWith("STOPPING=1\n"));
+}
+
+TEST_F(ServiceNotifyTest, ARefusedPasswordIsWhatTheStatusSays) {
+  kelbrin::settings::TPubUtil::WriteRegString("UserPwd", "not-the-password");
+  const std::string received = Run("STATUS=Offline — Password failure！");
+  EXPECT_THAT(received, HasSubstr("READY=1\nSTATUS=Offline — Password failure！\n"));
+  EXPECT_THAT(received, ::testing::Not(HasSubstr("Online")));
+  EXPECT_THAT(received, ::testing::EndsWith("STOPPING=1\n"));
+}
+
+TEST_F(ServiceNotifyTest, LinesForTheJournalCarryTheirPriority) {
+  kelbrin::settings::TPubUtil::WriteRegString("UserPwd", "not-the-password");
+  // The service's stderr is the file the test hands it; JOURNAL_STREAM names that very file.
+  std::ofstream(dir / "stderr") << "";
+  struct stat info {};
+  ASSERT_EQ(::stat((dir / "stderr").c_str(), &info), 0);
+  Run("STATUS=Offline — Password failure！",
+      {"JOURNAL_STREAM=" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino)});
+  const std::string err = readFile(dir / "stderr");
+  EXPECT_THAT(err, HasSubstr("<3>Error: Password failure！\n"));
+  EXPECT_THAT(err, HasSubstr("<5>Hint: Logout Success！\n"));
+  EXPECT_THAT(err, HasSubstr("<5>kelbrin-client: SIGTERM, stopping\n"));
+  std::istringstream lines(err);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_THAT(line, ::testing::MatchesRegex("<[3-6]>.+")) << err;
+  }
 }
 
 TEST(ServiceOption, IsAFlagOfItsOwn) {

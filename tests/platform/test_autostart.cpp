@@ -72,5 +72,21 @@ TEST(DesktopExecValue, QuotesAndEscapesAsDesktopEntriesRequire) {
   for (const auto& [path, exec] : cases) EXPECT_EQ(DesktopExecValue(path), exec) << path;
 }
 
+TEST(ExecutableFromLink, AnUpgradedProgramIsStartedFromItsPathNotFromTheDeletedFile) {
+  const TempDir dir;
+  std::ofstream(dir / "kelbrin-client") << "new version";
+  const std::string installed = (dir / "kelbrin-client").string();
+  const std::string gone = (dir / "removed").string();
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {installed, installed},
+      {installed + " (deleted)", installed},
+      // Removed for good: nothing sound to start, so the link text stays as it is.
+      {gone + " (deleted)", gone + " (deleted)"},
+  };
+  for (const auto& [link, executable] : cases) {
+    EXPECT_EQ(ExecutableFromLink(link), fs::path(executable)) << link;
+  }
+}
+
 }  // namespace
 }  // namespace kelbrin::platform

@@ -72,7 +72,7 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
             "Wants=network-online.target\n"
             "After=network-online.target\n"
             "\n[Service]\n"
-            "Type=simple\n"
+            "Type=notify\n"
             "ExecStart=\"/opt/kelbrin/kelbrin-client\" \"--service\" \"--config-root\" "
             "\"/home/ann/.config/k\"\n"
             "User=ann\n"

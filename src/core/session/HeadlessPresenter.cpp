@@ -9,6 +9,29 @@ namespace kelbrin::session {
 
 namespace {
 
+// sd-daemon priorities: what `journalctl -p` filters by.
+constexpr int kPriorityError = 3;
+constexpr int kPriorityWarning = 4;
+constexpr int kPriorityNotice = 5;
+constexpr int kPriorityInfo = 6;
+
+// Popups titled "Tip" carry the failures ("Login failure: ...", "Connection fails！"); "Hint"
+// the good news.
+int PopupPriority(const std::string& title) {
+  return title == "Tip" ? kPriorityWarning : kPriorityNotice;
+}
+
+int LogPriority(std::uint8_t kind) {
+  switch (kind) {
+    case eventlog::kLogError:
+      return kPriorityError;
+    case eventlog::kLogWarning:
+      return kPriorityWarning;
+    default:
+      return kPriorityInfo;
+  }
+}
+
 // "800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms": the tones of one repetition.
 std::string DescribeBeepPattern() {
   std::string text;
@@ -21,7 +44,8 @@ std::string DescribeBeepPattern() {
 
 }  // namespace
 
-HeadlessPresenter::HeadlessPresenter(std::ostream& out) : out_(out) {}
+HeadlessPresenter::HeadlessPresenter(std::ostream& out, bool journalPriorities)
+    : out_(out), journalPriorities_(journalPriorities) {}
 
 HeadlessPresenter::HeadlessPresenter() : HeadlessPresenter(std::cerr) {}
 
@@ -35,34 +59,35 @@ void HeadlessPresenter::Follow(eventlog::LogList& list) {
   list.AddObserver(this);
 }
 
-void HeadlessPresenter::WriteLine(const std::string& line) {
+void HeadlessPresenter::WriteLine(int priority, const std::string& line) {
+  if (journalPriorities_) out_ << '<' << priority << '>';
   out_ << line << '\n';
   out_.flush();
 }
 
 void HeadlessPresenter::ShowHintPopup(const std::string& title, const std::string& text) {
-  WriteLine(title + ": " + text);
+  WriteLine(PopupPriority(title), title + ": " + text);
 }
 
 void HeadlessPresenter::StartBeep(int repetitions) {
   static const std::string pattern = DescribeBeepPattern();
-  WriteLine("beep: " + pattern + " x" + std::to_string(repetitions));
+  WriteLine(kPriorityInfo, "beep: " + pattern + " x" + std::to_string(repetitions));
 }
 
-void HeadlessPresenter::MessageBeep() { WriteLine("beep: message"); }
+void HeadlessPresenter::MessageBeep() { WriteLine(kPriorityInfo, "beep: message"); }
 
 void HeadlessPresenter::ShowErrorBox(const std::string& caption, const std::string& text) {
-  WriteLine(caption + ": " + text);
+  WriteLine(kPriorityError, caption + ": " + text);
 }
 
 void HeadlessPresenter::ShowInfoBox(const std::string& caption, const std::string& text) {
-  WriteLine(caption + ": " + text);
+  WriteLine(kPriorityNotice, caption + ": " + text);
 }
 
-void HeadlessPresenter::ShowMainWindow() { WriteLine("show main window"); }
+void HeadlessPresenter::ShowMainWindow() { WriteLine(kPriorityInfo, "show main window"); }
 
 void HeadlessPresenter::OnLogRowInserted(const eventlog::TLogRec& entry) {
-  WriteLine(eventlog::FormatLogLine(entry));
+  WriteLine(LogPriority(entry.kind), eventlog::FormatLogLine(entry));
 }
 
 }  // namespace kelbrin::session

@@ -14,7 +14,9 @@ namespace kelbrin::session {
 // waits for anybody: no box to confirm, no tone to sit out. Controller's thread only.
 class HeadlessPresenter final : public runtime::Presenter, public eventlog::LogListObserver {
  public:
-  explicit HeadlessPresenter(std::ostream& out);
+  // `journalPriorities`: each line starts with its sd-daemon priority ("<3>" errors, "<4>"
+  // warnings, "<5>" notices, "<6>" information), for a stream the journal reads.
+  explicit HeadlessPresenter(std::ostream& out, bool journalPriorities = false);
   HeadlessPresenter();  // writes to std::cerr
   ~HeadlessPresenter() override;
   HeadlessPresenter(const HeadlessPresenter&) = delete;
@@ -34,9 +36,10 @@ class HeadlessPresenter final : public runtime::Presenter, public eventlog::LogL
   void OnLogRowInserted(const eventlog::TLogRec& entry) override;
 
  private:
-  void WriteLine(const std::string& line);
+  void WriteLine(int priority, const std::string& line);
 
   std::ostream& out_;
+  bool journalPriorities_;
   eventlog::LogList* followed_ = nullptr;
 };
 

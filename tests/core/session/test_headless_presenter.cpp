@@ -12,29 +12,44 @@
 namespace kelbrin::session {
 namespace {
 
+struct EffectCase {
+  std::function<void(runtime::Presenter&)> call;
+  const char* line;
+  const char* journalPriority;  // the prefix when the stream is the journal
+};
+
+const EffectCase kEffectCases[] = {
+    {[](runtime::Presenter& p) { p.ShowHintPopup("Hint", "Congradulation！"); },
+     "Hint: Congradulation！\n", "<5>"},
+    {[](runtime::Presenter& p) { p.ShowHintPopup("Tip", "Connection fails！"); },
+     "Tip: Connection fails！\n", "<4>"},
+    {[](runtime::Presenter& p) { p.StartBeep(6); },
+     "beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x6\n", "<6>"},
+    {[](runtime::Presenter& p) { p.StartBeep(3); },
+     "beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x3\n", "<6>"},
+    {[](runtime::Presenter& p) { p.MessageBeep(); }, "beep: message\n", "<6>"},
+    {[](runtime::Presenter& p) { p.ShowErrorBox("Error", "The account expires！"); },
+     "Error: The account expires！\n", "<3>"},
+    {[](runtime::Presenter& p) { p.ShowInfoBox("Tip", "Please register first！"); },
+     "Tip: Please register first！\n", "<5>"},
+    {[](runtime::Presenter& p) { p.ShowMainWindow(); }, "show main window\n", "<6>"},
+};
+
 TEST(HeadlessPresenter, EachEffectIsOneLine) {
-  const struct {
-    std::function<void(runtime::Presenter&)> call;
-    const char* line;
-  } cases[] = {
-      {[](runtime::Presenter& p) { p.ShowHintPopup("Hint", "Congradulation！"); },
-       "Hint: Congradulation！\n"},
-      {[](runtime::Presenter& p) { p.StartBeep(6); },
-       "beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x6\n"},
-      {[](runtime::Presenter& p) { p.StartBeep(3); },
-       "beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x3\n"},
-      {[](runtime::Presenter& p) { p.MessageBeep(); }, "beep: message\n"},
-      {[](runtime::Presenter& p) { p.ShowErrorBox("Error", "The account expires！"); },
-       "Error: The account expires！\n"},
-      {[](runtime::Presenter& p) { p.ShowInfoBox("Tip", "Please register first！"); },
-       "Tip: Please register first！\n"},
-      {[](runtime::Presenter& p) { p.ShowMainWindow(); }, "show main window\n"},
-  };
-  for (const auto& c : cases) {
+  for (const auto& c : kEffectCases) {
     std::ostringstream out;
     HeadlessPresenter presenter(out);
     c.call(presenter);
     EXPECT_EQ(out.str(), c.line);
+  }
+}
+
+TEST(HeadlessPresenter, ForTheJournalEachLineStartsWithItsPriority) {
+  for (const auto& c : kEffectCases) {
+    std::ostringstream out;
+    HeadlessPresenter presenter(out, true);
+    c.call(presenter);
+    EXPECT_EQ(out.str(), std::string(c.journalPriority) + c.line);
   }
 }
 
@@ -72,6 +87,20 @@ TEST_F(HeadlessLogTest, StopsFollowingWhenSwitchedOrDestroyed) {
   log.AddLog(eventlog::kLogTip, "after");
   other.AddLog(eventlog::kLogTip, "after");
   EXPECT_EQ(out.str(), "Warning      06-01-31 14:05:09      new list\n");
+}
+
+TEST_F(HeadlessLogTest, ForTheJournalLogEntriesCarryTheirKindsPriority) {
+  HeadlessPresenter presenter(out, true);
+  presenter.Follow(log.List());
+  log.AddLog(eventlog::kLogError, "failed");
+  log.AddLog(eventlog::kLogWarning, "expires");
+  log.AddLog(eventlog::kLogTip, "Clear log！");
+  log.AddLog(7, "other");
+  EXPECT_EQ(out.str(),
+            "<3>Error      06-01-31 14:05:09      failed\n"
+            "<4>Warning      06-01-31 14:05:09      expires\n"
+            "<6>Tip      06-01-31 14:05:09      Clear log！\n"
+            "<6>Others      06-01-31 14:05:09      other\n");
 }
 
 }  // namespace

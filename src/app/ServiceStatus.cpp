@@ -1,0 +1,20 @@
+#include "app/ServiceStatus.h"
+
+namespace kelbrin::app {
+
+std::string ServiceStatusText(bool online, const std::string& address,
+                              const std::string& lastError) {
+  if (online) return address.empty() ? "Online" : "Online — address " + address;
+  return lastError.empty() ? "Offline" : "Offline — " + lastError;
+}
+
+void ServiceStatusReporter::Update(bool online, const session::SessionView& view,
+                                   const std::string& lastError) {
+  // The IP label holds the address the service last reported.
+  std::string text = ServiceStatusText(online, view.Label27, lastError);
+  if (text == shown_) return;
+  shown_ = std::move(text);
+  notify_.Status(shown_);
+}
+
+}  // namespace kelbrin::app

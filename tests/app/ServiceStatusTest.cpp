@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "NotifyListener.h"
+#include "TempDir.h"
+#include "app/ServiceStatus.h"
+
+namespace kelbrin::app {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(ServiceStatusText, SaysWhatAPersonWantsToKnow) {
+  const struct {
+    bool online;
+    const char* address;
+    const char* lastError;
+    const char* text;
+  } cases[] = {
+      {true, "203.0.113.7", "", "Online — address 203.0.113.7"},
+      {true, "203.0.113.7", "Password failure！", "Online — address 203.0.113.7"},
+      {true, "", "", "Online"},
+      {false, "", "Password failure！", "Offline — Password failure！"},
+      {false, "203.0.113.7", "", "Offline"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ServiceStatusText(c.online, c.address, c.lastError), c.text) << c.text;
+  }
+}
+
+TEST(ServiceStatusReporter, SendsTheLineOnlyWhenItChanges) {
+  const test::TempDir dir;
+  test::NotifyListener listener(dir / "notify");
+  platform::SystemdNotify notify(listener.path().string());
+  ServiceStatusReporter reporter(notify);
+  session::SessionView view;
+  reporter.Update(false, view, "");
+  reporter.Update(false, view, "");
+  view.Label27 = "127.0.0.1";
+  reporter.Update(true, view, "");
+  reporter.Update(true, view, "");
+  EXPECT_EQ(listener.Receive(5s), "STATUS=Offline");
+  EXPECT_EQ(listener.Receive(5s), "STATUS=Online — address 127.0.0.1");
+  EXPECT_EQ(listener.Receive(0ms), std::nullopt);
+  EXPECT_EQ(reporter.Shown(), "Online — address 127.0.0.1");
+}
+
+}  // namespace
+}  // namespace kelbrin::app
