@@ -54,10 +54,12 @@ int main(int argc, char** argv) {
     kelbrin::gui::QtEventLoop loop;
     kelbrin::runtime::Pace pace;
     kelbrin::gui::DesktopPresenter presenter(pace, [](unsigned, unsigned) {});
-    kelbrin::client::ClientRoot root(loop, kelbrin::runtime::realClock(), presenter,
-                                     {pace, "http://127.0.0.1:9/pelmar/pelmar.dll/"});
-    kelbrin::gui::TMainForm form(root.Session(), presenter);
-    root.InitClient(false);  // no saved password: it asks for the window ...
+    kelbrin::client::ClientOptions options;
+    options.pace = pace;
+    options.endpoint = "http://127.0.0.1:9/pelmar/pelmar.dll/";
+    kelbrin::client::ClientRoot client(loop, kelbrin::runtime::realClock(), presenter, options);
+    kelbrin::gui::TMainForm form(client.Session(), presenter);
+    client.InitClient(false);  // no saved password: it asks for the window ...
     form.HideToTray();             // ... which goes back to the tray at once
     idle(idleMs);
     report("window hidden, tray icon");

@@ -39,6 +39,7 @@ const Flag kFlags[] = {
     {"--help", &Options::help}, {"--version", &Options::version},
     {"--once", &Options::once}, {"--password-stdin", &Options::passwordStdin},
     {"--save", &Options::save}, {"--service", &Options::service},
+    {"--history", &Options::history},
 };
 
 const Valued kValued[] = {
@@ -50,11 +51,16 @@ const Valued kValued[] = {
     {"--state-report",
      [](Options& o, std::string_view v) { return storeText(&Options::stateReport, o, v); }},
     {"--time-scale", storeTimeScale},
+    {"--address-command",
+     [](Options& o, std::string_view v) { return storeText(&Options::addressCommand, o, v); }},
 };
 
 // Options that only make sense for the one-shot command.
 std::string checkOnceOnly(const Options& options) {
   if (options.once && options.service) return "--once and --service exclude each other";
+  if ((options.history || options.addressCommand) && (options.once || options.service)) {
+    return "--history and --address-command run on their own";
+  }
   if (options.once) return {};
   if (options.user) return "--user needs --once";
   if (options.passwordStdin) return "--password-stdin needs --once";
@@ -133,6 +139,14 @@ std::string Usage() {
          "                       demonstration aid\n"
          "  --state-report FILE  desktop: keep FILE up to date with what the window and the\n"
          "                       tray show (a test aid)\n"
+         "  --history            show the public addresses the client was given, oldest first\n"
+         "                       (kept in $XDG_STATE_HOME/kelbrin-client/address-history, or the\n"
+         "                       service's state directory)\n"
+         "  --address-command PROGRAM\n"
+         "                       store PROGRAM to be run on each new public address, with the\n"
+         "                       new and the previous address as its arguments (no shell; ended\n"
+         "                       after 30 s; its status and first output line go to the log);\n"
+         "                       '-' stores none\n"
          "  -install, -uninstall\n"
          "                       install or remove the system service PROKelbrinService (also\n"
          "                       /INSTALL, \\uninstall, any case; -silent hides the outcome)\n"

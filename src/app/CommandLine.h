@@ -21,6 +21,10 @@ struct Options {
   bool service = false;
   // --state-report FILE: the desktop writes what it shows into FILE (an end-to-end test aid).
   std::optional<std::string> stateReport;
+  // --history: print the past public addresses.
+  bool history = false;
+  // --address-command PROGRAM: store the program run on each new address ("-": none).
+  std::optional<std::string> addressCommand;
 };
 
 struct ParseResult {

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/OwnServiceStopper.h"
+#include "app/RootOptions.h"
 #include "app/ServiceInstaller.h"
 #include "app/ServiceSetup.h"
 #include "app/StateReport.h"
@@ -68,7 +69,7 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
   runtime::Presenter& presenter =
       report ? static_cast<runtime::Presenter&>(*report) : desktopPresenter;
 
-  client::ClientRoot root(loop, clock, presenter, client::ClientOptions{start.pace, start.serverUrl});
+  client::ClientRoot root(loop, clock, presenter, RootOptions(start.pace, start.serverUrl));
   auto form = std::make_unique<gui::TMainForm>(root.Session(), presenter);
   desktopPresenter.SetMainWindow(form.get());
 

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <optional>
 
+#include "app/RootOptions.h"
 #include "app/ServiceStatus.h"
 #include "client/ClientRoot.h"
 #include "platform/JournalStream.h"
@@ -23,7 +24,7 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, std::ostr
   // The presenter follows the session's event log, so it must go before the session does; after
   // Shutdown the session no longer calls it.
   std::optional<session::HeadlessPresenter> presenter(std::in_place, err, journal);
-  client::ClientRoot root(loop, clock, *presenter, client::ClientOptions{pace, endpoint});
+  client::ClientRoot root(loop, clock, *presenter, RootOptions(pace, endpoint));
   session::SessionController& session = root.Session();
   protocol::PelmarClient& pelmar = root.Pelmar();
   ServiceStatusReporter status(notify);

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "client/AddressCommand.h"
 #include "client/ResultRouter.h"
+#include "eventlog/AddressHistory.h"
 #include "protocol/PelmarClient.h"
 #include "protocol/Transport.h"
 #include "runtime/Clock.h"
@@ -22,6 +26,8 @@ struct ClientOptions {
   std::string endpoint;
   // Where the settings live; the system's store unless a test hands in its own.
   settings::SettingsBackend* settingsBackend = &settings::SystemSettingsBackend();
+  // The file of past public addresses; none is kept without one.
+  std::optional<std::filesystem::path> addressHistory;
 };
 
 // The composition root of the running client: it owns the one Pelmar client of the process and
@@ -53,6 +59,8 @@ class ClientRoot {
  private:
   // Runs `task` on the controller's thread unless the root is gone by then.
   void PostToLoop(std::function<void()> task);
+  // A new public address: into the history file, and to the user's command.
+  void OnNewAddress(const std::string& address, const std::string& previous);
 
   runtime::EventLoop& loop_;
   std::unique_ptr<protocol::Transport> transport_;
@@ -60,6 +68,8 @@ class ClientRoot {
   protocol::PelmarClient pelmar_;
   session::SessionController session_;
   std::function<void()> lineAuthenticator_;
+  std::optional<eventlog::AddressHistory> history_;
+  std::unique_ptr<AddressCommand> addressCommand_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

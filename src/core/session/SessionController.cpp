@@ -412,11 +412,23 @@ void SessionController::OnIpStatus(const std::string& text, bool connectionFailu
     } else {
       view_.Label27 = CurrentIp();
     }
+    NoteAddress(CurrentIp());
     Changed();
     NotifyEvent(reminders::kNotifyTextKind, text);
   } catch (...) {
     // The display keeps what it had.
   }
+}
+
+void SessionController::SetAddressObserver(AddressObserver observer) {
+  AssertOwnerThread();
+  addressObserver_ = std::move(observer);
+}
+
+void SessionController::NoteAddress(const std::string& address) {
+  if (address.empty() || address == lastAddress_) return;
+  const std::string previous = std::exchange(lastAddress_, address);
+  if (addressObserver_) addressObserver_(address, previous);
 }
 
 void SessionController::OnAutoLogonDone(

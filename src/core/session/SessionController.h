@@ -95,6 +95,12 @@ class SessionController final : public AccountIntents,
   void NotifyEvent(int kind, const std::string& text, int selector = 0,
                    const std::string& argument = {}) override;
 
+  // Called on the controller's thread with every new public address and the one before it
+  // (empty for the first of the run); a logout and a login at the same address say nothing.
+  using AddressObserver =
+      std::function<void(const std::string& address, const std::string& previous)>;
+  void SetAddressObserver(AddressObserver observer);
+
   // SessionReadout.
   void SetViewObserver(std::function<void(const SessionView&)> observer) override;
   const SessionView& View() const override { return view_; }
@@ -148,6 +154,7 @@ class SessionController final : public AccountIntents,
   void PostToController(std::function<void()> task);
   void AssertOwnerThread() const;
   void Changed();
+  void NoteAddress(const std::string& address);
 
   void LoadSettings();
   void WriteEmptyPassword();
@@ -170,6 +177,8 @@ class SessionController final : public AccountIntents,
   // Controller's thread only.
   SessionView view_;
   std::function<void(const SessionView&)> viewObserver_;
+  AddressObserver addressObserver_;
+  std::string lastAddress_;
   bool serviceMode_ = false;
   bool loginBusy_ = false;
   // WM_AUTOLOGON_DONE that came during a manual login, with its profile.

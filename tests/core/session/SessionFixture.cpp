@@ -43,9 +43,13 @@ void SessionFixture::TearDown() {
 }
 
 void SessionFixture::Start(std::unique_ptr<protocol::Transport> transport) {
-  root = std::make_unique<client::ClientRoot>(
-      loop, clock, presenter, client::ClientOptions{pace, service->endpoint(), &backend},
-      std::move(transport));
+  client::ClientOptions options;
+  options.pace = pace;
+  options.endpoint = service->endpoint();
+  options.settingsBackend = &backend;
+  options.addressHistory = addressHistory;
+  root = std::make_unique<client::ClientRoot>(loop, clock, presenter, options,
+                                              std::move(transport));
   controller = &root->Session();
   root->InitClient(true);
 }

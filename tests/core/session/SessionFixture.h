@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <functional>
+#include <filesystem>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -69,6 +71,7 @@ class SessionFixture : public ::testing::Test {
   RecordingPresenter presenter;
   MemorySettingsBackend backend;
   runtime::Pace pace;
+  std::optional<std::filesystem::path> addressHistory;  // the root keeps none unless set
   std::unique_ptr<client::ClientRoot> root;
   SessionController* controller = nullptr;  // the root's session
 };

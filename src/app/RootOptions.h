@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "client/ClientRoot.h"
+#include "runtime/Pace.h"
+
+namespace kelbrin::app {
+
+// The composition root's options for a running client (desktop or service): the system's
+// settings store, and the address history in the user's (or the service's) state folder.
+client::ClientOptions RootOptions(const runtime::Pace& pace, const std::string& endpoint);
+
+}  // namespace kelbrin::app
