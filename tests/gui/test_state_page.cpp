@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <fstream>
 
+#include "LocalHttpServer.h"
 #include "MainFormFixture.h"
 #include "ReferenceService.h"
 #include "Screenshot.h"
@@ -20,6 +21,7 @@
 using kelbrin::gui::TMainForm;
 using kelbrin::gui::test::LogIn;
 using kelbrin::gui::test::MainFormRig;
+using kelbrin::gui::test::MemorySettingsBackend;
 
 namespace {
 
@@ -47,6 +49,25 @@ constexpr const char* kAccounts = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 QString text(const MainFormRig& rig, const char* label) { return rig.find<QLabel>(label)->text(); }
 
+// Where nothing listens: the armed auto-logon's attempts fail and it stays armed.
+std::string RefusedUrl() {
+  return "http://127.0.0.1:" + std::to_string(kelbrin::test::LocalHttpServer::closedPort()) +
+         "/pelmar/pelmar.dll/";
+}
+
+// A store with the password saved: the session starts with the auto-logon armed.
+MemorySettingsBackend SavedPassword() {
+  MemorySettingsBackend store;
+  store.values = {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}};
+  return store;
+}
+
+// What the controller holds for the edit named `edit`.
+QString ControllerText(const MainFormRig& rig, const QString& edit) {
+  const auto& view = rig.controller->View();
+  return QString::fromStdString(edit == "EditUserName" ? view.EditUserName : view.EditPassword);
+}
+
 }  // namespace
 
 class TestStatePage : public QObject {
@@ -56,6 +77,11 @@ class TestStatePage : public QObject {
   std::unique_ptr<kelbrin::test::ReferenceService> service_;
 
   std::string endpoint() const { return service_->endpoint(); }
+
+  static void editRows() {
+    QTest::addColumn<QString>("edit");
+    for (const char* edit : {"EditUserName", "EditPassword"}) QTest::newRow(edit) << edit;
+  }
 
  private Q_SLOTS:
   void initTestCase() {
@@ -160,6 +186,45 @@ class TestStatePage : public QObject {
     QCOMPARE(rig.presenter.count("popup|Tip|Please type a valid name and password！"), 1);
     QVERIFY(rig.find<QLineEdit>(focused.toLatin1().constData())->hasFocus());
     QCOMPARE(service_->countRequests("QueryUserProfileReq"), 0);
+  }
+
+  void clickingIntoAnEditStopsTheAutoLogon_data() { editRows(); }
+  void clickingIntoAnEditStopsTheAutoLogon() {
+    QFETCH(QString, edit);
+    MemorySettingsBackend store = SavedPassword();
+    MainFormRig rig(RefusedUrl(), &store);
+    QVERIFY(rig.controller->AutoLogonArmed());
+    rig.find<QPushButton>("BtnLogon")->setFocus();  // the focus starts outside the edits
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    QVERIFY(rig.controller->AutoLogonArmed());
+
+    auto* target = rig.find<QLineEdit>(edit.toLatin1().constData());
+    QTest::mouseClick(target, Qt::LeftButton);
+    QVERIFY(target->hasFocus());
+    QVERIFY2(!rig.controller->AutoLogonArmed(), "the click into the edit left it armed");
+    QCOMPARE(rig.controller->Mark(), 0);
+  }
+
+  // The focus may already sit in the edit when the window comes back; what the user types there
+  // stops the auto-logon all the same.
+  void typingIntoAnEditStopsTheAutoLogon_data() { editRows(); }
+  void typingIntoAnEditStopsTheAutoLogon() {
+    QFETCH(QString, edit);
+    MemorySettingsBackend store = SavedPassword();
+    MainFormRig rig(RefusedUrl(), &store);
+    auto* target = rig.find<QLineEdit>(edit.toLatin1().constData());
+    target->setFocus();  // the window is hidden: the focus arrives with its activation
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    QVERIFY(target->hasFocus());
+    QVERIFY2(rig.controller->AutoLogonArmed(), "the window's activation alone must not disarm");
+
+    QTest::keyClicks(target, "9");
+    QVERIFY2(!rig.controller->AutoLogonArmed(), "typing into the edit left it armed");
+    QVERIFY(target->text().endsWith('9'));
+    QCOMPARE(ControllerText(rig, edit), target->text());
+    QCOMPARE(rig.controller->Mark(), 0);
   }
 
   void advancedServicePageCarriesTheEscapedAccount() {
