@@ -78,11 +78,6 @@ class TestStatePage : public QObject {
 
   std::string endpoint() const { return service_->endpoint(); }
 
-  static void editRows() {
-    QTest::addColumn<QString>("edit");
-    for (const char* edit : {"EditUserName", "EditPassword"}) QTest::newRow(edit) << edit;
-  }
-
  private Q_SLOTS:
   void initTestCase() {
     kelbrin::settings::SetConfigRoot(dir_ / "config");
@@ -188,40 +183,37 @@ class TestStatePage : public QObject {
     QCOMPARE(service_->countRequests("QueryUserProfileReq"), 0);
   }
 
-  void clickingIntoAnEditStopsTheAutoLogon_data() { editRows(); }
-  void clickingIntoAnEditStopsTheAutoLogon() {
-    QFETCH(QString, edit);
-    MemorySettingsBackend store = SavedPassword();
-    MainFormRig rig(RefusedUrl(), &store);
-    QVERIFY(rig.controller->AutoLogonArmed());
-    rig.find<QPushButton>("BtnLogon")->setFocus();  // the focus starts outside the edits
-    rig.form->ShowFromTray();
-    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
-    QVERIFY(rig.controller->AutoLogonArmed());
-
-    auto* target = rig.find<QLineEdit>(edit.toLatin1().constData());
-    QTest::mouseClick(target, Qt::LeftButton);
-    QVERIFY(target->hasFocus());
-    QVERIFY2(!rig.controller->AutoLogonArmed(), "the click into the edit left it armed");
-    QCOMPARE(rig.controller->Mark(), 0);
+  // Whatever brought the focus into the edit, what the user types there stops the auto-logon:
+  // a click, or the window coming back with the focus still in the edit (which alone does not).
+  void typingIntoAnEditStopsTheAutoLogon_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<bool>("byClick");
+    for (const char* edit : {"EditUserName", "EditPassword"}) {
+      QTest::addRow("%s, clicked", edit) << edit << true;
+      QTest::addRow("%s, focus back with the window", edit) << edit << false;
+    }
   }
-
-  // The focus may already sit in the edit when the window comes back; what the user types there
-  // stops the auto-logon all the same.
-  void typingIntoAnEditStopsTheAutoLogon_data() { editRows(); }
   void typingIntoAnEditStopsTheAutoLogon() {
     QFETCH(QString, edit);
+    QFETCH(bool, byClick);
     MemorySettingsBackend store = SavedPassword();
     MainFormRig rig(RefusedUrl(), &store);
+    QVERIFY(rig.controller->AutoLogonArmed());
     auto* target = rig.find<QLineEdit>(edit.toLatin1().constData());
-    target->setFocus();  // the window is hidden: the focus arrives with its activation
+    // The window is hidden: the focus set now arrives with the window's activation.
+    if (byClick) {
+      rig.find<QPushButton>("BtnLogon")->setFocus();
+    } else {
+      target->setFocus();
+    }
     rig.form->ShowFromTray();
     QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
-    QVERIFY(target->hasFocus());
     QVERIFY2(rig.controller->AutoLogonArmed(), "the window's activation alone must not disarm");
+    if (byClick) QTest::mouseClick(target, Qt::LeftButton);
+    QVERIFY(target->hasFocus());
 
     QTest::keyClicks(target, "9");
-    QVERIFY2(!rig.controller->AutoLogonArmed(), "typing into the edit left it armed");
+    QVERIFY2(!rig.controller->AutoLogonArmed(), "the edit left the auto-logon armed");
     QVERIFY(target->text().endsWith('9'));
     QCOMPARE(ControllerText(rig, edit), target->text());
     QCOMPARE(rig.controller->Mark(), 0);
