@@ -127,10 +127,16 @@ StatePage::StatePage(session::AccountIntents& accountIntents, const session::Ses
   page->addWidget(loginBox);
   page->addWidget(accountBox, 1);
 
-  connect(editUserName_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { account_.SetEditUserName(text.toStdString()); });
-  connect(editPassword_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { account_.SetEditPassword(text.toStdString()); });
+  // The user's edit stops a pending auto-logon too: the focus may have come back into the edit
+  // with the window, which the focus rule below lets pass.
+  connect(editUserName_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    account_.EditEntered();
+    account_.SetEditUserName(text.toStdString());
+  });
+  connect(editPassword_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    account_.EditEntered();
+    account_.SetEditPassword(text.toStdString());
+  });
   connect(editPassword_, &QLineEdit::returnPressed, this, &StatePage::BtnLogonClick);
   connect(btnLogon_, &QPushButton::clicked, this, &StatePage::BtnLogonClick);
   connect(btnReg, &QPushButton::clicked, this,

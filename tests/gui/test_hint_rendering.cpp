@@ -1,14 +1,73 @@
+#include <QGlyphRun>
 #include <QLabel>
+#include <QPainter>
+#include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
+#include <cstdlib>
 
 #include "Screenshot.h"
 #include "gui/JpegImage.h"
+#include "gui/ProgramFont.h"
 #include "gui/TFAnimateHint.h"
 
 using namespace std::chrono_literals;
 using kelbrin::gui::JpegImage;
+using kelbrin::gui::ProgramFont;
 using kelbrin::gui::TFAnimateHint;
+
+namespace {
+
+// Where the window shows the message, below the title; the link lies over its bottom left.
+const QRect kMessageArea(8, 28, TFAnimateHint::kWidth - 16, TFAnimateHint::kTargetHeight - 32);
+
+// The message area as it must look: the background picture (drawn at (1, 1) inside the frame)
+// with `text` drawn on it in the program's font, black, centred and wrapped.
+QImage expectedMessageArea(const QString& text) {
+  QImage area = JpegImage::fromResource("ANIMATE_BKGROUND_BMP")
+                    .copy(kMessageArea.translated(-1, -1))
+                    .convertToFormat(QImage::Format_RGB32);
+  QPainter painter(&area);
+  painter.setFont(ProgramFont());
+  painter.setPen(Qt::black);
+  painter.drawText(area.rect(), Qt::AlignCenter | Qt::TextWordWrap, text);
+  return area;
+}
+
+// Pixels of `shot`'s message area that differ visibly from `expected`, leaving out those under
+// `covered` (window coordinates), where another control lies over the message.
+int differingPixels(const QImage& shot, const QImage& expected, const QRect& covered) {
+  constexpr int kTolerance = 24;  // per channel
+  int differing = 0;
+  for (int y = 0; y < expected.height(); ++y) {
+    for (int x = 0; x < expected.width(); ++x) {
+      const QPoint where = kMessageArea.topLeft() + QPoint(x, y);
+      if (covered.contains(where)) continue;
+      const QColor a = shot.pixelColor(where);
+      const QColor b = expected.pixelColor(x, y);
+      differing += std::abs(a.red() - b.red()) > kTolerance ||
+                   std::abs(a.green() - b.green()) > kTolerance ||
+                   std::abs(a.blue() - b.blue()) > kTolerance;
+    }
+  }
+  return differing;
+}
+
+// Characters of `text` that the program's font, with the faces it falls back to, has no glyph
+// for: they would show as boxes.
+int missingGlyphs(const QString& text) {
+  QTextLayout layout(text, ProgramFont());
+  layout.beginLayout();
+  layout.createLine();
+  layout.endLayout();
+  int missing = 0;
+  for (const QGlyphRun& run : layout.glyphRuns()) {
+    missing += static_cast<int>(run.glyphIndexes().count(0));
+  }
+  return missing;
+}
+
+}  // namespace
 
 // Renders the rested notification window.
 class TestHintRendering : public QObject {
@@ -71,6 +130,11 @@ class TestHintRendering : public QObject {
     QVERIFY(darkPixels(28, 70) > 20);
     QVERIFY(darkPixels(70, 96) > 20);
     keepScreenshot(shot, file);
+    // Every character has its glyph, and the area shows exactly this text at its place.
+    QCOMPARE(missingGlyphs(text), 0);
+    const QImage expected = expectedMessageArea(text);
+    const QRect link = TFAnimateHint::current()->findChild<QLabel*>("LblLoopEvent")->geometry();
+    QCOMPARE(differingPixels(shot, expected, link), 0);
   }
 };
 

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+#include <functional>
 
 #include "MainFormFixture.h"
 #include "Screenshot.h"
@@ -43,6 +44,32 @@ QMenu* menuOf(const MainFormRig& rig, const char* actionName) {
 void click(QWidget* widget) {
   QVERIFY(widget);
   QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+// Runs `action` inside the application's own event loop, the only place where Qt reports the
+// last window closing (and quits on it). Leaves the loop once `window` is hidden and what hiding
+// it posted has run, or after a bound. True when the window was hidden.
+bool RunInApplicationLoop(QWidget* window, const std::function<void()>& action) {
+  bool hidden = false;
+  QTimer poll;
+  poll.setInterval(1);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (window->isVisible()) return;
+    hidden = true;
+    poll.stop();
+    // Queued behind whatever the hiding posted.
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+  });
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::quit(); });
+  QTimer::singleShot(0, qApp, [&] {
+    guard.start(10000);
+    action();
+    poll.start();
+  });
+  QApplication::exec();
+  return hidden;
 }
 
 }  // namespace
@@ -257,16 +284,19 @@ class TestMainForm : public QObject {
     QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
     rig.form->ShowFromTray();
     QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
-    if (how == "close") {
-      QVERIFY(!rig.form->close());  // Alt+F4 and the window manager's close arrive here
-    } else if (how == "minimise") {
-      rig.form->showMinimized();
-    } else {
-      click(rig.find<QWidget>(how.toLatin1().constData()));
-    }
-    QTRY_VERIFY(!rig.form->isVisible());
-    QTest::qWait(20);
+    bool closeRefused = true;
+    const bool hidden = RunInApplicationLoop(rig.form.get(), [&] {
+      if (how == "close") {
+        closeRefused = !rig.form->close();  // Alt+F4 and the window manager's close arrive here
+      } else if (how == "minimise") {
+        rig.form->showMinimized();
+      } else {
+        click(rig.find<QWidget>(how.toLatin1().constData()));
+      }
+    });
+    QVERIFY(closeRefused);
     QCOMPARE(lastClosed.count(), 0);
+    QVERIFY(hidden);
     rig.form->ShowFromTray();
     QVERIFY(rig.form->isVisible());
     QVERIFY(!(rig.form->windowState() & Qt::WindowMinimized));

@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <fstream>
 
+#include "LocalHttpServer.h"
 #include "MainFormFixture.h"
 #include "ReferenceService.h"
 #include "Screenshot.h"
@@ -21,10 +22,30 @@
 using kelbrin::gui::TMainForm;
 using kelbrin::gui::test::LogIn;
 using kelbrin::gui::test::MainFormRig;
+using kelbrin::gui::test::MemorySettingsBackend;
 
 namespace {
 
 QString text(const MainFormRig& rig, const char* label) { return rig.find<QLabel>(label)->text(); }
+
+// Where nothing listens: the armed auto-logon's attempts fail and it stays armed.
+std::string RefusedUrl() {
+  return "http://127.0.0.1:" + std::to_string(kelbrin::test::LocalHttpServer::closedPort()) +
+         "/pelmar/pelmar.dll/";
+}
+
+// A store with the password saved: the session starts with the auto-logon armed.
+MemorySettingsBackend SavedPassword() {
+  MemorySettingsBackend store;
+  store.values = {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}};
+  return store;
+}
+
+// What the controller holds for the edit named `edit`.
+QString ControllerText(const MainFormRig& rig, const QString& edit) {
+  const auto& view = rig.controller->View();
+  return QString::fromStdString(edit == "EditUserName" ? view.EditUserName : view.EditPassword);
+}
 
 }  // namespace
 
@@ -139,6 +160,42 @@ class TestStatePage : public QObject {
     QCOMPARE(rig.presenter.Count("popup|Tip|Please type a valid name and password！"), 1);
     QVERIFY(rig.find<QLineEdit>(focused.toLatin1().constData())->hasFocus());
     QCOMPARE(service_->countRequests("QueryUserProfileReq"), 0);
+  }
+
+  // Whatever brought the focus into the edit, what the user types there stops the auto-logon:
+  // a click, or the window coming back with the focus still in the edit (which alone does not).
+  void typingIntoAnEditStopsTheAutoLogon_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<bool>("byClick");
+    for (const char* edit : {"EditUserName", "EditPassword"}) {
+      QTest::addRow("%s, clicked", edit) << edit << true;
+      QTest::addRow("%s, focus back with the window", edit) << edit << false;
+    }
+  }
+  void typingIntoAnEditStopsTheAutoLogon() {
+    QFETCH(QString, edit);
+    QFETCH(bool, byClick);
+    MemorySettingsBackend store = SavedPassword();
+    MainFormRig rig(RefusedUrl(), &store);
+    QVERIFY(rig.controller->AutoLogonArmed());
+    auto* target = rig.find<QLineEdit>(edit.toLatin1().constData());
+    // The window is hidden: the focus set now arrives with the window's activation.
+    if (byClick) {
+      rig.find<QPushButton>("BtnLogon")->setFocus();
+    } else {
+      target->setFocus();
+    }
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    QVERIFY2(rig.controller->AutoLogonArmed(), "the window's activation alone must not disarm");
+    if (byClick) QTest::mouseClick(target, Qt::LeftButton);
+    QVERIFY(target->hasFocus());
+
+    QTest::keyClicks(target, "9");
+    QVERIFY2(!rig.controller->AutoLogonArmed(), "the edit left the auto-logon armed");
+    QVERIFY(target->text().endsWith('9'));
+    QCOMPARE(ControllerText(rig, edit), target->text());
+    QCOMPARE(rig.controller->Mark(), 0);
   }
 
   void advancedServicePageCarriesTheEscapedAccount() {

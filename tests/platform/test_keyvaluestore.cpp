@@ -6,11 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
-#include <thread>
+#include <vector>
 
 #include "TempDir.h"
 #include "platform/KeyValueStore.h"
@@ -228,20 +229,59 @@ TEST_F(KeyValueStoreTest, FailedSaveThrowsNamingTheFileAndKeepsTheOldStore) {
   EXPECT_TRUE(TempFilesBeside(file_).empty());
 }
 
+// Starts a child process that waits until the pipe `start` is closed by the parent, then
+// writes `count` values named `prefix`0.. into its own store over `file`. The child's exit code
+// is 0 when every write went through, 1 when one threw.
+pid_t StartWriterProcess(const fs::path& file, const std::string& prefix, int count,
+                         const int (&start)[2]) {
+  const pid_t child = ::fork();
+  if (child != 0) return child;
+  ::close(start[1]);
+  char go = 0;
+  while (::read(start[0], &go, 1) < 0 && errno == EINTR) {
+  }
+  KeyValueStore store(file);
+  try {
+    for (int i = 0; i < count; ++i) store.write(prefix + std::to_string(i), prefix);
+  } catch (...) {
+    ::_exit(1);
+  }
+  ::_exit(0);
+}
+
+// Exit code of the child, or -1 when it did not exit by itself.
+int ExitCodeOf(pid_t child) {
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Two processes change the same store at the same time: each change is read-modify-write, so
+// without the lock across processes one would write back a file without the other's value.
 TEST_F(KeyValueStoreTest, ConcurrentWritesLoseNoValue) {
-  constexpr int kPerThread = 20;
-  auto writer = [this](const std::string& prefix) {
-    try {
-      for (int i = 0; i < kPerThread; ++i) store_.write(prefix + std::to_string(i), prefix);
-    } catch (const std::exception& error) {
-      ADD_FAILURE() << error.what();
+  constexpr int kPerProcess = 50;
+  int start[2];
+  ASSERT_EQ(::pipe(start), 0);
+  const pid_t first = StartWriterProcess(file_, "A", kPerProcess, start);
+  const pid_t second = StartWriterProcess(file_, "B", kPerProcess, start);
+  // Both start together: closing the pipe ends both reads at once.
+  ::close(start[0]);
+  ::close(start[1]);
+  ASSERT_GT(first, 0);
+  ASSERT_GT(second, 0);
+  EXPECT_EQ(ExitCodeOf(first), 0) << "a write of the first process failed";
+  EXPECT_EQ(ExitCodeOf(second), 0) << "a write of the second process failed";
+
+  const KeyValues values = store_.readAll();
+  std::vector<std::string> lost;
+  for (const std::string prefix : {"A", "B"}) {
+    for (int i = 0; i < kPerProcess; ++i) {
+      if (!values.contains(prefix + std::to_string(i))) lost.push_back(prefix + std::to_string(i));
     }
-  };
-  std::thread first(writer, "A");
-  std::thread second(writer, "B");
-  first.join();
-  second.join();
-  EXPECT_EQ(store_.readAll().size(), 2u * kPerThread);
+  }
+  EXPECT_THAT(lost, ::testing::IsEmpty());
+  EXPECT_EQ(values.size(), 2u * kPerProcess);
 }
 
 }  // namespace

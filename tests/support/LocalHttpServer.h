@@ -41,7 +41,7 @@ class LocalHttpServer {
     // Without Content-Length the end of the body is the end of the connection.
     bool announceLength = true;
     // Sent as a "Location:" header when not empty (a redirect).
-    std::string location;
+    std::string location{};
   };
 
   // Listens on a free port of 127.0.0.1.

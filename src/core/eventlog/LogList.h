@@ -11,7 +11,8 @@ namespace kelbrin::eventlog {
 
 // The event log's entries, newest first, at most kCapacity of them. A ring buffer: adding is
 // O(1) however full the list is. The list belongs to the thread that created it (the
-// controller's); every member asserts that, and observers are called on that thread.
+// controller's); every member throws std::logic_error when called on another thread, and
+// observers are called on the owner thread.
 class LogList {
  public:
   static constexpr std::size_t kCapacity = 1000;

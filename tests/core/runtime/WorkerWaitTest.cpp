@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -69,11 +71,51 @@ TEST(WorkerWaitStopTest, WaitAfterAStopEndsAtOnceAndTheStopWinsOverTheCondition)
   EXPECT_EQ(wait.waitFor(1h, [] { return true; }), WorkerWait::End::kStopped);
 }
 
+// The real clock, telling when a wait has begun. The waiter enters waitUntil holding the
+// wait's mutex, and a stop needs that mutex, so a stop issued after `waitBegun` is ready can
+// only land while the waiter blocks inside the wait, never before it.
+class WaitWatchingClock final : public Clock {
+ public:
+  TimePoint now() const override { return realClock().now(); }
+  std::chrono::system_clock::time_point wallNow() const override { return realClock().wallNow(); }
+  bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                 TimePoint deadline, const std::function<bool()>& wake) override {
+    if (!begun_.exchange(true)) waitBegun_.set_value();
+    return realClock().waitUntil(lock, cv, deadline, wake);
+  }
+
+  std::future<void> waitBegun() { return waitBegun_.get_future(); }
+
+ private:
+  std::atomic<bool> begun_{false};
+  std::promise<void> waitBegun_;
+};
+
 TEST(WorkerWaitRealClockTest, StopEndsALongWaitOnTheRealClock) {
-  WorkerWait wait(realClock());
-  std::thread stopper([&] { wait.requestStop(); });
-  EXPECT_EQ(wait.waitFor(std::chrono::hours(24 * 365)), WorkerWait::End::kStopped);
-  stopper.join();
+  constexpr auto kHangGuard = 10s;
+  // Shared with the waiter, which outlives the test if the stop never wakes it.
+  struct Shared {
+    WaitWatchingClock clock;
+    WorkerWait wait{clock};
+    std::promise<WorkerWait::End> end;
+  };
+  auto shared = std::make_shared<Shared>();
+  std::future<void> waitBegun = shared->clock.waitBegun();
+  std::future<WorkerWait::End> end = shared->end.get_future();
+  std::thread waiter(
+      [shared] { shared->end.set_value(shared->wait.waitFor(std::chrono::hours(24 * 365))); });
+
+  const bool begun = waitBegun.wait_for(kHangGuard) == std::future_status::ready;
+  if (begun) shared->wait.requestStop();
+  const bool ended = begun && end.wait_for(kHangGuard) == std::future_status::ready;
+  if (ended) {
+    waiter.join();
+  } else {
+    waiter.detach();  // it still sits in its year-long wait
+  }
+  ASSERT_TRUE(begun) << "the wait never began";
+  ASSERT_TRUE(ended) << "the stop did not wake the wait";
+  EXPECT_EQ(end.get(), WorkerWait::End::kStopped);
 }
 
 }  // namespace
