@@ -75,6 +75,8 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
   setObjectName(QStringLiteral("TFAnimateHint"));
   setAttribute(Qt::WA_DeleteOnClose);
   setAttribute(Qt::WA_ShowWithoutActivating);
+  // The window never becomes active; its hints (the close button's "Close") show all the same.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   setFont(ProgramFont());
   const QRect area = workArea();
   move(area.right() + 1 - kWidth - 20, area.bottom() + 1);

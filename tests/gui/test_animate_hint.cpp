@@ -3,6 +3,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QToolTip>
 #include <QtTest>
 
 #include "gui/TFAnimateHint.h"
@@ -91,6 +92,22 @@ class TestAnimateHint : public QObject {
     QCOMPARE(close->cursor().shape(), Qt::PointingHandCursor);
     QCOMPARE(close->pos(), QPoint(182 - close->width() - 6, 7));
     QCOMPARE(timer(hint, "TimerDelay")->interval(), 600000);
+  }
+
+  // The window never becomes active; resting the mouse on the close button shows its hint anyway.
+  void theCloseButtonShowsItsHintThoughTheWindowIsNotActive() {
+    TFAnimateHint* hint = TFAnimateHint::ShowHintPopup("Hint", "text", kResting);
+    QVERIFY(waitUntilResting(hint));
+    QVERIFY(QTest::qWaitForWindowExposed(hint));
+    QWidget elsewhere;  // the window the user works in
+    elsewhere.show();
+    QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+    QVERIFY(!hint->isActiveWindow());
+    QLabel* close = label(hint, "ImageClose");
+    QTest::mouseMove(close, close->rect().center());
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QString("Close"));
+    QToolTip::hideText();
   }
 
   void slidesUpFiveStepsAtATimeToItsFullHeight() {
