@@ -389,7 +389,10 @@ void TMainForm::ShowAbout() {
 }
 
 void TMainForm::ShowAlertSetup() {
-  if (!loopEventFrm_) loopEventFrm_ = std::make_unique<TLoopEventFrm>(controller_.LoopEventFrm());
+  // Owned by the window: the dialog stays above it and opens centred on it.
+  if (!loopEventFrm_) {
+    loopEventFrm_ = std::make_unique<TLoopEventFrm>(controller_.LoopEventFrm(), this);
+  }
   loopEventFrm_->ShowModalOnce();
 }
 

@@ -335,19 +335,35 @@ class TestMainForm : public QObject {
     QCOMPARE(rig.find<QWidget>("WebBrowser1")->toolTip(), kSite + "/client/advservice.asp");
   }
 
+  // The reminder dialog belongs to the main window and opens centred on it.
   void remindSettingOpensTheReminderDialog() {
     MainFormRig rig;
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+    rig.form->move(40, 30);
     bool shown = false;
-    QTimer::singleShot(0, this, [&shown] {
+    QWidget* owner = nullptr;
+    QPoint centre;
+    QTimer::singleShot(0, this, [&] {
       for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->objectName() == "TLoopEventFrm" && window->isVisible()) {
           shown = true;
+          owner = window->parentWidget();
+          centre = window->frameGeometry().center();
           static_cast<QDialog*>(window)->reject();
         }
       }
     });
     action(rig, "ActionAlertSetup")->trigger();
     QVERIFY(shown);
+    QCOMPARE(owner, rig.form.get());
+    const QPoint formCentre = rig.form->frameGeometry().center();
+    QVERIFY2((centre - formCentre).manhattanLength() <= 2,
+             qPrintable(QStringLiteral("dialog centre %1,%2, window centre %3,%4")
+                            .arg(centre.x())
+                            .arg(centre.y())
+                            .arg(formCentre.x())
+                            .arg(formCentre.y())));
   }
 
   void screenshotsOfEveryPage() {
