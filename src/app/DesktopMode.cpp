@@ -103,6 +103,7 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
 
   if (report) report->Attach(controller, *form);
   controller.InitClient(start.serviceMode);
+  form->KeepReachable();
   const int status = QApplication::exec();
 
   handOver.reset();

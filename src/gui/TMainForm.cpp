@@ -332,23 +332,37 @@ void TMainForm::exitProgram() {
   }
 }
 
-void TMainForm::ShowFromTray() {
-  if (!placed_) {
-    placed_ = true;
-    if (const QScreen* where = screen()) {
-      move(where->availableGeometry().center() - rect().center());
-    }
+void TMainForm::placeOnce() {
+  if (placed_) return;
+  placed_ = true;
+  if (const QScreen* where = screen()) {
+    move(where->availableGeometry().center() - rect().center());
   }
+}
+
+void TMainForm::ShowFromTray() {
+  placeOnce();
   setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
   activateWindow();
 }
 
-void TMainForm::HideToTray() { hide(); }
+void TMainForm::HideToTray() {
+  if (tray_->HostPresent()) {
+    hide();
+    return;
+  }
+  placeOnce();
+  showMinimized();
+}
+
+void TMainForm::KeepReachable() {
+  if (isHidden() && !tray_->HostPresent()) HideToTray();
+}
 
 void TMainForm::CoolTrayIconClick() {
-  if (isVisible()) {
+  if (isVisible() && !isMinimized()) {
     HideToTray();
   } else {
     ShowFromTray();
@@ -422,16 +436,17 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   HideToTray();
 }
 
-// Minimising leaves only the tray icon. The window is hidden once the window system has
-// finished minimising it; hiding it in the middle of that is undone by some window managers.
+// Minimising leaves only the tray icon, where there is a tray host. The window is hidden once the
+// window system has finished minimising it; hiding it in the middle of that is undone by some
+// window managers.
 void TMainForm::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
     QMetaObject::invokeMethod(
         this,
         [this] {
-          if (!(windowState() & Qt::WindowMinimized)) return;
-          HideToTray();
+          if (!(windowState() & Qt::WindowMinimized) || !tray_->HostPresent()) return;
+          hide();
           setWindowState(windowState() & ~Qt::WindowMinimized);
         },
         Qt::QueuedConnection);
