@@ -83,8 +83,9 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
         return ServiceSetupCommand(install, platform::RunningExecutable(), settings::ConfigRoot(),
                                    endpoint, platform::RunsAsRoot());
       });
-  form->SetServiceActions([&installer] { return installer->InstallService(); },
-                          [&installer] { return installer->UninstallService(); });
+  form->SetServiceActions(
+      [&installer](auto done) { installer->InstallService(std::move(done)); },
+      [&installer](auto done) { installer->UninstallService(std::move(done)); });
   OwnServiceStopper stopper(platform::SystemServiceManager(), kServiceName);
   if (start.serviceMode) {
     form->SetExitAction([&stopper] { stopper.StopOwnService(); });
