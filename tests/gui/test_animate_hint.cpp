@@ -78,7 +78,7 @@ class TestAnimateHint : public QObject {
     QCOMPARE(label(hint, "LblTitle")->text(), QString("Hint"));
     QCOMPARE(label(hint, "LblTitle")->pos(), QPoint(28, 7));
     QCOMPARE(label(hint, "LblInfo")->text(), QString("IP updates successfully：1.2.3.4"));
-    QCOMPARE(label(hint, "LblInfo")->geometry(), QRect(8, 28, 166, 85));
+    QCOMPARE(label(hint, "LblInfo")->geometry(), QRect(8, 31, 166, 62));  // inside the panel
     QVERIFY(label(hint, "LblInfo")->wordWrap());
     for (const char* name : {"LblTitle", "LblInfo"}) {
       QLabel* text = label(hint, name);
