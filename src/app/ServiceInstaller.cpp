@@ -37,8 +37,7 @@ ServiceInstaller::~ServiceInstaller() {
 }
 
 void ServiceInstaller::Start(bool install, Outcome done) {
-  std::optional<platform::ChildProcess> setup =
-      platform::ChildProcess::Start(command_(install));
+  std::optional<platform::ChildProcess> setup = platform::ChildProcess::Start(command_(install));
   if (!setup) {
     Finish(install, false, done);
     return;
@@ -61,10 +60,10 @@ void ServiceInstaller::Watch(bool install, platform::ChildProcess setup, Outcome
   }
   if (stopping_) return;
   const bool succeeded = exitCode == 0;
-  loop_.post([this, alive = std::weak_ptr<int>(alive_), install, succeeded,
-              done = std::move(done)] {
-    if (alive.lock()) Finish(install, succeeded, done);
-  });
+  loop_.post(
+      [this, alive = std::weak_ptr<int>(alive_), install, succeeded, done = std::move(done)] {
+        if (alive.lock()) Finish(install, succeeded, done);
+      });
 }
 
 void ServiceInstaller::Finish(bool install, bool succeeded, const Outcome& done) {

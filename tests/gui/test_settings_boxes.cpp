@@ -336,7 +336,7 @@ class TestSettingsBoxes : public QObject {
 
       QVERIFY(LogIn(rig, "demo01", "demo-pass"));
       rig.form->SetServiceActions([](const auto& done) { done(true); },
-                                [](const auto& done) { done(true); });
+                                  [](const auto& done) { done(true); });
       clickBox(rig.find<QCheckBox>("ChkBoxStartup"));
       QVERIFY(std::filesystem::exists(kelbrin::platform::AutostartEntryPath()));
       QCOMPARE(settings::TPubUtil::ReadRegString("AutoRunAsOSStart"), std::string("1"));
