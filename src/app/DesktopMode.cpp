@@ -78,8 +78,9 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
         return ServiceSetupCommand(install, platform::RunningExecutable(), settings::ConfigRoot(),
                                    endpoint, platform::RunsAsRoot());
       });
-  form->SetServiceActions([&installer] { return installer->InstallService(); },
-                          [&installer] { return installer->UninstallService(); });
+  form->SetServiceActions(
+      [&installer](auto done) { installer->InstallService(std::move(done)); },
+      [&installer](auto done) { installer->UninstallService(std::move(done)); });
   OwnServiceStopper stopper(platform::SystemServiceManager(), kServiceName);
   if (start.serviceMode) {
     form->SetExitAction([&stopper] { stopper.StopOwnService(); });
@@ -98,6 +99,7 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
 
   if (report) report->Attach(root.Session(), *form);
   root.InitClient(start.serviceMode);
+  form->KeepReachable();
   notify.Ready();
   const int status = QApplication::exec();
   notify.Stopping();

@@ -36,20 +36,19 @@ ServiceInstaller::~ServiceInstaller() {
   for (std::thread& watcher : watchers_) watcher.join();
 }
 
-bool ServiceInstaller::Start(bool install) {
-  std::optional<platform::ChildProcess> setup =
-      platform::ChildProcess::Start(command_(install));
+void ServiceInstaller::Start(bool install, Outcome done) {
+  std::optional<platform::ChildProcess> setup = platform::ChildProcess::Start(command_(install));
   if (!setup) {
-    ShowOutcome(install, false);
-    return false;
+    Finish(install, false, done);
+    return;
   }
-  watchers_.emplace_back([this, install, process = std::move(*setup)]() mutable {
-    Watch(install, std::move(process));
-  });
-  return true;
+  watchers_.emplace_back(
+      [this, install, process = std::move(*setup), done = std::move(done)]() mutable {
+        Watch(install, std::move(process), std::move(done));
+      });
 }
 
-void ServiceInstaller::Watch(bool install, platform::ChildProcess setup) {
+void ServiceInstaller::Watch(bool install, platform::ChildProcess setup, Outcome done) {
   std::optional<int> exitCode;
   {
     // A setup that has not ended by the deadline, or when the installer goes, is killed here.
@@ -61,13 +60,15 @@ void ServiceInstaller::Watch(bool install, platform::ChildProcess setup) {
   }
   if (stopping_) return;
   const bool succeeded = exitCode == 0;
-  loop_.post([this, alive = std::weak_ptr<int>(alive_), install, succeeded] {
-    if (alive.lock()) ShowOutcome(install, succeeded);
-  });
+  loop_.post(
+      [this, alive = std::weak_ptr<int>(alive_), install, succeeded, done = std::move(done)] {
+        if (alive.lock()) Finish(install, succeeded, done);
+      });
 }
 
-void ServiceInstaller::ShowOutcome(bool install, bool succeeded) {
+void ServiceInstaller::Finish(bool install, bool succeeded, const Outcome& done) {
   presenter_.ShowInfoBox("Tip", BoxText(install, succeeded));
+  if (done) done(succeeded);
 }
 
 }  // namespace kelbrin::app

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,27 +26,32 @@ std::vector<std::string> ServiceSetupCommand(bool install, const std::filesystem
 
 // InstallService and UninstallService of the main window's " Run as Windows Service" check box.
 // The setup command runs in the background, so an authentication dialog of pkexec never blocks
-// the window; when it has ended, a "Tip" box on the loop's thread tells how it went. A setup
+// the window; when it has ended, a "Tip" box on the loop's thread tells how it went and `done`
+// learns whether it worked (exit status 0; a cancelled authentication is a failure). A setup
 // still running after `bound` counts as failed and is ended. Loop thread only.
 class ServiceInstaller {
  public:
+  using Outcome = std::function<void(bool succeeded)>;
+
   // `command(install)` gives the setup command line (ServiceSetupCommand for the real program).
   ServiceInstaller(runtime::EventLoop& loop, runtime::Presenter& presenter,
                    std::function<std::vector<std::string>(bool install)> command,
                    std::chrono::milliseconds bound = std::chrono::minutes(2));
-  // Ends a setup still running (it is killed) and joins its watcher; its box is not shown.
+  // Ends a setup still running (it is killed) and joins its watcher; neither its box is shown
+  // nor its `done` called.
   ~ServiceInstaller();
   ServiceInstaller(const ServiceInstaller&) = delete;
   ServiceInstaller& operator=(const ServiceInstaller&) = delete;
 
-  // False, with the failure box shown at once, when the setup cannot be started at all.
-  bool InstallService() { return Start(true); }
-  bool UninstallService() { return Start(false); }
+  // A setup that cannot be started at all shows its failure box and calls `done(false)` before
+  // returning.
+  void InstallService(Outcome done = {}) { Start(true, std::move(done)); }
+  void UninstallService(Outcome done = {}) { Start(false, std::move(done)); }
 
  private:
-  bool Start(bool install);
-  void Watch(bool install, platform::ChildProcess setup);
-  void ShowOutcome(bool install, bool succeeded);
+  void Start(bool install, Outcome done);
+  void Watch(bool install, platform::ChildProcess setup, Outcome done);
+  void Finish(bool install, bool succeeded, const Outcome& done);
 
   runtime::EventLoop& loop_;
   runtime::Presenter& presenter_;

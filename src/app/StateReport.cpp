@@ -107,9 +107,11 @@ std::string StateReport::Snapshot() const {
     text << "WindowVisible=" << form_->isVisible()
          << "\nWindowActive=" << (QApplication::activeWindow() == form_)
          << "\nActivePage=" << form_->ActivePage() << '\n';
-    const QSystemTrayIcon* tray = form_->Tray().CoolTrayIcon();
-    text << "TrayVisible=" << tray->isVisible() << "\nTrayGeometry=" << Rect(tray->geometry())
-         << '\n';
+    // Visible only where a tray host shows it: without one the icon is nowhere on the screen.
+    gui::TrayIcon& tray = form_->Tray();
+    text << "TrayHost=" << tray.HostPresent() << "\nTrayVisible=" << tray.IsShown()
+         << "\nWindowMinimized=" << form_->isMinimized()
+         << "\nTrayGeometry=" << Rect(tray.CoolTrayIcon()->geometry()) << '\n';
     for (const QWidget* widget : form_->findChildren<QWidget*>()) {
       if (!widget->objectName().isEmpty() && widget->isVisible()) {
         text << "Widget=" << widget->objectName().toStdString() << ' ' << ScreenRect(*widget)

@@ -1,16 +1,20 @@
 #include "gui/LogPage.h"
 
+#include <QEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
 
 #include "eventlog/LogFile.h"
+#include "eventlog/LogFormat.h"
 #include "gui/LogListModel.h"
 #include "gui/ProgramFont.h"
 
@@ -18,18 +22,22 @@ namespace kelbrin::gui {
 
 namespace {
 
-struct ColumnWidth {
-  int initial;
-  int min;
-  int max;
-};
-constexpr ColumnWidth kColumnWidths[LogListModel::kColumnCount] = {
-    {60, 40, 60}, {335, 200, INT_MAX}, {116, 116, INT_MAX}};
+// The widths for the 12-pixel font; the page's font may ask for more.
+constexpr int kSignWidth = 60;
+constexpr int kSignMinWidth = 40;
+constexpr int kMessageWidth = 335;
+constexpr int kMessageMinWidth = 200;
+constexpr int kDateTimeWidth = 116;
+// The widest "yy-mm-dd hh:mm:ss".
+const QString kWidestDateTime = QStringLiteral("00-00-00 00:00:00");
 
 bool askBeforeClear(QWidget* parent) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Tip"), QStringLiteral("Are you sure？"),
                   QMessageBox::Ok | QMessageBox::Cancel, parent);
   box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  // Plain captions: the box sizes its buttons before the window's button style (its padding)
+  // reaches them, which leaves no room for the icons some desktops add ("Cance").
+  for (QAbstractButton* button : box.buttons()) button->setIcon(QIcon());
   return box.exec() == QMessageBox::Ok;
 }
 
@@ -75,13 +83,33 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
   header->setSectionsClickable(false);  // a click on a column header does nothing
   header->setHighlightSections(false);
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  header->setMinimumSectionSize(kColumnWidths[0].min);
   header->setStretchLastSection(false);
-  for (int column = 0; column < LogListModel::kColumnCount; ++column) {
-    header->resizeSection(column, kColumnWidths[column].initial);
+  int signText = 0;
+  // Every kind name: tip, warning, error and the "Others " of any other kind.
+  for (std::uint8_t kind = 0; kind <= eventlog::kLogError + 1; ++kind) {
+    const std::string_view name = eventlog::LogKindName(kind);
+    signText = std::max(
+        signText, textWidth(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
+                            /*withIcon=*/true));
   }
-  connect(header, &QHeaderView::sectionResized, this,
-          [this](int column, int, int width) { keepColumnWidthsInRange(column, width); });
+  const int sign = std::max({kSignWidth, signText, header->sectionSizeHint(LogListModel::kSign)});
+  const int dateTime = std::max({kDateTimeWidth, textWidth(kWidestDateTime, /*withIcon=*/false),
+                                 header->sectionSizeHint(LogListModel::kDateTime)});
+  widths_[LogListModel::kSign] = {sign, kSignMinWidth, sign};
+  widths_[LogListModel::kMessage] = {kMessageWidth, kMessageMinWidth, INT_MAX};
+  widths_[LogListModel::kDateTime] = {dateTime, dateTime, INT_MAX};
+  header->setMinimumSectionSize(kSignMinWidth);
+  fittingMessage_ = true;
+  for (int column = 0; column < LogListModel::kColumnCount; ++column) {
+    header->resizeSection(column, widths_[static_cast<std::size_t>(column)].initial);
+  }
+  fittingMessage_ = false;
+  connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+    if (column == LogListModel::kMessage && !fittingMessage_) messageSizedByUser_ = true;
+    keepColumnWidthsInRange(column, width);
+    if (column != LogListModel::kMessage) fitMessageColumn();
+  });
+  ListViewLog->viewport()->installEventFilter(this);
 
   connect(BtnClearLog, &QPushButton::clicked, this, &LogPage::BtnClearLogClick);
   connect(BtnSaveLog, &QPushButton::clicked, this, &LogPage::BtnSaveLogClick);
@@ -101,9 +129,42 @@ void LogPage::setDialogs(ConfirmClear confirm, ChooseSaveFile choose) {
   chooseSaveFile_ = std::move(choose);
 }
 
+int LogPage::textWidth(const QString& text, bool withIcon) const {
+  QStyleOptionViewItem option;
+  option.initFrom(ListViewLog);
+  option.text = text;
+  option.features = QStyleOptionViewItem::HasDisplay;
+  option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+  if (withIcon) {
+    option.features |= QStyleOptionViewItem::HasDecoration;
+    option.decorationSize = ListViewLog->iconSize();
+    option.decorationPosition = QStyleOptionViewItem::Left;
+  }
+  const int gridLine = ListViewLog->showGrid() ? 1 : 0;
+  return ListViewLog->style()
+             ->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), ListViewLog)
+             .width() +
+         gridLine;
+}
+
+bool LogPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListViewLog->viewport() && event->type() == QEvent::Resize) fitMessageColumn();
+  return QWidget::eventFilter(watched, event);
+}
+
+void LogPage::fitMessageColumn() {
+  if (messageSizedByUser_) return;
+  QHeaderView* header = ListViewLog->horizontalHeader();
+  const int rest = ListViewLog->viewport()->width() - header->sectionSize(LogListModel::kSign) -
+                   header->sectionSize(LogListModel::kDateTime);
+  fittingMessage_ = true;
+  header->resizeSection(LogListModel::kMessage, std::max(rest, kMessageMinWidth));
+  fittingMessage_ = false;
+}
+
 void LogPage::keepColumnWidthsInRange(int column, int width) {
   if (column < 0 || column >= LogListModel::kColumnCount) return;
-  const ColumnWidth& range = kColumnWidths[column];
+  const ColumnWidth& range = widths_[static_cast<std::size_t>(column)];
   const int allowed = std::clamp(width, range.min, range.max);
   if (allowed != width) ListViewLog->horizontalHeader()->resizeSection(column, allowed);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 #include <functional>
 
 #include "eventlog/EventLog.h"
@@ -13,7 +14,10 @@ namespace kelbrin::gui {
 class LogListModel;
 
 // The "Log" page: the event log as a read-only table (`ListViewLog`) with the buttons
-// `BtnClearLog` and `BtnSaveLog` below it, right-aligned. Main thread only.
+// `BtnClearLog` and `BtnSaveLog` below it, right-aligned. The columns are at least as wide as
+// their longest texts need in the page's font ("Warning" with its icon, a whole date and time);
+// until the user sizes it, "Message" takes the rest of the table's width, so the table needs no
+// horizontal scroll bar. Main thread only.
 class LogPage final : public QWidget {
   Q_OBJECT
 
@@ -30,10 +34,21 @@ class LogPage final : public QWidget {
   // Tests replace the two dialogs; the defaults are the real message box and file dialog.
   void setDialogs(ConfirmClear confirm, ChooseSaveFile choose);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  struct ColumnWidth {
+    int initial;
+    int min;
+    int max;
+  };
+
   void BtnClearLogClick();
   void BtnSaveLogClick();
   void keepColumnWidthsInRange(int column, int width);
+  void fitMessageColumn();
+  int textWidth(const QString& text, bool withIcon) const;
 
   eventlog::EventLog& log_;
   NotifyText notify_;
@@ -43,6 +58,9 @@ class LogPage final : public QWidget {
   QTableView* ListViewLog;
   QPushButton* BtnClearLog;
   QPushButton* BtnSaveLog;
+  std::array<ColumnWidth, 3> widths_{};
+  bool fittingMessage_ = false;
+  bool messageSizedByUser_ = false;
 };
 
 }  // namespace kelbrin::gui

@@ -1,6 +1,7 @@
 #include "gui/SettingsBoxes.h"
 
 #include <QCheckBox>
+#include <QPointer>
 
 #include "reminders/EventKinds.h"
 
@@ -22,11 +23,14 @@ void setIfDifferent(QCheckBox* box, bool checked) {
 
 }  // namespace
 
-SettingsBoxes::SettingsBoxes(session::SettingsIntents& settings, reminders::Notifier& notifier, runtime::Presenter& presenter,
+SettingsBoxes::SettingsBoxes(session::SettingsIntents& settings,
+                             const session::SessionReadout& session, reminders::Notifier& notifier,
+                             runtime::Presenter& presenter,
                              QCheckBox* savePwd, QCheckBox* startup, QCheckBox* runAsService,
                              QCheckBox* updateSysInfo, QObject* parent)
     : QObject(parent),
       settings_(settings),
+      session_(session),
       notifier_(notifier),
       presenter_(presenter),
       savePwd_(savePwd),
@@ -46,12 +50,21 @@ void SettingsBoxes::SetServiceActions(ServiceAction install, ServiceAction unins
 }
 
 void SettingsBoxes::ShowView(const session::SessionView& view) {
-  setIfDifferent(savePwd_, view.ChkBoxSavePwd);
-  setIfDifferent(startup_, view.ChkBoxStartup);
-  setIfDifferent(runAsService_, view.ChkBoxRunAsService);
+  // While a setup runs the State page's boxes show what the click asked for, not yet the
+  // controller's settings.
+  if (!serviceActionPending_) {
+    setIfDifferent(savePwd_, view.ChkBoxSavePwd);
+    setIfDifferent(startup_, view.ChkBoxStartup);
+    setIfDifferent(runAsService_, view.ChkBoxRunAsService);
+  }
   setIfDifferent(updateSysInfo_, view.suiCheckBoxUpdateSysInfo);
-  startup_->setEnabled(view.ChkBoxStartupEnabled);
-  runAsService_->setEnabled(view.ChkBoxRunAsServiceEnabled);
+  EnableBoxes(view);
+}
+
+void SettingsBoxes::EnableBoxes(const session::SessionView& view) {
+  savePwd_->setEnabled(!serviceActionPending_);
+  startup_->setEnabled(view.ChkBoxStartupEnabled && !serviceActionPending_);
+  runAsService_->setEnabled(view.ChkBoxRunAsServiceEnabled && !serviceActionPending_);
 }
 
 void SettingsBoxes::TellController() {
@@ -82,25 +95,44 @@ void SettingsBoxes::ChkBoxSavePwdClick() {
 }
 
 void SettingsBoxes::ChkBoxRunAsServiceClick() {
-  if (runAsService_->isChecked()) {
+  const bool install = runAsService_->isChecked();
+  if (install) {
     savePwd_->setChecked(true);
     startup_->setChecked(false);
+  }
+  RunServiceAction(install ? install_ : uninstall_, install);
+}
+
+void SettingsBoxes::RunServiceAction(const ServiceAction& action, bool install) {
+  if (!action) {
+    ServiceActionDone(install, false);
+    return;
+  }
+  serviceActionPending_ = true;
+  EnableBoxes(session_.View());
+  const QPointer<SettingsBoxes> self(this);
+  action([self, install](bool succeeded) {
+    if (self) self->ServiceActionDone(install, succeeded);
+  });
+}
+
+void SettingsBoxes::ServiceActionDone(bool install, bool succeeded) {
+  serviceActionPending_ = false;
+  if (!succeeded) {
+    // Nothing was installed or removed: the boxes show the settings as they were.
+    ShowView(session_.View());
+    return;
+  }
+  // The boxes still show what the click asked for.
+  if (install) {
     SaveSettings();
-    if (!install_ || !install_()) {
-      runAsService_->setChecked(false);
-      SaveSettings();
-      return;
-    }
     notifier_.NotifyEvent(reminders::kNotifyTextKind, kServiceLoaded);
   } else {
     // The settings are not saved here; the controller only learns the box's state.
-    if (!uninstall_ || !uninstall_()) {
-      runAsService_->setChecked(true);
-      return;
-    }
     TellController();
     notifier_.NotifyEvent(reminders::kNotifyTextKind, kServiceUnloaded);
   }
+  EnableBoxes(session_.View());
 }
 
 void SettingsBoxes::ChkBoxStartupClick() {

@@ -6,7 +6,7 @@
 #include "runtime/Presenter.h"
 #include "reminders/Notifier.h"
 #include "session/SettingsIntents.h"
-#include "session/SessionView.h"
+#include "session/SessionReadout.h"
 
 class QCheckBox;
 
@@ -19,16 +19,22 @@ namespace kelbrin::gui {
 // service mode and autorun are never both chosen; whenever one of them is chosen, the password
 // is saved too; and the autostart entry exists exactly when autorun was last saved as chosen.
 // A handler runs only on a user's click (after the box has changed), never when code sets a box.
+//
+// Installing or removing the service takes a while (an authentication prompt, the setup
+// process). Meanwhile the three boxes of the State page are held as the click left them and
+// disabled; only a setup that worked is kept: a failed install puts the boxes back as they were
+// and saves nothing, a failed uninstall ticks the service box again.
 class SettingsBoxes final : public QObject {
   Q_OBJECT
 
  public:
-  // Installs or uninstalls the client's service; false when it could not (the action reports
-  // why itself).
-  using ServiceAction = std::function<bool()>;
+  // Installs or uninstalls the client's service and calls `done` once with whether that worked
+  // (it may be called before the action returns). The action reports failures itself.
+  using ServiceOutcome = std::function<void(bool succeeded)>;
+  using ServiceAction = std::function<void(ServiceOutcome done)>;
 
-  SettingsBoxes(session::SettingsIntents& settings, reminders::Notifier& notifier,
-                runtime::Presenter& presenter,
+  SettingsBoxes(session::SettingsIntents& settings, const session::SessionReadout& session,
+                reminders::Notifier& notifier, runtime::Presenter& presenter,
                 QCheckBox* savePwd, QCheckBox* startup, QCheckBox* runAsService,
                 QCheckBox* updateSysInfo, QObject* parent = nullptr);
 
@@ -47,8 +53,12 @@ class SettingsBoxes final : public QObject {
   // The boxes as they are now become the controller's, then the record and the store.
   void SaveSettings();
   void TellController();
+  void RunServiceAction(const ServiceAction& action, bool install);
+  void ServiceActionDone(bool install, bool succeeded);
+  void EnableBoxes(const session::SessionView& view);
 
   session::SettingsIntents& settings_;
+  const session::SessionReadout& session_;
   reminders::Notifier& notifier_;
   runtime::Presenter& presenter_;
   QCheckBox* savePwd_;
@@ -57,6 +67,7 @@ class SettingsBoxes final : public QObject {
   QCheckBox* updateSysInfo_;
   ServiceAction install_;
   ServiceAction uninstall_;
+  bool serviceActionPending_ = false;
 };
 
 }  // namespace kelbrin::gui

@@ -12,6 +12,7 @@
 #include "gui/JpegImage.h"
 #include "gui/LinkLabel.h"
 #include "gui/ShellOpen.h"
+#include "gui/WrappingLabel.h"
 #include "session/StringTable.h"
 
 namespace kelbrin::gui {
@@ -146,11 +147,12 @@ StatePage::StatePage(session::AccountIntents& accountIntents, const session::Ses
   editPassword_->installEventFilter(this);
 }
 
-QLabel* StatePage::addAccountRow(QGridLayout* grid, int row, const QString& caption,
-                                 const char* valueName) {
+// A value wraps (inside an IPv6 address if need be) rather than being cut at the box's edge.
+WrappingLabel* StatePage::addAccountRow(QGridLayout* grid, int row, const QString& caption,
+                                        const char* valueName) {
   auto* captionLabel = new QLabel(caption, this);
   captionLabel->setProperty("caption", true);
-  auto* value = new QLabel(this);
+  auto* value = new WrappingLabel(this);
   value->setObjectName(QString::fromLatin1(valueName));
   value->setTextInteractionFlags(Qt::TextSelectableByMouse);
   grid->addWidget(captionLabel, row, 0);
@@ -173,11 +175,11 @@ void StatePage::BtnLogonClick() {
 }
 
 void StatePage::ShowView(const session::SessionView& view) {
-  label25_->setText(fromUtf8(view.Label25));
-  label26_->setText(fromUtf8(view.Label26));
-  label27_->setText(fromUtf8(view.Label27));
-  label28_->setText(fromUtf8(view.Label28));
-  label29_->setText(fromUtf8(view.Label29));
+  label25_->SetWholeText(fromUtf8(view.Label25));
+  label26_->SetWholeText(fromUtf8(view.Label26));
+  label27_->SetWholeText(fromUtf8(view.Label27));
+  label28_->SetWholeText(fromUtf8(view.Label28));
+  label29_->SetWholeText(fromUtf8(view.Label29));
   image1_->setVisible(view.Image1Visible);
   labFKXZUrl_->setVisible(view.labFKXZUrlVisible);
   btnLogon_->setText(fromUtf8(view.BtnLogonCaption));

@@ -14,6 +14,7 @@ class QPushButton;
 namespace kelbrin::gui {
 
 class LinkLabel;
+class WrappingLabel;
 
 // TabSheet1, "User State": the login box with the settings check boxes and the account panel.
 // The edits and the login button talk to the session controller; ShowView renders what the
@@ -39,7 +40,8 @@ class StatePage final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QLabel* addAccountRow(QGridLayout* grid, int row, const QString& caption, const char* valueName);
+  WrappingLabel* addAccountRow(QGridLayout* grid, int row, const QString& caption,
+                               const char* valueName);
 
   session::AccountIntents& account_;
   const session::SessionReadout& session_;
@@ -49,13 +51,13 @@ class StatePage final : public QWidget {
   QCheckBox* chkBoxSavePwd_;
   QCheckBox* chkBoxStartup_;
   QCheckBox* chkBoxRunAsService_;
-  QLabel* label25_ = nullptr;  // State
-  QLabel* label26_ = nullptr;  // User Type
-  QLabel* label27_ = nullptr;  // IP
-  QLabel* label28_ = nullptr;  // User ID
-  QLabel* label29_ = nullptr;  // The Service Deadline
-  QLabel* image1_;             // payment-notice icon
-  LinkLabel* labFKXZUrl_;      // payment-notice link; its address is its hint
+  WrappingLabel* label25_ = nullptr;  // State
+  WrappingLabel* label26_ = nullptr;  // User Type
+  WrappingLabel* label27_ = nullptr;  // IP
+  WrappingLabel* label28_ = nullptr;  // User ID
+  WrappingLabel* label29_ = nullptr;  // The Service Deadline
+  QLabel* image1_;                    // payment-notice icon
+  LinkLabel* labFKXZUrl_;             // payment-notice link; its address is its hint
 };
 
 }  // namespace kelbrin::gui

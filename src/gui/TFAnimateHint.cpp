@@ -12,6 +12,7 @@
 
 #include "gui/JpegImage.h"
 #include "gui/ProgramFont.h"
+#include "gui/WrappingLabel.h"
 
 namespace kelbrin::gui {
 
@@ -53,7 +54,7 @@ TFAnimateHint* TFAnimateHint::ShowHintPopup(const QString& title, const QString&
   hint->pace_ = pace;
   hint->onRenew_ = std::move(onRenew);
   hint->LblTitle->setText(title);
-  hint->LblInfo->setText(text);
+  hint->LblInfo->SetWholeText(text);
   hint->startShowSequence();
   return hint;
 }
@@ -67,7 +68,7 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
       background_(JpegImage::fromResource(QStringLiteral("ANIMATE_BKGROUND_BMP"))),
       closeImage_(new QLabel(this)),
       LblTitle(new QLabel(this)),
-      LblInfo(new QLabel(this)),
+      LblInfo(new WrappingLabel(this)),
       LblLoopEvent(new QLabel(QStringLiteral("Renew reminder!"), this)),
       TimerScrollUp(makeTimer(this, "TimerScrollUp", toMs(pace.popupSlideStep))),
       TimerScrollDown(makeTimer(this, "TimerScrollDown", toMs(pace.popupSlideStep))),
@@ -75,6 +76,8 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
   setObjectName(QStringLiteral("TFAnimateHint"));
   setAttribute(Qt::WA_DeleteOnClose);
   setAttribute(Qt::WA_ShowWithoutActivating);
+  // The window never becomes active; its hints (the close button's "Close") show all the same.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   setFont(ProgramFont());
   const QRect area = workArea();
   move(area.right() + 1 - kWidth - 20, area.bottom() + 1);
@@ -90,8 +93,8 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
   LblTitle->setObjectName(QStringLiteral("LblTitle"));
   LblInfo->setObjectName(QStringLiteral("LblInfo"));
   LblInfo->setAlignment(Qt::AlignCenter);
-  LblInfo->setWordWrap(true);
-  for (QLabel* label : {LblTitle, LblInfo}) {
+  LblInfo->setGeometry(kInfoArea);
+  for (QLabel* label : {LblTitle, static_cast<QLabel*>(LblInfo)}) {
     label->setStyleSheet(QStringLiteral("color: black"));  // on the light picture, any theme
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setTextFormat(Qt::PlainText);
@@ -129,7 +132,7 @@ void TFAnimateHint::startShowSequence() {
   LblTitle->move(28, 7);
   LblTitle->adjustSize();
   LblTitle->setFixedWidth(kWidth - 28 - closeImage_->width() - 10);
-  LblInfo->setGeometry(8, 28, kWidth - 16, kTargetHeight - 32);
+  LblInfo->setGeometry(kInfoArea);
   LblLoopEvent->setFont(linkFont(font(), /*bold=*/true, /*underline=*/true));
   LblLoopEvent->unsetCursor();
 

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 #include <functional>
 
@@ -11,6 +12,8 @@ class QLabel;
 class QTimer;
 
 namespace kelbrin::gui {
+
+class WrappingLabel;
 
 // The notification window: slides up out of the bottom of the screen's work area at its
 // right-hand side, stays for the delay (longer while the mouse rests on it), slides back down
@@ -23,6 +26,8 @@ class TFAnimateHint final : public QWidget {
   static constexpr int kWidth = 182;
   static constexpr int kTargetHeight = 117;
   static constexpr int kSlideStepPx = 5;
+  // Where the message goes: inside the message panel of the background picture.
+  static constexpr QRect kInfoArea{8, 31, 166, 62};
 
   // The "Renew reminder!" link's action: show the reminder dialog unless it already shows.
   using RenewAction = std::function<void()>;
@@ -67,7 +72,7 @@ class TFAnimateHint final : public QWidget {
   QImage background_;
   QLabel* closeImage_;
   QLabel* LblTitle;
-  QLabel* LblInfo;
+  WrappingLabel* LblInfo;
   QLabel* LblLoopEvent;
   QTimer* TimerScrollUp;
   QTimer* TimerScrollDown;

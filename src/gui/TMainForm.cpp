@@ -142,8 +142,9 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
   }
   connect(pageButtons_, &PageButtonRow::pageClicked, this, &TMainForm::Label19Click);
 
-  settingsBoxes_ = new SettingsBoxes(controller_, controller_, presenter_, statePage_->ChkBoxSavePwd(),
-                                     statePage_->ChkBoxStartup(), statePage_->ChkBoxRunAsService(),
+  settingsBoxes_ = new SettingsBoxes(controller_, controller_, controller_, presenter_,
+                                     statePage_->ChkBoxSavePwd(), statePage_->ChkBoxStartup(),
+                                     statePage_->ChkBoxRunAsService(),
                                      servicePage_->suiCheckBoxUpdateSysInfo(), this);
 
   auto* layout = new QVBoxLayout(this);
@@ -332,23 +333,37 @@ void TMainForm::exitProgram() {
   }
 }
 
-void TMainForm::ShowFromTray() {
-  if (!placed_) {
-    placed_ = true;
-    if (const QScreen* where = screen()) {
-      move(where->availableGeometry().center() - rect().center());
-    }
+void TMainForm::placeOnce() {
+  if (placed_) return;
+  placed_ = true;
+  if (const QScreen* where = screen()) {
+    move(where->availableGeometry().center() - rect().center());
   }
+}
+
+void TMainForm::ShowFromTray() {
+  placeOnce();
   setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
   activateWindow();
 }
 
-void TMainForm::HideToTray() { hide(); }
+void TMainForm::HideToTray() {
+  if (tray_->HostPresent()) {
+    hide();
+    return;
+  }
+  placeOnce();
+  showMinimized();
+}
+
+void TMainForm::KeepReachable() {
+  if (isHidden() && !tray_->HostPresent()) HideToTray();
+}
 
 void TMainForm::CoolTrayIconClick() {
-  if (isVisible()) {
+  if (isVisible() && !isMinimized()) {
     HideToTray();
   } else {
     ShowFromTray();
@@ -389,7 +404,10 @@ void TMainForm::ShowAbout() {
 }
 
 void TMainForm::ShowAlertSetup() {
-  if (!loopEventFrm_) loopEventFrm_ = std::make_unique<TLoopEventFrm>(controller_.LoopEventFrm());
+  // Owned by the window: the dialog stays above it and opens centred on it.
+  if (!loopEventFrm_) {
+    loopEventFrm_ = std::make_unique<TLoopEventFrm>(controller_.LoopEventFrm(), this);
+  }
   loopEventFrm_->ShowModalOnce();
 }
 
@@ -419,16 +437,17 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   HideToTray();
 }
 
-// Minimising leaves only the tray icon. The window is hidden once the window system has
-// finished minimising it; hiding it in the middle of that is undone by some window managers.
+// Minimising leaves only the tray icon, where there is a tray host. The window is hidden once the
+// window system has finished minimising it; hiding it in the middle of that is undone by some
+// window managers.
 void TMainForm::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
     QMetaObject::invokeMethod(
         this,
         [this] {
-          if (!(windowState() & Qt::WindowMinimized)) return;
-          HideToTray();
+          if (!(windowState() & Qt::WindowMinimized) || !tray_->HostPresent()) return;
+          hide();
           setWindowState(windowState() & ~Qt::WindowMinimized);
         },
         Qt::QueuedConnection);

@@ -29,7 +29,8 @@ class TrayIcon;
 // the link row with the menu bar, five pages chosen by a row of page buttons, a bottom bar, and
 // the icon in the notification area. It renders the session controller's view and sends the
 // user's input to it. Closing, minimising and the window manager's close only hide it to the
-// notification area; only the exit action ends the program. Main thread only.
+// notification area (or minimise it to the task bar while the desktop has none); only the exit
+// action ends the program. Main thread only.
 //
 // The controller must have run InitClient before the "Log" page or the reminder dialog is first
 // shown (both are made on first use). Destroy the window before stopping the controller's
@@ -55,7 +56,12 @@ class TMainForm final : public QWidget {
   // Makes the window visible, raises it and gives it the focus (centred on first showing):
   // the tray's "MainForm(&M)", a second start's hand-over, the controller's ShowMainWindow.
   void ShowFromTray();
+  // Hides the window to the tray icon; without a tray host it is minimised to the task bar
+  // instead, since a hidden window could not be brought back.
   void HideToTray();
+  // A window left hidden at start (a saved password) is minimised to the task bar while there is
+  // no tray host to bring it back from.
+  void KeepReachable();
   // The tray icon's click: hides a showing window, shows a hidden one.
   void CoolTrayIconClick();
 
@@ -89,6 +95,7 @@ class TMainForm final : public QWidget {
   void Label19Click(int page);
   void ensureLogPage();
   void exitProgram();
+  void placeOnce();
 
   session::SessionController& controller_;
   runtime::Presenter& presenter_;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "gui/JpegImage.h"
 
@@ -13,7 +14,9 @@ TrayIcon::TrayIcon(QObject* parent)
       menu_(new QMenu),
       icon_(new QSystemTrayIcon(this)),
       offline_(ProgramIcon(QStringLiteral("TRAY_OFFLINE"))),
-      online_(ProgramIcon(QStringLiteral("TRAY_ONLINE"))) {
+      online_(ProgramIcon(QStringLiteral("TRAY_ONLINE"))),
+      probe_(&QSystemTrayIcon::isSystemTrayAvailable),
+      hostWatch_(new QTimer(this)) {
   icon_->setObjectName(QStringLiteral("CoolTrayIcon"));
   menu_->setObjectName(QStringLiteral("suiPopupMenu1"));
   const auto addItem = [this](const char* name, const QString& text, void (TrayIcon::*signal)()) {
@@ -32,6 +35,10 @@ TrayIcon::TrayIcon(QObject* parent)
   connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
     if (why == QSystemTrayIcon::Trigger) Q_EMIT clicked();
   });
+  hostWatch_->setObjectName(QStringLiteral("TrayHostWatch"));
+  hostWatch_->setInterval(kHostWatchMs);
+  connect(hostWatch_, &QTimer::timeout, this, &TrayIcon::HostPresent);
+  HostPresent();
 }
 
 // The menu has no parent widget (the icon is not a widget); it goes with the icon.
@@ -47,6 +54,29 @@ void TrayIcon::SetState(int iconIndex, const QString& hint) {
   }
   if (icon_->toolTip() != hint) icon_->setToolTip(hint);
 }
+
+void TrayIcon::SetHostProbe(HostProbe probe) {
+  probe_ = std::move(probe);
+  HostPresent();
+}
+
+bool TrayIcon::HostPresent() {
+  const bool present = probe_();
+  if (present && !hostPresent_ && icon_->isVisible()) {
+    // A host that came later: register the icon with it.
+    icon_->hide();
+    icon_->show();
+  }
+  hostPresent_ = present;
+  if (present) {
+    hostWatch_->stop();
+  } else if (!hostWatch_->isActive()) {
+    hostWatch_->start();
+  }
+  return present;
+}
+
+bool TrayIcon::IsShown() { return icon_->isVisible() && HostPresent(); }
 
 QString TrayIcon::Hint() const { return icon_->toolTip(); }
 

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/AtomicFile.h"
@@ -17,6 +18,10 @@ using SteadyClock = std::chrono::steady_clock;
 
 // How long a stop waits between two looks at the unit's state.
 constexpr std::chrono::milliseconds kStopPollInterval{250};
+// How long an uninstall waits for the running service to stop.
+constexpr std::chrono::seconds kUninstallStopBound{30};
+
+bool IsStoppedState(const std::string& state) { return state == "inactive" || state == "failed"; }
 
 // Unit name characters; a leading '-' would be taken for an option.
 bool IsValidServiceName(const std::string& name) {
@@ -170,6 +175,15 @@ bool SystemdServiceManager::uninstall(const std::string& name, std::string& erro
     error = unitPath.string() + " does not exist";
     return false;
   }
+  // A unit removed under a running service would leave its process running, unmanaged.
+  const std::string state = StopUnit(name, kUninstallStopBound, [](auto pause) {
+    std::this_thread::sleep_for(pause);
+    return true;
+  });
+  if (!state.empty() && !IsStoppedState(state)) {
+    error = Unit(name) + " is still running (" + state + ")";
+    return false;
+  }
   const bool disabled = Systemctl({"disable", Unit(name)});
   const bool removed = std::filesystem::remove(unitPath, status);
   Systemctl({"daemon-reload"});
@@ -180,19 +194,20 @@ bool SystemdServiceManager::uninstall(const std::string& name, std::string& erro
 
 bool SystemdServiceManager::stop(const std::string& name, std::chrono::milliseconds timeout,
                                  const StopPause& pause) {
-  if (!IsValidServiceName(name)) return false;
+  return IsValidServiceName(name) && IsStoppedState(StopUnit(name, timeout, pause));
+}
+
+std::string SystemdServiceManager::StopUnit(const std::string& name,
+                                            std::chrono::milliseconds timeout,
+                                            const StopPause& pause) const {
   const std::string unit = Unit(name);
-  const auto isStopped = [](const std::string& state) {
-    return state == "inactive" || state == "failed";
-  };
   // A refused stop still reports the state the unit is in.
-  if (!Systemctl({"stop", "--no-block", unit})) return isStopped(ActiveState(unit));
+  if (!Systemctl({"stop", "--no-block", unit})) return ActiveState(unit);
   const auto deadline = SteadyClock::now() + timeout;
   for (;;) {
-    const std::string state = ActiveState(unit);
-    if (state.empty()) return false;
-    if (isStopped(state)) return true;
-    if (SteadyClock::now() >= deadline || !pause(kStopPollInterval)) return false;
+    std::string state = ActiveState(unit);
+    if (state.empty() || IsStoppedState(state)) return state;
+    if (SteadyClock::now() >= deadline || !pause(kStopPollInterval)) return state;
   }
 }
 

@@ -33,7 +33,8 @@ class SystemdServiceManager : public ServiceManager {
   // Writes NAME.service into the unit folder (atomically, 0644), reloads systemd and enables the
   // unit; when enabling fails the file is taken away again. An existing unit is replaced.
   bool install(const ServiceDefinition& service, std::string& error) override;
-  // Disables the unit, removes its file and reloads systemd.
+  // Stops the service when it runs (waiting up to 30 s), then disables the unit, removes its
+  // file and reloads systemd. A service that is still running after that is not removed.
   bool uninstall(const std::string& name, std::string& error) override;
 
   // `systemctl stop --no-block`, then polls ActiveState: "inactive" and "failed" are stopped. The
@@ -60,6 +61,9 @@ class SystemdServiceManager : public ServiceManager {
   // systemctl [--user] ARGS...; true when it ran and exited with 0.
   bool Systemctl(std::vector<std::string> args, std::string* output = nullptr) const;
   std::string ActiveState(const std::string& unit) const;
+  // The stop of `stop`; returns the last ActiveState seen (empty: it could not be read).
+  std::string StopUnit(const std::string& name, std::chrono::milliseconds timeout,
+                       const StopPause& pause) const;
 
   Scope scope_;
   std::chrono::milliseconds timeout_;

@@ -71,10 +71,17 @@ TEST_P(InstallerOutcomes, TheBoxTellsHowTheSetupEnded) {
   ServiceInstaller installer(loop_, presenter_, [&](bool install) {
     return std::vector<std::string>{program, install ? "-install" : "-uninstall"};
   });
-  const bool started = c.install ? installer.InstallService() : installer.UninstallService();
-  EXPECT_EQ(started, *c.body != '\0');
+  std::vector<bool> outcomes;
+  const auto done = [&outcomes](bool succeeded) { outcomes.push_back(succeeded); };
+  if (c.install) {
+    installer.InstallService(done);
+  } else {
+    installer.UninstallService(done);
+  }
   ASSERT_TRUE(RunUntilBoxes(1));
   EXPECT_THAT(presenter_.boxes, ElementsAre(std::string("info Tip: ") + c.box));
+  // The caller learns the outcome once, after the box: only an exit status of 0 is success.
+  EXPECT_THAT(outcomes, ElementsAre(std::string(c.body) == "exit 0"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -101,9 +108,11 @@ TEST_F(ServiceInstallerTest, ASetupThatOutlivesItsBoundFailsAndIsEnded) {
   const std::string program = Script("setup", "exec sleep 60");
   ServiceInstaller installer(
       loop_, presenter_, [&](bool) { return std::vector<std::string>{program}; }, 200ms);
-  installer.InstallService();
+  std::vector<bool> outcomes;
+  installer.InstallService([&outcomes](bool succeeded) { outcomes.push_back(succeeded); });
   ASSERT_TRUE(RunUntilBoxes(1));
   EXPECT_THAT(presenter_.boxes, ElementsAre("info Tip: Kelbrin install failed"));
+  EXPECT_THAT(outcomes, ElementsAre(false));
   const pid_t pid = RecordedPid(dir_ / "setup.ran");
   ASSERT_GT(pid, 0);
   EXPECT_NE(::kill(pid, 0), 0);
@@ -112,16 +121,18 @@ TEST_F(ServiceInstallerTest, ASetupThatOutlivesItsBoundFailsAndIsEnded) {
 TEST_F(ServiceInstallerTest, ClosingWhileASetupRunsEndsItAndShowsNoBox) {
   const std::string program = Script("setup", "exec sleep 60");
   pid_t pid = -1;
+  bool told = false;
   {
     ServiceInstaller installer(loop_, presenter_,
                                [&](bool) { return std::vector<std::string>{program}; });
-    installer.UninstallService();
+    installer.UninstallService([&told](bool) { told = true; });
     pid = RecordedPid(dir_ / "setup.ran");
   }
   ASSERT_GT(pid, 0);
   EXPECT_NE(::kill(pid, 0), 0);
   loop_.processPending();
   EXPECT_TRUE(presenter_.boxes.empty());
+  EXPECT_FALSE(told);
 }
 
 TEST(ServiceSetupCommand, RunsThisProgramSilentlyWithTheUsersSettingsBehindPkexec) {

@@ -18,30 +18,31 @@ using kelbrin::gui::TFAnimateHint;
 
 namespace {
 
-// Where the window shows the message, below the title; the link lies over its bottom left.
-const QRect kMessageArea(8, 28, TFAnimateHint::kWidth - 16, TFAnimateHint::kTargetHeight - 32);
-
-// The message area as it must look: the background picture (drawn at (1, 1) inside the frame)
-// with `text` drawn on it in the program's font, black, centred and wrapped.
-QImage expectedMessageArea(const QString& text) {
+// The message area (window coordinates) as it must look: the background picture (drawn at
+// (1, 1) inside the frame) with `text` drawn on it in the program's font, black, centred, wrapped
+// at words (and inside a word only where one is wider than a line).
+QImage expectedMessageArea(const QRect& messageArea, const QString& text) {
   QImage area = JpegImage::fromResource("ANIMATE_BKGROUND_BMP")
-                    .copy(kMessageArea.translated(-1, -1))
+                    .copy(messageArea.translated(-1, -1))
                     .convertToFormat(QImage::Format_RGB32);
   QPainter painter(&area);
   painter.setFont(ProgramFont());
   painter.setPen(Qt::black);
-  painter.drawText(area.rect(), Qt::AlignCenter | Qt::TextWordWrap, text);
+  QTextOption wrapping(Qt::AlignCenter);
+  wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  painter.drawText(QRectF(area.rect()), text, wrapping);
   return area;
 }
 
 // Pixels of `shot`'s message area that differ visibly from `expected`, leaving out those under
 // `covered` (window coordinates), where another control lies over the message.
-int differingPixels(const QImage& shot, const QImage& expected, const QRect& covered) {
+int differingPixels(const QImage& shot, const QRect& messageArea, const QImage& expected,
+                    const QRect& covered) {
   constexpr int kTolerance = 24;  // per channel
   int differing = 0;
   for (int y = 0; y < expected.height(); ++y) {
     for (int x = 0; x < expected.width(); ++x) {
-      const QPoint where = kMessageArea.topLeft() + QPoint(x, y);
+      const QPoint where = messageArea.topLeft() + QPoint(x, y);
       if (covered.contains(where)) continue;
       const QColor a = shot.pixelColor(where);
       const QColor b = expected.pixelColor(x, y);
@@ -132,9 +133,14 @@ class TestHintRendering : public QObject {
     keepScreenshot(shot, file);
     // Every character has its glyph, and the area shows exactly this text at its place.
     QCOMPARE(missingGlyphs(text), 0);
-    const QImage expected = expectedMessageArea(text);
+    // The message must lie inside the picture's message panel (below the title, above the
+    // bottom edge), and show exactly this text there.
+    const QRect messageArea = TFAnimateHint::current()->findChild<QLabel*>("LblInfo")->geometry();
+    QVERIFY(QRect(8, 28, TFAnimateHint::kWidth - 16, TFAnimateHint::kTargetHeight - 32)
+                .contains(messageArea));
+    const QImage expected = expectedMessageArea(messageArea, text);
     const QRect link = TFAnimateHint::current()->findChild<QLabel*>("LblLoopEvent")->geometry();
-    QCOMPARE(differingPixels(shot, expected, link), 0);
+    QCOMPARE(differingPixels(shot, messageArea, expected, link), 0);
   }
 };
 

@@ -1,5 +1,6 @@
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -80,9 +81,23 @@ class TestLogPage : public QObject {
     for (int c = 0; c < 3; ++c) {
       QCOMPARE(view->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
     }
-    QCOMPARE(header->sectionSize(0), 60);
-    QCOMPARE(header->sectionSize(1), 335);
-    QCOMPARE(header->sectionSize(2), 116);
+    // The widths of the 12-pixel font at least; more where the texts need it.
+    f.page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.page));
+    const int sign = header->sectionSize(0);
+    const int message = header->sectionSize(1);
+    const int dateTime = header->sectionSize(2);
+    const QFontMetrics metrics(view->font());
+    QVERIFY(sign >= 60);
+    QVERIFY2(sign >= 16 + metrics.horizontalAdvance("Warning") + 8,
+             qPrintable(QString::number(sign)));
+    QVERIFY(dateTime >= 116);
+    QVERIFY2(dateTime >= metrics.horizontalAdvance("26-01-01 00:01:05") + 6,
+             qPrintable(QString::number(dateTime)));
+    // "Message" takes the rest: no horizontal scroll bar on the empty log.
+    QVERIFY(message >= 200);
+    QCOMPARE(sign + message + dateTime, view->viewport()->width());
+    QVERIFY(!view->horizontalScrollBar()->isVisible());
     QVERIFY(!header->sectionsClickable());
     QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
@@ -94,21 +109,42 @@ class TestLogPage : public QObject {
   void columnWidthsStayInTheirRanges_data() {
     QTest::addColumn<int>("column");
     QTest::addColumn<int>("asked");
-    QTest::addColumn<int>("got");
-    QTest::newRow("sign too wide") << 0 << 100 << 60;
+    QTest::addColumn<int>("got");  // -1: the column's first width
+    QTest::newRow("sign too wide") << 0 << 400 << -1;
     QTest::newRow("sign too narrow") << 0 << 10 << 40;
     QTest::newRow("sign inside") << 0 << 50 << 50;
     QTest::newRow("message too narrow") << 1 << 50 << 200;
     QTest::newRow("message wider") << 1 << 400 << 400;
-    QTest::newRow("date too narrow") << 2 << 60 << 116;
+    QTest::newRow("date too narrow") << 2 << 60 << -1;
   }
   void columnWidthsStayInTheirRanges() {
     QFETCH(int, column);
     QFETCH(int, asked);
     QFETCH(int, got);
     Fixture f;
-    f.view()->horizontalHeader()->resizeSection(column, asked);
-    QCOMPARE(f.view()->horizontalHeader()->sectionSize(column), got);
+    QHeaderView* header = f.view()->horizontalHeader();
+    const int first = header->sectionSize(column);
+    header->resizeSection(column, asked);
+    QCOMPARE(header->sectionSize(column), got < 0 ? first : got);
+  }
+
+  // Once the user has sized "Message", the page leaves it as it is.
+  void theMessageColumnFollowsTheTableUntilTheUserSizesIt() {
+    Fixture f;
+    f.page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.page));
+    QHeaderView* header = f.view()->horizontalHeader();
+    const auto filled = [&] {
+      return header->sectionSize(0) + header->sectionSize(1) + header->sectionSize(2) ==
+             f.view()->viewport()->width();
+    };
+    QVERIFY(filled());
+    f.page.resize(600, 300);
+    QTRY_VERIFY(filled());
+    header->resizeSection(1, 250);
+    f.page.resize(532, 300);
+    QTest::qWait(20);
+    QCOMPARE(header->sectionSize(1), 250);
   }
 
   void rowsFollowTheLogNewestFirst() {

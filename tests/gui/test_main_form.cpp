@@ -280,6 +280,7 @@ class TestMainForm : public QObject {
   void closingOnlyHidesToTheTray() {
     QFETCH(QString, how);
     MainFormRig rig;
+    rig.form->Tray().SetHostProbe([] { return true; });
     QApplication::setQuitOnLastWindowClosed(true);  // the harshest setting for this test
     QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
     rig.form->ShowFromTray();
@@ -300,6 +301,74 @@ class TestMainForm : public QObject {
     rig.form->ShowFromTray();
     QVERIFY(rig.form->isVisible());
     QVERIFY(!(rig.form->windowState() & Qt::WindowMinimized));
+  }
+
+  // A desktop without a notification area: hiding would leave nothing on the screen to bring the
+  // window back from, so closing and minimising leave it minimised to the task bar.
+  void withoutATrayHostClosingMinimises_data() { closingOnlyHidesToTheTray_data(); }
+  void withoutATrayHostClosingMinimises() {
+    QFETCH(QString, how);
+    MainFormRig rig;
+    rig.form->Tray().SetHostProbe([] { return false; });
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+    if (how == "close") {
+      QVERIFY(!rig.form->close());
+    } else if (how == "minimise") {
+      rig.form->showMinimized();
+    } else {
+      click(rig.find<QWidget>(how.toLatin1().constData()));
+    }
+    QTRY_VERIFY(rig.form->isMinimized());
+    QTest::qWait(20);  // the queued reaction to the minimising has run
+    QVERIFY(rig.form->isVisible());
+    QVERIFY(rig.form->isMinimized());
+    QCOMPARE(lastClosed.count(), 0);
+    QVERIFY(!rig.form->Tray().IsShown());
+    rig.form->ShowFromTray();
+    QVERIFY(rig.form->isVisible());
+    QVERIFY(!rig.form->isMinimized());
+  }
+
+  // The host is looked for again only while there is none; once it is there, closing hides.
+  void aTrayHostThatAppearsLaterIsUsed() {
+    MainFormRig rig;
+    bool host = false;
+    rig.form->Tray().SetHostProbe([&host] { return host; });
+    auto* watch = rig.form->Tray().findChild<QTimer*>("TrayHostWatch");
+    QVERIFY(watch);
+    QVERIFY(watch->isActive());
+    QVERIFY(!rig.form->Tray().IsShown());
+    watch->setInterval(5);
+    int looks = 0;
+    rig.form->Tray().SetHostProbe([&host, &looks] { return ++looks, host; });
+    QTRY_VERIFY(looks >= 2);  // asked again on the timer
+    host = true;
+    QTRY_VERIFY(!watch->isActive());
+    const int looksWithHost = looks;
+    QTest::qWait(30);
+    QCOMPARE(looks, looksWithHost);  // not asked while the host is there
+    QVERIFY(rig.form->Tray().IsShown());
+    rig.form->ShowFromTray();
+    QVERIFY(!rig.form->close());
+    QTRY_VERIFY(!rig.form->isVisible());
+  }
+
+  // A window that InitClient left hidden (saved password) stays reachable without a tray host.
+  void aHiddenStartIsMinimisedWithoutATrayHost_data() {
+    QTest::addColumn<bool>("host");
+    QTest::newRow("tray host") << true;
+    QTest::newRow("no tray host") << false;
+  }
+  void aHiddenStartIsMinimisedWithoutATrayHost() {
+    QFETCH(bool, host);
+    MainFormRig rig;
+    rig.form->Tray().SetHostProbe([host] { return host; });
+    QVERIFY(!rig.form->isVisible());
+    rig.form->KeepReachable();
+    QCOMPARE(rig.form->isVisible(), !host);
+    QCOMPARE(rig.form->isMinimized(), !host);
   }
 
   // Where the window manager cannot move it (as here), the window follows the mouse by hand.
@@ -326,6 +395,7 @@ class TestMainForm : public QObject {
 
   void trayClickTogglesTheWindowAndItsMenuShowsIt() {
     MainFormRig rig;
+    rig.form->Tray().SetHostProbe([] { return true; });  // a click comes from a host
     QSystemTrayIcon* icon = rig.form->Tray().CoolTrayIcon();
     QVERIFY(!rig.form->isVisible());
     Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
@@ -365,19 +435,35 @@ class TestMainForm : public QObject {
     QCOMPARE(rig.find<QWidget>("WebBrowser1")->toolTip(), kSite + "/client/advservice.asp");
   }
 
+  // The reminder dialog belongs to the main window and opens centred on it.
   void remindSettingOpensTheReminderDialog() {
     MainFormRig rig;
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+    rig.form->move(40, 30);
     bool shown = false;
-    QTimer::singleShot(0, this, [&shown] {
+    QWidget* owner = nullptr;
+    QPoint centre;
+    QTimer::singleShot(0, this, [&] {
       for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->objectName() == "TLoopEventFrm" && window->isVisible()) {
           shown = true;
+          owner = window->parentWidget();
+          centre = window->frameGeometry().center();
           static_cast<QDialog*>(window)->reject();
         }
       }
     });
     action(rig, "ActionAlertSetup")->trigger();
     QVERIFY(shown);
+    QCOMPARE(owner, rig.form.get());
+    const QPoint formCentre = rig.form->frameGeometry().center();
+    QVERIFY2((centre - formCentre).manhattanLength() <= 2,
+             qPrintable(QStringLiteral("dialog centre %1,%2, window centre %3,%4")
+                            .arg(centre.x())
+                            .arg(centre.y())
+                            .arg(formCentre.x())
+                            .arg(formCentre.y())));
   }
 
   void screenshotsOfEveryPage() {

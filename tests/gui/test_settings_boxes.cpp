@@ -95,8 +95,10 @@ class TestSettingsBoxes : public QObject {
     QTest::newRow("service checks save")
         << "ChkBoxRunAsService" << 0 << true << 5 << "popup|Hint|load as WindowNT service！" << true
         << "install";
-    QTest::newRow("failed install clears the box again")
-        << "ChkBoxRunAsService" << 0 << false << 1 << "" << true << "install";
+    QTest::newRow("failed install puts every box back and saves nothing")
+        << "ChkBoxRunAsService" << 0 << false << 0 << "" << false << "install";
+    QTest::newRow("failed install keeps autorun")
+        << "ChkBoxRunAsService" << 3 << false << 3 << "" << false << "install";
     QTest::newRow("clearing service uninstalls without saving")
         << "ChkBoxRunAsService" << 5 << true << 1 << "popup|Hint|unload WindowNT service！" << false
         << "uninstall";
@@ -116,13 +118,13 @@ class TestSettingsBoxes : public QObject {
     QVERIFY(LogIn(rig, "demo01", "demo-pass"));
     QStringList serviceCalls;
     rig.form->SetServiceActions(
-        [&] {
+        [&](const auto& done) {
           serviceCalls << "install";
-          return serviceActionWorks;
+          done(serviceActionWorks);
         },
-        [&] {
+        [&](const auto& done) {
           serviceCalls << "uninstall";
-          return serviceActionWorks;
+          done(serviceActionWorks);
         });
     rig.controller->SetChkBoxSavePwd(before & 1);
     rig.controller->SetChkBoxStartup(before & 2);
@@ -160,7 +162,8 @@ class TestSettingsBoxes : public QObject {
   void invariantsHoldForAnyClicks() {
     MainFormRig rig(endpoint());
     QVERIFY(LogIn(rig, "demo01", "demo-pass"));
-    rig.form->SetServiceActions([] { return true; }, [] { return true; });
+    rig.form->SetServiceActions([](const auto& done) { done(true); },
+                                [](const auto& done) { done(true); });
     std::mt19937 random(20260101);
     const char* const names[] = {"ChkBoxSavePwd", "ChkBoxStartup", "ChkBoxRunAsService"};
     QStringList clicks;
@@ -174,6 +177,68 @@ class TestSettingsBoxes : public QObject {
       QVERIFY2(!(boxes.startup || boxes.runAsService) || boxes.savePwd, where.constData());
       QVERIFY2(rig.backend.autorun == (rig.backend.values["AutoRunAsOSStart"] == "1"),
                where.constData());
+    }
+  }
+
+  // The setup takes its time (authentication, the setup process): until it has ended the boxes
+  // hold what the click asked for, cannot be clicked, and nothing is saved; then its outcome
+  // decides.
+  void aServiceSetupHoldsTheBoxesUntilItEnds_data() {
+    QTest::addColumn<bool>("install");
+    QTest::addColumn<bool>("works");
+    QTest::addColumn<int>("after");  // bits: 1 save, 2 startup, 4 service
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("install works") << true << true << 5 << true;
+    QTest::newRow("install fails or is cancelled") << true << false << 3 << false;
+    QTest::newRow("uninstall works") << false << true << 1 << false;
+    QTest::newRow("uninstall fails") << false << false << 5 << false;
+  }
+  void aServiceSetupHoldsTheBoxesUntilItEnds() {
+    QFETCH(bool, install);
+    QFETCH(bool, works);
+    QFETCH(int, after);
+    QFETCH(bool, saved);
+    MainFormRig rig(endpoint());
+    QVERIFY(LogIn(rig, "demo01", "demo-pass"));
+    kelbrin::gui::SettingsBoxes::ServiceOutcome pending;
+    const auto hold = [&pending](kelbrin::gui::SettingsBoxes::ServiceOutcome done) {
+      pending = std::move(done);
+    };
+    rig.form->SetServiceActions(hold, hold);
+    rig.controller->SetChkBoxSavePwd(true);
+    rig.controller->SetChkBoxStartup(install);
+    rig.controller->SetChkBoxRunAsService(!install);
+    rig.controller->SaveSettings();
+    const auto storedBefore = rig.backend.values;
+    const int clickedBoxes = install ? 5 : 1;
+
+    clickBox(rig.find<QCheckBox>("ChkBoxRunAsService"));
+    QVERIFY(pending);
+    const auto expect = [&](int bits) {
+      return describe({(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0});
+    };
+    QCOMPARE(describe(boxesOf(rig)), expect(clickedBoxes));
+    for (const char* name : {"ChkBoxSavePwd", "ChkBoxStartup", "ChkBoxRunAsService"}) {
+      QVERIFY2(!rig.find<QCheckBox>(name)->isEnabled(), name);
+    }
+    // A change of the session's view meanwhile leaves the held boxes alone.
+    rig.controller->SetEditUserName("demo01");
+    QCOMPARE(describe(boxesOf(rig)), expect(clickedBoxes));
+    QVERIFY(rig.backend.values == storedBefore);
+
+    pending(works);
+    QCOMPARE(describe(boxesOf(rig)), expect(after));
+    const kelbrin::session::SessionView& view = rig.controller->View();
+    QCOMPARE(describe({view.ChkBoxSavePwd, view.ChkBoxStartup, view.ChkBoxRunAsService}),
+             expect(after));
+    for (const char* name : {"ChkBoxSavePwd", "ChkBoxStartup", "ChkBoxRunAsService"}) {
+      QVERIFY2(rig.find<QCheckBox>(name)->isEnabled(), name);
+    }
+    if (saved) {
+      QCOMPARE(rig.backend.values["AsService"], std::string("1"));
+      QCOMPARE(rig.backend.values["AutoRunAsOSStart"], std::string("0"));
+    } else {
+      QVERIFY(rig.backend.values == storedBefore);
     }
   }
 
@@ -270,7 +335,8 @@ class TestSettingsBoxes : public QObject {
       QVERIFY(!std::filesystem::exists(kelbrin::platform::AutostartEntryPath()));
 
       QVERIFY(LogIn(rig, "demo01", "demo-pass"));
-      rig.form->SetServiceActions([] { return true; }, [] { return true; });
+      rig.form->SetServiceActions([](const auto& done) { done(true); },
+                                  [](const auto& done) { done(true); });
       clickBox(rig.find<QCheckBox>("ChkBoxStartup"));
       QVERIFY(std::filesystem::exists(kelbrin::platform::AutostartEntryPath()));
       QCOMPARE(settings::TPubUtil::ReadRegString("AutoRunAsOSStart"), std::string("1"));

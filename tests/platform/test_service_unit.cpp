@@ -136,6 +136,34 @@ TEST_F(ScriptedSystemctl, UninstallDisablesAndRemovesTheUnit) {
   EXPECT_THAT(Calls(), ::testing::EndsWith("disable PROKelbrinService.service\ndaemon-reload\n"));
 }
 
+TEST_F(ScriptedSystemctl, UninstallStopsARunningServiceBeforeRemovingItsUnit) {
+  SystemdServiceManager manager(Scope::System, 5s, units_);
+  std::string error;
+  ASSERT_TRUE(manager.install(Kelbrin(), error)) << error;
+  std::filesystem::remove(dir_ / "calls");
+  States("active\ninactive\n");
+  ASSERT_TRUE(manager.uninstall("PROKelbrinService", error)) << error;
+  EXPECT_FALSE(fs::exists(units_ / "PROKelbrinService.service"));
+  EXPECT_EQ(Calls(),
+            "stop --no-block PROKelbrinService.service\n"
+            "show -p ActiveState --value PROKelbrinService.service\n"
+            "show -p ActiveState --value PROKelbrinService.service\n"
+            "disable PROKelbrinService.service\n"
+            "daemon-reload\n");
+}
+
+TEST_F(ScriptedSystemctl, AServiceThatDoesNotStopKeepsItsUnit) {
+  SystemdServiceManager manager(Scope::System, 5s, units_);
+  std::string error;
+  ASSERT_TRUE(manager.install(Kelbrin(), error)) << error;
+  ExitCode("stop", 1);
+  States("active\n");
+  EXPECT_FALSE(manager.uninstall("PROKelbrinService", error));
+  EXPECT_THAT(error, HasSubstr("still running"));
+  EXPECT_TRUE(fs::exists(units_ / "PROKelbrinService.service"));
+  EXPECT_THAT(Calls(), ::testing::Not(HasSubstr("disable")));
+}
+
 TEST_F(ScriptedSystemctl, UninstallWithoutAUnitFails) {
   SystemdServiceManager manager(Scope::System, 5s, units_);
   std::string error;

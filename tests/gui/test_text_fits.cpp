@@ -1,0 +1,177 @@
+// The longest texts the desktop shows stay inside their frames: each is laid out whole inside
+// its label, or cut with "…" and whole in the label's tooltip.
+#include <QApplication>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+#include "MainFormFixture.h"
+#include "Screenshot.h"
+#include "gui/StatePage.h"
+#include "gui/TFAnimateHint.h"
+#include "gui/WrappingLabel.h"
+#include "reminders/EventKinds.h"
+
+using namespace std::chrono_literals;
+using kelbrin::gui::TFAnimateHint;
+using kelbrin::gui::TMainForm;
+using kelbrin::gui::WrappingLabel;
+using kelbrin::gui::test::MainFormRig;
+
+namespace {
+
+const QString kIpv6 = QStringLiteral("2001:0db8:85a3:0000:0000:8a2e:0370:7334");
+const QString kLongDomain = QStringLiteral("customer-portal-eu-west.example-company-group.com.cn");
+
+// The message panel of the popup's picture, in window coordinates (the picture is drawn at 1, 1).
+const QRect kPopupPanel(6, 29, 170, 66);
+
+QString reminderText(int kind, const QString& argument) {
+  const std::string_view format =
+      kelbrin::reminders::kEventKinds[static_cast<std::size_t>(kind)].firstText;
+  QString text = QString::fromUtf8(format.data(), static_cast<qsizetype>(format.size()));
+  return text.replace(QStringLiteral("%s"), argument);
+}
+
+QString describe(const QRect& r) {
+  return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+// What the label draws lies inside its contents rectangle, and is the whole text or is cut with
+// the whole text as the tooltip.
+void checkLabelShowsItsText(const WrappingLabel* label, const QString& whole) {
+  QCOMPARE(label->text(), whole);
+  const QRect inner = label->contentsRect();
+  const QSize drawn = WrappingLabel::TextSize(label->font(), inner.width(), label->Shown());
+  QVERIFY2(drawn.width() <= inner.width() && drawn.height() <= inner.height(),
+           qPrintable(QStringLiteral("%1 needs %2x%3 in %4")
+                          .arg(label->Shown())
+                          .arg(drawn.width())
+                          .arg(drawn.height())
+                          .arg(describe(inner))));
+  if (label->IsElided()) {
+    QVERIFY(label->Shown().endsWith(QStringLiteral("…")));
+    QCOMPARE(label->toolTip(), whole);
+  } else {
+    QCOMPARE(label->Shown(), whole);
+    QVERIFY(label->toolTip().isEmpty());
+  }
+}
+
+}  // namespace
+
+class TestTextFits : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void cleanup() {
+    if (TFAnimateHint* hint = TFAnimateHint::current()) hint->close();
+    QTRY_VERIFY(TFAnimateHint::current() == nullptr);
+  }
+
+  void popupTextsStayInsideThePicturesPanel_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("whole");  // expected to fit without cutting
+    QTest::addColumn<QString>("file");
+    QTest::newRow("kind 0") << reminderText(0, "14") << true << "notification-payment.png";
+    QTest::newRow("kind 4") << reminderText(4, "example.net") << true << "";
+    QTest::newRow("kind 5") << reminderText(5, "example.net") << true << "";
+    QTest::newRow("kind 5, long domain") << reminderText(5, kLongDomain) << false << "";
+    QTest::newRow("IPv6 address") << "IP updates successfully：" + kIpv6 << true
+                                  << "notification-ipv6.png";
+  }
+  void popupTextsStayInsideThePicturesPanel() {
+    QFETCH(QString, text);
+    QFETCH(bool, whole);
+    QFETCH(QString, file);
+    kelbrin::runtime::Pace pace;
+    pace.popupSlideStep = 1ms;
+    pace.popupDelay = 600000ms;
+    TFAnimateHint* hint = TFAnimateHint::ShowHintPopup("Warning", text, pace);
+    QVERIFY(QTest::qWaitFor([&] { return hint->findChild<QTimer*>("TimerDelay")->isActive(); }));
+    auto* info = hint->findChild<WrappingLabel*>("LblInfo");
+    QVERIFY(info);
+    QVERIFY2(kPopupPanel.contains(info->geometry()), qPrintable(describe(info->geometry())));
+    checkLabelShowsItsText(info, text);
+    QCOMPARE(!info->IsElided(), whole);
+
+    // The title is whole too.
+    auto* title = hint->findChild<QLabel*>("LblTitle");
+    QVERIFY(title->fontMetrics().horizontalAdvance(title->text()) <= title->width());
+
+    // Nothing dark is drawn between the panel and the window's edge beside and below the text.
+    const QImage shot = hint->grab().toImage();
+    for (int y = kPopupPanel.top(); y <= kPopupPanel.bottom() + 2; ++y) {
+      for (int x : {2, 3, 4, 178, 179}) {
+        QVERIFY2(shot.pixelColor(x, y).lightness() > 90,
+                 qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+      }
+    }
+    if (!file.isEmpty()) keepScreenshot(shot, file);
+  }
+
+  // An IPv6 address on the State page is shown whole inside the account box.
+  void anIpv6AddressIsWholeInTheIpLabel() {
+    MainFormRig rig;
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+    kelbrin::session::SessionView view = rig.controller->View();
+    view.Label27 = kIpv6.toStdString();
+    view.Label29 = "Glory lifetime user";
+    auto* page = rig.form->findChild<kelbrin::gui::StatePage*>("TabSheet1");
+    page->ShowView(view);
+    QCoreApplication::processEvents();
+    auto* label27 = rig.find<WrappingLabel>("Label27");
+    checkLabelShowsItsText(label27, kIpv6);
+    QVERIFY(!label27->IsElided());
+    QWidget* box = rig.find<QWidget>("PanelAccount");
+    const QRect inBox(label27->mapTo(box, QPoint(0, 0)), label27->size());
+    QVERIFY2(box->rect().contains(inBox), qPrintable(describe(inBox)));
+    checkLabelShowsItsText(rig.find<WrappingLabel>("Label29"), "Glory lifetime user");
+    keepScreenshot(rig.form->grab().toImage(), "main-window-ipv6.png");
+  }
+
+  // The question before clearing the log shows its buttons' captions whole.
+  void theClearQuestionShowsItsButtonsWhole() {
+    MainFormRig rig;
+    rig.form->ShowFromTray();
+    rig.form->SetActivePage(TMainForm::kLogPage);
+    QStringList checked;
+    QStringList cut;
+    QTimer::singleShot(0, this, [&] {
+      QMessageBox* box = nullptr;
+      for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<QMessageBox*>(window); found && found->isVisible()) {
+          box = found;
+        }
+      }
+      if (box == nullptr) return;
+      for (QPushButton* button : box->findChildren<QPushButton*>()) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const QRect contents =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        const QString caption = QString(button->text()).remove('&');
+        // An icon beside the caption takes its width and a gap from the same room.
+        const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+        const int needed = button->fontMetrics().horizontalAdvance(caption) + icon;
+        checked << QStringLiteral("%1 %2/%3").arg(caption).arg(needed).arg(contents.width());
+        if (needed > contents.width()) cut << caption;
+      }
+      keepScreenshot(box->grab().toImage(), "log-clear-question.png");
+      box->reject();
+    });
+    QTest::mouseClick(rig.find<QPushButton>("BtnClearLog"), Qt::LeftButton);
+    QCOMPARE(checked.size(), 2);
+    QVERIFY2(cut.isEmpty(), qPrintable(checked.join("; ")));
+  }
+};
+
+QTEST_MAIN(TestTextFits)
+#include "test_text_fits.moc"
