@@ -17,6 +17,7 @@
 
 #include "gui/AdvancedServicePage.h"
 #include "gui/BannerPanel.h"
+#include "gui/DomainPage.h"
 #include "gui/JpegImage.h"
 #include "gui/LinkLabel.h"
 #include "gui/LogPage.h"
@@ -131,7 +132,13 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
   logSheet_->setObjectName(QStringLiteral("TabSheet5"));
   pages_->addWidget(statePage_);
   pages_->addWidget(captionPage("TabSheet2", QStringLiteral("Network Setting")));
-  pages_->addWidget(captionPage("TabSheet3", QStringLiteral("Information")));
+  domainPage_ = new DomainPage(
+      {.IsOnline = [this] { return controller_.IsOnline(); },
+       .ShowInfoBox = [this](const std::string& caption,
+                             const std::string& text) { presenter_.ShowInfoBox(caption, text); },
+       .ShowStatePage = [this] { SetActivePage(kStatePage); }},
+      pages_);
+  pages_->addWidget(domainPage_);
   pages_->addWidget(servicePage_);
   pages_->addWidget(logSheet_);
   const QString captions[] = {QStringLiteral("User State"), QStringLiteral("Network Setting"),
@@ -401,6 +408,7 @@ void TMainForm::ActionMainMenuBar1Popup() {
 
 void TMainForm::ShowView(const session::SessionView& view) {
   statePage_->ShowView(view);
+  domainPage_->ShowServiceList(view.DomainTree);
   settingsBoxes_->ShowView(view);
   tray_->SetState(view.TrayIconIndex, QString::fromStdString(view.TrayHint));
   // The banner plays again at each login, when the session turns Online.
