@@ -1,3 +1,4 @@
+#include <QAbstractItemModelTester>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -237,6 +238,24 @@ class TestDomainPage : public QObject {
     QCOMPARE(rig.line("lab3"), offline == "0" ? QString("Keep offline state") : lab3);
     QCOMPARE(rig.line("lab7"), QString("The Service is valid from20260101to20991231"));
     QVERIFY(rig.boxes.isEmpty());
+  }
+
+  // Qt's own consistency checks of an item model, through a fill, a refill and a clear.
+  void modelKeepsQtsRules() {
+    PageRig rig;
+    QAbstractItemModelTester tester(rig.model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    auto first = Domain("demo01", "20991231");
+    first.ResourceInfos = {Record("A", "www"), Record("MX", "mail")};
+    auto second = Domain("office", "20200101");
+    second.ResourceInfos = {Record("CNAME", "intranet")};
+    rig.page.ShowServiceList(List({first, second}));
+    rig.tree()->expandAll();
+    QCOMPARE(rig.model()->index(2, 0, rig.root()), QModelIndex());
+    QCOMPARE(rig.model()->index(0, 1, rig.root()), QModelIndex());
+    QCOMPARE(rig.model()->index(0, 0, rig.record(0, 0)), QModelIndex());
+    rig.page.ShowServiceList(List({second}));
+    rig.page.ShowServiceList(nullptr);
   }
 
   void listWithoutDomainsShowsTheRootOnly() {
