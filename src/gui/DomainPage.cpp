@@ -177,7 +177,7 @@ void DomainPage::btRefreshDomainInfoClick() {
 void DomainPage::Label10Click() { ShellOpen(Label10->toolTip()); }
 
 void DomainPage::Clear() {
-  model_->SetList(nullptr, Today());
+  model_->SetList(nullptr, {});
   lab1->clear();
   for (QLabel* line : {lab2, lab3, lab5, lab6, lab7}) line->setText(QStringLiteral("-"));
 }

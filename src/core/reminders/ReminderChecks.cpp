@@ -1,8 +1,8 @@
 #include "reminders/ReminderChecks.h"
 
 #include <algorithm>
-#include <cctype>
 #include <exception>
+#include <string_view>
 
 #include "protocol/Login.h"
 #include "protocol/Utilities.h"
@@ -22,11 +22,12 @@ constexpr int kNotSubmittedKind = 5;
 constexpr int kDomainExpiringKind = 6;
 constexpr int kDomainExpiredKind = 7;
 
-bool EqualsIgnoringAsciiCase(const std::string& a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whatever the process locale says, only the ASCII letters fold.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 }  // namespace
