@@ -1,7 +1,7 @@
 // Draws the program's pictures (the JPEGs of the notification window, the main window and the
-// about box) and the small icons (PNG, for their transparency: the log kinds, the tray states)
-// and saves them where the resource file expects them. The build uses the committed
-// files; run this only to change them:
+// about box) and the small icons (PNG, for their transparency: the log kinds, the tray states,
+// the domain tree) and saves them where the resource file expects them. The build uses the
+// committed files; run this only to change them:
 //   g++ -std=c++20 -fPIC make_pictures.cpp $(pkg-config --cflags --libs Qt6Gui) -o
 //   /tmp/make_pictures QT_QPA_PLATFORM=offscreen /tmp/make_pictures resources/pictures
 #include <QGuiApplication>
@@ -134,6 +134,56 @@ QImage errorIcon() {
   p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
   p.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
+  return image;
+}
+
+// The domain tree's icons, 16 x 16: the list (a globe), a domain in service (green globe), a
+// lapsed domain (grey globe with a red bar) and a DNS record (a card with lines).
+QImage globeIcon(const QColor& face, const QColor& rim) {
+  QImage image(16, 16, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  QRadialGradient fill(QPointF(6, 5), 11);
+  fill.setColorAt(0, face.lighter(150));
+  fill.setColorAt(1, face);
+  p.setPen(QPen(rim, 1));
+  p.setBrush(fill);
+  p.drawEllipse(QRectF(1, 1, 14, 14));
+  p.setPen(QPen(QColor(255, 255, 255, 190), 0.9));
+  p.setBrush(Qt::NoBrush);
+  p.drawEllipse(QRectF(5, 1.5, 6, 13));
+  p.drawLine(QPointF(1.5, 8), QPointF(14.5, 8));
+  p.drawLine(QPointF(3, 4.5), QPointF(13, 4.5));
+  p.drawLine(QPointF(3, 11.5), QPointF(13, 11.5));
+  return image;
+}
+
+QImage domainListIcon() { return globeIcon(QColor(0x2f, 0x6f, 0xd0), kDarkBlue); }
+QImage domainInServiceIcon() {
+  return globeIcon(QColor(0x2e, 0xa4, 0x4a), QColor(0x1b, 0x62, 0x2c));
+}
+
+QImage domainLapsedIcon() {
+  QImage image = globeIcon(QColor(0x92, 0x98, 0xa4), QColor(0x5a, 0x60, 0x6c));
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(Qt::white, 1));
+  p.setBrush(QColor(0xd0, 0x2b, 0x2b));
+  p.drawRoundedRect(QRectF(6.5, 9.5, 9, 5), 1.2, 1.2);
+  return image;
+}
+
+QImage domainRecordIcon() {
+  QImage image(16, 16, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(kMidBlue, 1));
+  p.setBrush(QColor(0xf4, 0xf7, 0xfc));
+  p.drawRoundedRect(QRectF(2.5, 1.5, 11, 13), 1.5, 1.5);
+  p.setPen(QPen(kMidBlue, 1.2));
+  for (double y : {5.0, 8.0, 11.0}) p.drawLine(QPointF(5, y), QPointF(11, y));
   return image;
 }
 
@@ -381,7 +431,11 @@ int main(int argc, char** argv) {
       save(bottomBar(), dir, "bottom_bar.jpg") &&
       save(paymentNotice(), dir, "payment_notice.jpg") && save(aboutPicture(), dir, "about.jpg") &&
       trayIcon(false).save(icons + "/tray_offline.png") &&
-      trayIcon(true).save(icons + "/tray_online.png");
+      trayIcon(true).save(icons + "/tray_online.png") &&
+      domainListIcon().save(icons + "/domain_list.png") &&
+      domainInServiceIcon().save(icons + "/domain_in_service.png") &&
+      domainLapsedIcon().save(icons + "/domain_lapsed.png") &&
+      domainRecordIcon().save(icons + "/domain_record.png");
   for (int page = 0; page < 5; ++page) {
     mainWindowOk =
         mainWindowOk && save(pageButtonPicture(page), dir, QStringLiteral("page_%1.jpg").arg(page));

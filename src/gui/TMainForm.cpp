@@ -17,6 +17,8 @@
 
 #include "gui/AdvancedServicePage.h"
 #include "gui/BannerPanel.h"
+#include "gui/DomainPage.h"
+#include "session/ProfileDisplay.h"
 #include "gui/JpegImage.h"
 #include "gui/LinkLabel.h"
 #include "gui/LogPage.h"
@@ -131,7 +133,16 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
   logSheet_->setObjectName(QStringLiteral("TabSheet5"));
   pages_->addWidget(statePage_);
   pages_->addWidget(captionPage("TabSheet2", QStringLiteral("Network Setting")));
-  pages_->addWidget(captionPage("TabSheet3", QStringLiteral("Information")));
+  domainPage_ = new DomainPage(
+      {.IsOnline = [this] { return controller_.Mark() == 1; },
+       .RefreshServiceList = [this] { controller_.RefreshServiceList(); },
+       .ShowRootState = [this] { controller_.ShowAccountAddress(); },
+       .ShowInfoBox = [this](const std::string& caption,
+                             const std::string& text) { presenter_.ShowInfoBox(caption, text); },
+       .ShowStatePage = [this] { SetActivePage(kStatePage); },
+       .Today = [this] { return session::LocalDate(controller_.WallNow()); }},
+      pages_);
+  pages_->addWidget(domainPage_);
   pages_->addWidget(servicePage_);
   pages_->addWidget(logSheet_);
   const QString captions[] = {QStringLiteral("User State"), QStringLiteral("Network Setting"),
@@ -419,6 +430,7 @@ void TMainForm::ActionMainMenuBar1Popup() {
 
 void TMainForm::ShowView(const session::SessionView& view) {
   statePage_->ShowView(view);
+  domainPage_->ShowServiceList(view.DomainTree);
   settingsBoxes_->ShowView(view);
   tray_->SetState(view.TrayIconIndex, QString::fromStdString(view.TrayHint));
   // The banner plays again at each login, when the session turns Online.

@@ -19,6 +19,7 @@ namespace kelbrin::gui {
 
 class AdvancedServicePage;
 class BannerPanel;
+class DomainPage;
 class PageButtonRow;
 class StatePage;
 class TFAbout;
@@ -104,6 +105,7 @@ class TMainForm final : public QWidget {
   PageButtonRow* pageButtons_;
   QStackedWidget* pages_;
   StatePage* statePage_;
+  DomainPage* domainPage_;
   AdvancedServicePage* servicePage_;
   QWidget* logSheet_;
   SettingsBoxes* settingsBoxes_;

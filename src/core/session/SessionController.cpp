@@ -363,6 +363,23 @@ void SessionController::StartServiceListFetch() {
                                                              options_.pace, ++fetchesStarted_));
 }
 
+void SessionController::RefreshServiceList() {
+  AssertOwnerThread();
+  if (Mark() == 1) StartServiceListFetch();
+}
+
+void SessionController::ShowAccountAddress() {
+  AssertOwnerThread();
+  view_.Label27.clear();
+  const auto list = ServiceList();
+  if (list && list->DomainInfos.empty()) {
+    view_.Label25 = "Please register first！";
+  } else {
+    view_.Label27 = CurrentIp();
+  }
+  Changed();
+}
+
 void SessionController::SetServiceList(std::shared_ptr<const protocol::TGetServiceListResp> list) {
   snapshots_.PublishServiceList(std::move(list));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -85,6 +86,14 @@ class SessionController final : public AccountIntents,
   void DoLogout(bool connectionFailure);
   void ShowUserProfile();
   void ShowSessionState(DisplayState state);
+
+  // The domain view's "Refresh ": the service list is fetched again (logged in only).
+  void RefreshServiceList();
+  // The domain view's root: the account panel shows the address again, or "Please register
+  // first！" for a list without domains.
+  void ShowAccountAddress();
+  // "Now" of the session's clock (the calendar of the deadlines and the domain view).
+  std::chrono::system_clock::time_point WallNow() const { return signals_.clock().wallNow(); }
 
   // Window side of the workers' messages.
   void OnIpStatus(const std::string& text, bool connectionFailure);
