@@ -38,8 +38,9 @@ class PortalServer {
       response.set_content(answer_, "text/html");
     });
     port_ = server_.bind_to_any_port(kPortalAddress);
-    // Bound and listening already: requests wait in the backlog until the loop accepts them.
     thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // A stop before the accept loop runs would be lost and leave the loop running for ever.
+    while (port_ > 0 && !server_.is_running()) std::this_thread::sleep_for(1ms);
   }
   ~PortalServer() {
     server_.stop();
