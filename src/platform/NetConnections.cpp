@@ -11,6 +11,7 @@ std::vector<NetConnection> ListNetConnections(const NetworkManager& networkManag
   std::vector<NetConnection> connections;
   if (const auto profiles = networkManager.Connections()) {
     for (const auto& profile : *profiles) {
+      if (profile.device == "lo") continue;  // NetworkManager's own loopback profile
       const int index =
           profile.device.empty() ? 0 : static_cast<int>(::if_nametoindex(profile.device.c_str()));
       connections.push_back({profile.name, index});

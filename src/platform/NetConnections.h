@@ -14,7 +14,7 @@ struct NetConnection {
 };
 
 // NetworkManager's connection names where it answers, each with the interface index of its
-// device; else the interface names of the machine except loopback, each with its own index.
+// device; else the interface names of the machine; loopback never.
 std::vector<NetConnection> ListNetConnections(const NetworkManager& networkManager);
 
 }  // namespace kelbrin::platform

@@ -34,7 +34,7 @@ class FakeNmcli {
 const char* const kRunningNetworkManager =
     "case \"$*\" in\n"
     "  '-t -f NAME,DEVICE connection show')\n"
-    "    printf 'Wired connection 1:kn0\\nOffice\\\\:VPN:\\nHome Wi-Fi:--\\n' ;;\n"
+    "    printf 'Wired connection 1:kn0\\nOffice\\\\:VPN:\\nHome Wi-Fi:--\\nlo:lo\\n' ;;\n"
     "  '-t -f DHCP4 device show kn0')\n"
     "    printf 'DHCP4.OPTION[1]:dhcp_lease_time = 3600\\n"
     "DHCP4.OPTION[2]:dhcp_server_identifier = 10.66.0.1\\n' ;;\n"
@@ -58,7 +58,7 @@ TEST(NetworkManager, ReadsConnectionsAndDhcpThroughNmcli) {
 
   const auto connections = networkManager.Connections();
   ASSERT_TRUE(connections.has_value());
-  ASSERT_EQ(connections->size(), 3u);
+  ASSERT_EQ(connections->size(), 4u);
   EXPECT_EQ((*connections)[0].name, "Wired connection 1");
   EXPECT_EQ((*connections)[0].device, "kn0");
   EXPECT_EQ((*connections)[1].name, "Office:VPN");
@@ -105,7 +105,7 @@ TEST(NetConnections, NamesComeFromNetworkManagerElseFromTheInterfaces) {
     {
       const test::ScopedEnv path("PATH", running.path());
       const auto connections = ListNetConnections(NetworkManager());
-      ASSERT_EQ(connections.size(), 3u);
+      ASSERT_EQ(connections.size(), 3u);  // not the loopback profile
       EXPECT_EQ(connections[0].name, "Wired connection 1");
       EXPECT_EQ(connections[0].index, kn0);
       EXPECT_EQ(connections[1].name, "Office:VPN");
