@@ -10,8 +10,7 @@ namespace kelbrin::platform {
 struct NetFactSources {
   std::string udevDataDir = "/run/udev/data";
   // The resolver files in order of preference: the first that exists is read.
-  std::vector<std::string> resolverFiles = {"/run/systemd/resolve/resolv.conf",
-                                            "/etc/resolv.conf"};
+  std::vector<std::string> resolverFiles = {"/run/systemd/resolve/resolv.conf", "/etc/resolv.conf"};
 };
 
 // The device's model name from udev's hardware database (ID_MODEL_FROM_DATABASE of the device

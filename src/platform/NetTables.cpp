@@ -104,7 +104,8 @@ void ReadAddress(const nlmsghdr* message, std::vector<NetAddress>& addresses) {
   if (info->ifa_family != AF_INET) return;
   const auto attributes = Attributes(message, sizeof(ifaddrmsg), IFA_MAX);
   // IFA_LOCAL is the interface's own address; IFA_ADDRESS is the peer on point-to-point links.
-  const nlattr* own = IsU32(attributes[IFA_LOCAL]) ? attributes[IFA_LOCAL] : attributes[IFA_ADDRESS];
+  const nlattr* own =
+      IsU32(attributes[IFA_LOCAL]) ? attributes[IFA_LOCAL] : attributes[IFA_ADDRESS];
   if (!IsU32(own)) return;
   addresses.push_back({static_cast<int>(info->ifa_index), mnl_attr_get_u32(own),
                        MaskOfPrefix(info->ifa_prefixlen)});

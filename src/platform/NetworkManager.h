@@ -22,8 +22,7 @@ class NetworkManager {
   };
 
   NetworkManager() = default;
-  explicit NetworkManager(std::chrono::milliseconds timeout)
-      : timeout_(timeout) {}
+  explicit NetworkManager(std::chrono::milliseconds timeout) : timeout_(timeout) {}
 
   // The connection profiles in nmcli's order; nullopt when NetworkManager does not answer.
   std::optional<std::vector<Connection>> Connections() const;

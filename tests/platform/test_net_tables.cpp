@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <net/if.h>
 #include <net/if_arp.h>
 
@@ -38,9 +37,7 @@ std::vector<std::string> IpToolAddresses() {
   return addresses;
 }
 
-int PrefixOf(std::uint32_t storedMask) {
-  return __builtin_popcount(ntohl(storedMask));
-}
+int PrefixOf(std::uint32_t storedMask) { return __builtin_popcount(ntohl(storedMask)); }
 
 TEST(NetTables, ReadsLinksAddressesAndDefaultGatewaysOfTheNamespace) {
   if (const auto why = NetNamespace::Unavailable(); !why.empty()) GTEST_SKIP() << why;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <net/if.h>
 #include <sys/stat.h>
 
@@ -47,7 +46,8 @@ const char* const kStoppedNetworkManager =
 
 TEST(NetworkManager, SplitsTerseLinesAtUnescapedColons) {
   EXPECT_EQ(NetworkManager::SplitTerse("a:b"), (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(NetworkManager::SplitTerse("Office\\:VPN:"), (std::vector<std::string>{"Office:VPN", ""}));
+  EXPECT_EQ(NetworkManager::SplitTerse("Office\\:VPN:"),
+            (std::vector<std::string>{"Office:VPN", ""}));
   EXPECT_EQ(NetworkManager::SplitTerse("a\\\\:b"), (std::vector<std::string>{"a\\", "b"}));
 }
 
@@ -114,7 +114,8 @@ TEST(NetConnections, NamesComeFromNetworkManagerElseFromTheInterfaces) {
     const test::ScopedEnv path("PATH", empty.path().string());
     const auto connections = ListNetConnections(NetworkManager());
     std::vector<std::pair<std::string, int>> named;
-    for (const auto& connection : connections) named.emplace_back(connection.name, connection.index);
+    for (const auto& connection : connections)
+      named.emplace_back(connection.name, connection.index);
     std::sort(named.begin(), named.end());  // the kernel decides which of the pair comes first
     EXPECT_EQ(named, (std::vector<std::pair<std::string, int>>{{"kn0", kn0}, {"kn1", kn1}}));
   });

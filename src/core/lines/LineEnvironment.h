@@ -12,8 +12,8 @@
 namespace kelbrin::lines {
 
 // One raw HTTP exchange (no XML headers, no XML check): the answer text, empty on any failure.
-using RawRequest =
-    std::function<std::string(std::string_view method, std::string_view url, std::string_view body)>;
+using RawRequest = std::function<std::string(std::string_view method, std::string_view url,
+                                             std::string_view body)>;
 
 // What a line needs from the rest of the program; the composition root wires it.
 struct LineEnvironment {

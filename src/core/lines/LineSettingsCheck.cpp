@@ -16,8 +16,9 @@ bool IsBlank(const std::string& text) {
 
 // Characters, not bytes: the page's fields count what the user typed.
 std::size_t CharacterCount(const std::string& utf8) {
-  return static_cast<std::size_t>(std::count_if(
-      utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
 }
 
 }  // namespace

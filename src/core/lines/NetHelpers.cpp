@@ -5,21 +5,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "lines/AsciiCase.h"
 #include "platform/NetTables.h"
 #include "sysinfo/IpHelper.h"
 
 namespace kelbrin::lines {
-namespace {
-
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
-}  // namespace
-
 bool IsNetReachable() { return true; }
 
 std::string UrlEncode(std::string_view text, const platform::CodePage& codePage) {
@@ -42,10 +32,9 @@ std::string UrlEncode(std::string_view text, const platform::CodePage& codePage)
 
 UrlParts SplitUrl(std::string_view url) {
   std::string rest(url);
-  std::string lower;
-  std::transform(rest.begin(), rest.end(), std::back_inserter(lower), Lower);
   // As the portal's pages write it: the scheme is taken off the front when it appears at all.
-  if (lower.find("http://") != std::string::npos) rest.erase(0, std::min<std::size_t>(7, rest.size()));
+  if (AsciiLower(rest).find("http://") != std::string::npos)
+    rest.erase(0, std::min<std::size_t>(7, rest.size()));
 
   UrlParts parts;
   std::string hostAndPort = rest;
@@ -81,7 +70,8 @@ bool ListNetworkConnections(std::vector<std::string>& names, const ConnectionSou
 
 std::uint32_t ConnectionAdapterIndex(const std::string& name, const ConnectionSources& sources) {
   for (const auto& connection : NetworkConnections(sources)) {
-    if (EqualIgnoringCase(connection.name, name)) return static_cast<std::uint32_t>(connection.index);
+    if (EqualIgnoringAsciiCase(connection.name, name))
+      return static_cast<std::uint32_t>(connection.index);
   }
   return 0;
 }

@@ -5,20 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include "lines/AsciiCase.h"
+
 namespace kelbrin::lines {
 namespace {
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
-std::string ToLower(std::string_view text) {
-  std::string lower;
-  std::transform(text.begin(), text.end(), std::back_inserter(lower), Lower);
-  return lower;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) { return ToLower(a) == ToLower(b); }
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -84,7 +76,7 @@ Attributes ReadAttributes(std::string_view text, std::size_t& at) {
 
 const std::string* Attribute(const Attributes& attributes, std::string_view name) {
   for (const auto& [key, value] : attributes) {
-    if (EqualIgnoringCase(key, name)) return &value;
+    if (EqualIgnoringAsciiCase(key, name)) return &value;
   }
   return nullptr;
 }
@@ -101,7 +93,7 @@ std::string EncodeName(const std::string& name, const platform::CodePage& codePa
 }  // namespace
 
 std::optional<std::string> ExtractForm(std::string_view page) {
-  const std::string lower = ToLower(page);
+  const std::string lower = AsciiLower(page);
   const std::size_t start = FindTag(page, lower, "form", 0);
   if (start == std::string_view::npos) return std::nullopt;
   const std::string closing = "</form>";
@@ -111,7 +103,7 @@ std::optional<std::string> ExtractForm(std::string_view page) {
 }
 
 std::optional<UrlParts> ParseFormAction(std::string_view form) {
-  const std::string lower = ToLower(form);
+  const std::string lower = AsciiLower(form);
   std::size_t at = FindTag(form, lower, "form", 0);
   if (at == std::string_view::npos) return std::nullopt;
   at += 5;
@@ -125,7 +117,7 @@ std::optional<UrlParts> ParseFormAction(std::string_view form) {
 
 std::string BuildFormData(std::string_view form, std::string_view userName,
                           std::string_view password, const platform::CodePage& codePage) {
-  const std::string lower = ToLower(form);
+  const std::string lower = AsciiLower(form);
   std::string body;
   for (std::size_t at = FindTag(form, lower, "input", 0); at != std::string_view::npos;
        at = FindTag(form, lower, "input", at)) {
@@ -135,11 +127,11 @@ std::string BuildFormData(std::string_view form, std::string_view userName,
     if (name == nullptr || name->empty()) continue;  // an unnamed input is not submitted
 
     std::string_view value;
-    if (EqualIgnoringCase(*name, "uid")) {
+    if (EqualIgnoringAsciiCase(*name, "uid")) {
       value = userName;
-    } else if (EqualIgnoringCase(*name, "upwd")) {
+    } else if (EqualIgnoringAsciiCase(*name, "upwd")) {
       value = password;
-    } else if (EqualIgnoringCase(*name, "uact_status")) {
+    } else if (EqualIgnoringAsciiCase(*name, "uact_status")) {
       value = "1";
     } else if (const std::string* own = Attribute(attributes, "value")) {
       value = *own;

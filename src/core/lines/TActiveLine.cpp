@@ -4,8 +4,8 @@
 
 namespace kelbrin::lines {
 
-void TActiveLine::StartLine(int lineType, const std::string& entryName,
-                            const std::string& password, const std::string& userName) {
+void TActiveLine::StartLine(int lineType, const std::string& entryName, const std::string& password,
+                            const std::string& userName) {
   lineType_ = lineType;
   entryName_ = entryName;
   password_ = password;

@@ -54,8 +54,9 @@ class LineModel : public ::testing::Test {
     clock_.advance(kInterval);
   }
 
-  // Lets intervals pass until the worker has made its `count`th check and finished that pass. The worker may not have
-  // seen a change of KeepActive yet when the first interval passes; it then needs one more.
+  // Lets intervals pass until the worker has made its `count`th check and finished that pass. The
+  // worker may not have seen a change of KeepActive yet when the first interval passes; it then
+  // needs one more.
   bool AdvanceUntilCheck(int count) {
     for (int attempt = 0; attempt < 50; ++attempt) {
       if (!clock_.waitForWaiters(1)) return false;
@@ -115,15 +116,15 @@ TEST_F(LineModel, CreateLineByTypeIndex) {
 TEST_F(LineModel, LineTypeNamesAndCredentials) {
   std::vector<std::string> names{"ADSL", "ISDN"};
   TLineFactory::GetLineTypeNames(&names);
-  EXPECT_EQ(names, (std::vector<std::string>{"Virtual Dial-up", "Web Authorization",
-                                             "Cable Modem", "Lan"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Virtual Dial-up", "Web Authorization", "Cable Modem",
+                                             "Lan"}));
   try {
     TLineFactory::GetLineTypeNames(nullptr);
     ADD_FAILURE() << "no assertion for a missing list";
   } catch (const LineAssertion& failure) {
     EXPECT_EQ(failure.module(), "LBase");
   }
-  const std::pair<int, bool> cases[] = {{-1, true}, {0, true}, {1, true},
+  const std::pair<int, bool> cases[] = {{-1, true}, {0, true},  {1, true},
                                         {2, true},  {3, false}, {4, true}};
   for (const auto& [index, needs] : cases) {
     EXPECT_EQ(TLineFactory::NeedsCredentials(index), needs) << index;
@@ -289,7 +290,8 @@ TEST_F(LineModel, PortalLineIsUpAndLogsInOnlyWhenItsConnectionHasAnAdapter) {
   EXPECT_TRUE(holder.Line()->GetActive());
   EXPECT_TRUE(holder.Authenticate());  // what a result code 1 from the service does
   holder.FreeLine();
-  EXPECT_EQ(Requests(), (std::vector<std::string>{"GET http://probe.test/", "GET http://probe.test/"}));
+  EXPECT_EQ(Requests(),
+            (std::vector<std::string>{"GET http://probe.test/", "GET http://probe.test/"}));
 }
 
 }  // namespace

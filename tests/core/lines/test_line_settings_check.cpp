@@ -14,12 +14,12 @@ TEST(LineSettingsCheck, AsTheNetworkPageSaves) {
     P problem;
   };
   const Case cases[] = {
-      {3, "", "", P::kNone},                        // "Lan" needs no account
+      {3, "", "", P::kNone},  // "Lan" needs no account
       {2, "u", "p", P::kNone},
-      {2, "", "p", P::kMissingCredentials},         // "Cable Modem" does
-      {1, "   ", "p", P::kMissingCredentials},      // blanks only
+      {2, "", "p", P::kMissingCredentials},     // "Cable Modem" does
+      {1, "   ", "p", P::kMissingCredentials},  // blanks only
       {0, "u", " \t", P::kMissingCredentials},
-      {0, " u ", " p ", P::kNone},                  // stored untrimmed, but not blank
+      {0, " u ", " p ", P::kNone},  // stored untrimmed, but not blank
       {4, "u", "p", P::kUnknownLineType},
       {-1, "u", "p", P::kUnknownLineType},
       {1, "1234567890123456789012345", "123456789012345", P::kNone},

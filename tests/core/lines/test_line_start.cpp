@@ -60,7 +60,8 @@ TEST(LineStateTimer, RefreshesReachabilityAfter20SecondsThenEvery8) {
   runtime::CoreEventLoop loop(clock);
   std::vector<bool> ticks;
   {
-    const LineStateTimer timer(loop, runtime::Pace{}, [&](bool reachable) { ticks.push_back(reachable); });
+    const LineStateTimer timer(loop, runtime::Pace{},
+                               [&](bool reachable) { ticks.push_back(reachable); });
     clock.advance(19999ms);
     loop.processPending();
     EXPECT_TRUE(ticks.empty());

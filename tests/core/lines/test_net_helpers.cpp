@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <net/if.h>
 
 #include "NetNamespace.h"

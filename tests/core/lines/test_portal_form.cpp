@@ -19,9 +19,14 @@ TEST(UrlEncode, KeepsLettersAndDigitsAndEscapesEveryOtherByte) {
     const char* encoded;
   };
   const Case cases[] = {
-      {"a b", "a+b"},         {"-", "%2D"},       {"!", "%21"},
-      {"AbCxYz09", "AbCxYz09"}, {"_.~", "%5F%2E%7E"}, {"a&b=c%", "a%26b%3Dc%25"},
-      {"", ""},               {"+/=", "%2B%2F%3D"},
+      {"a b", "a+b"},
+      {"-", "%2D"},
+      {"!", "%21"},
+      {"AbCxYz09", "AbCxYz09"},
+      {"_.~", "%5F%2E%7E"},
+      {"a&b=c%", "a%26b%3Dc%25"},
+      {"", ""},
+      {"+/=", "%2B%2F%3D"},
   };
   for (const Case& c : cases) EXPECT_EQ(UrlEncode(c.text, kUtf8), c.encoded) << c.text;
 }
@@ -108,12 +113,14 @@ TEST(BuildFormData, PostsEveryNamedInputWithItsOwnValue) {
       {"<form><input name=\"a&b\" value=1><input name=c value=\"x>y\"></form>", "a%26b=1&c=x%3Ey"},
       {"<form><select name=s><option value=1></select><textarea name=t></textarea></form>", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(BuildFormData(c.form, "U1", "P!1", kUtf8), c.body) << c.form;
+  for (const Case& c : cases)
+    EXPECT_EQ(BuildFormData(c.form, "U1", "P!1", kUtf8), c.body) << c.form;
 }
 
 TEST(BuildFormData, EncodesUserAndPasswordInTheSystemCodePage) {
   const char* form = "<form><input name=uid><input name=upwd><input name=n value=\"中\"></form>";
-  EXPECT_EQ(BuildFormData(form, "用户 1", "p&w=d", kGbk), "uid=%D3%C3%BB%A7+1&upwd=p%26w%3Dd&n=%D6%D0");
+  EXPECT_EQ(BuildFormData(form, "用户 1", "p&w=d", kGbk),
+            "uid=%D3%C3%BB%A7+1&upwd=p%26w%3Dd&n=%D6%D0");
 }
 
 }  // namespace

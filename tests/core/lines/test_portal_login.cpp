@@ -32,11 +32,12 @@ class PortalServer {
       Record("GET /probe", "");
       response.set_content(Page(), "text/html");
     });
-    server_.Post("/Auth/Login", [this](const httplib::Request& request, httplib::Response& response) {
-      Record("POST /Auth/Login", request.body);
-      std::lock_guard guard(mutex_);
-      response.set_content(answer_, "text/html");
-    });
+    server_.Post("/Auth/Login",
+                 [this](const httplib::Request& request, httplib::Response& response) {
+                   Record("POST /Auth/Login", request.body);
+                   std::lock_guard guard(mutex_);
+                   response.set_content(answer_, "text/html");
+                 });
     port_ = server_.bind_to_any_port(kPortalAddress);
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     // A stop before the accept loop runs would be lost and leave the loop running for ever.
@@ -63,10 +64,14 @@ class PortalServer {
   }
 
  private:
-  std::string Base() const { return "http://" + std::string(kPortalAddress) + ":" + std::to_string(port_); }
+  std::string Base() const {
+    return "http://" + std::string(kPortalAddress) + ":" + std::to_string(port_);
+  }
   std::string Page() const {
     return "<HTML><BODY><P>Please log in</P>\n"
-           "<FORM name=login METHOD=POST ACTION=\"" + Base() + "/Auth/Login\">\n"
+           "<FORM name=login METHOD=POST ACTION=\"" +
+           Base() +
+           "/Auth/Login\">\n"
            "<INPUT type=hidden name=\"Token\" value=\"AbC+/=9\">\n"
            "<input type=\"text\" name=\"uid\" value=\"\">\n"
            "<input type=\"password\" name=\"upwd\">\n"
@@ -114,7 +119,8 @@ class PortalLogin : public ::testing::Test {
     environment.clock = &clock_;
     environment.portalProbeUrl = probeUrl;
     environment.codePage = platform::CodePage::named("GBK");
-    environment.rawRequest = [](std::string_view method, std::string_view url, std::string_view body) {
+    environment.rawRequest = [](std::string_view method, std::string_view url,
+                                std::string_view body) {
       return protocol::PostXmlRequest(method, url, body, false);
     };
     environment.connectionAdapterIndex = [](const std::string& name) {
@@ -144,8 +150,10 @@ TEST_F(PortalLogin, PostsTheFormOnStartAndAgainOnAConnectionFailure) {
     holder.FreeLine();
 
     const std::vector<std::pair<std::string, std::string>> expected{
-        {"GET /probe", ""}, {"POST /Auth/Login", kExpectedBody},
-        {"GET /probe", ""}, {"POST /Auth/Login", kExpectedBody}};
+        {"GET /probe", ""},
+        {"POST /Auth/Login", kExpectedBody},
+        {"GET /probe", ""},
+        {"POST /Auth/Login", kExpectedBody}};
     EXPECT_EQ(portal.Requests(), expected);
   });
   EXPECT_TRUE(ran);
@@ -196,19 +204,21 @@ TEST(PortalLoginSteps, NoFormOrNoActionMeansNoPost) {
     int result;
   };
   const Case cases[] = {
-      {"", 1, 0},                                                       // the GET failed
+      {"", 1, 0},  // the GET failed
       {"<html>no form</html>", 1, 0},
-      {"<form method=post><input name=uid></form>", 1, 0},              // no action
-      {"<form action=\"/login\"><input name=uid></form>", 1, 0},         // no host
+      {"<form method=post><input name=uid></form>", 1, 0},        // no action
+      {"<form action=\"/login\"><input name=uid></form>", 1, 0},  // no host
       {"<form action=\"http://10.9.9.9/in\"><input name=uid></form>", 2, 0},
   };
   for (const Case& c : cases) {
     std::vector<std::string> seen;
-    const RawRequest request = [&](std::string_view method, std::string_view url, std::string_view body) {
+    const RawRequest request = [&](std::string_view method, std::string_view url,
+                                   std::string_view body) {
       seen.push_back(std::string(method) + " " + std::string(url) + " " + std::string(body));
       return method == "GET" ? std::string(c.page) : std::string("Login Failure");
     };
-    EXPECT_EQ(TAuthTrd::Login(request, "http://probe.test/", "u", "p", platform::CodePage::named("UTF-8")),
+    EXPECT_EQ(TAuthTrd::Login(request, "http://probe.test/", "u", "p",
+                              platform::CodePage::named("UTF-8")),
               c.requests == 2 ? -1 : c.result)
         << c.page;
     EXPECT_EQ(seen.size(), c.requests) << c.page;
@@ -216,10 +226,13 @@ TEST(PortalLoginSteps, NoFormOrNoActionMeansNoPost) {
       EXPECT_EQ(seen[1], "POST http://10.9.9.9:80/in uid=u");
     }
   }
-  const RawRequest failing = [](std::string_view, std::string_view, std::string_view) -> std::string {
+  const RawRequest failing = [](std::string_view, std::string_view,
+                                std::string_view) -> std::string {
     throw std::runtime_error("transport broke");
   };
-  EXPECT_EQ(TAuthTrd::Login(failing, "http://probe.test/", "u", "p", platform::CodePage::named("UTF-8")), 0);
+  EXPECT_EQ(
+      TAuthTrd::Login(failing, "http://probe.test/", "u", "p", platform::CodePage::named("UTF-8")),
+      0);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <net/if.h>
 
 #include <fstream>
@@ -51,12 +50,23 @@ TEST(IpHelper, IsLanAddress) {
     bool lan;
   };
   const Case cases[] = {
-      {"", true},          {"   ", true},          {"127.0.0.1", true},
-      {"127.0.0.2", false}, {"0.1.2.3", true},      {"10.20.30.40", true},
-      {"172.16.0.1", true}, {"172.31.255.1", true}, {"172.32.0.5", false},
-      {"172.15.0.1", false}, {"192.168.1.10", true}, {"192.169.1.1", false},
-      {"192.168", false},   {"203.0.113.7", false}, {"8.8.8.8", false},
-      {"abc", false},       {" 10 . 1.1.1", true},
+      {"", true},
+      {"   ", true},
+      {"127.0.0.1", true},
+      {"127.0.0.2", false},
+      {"0.1.2.3", true},
+      {"10.20.30.40", true},
+      {"172.16.0.1", true},
+      {"172.31.255.1", true},
+      {"172.32.0.5", false},
+      {"172.15.0.1", false},
+      {"192.168.1.10", true},
+      {"192.169.1.1", false},
+      {"192.168", false},
+      {"203.0.113.7", false},
+      {"8.8.8.8", false},
+      {"abc", false},
+      {" 10 . 1.1.1", true},
   };
   for (const Case& c : cases) EXPECT_EQ(IsLanAddress(c.address), c.lan) << '"' << c.address << '"';
 }
@@ -138,12 +148,13 @@ TEST(IpHelper, AdapterTableOfTheKernel) {
 TEST(IpHelper, DhcpFlagAndServerComeFromNetworkManager) {
   if (const auto why = NetNamespace::Unavailable(); !why.empty()) GTEST_SKIP() << why;
   test::TempDir bin;
-  std::ofstream(bin / "nmcli") << "#!/bin/sh\n"
-                                  "case \"$*\" in\n"
-                                  "  *'device show kh0') echo 'DHCP4.OPTION[1]:dhcp_server_identifier = 10.55.0.1' ;;\n"
-                                  "  *'device show kh1') ;;\n"
-                                  "  *) exit 10 ;;\n"
-                                  "esac\n";
+  std::ofstream(bin / "nmcli")
+      << "#!/bin/sh\n"
+         "case \"$*\" in\n"
+         "  *'device show kh0') echo 'DHCP4.OPTION[1]:dhcp_server_identifier = 10.55.0.1' ;;\n"
+         "  *'device show kh1') ;;\n"
+         "  *) exit 10 ;;\n"
+         "esac\n";
   std::filesystem::permissions(bin / "nmcli", std::filesystem::perms::owner_all);
   const test::ScopedEnv path("PATH", bin.path().string());
   const bool ran = NetNamespace::Run([&] {
