@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "../platform/ScopedEnv.h"
+#include "ScopedEnv.h"
 #include "TempDir.h"
 #include "app/ServiceSetup.h"
 #include "platform/Autostart.h"

@@ -6,6 +6,8 @@
 
 namespace kelbrin::settings {
 
+inline constexpr const char* kDefaultPortalProbeUrl = "http://www.example.com/";
+
 // The settings record; field names are those of the stored values.
 struct TParamInfo {
   std::string UserName{};
@@ -19,6 +21,8 @@ struct TParamInfo {
   std::string LineName{};             // dial-up connection name
   bool AutoConn = false;              // keep the line connected automatically
   bool UpdateSysInfo = false;         // submit the system information report
+  // A public web page whose request a captive portal intercepts with its login form.
+  std::string PortalProbeUrl = kDefaultPortalProbeUrl;
 
   bool operator==(const TParamInfo&) const = default;
 };

@@ -41,6 +41,10 @@ TParamInfo LoadParamInfo(SettingsBackend& backend) {
   record.LineName = backend.readValue("LineName");
   record.AutoConn = FlagDefaultingOn(backend, "AutoConn");
   record.AutoRunAsOSStart = backend.readValue("AutoRunAsOSStart") == "1";
+  // Configuration only: set by hand (or by a test), never written by the client.
+  if (std::string probe = backend.readValue("PortalProbeUrl"); !probe.empty()) {
+    record.PortalProbeUrl = std::move(probe);
+  }
   if (record.UserName.empty() && record.UserPwd.empty()) record.SavePwd = false;
   return record;
 }

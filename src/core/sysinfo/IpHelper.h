@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/NetDeviceFacts.h"
+#include "platform/NetworkManager.h"
+
 namespace kelbrin::sysinfo {
 
 // One network adapter as the rest of the client sees it: the adapter table of the system
@@ -32,8 +35,15 @@ struct TAdaptorInfo {
 };
 using TAdaptorRows = std::vector<TAdaptorInfo>;
 
-// The machine's adapters in the system's order. Returns 0 on success; otherwise a non-zero
-// code and no adapters.
+// Where GetAdapters reads the facts the kernel's tables do not hold.
+struct AdapterSources {
+  platform::NetFactSources facts;
+  platform::NetworkManager networkManager;
+};
+
+// The machine's adapters (every interface but loopback) in the kernel's order. Returns 0 on
+// success; otherwise a non-zero code (an errno) and no adapters.
+int GetAdapters(int& count, TAdaptorRows& rows, const AdapterSources& sources);
 int GetAdapters(int& count, TAdaptorRows& rows);
 // The machine's local IPv4 addresses in table order (see IsLanOnly for the special lines).
 void GetLocalAddresses(std::vector<std::string>& lines);

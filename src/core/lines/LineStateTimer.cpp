@@ -1,0 +1,15 @@
+#include "lines/LineStateTimer.h"
+
+#include "lines/NetHelpers.h"
+
+namespace kelbrin::lines {
+
+LineStateTimer::LineStateTimer(runtime::EventLoop& loop, const runtime::Pace& pace,
+                               std::function<void(bool reachable)> setNetReachable)
+    : loop_(loop),
+      timer_(loop.startTimer(pace.lineStateFirst, pace.lineStateInterval,
+                             [set = std::move(setNetReachable)] { set(IsNetReachable()); })) {}
+
+LineStateTimer::~LineStateTimer() { loop_.stopTimer(timer_); }
+
+}  // namespace kelbrin::lines

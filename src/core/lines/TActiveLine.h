@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+
+#include "lines/TBaseLine.h"
+#include "lines/TLineFactory.h"
+
+namespace kelbrin::lines {
+
+// The holder of the one line of the run: starts the line of the configured kind, replaces it
+// when the settings change, switches its keep-alive, runs its login step. Used from the
+// controller's thread only.
+class TActiveLine {
+ public:
+  explicit TActiveLine(const TLineFactory& factory) : factory_(factory) {}
+  ~TActiveLine() { FreeLine(); }
+  TActiveLine(const TActiveLine&) = delete;
+  TActiveLine& operator=(const TActiveLine&) = delete;
+
+  // Destroys the held line, if any (its worker stopped first).
+  void FreeLine() { line_.reset(); }
+
+  // Records the values, creates the line, hands it the values, turns its keep-alive on and runs
+  // its login step. Throws LineAssertion ("KeepLineActive") when the type has no line; nothing is
+  // held then, and the values stay recorded.
+  void StartLine(int lineType, const std::string& entryName, const std::string& password,
+                 const std::string& userName);
+  // Restarts the line only when one of the values differs from those last started.
+  void Apply(int lineType, const std::string& entryName, const std::string& password,
+             const std::string& userName);
+  void SetKeepActive(bool value);
+
+  // The held line's login step (after a connection failure reported by the service); false when
+  // no line is held. A failure of the step is dropped.
+  bool Authenticate();
+
+  TBaseLine* Line() const { return line_.get(); }
+  int LineType() const { return lineType_; }
+  bool KeepActive() const { return keepActive_; }
+
+ private:
+  const TLineFactory& factory_;
+  LinePtr line_;
+  int lineType_ = 0;
+  std::string entryName_;
+  std::string userName_;
+  std::string password_;
+  bool keepActive_ = false;
+};
+
+}  // namespace kelbrin::lines

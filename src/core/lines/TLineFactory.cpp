@@ -1,0 +1,79 @@
+#include "lines/TLineFactory.h"
+
+#include "lines/LineAssertion.h"
+#include "lines/TCNCLine.h"
+#include "lines/TCableModemLine.h"
+#include "lines/TLanLine.h"
+
+namespace kelbrin::lines {
+namespace {
+
+constexpr int kLanIndex = 3;
+
+template <typename Line>
+TLineFactory::Constructor ConstructorOf() {
+  return [](const LineEnvironment& environment) { return std::make_unique<Line>(environment); };
+}
+
+std::string Trim(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+const std::vector<TLineClassInfo>& LineTypeTable() {
+  static const std::vector<TLineClassInfo> table = {
+      {"Virtual Dial-up", "TDailLine"},
+      {"Web Authorization", "TCNCLine"},
+      {"Cable Modem", "TCableModemLine"},
+      {"Lan", "TLanLine"},
+  };
+  return table;
+}
+
+TLineFactory::TLineFactory(LineEnvironment environment) : environment_(std::move(environment)) {
+  RegisterClass("TCNCLine", ConstructorOf<TCNCLine>());
+  RegisterClass("TCableModemLine", ConstructorOf<TCableModemLine>());
+  RegisterClass("TLanLine", ConstructorOf<TLanLine>());
+}
+
+void TLineFactory::RegisterClass(const std::string& className, Constructor constructor) {
+  registry_[className] = std::move(constructor);
+}
+
+LinePtr TLineFactory::CreateLine(int index) const {
+  const auto& table = LineTypeTable();
+  if (index < 0 || index >= static_cast<int>(table.size())) return nullptr;
+  const auto found = registry_.find(table[static_cast<std::size_t>(index)].className);
+  if (found == registry_.end() || !found->second) return nullptr;
+  LinePtr line;
+  try {
+    line.reset(found->second(environment_).release());
+  } catch (...) {
+    return nullptr;
+  }
+  if (line) line->Initialize();
+  return line;
+}
+
+void TLineFactory::GetLineTypeNames(std::vector<std::string>* strings) {
+  if (strings == nullptr) throw LineAssertion("LBase", "no list for the line-type names");
+  strings->clear();
+  for (const auto& row : LineTypeTable()) strings->push_back(row.displayName);
+}
+
+void TLineFactory::GetConnectionNames(std::vector<std::string>* strings,
+                                      const ConnectionSources& sources) {
+  if (strings == nullptr) throw LineAssertion("LBase", "no list for the connection names");
+  ListNetworkConnections(*strings, sources);
+  std::erase_if(*strings, [](const std::string& name) {
+    const std::string trimmed = Trim(name);
+    return trimmed == "Create new connection" || trimmed == "Connection wizard";
+  });
+}
+
+bool TLineFactory::NeedsCredentials(int index) { return index != kLanIndex; }
+
+}  // namespace kelbrin::lines

@@ -1,0 +1,41 @@
+#include "lines/TLineKeepTrd.h"
+
+#include "lines/TBaseLine.h"
+
+namespace kelbrin::lines {
+namespace {
+
+// The "until something changes" wait: far enough to never end by itself in practice.
+constexpr runtime::Duration kUntilChanged = std::chrono::hours(24 * 365);
+
+}  // namespace
+
+TLineKeepTrd::TLineKeepTrd(TBaseLine& line, runtime::Clock& clock, runtime::Duration interval)
+    : line_(line), interval_(interval), wait_(clock), thread_([this] { Run(); }) {}
+
+TLineKeepTrd::~TLineKeepTrd() { Stop(); }
+
+void TLineKeepTrd::Notify() { wait_.notifyChange(); }
+
+void TLineKeepTrd::Stop() {
+  wait_.requestStop();
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void TLineKeepTrd::Run() {
+  const auto hasWork = [this] { return line_.KeepActive() && line_.KeepAliveActs(); };
+  using End = runtime::WorkerWait::End;
+  for (;;) {
+    if (wait_.waitFor(kUntilChanged, hasWork) == End::kStopped) return;
+    // The first check comes one interval after the keep-alive was turned on.
+    if (wait_.waitFor(interval_) == End::kStopped) return;
+    if (!hasWork()) continue;
+    try {
+      if (!line_.GetActive()) line_.SetActive(true);
+    } catch (...) {
+      // A failed pass is tried again one interval later.
+    }
+  }
+}
+
+}  // namespace kelbrin::lines
