@@ -16,5 +16,6 @@ target_link_libraries(test_platform PRIVATE kelbrin_ppp_testbed)
 
 kelbrin_gtest(test_dialup THREADS SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/test_dial_status_text.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/test_dial_up.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/test_dial_up.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_dial_line.cpp)
 target_link_libraries(test_dialup PRIVATE kelbrin_dialup kelbrin_ppp_testbed)
