@@ -19,3 +19,10 @@ kelbrin_gtest(test_dialup THREADS SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/test_dial_up.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_dial_line.cpp)
 target_link_libraries(test_dialup PRIVATE kelbrin_dialup kelbrin_ppp_testbed)
+
+# TDailLine is built here against a stand-in line base until it joins the line model's library.
+kelbrin_gtest(test_dial_tdailline THREADS SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/test_dial_tdailline.cpp
+  ${PROJECT_SOURCE_DIR}/src/core/lines/TDailLine.cpp)
+target_include_directories(test_dial_tdailline PRIVATE ${CMAKE_CURRENT_LIST_DIR}/standin)
+target_link_libraries(test_dial_tdailline PRIVATE kelbrin_dialup kelbrin_ppp_testbed)

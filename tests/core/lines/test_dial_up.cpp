@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
 #include <future>
 #include <sstream>
@@ -186,8 +187,11 @@ TEST_F(DialUpTest, AbortDialEndsASynchronousDialInProgress) {
   bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2", {"delay-ms 20000"});
   auto dialer = MakeDialer(300ms);
   dialer->DialMode = TDialMode::dmSync;
+  std::atomic<bool> dialing{false};
+  dialer->OnDialing = [&dialing](TDialUp&) { dialing = true; };
   auto dial = std::async(std::launch::async, [&dialer] { return dialer->Dial(); });
-  for (int round = 0; round < 500 && calls_.empty(); ++round) ::usleep(5000);
+  for (int round = 0; round < 500 && !dialing; ++round) ::usleep(5000);
+  ASSERT_TRUE(dialing);
   dialer->AbortDial();
   ASSERT_EQ(dial.wait_for(10s), std::future_status::ready);
   EXPECT_EQ(dial.get(), platform::kDialCancelled);
