@@ -213,10 +213,11 @@ std::unique_ptr<PppdDial> Pppd::StartDial(const std::string& entry, const std::s
   }
   ChildOptions childOptions;
   childOptions.passFds = {{kChildLogFd, logPipe[1]}};
-  std::optional<ChildProcess> child = ChildProcess::Start(
-      {setup_.program, "call", entry, "user", user, "linkname", entry, "file", options.string(),
-       "logfd", std::to_string(kChildLogFd), "updetach"},
-      childOptions);
+  std::vector<std::string> argv{setup_.program, "call", entry, "user", user};
+  if (setup_.nameTheLink) argv.insert(argv.end(), {"linkname", entry});
+  argv.insert(argv.end(),
+              {"file", options.string(), "logfd", std::to_string(kChildLogFd), "updetach"});
+  std::optional<ChildProcess> child = ChildProcess::Start(argv, childOptions);
   ::close(logPipe[1]);
   if (!child) {
     ::close(logPipe[0]);

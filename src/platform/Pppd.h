@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -25,6 +26,9 @@ struct PppdSetup {
   std::filesystem::path privateDir = DefaultPrivateDir();
   // How long a hang-up waits for pppd to end after SIGTERM before it kills it.
   std::chrono::milliseconds hangUpBound{30000};
+  // pppd accepts `linkname` on its command line from root only; for anybody else the peer file
+  // has to name the link after itself ("linkname ENTRY"), or the link cannot be found.
+  bool nameTheLink = ::getuid() == 0;
 
   // /run/kelbrin-client for root, else $XDG_RUNTIME_DIR/kelbrin-client, else
   // /tmp/kelbrin-client-UID.
@@ -62,7 +66,7 @@ class Pppd {
   int Peers(std::vector<std::string>& names) const;
   bool PeerReadable(const std::string& entry) const;
 
-  // Starts `pppd call ENTRY user NAME linkname ENTRY file OPTIONS logfd 3 updetach`; the
+  // Starts `pppd call ENTRY user NAME [linkname ENTRY] file OPTIONS logfd 3 updetach`; the
   // password reaches pppd only through the options file (0600, private folder), never argv or
   // environment. nullptr with `error` set when pppd cannot be started.
   std::unique_ptr<PppdDial> StartDial(const std::string& entry, const std::string& user,

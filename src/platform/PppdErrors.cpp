@@ -39,7 +39,9 @@ constexpr std::array<std::pair<int, const char*>, 8> kOwnTexts{{
     {kNoSuchLink, "No pppd link runs under this handle"},
     {kPasswordUnusable, "The password is too long or holds control characters"},
     {kPrivateDirUnusable, "The private runtime folder for the dial cannot be used"},
-    {kLinkNotUp, "pppd ended without bringing the link up"},
+    {kLinkNotUp,
+     "pppd reported the link up but no link of this entry was found (without root, the peer "
+     "file must hold \"linkname ENTRY\")"},
     {kPeersDirUnreadable, "The pppd peers folder cannot be read"},
     {kDialCancelled, "The dial was cancelled"},
 }};

@@ -38,9 +38,12 @@ PppTestbed::PppTestbed() {
 }
 
 PppTestbed::~PppTestbed() {
-  platform::Pppd pppd(Setup());
-  for (const auto& link : pppd.Links()) {
-    if (platform::ProcessAlive(link.pid)) ::kill(link.pid, SIGKILL);
+  // Every pid file of the run folder, also those of links without a name.
+  std::error_code ignored;
+  for (const auto& item : fs::directory_iterator(RunDir(), ignored)) {
+    pid_t pid = 0;
+    std::ifstream(item.path()) >> pid;
+    if (platform::ProcessAlive(pid)) ::kill(pid, SIGKILL);
   }
   if (sysfsMounted_) ::umount2((dir_ / "sys").c_str(), MNT_DETACH);
   if (homeNamespace_ >= 0) {
@@ -55,6 +58,10 @@ void PppTestbed::AddPeer(const std::string& entry, const std::string& local,
   out << "noauth\n" << local << ":" << remote << "\n";
   out << "# fake: accounts " << (dir_ / "accounts").string() << "\n";
   for (const auto& directive : directives) out << "# fake: " << directive << "\n";
+}
+
+void PppTestbed::AddPeerLine(const std::string& entry, const std::string& line) {
+  std::ofstream(dir_ / "peers" / entry, std::ios::app) << line << "\n";
 }
 
 void PppTestbed::AddAccount(const std::string& user, const std::string& password) {

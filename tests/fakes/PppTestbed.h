@@ -14,7 +14,7 @@ namespace kelbrin::test {
 
 // A network namespace of its own for the calling thread, with a phonebook, a run folder and a
 // sysfs of that namespace, dialled through the fake pppd. Needs root and /dev/net/tun: check
-// Usable() first and skip otherwise. The destructor kills what the fake left running and
+// Unusable() first and skip otherwise. The destructor kills what the fake left running and
 // returns the thread to its namespace.
 class PppTestbed {
  public:
@@ -29,6 +29,8 @@ class PppTestbed {
   // A peer file for `entry` with the fake's directives (e.g. "hang", "drop-after-ms 200").
   void AddPeer(const std::string& entry, const std::string& local, const std::string& remote,
                const std::vector<std::string>& directives = {});
+  // One more option line in `entry`'s peer file.
+  void AddPeerLine(const std::string& entry, const std::string& line);
   // An account the fake accepts.
   void AddAccount(const std::string& user, const std::string& password);
 

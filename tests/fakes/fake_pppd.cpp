@@ -4,7 +4,8 @@
 //   fake_pppd call ENTRY user NAME linkname LINK file OPTIONS logfd N updetach
 //
 // The peer file is read from $FAKE_PPPD_PEERS (default /etc/ppp/peers), the pid file written to
-// $FAKE_PPPD_RUNDIR (default /run). The peer file holds "LOCAL:PEER" addresses and directives
+// $FAKE_PPPD_RUNDIR (default /run): ppp-LINK.pid, with LINK from `linkname` on the command line
+// or in the peer file, else (like pppd) only the interface's pppN.pid. The peer file holds "LOCAL:PEER" addresses and directives
 // for the test, as comments:
 //   # fake: accounts FILE      lines "USER PASSWORD" (one blank, the rest is the password)
 //   # fake: fail-auth          the peer refuses every login
@@ -133,6 +134,7 @@ struct Peer {
   std::string local = "10.64.0.1";
   std::string remote = "10.64.0.2";
   std::string accounts;
+  std::string linkname;
   bool failAuth = false;
   bool hang = false;
   long dropAfterMs = -1;
@@ -158,6 +160,8 @@ Peer ReadPeer(const std::string& path) {
       if (directive == "hang") peer.hang = true;
       if (directive == "drop-after-ms") words >> peer.dropAfterMs;
       if (directive == "delay-ms") words >> peer.delayMs;
+    } else if (first == "linkname") {
+      words >> peer.linkname;
     } else if (const auto colon = first.find(':');
                colon != std::string::npos && first.find('.') != std::string::npos) {
       peer.local = first.substr(0, colon);
@@ -246,9 +250,10 @@ int main(int argc, char** argv) {
   }
   const std::string entry = options["call"];
   const std::string user = options["user"];
-  const std::string link = options.count("linkname") ? options["linkname"] : entry;
   const Peer peer = ReadPeer(Env("FAKE_PPPD_PEERS", "/etc/ppp/peers") + "/" + entry);
   if (entry.empty() || !peer.found) return kOptionError;
+  // Like pppd: without a link name there is no ppp-LINK.pid, only the interface's pid file.
+  const std::string link = options.count("linkname") ? options["linkname"] : peer.linkname;
 
   Log("pppd 2.4.9 started by root, uid 0");
   std::string name;
@@ -285,7 +290,8 @@ int main(int argc, char** argv) {
     ::close(ready[0]);
     ::setsid();
   }
-  const std::string pidFile = Env("FAKE_PPPD_RUNDIR", "/run") + "/ppp-" + link + ".pid";
+  const std::string pidFile = Env("FAKE_PPPD_RUNDIR", "/run") + "/" +
+                              (link.empty() ? name : "ppp-" + link) + ".pid";
   {
     std::ofstream out(pidFile);
     out << ::getpid() << "\n" << name << "\n";

@@ -102,6 +102,21 @@ TEST_F(PppdTest, ADialBringsUpTheLinkWithItsAddressesAndAHangUpEndsIt) {
   EXPECT_EQ(InterfaceIndex(link->interface), 0u);
 }
 
+TEST_F(PppdTest, WithoutRightsToNameTheLinkThePeerFileNamesIt) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
+  bed_.AddPeer("isdn", "10.65.0.1", "10.65.0.2");
+  bed_.AddPeerLine("adsl", "linkname adsl");
+  PppdSetup setup = bed_.Setup();
+  setup.nameTheLink = false;
+  const Pppd pppd(setup);
+  ASSERT_EQ(DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"").exitStatus, 0);
+  EXPECT_TRUE(pppd.LinkOfEntry("adsl").has_value());
+  // A peer file without its link name brings up a link that nobody can find by the entry.
+  ASSERT_EQ(DialToEnd(pppd, "isdn", "alice", "s3cret \"quoted\"").exitStatus, 0);
+  EXPECT_FALSE(pppd.LinkOfEntry("isdn").has_value());
+  EXPECT_EQ(pppd.Links().size(), 1u);
+}
+
 TEST_F(PppdTest, AWrongPasswordEndsWithTheAuthenticationFailure) {
   bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
   const Pppd pppd(bed_.Setup());
