@@ -12,7 +12,8 @@
 //   # fake: hang               SIGTERM is ignored once the link is up
 //   # fake: drop-after-ms N    the link drops N ms after it came up (exit status 16)
 //   # fake: delay-ms N         the dial takes N ms before authenticating
-// While the link is up, SIGUSR1 makes the peer send one 48-byte packet through it.
+// While the link is up, SIGUSR1 makes the peer send one 48-byte packet through it and SIGUSR2
+// drops the link at once (exit status 16, as a modem hang-up).
 // The password comes only from `password "..."` in the options file.
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -45,10 +46,12 @@ constexpr int kAuthFailed = 19;
 
 volatile sig_atomic_t terminate = 0;
 volatile sig_atomic_t sendPacket = 0;
+volatile sig_atomic_t hangup = 0;
 int logFd = -1;
 
 void OnTerm(int) { terminate = 1; }
 void OnUsr1(int) { sendPacket = 1; }
+void OnUsr2(int) { hangup = 1; }
 
 void Log(const std::string& line) {
   if (logFd < 0) return;
@@ -307,8 +310,9 @@ int main(int argc, char** argv) {
     ::close(ready[1]);
   }
   ::signal(SIGUSR1, OnUsr1);
+  ::signal(SIGUSR2, OnUsr2);
   long upMs = 0;
-  while (!terminate && (peer.dropAfterMs < 0 || upMs < peer.dropAfterMs)) {
+  while (!terminate && !hangup && (peer.dropAfterMs < 0 || upMs < peer.dropAfterMs)) {
     if (sendPacket) {
       sendPacket = 0;
       WritePacket(tun, peer.remote, peer.local);

@@ -1,6 +1,8 @@
 // The "Virtual Dial-up" line kind over its dialer, against the fake pppd.
 #include <gtest/gtest.h>
 #include <net/if.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include "DialTestSupport.h"
 #include "PppTestbed.h"
@@ -63,6 +65,25 @@ TEST_F(TDailLineTest, SetActiveDialsAndHangsUp) {
   EXPECT_EQ(addressesAsked_.front(), "10.64.0.1");
   line->SetActive(false);
   EXPECT_FALSE(line->GetActive());
+}
+
+// What the keep-alive worker does in one pass: a line found down is brought up.
+TEST_F(TDailLineTest, ALinkThatDroppedIsFoundDownAndRedialled) {
+  const auto line = MakeLine(*pppd_);
+  ASSERT_EQ(line->Connect(), 0);
+  const auto first = pppd_->LinkOfEntry("adsl");
+  ASSERT_TRUE(first.has_value());
+  ::kill(first->pid, SIGUSR2);  // the peer hangs up
+  for (int round = 0; round < 500 && platform::ProcessAlive(first->pid); ++round) ::usleep(10000);
+  ASSERT_FALSE(platform::ProcessAlive(first->pid));
+
+  EXPECT_FALSE(line->GetActive());
+  line->SetActive(true);
+  EXPECT_TRUE(line->GetActive());
+  const auto second = pppd_->LinkOfEntry("adsl");
+  ASSERT_TRUE(second.has_value());
+  EXPECT_NE(second->pid, first->pid);
+  EXPECT_EQ(line->GetIpAddress(), "10.64.0.1");
 }
 
 TEST_F(TDailLineTest, DestroyingTheLineLeavesTheConnectionUp) {
