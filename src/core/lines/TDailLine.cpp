@@ -3,6 +3,9 @@
 namespace kelbrin::lines {
 
 TDailLine::~TDailLine() {
+  // The keep-alive worker may be inside a dial: make it return, so that it can be stopped
+  // before the dialer goes.
+  AbortDial();
   try {
     dialer_.reset();
   } catch (...) {
