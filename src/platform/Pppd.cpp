@@ -1,0 +1,327 @@
+#include "platform/Pppd.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <system_error>
+
+#include "platform/PppdErrors.h"
+
+namespace kelbrin::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr std::string_view kLinkPrefix = "ppp-";
+constexpr std::string_view kLinkSuffix = ".pid";
+// pppd keeps at most this many characters of a secret.
+constexpr std::size_t kMaxPassword = 255;
+// The descriptor on which the started pppd writes its log.
+constexpr int kChildLogFd = 3;
+constexpr auto kHangUpPoll = 20ms;
+constexpr auto kAfterKill = 2s;
+
+// A peer or link name is one file-name component: never a path, never hidden.
+bool PlainName(const std::string& name) {
+  return !name.empty() && name.size() <= 255 && name.front() != '.' &&
+         name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+// An interface name as the kernel allows it; it comes from a file, so it is checked before it
+// becomes part of a path.
+bool InterfaceName(const std::string& name) {
+  return !name.empty() && name.size() < IFNAMSIZ && name != "." && name != ".." &&
+         std::all_of(name.begin(), name.end(), [](char c) {
+           return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' ||
+                  c == '.';
+         });
+}
+
+// Reads at most `limit` bytes of a small file.
+std::optional<std::string> ReadSmallFile(const fs::path& path, std::size_t limit) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text(limit, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(limit));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  return text;
+}
+
+std::optional<std::uint64_t> ReadCounter(const fs::path& path) {
+  const auto text = ReadSmallFile(path, 32);
+  if (!text || text->empty()) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long value = std::strtoull(text->c_str(), &end, 10);
+  if (errno != 0 || end == text->c_str()) return std::nullopt;
+  return value;
+}
+
+// A quoted pppd option word: backslash and quote escaped.
+std::string QuotedWord(const std::string& word) {
+  std::string quoted = "\"";
+  for (const char c : word) {
+    if (c == '\\' || c == '"') quoted.push_back('\\');
+    quoted.push_back(c);
+  }
+  return quoted + "\"";
+}
+
+bool UsablePassword(const std::string& password) {
+  return password.size() <= kMaxPassword &&
+         std::none_of(password.begin(), password.end(), [](char c) {
+           return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+         });
+}
+
+// Makes the private folder (0700, owned by us) and writes the options file into it (0600).
+// The empty path when that fails.
+fs::path WriteOptionsFile(const fs::path& folder, const std::string& password) {
+  ::mkdir(folder.c_str(), 0700);
+  struct stat info{};
+  if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+      info.st_uid != ::geteuid() || (info.st_mode & 077) != 0) {
+    return {};
+  }
+  std::string name = (folder / "dial-XXXXXX").string();
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);  // mode 0600
+  if (fd < 0) return {};
+  const std::string content = "password " + QuotedWord(password) + "\n";
+  const bool written =
+      ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+  ::close(fd);
+  if (!written) {
+    ::unlink(name.c_str());
+    return {};
+  }
+  return name;
+}
+
+class Socket {
+ public:
+  Socket() : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {}
+  ~Socket() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Socket(const Socket&) = delete;
+  Socket& operator=(const Socket&) = delete;
+
+  // The interface's IPv4 address of the given kind (SIOCGIFADDR, SIOCGIFDSTADDR).
+  std::optional<std::string> Address(const std::string& interface, unsigned long request) const {
+    ifreq query{};
+    if (fd_ < 0 || !InterfaceName(interface)) return std::nullopt;
+    interface.copy(query.ifr_name, IFNAMSIZ - 1);
+    if (::ioctl(fd_, request, &query) != 0) return std::nullopt;
+    const auto* address = reinterpret_cast<const sockaddr_in*>(&query.ifr_addr);
+    char text[INET_ADDRSTRLEN] = {};
+    if (!::inet_ntop(AF_INET, &address->sin_addr, text, sizeof text)) return std::nullopt;
+    return std::string(text);
+  }
+
+  bool Up(const std::string& interface) const {
+    ifreq query{};
+    if (fd_ < 0 || !InterfaceName(interface)) return false;
+    interface.copy(query.ifr_name, IFNAMSIZ - 1);
+    return ::ioctl(fd_, SIOCGIFFLAGS, &query) == 0 && (query.ifr_flags & IFF_UP) != 0;
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+fs::path PppdSetup::DefaultPrivateDir() {
+  if (::geteuid() == 0) return "/run/kelbrin-client";
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
+    return fs::path(runtime) / "kelbrin-client";
+  }
+  return "/tmp/kelbrin-client-" + std::to_string(::geteuid());
+}
+
+bool ProcessAlive(pid_t pid) {
+  if (pid <= 0) return false;
+  const auto stat = ReadSmallFile("/proc/" + std::to_string(pid) + "/stat", 512);
+  if (!stat) return false;
+  // "PID (COMM) STATE ...": the state follows the last parenthesis.
+  const auto close = stat->rfind(')');
+  return close != std::string::npos && close + 2 < stat->size() && (*stat)[close + 2] != 'Z' &&
+         (*stat)[close + 2] != 'X';
+}
+
+std::uint32_t InterfaceIndex(const std::string& interface) {
+  return InterfaceName(interface) ? ::if_nametoindex(interface.c_str()) : 0;
+}
+
+Pppd::Pppd(PppdSetup setup) : setup_(std::move(setup)) {}
+
+int Pppd::Peers(std::vector<std::string>& names) const {
+  names.clear();
+  std::error_code error;
+  fs::directory_iterator it(setup_.peersDir, error);
+  if (error) return kPeersDirUnreadable;
+  for (const auto& item : it) {
+    const std::string name = item.path().filename().string();
+    std::error_code ignored;
+    if (PlainName(name) && item.is_regular_file(ignored)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return 0;
+}
+
+bool Pppd::PeerReadable(const std::string& entry) const {
+  if (!PlainName(entry)) return false;
+  const fs::path file = setup_.peersDir / entry;
+  std::error_code ignored;
+  return fs::is_regular_file(file, ignored) && ::access(file.c_str(), R_OK) == 0;
+}
+
+std::unique_ptr<PppdDial> Pppd::StartDial(const std::string& entry, const std::string& user,
+                                          const std::string& password, int& error) const {
+  error = 0;
+  if (!PeerReadable(entry)) {
+    error = kPeerUnreadable;
+    return nullptr;
+  }
+  if (!UsablePassword(password)) {
+    error = kPasswordUnusable;
+    return nullptr;
+  }
+  const fs::path options = WriteOptionsFile(setup_.privateDir, password);
+  if (options.empty()) {
+    error = kPrivateDirUnusable;
+    return nullptr;
+  }
+  int logPipe[2] = {-1, -1};
+  if (::pipe2(logPipe, O_CLOEXEC) != 0) {
+    ::unlink(options.c_str());
+    error = kPppdNotStartable;
+    return nullptr;
+  }
+  ChildOptions childOptions;
+  childOptions.passFds = {{kChildLogFd, logPipe[1]}};
+  std::vector<std::string> argv{setup_.program, "call", entry, "user", user};
+  if (setup_.nameTheLink) argv.insert(argv.end(), {"linkname", entry});
+  argv.insert(argv.end(),
+              {"file", options.string(), "logfd", std::to_string(kChildLogFd), "updetach"});
+  std::optional<ChildProcess> child = ChildProcess::Start(argv, childOptions);
+  ::close(logPipe[1]);
+  if (!child) {
+    ::close(logPipe[0]);
+    ::unlink(options.c_str());
+    error = kPppdNotStartable;
+    return nullptr;
+  }
+  return std::make_unique<PppdDial>(std::move(*child), logPipe[0], options);
+}
+
+std::optional<PppLink> Pppd::ReadLink(const fs::path& pidFile) const {
+  const std::string name = pidFile.filename().string();
+  if (name.size() <= kLinkPrefix.size() + kLinkSuffix.size() || !name.starts_with(kLinkPrefix) ||
+      !name.ends_with(kLinkSuffix)) {
+    return std::nullopt;
+  }
+  const auto text = ReadSmallFile(pidFile, 128);
+  if (!text) return std::nullopt;
+  PppLink link;
+  link.entry = name.substr(kLinkPrefix.size(),
+                           name.size() - kLinkPrefix.size() - kLinkSuffix.size());
+  char* end = nullptr;
+  const long pid = std::strtol(text->c_str(), &end, 10);
+  if (end == text->c_str() || pid <= 0) return std::nullopt;
+  link.pid = static_cast<pid_t>(pid);
+  // pppd writes the interface name on the second line once it knows it.
+  const auto lineEnd = text->find('\n');
+  if (lineEnd != std::string::npos) {
+    std::string interface = text->substr(lineEnd + 1);
+    interface.erase(std::find(interface.begin(), interface.end(), '\n'), interface.end());
+    if (InterfaceName(interface)) link.interface = interface;
+  }
+  const Socket socket;
+  link.connected = ProcessAlive(link.pid) && !link.interface.empty() &&
+                   socket.Up(link.interface) &&
+                   socket.Address(link.interface, SIOCGIFADDR).has_value();
+  return link;
+}
+
+std::vector<PppLink> Pppd::Links() const {
+  std::vector<PppLink> links;
+  std::error_code error;
+  fs::directory_iterator it(setup_.runDir, error);
+  if (error) return links;
+  for (const auto& item : it) {
+    if (auto link = ReadLink(item.path())) links.push_back(std::move(*link));
+  }
+  std::sort(links.begin(), links.end(),
+            [](const PppLink& a, const PppLink& b) { return a.entry < b.entry; });
+  return links;
+}
+
+std::optional<PppLink> Pppd::LinkOfPid(pid_t pid) const {
+  for (auto& link : Links()) {
+    if (link.pid == pid) return link;
+  }
+  return std::nullopt;
+}
+
+std::optional<PppLink> Pppd::LinkOfEntry(const std::string& entry) const {
+  if (!PlainName(entry)) return std::nullopt;
+  return ReadLink(setup_.runDir / (std::string(kLinkPrefix) + entry + std::string(kLinkSuffix)));
+}
+
+int Pppd::HangUp(pid_t pid) const {
+  const auto link = LinkOfPid(pid);
+  if (!link || !ProcessAlive(pid)) return kNoSuchLink;
+  ::kill(pid, SIGTERM);
+  const auto deadline = std::chrono::steady_clock::now() + setup_.hangUpBound;
+  while (ProcessAlive(pid) && std::chrono::steady_clock::now() < deadline) {
+    ::usleep(std::chrono::duration_cast<std::chrono::microseconds>(kHangUpPoll).count());
+  }
+  if (ProcessAlive(pid)) {
+    ::kill(pid, SIGKILL);
+    const auto killDeadline = std::chrono::steady_clock::now() + kAfterKill;
+    while (ProcessAlive(pid) && std::chrono::steady_clock::now() < killDeadline) {
+      ::usleep(std::chrono::duration_cast<std::chrono::microseconds>(kHangUpPoll).count());
+    }
+    // A killed pppd cannot remove its pid file; a stale one would name a dead link.
+    const auto stale = LinkOfPid(pid);
+    if (stale && !ProcessAlive(pid)) {
+      std::error_code ignored;
+      fs::remove(setup_.runDir / (std::string(kLinkPrefix) + stale->entry +
+                                  std::string(kLinkSuffix)),
+                 ignored);
+    }
+  }
+  return 0;
+}
+
+std::optional<PppAddresses> Pppd::Addresses(const std::string& interface) const {
+  const Socket socket;
+  const auto local = socket.Address(interface, SIOCGIFADDR);
+  if (!local) return std::nullopt;
+  return PppAddresses{*local, socket.Address(interface, SIOCGIFDSTADDR).value_or("")};
+}
+
+std::optional<PppCounters> Pppd::Counters(const std::string& interface) const {
+  if (!InterfaceName(interface)) return std::nullopt;
+  const fs::path statistics = setup_.netClassDir / interface / "statistics";
+  const auto sent = ReadCounter(statistics / "tx_bytes");
+  const auto received = ReadCounter(statistics / "rx_bytes");
+  if (!sent || !received) return std::nullopt;
+  return PppCounters{*sent, *received};
+}
+
+}  // namespace kelbrin::platform

@@ -1,0 +1,82 @@
+#include "PppTestbed.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <fstream>
+
+namespace kelbrin::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+}  // namespace
+
+PppTestbed::PppTestbed() {
+  if (::geteuid() != 0) {
+    unusable_ = "needs root for a network namespace and tun interfaces";
+    return;
+  }
+  if (::access("/dev/net/tun", R_OK | W_OK) != 0) {
+    unusable_ = "needs /dev/net/tun";
+    return;
+  }
+  homeNamespace_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+  if (homeNamespace_ < 0 || ::unshare(CLONE_NEWNET) != 0) {
+    unusable_ = "cannot create a network namespace";
+    return;
+  }
+  for (const char* folder : {"peers", "run", "sys"}) fs::create_directory(dir_ / folder);
+  // A sysfs mounted from inside the namespace shows that namespace's interfaces.
+  sysfsMounted_ = ::mount("sysfs", (dir_ / "sys").c_str(), "sysfs", 0, nullptr) == 0;
+  if (!sysfsMounted_) unusable_ = "cannot mount a sysfs for the namespace";
+  peersEnv_ = std::make_unique<ScopedEnv>("FAKE_PPPD_PEERS", (dir_ / "peers").string());
+  runEnv_ = std::make_unique<ScopedEnv>("FAKE_PPPD_RUNDIR", RunDir().string());
+}
+
+PppTestbed::~PppTestbed() {
+  // Every pid file of the run folder, also those of links without a name.
+  std::error_code ignored;
+  for (const auto& item : fs::directory_iterator(RunDir(), ignored)) {
+    pid_t pid = 0;
+    std::ifstream(item.path()) >> pid;
+    if (platform::ProcessAlive(pid)) ::kill(pid, SIGKILL);
+  }
+  if (sysfsMounted_) ::umount2((dir_ / "sys").c_str(), MNT_DETACH);
+  if (homeNamespace_ >= 0) {
+    ::setns(homeNamespace_, CLONE_NEWNET);
+    ::close(homeNamespace_);
+  }
+}
+
+void PppTestbed::AddPeer(const std::string& entry, const std::string& local,
+                         const std::string& remote, const std::vector<std::string>& directives) {
+  std::ofstream out(dir_ / "peers" / entry);
+  out << "noauth\n" << local << ":" << remote << "\n";
+  out << "# fake: accounts " << (dir_ / "accounts").string() << "\n";
+  for (const auto& directive : directives) out << "# fake: " << directive << "\n";
+}
+
+void PppTestbed::AddPeerLine(const std::string& entry, const std::string& line) {
+  std::ofstream(dir_ / "peers" / entry, std::ios::app) << line << "\n";
+}
+
+void PppTestbed::AddAccount(const std::string& user, const std::string& password) {
+  std::ofstream(dir_ / "accounts", std::ios::app) << user << " " << password << "\n";
+}
+
+platform::PppdSetup PppTestbed::Setup(std::chrono::milliseconds hangUpBound) const {
+  platform::PppdSetup setup;
+  setup.program = KELBRIN_FAKE_PPPD;
+  setup.peersDir = dir_ / "peers";
+  setup.runDir = RunDir();
+  setup.netClassDir = dir_ / "sys" / "class" / "net";
+  setup.privateDir = PrivateDir();
+  setup.hangUpBound = hangUpBound;
+  return setup;
+}
+
+}  // namespace kelbrin::test
