@@ -1,14 +1,12 @@
-#include <net/if.h>
-
 #include <algorithm>
 
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
 
+#include "../core/sysinfo/SysInfoFixtures.h"
 #include "Screenshot.h"
 #include "gui/TFrmSysInfo.h"
 #include "sysinfo/SysInfoTree.h"
@@ -22,42 +20,9 @@ using kelbrin::sysinfo::TSysInfo;
 
 namespace {
 
-std::filesystem::path fixtureRoot(const char* machine) {
-  return std::filesystem::path(KELBRIN_SYSINFO_FIXTURES) / machine;
-}
-
-// The machine's adapters as the tree needs them, one per interface of /sys/class/net, each
-// connection named after its interface. The network layer supplies the real list in the program.
-SysInfoSources thisMachine() {
-  SysInfoSources sources;
-  const auto interfaces = [] {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/net"))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  };
-  sources.getAdapters = [interfaces](int& count, TAdaptorRows& rows) {
-    rows.clear();
-    for (const std::string& name : interfaces()) {
-      TAdaptorInfo adapter;
-      adapter.Description = name;
-      adapter.Index = static_cast<int>(if_nametoindex(name.c_str()));
-      rows.push_back(adapter);
-    }
-    count = static_cast<int>(rows.size());
-    return 0;
-  };
-  sources.connectionNames = interfaces;
-  sources.connectionAdapterIndex = [](const std::string& name) {
-    return static_cast<int>(if_nametoindex(name.c_str()));
-  };
-  return sources;
-}
-
 SysInfoSources fixture(const char* machine, int* refreshes = nullptr) {
   SysInfoSources sources;
-  sources.root = fixtureRoot(machine);
+  sources.root = kelbrin::sysinfo::fixtures::FixtureRoot(machine);
   sources.getAdapters = [refreshes](int& count, TAdaptorRows& rows) {
     count = refreshes != nullptr ? ++*refreshes : 1;
     rows.assign(static_cast<std::size_t>(count), TAdaptorInfo{});
@@ -177,7 +142,7 @@ class TestSysInfoWindow : public QObject {
   }
 
   void thisMachine() {
-    TSysInfo sysInfo(::thisMachine());
+    TSysInfo sysInfo(kelbrin::sysinfo::fixtures::ThisMachine());
     QPointer<TFrmSysInfo> instance;
     TFrmSysInfo* window = TFrmSysInfo::Open(instance, sysInfo, nullptr);
     QVERIFY(QTest::qWaitForWindowExposed(window));

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <net/if.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -64,6 +67,37 @@ inline SysInfoSources Sources(const std::string& machine, TAdaptorRows adapters,
 inline TAdaptorRows ServerAdapters() {
   return {Adapter(4, "virtio_net", "52-54-00-12-34-56", 1, {"192.0.2.10"}, {"255.255.255.0"},
                   {" 192.0.2.1 "}, {"192.0.2.53"})};
+}
+
+// The build machine itself: its files below "/", and one adapter per interface of
+// /sys/class/net whose connection is named after the interface. The network layer supplies the
+// real adapter list and connection names in the program; this stands in for it.
+inline SysInfoSources ThisMachine() {
+  const auto interfaces = [] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/net"))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const auto indexOf = [](const std::string& name) {
+    return static_cast<int>(if_nametoindex(name.c_str()));
+  };
+  SysInfoSources sources;
+  sources.getAdapters = [interfaces, indexOf](int& count, TAdaptorRows& rows) {
+    rows.clear();
+    for (const std::string& name : interfaces()) {
+      TAdaptorInfo adapter;
+      adapter.Description = name;
+      adapter.Index = indexOf(name);
+      rows.push_back(adapter);
+    }
+    count = static_cast<int>(rows.size());
+    return 0;
+  };
+  sources.connectionNames = interfaces;
+  sources.connectionAdapterIndex = indexOf;
+  return sources;
 }
 
 }  // namespace kelbrin::sysinfo::fixtures

@@ -2,7 +2,8 @@
 kelbrin_gtest(test_sysinfo THREADS SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/test_sysinfo_collector.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_sysinfo_tree.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/test_sysinfo_report.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/test_sysinfo_report.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_sysinfo_service.cpp)
 target_link_libraries(test_sysinfo PRIVATE kelbrin_sysinfo_collector)
 target_compile_definitions(test_sysinfo
                            PRIVATE KELBRIN_SYSINFO_FIXTURES="${CMAKE_CURRENT_LIST_DIR}/fixtures")
