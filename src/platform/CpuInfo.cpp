@@ -10,9 +10,16 @@ namespace {
 
 using Block = std::map<std::string, std::string>;
 
-// The "key : value" blocks of cpuinfo, one per processor, separated by blank lines.
-std::vector<Block> ProcessorBlocks(const std::string& text) {
-  std::vector<Block> blocks;
+// The "key : value" lines of cpuinfo: one block per processor, starting at its "processor" line
+// and ending at a blank line, and the lines outside every block (older ARM kernels name the
+// processor once, above the blocks, as "Processor").
+struct CpuInfoText {
+  std::vector<Block> processors;
+  Block outside;
+};
+
+CpuInfoText ParseCpuInfo(const std::string& text) {
+  CpuInfoText parsed;
   bool inBlock = false;
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
@@ -23,12 +30,21 @@ std::vector<Block> ProcessorBlocks(const std::string& text) {
     }
     const std::string key = TrimBlanks(line.substr(0, colon));
     if (key == "processor") {
-      blocks.emplace_back();
+      parsed.processors.emplace_back();
       inBlock = true;
     }
-    if (inBlock) blocks.back().emplace(key, TrimBlanks(line.substr(colon + 1)));
+    (inBlock ? parsed.processors.back() : parsed.outside)
+        .emplace(key, TrimBlanks(line.substr(colon + 1)));
   }
-  return blocks;
+  return parsed;
+}
+
+std::string ProcessorName(const Block& block, const Block& outside) {
+  for (const char* key : {"model name", "cpu model"}) {
+    if (const auto it = block.find(key); it != block.end()) return it->second;
+  }
+  const auto it = outside.find("Processor");
+  return it == outside.end() ? std::string() : it->second;
 }
 
 std::optional<double> Number(const std::string& text) {
@@ -58,17 +74,13 @@ std::optional<int> ClockMhz(const std::filesystem::path& root, int number, const
 
 std::vector<CpuEntry> ReadCpuInfo(const std::filesystem::path& root) {
   std::vector<CpuEntry> cpus;
-  for (const Block& block :
-       ProcessorBlocks(ReadFactFile(UnderRoot(root, "proc/cpuinfo")).value_or(""))) {
+  const CpuInfoText text =
+      ParseCpuInfo(ReadFactFile(UnderRoot(root, "proc/cpuinfo")).value_or(""));
+  for (const Block& block : text.processors) {
     CpuEntry cpu;
     const std::optional<double> number = Number(block.at("processor"));
     cpu.number = number ? static_cast<int>(*number) : static_cast<int>(cpus.size());
-    for (const char* key : {"model name", "cpu model", "Processor"}) {
-      if (const auto it = block.find(key); it != block.end()) {
-        cpu.name = it->second;
-        break;
-      }
-    }
+    cpu.name = ProcessorName(block, text.outside);
     cpu.clockMhz = ClockMhz(root, cpu.number, block);
     cpus.push_back(std::move(cpu));
   }

@@ -65,4 +65,12 @@ std::string RenderSysInfoTree(const SysInfoNode& root) {
   return text;
 }
 
+int WriteSysInfoTree(TSysInfo& sysInfo, std::ostream& out, std::ostream& err) {
+  const SysInfoTree tree = BuildSysInfoTree(sysInfo);
+  out << RenderSysInfoTree(tree.root) << std::flush;
+  if (!tree.error) return 0;
+  err << "System Information: " << *tree.error << std::endl;
+  return 1;
+}
+
 }  // namespace kelbrin::sysinfo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -42,5 +43,10 @@ SysInfoTree BuildSysInfoTree(TSysInfo& sysInfo);
 
 // The tree as text: one node per line, two blanks of indent per level, "\n" after each line.
 std::string RenderSysInfoTree(const SysInfoNode& root);
+
+// `--system-info`: builds the tree and writes it to `out`; a fact that could not be read goes to
+// `err` as one line after the nodes built so far. Returns the process exit status: 0, or 1 when
+// the tree is incomplete.
+int WriteSysInfoTree(TSysInfo& sysInfo, std::ostream& out, std::ostream& err);
 
 }  // namespace kelbrin::sysinfo

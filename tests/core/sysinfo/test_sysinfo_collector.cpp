@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
 #include "SysInfoFixtures.h"
 #include "TempDir.h"
+#include "platform/CpuInfo.h"
+#include "platform/OsRelease.h"
 #include "sysinfo/TSysInfo.h"
 
 namespace kelbrin::sysinfo {
@@ -98,6 +101,41 @@ TEST(Collector, NothingReadableGivesTheFallbacks) {
   TAdapterArray cards{"kept"};
   sysInfo.GetNetworkCards(cards);
   EXPECT_THAT(cards, ElementsAre("kept"));
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path) << text;
+}
+
+// Older 32-bit ARM kernels name the processor once above the blocks and state no "cpu MHz";
+// cpufreq gives the clock.
+TEST(CpuInfoReader, OlderArmLayoutTakesTheNameAboveTheBlocks) {
+  const kelbrin::test::TempDir root;
+  WriteFile(root.path() / "proc/cpuinfo",
+            "Processor\t: ARMv7 Processor rev 4 (v7l)\nprocessor\t: 0\nBogoMIPS\t: 38.40\n\n"
+            "processor\t: 1\nBogoMIPS\t: 38.40\n\nHardware\t: BCM2709\nRevision\t: a02082\n");
+  for (const char* cpu : {"cpu0", "cpu1"})
+    WriteFile(root.path() / "sys/devices/system/cpu" / cpu / "cpufreq/cpuinfo_max_freq", "1200000\n");
+  const std::vector<platform::CpuEntry> cpus = platform::ReadCpuInfo(root.path());
+  ASSERT_EQ(cpus.size(), 2u);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(cpus[i].number, i);
+    EXPECT_EQ(cpus[i].name, "ARMv7 Processor rev 4 (v7l)");
+    EXPECT_EQ(cpus[i].clockMhz, 1200);
+  }
+}
+
+TEST(OsReleaseReader, UnquotesLikeTheShellAndSkipsComments) {
+  const kelbrin::test::TempDir root;
+  WriteFile(root.path() / "usr/lib/os-release",
+            "# vendor file\nNAME='Plain \"quoted\"'\nPRETTY_NAME=\"Say \\\"hi\\\" \\$x\"\n"
+            "  VERSION_ID=7\n=nothing\n");
+  const auto values = platform::ReadOsRelease(root.path());
+  EXPECT_EQ(values.at("NAME"), "Plain \"quoted\"");
+  EXPECT_EQ(values.at("PRETTY_NAME"), "Say \"hi\" $x");
+  EXPECT_EQ(values.at("VERSION_ID"), "7");
+  EXPECT_EQ(values.size(), 3u);
 }
 
 TEST(AdapterTable, FillsTheEightTextsPerAdapterInOrder) {

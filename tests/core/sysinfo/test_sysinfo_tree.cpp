@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "SysInfoFixtures.h"
 #include "sysinfo/SysInfoTree.h"
 
@@ -71,6 +73,26 @@ TEST(SysInfoTree, ProcessorWithoutClockEndsTheBuild) {
             "  OS: Debian GNU/Linux 12 (bookworm)\n"
             "    Version: 6.18 (44.12 (bookworm))\n"
             "  CPU Numbers: 2\n");
+}
+
+TEST(SysInfoTree, WritesTheTextAndTellsWhetherItIsComplete) {
+  struct Case {
+    const char* machine;
+    int status;
+    const char* lastLine;
+    const char* error;
+  };
+  for (const Case& c : {Case{"container", 0, "    Net Connection: ;\n", ""},
+                        Case{"noclock", 1, "  CPU Numbers: 2\n",
+                             "System Information: processor 1 states no clock\n"}}) {
+    TSysInfo sysInfo(Sources(c.machine, ServerAdapters()));
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(WriteSysInfoTree(sysInfo, out, err), c.status) << c.machine;
+    EXPECT_TRUE(out.str().starts_with("System Information\n  OS: ")) << c.machine;
+    EXPECT_TRUE(out.str().ends_with(c.lastLine)) << out.str();
+    EXPECT_EQ(err.str(), c.error) << c.machine;
+  }
 }
 
 TEST(SysInfoTree, EachBuildRefreshesTheAdapterTable) {
