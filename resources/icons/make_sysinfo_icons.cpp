@@ -142,11 +142,10 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
   const std::pair<int, void (*)(QPainter&)> pictures[] = {
-      {0, system}, {1, detail}, {2, os},          {3, cpus},  {4, cpu},
+      {0, system}, {1, detail},      {2, os},   {3, cpus},    {4, cpu},
       {6, memory}, {7, memoryValue}, {9, card}, {10, network}};
   for (const auto& [index, paint] : pictures) {
-    if (!draw(paint).save(QStringLiteral("%1/sysinfo_%2.png").arg(dir).arg(index), "PNG"))
-      return 1;
+    if (!draw(paint).save(QStringLiteral("%1/sysinfo_%2.png").arg(dir).arg(index), "PNG")) return 1;
   }
   return 0;
 }

@@ -1,9 +1,9 @@
 #include "gui/TFrmSysInfo.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QFile>
 #include <QIcon>
+#include <QMessageBox>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTreeWidget>

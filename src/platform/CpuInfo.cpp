@@ -74,8 +74,7 @@ std::optional<int> ClockMhz(const std::filesystem::path& root, int number, const
 
 std::vector<CpuEntry> ReadCpuInfo(const std::filesystem::path& root) {
   std::vector<CpuEntry> cpus;
-  const CpuInfoText text =
-      ParseCpuInfo(ReadFactFile(UnderRoot(root, "proc/cpuinfo")).value_or(""));
+  const CpuInfoText text = ParseCpuInfo(ReadFactFile(UnderRoot(root, "proc/cpuinfo")).value_or(""));
   for (const Block& block : text.processors) {
     CpuEntry cpu;
     const std::optional<double> number = Number(block.at("processor"));

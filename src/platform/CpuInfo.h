@@ -11,7 +11,7 @@ namespace kelbrin::platform {
 
 // One logical processor of /proc/cpuinfo, in the file's order.
 struct CpuEntry {
-  int number = 0;             // the "processor" line
+  int number = 0;    // the "processor" line
   std::string name;  // "model name" (x86), else "cpu model" (MIPS), else the "Processor" line
                      // above the blocks (older ARM), trimmed; empty when none of them is there
   std::optional<int> clockMhz;  // cpufreq's cpuinfo_max_freq when present, else "cpu MHz",

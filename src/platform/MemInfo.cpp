@@ -22,7 +22,8 @@ MemInfo ReadMemInfo(const std::filesystem::path& root) {
     const auto it = kb.find(name);
     return it == kb.end() ? std::uint64_t{0} : it->second;
   };
-  return {value("MemTotal"), kb.contains("MemAvailable") ? value("MemAvailable") : value("MemFree")};
+  return {value("MemTotal"),
+          kb.contains("MemAvailable") ? value("MemAvailable") : value("MemFree")};
 }
 
 }  // namespace kelbrin::platform

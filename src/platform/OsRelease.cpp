@@ -31,8 +31,7 @@ std::map<std::string, std::string> ReadOsRelease(const std::filesystem::path& ro
   for (std::string line; std::getline(lines, line);) {
     line = TrimBlanks(line);
     const std::size_t equals = line.find('=');
-    if (line.empty() || line.front() == '#' || equals == std::string::npos || equals == 0)
-      continue;
+    if (line.empty() || line.front() == '#' || equals == std::string::npos || equals == 0) continue;
     values[line.substr(0, equals)] = Unquote(line.substr(equals + 1));
   }
   return values;

@@ -1,9 +1,8 @@
-#include <algorithm>
-
 #include <QMessageBox>
 #include <QPointer>
 #include <QTreeWidget>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
 
 #include "../core/sysinfo/SysInfoFixtures.h"
@@ -69,25 +68,26 @@ class TestSysInfoWindow : public QObject {
     QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(view->topLevelItemCount(), 1);
     const QTreeWidgetItem* root = view->topLevelItem(0);
-    QCOMPARE(texts(root), (QStringList{
-                              "System Information",
-                              "  OS: Fedora Linux 40 Workstation Edition",
-                              "    Version: 6.8 (9.40 (Workstation Edition))",
-                              "  CPU Numbers: 2",
-                              "    CPU: 12th Gen Intel(R) Core(TM) i7-1260P",
-                              "    Basic Frequency : 4700 MHZ",
-                              "    CPU: 12th Gen Intel(R) Core(TM) i7-1260P",
-                              "    Basic Frequency : 4700 MHZ",
-                              "  Memory Information",
-                              "    physical Memory: 16303620 KB",
-                              "    Available Memory: 9876543 KB",
-                              "  Network Information",
-                              "    NIC",
-                              "      RTL8111/8168/8211/8411 PCI Express Gigabit Ethernet Controller",
-                              "      Wi-Fi 6 AX200",
-                              "      r8152",
-                              "    Net Connection: ;",
-                          }));
+    QCOMPARE(texts(root),
+             (QStringList{
+                 "System Information",
+                 "  OS: Fedora Linux 40 Workstation Edition",
+                 "    Version: 6.8 (9.40 (Workstation Edition))",
+                 "  CPU Numbers: 2",
+                 "    CPU: 12th Gen Intel(R) Core(TM) i7-1260P",
+                 "    Basic Frequency : 4700 MHZ",
+                 "    CPU: 12th Gen Intel(R) Core(TM) i7-1260P",
+                 "    Basic Frequency : 4700 MHZ",
+                 "  Memory Information",
+                 "    physical Memory: 16303620 KB",
+                 "    Available Memory: 9876543 KB",
+                 "  Network Information",
+                 "    NIC",
+                 "      RTL8111/8168/8211/8411 PCI Express Gigabit Ethernet Controller",
+                 "      Wi-Fi 6 AX200",
+                 "      r8152",
+                 "    Net Connection: ;",
+             }));
     const QList<int> images{0, 2, 1, 3, 4, 1, 4, 1, 6, 7, 7, 10, 9, 9, 9, 9, 10};
     QList<int> shown;
     for (QTreeWidgetItemIterator it(view); *it != nullptr; ++it)
@@ -110,8 +110,9 @@ class TestSysInfoWindow : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(first));
     QVERIFY(first->isModal());
     // Centred on the main window (the frames may differ by a pixel or two).
-    QVERIFY((first->frameGeometry().center() - mainWindow.frameGeometry().center())
-                .manhattanLength() <= 4);
+    QVERIFY(
+        (first->frameGeometry().center() - mainWindow.frameGeometry().center()).manhattanLength() <=
+        4);
     const auto lastLine = [first] { return texts(tree(*first)->topLevelItem(0)).last(); };
     QCOMPARE(lastLine(), QStringLiteral("    Net Connection: ;"));
     // Shown again while open, and again after closing: the same window, rebuilt each time.

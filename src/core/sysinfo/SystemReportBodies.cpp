@@ -33,9 +33,9 @@ std::string NetworkReportBody(const std::vector<TRConnInfo>& table, const Report
   request.UserName = account.UserName;
   request.UserPwd = account.UserPwd;
   for (const TRConnInfo& entry : table) {
-    request.NetworkInfos.push_back(protocol::TNetworkInfoSchema{
-        entry.ConnName, entry.HardWare, entry.MacAddr, entry.DHCPRun, entry.IPAddr, entry.SubMask,
-        entry.Gateway, entry.DNSServer});
+    request.NetworkInfos.push_back(
+        protocol::TNetworkInfoSchema{entry.ConnName, entry.HardWare, entry.MacAddr, entry.DHCPRun,
+                                     entry.IPAddr, entry.SubMask, entry.Gateway, entry.DNSServer});
   }
   return request.ToXml();
 }

@@ -137,7 +137,8 @@ std::vector<TRConnInfo> TSysInfo::RefreshConnections() {
   table_ = {};
   count_ = 0;
   // Built under the lock, so a concurrent refresh waits and every reader sees one whole table.
-  for (TRConnInfo& entry : BuildTable()) table_[static_cast<std::size_t>(count_++)] = std::move(entry);
+  for (TRConnInfo& entry : BuildTable())
+    table_[static_cast<std::size_t>(count_++)] = std::move(entry);
   return {table_.begin(), table_.begin() + count_};
 }
 

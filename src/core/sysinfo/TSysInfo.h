@@ -86,7 +86,7 @@ class TSysInfo {
   const SysInfoSources sources_;
   mutable std::mutex tableLock_;
   std::array<TRConnInfo, kMaxConnections> table_;  // guarded by tableLock_
-  int count_ = 0;                                   // guarded by tableLock_
+  int count_ = 0;                                  // guarded by tableLock_
 };
 
 // Each entry's ConnName followed by ";".

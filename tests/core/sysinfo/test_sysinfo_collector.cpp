@@ -68,22 +68,50 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // The build machine: Debian in a VM, two processors without cpufreq, one virtio card
         // without a udev database entry (so its driver names it).
-        MachineCase{"server", "Debian GNU/Linux 12 (bookworm)", "6.18 (44.12 (bookworm))",
-                    24683728, 23356648, 2, {{kXeon, 2600}, {kXeon, 2600}}, {"virtio_net"}},
+        MachineCase{"server",
+                    "Debian GNU/Linux 12 (bookworm)",
+                    "6.18 (44.12 (bookworm))",
+                    24683728,
+                    23356648,
+                    2,
+                    {{kXeon, 2600}, {kXeon, 2600}},
+                    {"virtio_net"}},
         // cpufreq's maximum wins over the momentary "cpu MHz"; udev names two of the three
         // cards; the edition is appended; lo and docker0 are no cards.
-        MachineCase{"desktop", "Fedora Linux 40 Workstation Edition", "6.8 (9.40 (Workstation Edition))",
-                    16303620, 9876543, 2, {{kCore, 4700}, {kCore, 4700}},
+        MachineCase{"desktop",
+                    "Fedora Linux 40 Workstation Edition",
+                    "6.8 (9.40 (Workstation Edition))",
+                    16303620,
+                    9876543,
+                    2,
+                    {{kCore, 4700}, {kCore, 4700}},
                     {"RTL8111/8168/8211/8411 PCI Express Gigabit Ethernet Controller",
                      "Wi-Fi 6 AX200", "r8152"}},
         // No VERSION (VERSION_ID stands in), no MemAvailable (MemFree stands in), a veth only.
-        MachineCase{"container", "Alpine Linux v3.19", "6.18 (44.3.19.1)", 24683728, 21779768, 1,
-                    {{kXeon, 2600}}, {}},
-        MachineCase{"eleven", "Debian GNU/Linux 12 (bookworm)", "6.18 (44.12 (bookworm))",
-                    24683728, 23355212, 2, {{kXeon, 2600}, {kXeon, 2600}},
+        MachineCase{"container",
+                    "Alpine Linux v3.19",
+                    "6.18 (44.3.19.1)",
+                    24683728,
+                    21779768,
+                    1,
+                    {{kXeon, 2600}},
+                    {}},
+        MachineCase{"eleven",
+                    "Debian GNU/Linux 12 (bookworm)",
+                    "6.18 (44.12 (bookworm))",
+                    24683728,
+                    23355212,
+                    2,
+                    {{kXeon, 2600}, {kXeon, 2600}},
                     std::vector<std::string>(11, "e1000e")},
-        MachineCase{"noclock", "Debian GNU/Linux 12 (bookworm)", "6.18 (44.12 (bookworm))",
-                    24683728, 23354312, 2, {}, {"virtio_net"}}),
+        MachineCase{"noclock",
+                    "Debian GNU/Linux 12 (bookworm)",
+                    "6.18 (44.12 (bookworm))",
+                    24683728,
+                    23354312,
+                    2,
+                    {},
+                    {"virtio_net"}}),
     [](const ::testing::TestParamInfo<MachineCase>& c) { return std::string(c.param.machine); });
 
 TEST(Collector, NothingReadableGivesTheFallbacks) {
@@ -116,7 +144,8 @@ TEST(CpuInfoReader, OlderArmLayoutTakesTheNameAboveTheBlocks) {
             "Processor\t: ARMv7 Processor rev 4 (v7l)\nprocessor\t: 0\nBogoMIPS\t: 38.40\n\n"
             "processor\t: 1\nBogoMIPS\t: 38.40\n\nHardware\t: BCM2709\nRevision\t: a02082\n");
   for (const char* cpu : {"cpu0", "cpu1"})
-    WriteFile(root.path() / "sys/devices/system/cpu" / cpu / "cpufreq/cpuinfo_max_freq", "1200000\n");
+    WriteFile(root.path() / "sys/devices/system/cpu" / cpu / "cpufreq/cpuinfo_max_freq",
+              "1200000\n");
   const std::vector<platform::CpuEntry> cpus = platform::ReadCpuInfo(root.path());
   ASSERT_EQ(cpus.size(), 2u);
   for (int i = 0; i < 2; ++i) {
@@ -139,13 +168,13 @@ TEST(OsReleaseReader, UnquotesLikeTheShellAndSkipsComments) {
 }
 
 TEST(AdapterTable, FillsTheEightTextsPerAdapterInOrder) {
-  TSysInfo sysInfo(Sources(
-      "desktop",
-      {Adapter(2, "Ethernet", "00-0C-29-3A-4B-5C", 1, {"192.0.2.10", "198.51.100.7"},
-               {"255.255.255.0", "255.255.0.0"}, {" 192.0.2.1", "192.0.2.254"},
-               {"192.0.2.53 ", "192.0.2.54"}),
-       Adapter(3, "Wi-Fi", "00-00-00-00-00-00", 0, {}, {}, {}, {})},
-      {{"Wired connection 1", 2}, {"Wired backup", 2}, {"Office VPN", 9}}));
+  TSysInfo sysInfo(
+      Sources("desktop",
+              {Adapter(2, "Ethernet", "00-0C-29-3A-4B-5C", 1, {"192.0.2.10", "198.51.100.7"},
+                       {"255.255.255.0", "255.255.0.0"}, {" 192.0.2.1", "192.0.2.254"},
+                       {"192.0.2.53 ", "192.0.2.54"}),
+               Adapter(3, "Wi-Fi", "00-00-00-00-00-00", 0, {}, {}, {}, {})},
+              {{"Wired connection 1", 2}, {"Wired backup", 2}, {"Office VPN", 9}}));
   const std::vector<TRConnInfo> table = sysInfo.RefreshConnections();
   EXPECT_THAT(table,
               ElementsAre(TRConnInfo{"Wired connection 1", "Ethernet", "00-0C-29-3A-4B-5C", "1",
@@ -162,7 +191,8 @@ TEST(AdapterTable, FillsTheEightTextsPerAdapterInOrder) {
 TEST(AdapterTable, KeepsTheFirstTenOfElevenAdapters) {
   TAdaptorRows adapters;
   for (int i = 0; i < 11; ++i)
-    adapters.push_back(Adapter(i + 2, "card " + std::to_string(i), "00-00-00-00-00-0" + std::to_string(i % 10), 0,
+    adapters.push_back(Adapter(i + 2, "card " + std::to_string(i),
+                               "00-00-00-00-00-0" + std::to_string(i % 10), 0,
                                {"192.0.2." + std::to_string(i + 1)}, {"255.255.255.0"}, {}, {}));
   TSysInfo sysInfo(Sources("eleven", adapters));
   const std::vector<TRConnInfo> table = sysInfo.RefreshConnections();
@@ -183,8 +213,8 @@ TEST(AdapterTable, FailingOrMissingAdapterListEmptiesTheTable) {
   };
   SysInfoSources missing = Sources("server", {});
   missing.getAdapters = nullptr;
-  for (const Case& c : {Case{"failing", Sources("server", ServerAdapters(), {}, 232)},
-                        Case{"missing", missing}}) {
+  for (const Case& c :
+       {Case{"failing", Sources("server", ServerAdapters(), {}, 232)}, Case{"missing", missing}}) {
     TSysInfo other(c.sources);
     EXPECT_TRUE(other.RefreshConnections().empty()) << c.what;
     std::string names;
@@ -209,7 +239,8 @@ TEST(AdapterTable, ConcurrentRefreshesNeverShowAPartialTable) {
   TSysInfo sysInfo(sources);
   const auto use = [&sysInfo] {
     for (int round = 0; round < 200; ++round) {
-      for (const std::vector<TRConnInfo>& table : {sysInfo.RefreshConnections(), sysInfo.Connections()}) {
+      for (const std::vector<TRConnInfo>& table :
+           {sysInfo.RefreshConnections(), sysInfo.Connections()}) {
         ASSERT_EQ(table.size(), 10u);
         for (const TRConnInfo& entry : table) ASSERT_EQ(entry.HardWare, table.front().HardWare);
       }

@@ -107,8 +107,8 @@ class TimerUpdateSysInfo : public ::testing::Test {
   }
 
   std::unique_ptr<SystemReport> Start(const std::string& machine = "server") {
-    sysInfo_ = std::make_unique<TSysInfo>(
-        Sources(machine, ServerAdapters(), {{"Wired connection 1", 4}}));
+    sysInfo_ =
+        std::make_unique<TSysInfo>(Sources(machine, ServerAdapters(), {{"Wired connection 1", 4}}));
     return std::make_unique<SystemReport>(
         loop_, runtime::Pace{}, *sysInfo_, [this] { return loggedIn_; },
         [this] { return updateSysInfo_; }, service_.Seams());
@@ -199,14 +199,19 @@ TEST_P(ReportReplies, NetworkReportFollowsAndEachRefusalIsReacted) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, ReportReplies,
-    ::testing::Values(
-        RefusalCase{"BothTaken", "<PelmarPacket><Result>0</Result></PelmarPacket>",
-                    "<PelmarPacket><Result>0</Result></PelmarPacket>", {}},
-        RefusalCase{"SystemRefused", "<PelmarPacket><Result>102</Result></PelmarPacket>",
-                    "<PelmarPacket><Result>0</Result></PelmarPacket>", {102}},
-        RefusalCase{"NoReplies", "", "", {1, 1}},
-        RefusalCase{"GarbledCodeCountsAsOne", "<PelmarPacket><Result>x7</Result></PelmarPacket>",
-                    "<PelmarPacket/>", {1, 1}}),
+    ::testing::Values(RefusalCase{"BothTaken",
+                                  "<PelmarPacket><Result>0</Result></PelmarPacket>",
+                                  "<PelmarPacket><Result>0</Result></PelmarPacket>",
+                                  {}},
+                      RefusalCase{"SystemRefused",
+                                  "<PelmarPacket><Result>102</Result></PelmarPacket>",
+                                  "<PelmarPacket><Result>0</Result></PelmarPacket>",
+                                  {102}},
+                      RefusalCase{"NoReplies", "", "", {1, 1}},
+                      RefusalCase{"GarbledCodeCountsAsOne",
+                                  "<PelmarPacket><Result>x7</Result></PelmarPacket>",
+                                  "<PelmarPacket/>",
+                                  {1, 1}}),
     [](const ::testing::TestParamInfo<RefusalCase>& c) { return std::string(c.param.name); });
 
 TEST_F(TimerUpdateSysInfo, ProcessorWithoutClockSkipsBothReports) {
@@ -219,12 +224,21 @@ TEST_F(TimerUpdateSysInfo, ProcessorWithoutClockSkipsBothReports) {
   EXPECT_TRUE(service_.Codes().empty());
 }
 
+// Destroyed before its first tick (the program ends early): the timer goes with it.
+TEST_F(TimerUpdateSysInfo, DestroyedBeforeTheFirstTickStopsItsTimer) {
+  loggedIn_ = true;
+  Start().reset();
+  RunUntilMinute(60);
+  EXPECT_TRUE(service_.Bodies().empty());
+}
+
 TEST_F(TimerUpdateSysInfo, TheIntervalComesFromThePace) {
   loggedIn_ = true;
   sysInfo_ = std::make_unique<TSysInfo>(Sources("server", ServerAdapters()));
   runtime::Pace pace = runtime::Pace{}.scaled(0.1);  // three minutes
-  SystemReport report(loop_, pace, *sysInfo_, [this] { return loggedIn_; },
-                      [this] { return updateSysInfo_; }, service_.Seams());
+  SystemReport report(
+      loop_, pace, *sysInfo_, [this] { return loggedIn_; }, [this] { return updateSysInfo_; },
+      service_.Seams());
   RunUntilMinute(2);
   EXPECT_FALSE(report.Spent());
   RunUntilMinute(3);

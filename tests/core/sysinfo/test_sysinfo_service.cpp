@@ -36,7 +36,8 @@ class ReportToService : public ::testing::Test {
                         codes_.push_back(code);
                       }};
     {
-      SystemReport report(loop, pace, sysInfo_, [] { return true; }, [] { return true; }, seams);
+      SystemReport report(
+          loop, pace, sysInfo_, [] { return true; }, [] { return true; }, seams);
       clock.advance(pace.sysInfoInterval);
       loop.processPending();
       ASSERT_TRUE(report.Started());
@@ -68,7 +69,7 @@ TEST_F(ReportToService, JournalHoldsBothReportsOfThisMachine) {
   EXPECT_EQ(WithoutAvailableMemory(service_.lastReport("system")),
             WithoutAvailableMemory(SystemReportBody(sysInfo_, account)));
   EXPECT_NE(service_.lastReport("system").find("<MemoryInfo>" +
-                                                KbText(sysInfo_.GetTotalMemoryKB()) + "/"),
+                                               KbText(sysInfo_.GetTotalMemoryKB()) + "/"),
             std::string::npos);
   EXPECT_EQ(service_.lastReport("network"),
             NetworkReportBody(sysInfo_.RefreshConnections(), account));
