@@ -120,13 +120,7 @@ std::string PelmarClient::QueryLatestVersion() {
   return std::string(kClientVersion);
 }
 
-Reply<TBaseResp> PelmarClient::PostSystemInfo(const TPostSystemInfoReq& request) {
-  return Parsed<TBaseResp>(PostXml(request.ToXml()));
-}
-
-Reply<TBaseResp> PelmarClient::PostNetworkInfo(const TPostNetworkInfoReq& request) {
-  return Parsed<TBaseResp>(PostXml(request.ToXml()));
-}
+std::string PelmarClient::PostReport(const std::string& document) { return PostXml(document); }
 
 std::string PelmarClient::RawExchange(std::string_view method, std::string_view url,
                                       std::string_view body) {

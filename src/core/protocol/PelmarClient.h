@@ -8,10 +8,7 @@
 
 #include "protocol/ResultCodes.h"
 #include "protocol/TActiveTestResp.h"
-#include "protocol/TBaseResp.h"
 #include "protocol/TGetServiceListResp.h"
-#include "protocol/TPostNetworkInfoReq.h"
-#include "protocol/TPostSystemInfoReq.h"
 #include "protocol/TQueryUserProfileResp.h"
 #include "protocol/Transport.h"
 #include "runtime/Pace.h"
@@ -67,9 +64,9 @@ class PelmarClient {
   // The newest client version the service knows, or kClientVersion when the service is down or
   // refuses the query.
   std::string QueryLatestVersion();
-  // The two reports.
-  Reply<TBaseResp> PostSystemInfo(const TPostSystemInfoReq& request);
-  Reply<TBaseResp> PostNetworkInfo(const TPostNetworkInfoReq& request);
+  // One of the two inventory reports ("PostSystemInfoReq", "PostNetworkInfoReq"), as the system
+  // information builds its document; the reply text, empty on any failure.
+  std::string PostReport(const std::string& document);
   // A web page (the captive portal's): GET or POST in raw mode to any address; the page text or
   // the empty string on failure.
   std::string RawExchange(std::string_view method, std::string_view url, std::string_view body);
