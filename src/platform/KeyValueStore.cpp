@@ -83,8 +83,14 @@ std::optional<std::string> KeyValueStore::read(const std::string& name) const {
 }
 
 void KeyValueStore::write(const std::string& name, const std::string& text) {
-  if (!key_value_format::IsValidName(name)) {
-    throw std::invalid_argument("\"" + name + "\" cannot be the name of a setting");
+  writeAll({{name, text}});
+}
+
+void KeyValueStore::writeAll(const KeyValues& changes) {
+  for (const auto& [name, text] : changes) {
+    if (!key_value_format::IsValidName(name)) {
+      throw std::invalid_argument("\"" + name + "\" cannot be the name of a setting");
+    }
   }
   const std::filesystem::path folder =
       file_.has_parent_path() ? file_.parent_path() : std::filesystem::path(".");
@@ -93,7 +99,7 @@ void KeyValueStore::write(const std::string& name, const std::string& text) {
   FolderLock folderLock(folder);
   RemoveLeftoverTempFiles(folder, file_);
   KeyValues values = readAll();
-  values[name] = text;
+  for (const auto& [name, text] : changes) values[name] = text;
   WriteFileAtomically(file_, key_value_format::Encode(values), kFileMode);
 }
 

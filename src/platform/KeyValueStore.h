@@ -29,6 +29,10 @@ class KeyValueStore {
   // (naming the file) when the change cannot be written; the old file then stays as it was.
   void write(const std::string& name, const std::string& text);
 
+  // Stores every value of `changes` the same way, in one atomic replace: a reader or a crash sees
+  // either none of them or all of them. Throws like write; nothing is written then.
+  void writeAll(const KeyValues& changes);
+
  private:
   std::filesystem::path file_;
 };
