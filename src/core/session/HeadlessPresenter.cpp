@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "eventlog/LineText.h"
 #include "eventlog/LogFormat.h"
 #include "reminders/TBeepThread.h"
 
@@ -35,8 +36,9 @@ void HeadlessPresenter::Follow(eventlog::LogList& list) {
   list.AddObserver(this);
 }
 
+// Titles and texts carry what the service sent: escaped, so each effect stays one journal line.
 void HeadlessPresenter::WriteLine(const std::string& line) {
-  out_ << line << '\n';
+  out_ << eventlog::EscapeControls(line) << '\n';
   out_.flush();
 }
 
