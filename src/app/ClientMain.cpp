@@ -1,6 +1,7 @@
 #include "app/ClientMain.h"
 
 #include <exception>
+#include <utility>
 
 #include "app/CommandLine.h"
 #include "app/OnceCommand.h"
@@ -65,9 +66,9 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
   }
   OnceRequest request{options.user, std::nullopt, options.save};
   if (options.passwordStdin) {
-    request.password = ReadPasswordLine(in, inFd);
-    if (!request.password)
-      return usageError("--password-stdin: no password on standard input", err);
+    PasswordLine line = ReadPasswordLine(in, inFd);
+    if (!line.error.empty()) return usageError("--password-stdin: " + line.error, err);
+    request.password = std::move(line.password);
   }
   try {
     return RunOnce(request, out, err);

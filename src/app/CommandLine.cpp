@@ -24,12 +24,17 @@ std::string storeText(std::optional<std::string> Options::*target, Options& opti
   return {};
 }
 
+// Beyond these the scaled intervals stop making sense: a huge factor overflows to intervals of a
+// millisecond, a tiny one turns the 40 s pace into decades.
+constexpr double kMinTimeScale = 0.001;
+constexpr double kMaxTimeScale = 1000;
+
 std::string storeTimeScale(Options& options, std::string_view value) {
   double factor = 0;
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), factor);
   if (ec != std::errc() || end != value.data() + value.size() || !std::isfinite(factor) ||
-      factor <= 0) {
-    return "--time-scale needs a number greater than 0, not '" + std::string(value) + "'";
+      factor < kMinTimeScale || factor > kMaxTimeScale) {
+    return "--time-scale needs a number from 0.001 to 1000, not '" + std::string(value) + "'";
   }
   options.timeScale = factor;
   return {};
@@ -128,8 +133,8 @@ std::string Usage() {
          "                       notice as a line on standard error; SIGTERM or SIGINT ends it\n"
          "  --endpoint URL       talk to URL instead of the built-in service endpoint\n"
          "  --config-root DIR    keep the settings in DIR instead of the default folder\n"
-         "  --time-scale F       multiply every interval of the client by F (F > 0); a test and\n"
-         "                       demonstration aid\n"
+         "  --time-scale F       multiply every interval of the client by F (0.001 to 1000); a\n"
+         "                       test and demonstration aid\n"
          "  --state-report FILE  desktop: keep FILE up to date with what the window and the\n"
          "                       tray show (a test aid)\n"
          "  -install, -uninstall install or remove the system service PROKelbrinService (also\n"
