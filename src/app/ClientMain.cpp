@@ -8,6 +8,7 @@
 #include "app/PasswordInput.h"
 #include "app/Startup.h"
 #include "app/StartupSwitches.h"
+#include "platform/NonDumpable.h"
 #include "protocol/Transport.h"
 #include "runtime/Pace.h"
 #include "session/StringTable.h"
@@ -63,6 +64,12 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
       err << kProgram << ": " << error.what() << '\n';
       return 1;
     }
+  }
+  try {
+    platform::MakeNotDumpable();  // the password is about to be read
+  } catch (const std::exception& error) {
+    err << kProgram << ": " << error.what() << '\n';
+    return 1;
   }
   OnceRequest request{options.user, std::nullopt, options.save};
   if (options.passwordStdin) {

@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/AtomicFile.h"
+#include "platform/SettingsFolder.h"
 
 namespace kelbrin::platform {
 namespace {
@@ -19,7 +20,6 @@ namespace {
 // Far above any real store; a bigger file is not ours and is not read into memory.
 constexpr std::uintmax_t kMaxFileSize = 1 << 20;
 constexpr mode_t kFileMode = 0600;
-constexpr mode_t kFolderMode = 0700;
 
 // One lock for every store of the process: changes are rare and small.
 std::mutex& ProcessWriteLock() {
@@ -95,7 +95,7 @@ void KeyValueStore::writeAll(const KeyValues& changes) {
   const std::filesystem::path folder =
       file_.has_parent_path() ? file_.parent_path() : std::filesystem::path(".");
   std::lock_guard processLock(ProcessWriteLock());
-  CreateFolder(folder, kFolderMode);
+  PrepareSettingsFolder(folder);
   FolderLock folderLock(folder);
   RemoveLeftoverTempFiles(folder, file_);
   KeyValues values = readAll();
