@@ -18,6 +18,22 @@ struct Valued {
   std::function<std::string(Options&, std::string_view)> apply;  // returns an error or ""
 };
 
+// An argument as an error message quotes it: control characters as \xHH, so the message stays
+// one line and sends nothing to the terminal.
+std::string quoted(std::string_view arg) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text = "'";
+  for (const char ch : arg) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      text += {'\\', 'x', kHex[c >> 4], kHex[c & 0xF]};
+    } else {
+      text += ch;
+    }
+  }
+  return text + "'";
+}
+
 std::string storeText(std::optional<std::string> Options::*target, Options& options,
                       std::string_view value) {
   options.*target = std::string(value);
@@ -34,7 +50,7 @@ std::string storeTimeScale(Options& options, std::string_view value) {
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), factor);
   if (ec != std::errc() || end != value.data() + value.size() || !std::isfinite(factor) ||
       factor < kMinTimeScale || factor > kMaxTimeScale) {
-    return "--time-scale needs a number from 0.001 to 1000, not '" + std::string(value) + "'";
+    return "--time-scale needs a number from 0.001 to 1000, not " + quoted(value);
   }
   options.timeScale = factor;
   return {};
@@ -108,7 +124,7 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
       known = true;
     }
     if (!known) {
-      result.error = "unknown option '" + std::string(arg) + "'";
+      result.error = "unknown option " + quoted(arg);
       return result;
     }
   }

@@ -100,6 +100,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RejectedCase{"UnknownOption", {"--frobnicate"}, "unknown option '--frobnicate'"},
         RejectedCase{"PositionalArgument", {"--once", "extra"}, "unknown option 'extra'"},
+        RejectedCase{"ControlCharactersQuoted",
+                     {"--bo\ngus\x1b[2J"},
+                     "unknown option '--bo\\x0Agus\\x1B[2J'"},
         RejectedCase{"PasswordOnTheCommandLine",
                      {"--once", "--password", "x"},
                      "unknown option '--password'"},
