@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <utility>
 
 #include "app/CommandLine.h"
 #include "app/OnceCommand.h"
@@ -10,6 +11,7 @@
 #include "app/StartupSwitches.h"
 #include "eventlog/AddressHistory.h"
 #include "platform/CodePage.h"
+#include "platform/NonDumpable.h"
 #include "protocol/CurlTransport.h"
 #include "protocol/PelmarClient.h"
 #include "runtime/Pace.h"
@@ -118,11 +120,17 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
       return 1;
     }
   }
+  try {
+    platform::MakeNotDumpable();  // the password is about to be read
+  } catch (const std::exception& error) {
+    err << kProgram << ": " << error.what() << '\n';
+    return 1;
+  }
   OnceRequest request{options.user, std::nullopt, options.save};
   if (options.passwordStdin) {
-    request.password = ReadPasswordLine(in, inFd);
-    if (!request.password)
-      return usageError("--password-stdin: no password on standard input", err);
+    PasswordLine line = ReadPasswordLine(in, inFd);
+    if (!line.error.empty()) return usageError("--password-stdin: " + line.error, err);
+    request.password = std::move(line.password);
   }
   for (const std::string& error :
        {FromLocale(request.user, "--user"), FromLocale(request.password, "--password-stdin")}) {

@@ -18,18 +18,39 @@ struct Valued {
   std::function<std::string(Options&, std::string_view)> apply;  // returns an error or ""
 };
 
+// An argument as an error message quotes it: control characters as \xHH, so the message stays
+// one line and sends nothing to the terminal.
+std::string quoted(std::string_view arg) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text = "'";
+  for (const char ch : arg) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      text += {'\\', 'x', kHex[c >> 4], kHex[c & 0xF]};
+    } else {
+      text += ch;
+    }
+  }
+  return text + "'";
+}
+
 std::string storeText(std::optional<std::string> Options::*target, Options& options,
                       std::string_view value) {
   options.*target = std::string(value);
   return {};
 }
 
+// Beyond these the scaled intervals stop making sense: a huge factor overflows to intervals of a
+// millisecond, a tiny one turns the 40 s pace into decades.
+constexpr double kMinTimeScale = 0.001;
+constexpr double kMaxTimeScale = 1000;
+
 std::string storeTimeScale(Options& options, std::string_view value) {
   double factor = 0;
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), factor);
   if (ec != std::errc() || end != value.data() + value.size() || !std::isfinite(factor) ||
-      factor <= 0) {
-    return "--time-scale needs a number greater than 0, not '" + std::string(value) + "'";
+      factor < kMinTimeScale || factor > kMaxTimeScale) {
+    return "--time-scale needs a number from 0.001 to 1000, not " + quoted(value);
   }
   options.timeScale = factor;
   return {};
@@ -109,7 +130,7 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
       known = true;
     }
     if (!known) {
-      result.error = "unknown option '" + std::string(arg) + "'";
+      result.error = "unknown option " + quoted(arg);
       return result;
     }
   }
@@ -135,8 +156,8 @@ std::string Usage() {
          "                       notice as a line on standard error; SIGTERM or SIGINT ends it\n"
          "  --endpoint URL       talk to URL instead of the built-in service endpoint\n"
          "  --config-root DIR    keep the settings in DIR instead of the default folder\n"
-         "  --time-scale F       multiply every interval of the client by F (F > 0); a test and\n"
-         "                       demonstration aid\n"
+         "  --time-scale F       multiply every interval of the client by F (0.001 to 1000); a\n"
+         "                       test and demonstration aid\n"
          "  --state-report FILE  desktop: keep FILE up to date with what the window and the\n"
          "                       tray show (a test aid)\n"
          "  --history            show the public addresses the client was given, oldest first\n"

@@ -35,10 +35,10 @@ void printDomains(const protocol::TGetServiceListResp& list, std::ostream& out) 
   }
 }
 
+// One record, one atomic replace: never one account's name with another's password.
 void saveCredentials(const protocol::Credentials& credentials) {
-  settings::TPubUtil::WriteRegString("UserName", credentials.UserName);
-  settings::TPubUtil::WriteRegString("UserPwd", credentials.UserPwd);
-  settings::TPubUtil::WriteRegString("SavePwd", "1");
+  settings::TPubUtil::WriteRegStrings(
+      {{"UserName", credentials.UserName}, {"UserPwd", credentials.UserPwd}, {"SavePwd", "1"}});
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <string>
+
 namespace kelbrin::app {
 
 namespace {
@@ -30,12 +32,37 @@ class EchoOff {
 
 }  // namespace
 
-std::optional<std::string> ReadPasswordLine(std::istream& in, int fd) {
+PasswordLine ReadPasswordLine(std::istream& in, int fd) {
   EchoOff echoOff(fd);
-  std::string line;
-  if (!std::getline(in, line)) return std::nullopt;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
+  PasswordLine result;
+  std::string& line = result.password;
+  bool ended = false;    // by a line end, not by the end of the input
+  bool tooLong = false;  // reading stopped at the limit
+  for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
+    if (c == '\n') {
+      ended = true;
+      break;
+    }
+    // One byte beyond the limit is allowed for the '\r' of a "\r\n" line end.
+    if (line.size() > kMaxPasswordLength) {
+      tooLong = true;
+      break;
+    }
+    line += static_cast<char>(c);
+  }
+  if (!ended && line.empty()) {
+    result.error = "no password on standard input";
+    return result;
+  }
+  if (!tooLong && !line.empty() && line.back() == '\r') line.pop_back();
+  if (tooLong || line.size() > kMaxPasswordLength) {
+    result.error = "the password line is longer than " + std::to_string(kMaxPasswordLength) +
+                   " bytes";
+  } else if (line.find('\0') != std::string::npos) {
+    result.error = "the password holds a NUL byte";
+  }
+  if (!result.error.empty()) line.clear();
+  return result;
 }
 
 }  // namespace kelbrin::app

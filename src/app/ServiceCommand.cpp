@@ -1,21 +1,33 @@
 #include "app/ServiceCommand.h"
 
 #include <csignal>
+#include <exception>
 #include <optional>
 
 #include "app/RootOptions.h"
 #include "app/ServiceStatus.h"
 #include "client/ClientRoot.h"
 #include "platform/JournalStream.h"
+#include "platform/NonDumpable.h"
+#include "platform/ServiceInstanceLock.h"
 #include "platform/SystemdNotify.h"
 #include "runtime/Clock.h"
 #include "runtime/CoreEventLoop.h"
 #include "runtime/SignalQuit.h"
 #include "session/HeadlessPresenter.h"
+#include "settings/PubUtil.h"
 
 namespace kelbrin::app {
 
 int RunService(const runtime::Pace& pace, const std::string& endpoint, std::ostream& err) {
+  std::optional<platform::ServiceInstanceLock> instance;
+  try {
+    platform::MakeNotDumpable();  // before the password is read from the settings
+    instance.emplace(settings::ConfigRoot());
+  } catch (const std::exception& error) {
+    err << "kelbrin-client: " << error.what() << '\n';
+    return 1;
+  }
   // systemd (Type=notify) learns when the service is up, how the session is, and when it stops.
   platform::SystemdNotify notify;
   const bool journal = platform::StandardErrorIsJournal();

@@ -1,22 +1,61 @@
 #include "gui/ShellOpen.h"
 
+#include <QCoreApplication>
 #include <QProcess>
+#include <QTimer>
+#include <exception>
+#include <memory>
 #include <utility>
+
+#include "platform/ForwardingPage.h"
 
 namespace kelbrin::gui {
 
 namespace {
 
-void OpenWithXdgOpen(const QString& target) {
-  QProcess::startDetached(QStringLiteral("xdg-open"), {target});
+// Keeps a forwarding page while the browser may still be loading it; the page goes with the
+// keeper, which is a child of the application, so at the latest when the application ends.
+class PageKeeper : public QObject {
+ public:
+  PageKeeper(std::unique_ptr<platform::ForwardingPage> page, QObject* parent)
+      : QObject(parent), page_(std::move(page)) {}
+
+ private:
+  std::unique_ptr<platform::ForwardingPage> page_;
+};
+
+bool IsWebAddress(const QString& target) {
+  return target.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive) ||
+         target.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive);
+}
+
+void OpenWithXdgOpen(const QString& target, std::chrono::milliseconds pageLifetime) {
+  if (!IsWebAddress(target)) {
+    QProcess::startDetached(QStringLiteral("xdg-open"), {target});
+    return;
+  }
+  std::unique_ptr<platform::ForwardingPage> page;
+  try {
+    page = std::make_unique<platform::ForwardingPage>(target.toStdString());
+  } catch (const std::exception&) {
+    return;  // no private place for the page: the address is not handed out at all
+  }
+  const QString fileUrl = QString::fromStdString(page->FileUrl());
+  if (!QProcess::startDetached(QStringLiteral("xdg-open"), {fileUrl})) return;
+  auto* keeper = new PageKeeper(std::move(page), QCoreApplication::instance());
+  QTimer::singleShot(pageLifetime, keeper, &QObject::deleteLater);
 }
 
 ShellOpenHandler& Handler() {
-  static ShellOpenHandler handler = OpenWithXdgOpen;
+  static ShellOpenHandler handler = XdgOpenHandler();
   return handler;
 }
 
 }  // namespace
+
+ShellOpenHandler XdgOpenHandler(std::chrono::milliseconds pageLifetime) {
+  return [pageLifetime](const QString& target) { OpenWithXdgOpen(target, pageLifetime); };
+}
 
 void ShellOpen(const QString& target) {
   if (target.isEmpty()) return;
@@ -24,7 +63,7 @@ void ShellOpen(const QString& target) {
 }
 
 ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler) {
-  return std::exchange(Handler(), handler ? std::move(handler) : OpenWithXdgOpen);
+  return std::exchange(Handler(), handler ? std::move(handler) : XdgOpenHandler());
 }
 
 }  // namespace kelbrin::gui

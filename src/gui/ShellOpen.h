@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <functional>
 
 namespace kelbrin::gui {
@@ -12,5 +13,11 @@ void ShellOpen(const QString& target);
 // What ShellOpen does; tests record the targets instead. Returns the handler it replaces.
 using ShellOpenHandler = std::function<void(const QString& target)>;
 ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler);
+
+// The default handler. A web address may carry the account (the Advanced Service address does),
+// and every local user can read a process's arguments: xdg-open gets the file address of a
+// private forwarding page instead (platform/ForwardingPage.h), removed `pageLifetime` later or
+// when the application ends. Other targets go to xdg-open as they are.
+ShellOpenHandler XdgOpenHandler(std::chrono::milliseconds pageLifetime = std::chrono::minutes(1));
 
 }  // namespace kelbrin::gui

@@ -29,6 +29,55 @@ std::size_t Utf8CharacterLength(std::string_view text) {
   return length;
 }
 
+// The length of the well-formed UTF-8 character at the start of `text` (no overlong form, no
+// surrogate, nothing above U+10FFFF), or 0 when it is not one.
+std::size_t WellFormedLength(std::string_view text) {
+  const auto lead = static_cast<unsigned char>(text.front());
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  char32_t code = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (text.size() < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if ((c & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (c & 0x3F);
+  }
+  const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+  if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return 0;
+  return length;
+}
+
+// `text` with every byte that is not part of a well-formed UTF-8 character replaced by
+// `standIn`. iconv's UTF-8 takes the obsolete five- and six-byte forms and surrogates as they
+// are, so neither its input nor its output is trusted to be well-formed.
+std::string WellFormedUtf8(std::string_view text, std::string_view standIn) {
+  std::string result;
+  result.reserve(text.size());
+  while (!text.empty()) {
+    const std::size_t length = WellFormedLength(text);
+    if (length == 0) {
+      result += standIn;
+      text.remove_prefix(1);
+    } else {
+      result += text.substr(0, length);
+      text.remove_prefix(length);
+    }
+  }
+  return result;
+}
+
 // One iconv conversion descriptor for the length of one call: iconv_t keeps shift state, so a
 // descriptor is never shared between threads.
 class Converter {
@@ -128,10 +177,12 @@ CodePage CodePage::named(std::string name) { return CodePage(std::move(name)); }
 std::string CodePage::toUtf8(std::string_view bytes) const {
   Converter converter("UTF-8", name_);
   if (!converter.valid()) return AsciiBytesOnly(bytes);
-  return converter.convert(bytes, [](std::string& output, std::string_view) {
-    output += kReplacementUtf8;
-    return std::size_t{1};
-  });
+  return WellFormedUtf8(converter.convert(bytes,
+                                          [](std::string& output, std::string_view) {
+                                            output += kReplacementUtf8;
+                                            return std::size_t{1};
+                                          }),
+                        kReplacementUtf8);
 }
 
 std::optional<std::string> CodePage::toUtf8Exactly(std::string_view bytes) const {
@@ -153,7 +204,7 @@ std::optional<std::string> CodePage::toUtf8Exactly(std::string_view bytes) const
 std::string CodePage::fromUtf8(std::string_view utf8) const {
   Converter converter(name_, "UTF-8");
   if (!converter.valid()) return AsciiCharactersOnly(utf8);
-  return converter.convert(utf8, [](std::string& output, std::string_view rest) {
+  return converter.convert(WellFormedUtf8(utf8, "?"), [](std::string& output, std::string_view rest) {
     output += '?';
     return Utf8CharacterLength(rest);
   });

@@ -12,12 +12,18 @@ namespace {
 
 constexpr std::string_view kSection = "Kelbrinclient";
 constexpr size_t kMaxNameLength = 64;
-// Encoded bytes per line; with the name and the quotes a line stays far below inih's 200.
+// Encoded bytes per line.
 constexpr size_t kPieceLength = 96;
+// The longest line written: `NAME = +"PIECE"` and its line end. inih reads at most INI_MAX_LINE
+// bytes a line (the NUL included) and splits longer ones. Every piece repeats its full name:
+// inih hands an indented continuation line the previous name from a buffer of 50 bytes, which
+// would cut longer names.
+constexpr size_t kLongestLine = kMaxNameLength + 4 + 1 + kPieceLength + 1 + 1;
+static_assert(kLongestLine + 1 <= INI_MAX_LINE, "a written line must fit inih's line buffer");
 
 constexpr std::string_view kHeader =
     "# Kelbrin client settings, written by the program (mode 0600: it holds passwords).\n"
-    "# Each value is NAME = \"TEXT\"; a long one goes on over indented lines +\"TEXT\".\n"
+    "# Each value is NAME = \"TEXT\"; a long one goes on over lines NAME = +\"TEXT\".\n"
     "# Inside the quotes \\\\ is a backslash and \\xHH the byte with the hex code HH\n"
     "# (control characters, ';' and '#' are always written so); other bytes are themselves.\n";
 
@@ -125,7 +131,7 @@ std::string Encode(const KeyValues& values) {
   for (const auto& [name, value] : values) {
     const auto pieces = EscapedPieces(value);
     text += name + " = \"" + pieces.front() + "\"\n";
-    for (size_t i = 1; i < pieces.size(); ++i) text += "  +\"" + pieces[i] + "\"\n";
+    for (size_t i = 1; i < pieces.size(); ++i) text += name + " = +\"" + pieces[i] + "\"\n";
   }
   return text;
 }

@@ -9,12 +9,14 @@ using KeyValues = std::map<std::string, std::string>;
 
 // The text form of the settings file: an INI file with one section, parsed with inih. inih trims
 // values, cuts them at " ;" and splits lines longer than 200 bytes, so every value is quoted and
-// escaped and long values are cut into pieces on continuation lines; any text round-trips exactly:
+// escaped and long values are cut into pieces on continuation lines that repeat the name; any
+// text round-trips exactly:
 //
 //   [Kelbrinclient]
 //   NAME = "TEXT"
-//     +"MORE TEXT"
+//   NAME = +"MORE TEXT"
 //
+// Indented continuation lines (`  +"MORE TEXT"`) are read as well.
 // Inside the quotes "\\" is a backslash and "\xHH" the byte HH; control characters, DEL, ';' and
 // '#' are always written as "\xHH", every other byte (UTF-8 included) as itself.
 namespace key_value_format {

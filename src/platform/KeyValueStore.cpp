@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/AtomicFile.h"
+#include "platform/SettingsFolder.h"
 
 namespace kelbrin::platform {
 namespace {
@@ -19,7 +20,6 @@ namespace {
 // Far above any real store; a bigger file is not ours and is not read into memory.
 constexpr std::uintmax_t kMaxFileSize = 1 << 20;
 constexpr mode_t kFileMode = 0600;
-constexpr mode_t kFolderMode = 0700;
 
 // One lock for every store of the process: changes are rare and small.
 std::mutex& ProcessWriteLock() {
@@ -83,17 +83,23 @@ std::optional<std::string> KeyValueStore::read(const std::string& name) const {
 }
 
 void KeyValueStore::write(const std::string& name, const std::string& text) {
-  if (!key_value_format::IsValidName(name)) {
-    throw std::invalid_argument("\"" + name + "\" cannot be the name of a setting");
+  writeAll({{name, text}});
+}
+
+void KeyValueStore::writeAll(const KeyValues& changes) {
+  for (const auto& [name, text] : changes) {
+    if (!key_value_format::IsValidName(name)) {
+      throw std::invalid_argument("\"" + name + "\" cannot be the name of a setting");
+    }
   }
   const std::filesystem::path folder =
       file_.has_parent_path() ? file_.parent_path() : std::filesystem::path(".");
   std::lock_guard processLock(ProcessWriteLock());
-  CreateFolder(folder, kFolderMode);
+  PrepareSettingsFolder(folder);
   FolderLock folderLock(folder);
   RemoveLeftoverTempFiles(folder, file_);
   KeyValues values = readAll();
-  values[name] = text;
+  for (const auto& [name, text] : changes) values[name] = text;
   WriteFileAtomically(file_, key_value_format::Encode(values), kFileMode);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -8,13 +9,14 @@
 namespace kelbrin::platform {
 
 // What install registers: the service's name, the text the manager shows for it, the command it
-// runs (full path of the executable first) and the account it runs as (empty: the manager's
-// default account).
+// runs (full path of the executable first), the account it runs as (empty: the manager's
+// default account) and the one folder it may write to (its settings; empty: none).
 struct ServiceDefinition {
   std::string name;
   std::string displayName;
   std::vector<std::string> command;
   std::string user;
+  std::filesystem::path writableFolder;
 };
 
 // Waits `pause` and says whether to go on waiting afterwards (false: the waiter was cancelled).

@@ -49,7 +49,9 @@ class SystemdServiceManager : public ServiceManager {
   std::filesystem::path UnitPath(const std::string& name) const;
 
   // The unit file for `service` in `scope`: starts after the network is online, restarts after a
-  // failure, wanted by multi-user.target (system) or default.target (user).
+  // failure, wanted by multi-user.target (system) or default.target (user). Confined: no core
+  // dumps, no new privileges, a system-call filter; a system unit is also sandboxed (read-only
+  // system and home but for the writable folder, CAP_NET_ADMIN its only capability).
   static std::string UnitFileText(const ServiceDefinition& service, Scope scope);
   // `argument` quoted for ExecStart=: double quotes, C escapes, '%' and '$' doubled.
   static std::string ExecArgument(const std::string& argument);

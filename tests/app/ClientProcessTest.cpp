@@ -98,6 +98,36 @@ INSTANTIATE_TEST_SUITE_P(
                   "kelbrin-client: --password-stdin: no password on standard input\n"}),
     [](const auto& p) { return std::string(p.param.name); });
 
+struct BadPasswordCase {
+  const char* name;
+  std::string input;
+  const char* error;
+};
+
+class BadPasswordInputTest : public ::testing::TestWithParam<BadPasswordCase> {};
+
+// A bad line is a usage error before any exchange: no endpoint is ever reached.
+TEST_P(BadPasswordInputTest, IsAUsageErrorThatSaysWhy) {
+  kelbrin::test::TempDir dir;
+  const Outcome outcome =
+      runClient(dir,
+                {"--endpoint", "http://127.0.0.1:9/", "--config-root", (dir / "config").string(),
+                 "--once", "--user", "demo01", "--password-stdin"},
+                GetParam().input);
+  EXPECT_EQ(outcome.exitCode, 64);
+  EXPECT_THAT(outcome.err, StartsWith(GetParam().error));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadPasswordInputTest,
+    ::testing::Values(
+        BadPasswordCase{"Huge", std::string(8 << 20, 'x') + "\n",
+                        "kelbrin-client: --password-stdin: the password line is longer than "
+                        "4096 bytes\n"},
+        BadPasswordCase{"Nul", std::string("demo\0pass\n", 10),
+                        "kelbrin-client: --password-stdin: the password holds a NUL byte\n"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 TEST(ClientOnceTest, PasswordFromStandardInputLogsInAndIsSavedButNeverPrinted) {
   kelbrin::test::ReferenceService service;
   kelbrin::test::TempDir dir;

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -166,6 +168,162 @@ TEST_F(ServiceNotifyTest, LinesForTheJournalCarryTheirPriority) {
   for (std::string line; std::getline(lines, line);) {
     EXPECT_THAT(line, ::testing::MatchesRegex("<[3-6]>.+")) << err;
   }
+}
+
+// Text of a reply is data: a UserIP with line ends and a terminal escape stays inside its line.
+TEST(ServiceJournalTest, ServiceTextCannotForgeJournalLines) {
+  const kelbrin::test::TempDir dir;
+  kelbrin::test::ReferenceService::Options serviceOptions;
+  serviceOptions.logFile = dir / "service.log";
+  const kelbrin::test::ReferenceService service(serviceOptions);
+  service.control("userip?ip=198.51.100.9%0D%0AError%3A%20forged%1B%5B2J%C2%9B");
+  kelbrin::settings::SetConfigRoot(dir / "config");
+  kelbrin::settings::TPubUtil::WriteRegString("UserName", "demo01");
+  kelbrin::settings::TPubUtil::WriteRegString("UserPwd", "demo-pass");
+  kelbrin::settings::TPubUtil::WriteRegString("SavePwd", "1");
+
+  const pid_t pid = startService({"--endpoint", service.endpoint(), "--config-root",
+                                  (dir / "config").string(), "--time-scale", "0.01"},
+                                 dir / "stderr");
+  ASSERT_GT(pid, 0);
+  // The XML reader makes the CR LF one LF.
+  const std::string expected =
+      "Hint: IP updates successfully：198.51.100.9\\nError: forged\\x1B[2J\\xC2\\x9B\n";
+  const auto guard = std::chrono::steady_clock::now() + 20s;
+  while (readFile(dir / "stderr").find(expected) == std::string::npos &&
+         std::chrono::steady_clock::now() < guard) {
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_EQ(stopWith(pid, SIGTERM), 0);
+  const std::string err = readFile(dir / "stderr");
+  EXPECT_THAT(err, HasSubstr(expected));
+  std::istringstream lines(err);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_FALSE(line.starts_with("Error: forged")) << line;
+    for (const char c : line) {
+      const auto byte = static_cast<unsigned char>(c);
+      EXPECT_TRUE(byte >= 0x20 && byte != 0x7f) << "control byte " << int(byte) << " in " << line;
+    }
+  }
+}
+
+// Waits at most `limit` for the process to end; its exit status, or -1 (still running: killed).
+int exitWithin(pid_t pid, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(ServiceInstanceTest, ASecondServiceOnTheSameSettingsFolderSaysWhyAndEnds) {
+  const kelbrin::test::TempDir dir;
+  kelbrin::test::ReferenceService::Options serviceOptions;
+  serviceOptions.logFile = dir / "service.log";
+  const kelbrin::test::ReferenceService service(serviceOptions);
+  kelbrin::settings::SetConfigRoot(dir / "config");
+  kelbrin::settings::TPubUtil::WriteRegStrings(
+      {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
+  const std::vector<std::string> args = {"--endpoint", service.endpoint(), "--config-root",
+                                         (dir / "config").string(), "--time-scale", "0.01"};
+
+  const pid_t first = startService(args, dir / "first.stderr");
+  ASSERT_GT(first, 0);
+  const auto guard = std::chrono::steady_clock::now() + 20s;
+  while (service.countRequests("ActiveTestReq") < 1 && std::chrono::steady_clock::now() < guard) {
+    std::this_thread::sleep_for(20ms);
+  }
+  ASSERT_GE(service.countRequests("ActiveTestReq"), 1);
+  const int loginsBefore = service.countRequests("QueryUserProfileReq");
+
+  const pid_t second = startService(args, dir / "second.stderr");
+  ASSERT_GT(second, 0);
+  EXPECT_EQ(exitWithin(second, 10s), 1);
+  EXPECT_EQ(readFile(dir / "second.stderr"),
+            "kelbrin-client: another kelbrin-client --service already runs with the settings "
+            "folder " + (dir / "config").string() + "; this one ends\n");
+  EXPECT_EQ(service.countRequests("QueryUserProfileReq"), loginsBefore) << "the second logged in";
+  EXPECT_EQ(stopWith(first, SIGTERM), 0);
+
+  // Once the first has ended, a new one may run.
+  const pid_t third = startService(args, dir / "third.stderr");
+  ASSERT_GT(third, 0);
+  const int loginsThird = service.countRequests("QueryUserProfileReq") + 1;
+  const auto guard3 = std::chrono::steady_clock::now() + 20s;
+  while (service.countRequests("QueryUserProfileReq") < loginsThird &&
+         std::chrono::steady_clock::now() < guard3) {
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_EQ(service.countRequests("QueryUserProfileReq"), loginsThird);
+  EXPECT_EQ(stopWith(third, SIGTERM), 0);
+}
+
+TEST(ServiceInstanceTest, ASettingsFolderEverybodyMayWriteToIsRefused) {
+  const kelbrin::test::TempDir dir;
+  std::filesystem::create_directory(dir / "config");
+  std::filesystem::permissions(dir / "config", std::filesystem::perms::all);
+  const pid_t pid = startService({"--endpoint", "http://127.0.0.1:9/pelmar/pelmar.dll/",
+                                  "--config-root", (dir / "config").string()},
+                                 dir / "stderr");
+  ASSERT_GT(pid, 0);
+  EXPECT_EQ(exitWithin(pid, 10s), 1);
+  EXPECT_THAT(readFile(dir / "stderr"),
+              HasSubstr("kelbrin-client: the settings folder " + (dir / "config").string() +
+                        " is writable by every user"));
+}
+
+// The running service cannot be dumped: the kernel then gives its /proc files to root. Seen from
+// a service that runs as nobody, whose files would otherwise be nobody's.
+TEST(ServiceDumpTest, TheServiceHoldingThePasswordIsNotDumpable) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to start the service as another user";
+  constexpr uid_t kNobody = 65534;
+  const kelbrin::test::TempDir dir;
+  std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
+  kelbrin::test::ReferenceService::Options serviceOptions;
+  serviceOptions.logFile = dir / "service.log";
+  const kelbrin::test::ReferenceService service(serviceOptions);
+  kelbrin::settings::SetConfigRoot(dir / "config");
+  kelbrin::settings::TPubUtil::WriteRegStrings(
+      {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
+  for (const auto& path : {dir / "config", dir / "config" / "settings.ini"}) {
+    ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+  }
+  std::vector<std::string> argvText = {KELBRIN_CLIENT_EXECUTABLE, "--service",
+                                       "--endpoint", service.endpoint(),
+                                       "--config-root", (dir / "config").string(),
+                                       "--time-scale", "0.01"};
+  std::vector<char*> argv;
+  for (std::string& arg : argvText) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const int errFd = open((dir / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(errFd, 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    const int nullFd = open("/dev/null", O_RDWR);
+    dup2(nullFd, 0);
+    dup2(nullFd, 1);
+    dup2(errFd, 2);
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(120);
+    execv(argv[0], argv.data());
+    _exit(121);
+  }
+  close(errFd);
+  const auto guard = std::chrono::steady_clock::now() + 20s;
+  while (service.countRequests("ActiveTestReq") < 1 && std::chrono::steady_clock::now() < guard) {
+    std::this_thread::sleep_for(20ms);
+  }
+  ASSERT_GE(service.countRequests("ActiveTestReq"), 1) << readFile(dir / "stderr");
+  struct stat status {};
+  ASSERT_EQ(stat(("/proc/" + std::to_string(pid) + "/status").c_str(), &status), 0);
+  EXPECT_EQ(status.st_uid, 0u) << "the service's /proc files belong to its user: dumpable";
+  EXPECT_EQ(stopWith(pid, SIGTERM), 0) << readFile(dir / "stderr");
 }
 
 TEST(ServiceOption, IsAFlagOfItsOwn) {

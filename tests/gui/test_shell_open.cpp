@@ -1,32 +1,98 @@
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "TempDir.h"
 #include "gui/ShellOpen.h"
 
-// The real ShellOpen hands the target to xdg-open; a fake one on PATH writes down what it got.
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+}  // namespace
+
+// The real ShellOpen hands the target to xdg-open; a fake one on PATH writes down what it got:
+// its arguments, its environment, and for a file address a copy of the file and its mode.
 class TestShellOpen : public QObject {
   Q_OBJECT
 
- private Q_SLOTS:
-  void passesTheTargetToXdgOpen() {
-    kelbrin::test::TempDir dir;
-    const std::filesystem::path fake = dir / "xdg-open";
-    const std::filesystem::path seen = dir / "seen";
-    std::ofstream(fake) << "#!/bin/sh\nprintf '%s' \"$1\" > '" << seen.string() << ".part'\nmv '"
-                        << seen.string() << ".part' '" << seen.string() << "'\n";
-    std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QByteArray::fromStdString(dir.path().string()) + ':' + path);
+ private:
+  kelbrin::test::TempDir dir_;
+  fs::path seen_ = dir_ / "seen";
+  QByteArray path_;
 
+  std::string seen(const char* what) const { return readFile(seen_ / what); }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    fs::create_directory(seen_);
+    const fs::path fake = dir_ / "bin" / "xdg-open";
+    fs::create_directory(fake.parent_path());
+    const std::string s = seen_.string();
+    std::ofstream(fake) << "#!/bin/sh\n"
+                        << "cd '" << s << "'\n"
+                        << "printf '%s\\n' \"$0\" \"$@\" > argv\n"
+                        << "env > environ\n"
+                        << "cat /proc/$$/cmdline > cmdline\n"
+                        << "case \"$1\" in file://*)\n"
+                        << "  file=${1#file://}; cp \"$file\" page; stat -c %a \"$file\" > mode;;\n"
+                        << "esac\n"
+                        << "mv argv done\n";
+    fs::permissions(fake, fs::perms::owner_all);
+    path_ = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(fake.parent_path().string()) + ':' + path_);
+  }
+  void cleanupTestCase() { qputenv("PATH", path_); }
+  void init() {
+    fs::remove_all(seen_);
+    fs::create_directory(seen_);
+  }
+
+  void passesTheTargetToXdgOpen() {
     kelbrin::gui::SetShellOpenHandler({});  // the default: xdg-open
     kelbrin::gui::ShellOpen(QStringLiteral("mailto:support@example.net"));
-    QTRY_VERIFY(std::filesystem::exists(seen));
-    std::ifstream in(seen);
-    const std::string target((std::istreambuf_iterator<char>(in)), {});
-    QCOMPARE(target, std::string("mailto:support@example.net"));
-    qputenv("PATH", path);
+    QTRY_VERIFY_WITH_TIMEOUT(fs::exists(seen_ / "done"), 20000);
+    const std::string argv = seen("done");
+    QCOMPARE(argv.substr(argv.find('\n') + 1), std::string("mailto:support@example.net\n"));
+  }
+
+  // The Advanced Service address carries user name and password: neither may reach a child's
+  // arguments or environment. The browser gets a private page that forwards to the address.
+  void aWebAddressReachesTheBrowserOnlyThroughAPrivatePage() {
+    kelbrin::test::TempDir runtime;
+    fs::permissions(runtime.path(), fs::perms::owner_all);
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path().string()));
+    const QString address = QStringLiteral(
+        "http://127.0.0.1:9/advanced.asp?username=ann-secret-user&password=Pw-Secret-42");
+
+    kelbrin::gui::SetShellOpenHandler(kelbrin::gui::XdgOpenHandler(std::chrono::seconds(2)));
+    kelbrin::gui::ShellOpen(address);
+    QTRY_VERIFY_WITH_TIMEOUT(fs::exists(seen_ / "done"), 20000);
+    for (const char* what : {"done", "environ", "cmdline"}) {
+      const std::string text = seen(what);
+      QVERIFY2(text.find("Pw-Secret-42") == std::string::npos, what);
+      QVERIFY2(text.find("ann-secret-user") == std::string::npos, what);
+    }
+    const std::string argv = seen("done");
+    QVERIFY2(argv.find("\nfile://" + runtime.path().string() + "/") != std::string::npos,
+             argv.c_str());
+    QCOMPARE(seen("mode"), std::string("600\n"));
+    const std::string page = seen("page");
+    QVERIFY2(page.find("url=http://127.0.0.1:9/advanced.asp?username=ann-secret-user&amp;"
+                       "password=Pw-Secret-42\"") != std::string::npos,
+             page.c_str());
+
+    // The page is removed once the browser has had its time.
+    QTRY_VERIFY_WITH_TIMEOUT(fs::is_empty(runtime.path()), 20000);
+    kelbrin::gui::SetShellOpenHandler({});
+    qputenv("XDG_RUNTIME_DIR", oldRuntime);
   }
 };
 

@@ -38,6 +38,11 @@ TEST(CodePage, UndecodableBytesBecomeTheReplacementCharacter) {
       {"GBK", "\xD6\xD0\xCE", "中\uFFFD"},  // cut inside the last character
       {"UTF-8", "a\xC3(b", "a\uFFFD(b"},
       {"UTF-8", "\x80\x80", "\uFFFD\uFFFD"},
+      // Obsolete six- and five-byte forms, a surrogate, an overlong form: none is UTF-8.
+      {"UTF-8", "\xFD\x98\x98\x98\x98\x98!", "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD!"},
+      {"UTF-8", "\xF8\x88\x80\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"UTF-8", "\xED\xA0\x80", "\uFFFD\uFFFD\uFFFD"},
+      {"UTF-8", "\xC0\xAF", "\uFFFD\uFFFD"},
       {"NO-SUCH-CODE-PAGE", "ok\xD6\xD0", "ok\uFFFD\uFFFD"},
   };
   for (const ConversionCase& c : cases) {
@@ -50,6 +55,8 @@ TEST(CodePage, UnmappableCharactersBecomeQuestionMarks) {
       {"GBK", "a?b", "a😀b"},
       {"ISO-8859-1", "\xE4?", "ä中"},
       {"GBK", "?x", "\xC3x"},  // not UTF-8 to begin with
+      {"UTF-8", "?????\?!", "\xFD\x98\x98\x98\x98\x98!"},
+      {"UTF-8", "???", "\xED\xA0\x80"},
       {"NO-SUCH-CODE-PAGE", "ok??", "ok中é"},
   };
   for (const ConversionCase& c : cases) {

@@ -89,6 +89,22 @@ TEST_F(KeyValueStoreTest, AwkwardValuesRoundTripExactly) {
   for (std::string line; std::getline(lines, line);) EXPECT_LT(line.size(), 200u) << line;
 }
 
+// Every name the store accepts keeps its long values whole, up to the longest name.
+TEST_F(KeyValueStoreTest, LongValuesUnderLongNamesRoundTrip) {
+  KeyValues values;
+  for (const std::size_t length : {1, 48, 49, 50, 51, 63, 64}) {
+    std::string name(length, 'N');
+    name += std::to_string(length);
+    name = name.substr(name.size() - length);
+    values[name] = std::string(200, static_cast<char>('a' + length % 26)) + std::to_string(length);
+  }
+  values[std::string(64, 'x')] = std::string(3000, ';');  // escapes: the most pieces
+  for (const auto& [name, value] : values) store_.write(name, value);
+  EXPECT_EQ(store_.readAll(), values);
+  std::istringstream lines(ReadFile(file_));
+  for (std::string line; std::getline(lines, line);) EXPECT_LT(line.size(), 200u) << line;
+}
+
 TEST_F(KeyValueStoreTest, FileIsPrivateAndItsNewFolderToo) {
   fs::create_directories(file_.parent_path().parent_path());
   store_.write("UserPwd", "secret");

@@ -52,7 +52,8 @@ class ScriptedSystemctl : public ::testing::Test {
     return {"PROKelbrinService",
             "Kelbrin V6.0 Service",
             {"/opt/kelbrin/kelbrin-client", "--service", "--config-root", "/home/ann/.config/k"},
-            "ann"};
+            "ann",
+            "/home/ann/.config/k"};
   }
 
   TempDir dir_;
@@ -77,6 +78,40 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
             "\"/home/ann/.config/k\"\n"
             "User=ann\n"
             "Restart=on-failure\n"
+            "UMask=0077\n"
+            "LimitCORE=0\n"
+            "NoNewPrivileges=yes\n"
+            "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK\n"
+            "RestrictNamespaces=yes\n"
+            "RestrictRealtime=yes\n"
+            "RestrictSUIDSGID=yes\n"
+            "LockPersonality=yes\n"
+            "MemoryDenyWriteExecute=yes\n"
+            "SystemCallArchitectures=native\n"
+            "SystemCallFilter=@system-service\n"
+            "SystemCallFilter=~@privileged @resources @mount @swap @reboot @raw-io @module "
+            "@obsolete @debug @cpu-emulation @clock\n"
+            "SystemCallErrorNumber=EPERM\n"
+            "CapabilityBoundingSet=CAP_NET_ADMIN\n"
+            "AmbientCapabilities=CAP_NET_ADMIN\n"
+            "ProtectSystem=strict\n"
+            "ProtectHome=read-only\n"
+            "ReadWritePaths=\"-/home/ann/.config/k\"\n"
+            "PrivateTmp=yes\n"
+            "PrivateMounts=yes\n"
+            "PrivateIPC=yes\n"
+            "RemoveIPC=yes\n"
+            "KeyringMode=private\n"
+            "DevicePolicy=closed\n"
+            "DeviceAllow=/dev/ppp rw\n"
+            "ProtectKernelTunables=yes\n"
+            "ProtectKernelModules=yes\n"
+            "ProtectKernelLogs=yes\n"
+            "ProtectControlGroups=yes\n"
+            "ProtectClock=yes\n"
+            "ProtectHostname=yes\n"
+            "ProtectProc=invisible\n"
+            "ProcSubset=pid\n"
             "\n[Install]\n"
             "WantedBy=multi-user.target\n");
   EXPECT_EQ(fs::status(units_ / "PROKelbrinService.service").permissions() & fs::perms::all,
@@ -94,6 +129,12 @@ TEST_F(ScriptedSystemctl, AUserUnitIsWantedByTheUsersDefaultTarget) {
   EXPECT_THAT(unit, HasSubstr("WantedBy=default.target\n"));
   EXPECT_THAT(unit, ::testing::Not(HasSubstr("User=")));
   EXPECT_THAT(unit, ::testing::Not(HasSubstr("network-online")));
+  // Confined as far as a user's manager can: no core dump, no new privileges, filtered calls.
+  EXPECT_THAT(unit, HasSubstr("LimitCORE=0\n"));
+  EXPECT_THAT(unit, HasSubstr("NoNewPrivileges=yes\n"));
+  EXPECT_THAT(unit, HasSubstr("SystemCallFilter=@system-service\n"));
+  EXPECT_THAT(unit, ::testing::Not(HasSubstr("ProtectSystem=")));
+  EXPECT_THAT(unit, ::testing::Not(HasSubstr("Capabilit")));
   EXPECT_EQ(Calls(), "--user daemon-reload\n--user enable PROKelbrinService.service\n");
 }
 
@@ -108,11 +149,12 @@ TEST_F(ScriptedSystemctl, AFailedEnableLeavesNoUnitBehind) {
 
 TEST_F(ScriptedSystemctl, ADefinitionThatWouldInjectDirectivesIsRefused) {
   SystemdServiceManager manager(Scope::System, 5s, units_);
-  std::vector<ServiceDefinition> bad(4, Kelbrin());
+  std::vector<ServiceDefinition> bad(5, Kelbrin());
   bad[0].user = "ann\nExecStartPre=/bin/evil";
   bad[1].command.push_back("x\nUser=root");
   bad[2].command.front() = "kelbrin-client";  // not a full path
   bad[3].name = "../PROKelbrinService";
+  bad[4].writableFolder = "/home/ann\nReadWritePaths=/";
   for (const ServiceDefinition& service : bad) {
     std::string error;
     EXPECT_FALSE(manager.install(service, error)) << service.name;

@@ -68,6 +68,9 @@ class MemorySettingsBackend final : public settings::SettingsBackend {
   void writeValue(const std::string& name, const std::string& text) override {
     values[name] = text;
   }
+  void writeValues(const std::map<std::string, std::string>& batch) override {
+    for (const auto& [name, text] : batch) values[name] = text;
+  }
   bool isServiceInstalled(const std::string&) override { return serviceInstalled; }
   void setAutorun(bool enabled) override { autorun = enabled; }
 

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 
+#include "eventlog/LineText.h"
+
 namespace kelbrin::eventlog {
 
 namespace {
@@ -54,7 +56,7 @@ std::string FormatLogLine(const TLogRec& entry) {
   line += kGap;
   line += Trimmed(FormatLogTime(entry.time));
   line += kGap;
-  line += Trimmed(entry.text);
+  line += EscapeControls(Trimmed(entry.text));
   return line;
 }
 

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "eventlog/LineText.h"
 #include "eventlog/LogFormat.h"
 #include "reminders/TBeepThread.h"
 
@@ -59,9 +60,10 @@ void HeadlessPresenter::Follow(eventlog::LogList& list) {
   list.AddObserver(this);
 }
 
+// Titles and texts carry what the service sent: escaped, so each effect stays one journal line.
 void HeadlessPresenter::WriteLine(int priority, const std::string& line) {
   if (journalPriorities_) out_ << '<' << priority << '>';
-  out_ << line << '\n';
+  out_ << eventlog::EscapeControls(line) << '\n';
   out_.flush();
 }
 

@@ -10,7 +10,8 @@
 namespace kelbrin::session {
 
 // The presenter of service mode and of tests: every effect becomes one line on a stream (stderr,
-// i.e. the journal, by default), and so does every new event-log entry it follows. It never
+// i.e. the journal, by default), and so does every new event-log entry it follows; control
+// characters inside are escaped, so no text from the service can start a line of its own. It never
 // waits for anybody: no box to confirm, no tone to sit out. Controller's thread only.
 class HeadlessPresenter final : public runtime::Presenter, public eventlog::LogListObserver {
  public:

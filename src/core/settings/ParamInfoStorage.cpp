@@ -50,17 +50,19 @@ TParamInfo LoadParamInfo(SettingsBackend& backend) {
 }
 
 void SaveParamInfo(const TParamInfo& record, SettingsBackend& backend) {
-  backend.writeValue("UserName", record.UserName);
-  backend.writeValue("UserPwd", record.UserPwd);
-  backend.writeValue("SavePwd", Flag(record.SavePwd));
-  backend.writeValue("AsService", Flag(record.AsService));
-  backend.writeValue("UpdateSysInfo", Flag(record.UpdateSysInfo));
-  backend.writeValue("AutoRunAsOSStart", Flag(record.AutoRunAsOSStart));
-  backend.writeValue("InternalLineType", std::to_string(record.InternalLineType));
-  backend.writeValue("LineName", record.LineName);
-  backend.writeValue("LineUserName", record.LineUserName);
-  backend.writeValue("LineUserPwd", record.LineUserPwd);
-  backend.writeValue("AutoConn", Flag(record.AutoConn));
+  backend.writeValues({
+      {"UserName", record.UserName},
+      {"UserPwd", record.UserPwd},
+      {"SavePwd", Flag(record.SavePwd)},
+      {"AsService", Flag(record.AsService)},
+      {"UpdateSysInfo", Flag(record.UpdateSysInfo)},
+      {"AutoRunAsOSStart", Flag(record.AutoRunAsOSStart)},
+      {"InternalLineType", std::to_string(record.InternalLineType)},
+      {"LineName", record.LineName},
+      {"LineUserName", record.LineUserName},
+      {"LineUserPwd", record.LineUserPwd},
+      {"AutoConn", Flag(record.AutoConn)},
+  });
   backend.setAutorun(record.AutoRunAsOSStart);
 }
 

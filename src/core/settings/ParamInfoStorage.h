@@ -14,9 +14,10 @@ inline constexpr char kServiceName[] = "PROKelbrinService";
 // throws.
 TParamInfo LoadParamInfo(SettingsBackend& backend = SystemSettingsBackend());
 
-// Writes the record (the store half of SaveSettings), one value at a time in a fixed order,
-// texts untrimmed, flags "1"/"0", then sets the autostart entry to AutoRunAsOSStart. A failing
-// write throws SettingsError; the values written before it stay written.
+// Writes the record (the store half of SaveSettings) in one atomic replace of the store, texts
+// untrimmed, flags "1"/"0", then sets the autostart entry to AutoRunAsOSStart. A failing write
+// throws SettingsError and leaves the stored record as it was: never one account's name with
+// another's password.
 void SaveParamInfo(const TParamInfo& record, SettingsBackend& backend = SystemSettingsBackend());
 
 }  // namespace kelbrin::settings

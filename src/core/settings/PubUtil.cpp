@@ -65,4 +65,14 @@ void TPubUtil::WriteRegString(const std::string& name, const std::string& text) 
   }
 }
 
+void TPubUtil::WriteRegStrings(const std::map<std::string, std::string>& values) {
+  platform::KeyValueStore store = Store();
+  try {
+    store.writeAll(values);
+  } catch (const std::exception& error) {
+    throw SettingsError("Cannot save the settings in " + store.file().string() + ": " +
+                        error.what());
+  }
+}
+
 }  // namespace kelbrin::settings

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -29,6 +30,11 @@ class TPubUtil {
   // Stores `text` untrimmed under `name`, creating the store when missing. The store file is
   // replaced atomically (written beside, synced, renamed; mode 0600). Throws SettingsError.
   static void WriteRegString(const std::string& name, const std::string& text);
+
+  // Stores every value of `values` untrimmed in one atomic replace of the store: a record that
+  // belongs together (user name, password, save flag) is never seen or left half written.
+  // Throws SettingsError; nothing is written then.
+  static void WriteRegStrings(const std::map<std::string, std::string>& values);
 };
 
 }  // namespace kelbrin::settings

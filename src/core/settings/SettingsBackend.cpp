@@ -13,6 +13,9 @@ class SystemBackend : public SettingsBackend {
   void writeValue(const std::string& name, const std::string& text) override {
     TPubUtil::WriteRegString(name, text);
   }
+  void writeValues(const std::map<std::string, std::string>& values) override {
+    TPubUtil::WriteRegStrings(values);
+  }
   bool isServiceInstalled(const std::string& serviceName) override {
     return platform::IsServiceInstalled(serviceName);
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 namespace kelbrin::settings {
@@ -12,6 +13,8 @@ class SettingsBackend {
 
   virtual std::string readValue(const std::string& name) = 0;                     // never throws
   virtual void writeValue(const std::string& name, const std::string& text) = 0;  // SettingsError
+  // All of `values` at once (one atomic replace), or none of them: SettingsError.
+  virtual void writeValues(const std::map<std::string, std::string>& values) = 0;
   virtual bool isServiceInstalled(const std::string& serviceName) = 0;
   virtual void setAutorun(bool enabled) = 0;
 };

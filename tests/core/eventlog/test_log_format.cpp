@@ -32,6 +32,14 @@ TEST(LogFormat, LineTrimsEachPartAndSeparatesWithSixBlanks) {
   EXPECT_EQ(FormatLogLine({kLogWarning, "", at}), "Warning      06-01-31 14:05:09      ");
 }
 
+TEST(LogFormat, ControlsInsideTheMessageAreEscapedSoAnEntryIsOneLine) {
+  const auto at = LocalTime(2006, 1, 31, 14, 5, 9);
+  EXPECT_EQ(FormatLogLine({kLogTip, "IP：1.2.3.4\r\nError      06-01-31 14:05:10      forged\x1b[2J",
+                           at}),
+            "Tip      06-01-31 14:05:09      IP：1.2.3.4\\r\\nError      06-01-31 14:05:10      "
+            "forged\\x1B[2J");
+}
+
 TEST(LogFormat, FileNameCarriesTheMinute) {
   EXPECT_EQ(LogFileName(LocalTime(2006, 1, 31, 14, 5, 9)), "DOZOVad200601311405");
   EXPECT_EQ(LogFileName(LocalTime(2026, 12, 1, 0, 0, 59)), "DOZOVad202612010000");

@@ -33,6 +33,14 @@ const EffectCase kEffectCases[] = {
     {[](runtime::Presenter& p) { p.ShowInfoBox("Tip", "Please register first！"); },
      "Tip: Please register first！\n", "<5>"},
     {[](runtime::Presenter& p) { p.ShowMainWindow(); }, "show main window\n", "<6>"},
+    // Text from the service never starts a line of its own nor reaches the terminal raw.
+    {[](runtime::Presenter& p) {
+       p.ShowHintPopup("Hint", "IP updates successfully：1.2.3.4\r\nError: forged\x1b[2J\xc2\x9b");
+     },
+     "Hint: IP updates successfully：1.2.3.4\\r\\nError: forged\\x1B[2J\\xC2\\x9B\n", "<5>"},
+    {[](runtime::Presenter& p) { p.ShowErrorBox("Err\nor", std::string("a\0b\x7f", 4)); },
+     "Err\\nor: a\\x00b\\x7F\n", "<3>"},
+    {[](runtime::Presenter& p) { p.ShowInfoBox("Tip", "one\ntwo\n"); }, "Tip: one\\ntwo\\n\n", "<5>"},
 };
 
 TEST(HeadlessPresenter, EachEffectIsOneLine) {
@@ -73,6 +81,15 @@ TEST_F(HeadlessLogTest, FollowedEntriesAreWrittenAsSavedLogLines) {
   EXPECT_EQ(out.str(),
             "Tip      06-01-31 14:05:09      Clear log！\n"
             "Others      06-01-31 14:05:09      Logout Success！\n");
+}
+
+TEST_F(HeadlessLogTest, AFollowedEntryWithLineEndsIsStillOneLine) {
+  HeadlessPresenter presenter(out);
+  presenter.Follow(log.List());
+  log.AddLog(eventlog::kLogTip, "IP：1.2.3.4\nError      06-01-31 14:05:10      forged");
+  EXPECT_EQ(out.str(),
+            "Tip      06-01-31 14:05:09      IP：1.2.3.4\\nError      06-01-31 14:05:10      "
+            "forged\n");
 }
 
 TEST_F(HeadlessLogTest, StopsFollowingWhenSwitchedOrDestroyed) {

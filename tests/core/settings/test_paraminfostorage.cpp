@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <functional>
+#include <random>
+#include <thread>
 
 #include "TempDir.h"
 #include "platform/Autostart.h"
@@ -24,6 +30,13 @@ class RecordingBackend : public SettingsBackend {
     if (name == failingName) throw SettingsError("cannot write " + name);
     calls.push_back(name + "=" + text);
     TPubUtil::WriteRegString(name, text);
+  }
+  void writeValues(const std::map<std::string, std::string>& values) override {
+    if (values.contains(failingName)) throw SettingsError("cannot write " + failingName);
+    std::string call = "record:";
+    for (const auto& [name, text] : values) call += " " + name + "=" + text;
+    calls.push_back(call);
+    TPubUtil::WriteRegStrings(values);
   }
   bool isServiceInstalled(const std::string& serviceName) override {
     askedService = serviceName;
@@ -181,24 +194,86 @@ const TParamInfo kRecord{.UserName = " ann ",
                          .AutoConn = false,
                          .UpdateSysInfo = true};
 
-TEST_F(SettingsStoreTest, SaveWritesEveryValueInOrderUntrimmedThenSetsAutorun) {
+TEST_F(SettingsStoreTest, SaveWritesTheWholeRecordAtOnceUntrimmedThenSetsAutorun) {
   SaveParamInfo(kRecord, backend_);
   EXPECT_EQ(backend_.calls,
             (std::vector<std::string>{
-                "UserName= ann ", "UserPwd=p w ", "SavePwd=1", "AsService=0", "UpdateSysInfo=1",
-                "AutoRunAsOSStart=1", "InternalLineType=-1", "LineName=My DSL",
-                "LineUserName=line user", "LineUserPwd=", "AutoConn=0", "autorun on"}));
+                "record: AsService=0 AutoConn=0 AutoRunAsOSStart=1 InternalLineType=-1 "
+                "LineName=My DSL LineUserName=line user LineUserPwd= SavePwd=1 "
+                "UpdateSysInfo=1 UserName= ann  UserPwd=p w ",
+                "autorun on"}));
   EXPECT_EQ(Raw("UserName"), " ann ");
   EXPECT_EQ(Raw("UserPwd"), "p w ");
 }
 
-TEST_F(SettingsStoreTest, FailedWriteStopsTheSaveAndKeepsWhatWasWritten) {
+// A record as it loads back (texts trimmed), for saves whose outcome is compared whole.
+TParamInfo Account(const std::string& name, const std::string& password, bool lineFlags) {
+  return TParamInfo{.UserName = name,
+                    .UserPwd = password,
+                    .SavePwd = true,
+                    .AutoRunAsOSStart = false,
+                    .AsService = false,
+                    .LineUserName = name + "-line",
+                    .LineUserPwd = password + "-line",
+                    .InternalLineType = lineFlags ? 2 : 0,
+                    .LineName = "line of " + name,
+                    .AutoConn = lineFlags,
+                    .UpdateSysInfo = !lineFlags};
+}
+
+TEST_F(SettingsStoreTest, FailedSaveLeavesTheOldRecordWholeNeverAMix) {
+  const TParamInfo oldRecord = Account("ann", "ann-pass", true);
+  SaveParamInfo(oldRecord, backend_);
+  backend_.calls.clear();
+
   backend_.failingName = "AsService";
-  EXPECT_THROW(SaveParamInfo(kRecord, backend_), SettingsError);
-  EXPECT_EQ(backend_.calls,
-            (std::vector<std::string>{"UserName= ann ", "UserPwd=p w ", "SavePwd=1"}));
-  EXPECT_EQ(Raw("SavePwd"), "1");
-  EXPECT_EQ(Raw("AsService"), std::nullopt);
+  EXPECT_THROW(SaveParamInfo(Account("bob", "bob-pass", false), backend_), SettingsError);
+  EXPECT_EQ(backend_.calls, std::vector<std::string>{}) << "no value was written on its own";
+  // Old or new, never a mix; the save failed, so the old record.
+  EXPECT_EQ(LoadParamInfo(backend_), oldRecord);
+}
+
+// A process killed at any moment of a save leaves one whole record: the user name always
+// belongs to the password (and to the rest of the record) it was saved with.
+TEST_F(SettingsStoreTest, KillDuringSavesNeverLeavesAMixedRecord) {
+  const TParamInfo records[] = {Account("ann", "ann-pass", true),
+                                Account("bob", "bob-pass", false)};
+  SaveParamInfo(records[0]);
+  std::mt19937 random(20061);
+  std::uniform_int_distribution<int> killAfterUs(0, 3000);
+  constexpr int kKills = 150;
+  for (int round = 0; round < kKills; ++round) {
+    int started[2];
+    ASSERT_EQ(::pipe(started), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(started[0]);
+      // Saves the two accounts in turn until killed; says so once the first save has begun.
+      for (int i = 0;; ++i) {
+        if (i == 1) (void)!::write(started[1], "s", 1);
+        try {
+          SaveParamInfo(records[(i + round) % 2]);
+        } catch (...) {
+          ::_exit(3);
+        }
+      }
+    }
+    ::close(started[1]);
+    char byte = 0;
+    ASSERT_EQ(::read(started[0], &byte, 1), 1);
+    ::close(started[0]);
+    std::this_thread::sleep_for(std::chrono::microseconds(killAfterUs(random)));
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed on its own, status " << status;
+
+    const TParamInfo loaded = LoadParamInfo(backend_);
+    ASSERT_TRUE(loaded == records[0] || loaded == records[1])
+        << "round " << round << ": user " << loaded.UserName << " with password "
+        << loaded.UserPwd << ", line user " << loaded.LineUserName;
+  }
 }
 
 TEST_F(SettingsStoreTest, SavedRecordLoadsBackAndAutostartFollowsIt) {
