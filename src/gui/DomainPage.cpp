@@ -47,13 +47,6 @@ QFrame* makeBox(const char* name, std::initializer_list<QLabel*> lines, QWidget*
   return box;
 }
 
-// The table holds the page's address without a scheme; a browser needs one.
-QString WebAddress(const std::string& entry) {
-  const QString address = FromUtf8(entry);
-  if (address.isEmpty() || address.contains(QStringLiteral("://"))) return address;
-  return QStringLiteral("http://") + address;
-}
-
 }  // namespace
 
 DomainPage::DomainPage(Seams seams, QWidget* parent)
@@ -87,7 +80,8 @@ DomainPage::DomainPage(Seams seams, QWidget* parent)
 
   Label10->setObjectName(QStringLiteral("Label10"));
   Label10->setCursor(Qt::PointingHandCursor);
-  Label10->setToolTip(WebAddress(session::LoadTableString(session::kDomainPageAddressEntry)));
+  Label10->setToolTip(
+      WebAddress(FromUtf8(session::LoadTableString(session::kDomainPageAddressEntry))));
   Label10->setWordWrap(true);
   connect(Label10, &LinkLabel::clicked, this, &DomainPage::Label10Click);
   suiButton1->setObjectName(QStringLiteral("suiButton1"));

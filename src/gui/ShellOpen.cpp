@@ -62,6 +62,11 @@ void ShellOpen(const QString& target) {
   Handler()(target);
 }
 
+QString WebAddress(const QString& address) {
+  if (address.isEmpty() || address.contains(QStringLiteral("://"))) return address;
+  return QStringLiteral("http://") + address;
+}
+
 ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler) {
   return std::exchange(Handler(), handler ? std::move(handler) : XdgOpenHandler());
 }

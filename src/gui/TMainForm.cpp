@@ -18,10 +18,10 @@
 #include "gui/AdvancedServicePage.h"
 #include "gui/BannerPanel.h"
 #include "gui/DomainPage.h"
-#include "session/ProfileDisplay.h"
 #include "gui/JpegImage.h"
 #include "gui/LinkLabel.h"
 #include "gui/LogPage.h"
+#include "gui/NetworkPage.h"
 #include "gui/PageButtonRow.h"
 #include "gui/ProgramFont.h"
 #include "gui/ShellOpen.h"
@@ -29,8 +29,12 @@
 #include "gui/TFAbout.h"
 #include "gui/TLoopEventFrm.h"
 #include "gui/TrayIcon.h"
+#include "lines/TLineFactory.h"
 #include "reminders/EventKinds.h"
+#include "session/ProfileDisplay.h"
 #include "session/StringTable.h"
+#include "settings/ParamInfo.h"
+#include "sysinfo/IpHelper.h"
 
 namespace kelbrin::gui {
 
@@ -54,7 +58,6 @@ const char* const kStyle = R"(
   QFrame[pageBox="true"] { background: #f4f7fc; border: 1px solid #b8cce8; border-radius: 4px; }
   QLabel[boxHeading="true"] { color: #1f3f77; font-weight: bold; border: none;
                               background: transparent; }
-  QLabel[pageHeading="true"] { color: #1f3f77; font-weight: bold; font-size: 14px; }
   QLabel[caption="true"] { color: #34507f; }
   QLabel#Label25, QLabel#Label26, QLabel#Label27, QLabel#Label28, QLabel#Label29 {
     color: #0d2550; font-weight: bold; }
@@ -94,17 +97,30 @@ QToolButton* titleButton(const char* name, const char* picture, const QString& h
   return button;
 }
 
-// A page whose contents come with a later part of the client: its caption only.
-QWidget* captionPage(const char* name, const QString& caption) {
-  auto* page = new QWidget;
-  page->setObjectName(QString::fromLatin1(name));
-  auto* heading = new QLabel(caption, page);
-  heading->setProperty("pageHeading", true);
-  auto* layout = new QVBoxLayout(page);
-  layout->setContentsMargins(16, 14, 16, 14);
-  layout->addWidget(heading);
-  layout->addStretch();
-  return page;
+NetworkPage::LineSettings StoredLineSettings() {
+  const settings::TParamInfo record = settings::ParamInfo().snapshot();
+  return {.InternalLineType = record.InternalLineType,
+          .LineName = record.LineName,
+          .LineUserName = record.LineUserName,
+          .LineUserPwd = record.LineUserPwd,
+          .AutoConn = record.AutoConn};
+}
+
+// The page's values into the record; the session's SaveSettings then writes the whole record.
+void PutLineSettings(const NetworkPage::LineSettings& values) {
+  settings::TParamInfo record = settings::ParamInfo().snapshot();
+  record.InternalLineType = values.InternalLineType;
+  record.LineName = values.LineName;
+  record.LineUserName = values.LineUserName;
+  record.LineUserPwd = values.LineUserPwd;
+  record.AutoConn = values.AutoConn;
+  settings::ParamInfo().update(record);
+}
+
+std::vector<std::string> LineTypeNames() {
+  std::vector<std::string> names;
+  lines::TLineFactory::GetLineTypeNames(&names);
+  return names;
 }
 
 }  // namespace
@@ -132,7 +148,38 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
   pages_->setObjectName(QStringLiteral("PageControl1"));
   logSheet_->setObjectName(QStringLiteral("TabSheet5"));
   pages_->addWidget(statePage_);
-  pages_->addWidget(captionPage("TabSheet2", QStringLiteral("Network Setting")));
+  auto* networkPage = new NetworkPage(
+      {.ConnectionNames =
+           [this] {
+             return networkHooks_.ConnectionNames ? networkHooks_.ConnectionNames()
+                                                  : std::vector<std::string>();
+           },
+       .LineTypeNames = LineTypeNames,
+       .NeedsCredentials = lines::TLineFactory::NeedsCredentials,
+       .ReadSettings = StoredLineSettings,
+       .SaveSettings =
+           [this](const NetworkPage::LineSettings& values) {
+             PutLineSettings(values);
+             controller_.SaveSettings();
+           },
+       .ApplyLine =
+           [this](int lineType, const std::string& lineName, const std::string& password,
+                  const std::string& userName) {
+             if (networkHooks_.ApplyLine)
+               networkHooks_.ApplyLine(lineType, lineName, password, userName);
+           },
+       .SetKeepActive =
+           [this](bool keepActive) {
+             if (networkHooks_.SetKeepActive) networkHooks_.SetKeepActive(keepActive);
+           },
+       .NetReachable = [this] { return controller_.NetReachable(); },
+       .IsLanOnly = sysinfo::IsLanOnly,
+       .ShowHintPopup = [this](const std::string& title,
+                               const std::string& text) { presenter_.ShowHintPopup(title, text); },
+       .ShowErrorBox = [this](const std::string& caption,
+                              const std::string& text) { presenter_.ShowErrorBox(caption, text); }},
+      pages_);
+  pages_->addWidget(networkPage);
   domainPage_ = new DomainPage(
       {.IsOnline = [this] { return controller_.Mark() == 1; },
        .RefreshServiceList = [this] { controller_.RefreshServiceList(); },
@@ -406,6 +453,8 @@ void TMainForm::ensureLogPage() {
 }
 
 void TMainForm::RestartBanner() { banner_->RestartBanner(); }
+
+void TMainForm::SetNetworkSeams(NetworkLineHooks hooks) { networkHooks_ = std::move(hooks); }
 
 void TMainForm::SaveSettings() { controller_.SaveSettings(); }
 

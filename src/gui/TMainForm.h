@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "gui/NetworkPage.h"
 #include "gui/SettingsBoxes.h"
 #include "runtime/Presenter.h"
 #include "session/SessionController.h"
@@ -54,6 +55,18 @@ class TMainForm final : public QWidget {
   void SetServiceActions(SettingsBoxes::ServiceAction install,
                          SettingsBoxes::ServiceAction uninstall);
 
+  // What the "Network Setting" page needs of the line area, which the composition root owns.
+  // Until they are set the connection list is empty and Save stores the values only.
+  struct NetworkLineHooks {
+    // TLineFactory::GetConnectionNames over the machine's connection sources.
+    decltype(NetworkPage::Seams::ConnectionNames) ConnectionNames{};
+    // Apply of the line holder (may throw when no line can be made for the type).
+    decltype(NetworkPage::Seams::ApplyLine) ApplyLine{};
+    // SetKeepActive of the line holder.
+    decltype(NetworkPage::Seams::SetKeepActive) SetKeepActive{};
+  };
+  void SetNetworkSeams(NetworkLineHooks hooks);
+
   // Makes the window visible, raises it and gives it the focus (centred on first showing):
   // the tray's "MainForm(&M)", a second start's hand-over, the controller's ShowMainWindow.
   void ShowFromTray();
@@ -101,6 +114,7 @@ class TMainForm final : public QWidget {
   session::SessionController& controller_;
   runtime::Presenter& presenter_;
   std::function<void()> exitAction_;
+  NetworkLineHooks networkHooks_;
   BannerPanel* banner_;
   PageButtonRow* pageButtons_;
   QStackedWidget* pages_;

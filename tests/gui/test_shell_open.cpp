@@ -94,6 +94,22 @@ class TestShellOpen : public QObject {
     kelbrin::gui::SetShellOpenHandler({});
     qputenv("XDG_RUNTIME_DIR", oldRuntime);
   }
+
+  void webAddressGetsASchemeOnlyWhenItHasNone_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("host and path") << "www.example.net/client?204"
+                                   << "http://www.example.net/client?204";
+    QTest::newRow("with a scheme") << "https://www.example.net/"
+                                   << "https://www.example.net/";
+    QTest::newRow("empty") << ""
+                           << "";
+  }
+  void webAddressGetsASchemeOnlyWhenItHasNone() {
+    QFETCH(QString, address);
+    QFETCH(QString, expected);
+    QCOMPARE(kelbrin::gui::WebAddress(address), expected);
+  }
 };
 
 QTEST_MAIN(TestShellOpen)
