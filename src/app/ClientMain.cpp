@@ -1,16 +1,15 @@
 #include "app/ClientMain.h"
 
 #include <exception>
-#include <filesystem>
 #include <utility>
 
 #include "app/CommandLine.h"
 #include "app/OnceCommand.h"
+#include "app/LocaleText.h"
 #include "app/PasswordInput.h"
+#include "app/StandaloneCommands.h"
 #include "app/Startup.h"
 #include "app/StartupSwitches.h"
-#include "eventlog/AddressHistory.h"
-#include "platform/CodePage.h"
 #include "platform/NonDumpable.h"
 #include "protocol/CurlTransport.h"
 #include "protocol/PelmarClient.h"
@@ -27,58 +26,6 @@ constexpr std::string_view kProgram = "kelbrin-client";
 int usageError(const std::string& message, std::ostream& err) {
   err << kProgram << ": " << message << '\n' << Usage();
   return kExitUsage;
-}
-
-// What a person typed on the command line or into standard input, from the locale's character set
-// into the program's UTF-8; an error message when it does not convert.
-std::string FromLocale(std::optional<std::string>& text, std::string_view what) {
-  if (!text) return {};
-  std::optional<std::string> utf8 = platform::systemCodePage().toUtf8Exactly(*text);
-  if (!utf8) {
-    return std::string(what) + ": not valid text in the locale's character set (" +
-           platform::systemCodePage().name() + ")";
-  }
-  *text = std::move(*utf8);
-  return {};
-}
-
-// --history: the address history, one "time address" line each.
-int PrintHistory(std::ostream& out, std::ostream& err) {
-  const std::filesystem::path folder = eventlog::AddressHistory::DefaultFolder();
-  if (folder.empty()) {
-    err << kProgram << ": no state folder for the address history (set XDG_STATE_HOME or HOME)\n";
-    return 1;
-  }
-  try {
-    const eventlog::AddressHistory history(folder / eventlog::AddressHistory::kFileName);
-    for (const auto& record : history.Read()) {
-      out << eventlog::AddressHistory::FormatLine(record) << '\n';
-    }
-    return 0;
-  } catch (const std::exception& error) {
-    err << kProgram << ": " << error.what() << '\n';
-    return 1;
-  }
-}
-
-// --address-command: stores the program (an absolute path, so the service finds the same one)
-// or, with "-", none.
-int StoreAddressCommand(const std::string& program, std::ostream& out, std::ostream& err) {
-  const bool none = program == "-";
-  if (!none && !std::filesystem::path(program).is_absolute()) {
-    err << kProgram << ": --address-command needs the program's absolute path, not '" << program
-        << "'\n";
-    return kExitUsage;
-  }
-  try {
-    settings::TPubUtil::WriteRegString("AddressChangeCommand", none ? "" : program);
-  } catch (const settings::SettingsError& error) {
-    err << kProgram << ": " << error.what() << '\n';
-    return 1;
-  }
-  out << (none ? "No program runs on a new address.\n"
-               : "On each new address the client runs: " + program + " NEW PREVIOUS\n");
-  return 0;
 }
 
 std::string endpointOf(const Options& options) {
@@ -106,6 +53,8 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
   if (options.configRoot) settings::SetConfigRoot(*options.configRoot);
   if (options.history) return PrintHistory(out, err);
   if (options.addressCommand) return StoreAddressCommand(*options.addressCommand, out, err);
+  if (options.systemInfo) return PrintSystemInformation(out, err);
+  if (options.storeLine) return StoreLine(options, in, inFd, out, err);
   const runtime::Pace pace = runtime::Pace{}.scaled(options.timeScale.value_or(1.0));
 
   if (!options.once) {

@@ -60,7 +60,8 @@ const Flag kFlags[] = {
     {"--help", &Options::help}, {"--version", &Options::version},
     {"--once", &Options::once}, {"--password-stdin", &Options::passwordStdin},
     {"--save", &Options::save}, {"--service", &Options::service},
-    {"--history", &Options::history},
+    {"--history", &Options::history}, {"--system-info", &Options::systemInfo},
+    {"--line-password-stdin", &Options::linePasswordStdin},
 };
 
 const Valued kValued[] = {
@@ -74,13 +75,30 @@ const Valued kValued[] = {
     {"--time-scale", storeTimeScale},
     {"--address-command",
      [](Options& o, std::string_view v) { return storeText(&Options::addressCommand, o, v); }},
+    {"--store-line",
+     [](Options& o, std::string_view v) { return storeText(&Options::storeLine, o, v); }},
+    {"--connection",
+     [](Options& o, std::string_view v) { return storeText(&Options::connection, o, v); }},
+    {"--line-user",
+     [](Options& o, std::string_view v) { return storeText(&Options::lineUser, o, v); }},
+    {"--auto-connect",
+     [](Options& o, std::string_view v) { return storeText(&Options::autoConnect, o, v); }},
 };
 
 // Options that only make sense for the one-shot command.
 std::string checkOnceOnly(const Options& options) {
   if (options.once && options.service) return "--once and --service exclude each other";
-  if ((options.history || options.addressCommand) && (options.once || options.service)) {
-    return "--history and --address-command run on their own";
+  const int standalone = int{options.history} + int{options.addressCommand.has_value()} +
+                         int{options.systemInfo} + int{options.storeLine.has_value()};
+  if (standalone > 1 || (standalone == 1 && (options.once || options.service))) {
+    return "--history, --address-command, --system-info and --store-line each run on their own";
+  }
+  if (!options.storeLine &&
+      (options.connection || options.lineUser || options.linePasswordStdin || options.autoConnect)) {
+    return "--connection, --line-user, --line-password-stdin and --auto-connect need --store-line";
+  }
+  if (options.autoConnect && *options.autoConnect != "yes" && *options.autoConnect != "no") {
+    return "--auto-connect takes yes or no";
   }
   if (options.once) return {};
   if (options.user) return "--user needs --once";
@@ -168,6 +186,21 @@ std::string Usage() {
          "                       new and the previous address as its arguments (no shell; ended\n"
          "                       after 30 s; its status and first output line go to the log);\n"
          "                       '-' stores none\n"
+         "  --system-info        show the system information (the facts the client reports) and\n"
+         "                       exit\n"
+         "  --store-line TYPE    store the network line the client keeps up and exit; TYPE is\n"
+         "                       0 Virtual Dial-up, 1 Web Authorization, 2 Cable Modem or 3 Lan\n"
+         "  --connection NAME    with --store-line: the connection (a NetworkManager connection,\n"
+         "                       an interface, or a pppd peer for dial-up)\n"
+         "  --line-user NAME     with --store-line: the line's user name (dial-up, portal)\n"
+         "  --line-password-stdin\n"
+         "                       with --store-line: read the line's password as one line from\n"
+         "                       standard input\n"
+         "  --auto-connect yes|no\n"
+         "                       with --store-line: keep the line connected (default yes)\n"
+         "                       Dialling needs pppd, and root or the dip group (the peer file\n"
+         "                       then names its link with 'linkname ENTRY'); the service's unit\n"
+         "                       grants CAP_NET_ADMIN for it\n"
          "  -install, -uninstall\n"
          "                       install or remove the system service PROKelbrinService (also\n"
          "                       /INSTALL, \\uninstall, any case; -silent hides the outcome)\n"

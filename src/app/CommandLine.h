@@ -25,6 +25,14 @@ struct Options {
   bool history = false;
   // --address-command PROGRAM: store the program run on each new address ("-": none).
   std::optional<std::string> addressCommand;
+  // --system-info: print the system information tree.
+  bool systemInfo = false;
+  // --store-line TYPE with its account: store the network line settings.
+  std::optional<std::string> storeLine;
+  std::optional<std::string> connection;
+  std::optional<std::string> lineUser;
+  bool linePasswordStdin = false;
+  std::optional<std::string> autoConnect;
 };
 
 struct ParseResult {

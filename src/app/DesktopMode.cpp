@@ -71,6 +71,14 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
 
   client::ClientRoot root(loop, clock, presenter, RootOptions(start.pace, start.serverUrl));
   auto form = std::make_unique<gui::TMainForm>(root.Session(), presenter);
+  form->SetNetworkSeams({.ConnectionNames = [&root] { return root.ConnectionNames(); },
+                         .ApplyLine =
+                             [&root](int type, const std::string& name, const std::string& pwd,
+                                     const std::string& user) {
+                               root.ApplyLine(type, name, pwd, user);
+                             },
+                         .SetKeepActive = [&root](bool on) { root.SetLineKeepActive(on); }});
+  form->SetSystemInformation(root.SystemInformation());
   desktopPresenter.SetMainWindow(form.get());
 
   auto installer = std::make_unique<ServiceInstaller>(

@@ -18,6 +18,7 @@
 #include "gui/AdvancedServicePage.h"
 #include "gui/BannerPanel.h"
 #include "gui/DomainPage.h"
+#include "gui/TFrmSysInfo.h"
 #include "gui/JpegImage.h"
 #include "gui/LinkLabel.h"
 #include "gui/LogPage.h"
@@ -354,8 +355,12 @@ void TMainForm::makeMenus(QMenuBar* bar) {
         session::kModifyPasswordEntry);
   opens(addAction(tools, "Action11", QStringLiteral("Password Callback(&P)")),
         session::kPasswordCallbackEntry);
-  // The system information window comes with the system information part of the client.
-  addAction(tools, "ActionSysSummary", QStringLiteral("System Information(&S)"))->setEnabled(false);
+  // Enabled once the window has the machine's collector (SetSystemInformation).
+  sysSummary_ = addAction(tools, "ActionSysSummary", QStringLiteral("System Information(&S)"));
+  sysSummary_->setEnabled(false);
+  connect(sysSummary_, &QAction::triggered, this, [this] {
+    if (sysInfo_ != nullptr) TFrmSysInfo::Open(frmSysInfo_, *sysInfo_, this);
+  });
   connect(addAction(tools, "ActionAlertSetup", QStringLiteral("Remind Setting(&A)")),
           &QAction::triggered, this, &TMainForm::ShowAlertSetup);
 
@@ -475,6 +480,11 @@ void TMainForm::ActionMainMenuBar1Popup() {
   const bool loggedIn = controller_.Mark() == 1;
   login_->setEnabled(!loggedIn);
   cancel_->setEnabled(loggedIn);
+}
+
+void TMainForm::SetSystemInformation(sysinfo::TSysInfo& sysInfo) {
+  sysInfo_ = &sysInfo;
+  sysSummary_->setEnabled(true);
 }
 
 void TMainForm::ShowView(const session::SessionView& view) {

@@ -11,6 +11,10 @@
 #include "runtime/Presenter.h"
 #include "session/SessionController.h"
 
+namespace kelbrin::sysinfo {
+class TSysInfo;
+}
+
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -24,6 +28,7 @@ class DomainPage;
 class PageButtonRow;
 class StatePage;
 class TFAbout;
+class TFrmSysInfo;
 class TLoopEventFrm;
 class TrayIcon;
 
@@ -66,6 +71,8 @@ class TMainForm final : public QWidget {
     decltype(NetworkPage::Seams::SetKeepActive) SetKeepActive{};
   };
   void SetNetworkSeams(NetworkLineHooks hooks);
+  // The collector the system information window shows; enables "System Information(&S)".
+  void SetSystemInformation(sysinfo::TSysInfo& sysInfo);
 
   // Makes the window visible, raises it and gives it the focus (centred on first showing):
   // the tray's "MainForm(&M)", a second start's hand-over, the controller's ShowMainWindow.
@@ -120,6 +127,9 @@ class TMainForm final : public QWidget {
   QStackedWidget* pages_;
   StatePage* statePage_;
   DomainPage* domainPage_;
+  QAction* sysSummary_ = nullptr;
+  sysinfo::TSysInfo* sysInfo_ = nullptr;
+  QPointer<TFrmSysInfo> frmSysInfo_;
   AdvancedServicePage* servicePage_;
   QWidget* logSheet_;
   SettingsBoxes* settingsBoxes_;

@@ -3,7 +3,12 @@
 #include <utility>
 
 #include "eventlog/TLogRec.h"
+#include "lines/StoredLineStart.h"
 #include "protocol/CurlTransport.h"
+#include "session/Credentials.h"
+#include "session/ProfileDisplay.h"
+#include "settings/ParamInfo.h"
+#include "sysinfo/IpHelper.h"
 
 namespace kelbrin::client {
 
@@ -20,12 +25,30 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
                        runtime::Presenter& presenter, ClientOptions options,
                        std::unique_ptr<protocol::Transport> transport)
     : loop_(loop),
+      clock_(clock),
+      presenter_(presenter),
+      options_(std::move(options)),
       transport_(transport ? std::move(transport) : std::make_unique<protocol::CurlTransport>()),
       pelmar_(*transport_, &router_),
       session_(loop, clock, presenter, pelmar_,
-               session::SessionOptions{options.pace, options.settingsBackend}) {
-  if (options.addressHistory) history_.emplace(*options.addressHistory);
-  const std::string command = options.settingsBackend->readValue(kAddressCommandValue);
+               session::SessionOptions{options_.pace, options_.settingsBackend}),
+      sysInfo_({.root = platform::kSystemRoot,
+                .getAdapters = [](int& count,
+                                  sysinfo::TAdaptorRows& rows) {
+                  return sysinfo::GetAdapters(count, rows);
+                },
+                .connectionNames =
+                    [this] {
+                      std::vector<std::string> names;
+                      lines::ListNetworkConnections(names, connections_);
+                      return names;
+                    },
+                .connectionAdapterIndex =
+                    [this](const std::string& name) {
+                      return static_cast<int>(lines::ConnectionAdapterIndex(name, connections_));
+                    }}) {
+  if (options_.addressHistory) history_.emplace(*options_.addressHistory);
+  const std::string command = options_.settingsBackend->readValue(kAddressCommandValue);
   if (!command.empty()) {
     addressCommand_ = std::make_unique<AddressCommand>(
         command, kAddressCommandTimeout, [this](bool ok, std::string text) {
@@ -38,22 +61,106 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
       [this](const std::string& address, const std::string& previous) {
         OnNewAddress(address, previous);
       });
-  pelmar_.SetEndpoint(options.endpoint);
-  pelmar_.SetTimeouts(options.pace);
+  pelmar_.SetEndpoint(options_.endpoint);
+  pelmar_.SetTimeouts(options_.pace);
   router_.onRefusal = [this](const std::string& text) { session_.ShowLastError(text); };
+  // A portal line logs in again; the other kinds have nothing to do.
   router_.onConnectionFailure = [this] {
     PostToLoop([this] {
-      if (lineAuthenticator_) lineAuthenticator_();
+      if (activeLine_) activeLine_->Authenticate();
     });
   };
 }
 
 ClientRoot::~ClientRoot() { Shutdown(); }
 
-void ClientRoot::InitClient(bool serviceMode) { session_.InitClient(serviceMode); }
+void ClientRoot::InitClient(bool serviceMode) {
+  session_.InitClient(serviceMode, [this] { StartLine(); });
+  lineStateTimer_.emplace(loop_, options_.pace,
+                          [this](bool reachable) { session_.SetNetReachable(reachable); });
+  StartSystemReport();
+  StartReminderChecks();
+}
+
+void ClientRoot::StartLine() {
+  const settings::TParamInfo stored = settings::ParamInfo().snapshot();
+  lines::LineEnvironment environment;
+  environment.clock = &clock_;
+  environment.keepInterval = options_.pace.lineKeepInterval;
+  environment.rawRequest = [this](std::string_view method, std::string_view url,
+                                  std::string_view body) {
+    return pelmar_.RawExchange(method, url, body);
+  };
+  environment.portalProbeUrl = stored.PortalProbeUrl;
+  environment.connectionAdapterIndex = [this](const std::string& name) {
+    return lines::ConnectionAdapterIndex(name, connections_);
+  };
+  lineFactory_.emplace(std::move(environment));
+  if (options_.registerLineKinds) options_.registerLineKinds(*lineFactory_);
+  activeLine_.emplace(*lineFactory_);
+  if (!lines::StartStoredLine(*activeLine_, stored)) {
+    presenter_.ShowHintPopup(lines::kUnusualConnectionTitle, lines::kUnusualConnectionText);
+  }
+  session_.SetNetReachable(lines::IsNetReachable());
+}
+
+void ClientRoot::StartSystemReport() {
+  sysinfo::ReportSeams seams;
+  seams.account = [] {
+    const protocol::Credentials credentials = session::CurrentCredentials();
+    return sysinfo::ReportAccount{credentials.UserName, credentials.UserPwd};
+  };
+  seams.send = [this](const std::string& document) { return pelmar_.PostReport(document); };
+  seams.resultCode = [this](int code) { pelmar_.ResultCodeText(code); };
+  systemReport_.emplace(
+      loop_, options_.pace, sysInfo_, [this] { return session_.Mark() == 1; },
+      [] { return settings::ParamInfo().snapshot().UpdateSysInfo; }, std::move(seams));
+}
+
+void ClientRoot::StartReminderChecks() {
+  versionQuery_.emplace(loop_, [this] { return pelmar_.QueryLatestVersion(); });
+  reminders::ReminderSources sources;
+  sources.IsOnline = [this] { return session_.Mark() == 1; };
+  sources.UserProfile = [this] { return session_.UserProfile(); };
+  sources.ServiceList = [this] { return session_.ServiceList(); };
+  sources.PaymentNoticeVisible = [this] { return session_.View().labFKXZUrlVisible; };
+  sources.Today = [this] { return session::LocalDate(session_.WallNow()); };
+  sources.NetReachable = [this] { return session_.NetReachable(); };
+  sources.IsLanOnly = [] { return sysinfo::IsLanOnly(); };
+  sources.QueryLatestVersion = [this](std::function<void(const std::string&)> done) {
+    (*versionQuery_)(std::move(done));
+  };
+  sources.NotifyEvent = [this](int kind, const std::string& text, int selector,
+                               const std::string& argument) {
+    session_.NotifyEvent(kind, text, selector, argument);
+  };
+  reminderChecks_.emplace(loop_, options_.pace, std::move(sources));
+  reminderChecks_->Start();
+}
+
+std::vector<std::string> ClientRoot::ConnectionNames() const {
+  std::vector<std::string> names;
+  lines::TLineFactory::GetConnectionNames(&names, connections_);
+  return names;
+}
+
+void ClientRoot::ApplyLine(int lineType, const std::string& entryName,
+                           const std::string& password, const std::string& userName) {
+  if (activeLine_) activeLine_->Apply(lineType, entryName, password, userName);
+}
+
+void ClientRoot::SetLineKeepActive(bool keepActive) {
+  if (activeLine_) activeLine_->SetKeepActive(keepActive);
+}
 
 void ClientRoot::Shutdown() {
+  // The session aborts the exchange in flight, so every worker below ends at once.
   session_.Shutdown();
+  reminderChecks_.reset();
+  versionQuery_.reset();
+  systemReport_.reset();
+  lineStateTimer_.reset();
+  activeLine_.reset();
   addressCommand_.reset();
   alive_.reset();
 }
@@ -69,10 +176,6 @@ void ClientRoot::OnNewAddress(const std::string& address, const std::string& pre
     }
   }
   if (addressCommand_) addressCommand_->Run(address, previous);
-}
-
-void ClientRoot::SetLineAuthenticator(std::function<void()> authenticate) {
-  lineAuthenticator_ = std::move(authenticate);
 }
 
 void ClientRoot::PostToLoop(std::function<void()> task) {

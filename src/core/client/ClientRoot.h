@@ -5,18 +5,27 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "client/AddressCommand.h"
 #include "client/ResultRouter.h"
 #include "eventlog/AddressHistory.h"
+#include "lines/LineStateTimer.h"
+#include "lines/NetHelpers.h"
+#include "lines/TActiveLine.h"
+#include "lines/TLineFactory.h"
 #include "protocol/PelmarClient.h"
 #include "protocol/Transport.h"
+#include "reminders/LatestVersionQuery.h"
+#include "reminders/ReminderChecks.h"
 #include "runtime/Clock.h"
 #include "runtime/EventLoop.h"
 #include "runtime/Pace.h"
 #include "runtime/Presenter.h"
 #include "session/SessionController.h"
 #include "settings/SettingsBackend.h"
+#include "sysinfo/SystemReport.h"
+#include "sysinfo/TSysInfo.h"
 
 namespace kelbrin::client {
 
@@ -28,10 +37,14 @@ struct ClientOptions {
   settings::SettingsBackend* settingsBackend = &settings::SystemSettingsBackend();
   // The file of past public addresses; none is kept without one.
   std::optional<std::filesystem::path> addressHistory;
+  // Registers the line kinds that need more than the line environment (the dial-up kind and
+  // its dialer) with the factory, before the stored line is started.
+  std::function<void(lines::TLineFactory&)> registerLineKinds;
 };
 
 // The composition root of the running client: it owns the one Pelmar client of the process and
-// every area that talks to the service, and wires them through their narrow interfaces. The
+// every area that talks to the service — the session, the network line, the system information
+// and its report, the reminder checks — and wires them through their narrow interfaces. The
 // desktop and the service build one; the window's pages take the interfaces they need from it.
 // Lives on the controller's thread (the thread of `loop`).
 class ClientRoot {
@@ -43,31 +56,51 @@ class ClientRoot {
   ClientRoot(const ClientRoot&) = delete;
   ClientRoot& operator=(const ClientRoot&) = delete;
 
-  // Start-up without a window (see SessionController::InitClient).
+  // Start-up: the session's InitClient with the stored line started in it, then the timers of
+  // the line state, the system report and the reminders.
   void InitClient(bool serviceMode);
-  // Stops every worker and aborts the exchange in flight; idempotent.
+  // Stops every worker and timer and aborts the exchange in flight; idempotent.
   void Shutdown();
 
   session::SessionController& Session() { return session_; }
   const session::SessionController& Session() const { return session_; }
   protocol::PelmarClient& Pelmar() { return pelmar_; }
+  sysinfo::TSysInfo& SystemInformation() { return sysInfo_; }
 
-  // The network line's new login after a connection failure (result code 1), run on the
-  // controller's thread; none until a line is held.
-  void SetLineAuthenticator(std::function<void()> authenticate);
+  // What the network settings page asks of the line (valid after InitClient).
+  std::vector<std::string> ConnectionNames() const;
+  void ApplyLine(int lineType, const std::string& entryName, const std::string& password,
+                 const std::string& userName);
+  void SetLineKeepActive(bool keepActive);
 
  private:
   // Runs `task` on the controller's thread unless the root is gone by then.
   void PostToLoop(std::function<void()> task);
   // A new public address: into the history file, and to the user's command.
   void OnNewAddress(const std::string& address, const std::string& previous);
+  // The stored line, started inside the session's InitClient.
+  void StartLine();
+  void StartReminderChecks();
+  void StartSystemReport();
 
   runtime::EventLoop& loop_;
+  runtime::Clock& clock_;
+  runtime::Presenter& presenter_;
+  const ClientOptions options_;
   std::unique_ptr<protocol::Transport> transport_;
   ResultRouter router_;
   protocol::PelmarClient pelmar_;
   session::SessionController session_;
-  std::function<void()> lineAuthenticator_;
+  lines::ConnectionSources connections_;
+  sysinfo::TSysInfo sysInfo_;
+  // Made at start-up, once the settings (the portal's probe address) are loaded; the factory
+  // outlives the line it made.
+  std::optional<lines::TLineFactory> lineFactory_;
+  std::optional<lines::TActiveLine> activeLine_;
+  std::optional<lines::LineStateTimer> lineStateTimer_;
+  std::optional<sysinfo::SystemReport> systemReport_;
+  std::optional<reminders::LatestVersionQuery> versionQuery_;
+  std::optional<reminders::ReminderChecks> reminderChecks_;
   std::optional<eventlog::AddressHistory> history_;
   std::unique_ptr<AddressCommand> addressCommand_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);

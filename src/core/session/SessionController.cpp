@@ -61,7 +61,7 @@ void SessionController::PostToController(std::function<void()> task) {
 
 // --- start and stop ---------------------------------------------------------------------------
 
-void SessionController::InitClient(bool serviceMode) {
+void SessionController::InitClient(bool serviceMode, const std::function<void()>& startLine) {
   AssertOwnerThread();
   serviceMode_ = serviceMode;
   view_.TrayHint = kTrayHint;
@@ -77,8 +77,8 @@ void SessionController::InitClient(bool serviceMode) {
   LoadSettings();
   view_.Image1Visible = false;
   view_.labFKXZUrlVisible = false;
-  // No line is started here yet, and IsNetReachable answers true on this platform.
   signals_.SetNetReachable(true);
+  if (startLine) startLine();
   // An empty saved password can only be refused: start as without one, with the window shown.
   const settings::TParamInfo saved = settings::ParamInfo().snapshot();
   const bool savePwd = saved.SavePwd && !saved.UserPwd.empty();

@@ -61,8 +61,11 @@ class SessionController final : public AccountIntents,
 
   // Start-up without a window: event log, offline state, endpoint, settings, the auto-logon
   // worker, armed when the password is saved. `serviceMode` decides the exit action (the
-  // caller's, through ServiceMode()).
-  void InitClient(bool serviceMode);
+  // caller's, through ServiceMode()). `startLine` starts the stored network line once the
+  // settings are loaded and before auto-logon is armed.
+  void InitClient(bool serviceMode, const std::function<void()>& startLine = {});
+  // The line-state flag (NetReachable): the workers wait while it is off. Controller's thread.
+  void SetNetReachable(bool reachable) { signals_.SetNetReachable(reachable); }
   bool ServiceMode() const { return serviceMode_; }
 
   // Stops and joins every worker, aborting the exchange in flight; later worker messages are

@@ -48,6 +48,7 @@ void SessionFixture::Start(std::unique_ptr<protocol::Transport> transport) {
   options.endpoint = service->endpoint();
   options.settingsBackend = &backend;
   options.addressHistory = addressHistory;
+  options.registerLineKinds = registerLineKinds;
   root = std::make_unique<client::ClientRoot>(loop, clock, presenter, options,
                                               std::move(transport));
   controller = &root->Session();
@@ -58,6 +59,42 @@ void SessionFixture::SaveCredentials(const std::string& user, const std::string&
   backend.values.insert_or_assign("UserName", user);
   backend.values.insert_or_assign("UserPwd", password);
   backend.values.insert_or_assign("SavePwd", std::string("1"));
+}
+
+namespace {
+
+// A LAN line whose login step (the reaction to result code 1) only counts.
+class CountingLine final : public lines::TBaseLine {
+ public:
+  CountingLine(const lines::LineEnvironment& environment, int& logins)
+      : TBaseLine(environment), logins_(logins) {}
+  int Connect() override { return 0; }
+  int Disconnect() override { return 0; }
+  std::string GetIpAddress() override { return {}; }
+  bool GetActive() override { return true; }
+  void SetActive(bool) override {}
+  std::string Describe() override { return "ClassName: TLanLine"; }
+  bool Authenticate() override {
+    ++logins_;
+    return true;
+  }
+  bool KeepAliveActs() const override { return false; }
+
+ private:
+  int& logins_;
+};
+
+}  // namespace
+
+void SessionFixture::HoldCountingLine() {
+  backend.values.insert_or_assign("InternalLineType", std::string("3"));
+  backend.values.insert_or_assign("LineName", std::string("probe"));
+  backend.values.insert_or_assign("AutoConn", std::string("1"));
+  registerLineKinds = [this](lines::TLineFactory& factory) {
+    factory.RegisterClass("TLanLine", [this](const lines::LineEnvironment& environment) {
+      return std::make_unique<CountingLine>(environment, lineLogins);
+    });
+  };
 }
 
 void SessionFixture::ClickLogin(const std::string& user, const std::string& password,

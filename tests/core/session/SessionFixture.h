@@ -49,6 +49,10 @@ class SessionFixture : public ::testing::Test {
   // Saved settings for an unattended start.
   void SaveCredentials(const std::string& user, const std::string& password);
 
+  // Saves a stored LAN line with auto-connect whose kind counts its logins in `lineLogins`.
+  void HoldCountingLine();
+  int lineLogins = 0;
+
   // Runs the loop until `done()` holds (bounded by a real-time guard).
   bool RunUntil(const std::function<bool()>& done);
   // Moves the clock, waits until `parkedWorkers` workers sit in their waits again, then runs
@@ -72,6 +76,7 @@ class SessionFixture : public ::testing::Test {
   MemorySettingsBackend backend;
   runtime::Pace pace;
   std::optional<std::filesystem::path> addressHistory;  // the root keeps none unless set
+  std::function<void(lines::TLineFactory&)> registerLineKinds;
   std::unique_ptr<client::ClientRoot> root;
   SessionController* controller = nullptr;  // the root's session
 };

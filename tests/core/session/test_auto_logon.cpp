@@ -10,11 +10,12 @@ namespace {
 
 class AutoLogonTest : public SessionFixture {
  protected:
-  // Starts with the worker's first pass behind it and the worker parked in its pace.
-  void StartSettled() {
+  // Starts with the worker's first pass behind it and the worker parked in its pace; with
+  // `withLine`, a stored line whose keep-alive worker waits on the clock too.
+  void StartSettled(bool withLine = false) {
+    if (withLine) HoldCountingLine();
     Start();
-    root->SetLineAuthenticator([this] { ++lineLogins; });
-    ASSERT_TRUE(clock.waitForWaiters(1));
+    ASSERT_TRUE(clock.waitForWaiters(withLine ? 2 : 1));
     loop.processPending();
   }
   runtime::Duration Pass() const { return pace.autoLogonWaitStep * pace.autoLogonWaitSteps; }
@@ -22,27 +23,28 @@ class AutoLogonTest : public SessionFixture {
     return static_cast<int>(std::count_if(presenter.effects.begin(), presenter.effects.end(),
                                           [](const auto& e) { return e.kind == "error"; }));
   }
-
-  int lineLogins = 0;
 };
 
 TEST_F(AutoLogonTest, RetriesEveryPaceWhileTheServiceIsDownAndLogsInOnceItAnswers) {
   SaveCredentials("demo01", "demo-pass");
   Control("status?code=500&msg=QueryUserProfileReq");
-  StartSettled();
+  StartSettled(true);
+  // The auto-logon worker and the line's keep-alive worker.
+  constexpr std::size_t kParked = 2;
   const int first = Requests("QueryUserProfileReq");  // the first pass may come before arming
   for (int pass = 1; pass <= 3; ++pass) {
-    AdvanceAndSettle(Pass() - 1s, 1);
+    AdvanceAndSettle(Pass() - 1s, kParked);
     EXPECT_EQ(Requests("QueryUserProfileReq"), first + pass - 1);
-    AdvanceAndSettle(1s, 1);
+    AdvanceAndSettle(1s, kParked);
     EXPECT_EQ(Requests("QueryUserProfileReq"), first + pass);
   }
   // Every failed attempt re-runs the line's login step, on the controller's thread.
-  EXPECT_EQ(lineLogins, first + 3);
+  // ... and once more when the line started.
+  EXPECT_EQ(lineLogins, first + 3 + 1);
   EXPECT_EQ(controller->Mark(), 0);
 
   service->reset();
-  AdvanceAndSettle(Pass(), 1);
+  AdvanceAndSettle(Pass(), kParked);
   EXPECT_EQ(controller->Mark(), 1);
   EXPECT_EQ(controller->View().TrayHint, "Kelbrin client V6.0 -- Online");
   EXPECT_EQ(Requests("QueryUserProfileReq"), 1);

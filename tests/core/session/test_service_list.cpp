@@ -75,9 +75,8 @@ TEST_F(ServiceListTest, RefusalWhileStillLoggedInIsNotified) {
 }
 
 TEST_F(ServiceListTest, EmptyReplyCountsAsConnectionFailureAndKeepsTheList) {
+  HoldCountingLine();
   Start();
-  int lineLogins = 0;
-  root->SetLineAuthenticator([&] { ++lineLogins; });
   Control("status?code=500&msg=GetServiceListReq");
   ClickLogin("demo01", "demo-pass");
   clock.advance(pace.serviceListDelay);
