@@ -326,6 +326,38 @@ TEST(ServiceDumpTest, TheServiceHoldingThePasswordIsNotDumpable) {
   EXPECT_EQ(stopWith(pid, SIGTERM), 0) << readFile(dir / "stderr");
 }
 
+// The once-per-run inventory: at the first 30-minute tick (1.8 s at this scale) that finds the
+// session logged in, both reports of this machine reach the service, and never again.
+TEST(ServiceReportTest, ReportsThisMachineOncePerRun) {
+  const kelbrin::test::TempDir dir;
+  kelbrin::test::ReferenceService::Options serviceOptions;
+  serviceOptions.logFile = dir / "service.log";
+  const kelbrin::test::ReferenceService service(serviceOptions);
+  kelbrin::settings::SetConfigRoot(dir / "config");
+  kelbrin::settings::TPubUtil::WriteRegStrings({{"UserName", "demo01"},
+                                                {"UserPwd", "demo-pass"},
+                                                {"SavePwd", "1"},
+                                                {"UpdateSysInfo", "1"}});
+  const pid_t pid = startService({"--endpoint", service.endpoint(), "--config-root",
+                                  (dir / "config").string(), "--time-scale", "0.001"},
+                                 dir / "stderr");
+  ASSERT_GT(pid, 0);
+  const auto guard = std::chrono::steady_clock::now() + 20s;
+  while (service.lastReport("network").empty() && std::chrono::steady_clock::now() < guard) {
+    std::this_thread::sleep_for(20ms);
+  }
+  // One more interval: no second report in this run.
+  std::this_thread::sleep_for(2s);
+  EXPECT_EQ(stopWith(pid, SIGTERM), 0);
+  EXPECT_EQ(service.countRequests("PostSystemInfoReq"), 1);
+  EXPECT_EQ(service.countRequests("PostNetworkInfoReq"), 1);
+  const std::string system = service.lastReport("system");
+  EXPECT_THAT(system, HasSubstr("<MsgType>PostSystemInfoReq</MsgType>"));
+  EXPECT_THAT(system, HasSubstr("<UserName>demo01</UserName>"));
+  EXPECT_THAT(system, HasSubstr("<CPUVersion>"));
+  EXPECT_THAT(service.lastReport("network"), HasSubstr("<MsgType>PostNetworkInfoReq</MsgType>"));
+}
+
 TEST(ServiceOption, IsAFlagOfItsOwn) {
   const std::string_view alone[] = {"--service", "--time-scale", "0.5"};
   const auto parsed = kelbrin::app::ParseCommandLine(alone);
