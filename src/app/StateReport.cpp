@@ -83,6 +83,12 @@ void StateReport::ShowErrorBox(const std::string& caption, const std::string& te
   presenter_.ShowErrorBox(caption, text);
 }
 
+void StateReport::ShowErrorBoxThen(const std::string& caption, const std::string& text,
+                                   std::function<void()> closed) {
+  Note("ErrorBox=" + caption + "|" + text);
+  presenter_.ShowErrorBoxThen(caption, text, std::move(closed));
+}
+
 void StateReport::ShowInfoBox(const std::string& caption, const std::string& text) {
   Note("InfoBox=" + caption + "|" + text);
   presenter_.ShowInfoBox(caption, text);

@@ -37,6 +37,8 @@ class StateReport final : public QObject, public runtime::Presenter {
   void StartBeep(int repetitions) override;
   void MessageBeep() override;
   void ShowErrorBox(const std::string& caption, const std::string& text) override;
+  void ShowErrorBoxThen(const std::string& caption, const std::string& text,
+                        std::function<void()> closed) override;
   void ShowInfoBox(const std::string& caption, const std::string& text) override;
   void ShowMainWindow() override;
 

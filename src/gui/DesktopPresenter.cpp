@@ -11,8 +11,9 @@ DesktopPresenter::DesktopPresenter(const runtime::Pace& pace, reminders::ToneFun
                 [this] {
                   if (form_) form_->ShowAlertSetup();
                 }),
-      showBox_([this](QMessageBox::Icon icon, const QString& caption, const QString& text) {
-        OpenBox(icon, caption, text);
+      showBox_([this](QMessageBox::Icon icon, const QString& caption, const QString& text,
+                      std::function<void()> closed) {
+        OpenBox(icon, caption, text, std::move(closed));
       }) {}
 
 void DesktopPresenter::SetMainWindow(TMainForm* form) {
@@ -34,6 +35,11 @@ void DesktopPresenter::ShowErrorBox(const std::string& caption, const std::strin
   ShowBox(QMessageBox::Critical, caption, text);
 }
 
+void DesktopPresenter::ShowErrorBoxThen(const std::string& caption, const std::string& text,
+                                        std::function<void()> closed) {
+  ShowBox(QMessageBox::Critical, caption, text, std::move(closed));
+}
+
 void DesktopPresenter::ShowInfoBox(const std::string& caption, const std::string& text) {
   ShowBox(QMessageBox::Information, caption, text);
 }
@@ -47,14 +53,15 @@ void DesktopPresenter::ShowMainWindow() {
 }
 
 void DesktopPresenter::ShowBox(QMessageBox::Icon icon, const std::string& caption,
-                               const std::string& text) {
-  showBox_(icon, QString::fromStdString(caption), QString::fromStdString(text));
+                               const std::string& text, std::function<void()> closed) {
+  showBox_(icon, QString::fromStdString(caption), QString::fromStdString(text), std::move(closed));
 }
 
 void DesktopPresenter::OpenBox(QMessageBox::Icon icon, const QString& caption,
-                               const QString& text) {
+                               const QString& text, std::function<void()> closed) {
   auto* box = new QMessageBox(icon, caption, text, QMessageBox::Ok, form_);
   box->setAttribute(Qt::WA_DeleteOnClose);
+  if (closed) QObject::connect(box, &QMessageBox::finished, box, [closed] { closed(); });
   box->setWindowModality(Qt::ApplicationModal);
   box->show();
 }

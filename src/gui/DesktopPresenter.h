@@ -25,8 +25,10 @@ class TMainForm;
 class DesktopPresenter final : public runtime::Presenter {
  public:
   // Shows one message box; tests record them instead.
+  // `closed` (may be empty) runs when the user closes the box.
   using MessageBoxFunction =
-      std::function<void(QMessageBox::Icon icon, const QString& caption, const QString& text)>;
+      std::function<void(QMessageBox::Icon icon, const QString& caption, const QString& text,
+                         std::function<void()> closed)>;
 
   DesktopPresenter(const runtime::Pace& pace, reminders::ToneFunction tone);
 
@@ -39,12 +41,16 @@ class DesktopPresenter final : public runtime::Presenter {
   void StartBeep(int repetitions) override;
   void MessageBeep() override;
   void ShowErrorBox(const std::string& caption, const std::string& text) override;
+  void ShowErrorBoxThen(const std::string& caption, const std::string& text,
+                        std::function<void()> closed) override;
   void ShowInfoBox(const std::string& caption, const std::string& text) override;
   void ShowMainWindow() override;
 
  private:
-  void ShowBox(QMessageBox::Icon icon, const std::string& caption, const std::string& text);
-  void OpenBox(QMessageBox::Icon icon, const QString& caption, const QString& text);
+  void ShowBox(QMessageBox::Icon icon, const std::string& caption, const std::string& text,
+               std::function<void()> closed = {});
+  void OpenBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
+               std::function<void()> closed);
 
   QPointer<TMainForm> form_;
   bool showRequested_ = false;

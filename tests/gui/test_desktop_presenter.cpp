@@ -13,7 +13,8 @@ using kelbrin::gui::test::MainFormRig;
 namespace {
 
 DesktopPresenter::MessageBoxFunction recorder(QStringList* boxes) {
-  return [boxes](QMessageBox::Icon icon, const QString& caption, const QString& text) {
+  return [boxes](QMessageBox::Icon icon, const QString& caption, const QString& text,
+                 std::function<void()>) {
     *boxes << QString::number(icon) + '|' + caption + '|' + text;
   };
 }

@@ -3,6 +3,7 @@
 // Stand-ins the session and window tests share: a presenter that records every effect, and the
 // settings store in memory.
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -32,8 +33,24 @@ class RecordingPresenter final : public runtime::Presenter {
   void ShowErrorBox(const std::string& caption, const std::string& text) override {
     Record("error", caption, text);
   }
+  void ShowErrorBoxThen(const std::string& caption, const std::string& text,
+                        std::function<void()> closed) override {
+    Record("error", caption, text);
+    if (!closed) return;
+    if (holdErrorBoxes) {
+      openErrorBoxes.push_back(std::move(closed));
+    } else {
+      closed();
+    }
+  }
   void ShowInfoBox(const std::string& caption, const std::string& text) override {
     Record("info", caption, text);
+  }
+  // The user closes the error boxes that are still up, oldest first.
+  void CloseErrorBoxes() {
+    auto boxes = std::move(openErrorBoxes);
+    openErrorBoxes.clear();
+    for (auto& closed : boxes) closed();
   }
   void ShowMainWindow() override { Record("show", {}, {}); }
 
@@ -50,6 +67,9 @@ class RecordingPresenter final : public runtime::Presenter {
   }
 
   std::vector<Effect> effects;
+  // With it, an error box stays up (its `closed` waits in openErrorBoxes) until CloseErrorBoxes.
+  bool holdErrorBoxes = false;
+  std::vector<std::function<void()>> openErrorBoxes;
 
  private:
   void Record(std::string kind, std::string title, std::string text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace kelbrin::runtime {
@@ -19,6 +20,13 @@ class Presenter {
   virtual void MessageBeep() = 0;
   // An error box (error icon, OK) with `caption`; modal on the desktop, a line in service mode.
   virtual void ShowErrorBox(const std::string& caption, const std::string& text) = 0;
+  // The same box; `closed` runs once the user has closed it. Where nothing waits for the user
+  // (service mode), that is at once.
+  virtual void ShowErrorBoxThen(const std::string& caption, const std::string& text,
+                                std::function<void()> closed) {
+    ShowErrorBox(caption, text);
+    if (closed) closed();
+  }
   // An information box (information icon, OK) with `caption`, e.g. "Tip".
   virtual void ShowInfoBox(const std::string& caption, const std::string& text) = 0;
   // Brings the main window up (restored from the tray).

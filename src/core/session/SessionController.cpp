@@ -324,9 +324,8 @@ void SessionController::ShowUserProfile() {
   view_.labFKXZUrlVisible = texts.PaymentNoticeVisible;
   Changed();
   if (texts.Expired) {
-    presenter_.ShowErrorBox("Error", "The account expires！");
     signals_.SetAutoLogonArmed(false);
-    DoLogout(false);
+    RefuseAndLogOut("The account expires！");
   }
 }
 
@@ -489,9 +488,23 @@ void SessionController::ShowLastError(const std::string& text) {
   signals_.SetAutoLogonArmed(false);
   PostToController([this, text] {
     signals_.SetAutoLogonArmed(false);
-    presenter_.ShowErrorBox("Error", text);
-    DoLogout(false);
+    RefuseAndLogOut(text);
   });
+}
+
+void SessionController::RefuseAndLogOut(const std::string& text) {
+  // Another worker's identical refusal while its box is up adds nothing.
+  if (openRefusals_.count(text) != 0) return;
+  // No request goes out with the refused credentials from now on; what the window shows of the
+  // logout follows once the user has read the box.
+  signals_.SetMark(0);
+  openRefusals_.insert(text);
+  presenter_.ShowErrorBoxThen(
+      "Error", text, [this, alive = std::weak_ptr<int>(alive_), text] {
+        if (!alive.lock()) return;
+        openRefusals_.erase(text);
+        DoLogout(false);
+      });
 }
 
 }  // namespace kelbrin::session

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -167,6 +168,8 @@ class SessionController final : public AccountIntents,
   void AssertOwnerThread() const;
   void Changed();
   void NoteAddress(const std::string& address);
+  // The error box of a refusal; the session ends at once, its logout shows when the box closes.
+  void RefuseAndLogOut(const std::string& text);
 
   void LoadSettings();
   void WriteEmptyPassword();
@@ -190,6 +193,7 @@ class SessionController final : public AccountIntents,
   SessionView view_;
   std::function<void(const SessionView&)> viewObserver_;
   AddressObserver addressObserver_;
+  std::set<std::string> openRefusals_;  // the refusals whose error box is up
   std::string lastAddress_;
   bool serviceMode_ = false;
   bool loginBusy_ = false;

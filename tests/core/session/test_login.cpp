@@ -173,6 +173,41 @@ TEST_F(LoginTest, APasswordIsStoredOnlyWhileSavePasswordIsTicked) {
   EXPECT_EQ(backend.values["UserPwd"], "demo-pass");
 }
 
+// While the error box of an expired account is up, the panel keeps what it showed and nothing
+// more is sent; the logout shows once the user has closed the box.
+TEST_F(LoginTest, AnExpiredAccountsPanelStaysUntilItsErrorBoxIsClosed) {
+  presenter.holdErrorBoxes = true;
+  Start();
+  ClickLogin("overdue01", "overdue-pass", kAfterLogin - 1);
+  EXPECT_EQ(presenter.Count("error", "Error", "The account expires！"), 1);
+  EXPECT_EQ(controller->View().Label25, "Service stop");
+  EXPECT_EQ(controller->View().Label26, "Overdue User");
+  EXPECT_EQ(controller->Mark(), 0) << "the session ended at once";
+  AdvanceAndSettle(40s, 1);
+  EXPECT_EQ(Requests("ActiveTestReq"), 1) << "no test after the refusal";
+  EXPECT_EQ(Requests("GetServiceListReq"), 0);
+
+  presenter.CloseErrorBoxes();
+  EXPECT_EQ(controller->View().Label25, "");
+  EXPECT_EQ(presenter.Count("popup", "Hint", "Logout Success！"), 1);
+}
+
+// Two workers refused at once: one box, one logout.
+TEST_F(LoginTest, IdenticalRefusalsShowOneBox) {
+  presenter.holdErrorBoxes = true;
+  Start();
+  ClickLogin("demo01", "demo-pass");
+  controller->ShowLastError("Password failure！");
+  controller->ShowLastError("Password failure！");
+  loop.processPending();
+  EXPECT_EQ(presenter.Count("error", "Error", "Password failure！"), 1);
+  presenter.CloseErrorBoxes();
+  EXPECT_EQ(presenter.Count("popup", "Hint", "Logout Success！"), 1);
+  controller->ShowLastError("Password failure！");  // a later refusal has a box of its own
+  loop.processPending();
+  EXPECT_EQ(presenter.Count("error", "Error", "Password failure！"), 2);
+}
+
 // The account panel after a login, one account per kind of profile.
 struct ProfileCase {
   const char* user;
