@@ -3,9 +3,10 @@
 namespace kelbrin::lines {
 
 void RegisterDialUp(TLineFactory& factory, TDailLineSeams seams) {
-  factory.RegisterClass("TDailLine", [seams = std::move(seams)](const LineEnvironment& environment) {
-    return std::make_unique<TDailLine>(environment, seams);
-  });
+  factory.RegisterClass("TDailLine",
+                        [seams = std::move(seams)](const LineEnvironment& environment) {
+                          return std::make_unique<TDailLine>(environment, seams);
+                        });
 }
 
 std::vector<platform::NetConnection> DialUpConnections(const platform::Pppd& pppd) {

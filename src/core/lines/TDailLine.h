@@ -10,7 +10,7 @@ namespace kelbrin::lines {
 
 // What a "Virtual Dial-up" line needs from the composition root.
 struct TDailLineSeams {
-  platform::Pppd* pppd = nullptr;          // the machine's dial-up facility, outlives the line
+  platform::Pppd* pppd = nullptr;           // the machine's dial-up facility, outlives the line
   TDialUp::Post post;                       // to the controller's thread
   DialLine::AdapterIndexOf adapterIndexOf;  // address -> interface index, 0 for none
 };
