@@ -24,10 +24,10 @@ using namespace std::chrono_literals;
 constexpr auto kKeepInterval = 10s;
 constexpr int kDialUpType = 0;
 
-// Polls (10 ms steps, at most 10 s) until `done`; whether it came.
+// Polls (10 ms steps, at most `rounds` of them) until `done`; whether it came.
 template <typename Condition>
-bool Eventually(Condition done) {
-  for (int round = 0; round < 1000; ++round) {
+bool Eventually(Condition done, int rounds = 1000) {
+  for (int round = 0; round < rounds; ++round) {
     if (done()) return true;
     ::usleep(10000);
   }
@@ -155,10 +155,17 @@ class KeptDialUpLine : public TDailLineTest {
     holder_ = std::make_unique<TActiveLine>(*factory_);
   }
 
-  // Lets one interval pass with the worker in its wait, so that it makes one check.
-  void OneInterval() {
-    ASSERT_TRUE(clock_.waitForWaiters(1));
-    clock_.advance(kKeepInterval);
+  // Lets intervals pass, each with the worker in a wait, until `done`. The worker may still be on
+  // its way from the untimed wait to the interval's when the first step comes, so one interval
+  // is not always enough.
+  template <typename Condition>
+  bool IntervalsUntil(Condition done) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      if (!clock_.waitForWaiters(1)) return false;
+      clock_.advance(kKeepInterval);
+      if (Eventually(done, 20)) return true;
+    }
+    return false;
   }
 
   std::unique_ptr<TLineFactory> factory_;
@@ -171,8 +178,7 @@ TEST_F(KeptDialUpLine, TheWorkerDialsAndRedialsAfterTheLinkDrops) {
   EXPECT_EQ(holder_->Line()->Describe(), "ClassName: TDailLine");
   EXPECT_FALSE(ConnectedLink().has_value());  // nothing before the first interval
 
-  OneInterval();
-  ASSERT_TRUE(Eventually([&] { return ConnectedLink().has_value(); }));
+  ASSERT_TRUE(IntervalsUntil([&] { return ConnectedLink().has_value(); }));
   const pid_t first = ConnectedLink()->pid;
   ASSERT_TRUE(clock_.waitForWaiters(1));  // the pass is over
   EXPECT_EQ(holder_->Line()->GetIpAddress(), "10.64.0.1");
@@ -182,8 +188,7 @@ TEST_F(KeptDialUpLine, TheWorkerDialsAndRedialsAfterTheLinkDrops) {
   ASSERT_TRUE(Eventually([&] { return !platform::ProcessAlive(first); }));
   EXPECT_FALSE(ConnectedLink().has_value());
 
-  OneInterval();
-  ASSERT_TRUE(Eventually([&] {
+  ASSERT_TRUE(IntervalsUntil([&] {
     const auto link = ConnectedLink();
     return link && link->pid != first;
   }));
@@ -210,9 +215,8 @@ TEST_F(KeptDialUpLine, AKeepAliveTurnedOffMakesNoDial) {
 TEST_F(KeptDialUpLine, FreeingTheLineDuringADialEndsTheDial) {
   bed_.AddPeer("slow", "10.65.0.1", "10.65.0.2", {"delay-ms 60000"});
   holder_->StartLine(kDialUpType, "slow", "secret", "alice");
-  OneInterval();
   // The fake has made its interface and now waits before it authenticates.
-  ASSERT_TRUE(Eventually([] { return platform::InterfaceIndex("ppp0") != 0; }));
+  ASSERT_TRUE(IntervalsUntil([] { return platform::InterfaceIndex("ppp0") != 0; }));
 
   holder_->FreeLine();
   EXPECT_EQ(holder_->Line(), nullptr);
