@@ -6,8 +6,10 @@
 #include <fstream>
 
 #include "PppTestbed.h"
+#include "ScopedEnv.h"
 #include "TempDir.h"
 #include "platform/Pppd.h"
+#include "platform/PppdEnvironment.h"
 #include "platform/PppdErrors.h"
 #include "platform/PppdLog.h"
 
@@ -224,6 +226,33 @@ TEST(PppdErrorsTest, EveryCodeHasAText) {
             "pppd cannot be started: dialling needs pppd installed and root rights or "
             "membership of the dip group (the service needs CAP_NET_ADMIN)");
   EXPECT_EQ(PppdErrorText(7), "Unknown dial-up error 7");
+}
+
+TEST(PppdEnvironmentTest, TheTestAidsMoveTheFoldersAndTheProgram) {
+  const PppdSetup defaults;
+  struct Row {
+    std::optional<std::string> peers, run, program;
+    std::filesystem::path wantPeers, wantRun;
+    std::string wantProgram;
+  };
+  const Row rows[] = {
+      {std::nullopt, std::nullopt, std::nullopt, defaults.peersDir, defaults.runDir,
+       defaults.program},
+      {"", "", "", defaults.peersDir, defaults.runDir, defaults.program},
+      {"/tmp/peers", "/tmp/run", "/opt/fake_pppd", "/tmp/peers", "/tmp/run", "/opt/fake_pppd"},
+      {"/tmp/peers", std::nullopt, std::nullopt, "/tmp/peers", defaults.runDir, defaults.program},
+  };
+  for (const auto& row : rows) {
+    test::ScopedEnv peers("KELBRIN_PPP_PEERS", row.peers);
+    test::ScopedEnv run("KELBRIN_PPP_RUN", row.run);
+    test::ScopedEnv program("KELBRIN_PPPD", row.program);
+    const PppdSetup setup = PppdSetupFromEnvironment();
+    EXPECT_EQ(setup.peersDir, row.wantPeers) << row.wantPeers;
+    EXPECT_EQ(setup.runDir, row.wantRun) << row.wantPeers;
+    EXPECT_EQ(setup.program, row.wantProgram) << row.wantPeers;
+    EXPECT_EQ(setup.netClassDir, defaults.netClassDir);
+    EXPECT_EQ(setup.hangUpBound, defaults.hangUpBound);
+  }
 }
 
 }  // namespace

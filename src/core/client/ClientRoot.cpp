@@ -3,7 +3,9 @@
 #include <utility>
 
 #include "eventlog/TLogRec.h"
+#include "lines/DialUpRegistration.h"
 #include "lines/StoredLineStart.h"
+#include "platform/PppdEnvironment.h"
 #include "protocol/CurlTransport.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
@@ -32,6 +34,7 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
       pelmar_(*transport_, &router_),
       session_(loop, clock, presenter, pelmar_,
                session::SessionOptions{options_.pace, options_.settingsBackend}),
+      pppd_(platform::PppdSetupFromEnvironment()),
       sysInfo_({.root = platform::kSystemRoot,
                 .getAdapters = [](int& count,
                                   sysinfo::TAdaptorRows& rows) {
@@ -47,6 +50,7 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
                     [this](const std::string& name) {
                       return static_cast<int>(lines::ConnectionAdapterIndex(name, connections_));
                     }}) {
+  connections_.dialUpEntries = [this] { return lines::DialUpConnections(pppd_); };
   if (options_.addressHistory) history_.emplace(*options_.addressHistory);
   const std::string command = options_.settingsBackend->readValue(kAddressCommandValue);
   if (!command.empty()) {
@@ -96,6 +100,10 @@ void ClientRoot::StartLine() {
     return lines::ConnectionAdapterIndex(name, connections_);
   };
   lineFactory_.emplace(std::move(environment));
+  lines::RegisterDialUp(*lineFactory_,
+                        lines::TDailLineSeams{
+                            &pppd_, [this](std::function<void()> task) { PostToLoop(std::move(task)); },
+                            lines::AdapterIndexOfAddress});
   if (options_.registerLineKinds) options_.registerLineKinds(*lineFactory_);
   activeLine_.emplace(*lineFactory_);
   if (!lines::StartStoredLine(*activeLine_, stored)) {

@@ -14,6 +14,7 @@
 #include "lines/NetHelpers.h"
 #include "lines/TActiveLine.h"
 #include "lines/TLineFactory.h"
+#include "platform/Pppd.h"
 #include "protocol/PelmarClient.h"
 #include "protocol/Transport.h"
 #include "reminders/LatestVersionQuery.h"
@@ -91,6 +92,8 @@ class ClientRoot {
   ResultRouter router_;
   protocol::PelmarClient pelmar_;
   session::SessionController session_;
+  // The dial-up facility: every dial-up line holds a pointer to it.
+  platform::Pppd pppd_;
   lines::ConnectionSources connections_;
   sysinfo::TSysInfo sysInfo_;
   // Made at start-up, once the settings (the portal's probe address) are loaded; the factory

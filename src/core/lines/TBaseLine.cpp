@@ -51,6 +51,7 @@ void TBaseLine::AddError(std::string text) {
 
 void LineDeleter::operator()(TBaseLine* line) const {
   if (line == nullptr) return;
+  line->Abandon();
   line->StopKeeper();
   delete line;
 }

@@ -43,6 +43,9 @@ class TBaseLine {
   // Stops the keep-alive worker for good: it makes no further pass and never touches the line
   // again. Runs before a line is freed (LineDeleter), while the kind is still whole.
   void StopKeeper();
+  // The line is about to be freed: a pass under way should return soon (e.g. a dial in progress
+  // ends). Runs before StopKeeper in LineDeleter; nothing for kinds whose passes are short.
+  virtual void Abandon() {}
 
   const std::string& UserName() const { return userName_; }
   void SetUserName(std::string value) { userName_ = std::move(value); }

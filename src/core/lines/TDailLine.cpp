@@ -1,11 +1,18 @@
 #include "lines/TDailLine.h"
 
+#include <stdexcept>
+
 namespace kelbrin::lines {
 
+TDailLine::TDailLine(const LineEnvironment& environment, TDailLineSeams seams)
+    : TBaseLine(environment), seams_(std::move(seams)) {
+  if (seams_.pppd == nullptr) throw std::invalid_argument("TDailLine: no dial-up facility");
+}
+
 TDailLine::~TDailLine() {
-  // The keep-alive worker may be inside a dial: make it return, so that it can be stopped
-  // before the dialer goes.
-  AbortDial();
+  // The worker may be inside a dial: make it return and stop it before the dialer goes.
+  Abandon();
+  StopKeeper();
   try {
     dialer_.reset();
   } catch (...) {
@@ -13,21 +20,37 @@ TDailLine::~TDailLine() {
   }
 }
 
+// The dialer is made before the base starts the worker, which reads it from then on.
 void TDailLine::Initialize() {
-  TBaseLine::Initialize();
   if (!dialer_) {
     dialer_ = std::make_unique<DialLine>(*seams_.pppd, seams_.post, seams_.adapterIndexOf,
-                                         [this](const std::string& line) {
-                                           Errors.push_back(line);
-                                         });
+                                         [this](const std::string& line) { AddError(line); });
   }
+  TBaseLine::Initialize();
 }
 
-int TDailLine::Connect() { return dialer_ ? dialer_->Connect(Fields()) : -1; }
+template <typename Operation>
+auto TDailLine::WithFields(Operation operation) {
+  std::string ipAddress = StoredIpAddress();
+  std::uint32_t adptIndex = AdptIndex();
+  const auto result =
+      operation(DialLineFields{EntryName(), UserName(), Password(), ipAddress, adptIndex});
+  SetIpAddress(std::move(ipAddress));
+  SetAdptIndex(adptIndex);
+  return result;
+}
+
+int TDailLine::Connect() {
+  if (!dialer_) return -1;
+  return WithFields([this](const DialLineFields& fields) { return dialer_->Connect(fields); });
+}
 
 int TDailLine::Disconnect() { return dialer_ ? dialer_->Disconnect() : -1; }
 
-bool TDailLine::GetActive() { return dialer_ && dialer_->GetActive(Fields()); }
+bool TDailLine::GetActive() {
+  if (!dialer_) return false;
+  return WithFields([this](const DialLineFields& fields) { return dialer_->GetActive(fields); });
+}
 
 void TDailLine::SetActive(bool value) {
   if (value) {
@@ -37,7 +60,7 @@ void TDailLine::SetActive(bool value) {
   }
 }
 
-void TDailLine::AbortDial() {
+void TDailLine::Abandon() {
   if (dialer_) dialer_->AbortDial();
 }
 

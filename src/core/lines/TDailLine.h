@@ -10,7 +10,7 @@ namespace kelbrin::lines {
 
 // What a "Virtual Dial-up" line needs from the composition root.
 struct TDailLineSeams {
-  platform::Pppd* pppd = nullptr;          // the machine's dial-up facility, outlives the line
+  platform::Pppd* pppd = nullptr;           // the machine's dial-up facility, outlives the line
   TDialUp::Post post;                       // to the controller's thread
   DialLine::AdapterIndexOf adapterIndexOf;  // address -> interface index, 0 for none
 };
@@ -19,23 +19,25 @@ struct TDailLineSeams {
 // the keep-alive worker. It owns its dialer (made by Initialize) and forwards to DialLine.
 class TDailLine : public TBaseLine {
  public:
-  explicit TDailLine(TDailLineSeams seams) : seams_(std::move(seams)) {}
+  TDailLine(const LineEnvironment& environment, TDailLineSeams seams);
   ~TDailLine() override;
 
   void Initialize() override;
   int Connect() override;
   int Disconnect() override;
-  std::string GetIpAddress() override { return IpAddress; }
+  std::string GetIpAddress() override { return StoredIpAddress(); }
   bool GetActive() override;
   void SetActive(bool value) override;
   std::string Describe() override { return DialLine::Describe(); }
   bool Authenticate() override { return DialLine::Authenticate(); }
-
-  // Makes a dial in progress end; the owner calls it before it stops the keep-alive worker.
-  void AbortDial();
+  bool KeepAliveActs() const override { return true; }
+  // A dial the keep-alive worker has under way ends soon, so that the worker can be stopped.
+  void Abandon() override;
 
  private:
-  DialLineFields Fields() { return {EntryName, UserName, Password, IpAddress, AdptIndex}; }
+  // Runs `operation` over the line's fields and stores the address and index it found.
+  template <typename Operation>
+  auto WithFields(Operation operation);
 
   TDailLineSeams seams_;
   std::unique_ptr<DialLine> dialer_;

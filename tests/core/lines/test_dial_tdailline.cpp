@@ -1,18 +1,38 @@
-// The "Virtual Dial-up" line kind over its dialer, against the fake pppd.
+// The "Virtual Dial-up" line kind over its dialer, against the fake pppd: alone, and made by the
+// line factory and kept up by its keep-alive worker.
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "DialTestSupport.h"
 #include "PppTestbed.h"
+#include "lines/DialUpRegistration.h"
+#include "lines/NetHelpers.h"
+#include "lines/TActiveLine.h"
 #include "lines/TDailLine.h"
 #include "platform/PppdErrors.h"
+#include "runtime/ManualClock.h"
 
 namespace kelbrin::lines {
 namespace {
 
 using namespace std::chrono_literals;
+
+constexpr auto kKeepInterval = 10s;
+constexpr int kDialUpType = 0;
+
+// Polls (10 ms steps, at most `rounds` of them) until `done`; whether it came.
+template <typename Condition>
+bool Eventually(Condition done, int rounds = 1000) {
+  for (int round = 0; round < rounds; ++round) {
+    if (done()) return true;
+    ::usleep(10000);
+  }
+  return done();
+}
 
 class TDailLineTest : public ::testing::Test {
  protected:
@@ -21,38 +41,52 @@ class TDailLineTest : public ::testing::Test {
     bed_.AddAccount("alice", "secret");
     bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
     pppd_ = std::make_unique<platform::Pppd>(bed_.Setup(500ms));
+    environment_.clock = &clock_;
+    environment_.keepInterval = kKeepInterval;
+  }
+
+  TDailLineSeams Seams(platform::Pppd& pppd) {
+    return {&pppd, tasks_.Post(), [this](const std::string& address) {
+              addressesAsked_.push_back(address);
+              return AdapterIndexOfAddress(address);
+            }};
   }
 
   std::unique_ptr<TDailLine> MakeLine(platform::Pppd& pppd) {
-    auto line = std::make_unique<TDailLine>(TDailLineSeams{
-        &pppd, tasks_.Post(), [this](const std::string& address) {
-          addressesAsked_.push_back(address);
-          const auto link = pppd_->LinkOfEntry("adsl");
-          return link ? ::if_nametoindex(link->interface.c_str()) : 0u;
-        }});
-    line->Errors.push_back("left over");
-    line->AdptIndex = 7;
+    auto line = std::make_unique<TDailLine>(environment_, Seams(pppd));
     line->Initialize();
-    line->EntryName = "adsl";
-    line->UserName = "alice";
-    line->Password = "secret";
+    line->SetEntryName("adsl");
+    line->SetUserName("alice");
+    line->SetPassword("secret");
     return line;
+  }
+
+  std::optional<platform::PppLink> ConnectedLink() const {
+    auto link = pppd_->LinkOfEntry("adsl");
+    return link && link->connected ? link : std::nullopt;
   }
 
   kelbrin::test::PppTestbed bed_;
   std::unique_ptr<platform::Pppd> pppd_;
   test::PostedTasks tasks_;
+  runtime::ManualClock clock_;
+  LineEnvironment environment_;
   std::vector<std::string> addressesAsked_;
 };
 
 TEST_F(TDailLineTest, InitializeStartsClean) {
   const auto line = MakeLine(*pppd_);
-  EXPECT_TRUE(line->Errors.empty());
-  EXPECT_EQ(line->AdptIndex, 0u);
-  EXPECT_FALSE(line->KeepActive);
+  EXPECT_TRUE(line->Errors().empty());
+  EXPECT_EQ(line->AdptIndex(), 0u);
+  EXPECT_FALSE(line->KeepActive());
+  EXPECT_TRUE(line->KeepAliveActs());
   EXPECT_EQ(line->Describe(), "ClassName: TDailLine");
   EXPECT_TRUE(line->Authenticate());
   EXPECT_EQ(line->GetIpAddress(), "");
+}
+
+TEST_F(TDailLineTest, NoDialUpFacilityIsRefused) {
+  EXPECT_THROW(TDailLine(environment_, TDailLineSeams{}), std::invalid_argument);
 }
 
 TEST_F(TDailLineTest, SetActiveDialsAndHangsUp) {
@@ -61,7 +95,10 @@ TEST_F(TDailLineTest, SetActiveDialsAndHangsUp) {
   line->SetActive(true);
   EXPECT_TRUE(line->GetActive());
   EXPECT_EQ(line->GetIpAddress(), "10.64.0.1");
-  EXPECT_NE(line->AdptIndex, 0u);
+  const auto link = ConnectedLink();
+  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(line->AdptIndex(), ::if_nametoindex(link->interface.c_str()));
+  ASSERT_FALSE(addressesAsked_.empty());
   EXPECT_EQ(addressesAsked_.front(), "10.64.0.1");
   line->SetActive(false);
   EXPECT_FALSE(line->GetActive());
@@ -74,8 +111,7 @@ TEST_F(TDailLineTest, ALinkThatDroppedIsFoundDownAndRedialled) {
   const auto first = pppd_->LinkOfEntry("adsl");
   ASSERT_TRUE(first.has_value());
   ::kill(first->pid, SIGUSR2);  // the peer hangs up
-  for (int round = 0; round < 500 && platform::ProcessAlive(first->pid); ++round) ::usleep(10000);
-  ASSERT_FALSE(platform::ProcessAlive(first->pid));
+  ASSERT_TRUE(Eventually([&] { return !platform::ProcessAlive(first->pid); }));
 
   EXPECT_FALSE(line->GetActive());
   line->SetActive(true);
@@ -90,9 +126,8 @@ TEST_F(TDailLineTest, DestroyingTheLineLeavesTheConnectionUp) {
   auto line = MakeLine(*pppd_);
   ASSERT_EQ(line->Connect(), 0);
   line.reset();
-  const auto link = pppd_->LinkOfEntry("adsl");
+  const auto link = ConnectedLink();
   ASSERT_TRUE(link.has_value());
-  EXPECT_TRUE(link->connected);
   EXPECT_EQ(pppd_->HangUp(link->pid), 0);
 }
 
@@ -102,9 +137,129 @@ TEST_F(TDailLineTest, AMissingPppdLeavesOneErrorLine) {
   platform::Pppd missing(setup);
   const auto line = MakeLine(missing);
   EXPECT_EQ(line->Connect(), platform::kPppdNotStartable);
-  ASSERT_EQ(line->Errors.size(), 1u);
-  EXPECT_TRUE(line->Errors.front().starts_with("ErrorCode:1301#9ErrorMessage:pppd cannot be"));
+  const auto errors = line->Errors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(errors.front().starts_with("ErrorCode:1301#9ErrorMessage:pppd cannot be"));
   EXPECT_FALSE(line->GetActive());
+}
+
+// The line as the program runs it: registered with the factory, held by TActiveLine, brought up
+// and kept up by its keep-alive worker on the clock's interval.
+class KeptDialUpLine : public TDailLineTest {
+ protected:
+  void SetUp() override {
+    TDailLineTest::SetUp();
+    if (IsSkipped()) return;
+    factory_ = std::make_unique<TLineFactory>(environment_);
+    RegisterDialUp(*factory_, Seams(*pppd_));
+    holder_ = std::make_unique<TActiveLine>(*factory_);
+  }
+
+  // Lets intervals pass, each with the worker in a wait, until `done`. The worker may still be on
+  // its way from the untimed wait to the interval's when the first step comes, so one interval
+  // is not always enough.
+  template <typename Condition>
+  bool IntervalsUntil(Condition done) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      if (!clock_.waitForWaiters(1)) return false;
+      clock_.advance(kKeepInterval);
+      if (Eventually(done, 20)) return true;
+    }
+    return false;
+  }
+
+  std::unique_ptr<TLineFactory> factory_;
+  std::unique_ptr<TActiveLine> holder_;
+};
+
+TEST_F(KeptDialUpLine, TheWorkerDialsAndRedialsAfterTheLinkDrops) {
+  holder_->StartLine(kDialUpType, "adsl", "secret", "alice");
+  ASSERT_NE(holder_->Line(), nullptr);
+  EXPECT_EQ(holder_->Line()->Describe(), "ClassName: TDailLine");
+  EXPECT_FALSE(ConnectedLink().has_value());  // nothing before the first interval
+
+  ASSERT_TRUE(IntervalsUntil([&] { return ConnectedLink().has_value(); }));
+  const pid_t first = ConnectedLink()->pid;
+  ASSERT_TRUE(clock_.waitForWaiters(1));  // the pass is over
+  EXPECT_EQ(holder_->Line()->GetIpAddress(), "10.64.0.1");
+  EXPECT_NE(holder_->Line()->AdptIndex(), 0u);
+
+  ::kill(first, SIGUSR2);  // the peer hangs up
+  ASSERT_TRUE(Eventually([&] { return !platform::ProcessAlive(first); }));
+  EXPECT_FALSE(ConnectedLink().has_value());
+
+  ASSERT_TRUE(IntervalsUntil([&] {
+    const auto link = ConnectedLink();
+    return link && link->pid != first;
+  }));
+  EXPECT_TRUE(holder_->Line()->Errors().empty());
+
+  holder_->FreeLine();
+  // The line does not take the link down with it: hanging up is the program's own decision.
+  const auto link = ConnectedLink();
+  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(pppd_->HangUp(link->pid), 0);
+}
+
+TEST_F(KeptDialUpLine, AKeepAliveTurnedOffMakesNoDial) {
+  holder_->StartLine(kDialUpType, "adsl", "secret", "alice");
+  holder_->SetKeepActive(false);
+  ASSERT_TRUE(clock_.waitForWaiters(1));
+  clock_.advance(kKeepInterval * 3);
+  ASSERT_TRUE(clock_.waitForWaiters(1));
+  EXPECT_FALSE(ConnectedLink().has_value());
+  EXPECT_TRUE(pppd_->Links().empty());
+}
+
+// A dial that would take a minute: freeing the line stops it instead of waiting for it.
+TEST_F(KeptDialUpLine, FreeingTheLineDuringADialEndsTheDial) {
+  bed_.AddPeer("slow", "10.65.0.1", "10.65.0.2", {"delay-ms 60000"});
+  holder_->StartLine(kDialUpType, "slow", "secret", "alice");
+  // The fake has made its interface and now waits before it authenticates.
+  ASSERT_TRUE(IntervalsUntil([] { return platform::InterfaceIndex("ppp0") != 0; }));
+
+  holder_->FreeLine();
+  EXPECT_EQ(holder_->Line(), nullptr);
+  // The dialled pppd was ended, not left behind: its interface is gone with it.
+  EXPECT_TRUE(Eventually([] { return platform::InterfaceIndex("ppp0") == 0; }));
+  EXPECT_TRUE(pppd_->Links().empty());
+}
+
+class DialUpConnectionsTest : public TDailLineTest {};
+
+TEST_F(DialUpConnectionsTest, EveryEntryWithTheInterfaceOfItsConnectedLink) {
+  bed_.AddPeer("backup", "10.66.0.1", "10.66.0.2");
+  const auto before = DialUpConnections(*pppd_);
+  ASSERT_EQ(before.size(), 2u);
+  EXPECT_EQ(before[0].name, "adsl");
+  EXPECT_EQ(before[1].name, "backup");
+  EXPECT_EQ(before[0].index, 0);
+  EXPECT_EQ(before[1].index, 0);
+
+  const auto line = MakeLine(*pppd_);
+  ASSERT_EQ(line->Connect(), 0);
+  const auto link = ConnectedLink();
+  ASSERT_TRUE(link.has_value());
+  const auto up = DialUpConnections(*pppd_);
+  ASSERT_EQ(up.size(), 2u);
+  EXPECT_EQ(up[0].name, "adsl");
+  EXPECT_EQ(up[0].index, static_cast<int>(::if_nametoindex(link->interface.c_str())));
+  EXPECT_NE(up[0].index, 0);
+  EXPECT_EQ(up[1].index, 0);
+
+  // Through the connection list: the dial-up entries follow the network's, with their index.
+  ConnectionSources sources;
+  sources.dialUpEntries = [this] { return DialUpConnections(*pppd_); };
+  EXPECT_EQ(ConnectionAdapterIndex("ADSL", sources), static_cast<std::uint32_t>(up[0].index));
+
+  EXPECT_EQ(pppd_->HangUp(link->pid), 0);
+  EXPECT_EQ(DialUpConnections(*pppd_)[0].index, 0);
+}
+
+TEST_F(DialUpConnectionsTest, AnUnreadablePhonebookGivesNoEntries) {
+  platform::PppdSetup setup = bed_.Setup();
+  setup.peersDir = bed_.RunDir() / "no-peers";
+  EXPECT_TRUE(DialUpConnections(platform::Pppd(setup)).empty());
 }
 
 }  // namespace
