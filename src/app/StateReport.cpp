@@ -1,8 +1,12 @@
 #include "app/StateReport.h"
 
+#include <QAbstractItemModel>
 #include <QApplication>
+#include <QComboBox>
 #include <QEvent>
+#include <QLabel>
 #include <QSystemTrayIcon>
+#include <QTreeView>
 #include <QWidget>
 #include <sstream>
 
@@ -24,6 +28,28 @@ std::string Rect(const QRect& rect) {
 // The widget's rectangle in screen coordinates.
 std::string ScreenRect(const QWidget& widget) {
   return Rect(QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size()));
+}
+
+// One report line holds one text: line ends become "\\n".
+std::string OneLine(const QString& text) {
+  std::string line = text.toStdString();
+  for (std::size_t at = 0; (at = line.find('\n', at)) != std::string::npos; at += 2) {
+    line.replace(at, 1, "\\n");
+  }
+  return line;
+}
+
+// The rows of `tree` on the screen, depth first: "TreeItem=DEPTH|TEXT|X Y W H".
+void TreeItems(const QTreeView& tree, const QModelIndex& parent, int depth, std::ostream& text) {
+  const QAbstractItemModel* model = tree.model();
+  for (int row = 0; model != nullptr && row < model->rowCount(parent); ++row) {
+    const QModelIndex index = model->index(row, 0, parent);
+    const QRect rect = tree.visualRect(index);
+    if (rect.isEmpty()) continue;  // inside a collapsed node
+    text << "TreeItem=" << depth << '|' << OneLine(index.data().toString()) << '|'
+         << Rect(QRect(tree.viewport()->mapToGlobal(rect.topLeft()), rect.size())) << '\n';
+    TreeItems(tree, index, depth + 1, text);
+  }
 }
 
 }  // namespace
@@ -123,6 +149,20 @@ std::string StateReport::Snapshot() const {
         text << "Widget=" << widget->objectName().toStdString() << ' ' << ScreenRect(*widget)
              << '\n';
       }
+      // What the pages show, for the controls a test reads back.
+      if (const auto* label = qobject_cast<const QLabel*>(widget);
+          label != nullptr && widget->objectName().startsWith(QStringLiteral("lab"))) {
+        text << "Text=" << widget->objectName().toStdString() << '|' << OneLine(label->text())
+             << '\n';
+      } else if (const auto* list = qobject_cast<const QComboBox*>(widget);
+                 list != nullptr && !widget->objectName().isEmpty()) {
+        text << "Text=" << widget->objectName().toStdString() << '|'
+             << OneLine(list->currentText()) << '\n';
+      }
+    }
+    if (const auto* tree = form_->findChild<QTreeView*>(QStringLiteral("TreeViewDNS"));
+        tree != nullptr && tree->isVisible()) {
+      TreeItems(*tree, QModelIndex(), 0, text);
     }
   }
   for (const QWidget* window : QApplication::topLevelWidgets()) {

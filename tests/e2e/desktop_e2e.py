@@ -107,11 +107,11 @@ class Desktop:
     def key(self, name):
         self.xdotool("key", name)
 
-    def screenshot(self, name):
+    def screenshot(self, name, window="root"):
         if not self.shots:
             return
         target = os.path.join(self.shots, f"{name}.png")
-        result = self.run("import", "-display", self.display, "-window", "root", target,
+        result = self.run("import", "-display", self.display, "-window", window, target,
                           timeout=20)
         if result.returncode != 0:
             raise Failure(f"screenshot {name}: {result.stderr.strip()}")
@@ -122,7 +122,8 @@ class Report:
     """The client's --state-report file: single "key=value" lines, and repeated keys (Widget,
     TopLevel, Popup, InfoBox, ErrorBox) kept as lists."""
 
-    REPEATED = ("Widget", "TopLevel", "WindowShown", "Popup", "InfoBox", "ErrorBox", "StartBeep")
+    REPEATED = ("Widget", "TopLevel", "WindowShown", "Popup", "InfoBox", "ErrorBox", "StartBeep",
+                "Text", "TreeItem")
 
     def __init__(self, path):
         self.path = path
@@ -153,6 +154,29 @@ class Report:
             if widget == name:
                 x, y, w, h = map(int, rect)
                 return x + w // 2, y + h // 2
+        return None
+
+    def text(self, name):
+        """What the named label or list shows (line ends as "\\n"), or None."""
+        for entry in (self.read() or {}).get("Text", []):
+            widget, _, value = entry.partition("|")
+            if widget == name:
+                return value
+        return None
+
+    def tree_items(self):
+        """The domain tree's rows on the screen, in order: (depth, text, (x, y))."""
+        items = []
+        for entry in (self.read() or {}).get("TreeItem", []):
+            depth, text, rect = entry.split("|")
+            x, y, w, h = map(int, rect.split(" "))
+            items.append((int(depth), text, (x + w // 2, y + h // 2)))
+        return items
+
+    def tree_item(self, text):
+        for _, item_text, center in self.tree_items():
+            if item_text == text:
+                return center
         return None
 
     def top_level(self, class_name):
@@ -328,6 +352,9 @@ def run_test(args, work, processes):
             time.sleep(0.3)  # let the page paint before the picture
             desktop.screenshot(f"desktop-{3 + page:02d}-page-{name}")
 
+    check_domain_page(desktop, report, window)
+    check_network_page(desktop, report, window, os.path.join(work, "settings", "settings.ini"))
+
     log("closing the window: it goes to the tray, the program goes on")
     desktop.xdotool("windowactivate", "--sync", window)
     desktop.key("alt+F4")
@@ -379,6 +406,99 @@ def run_test(args, work, processes):
         raise Failure(f"the client ended with {status}, expected 0")
     if os.path.exists(os.path.join(runtime_dir, f"{WINDOW_CLASS}.socket")):
         raise Failure("the single-instance socket was left behind")
+
+
+def wait_for_text(report, name, expected, timeout=10):
+    wait_for(f"{name} to show {expected!r} (it shows {report.text(name)!r})",
+             lambda: report.text(name) == expected, timeout)
+
+
+def check_domain_page(desktop, report, window):
+    log("the Information page: demo01's domain names, a domain, a record")
+    desktop.click(*report.widget_center("PageLabel2"))
+    wait_for("the Information page", lambda: report.get("ActivePage") == "2" and
+             report.widget_center("TreeViewDNS"), 10)
+    expected_top = [(0, "List"), (1, "demo01.example.net"), (1, "demo01-office.example.net")]
+    wait_for(f"the domain tree {expected_top}",
+             lambda: [(depth, text) for depth, text, _ in report.tree_items()] == expected_top, 10)
+    wait_for_text(report, "lab1", "Total: 2 domain names.")
+
+    desktop.click(*report.tree_item("demo01-office.example.net"))
+    wait_for_text(report, "lab2", "pointed to the static IP：198.51.100.20")
+    wait_for_text(report, "lab3", "URL directed ：http://www.example.net/offline")
+    desktop.key("Right")  # opens the domain's records
+    records = [(2, "office"), (2, "mail"), (2, "intranet")]
+    wait_for(f"the records {records}",
+             lambda: [(d, t) for d, t, _ in report.tree_items() if d == 2] == records, 10)
+
+    desktop.click(*report.tree_item("intranet"))
+    wait_for_text(report, "lab5", "CNAME Recordintranet，DNS Data：office.example.net")
+    wait_for_text(report, "lab6", "The host is redirected to URL：http://office.example.net/")
+    # The record's domain stays described beside it.
+    wait_for_text(report, "lab2", "pointed to the static IP：198.51.100.20")
+    time.sleep(0.3)  # let the page paint before the picture
+    desktop.screenshot("domain-page", window)
+
+
+def read_settings(path):
+    """The settings file's NAME = "TEXT" values (plain short texts only: no escapes, no
+    continuation lines, which the values checked here never need)."""
+    values = {}
+    with open(path, encoding="utf-8") as text:
+        for line in text.read().splitlines():
+            key, sep, value = line.partition(" = ")
+            if sep and not key.startswith("#") and value.startswith('"') and value.endswith('"'):
+                values[key] = value[1:-1]
+    return values
+
+
+def choose(desktop, report, name, key):
+    """Opens the drop-down list `name` with a click and takes the entry `key` goes to."""
+    desktop.click(*report.widget_center(name))
+    wait_for(f"the list of {name}", lambda: report.top_level("QComboBoxPrivateContainer"), 10)
+    time.sleep(0.3)  # the list grabs the keyboard once it is mapped
+    desktop.key(key)
+    desktop.key("Return")
+    wait_for(f"the list of {name} to close",
+             lambda: not report.top_level("QComboBoxPrivateContainer"), 10)
+
+
+def check_network_page(desktop, report, window, settings_file):
+    log("the Network Setting page: a Lan line, saved twice")
+    desktop.click(*report.widget_center("PageLabel1"))
+    wait_for("the Network Setting page", lambda: report.get("ActivePage") == "1" and
+             report.widget_center("cbbUType"), 10)
+    choose(desktop, report, "cbbLineType", "Home")
+    connection = report.text("cbbLineType")
+    if not connection:
+        raise Failure("no connection to choose on this machine")
+    choose(desktop, report, "cbbUType", "End")
+    wait_for_text(report, "cbbUType", "Lan")
+    # A Lan line asks for no account.
+    wait_for("the line account fields to hide",
+             lambda: not report.widget_center("edLineUserName"), 10)
+
+    errors_before = len(report.read()["ErrorBox"])
+    desktop.click(*report.widget_center("btSaveLineInfo"))
+    wait_for(f"the settings to hold a Lan line over {connection!r}",
+             lambda: os.path.exists(settings_file) and
+             read_settings(settings_file).get("InternalLineType") == "3" and
+             read_settings(settings_file).get("LineName") == connection, 10)
+    saved = read_settings(settings_file)
+    if saved.get("AutoConn") not in ("0", "1"):
+        raise Failure(f"AutoConn saved as {saved.get('AutoConn')!r}")
+
+    # The same values again: stored again, the running line left as it is (the line itself is
+    # not visible from outside; what is, is that nothing changes and nothing complains).
+    desktop.click(*report.widget_center("btSaveLineInfo"))
+    time.sleep(0.5)
+    if read_settings(settings_file) != saved:
+        raise Failure("a second Save of the same values changed the settings")
+    if len(report.read()["ErrorBox"]) != errors_before:
+        raise Failure(f"Save reported an error: {report.read()['ErrorBox'][errors_before:]}")
+    if report.get("TrayHint") != ONLINE_HINT:
+        raise Failure(f"the session left its online state: {report.get('TrayHint')!r}")
+    desktop.screenshot("network-page", window)
 
 
 if __name__ == "__main__":
