@@ -192,8 +192,11 @@ void SessionController::EditEntered() {
 void SessionController::BtnLogonClick() {
   AssertOwnerThread();
   if (loginBusy_) return;
+  // Flagged before arming: an armed worker would otherwise send a second login beside this one.
+  signals_.SetManualLoginBusy(Mark() == 0);
   signals_.SetAutoLogonArmed(Mark() != 0 ? false : settings::ParamInfo().snapshot().SavePwd);
   LoginOrLogout();
+  if (!loginBusy_) signals_.SetManualLoginBusy(false);
 }
 
 void SessionController::LoginOrLogout() {
@@ -224,6 +227,7 @@ void SessionController::LoginOrLogout() {
 void SessionController::StartLogin(const std::string& userName, const std::string& userPwd) {
   if (loginThread_.joinable()) loginThread_.join();
   loginBusy_ = true;
+  signals_.SetManualLoginBusy(true);
   view_.BtnLogonEnabled = false;
   view_.EditUserNameEnabled = false;
   view_.EditPasswordEnabled = false;
@@ -259,6 +263,7 @@ void SessionController::FinishLogin(const LoginResult& result) {
     if (result.resultCode == 1) DoLogout(true);
     Changed();
   }
+  signals_.SetManualLoginBusy(false);
   if (autoLogonDoneHeld_) OnAutoLogonDone(*std::exchange(autoLogonDoneHeld_, std::nullopt));
 }
 
