@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/OwnServiceStopper.h"
+#include "app/PlatformAddressWatch.h"
 #include "app/ServiceInstaller.h"
 #include "app/ServiceSetup.h"
 #include "app/StateReport.h"
@@ -21,6 +22,7 @@
 #include "platform/Tone.h"
 #include "runtime/SignalQuit.h"
 #include "settings/PubUtil.h"
+#include "settings/SettingsBackend.h"
 
 namespace kelbrin::app {
 
@@ -68,7 +70,10 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
   runtime::Presenter& presenter =
       report ? static_cast<runtime::Presenter&>(*report) : desktopPresenter;
 
-  client::ClientRoot root(loop, clock, presenter, client::ClientOptions{start.pace, start.serverUrl});
+  client::ClientRoot root(loop, clock, presenter,
+                         client::ClientOptions{start.pace, start.serverUrl,
+                                               &settings::SystemSettingsBackend(),
+                                               PlatformAddressWatch()});
   auto form = std::make_unique<gui::TMainForm>(root.Session(), presenter);
   desktopPresenter.SetMainWindow(form.get());
 

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <optional>
 
+#include "app/PlatformAddressWatch.h"
 #include "app/ServiceStatus.h"
 #include "client/ClientRoot.h"
 #include "platform/JournalStream.h"
@@ -11,6 +12,7 @@
 #include "runtime/CoreEventLoop.h"
 #include "runtime/SignalQuit.h"
 #include "session/HeadlessPresenter.h"
+#include "settings/SettingsBackend.h"
 
 namespace kelbrin::app {
 
@@ -23,7 +25,9 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, std::ostr
   // The presenter follows the session's event log, so it must go before the session does; after
   // Shutdown the session no longer calls it.
   std::optional<session::HeadlessPresenter> presenter(std::in_place, err, journal);
-  client::ClientRoot root(loop, clock, *presenter, client::ClientOptions{pace, endpoint});
+  client::ClientRoot root(
+      loop, clock, *presenter,
+      client::ClientOptions{pace, endpoint, &settings::SystemSettingsBackend(), PlatformAddressWatch()});
   session::SessionController& session = root.Session();
   protocol::PelmarClient& pelmar = root.Pelmar();
   ServiceStatusReporter status(notify);

@@ -1,8 +1,10 @@
 #include "client/ClientRoot.h"
 
+#include <exception>
 #include <utility>
 
 #include "protocol/CurlTransport.h"
+#include "settings/ParamInfo.h"
 
 namespace kelbrin::client {
 
@@ -13,7 +15,8 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
       transport_(transport ? std::move(transport) : std::make_unique<protocol::CurlTransport>()),
       pelmar_(*transport_, &router_),
       session_(loop, clock, presenter, pelmar_,
-               session::SessionOptions{options.pace, options.settingsBackend}) {
+               session::SessionOptions{options.pace, options.settingsBackend}),
+      watchAddresses_(std::move(options.watchAddresses)) {
   pelmar_.SetEndpoint(options.endpoint);
   pelmar_.SetTimeouts(options.pace);
   router_.onRefusal = [this](const std::string& text) { session_.ShowLastError(text); };
@@ -26,9 +29,20 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
 
 ClientRoot::~ClientRoot() { Shutdown(); }
 
-void ClientRoot::InitClient(bool serviceMode) { session_.InitClient(serviceMode); }
+void ClientRoot::InitClient(bool serviceMode) {
+  session_.InitClient(serviceMode);
+  if (addressWatch_ || !watchAddresses_) return;
+  if (!settings::ParamInfo().snapshot().ImmediateUpdate) return;
+  try {
+    addressWatch_ = watchAddresses_([this] { session_.AddressChanged(); });
+  } catch (const std::exception&) {
+    // Without the watch the active tests keep their pace; nothing else depends on it.
+  }
+}
 
 void ClientRoot::Shutdown() {
+  // First: its thread calls into the session.
+  addressWatch_.reset();
   session_.Shutdown();
   alive_.reset();
 }

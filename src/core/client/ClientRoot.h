@@ -16,12 +16,19 @@
 
 namespace kelbrin::client {
 
+// Starts watching the local addresses and the default route; `changed` runs on the watcher's
+// thread for every change, until the returned handle is released.
+using AddressWatchStarter = std::function<std::shared_ptr<void>(std::function<void()> changed)>;
+
 struct ClientOptions {
   runtime::Pace pace;
   // The protocol endpoint: the string table's entry, or the --endpoint override.
   std::string endpoint;
   // Where the settings live; the system's store unless a test hands in its own.
   settings::SettingsBackend* settingsBackend = &settings::SystemSettingsBackend();
+  // Brings the active test forward when the network changes (unless the ImmediateUpdate
+  // setting is off); none: the tests keep their pace only.
+  AddressWatchStarter watchAddresses;
 };
 
 // The composition root of the running client: it owns the one Pelmar client of the process and
@@ -37,7 +44,7 @@ class ClientRoot {
   ClientRoot(const ClientRoot&) = delete;
   ClientRoot& operator=(const ClientRoot&) = delete;
 
-  // Start-up without a window (see SessionController::InitClient).
+  // Start-up without a window (see SessionController::InitClient), then the address watch.
   void InitClient(bool serviceMode);
   // Stops every worker and aborts the exchange in flight; idempotent.
   void Shutdown();
@@ -60,6 +67,8 @@ class ClientRoot {
   protocol::PelmarClient pelmar_;
   session::SessionController session_;
   std::function<void()> lineAuthenticator_;
+  AddressWatchStarter watchAddresses_;
+  std::shared_ptr<void> addressWatch_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

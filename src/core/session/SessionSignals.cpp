@@ -24,6 +24,11 @@ void SessionSignals::SetManualLoginBusy(bool busy) {
   wait_.notifyChange();
 }
 
+void SessionSignals::AddressChanged() {
+  ++addressChanges_;
+  wait_.notifyChange();
+}
+
 runtime::WorkerWait::End SessionSignals::WaitFor(runtime::Duration span,
                                                  const std::function<bool()>& condition) {
   return wait_.waitFor(span, condition);

@@ -10,10 +10,10 @@
 namespace kelbrin::session {
 
 // The single-word session values that the controller's thread writes and the workers read: the
-// session mark, AutoLogonArmed, NetReachable and whether a manual login is under way. Readers
-// take them without a lock; every change wakes the workers parked in the shared wait, so a worker
-// sleeps until something it cares about changes instead of polling once a second. A stop request
-// ends every wait at once, for good.
+// session mark, AutoLogonArmed, NetReachable, whether a manual login is under way, and the count
+// of address changes. Readers take them without a lock; every change wakes the workers parked in
+// the shared wait, so a worker sleeps until something it cares about changes instead of polling
+// once a second. A stop request ends every wait at once, for good.
 class SessionSignals final : public reminders::SessionMark {
  public:
   explicit SessionSignals(runtime::Clock& clock) : wait_(clock) {}
@@ -30,11 +30,15 @@ class SessionSignals final : public reminders::SessionMark {
   // Counts the logouts; a worker compares it across a wait so that a logout followed at once by
   // a login is not missed.
   std::uint64_t Logouts() const { return logouts_.load(); }
+  // Counts the changes of a local address or of the default route that were reported.
+  std::uint64_t AddressChanges() const { return addressChanges_.load(); }
 
   void SetMark(int mark);
   void SetAutoLogonArmed(bool armed);
   void SetNetReachable(bool reachable);
   void SetManualLoginBusy(bool busy);
+  // Any thread: the network behind the public address may have changed.
+  void AddressChanged();
   void RequestStop() { wait_.requestStop(); }
 
   // Worker side: waits up to `span` on the runtime clock; ends early on a stop request or when
@@ -52,6 +56,7 @@ class SessionSignals final : public reminders::SessionMark {
   std::atomic<bool> netReachable_{false};
   std::atomic<bool> manualLoginBusy_{false};
   std::atomic<std::uint64_t> logouts_{0};
+  std::atomic<std::uint64_t> addressChanges_{0};
 };
 
 }  // namespace kelbrin::session

@@ -19,6 +19,9 @@ struct TParamInfo {
   std::string LineName{};             // dial-up connection name
   bool AutoConn = false;              // keep the line connected automatically
   bool UpdateSysInfo = false;         // submit the system information report
+  // Test the public address at once when a local address or the default route changes; read
+  // only (set by hand in the store), on unless stored otherwise.
+  bool ImmediateUpdate = true;
 
   bool operator==(const TParamInfo&) const = default;
 };

@@ -40,6 +40,7 @@ TParamInfo LoadParamInfo(SettingsBackend& backend) {
   record.LineUserPwd = backend.readValue("LineUserPwd");
   record.LineName = backend.readValue("LineName");
   record.AutoConn = FlagDefaultingOn(backend, "AutoConn");
+  record.ImmediateUpdate = FlagDefaultingOn(backend, "ImmediateUpdate");
   record.AutoRunAsOSStart = backend.readValue("AutoRunAsOSStart") == "1";
   if (record.UserName.empty() && record.UserPwd.empty()) record.SavePwd = false;
   return record;

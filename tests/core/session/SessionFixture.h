@@ -69,6 +69,8 @@ class SessionFixture : public ::testing::Test {
   RecordingPresenter presenter;
   MemorySettingsBackend backend;
   runtime::Pace pace;
+  // The root's address watch; none unless a test sets one before Start.
+  client::AddressWatchStarter watchAddresses;
   std::unique_ptr<client::ClientRoot> root;
   SessionController* controller = nullptr;  // the root's session
 };
