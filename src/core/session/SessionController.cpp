@@ -28,6 +28,21 @@ std::string Trimmed(const std::string& text) {
   return {first, last};
 }
 
+// The store without the service query, which starts a systemctl process.
+class WithoutServiceQuery final : public settings::SettingsBackend {
+ public:
+  explicit WithoutServiceQuery(settings::SettingsBackend& store) : store_(store) {}
+  std::string readValue(const std::string& name) override { return store_.readValue(name); }
+  void writeValue(const std::string& name, const std::string& text) override {
+    store_.writeValue(name, text);
+  }
+  bool isServiceInstalled(const std::string&) override { return false; }
+  void setAutorun(bool enabled) override { store_.setAutorun(enabled); }
+
+ private:
+  settings::SettingsBackend& store_;
+};
+
 }  // namespace
 
 SessionController::SessionController(runtime::EventLoop& loop, runtime::Clock& clock,
@@ -86,6 +101,17 @@ void SessionController::InitClient(bool serviceMode) {
   if (!autoLogonTrd_)
     autoLogonTrd_ = std::make_unique<TAutoLogonTrd>(client_, signals_, inbox_, options_.pace);
   if (savePwd) signals_.SetAutoLogonArmed(true);
+  // Without a window nothing shows the service's state before the first save: the query (a
+  // systemctl process) runs once the first login is on its way, and before any save.
+  if (serviceMode_) PostToController([this] { QueryServiceState(); });
+  Changed();
+}
+
+void SessionController::QueryServiceState() {
+  settings::TParamInfo record = settings::ParamInfo().snapshot();
+  record.AsService = options_.settingsBackend->isServiceInstalled(settings::kServiceName);
+  settings::ParamInfo().update(record);
+  view_.ChkBoxRunAsService = record.AsService;
   Changed();
 }
 
@@ -106,7 +132,9 @@ void SessionController::Shutdown() {
 // --- settings ---------------------------------------------------------------------------------
 
 void SessionController::LoadSettings() {
-  const settings::TParamInfo record = settings::LoadParamInfo(*options_.settingsBackend);
+  WithoutServiceQuery withoutQuery(*options_.settingsBackend);
+  const settings::TParamInfo record =
+      settings::LoadParamInfo(serviceMode_ ? withoutQuery : *options_.settingsBackend);
   settings::ParamInfo().update(record);
   view_.EditUserName = record.UserName;
   view_.EditPassword = record.SavePwd ? record.UserPwd : std::string();

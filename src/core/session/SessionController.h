@@ -154,6 +154,8 @@ class SessionController final : public AccountIntents,
   void Changed();
 
   void LoadSettings();
+  // AsService from the service query (service mode asks it after the start).
+  void QueryServiceState();
   void WriteEmptyPassword();
   void StartLogin(const std::string& userName, const std::string& userPwd);
   void FinishLogin(const LoginResult& result);

@@ -95,6 +95,18 @@ TEST_F(AutoLogonTest, WithASavedPasswordTheFirstAttemptGoesOutAtOnce) {
   EXPECT_EQ(controller->View().TrayHint, "Kelbrin client V6.0 -- Online");
 }
 
+// A service does not hold its first login back for the service query (a systemctl process);
+// the query runs on the controller's thread afterwards, before the login's save.
+TEST_F(AutoLogonTest, AServiceAsksForItsServiceStateAfterStarting) {
+  SaveCredentials("demo01", "demo-pass");
+  backend.serviceInstalled = true;
+  Start();
+  EXPECT_FALSE(controller->View().ChkBoxRunAsService);
+  ASSERT_TRUE(RunUntil([&] { return controller->Mark() == 1; }));
+  EXPECT_TRUE(controller->View().ChkBoxRunAsService);
+  EXPECT_EQ(backend.values["AsService"], "1");
+}
+
 // However long the controller's thread takes to handle a success, the worker does not log in
 // a second time meanwhile.
 TEST_F(AutoLogonTest, ASuccessIsNotRepeatedBeforeTheControllerHandlesIt) {
