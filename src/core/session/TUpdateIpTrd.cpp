@@ -1,5 +1,6 @@
 #include "session/TUpdateIpTrd.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "protocol/Utilities.h"
@@ -81,8 +82,14 @@ void TUpdateIpTrd::WaitForNextTest(std::uint64_t logoutsBefore, std::uint64_t ch
   };
   auto end = signals_.WaitFor(pace_.ipWaitStep * pace_.ipWaitSteps, loggedOutOrChanged);
   if (end == runtime::WorkerWait::End::kCondition && !loggedOut()) {
-    end = signals_.WaitFor(pace_.addressChangeSettle, loggedOut);
-    if (end == runtime::WorkerWait::End::kTimeout) return;
+    const runtime::Clock& clock = signals_.clock();
+    runtime::TimePoint testAt = clock.now() + pace_.addressChangeSettle;
+    if (lastExtraTest_) testAt = std::max(testAt, *lastExtraTest_ + pace_.addressChangeSpacing);
+    end = signals_.WaitFor(testAt - clock.now(), loggedOut);
+    if (end == runtime::WorkerWait::End::kTimeout) {
+      lastExtraTest_ = clock.now();
+      return;
+    }
   }
   if (end != runtime::WorkerWait::End::kTimeout) SetCurrentIp({});
 }

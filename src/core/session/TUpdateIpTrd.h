@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -17,9 +18,9 @@ namespace kelbrin::session {
 // The IP update worker: while the session is logged in, one active test, then a wait of
 // ipWaitSteps x ipWaitStep; every new public address is reported as "IP updates successfully：".
 // A reported change of a local address or of the default route brings the next test forward to
-// addressChangeSettle after the change, so a new address is seen within seconds; changes that
-// come while it settles share that one test, so a flapping link costs at most one extra test per
-// addressChangeSettle. While logged out (or without a reachable network) it sleeps until the
+// addressChangeSettle after the change, so a new address is seen within a second or two; changes
+// that come while it settles share that one test, and extra tests keep addressChangeSpacing
+// between them, so a flapping link never storms the service. While logged out (or without a reachable network) it sleeps until the
 // controller signals a change instead of checking once a second. One instance lives from the first login to the end.
 // The thread starts in the constructor; the destructor joins it, so the owner requests the stop
 // on the SessionSignals (and aborts the exchange in flight) before destroying it.
@@ -51,6 +52,9 @@ class TUpdateIpTrd {
 
   // Worker thread only.
   protocol::TActiveTestResp response_;
+
+  // When the last test brought forward by an address change went out. Worker thread only.
+  std::optional<runtime::TimePoint> lastExtraTest_;
 
   std::atomic<bool> ipFailFlag_{false};
   mutable std::mutex currentIpMutex_;

@@ -35,12 +35,11 @@ class AddressChangeTest : public SessionFixture {
     ASSERT_TRUE(clock.waitForWaiters(kParked));
     loop.processPending();
   }
-  // Reports a change while the worker waits for its next test, and returns once it lets the
-  // change settle.
-  void ChangeAndAwaitSettle() {
-    const auto settled = clock.now() + pace.addressChangeSettle;
+  // Reports a change while the worker waits for its next test, and returns once it waits for
+  // the test to go out at `testAt`.
+  void ChangeAndAwaitTestAt(runtime::TimePoint testAt) {
     changed();
-    ASSERT_TRUE(clock.waitForDeadline(settled));
+    ASSERT_TRUE(clock.waitForDeadline(testAt));
   }
   // Waits until the worker has sent test number `count` and parked for the full pace again.
   void AwaitTestThenPace(int count) {
@@ -58,7 +57,7 @@ class AddressChangeTest : public SessionFixture {
 TEST_F(AddressChangeTest, AChangeBringsTheNextTestForwardAndThePaceStays) {
   LoginDemo();
   Control("userip?ip=198.51.100.20");
-  ChangeAndAwaitSettle();
+  ChangeAndAwaitTestAt(clock.now() + pace.addressChangeSettle);
   AdvanceAndSettle(pace.addressChangeSettle - 1ms, kParked);
   EXPECT_EQ(Tests(), 1);
   clock.advance(1ms);
@@ -71,17 +70,20 @@ TEST_F(AddressChangeTest, AChangeBringsTheNextTestForwardAndThePaceStays) {
   AwaitTestThenPace(3);
 }
 
-// A flapping link: changes keep coming, yet one extra test per settle time goes out, and the
-// changes that came while one settled ride on its test.
-TEST_F(AddressChangeTest, AFlappingLinkCostsAtMostOneTestPerSettleTime) {
+// A flapping link: changes keep coming, yet extra tests keep the spacing, and the changes that
+// come while one waits ride on its test.
+TEST_F(AddressChangeTest, AFlappingLinkCostsAtMostOneTestPerSpacing) {
   LoginDemo();
-  for (int round = 1; round <= 4; ++round) {
-    ChangeAndAwaitSettle();
-    clock.advance(pace.addressChangeSettle / 2);
+  ChangeAndAwaitTestAt(clock.now() + pace.addressChangeSettle);
+  clock.advance(pace.addressChangeSettle);
+  AwaitTestThenPace(2);
+  for (int round = 1; round <= 3; ++round) {
+    ChangeAndAwaitTestAt(clock.now() + pace.addressChangeSpacing);
+    clock.advance(pace.addressChangeSpacing / 2);
     changed();
     changed();
-    clock.advance(pace.addressChangeSettle / 2);
-    AwaitTestThenPace(1 + round);
+    clock.advance(pace.addressChangeSpacing / 2);
+    AwaitTestThenPace(2 + round);
   }
   EXPECT_EQ(Tests(), 5);
 }
@@ -92,7 +94,7 @@ TEST_F(AddressChangeTest, NoTestWhileLoggedOut) {
   ASSERT_EQ(controller->Mark(), 0);
   ASSERT_TRUE(clock.waitForWaiters(kParked));
   changed();
-  for (int step = 0; step < 3; ++step) AdvanceAndSettle(pace.addressChangeSettle, kParked);
+  for (int step = 0; step < 3; ++step) AdvanceAndSettle(pace.addressChangeSpacing, kParked);
   EXPECT_EQ(Tests(), 1);
 }
 
