@@ -68,10 +68,10 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
   runtime::Presenter& presenter =
       report ? static_cast<runtime::Presenter&>(*report) : desktopPresenter;
 
-  client::ClientRoot root(loop, clock, presenter,
-                         client::ClientOptions{start.pace, start.serverUrl,
-                                               &settings::SystemSettingsBackend(),
-                                               PlatformAddressWatch()});
+  client::ClientRoot root(
+      loop, clock, presenter,
+      client::ClientOptions{start.pace, start.serverUrl, &settings::SystemSettingsBackend(),
+                            PlatformAddressWatch()});
   auto form = std::make_unique<gui::TMainForm>(root.Session(), presenter);
   desktopPresenter.SetMainWindow(form.get());
 

@@ -25,9 +25,9 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, std::ostr
   // The presenter follows the session's event log, so it must go before the session does; after
   // Shutdown the session no longer calls it.
   std::optional<session::HeadlessPresenter> presenter(std::in_place, err, journal);
-  client::ClientRoot root(
-      loop, clock, *presenter,
-      client::ClientOptions{pace, endpoint, &settings::SystemSettingsBackend(), PlatformAddressWatch()});
+  client::ClientRoot root(loop, clock, *presenter,
+                          client::ClientOptions{pace, endpoint, &settings::SystemSettingsBackend(),
+                                                PlatformAddressWatch()});
   session::SessionController& session = root.Session();
   protocol::PelmarClient& pelmar = root.Pelmar();
   ServiceStatusReporter status(notify);

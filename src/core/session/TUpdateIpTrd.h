@@ -20,10 +20,11 @@ namespace kelbrin::session {
 // A reported change of a local address or of the default route brings the next test forward to
 // addressChangeSettle after the change, so a new address is seen within a second or two; changes
 // that come while it settles share that one test, and extra tests keep addressChangeSpacing
-// between them, so a flapping link never storms the service. While logged out (or without a reachable network) it sleeps until the
-// controller signals a change instead of checking once a second. One instance lives from the first login to the end.
-// The thread starts in the constructor; the destructor joins it, so the owner requests the stop
-// on the SessionSignals (and aborts the exchange in flight) before destroying it.
+// between them, so a flapping link never storms the service. While logged out (or without a
+// reachable network) it sleeps until the controller signals a change instead of checking once a
+// second. One instance lives from the first login to the end. The thread starts in the
+// constructor; the destructor joins it, so the owner requests the stop on the SessionSignals (and
+// aborts the exchange in flight) before destroying it.
 class TUpdateIpTrd {
  public:
   TUpdateIpTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace);

@@ -44,7 +44,8 @@ void SessionFixture::TearDown() {
 
 void SessionFixture::Start(std::unique_ptr<protocol::Transport> transport) {
   root = std::make_unique<client::ClientRoot>(
-      loop, clock, presenter, client::ClientOptions{pace, service->endpoint(), &backend, watchAddresses},
+      loop, clock, presenter,
+      client::ClientOptions{pace, service->endpoint(), &backend, watchAddresses},
       std::move(transport));
   controller = &root->Session();
   root->InitClient(true);
