@@ -178,7 +178,7 @@ class DynDnsEndpoint:
                 self.end_headers()
                 try:
                     self.wfile.write(body)
-                except BrokenPipeError:
+                except ConnectionError:
                     pass  # a start measurement ends the program once its request is seen
 
             def log_message(self, *args):
