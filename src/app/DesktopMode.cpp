@@ -22,12 +22,11 @@
 #include "platform/Tone.h"
 #include "runtime/SignalQuit.h"
 #include "settings/PubUtil.h"
+#include "settings/SettingsBackend.h"
 
 namespace kelbrin::app {
 
-bool HasDesktop() { return true; }
-
-int RunDesktop(const DesktopStart& start, std::ostream& err) {
+int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
   // Started by a Type=notify unit in a session with a display: systemd waits for READY=1.
   platform::SystemdNotify notify;
   std::optional<platform::SingleInstance> instance;
@@ -121,3 +120,7 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
 }
 
 }  // namespace kelbrin::app
+
+extern "C" int KelbrinRunDesktop(const kelbrin::app::DesktopStart* start, std::ostream* err) {
+  return kelbrin::app::RunDesktopWindow(*start, *err);
+}

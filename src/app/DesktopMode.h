@@ -27,6 +27,11 @@ struct DesktopStart {
 // Whether this build has the desktop front-end (KELBRIN_GUI).
 bool HasDesktop();
 
+// The desktop front-end lives in a module of its own (kelbrin-desktop.so) that RunDesktop loads,
+// so the service and the one-shot command never map Qt. The module's entry runs the tray
+// application below.
+int RunDesktopWindow(const DesktopStart& start, std::ostream& err);
+
 // The tray application: the single-instance guard (a second desktop process that finds it held
 // ends at once with 0), the application and the Qt event loop, the session controller with the
 // desktop presenter, the hidden main window and InitClient; then the event loop until the exit
@@ -36,3 +41,6 @@ bool HasDesktop();
 int RunDesktop(const DesktopStart& start, std::ostream& err);
 
 }  // namespace kelbrin::app
+
+// The module's entry, looked up by name: RunDesktopWindow.
+extern "C" int KelbrinRunDesktop(const kelbrin::app::DesktopStart* start, std::ostream* err);

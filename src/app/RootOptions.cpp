@@ -1,5 +1,6 @@
 #include "app/RootOptions.h"
 
+#include "app/PlatformAddressWatch.h"
 #include "eventlog/AddressHistory.h"
 
 namespace kelbrin::app {
@@ -8,6 +9,7 @@ client::ClientOptions RootOptions(const runtime::Pace& pace, const std::string& 
   client::ClientOptions options;
   options.pace = pace;
   options.endpoint = endpoint;
+  options.watchAddresses = PlatformAddressWatch();
   const std::filesystem::path folder = eventlog::AddressHistory::DefaultFolder();
   if (!folder.empty()) options.addressHistory = folder / eventlog::AddressHistory::kFileName;
   return options;

@@ -1,5 +1,6 @@
 #include "client/ClientRoot.h"
 
+#include <exception>
 #include <utility>
 
 #include "eventlog/TLogRec.h"
@@ -84,6 +85,16 @@ void ClientRoot::InitClient(bool serviceMode) {
                           [this](bool reachable) { session_.SetNetReachable(reachable); });
   StartSystemReport();
   StartReminderChecks();
+  StartAddressWatch();
+}
+
+void ClientRoot::StartAddressWatch() {
+  if (!options_.watchAddresses || !settings::ParamInfo().snapshot().ImmediateUpdate) return;
+  try {
+    addressWatch_ = options_.watchAddresses([this] { session_.AddressChanged(); });
+  } catch (const std::exception&) {
+    // Without the watch the active tests keep their pace; nothing else depends on it.
+  }
 }
 
 void ClientRoot::StartLine() {
@@ -162,6 +173,8 @@ void ClientRoot::SetLineKeepActive(bool keepActive) {
 }
 
 void ClientRoot::Shutdown() {
+  // First: its thread calls into the session.
+  addressWatch_.reset();
   // The session aborts the exchange in flight, so every worker below ends at once.
   session_.Shutdown();
   reminderChecks_.reset();

@@ -30,6 +30,10 @@
 
 namespace kelbrin::client {
 
+// Starts watching the local addresses and the default route; `changed` runs on the watcher's
+// thread for every change, until the returned handle is released.
+using AddressWatchStarter = std::function<std::shared_ptr<void>(std::function<void()> changed)>;
+
 struct ClientOptions {
   runtime::Pace pace;
   // The protocol endpoint: the string table's entry, or the --endpoint override.
@@ -41,6 +45,9 @@ struct ClientOptions {
   // Registers the line kinds that need more than the line environment (the dial-up kind and
   // its dialer) with the factory, before the stored line is started.
   std::function<void(lines::TLineFactory&)> registerLineKinds;
+  // Brings the active test forward when the network changes (unless the ImmediateUpdate
+  // setting is off); none: the tests keep their pace only.
+  AddressWatchStarter watchAddresses;
 };
 
 // The composition root of the running client: it owns the one Pelmar client of the process and
@@ -58,7 +65,7 @@ class ClientRoot {
   ClientRoot& operator=(const ClientRoot&) = delete;
 
   // Start-up: the session's InitClient with the stored line started in it, then the timers of
-  // the line state, the system report and the reminders.
+  // the line state, the system report and the reminders, and the address watch.
   void InitClient(bool serviceMode);
   // Stops every worker and timer and aborts the exchange in flight; idempotent.
   void Shutdown();
@@ -82,6 +89,7 @@ class ClientRoot {
   // The stored line, started inside the session's InitClient.
   void StartLine();
   void StartReminderChecks();
+  void StartAddressWatch();
   void StartSystemReport();
 
   runtime::EventLoop& loop_;
@@ -106,6 +114,7 @@ class ClientRoot {
   std::optional<reminders::ReminderChecks> reminderChecks_;
   std::optional<eventlog::AddressHistory> history_;
   std::unique_ptr<AddressCommand> addressCommand_;
+  std::shared_ptr<void> addressWatch_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

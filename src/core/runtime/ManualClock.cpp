@@ -85,4 +85,13 @@ bool ManualClock::waitForWaiters(std::size_t n,
   return waitersChanged_.wait_for(guard, realGuard, [&] { return pendingWaitersLocked() >= n; });
 }
 
+bool ManualClock::waitForDeadline(TimePoint deadline,
+                                  std::chrono::steady_clock::duration realGuard) const {
+  std::unique_lock guard(mutex_);
+  return waitersChanged_.wait_for(guard, realGuard, [&] {
+    return std::any_of(waiters_.begin(), waiters_.end(),
+                       [&](const Waiter& w) { return w.deadline == deadline; });
+  });
+}
+
 }  // namespace kelbrin::runtime

@@ -37,6 +37,10 @@ class ManualClock final : public Clock {
   // Lets a test make sure a worker sits in its wait before it advances the clock.
   bool waitForWaiters(std::size_t n, std::chrono::steady_clock::duration realGuard =
                                          std::chrono::seconds(10)) const;
+  // Blocks (in real time, at most `realGuard`) until a thread waits for exactly `deadline`;
+  // false on time-out. Tells a new wait from one that has been woken but not yet left.
+  bool waitForDeadline(TimePoint deadline, std::chrono::steady_clock::duration realGuard =
+                                               std::chrono::seconds(10)) const;
 
  private:
   struct Waiter {

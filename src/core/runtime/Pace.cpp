@@ -14,11 +14,13 @@ Duration scale(Duration d, double factor) {
 
 Pace Pace::scaled(double factor) const {
   Pace p = *this;
-  for (Duration* d : {&p.ipWaitStep, &p.ipIdleCheck, &p.autoLogonWaitStep, &p.serviceListDelay,
-                      &p.sysInfoInterval, &p.lineStateFirst, &p.lineStateInterval, &p.alertFirst,
-                      &p.alertInterval, &p.remindFirst, &p.remindInterval, &p.lineKeepInterval,
-                      &p.hangUpBound, &p.popupSlideStep, &p.popupDelay, &p.resolveTimeout,
-                      &p.connectTimeout, &p.sendTimeout, &p.receiveTimeout}) {
+  for (Duration* d :
+       {&p.ipWaitStep,        &p.ipIdleCheck,      &p.addressChangeSettle, &p.addressChangeSpacing,
+        &p.autoLogonWaitStep, &p.serviceListDelay, &p.sysInfoInterval,     &p.lineStateFirst,
+        &p.lineStateInterval, &p.alertFirst,       &p.alertInterval,       &p.remindFirst,
+        &p.remindInterval,    &p.lineKeepInterval, &p.hangUpBound,         &p.popupSlideStep,
+        &p.popupDelay,        &p.resolveTimeout,   &p.connectTimeout,      &p.sendTimeout,
+        &p.receiveTimeout}) {
     *d = scale(*d, factor);
   }
   return p;

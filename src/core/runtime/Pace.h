@@ -13,6 +13,11 @@ struct Pace {
   int ipWaitSteps = 40;
   Duration ipWaitStep = 1000ms;
   Duration ipIdleCheck = 1000ms;
+  // After a change of a local address or of the default route, the extra active test waits
+  // `addressChangeSettle` for the change to settle (later changes ride on the same test), and
+  // never goes out sooner than `addressChangeSpacing` after the previous extra test.
+  Duration addressChangeSettle = 1000ms;
+  Duration addressChangeSpacing = 2000ms;
 
   // Auto-logon worker: one pass, then `autoLogonWaitSteps` waits of `autoLogonWaitStep`.
   int autoLogonWaitSteps = 10;

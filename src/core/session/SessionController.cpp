@@ -1,6 +1,7 @@
 #include "session/SessionController.h"
 
 #include <cassert>
+#include <map>
 #include <utility>
 
 #include "protocol/TUserProfileSchema.h"
@@ -27,6 +28,24 @@ std::string Trimmed(const std::string& text) {
   while (last != first && isBlank(*(last - 1))) --last;
   return {first, last};
 }
+
+// The store without the service query, which starts a systemctl process.
+class WithoutServiceQuery final : public settings::SettingsBackend {
+ public:
+  explicit WithoutServiceQuery(settings::SettingsBackend& store) : store_(store) {}
+  std::string readValue(const std::string& name) override { return store_.readValue(name); }
+  void writeValue(const std::string& name, const std::string& text) override {
+    store_.writeValue(name, text);
+  }
+  void writeValues(const std::map<std::string, std::string>& values) override {
+    store_.writeValues(values);
+  }
+  bool isServiceInstalled(const std::string&) override { return false; }
+  void setAutorun(bool enabled) override { store_.setAutorun(enabled); }
+
+ private:
+  settings::SettingsBackend& store_;
+};
 
 }  // namespace
 
@@ -86,6 +105,17 @@ void SessionController::InitClient(bool serviceMode, const std::function<void()>
   if (!autoLogonTrd_)
     autoLogonTrd_ = std::make_unique<TAutoLogonTrd>(client_, signals_, inbox_, options_.pace);
   if (savePwd) signals_.SetAutoLogonArmed(true);
+  // Without a window nothing shows the service's state before the first save: the query (a
+  // systemctl process) runs once the first login is on its way, and before any save.
+  if (serviceMode_) PostToController([this] { QueryServiceState(); });
+  Changed();
+}
+
+void SessionController::QueryServiceState() {
+  settings::TParamInfo record = settings::ParamInfo().snapshot();
+  record.AsService = options_.settingsBackend->isServiceInstalled(settings::kServiceName);
+  settings::ParamInfo().update(record);
+  view_.ChkBoxRunAsService = record.AsService;
   Changed();
 }
 
@@ -106,7 +136,9 @@ void SessionController::Shutdown() {
 // --- settings ---------------------------------------------------------------------------------
 
 void SessionController::LoadSettings() {
-  const settings::TParamInfo record = settings::LoadParamInfo(*options_.settingsBackend);
+  WithoutServiceQuery withoutQuery(*options_.settingsBackend);
+  const settings::TParamInfo record =
+      settings::LoadParamInfo(serviceMode_ ? withoutQuery : *options_.settingsBackend);
   settings::ParamInfo().update(record);
   view_.EditUserName = record.UserName;
   view_.EditPassword = record.SavePwd ? record.UserPwd : std::string();
@@ -192,8 +224,11 @@ void SessionController::EditEntered() {
 void SessionController::BtnLogonClick() {
   AssertOwnerThread();
   if (loginBusy_) return;
+  // Flagged before arming: an armed worker would otherwise send a second login beside this one.
+  signals_.SetManualLoginBusy(Mark() == 0);
   signals_.SetAutoLogonArmed(Mark() != 0 ? false : settings::ParamInfo().snapshot().SavePwd);
   LoginOrLogout();
+  if (!loginBusy_) signals_.SetManualLoginBusy(false);
 }
 
 void SessionController::LoginOrLogout() {
@@ -224,6 +259,7 @@ void SessionController::LoginOrLogout() {
 void SessionController::StartLogin(const std::string& userName, const std::string& userPwd) {
   if (loginThread_.joinable()) loginThread_.join();
   loginBusy_ = true;
+  signals_.SetManualLoginBusy(true);
   view_.BtnLogonEnabled = false;
   view_.EditUserNameEnabled = false;
   view_.EditPasswordEnabled = false;
@@ -259,6 +295,7 @@ void SessionController::FinishLogin(const LoginResult& result) {
     if (result.resultCode == 1) DoLogout(true);
     Changed();
   }
+  signals_.SetManualLoginBusy(false);
   if (autoLogonDoneHeld_) OnAutoLogonDone(*std::exchange(autoLogonDoneHeld_, std::nullopt));
 }
 

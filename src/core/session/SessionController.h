@@ -121,6 +121,10 @@ class SessionController final : public AccountIntents,
   bool NetReachable() const override { return signals_.NetReachable(); }
   const SessionSnapshots& Snapshots() const override { return snapshots_; }
 
+  // Any thread: a local address or the default route changed; while logged in the IP update
+  // worker brings its next active test forward.
+  void AddressChanged() { signals_.AddressChanged(); }
+
   // Session globals. Thread-safe.
   bool AutoLogonArmed() const { return signals_.AutoLogonArmed(); }
   const reminders::SessionMark& SessionMark() const { return signals_; }
@@ -172,6 +176,8 @@ class SessionController final : public AccountIntents,
   void RefuseAndLogOut(const std::string& text);
 
   void LoadSettings();
+  // AsService from the service query (service mode asks it after the start).
+  void QueryServiceState();
   void WriteEmptyPassword();
   void StartLogin(const std::string& userName, const std::string& userPwd);
   void FinishLogin(const LoginResult& result);

@@ -19,6 +19,16 @@ void SessionSignals::SetNetReachable(bool reachable) {
   wait_.notifyChange();
 }
 
+void SessionSignals::SetManualLoginBusy(bool busy) {
+  manualLoginBusy_.store(busy);
+  wait_.notifyChange();
+}
+
+void SessionSignals::AddressChanged() {
+  ++addressChanges_;
+  wait_.notifyChange();
+}
+
 runtime::WorkerWait::End SessionSignals::WaitFor(runtime::Duration span,
                                                  const std::function<bool()>& condition) {
   return wait_.waitFor(span, condition);

@@ -10,9 +10,10 @@
 namespace kelbrin::session {
 
 // The single-word session values that the controller's thread writes and the workers read: the
-// session mark, AutoLogonArmed and NetReachable. Readers take them without a lock; every change
-// wakes the workers parked in the shared wait, so a worker sleeps until something it cares about
-// changes instead of polling once a second. A stop request ends every wait at once, for good.
+// session mark, AutoLogonArmed, NetReachable, whether a manual login is under way, and the count
+// of address changes. Readers take them without a lock; every change wakes the workers parked in
+// the shared wait, so a worker sleeps until something it cares about changes instead of polling
+// once a second. A stop request ends every wait at once, for good.
 class SessionSignals final : public reminders::SessionMark {
  public:
   explicit SessionSignals(runtime::Clock& clock) : wait_(clock) {}
@@ -23,14 +24,21 @@ class SessionSignals final : public reminders::SessionMark {
   int Mark() const { return mark_.load(); }
   bool AutoLogonArmed() const { return autoLogonArmed_.load(); }
   bool NetReachable() const { return netReachable_.load(); }
+  // A login of the user's own is in flight; the auto-logon worker leaves that attempt to it.
+  bool ManualLoginBusy() const { return manualLoginBusy_.load(); }
   bool StopRequested() const { return wait_.stopRequested(); }
   // Counts the logouts; a worker compares it across a wait so that a logout followed at once by
   // a login is not missed.
   std::uint64_t Logouts() const { return logouts_.load(); }
+  // Counts the changes of a local address or of the default route that were reported.
+  std::uint64_t AddressChanges() const { return addressChanges_.load(); }
 
   void SetMark(int mark);
   void SetAutoLogonArmed(bool armed);
   void SetNetReachable(bool reachable);
+  void SetManualLoginBusy(bool busy);
+  // Any thread: the network behind the public address may have changed.
+  void AddressChanged();
   void RequestStop() { wait_.requestStop(); }
 
   // Worker side: waits up to `span` on the runtime clock; ends early on a stop request or when
@@ -46,7 +54,9 @@ class SessionSignals final : public reminders::SessionMark {
   std::atomic<int> mark_{0};
   std::atomic<bool> autoLogonArmed_{false};
   std::atomic<bool> netReachable_{false};
+  std::atomic<bool> manualLoginBusy_{false};
   std::atomic<std::uint64_t> logouts_{0};
+  std::atomic<std::uint64_t> addressChanges_{0};
 };
 
 }  // namespace kelbrin::session

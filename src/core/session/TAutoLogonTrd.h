@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <thread>
 
 #include "protocol/PelmarClient.h"
@@ -10,10 +11,13 @@
 namespace kelbrin::session {
 
 // The auto-logon worker: while the session is logged out and AutoLogonArmed is set, one login
-// with the saved credentials every autoLogonWaitSteps x autoLogonWaitStep; a success is reported
-// as WM_AUTOLOGON_DONE and the controller then runs LoginSucceeded. While disarmed or logged in
-// it sleeps until the controller signals a change, then keeps its pace before the next attempt.
-// Lives for the whole run; the destructor joins, so the owner requests the stop first.
+// with the saved credentials at once, then one every autoLogonWaitSteps x autoLogonWaitStep
+// while they fail; a success is reported as WM_AUTOLOGON_DONE and the controller then runs
+// LoginSucceeded. After a success it waits until the controller has handled it (the session
+// mark moves, or it disarms), never logging in twice however slow the controller is. While
+// disarmed or logged in it sleeps until the controller signals a change. A manual login under
+// way counts as the attempt of the pass. Lives for the whole run; the destructor joins, so the
+// owner requests the stop first.
 class TAutoLogonTrd {
  public:
   TAutoLogonTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace);
@@ -24,8 +28,10 @@ class TAutoLogonTrd {
  private:
   void Run();
   bool MayLogIn() const;
-  void Attempt();
+  // True when the service accepted the login.
+  bool Attempt();
   void WaitPace();
+  void WaitUntilHandled(std::uint64_t logoutsBefore);
 
   protocol::PelmarClient& client_;
   SessionSignals& signals_;

@@ -1,5 +1,6 @@
 #include "session/TUpdateIpTrd.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "protocol/Utilities.h"
@@ -30,6 +31,8 @@ void TUpdateIpTrd::Run() {
   while (!signals_.StopRequested()) {
     // Read before the gate: a logout and a new login between here and the wait still count.
     const std::uint64_t logoutsBefore = signals_.Logouts();
+    // Changes up to here are covered by the test about to go out.
+    const std::uint64_t changesBefore = signals_.AddressChanges();
     if (!online()) {
       signals_.WaitUntil(online);
       continue;
@@ -42,7 +45,7 @@ void TUpdateIpTrd::Run() {
         // A failed pass only costs this cycle; the worker goes on with the wait.
       }
     }
-    WaitForNextTest(logoutsBefore);
+    WaitForNextTest(logoutsBefore, changesBefore);
   }
 }
 
@@ -70,11 +73,24 @@ void TUpdateIpTrd::Evaluate() {
   }
 }
 
-void TUpdateIpTrd::WaitForNextTest(std::uint64_t logoutsBefore) {
+void TUpdateIpTrd::WaitForNextTest(std::uint64_t logoutsBefore, std::uint64_t changesBefore) {
   const auto loggedOut = [&] {
     return signals_.Mark() != 1 || signals_.Logouts() != logoutsBefore;
   };
-  const auto end = signals_.WaitFor(pace_.ipWaitStep * pace_.ipWaitSteps, loggedOut);
+  const auto loggedOutOrChanged = [&] {
+    return loggedOut() || signals_.AddressChanges() != changesBefore;
+  };
+  auto end = signals_.WaitFor(pace_.ipWaitStep * pace_.ipWaitSteps, loggedOutOrChanged);
+  if (end == runtime::WorkerWait::End::kCondition && !loggedOut()) {
+    const runtime::Clock& clock = signals_.clock();
+    runtime::TimePoint testAt = clock.now() + pace_.addressChangeSettle;
+    if (lastExtraTest_) testAt = std::max(testAt, *lastExtraTest_ + pace_.addressChangeSpacing);
+    end = signals_.WaitFor(testAt - clock.now(), loggedOut);
+    if (end == runtime::WorkerWait::End::kTimeout) {
+      lastExtraTest_ = clock.now();
+      return;
+    }
+  }
   if (end != runtime::WorkerWait::End::kTimeout) SetCurrentIp({});
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -16,10 +17,14 @@ namespace kelbrin::session {
 
 // The IP update worker: while the session is logged in, one active test, then a wait of
 // ipWaitSteps x ipWaitStep; every new public address is reported as "IP updates successfully：".
-// While logged out (or without a reachable network) it sleeps until the controller signals a
-// change instead of checking once a second. One instance lives from the first login to the end.
-// The thread starts in the constructor; the destructor joins it, so the owner requests the stop
-// on the SessionSignals (and aborts the exchange in flight) before destroying it.
+// A reported change of a local address or of the default route brings the next test forward to
+// addressChangeSettle after the change, so a new address is seen within a second or two; changes
+// that come while it settles share that one test, and extra tests keep addressChangeSpacing
+// between them, so a flapping link never storms the service. While logged out (or without a
+// reachable network) it sleeps until the controller signals a change instead of checking once a
+// second. One instance lives from the first login to the end. The thread starts in the
+// constructor; the destructor joins it, so the owner requests the stop on the SessionSignals (and
+// aborts the exchange in flight) before destroying it.
 class TUpdateIpTrd {
  public:
   TUpdateIpTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace);
@@ -38,7 +43,7 @@ class TUpdateIpTrd {
   void Evaluate();
   // The pause between two active tests; ends at once on a logout or a stop, which clears
   // CurrentIp so that the first reply after the next login is reported again.
-  void WaitForNextTest(std::uint64_t logoutsBefore);
+  void WaitForNextTest(std::uint64_t logoutsBefore, std::uint64_t changesBefore);
   void SetCurrentIp(std::string ip);
 
   protocol::PelmarClient& client_;
@@ -48,6 +53,9 @@ class TUpdateIpTrd {
 
   // Worker thread only.
   protocol::TActiveTestResp response_;
+
+  // When the last test brought forward by an address change went out. Worker thread only.
+  std::optional<runtime::TimePoint> lastExtraTest_;
 
   std::atomic<bool> ipFailFlag_{false};
   mutable std::mutex currentIpMutex_;

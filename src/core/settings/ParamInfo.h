@@ -23,6 +23,9 @@ struct TParamInfo {
   bool UpdateSysInfo = false;         // submit the system information report
   // A public web page whose request a captive portal intercepts with its login form.
   std::string PortalProbeUrl = kDefaultPortalProbeUrl;
+  // Test the public address at once when a local address or the default route changes; read
+  // only (set by hand in the store), on unless stored otherwise.
+  bool ImmediateUpdate = true;
 
   bool operator==(const TParamInfo&) const = default;
 };

@@ -40,6 +40,7 @@ TParamInfo LoadParamInfo(SettingsBackend& backend) {
   record.LineUserPwd = backend.readValue("LineUserPwd");
   record.LineName = backend.readValue("LineName");
   record.AutoConn = FlagDefaultingOn(backend, "AutoConn");
+  record.ImmediateUpdate = FlagDefaultingOn(backend, "ImmediateUpdate");
   record.AutoRunAsOSStart = backend.readValue("AutoRunAsOSStart") == "1";
   // Configuration only: set by hand (or by a test), never written by the client.
   if (std::string probe = backend.readValue("PortalProbeUrl"); !probe.empty()) {

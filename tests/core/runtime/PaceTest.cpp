@@ -18,16 +18,18 @@ TEST_P(PaceScaledTest, EveryIntervalIsMultipliedAndNeverDropsBelowOneMillisecond
   EXPECT_EQ(Pace{}.scaled(factor).*field, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Intervals, PaceScaledTest,
-                         ::testing::Values(ScaleCase{1.0, &Pace::sysInfoInterval,
-                                                     Duration(1800000)},
-                                           ScaleCase{0.01, &Pace::ipWaitStep, Duration(10)},
-                                           ScaleCase{0.01, &Pace::remindInterval, Duration(750)},
-                                           ScaleCase{0.01, &Pace::receiveTimeout, Duration(100)},
-                                           ScaleCase{2.5, &Pace::lineStateFirst, Duration(50000)},
-                                           ScaleCase{0.0015, &Pace::popupSlideStep, Duration(1)},
-                                           ScaleCase{0.001, &Pace::serviceListDelay, Duration(1)},
-                                           ScaleCase{1e-9, &Pace::hangUpBound, Duration(1)}));
+INSTANTIATE_TEST_SUITE_P(
+    Intervals, PaceScaledTest,
+    ::testing::Values(ScaleCase{1.0, &Pace::sysInfoInterval, Duration(1800000)},
+                      ScaleCase{0.01, &Pace::ipWaitStep, Duration(10)},
+                      ScaleCase{0.01, &Pace::addressChangeSettle, Duration(10)},
+                      ScaleCase{0.01, &Pace::addressChangeSpacing, Duration(20)},
+                      ScaleCase{0.01, &Pace::remindInterval, Duration(750)},
+                      ScaleCase{0.01, &Pace::receiveTimeout, Duration(100)},
+                      ScaleCase{2.5, &Pace::lineStateFirst, Duration(50000)},
+                      ScaleCase{0.0015, &Pace::popupSlideStep, Duration(1)},
+                      ScaleCase{0.001, &Pace::serviceListDelay, Duration(1)},
+                      ScaleCase{1e-9, &Pace::hangUpBound, Duration(1)}));
 
 TEST(PaceTest, ScalingKeepsTheStepCounts) {
   const Pace fast = Pace{}.scaled(0.001);

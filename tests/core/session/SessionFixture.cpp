@@ -49,6 +49,7 @@ void SessionFixture::Start(std::unique_ptr<protocol::Transport> transport) {
   options.settingsBackend = &backend;
   options.addressHistory = addressHistory;
   options.registerLineKinds = registerLineKinds;
+  options.watchAddresses = watchAddresses;
   root = std::make_unique<client::ClientRoot>(loop, clock, presenter, options,
                                               std::move(transport));
   controller = &root->Session();

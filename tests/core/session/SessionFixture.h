@@ -77,6 +77,8 @@ class SessionFixture : public ::testing::Test {
   runtime::Pace pace;
   std::optional<std::filesystem::path> addressHistory;  // the root keeps none unless set
   std::function<void(lines::TLineFactory&)> registerLineKinds;
+  // The root's address watch; none unless a test sets one before Start.
+  client::AddressWatchStarter watchAddresses;
   std::unique_ptr<client::ClientRoot> root;
   SessionController* controller = nullptr;  // the root's session
 };

@@ -10,11 +10,13 @@ namespace {
 
 class AutoLogonTest : public SessionFixture {
  protected:
-  // Starts with the worker's first pass behind it and the worker parked in its pace; with
-  // `withLine`, a stored line whose keep-alive worker waits on the clock too.
-  void StartSettled(bool withLine = false) {
+  // Starts with the worker parked: after its first attempt (`loginsAtStart` 1, a saved
+  // password arms it at once) or in its wait for arming. With `withLine`, a stored line whose
+  // keep-alive worker waits on the clock too.
+  void StartSettled(int loginsAtStart = 0, bool withLine = false) {
     if (withLine) HoldCountingLine();
     Start();
+    ASSERT_TRUE(AwaitRequests("QueryUserProfileReq", loginsAtStart));
     ASSERT_TRUE(clock.waitForWaiters(withLine ? 2 : 1));
     loop.processPending();
   }
@@ -28,19 +30,19 @@ class AutoLogonTest : public SessionFixture {
 TEST_F(AutoLogonTest, RetriesEveryPaceWhileTheServiceIsDownAndLogsInOnceItAnswers) {
   SaveCredentials("demo01", "demo-pass");
   Control("status?code=500&msg=QueryUserProfileReq");
-  StartSettled(true);
+  StartSettled(1, true);
   // The auto-logon worker and the line's keep-alive worker.
   constexpr std::size_t kParked = 2;
-  const int first = Requests("QueryUserProfileReq");  // the first pass may come before arming
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
   for (int pass = 1; pass <= 3; ++pass) {
     AdvanceAndSettle(Pass() - 1s, kParked);
-    EXPECT_EQ(Requests("QueryUserProfileReq"), first + pass - 1);
+    EXPECT_EQ(Requests("QueryUserProfileReq"), pass);
     AdvanceAndSettle(1s, kParked);
-    EXPECT_EQ(Requests("QueryUserProfileReq"), first + pass);
+    EXPECT_EQ(Requests("QueryUserProfileReq"), pass + 1);
   }
-  // Every failed attempt re-runs the line's login step, on the controller's thread.
-  // ... and once more when the line started.
-  EXPECT_EQ(lineLogins, first + 3 + 1);
+  // Every failed attempt re-runs the line's login step, on the controller's thread, and the
+  // line's own start logged it in once.
+  EXPECT_EQ(lineLogins, 4 + 1);
   EXPECT_EQ(controller->Mark(), 0);
 
   service->reset();
@@ -55,8 +57,7 @@ TEST_F(AutoLogonTest, RetriesEveryPaceWhileTheServiceIsDownAndLogsInOnceItAnswer
 
 TEST_F(AutoLogonTest, WrongSavedPasswordGivesOneErrorAndNoFurtherAttempt) {
   SaveCredentials("demo01", "not-the-password");
-  StartSettled();
-  AdvanceAndSettle(Pass(), 1);
+  StartSettled(1);
   ASSERT_TRUE(RunUntil([&] { return ErrorBoxes() == 1; }));
   EXPECT_EQ(presenter.Count("error", "Error", "Password failure！"), 1);
   EXPECT_FALSE(controller->AutoLogonArmed());
@@ -72,8 +73,7 @@ TEST_F(AutoLogonTest, WrongSavedPasswordGivesOneErrorAndNoFurtherAttempt) {
 // controller's thread has handled the refusal, the refused password is not sent again.
 TEST_F(AutoLogonTest, ARefusalDisarmsBeforeTheControllerHandlesIt) {
   SaveCredentials("demo01", "not-the-password");
-  StartSettled();
-  clock.advance(Pass());
+  Start();
   ASSERT_TRUE(AwaitRequests("QueryUserProfileReq", 1));
   ASSERT_TRUE(clock.waitForWaiters(1));  // refused, and parked again: nothing handled yet
   EXPECT_FALSE(controller->AutoLogonArmed());
@@ -84,6 +84,63 @@ TEST_F(AutoLogonTest, ARefusalDisarmsBeforeTheControllerHandlesIt) {
   EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
   loop.processPending();
   EXPECT_EQ(ErrorBoxes(), 1);
+}
+
+// Armed means now: the first attempt does not wait for a pass of the clock.
+TEST_F(AutoLogonTest, WithASavedPasswordTheFirstAttemptGoesOutAtOnce) {
+  SaveCredentials("demo01", "demo-pass");
+  const auto started = clock.now();
+  Start();
+  ASSERT_TRUE(RunUntil([&] { return controller->Mark() == 1; }));
+  EXPECT_EQ(clock.now(), started);
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
+  EXPECT_EQ(controller->View().TrayHint, "Kelbrin client V6.0 -- Online");
+}
+
+// A service does not hold its first login back for the service query (a systemctl process);
+// the query runs on the controller's thread afterwards, before the login's save.
+TEST_F(AutoLogonTest, AServiceAsksForItsServiceStateAfterStarting) {
+  SaveCredentials("demo01", "demo-pass");
+  backend.serviceInstalled = true;
+  Start();
+  EXPECT_FALSE(controller->View().ChkBoxRunAsService);
+  ASSERT_TRUE(RunUntil([&] { return controller->Mark() == 1; }));
+  EXPECT_TRUE(controller->View().ChkBoxRunAsService);
+  EXPECT_EQ(backend.values["AsService"], "1");
+}
+
+// However long the controller's thread takes to handle a success, the worker does not log in
+// a second time meanwhile.
+TEST_F(AutoLogonTest, ASuccessIsNotRepeatedBeforeTheControllerHandlesIt) {
+  SaveCredentials("demo01", "demo-pass");
+  Start();
+  ASSERT_TRUE(AwaitRequests("QueryUserProfileReq", 1));
+  ASSERT_TRUE(clock.waitForWaiters(1));
+  for (int pass = 0; pass < 3; ++pass) {
+    clock.advance(Pass());
+    ASSERT_TRUE(clock.waitForWaiters(1));
+  }
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
+  EXPECT_EQ(controller->Mark(), 0);
+  loop.processPending();
+  EXPECT_EQ(controller->Mark(), 1);
+  // Logged in: the auto-logon and IP update workers are parked, the list fetch is done.
+  AdvanceAndSettle(Pass(), 2);
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
+}
+
+// A click on "Login" with "Save Password" ticked arms the worker, but the click's own request
+// is the attempt: one login goes out, not two.
+TEST_F(AutoLogonTest, AManualLoginThatArmsSendsOneRequest) {
+  SaveCredentials("demo01", "");
+  Control("delay?ms=200&count=1&msg=QueryUserProfileReq");
+  StartSettled();
+  ASSERT_FALSE(controller->AutoLogonArmed());
+  ClickLogin("demo01", "demo-pass");
+  EXPECT_TRUE(controller->AutoLogonArmed());
+  EXPECT_EQ(controller->Mark(), 1);
+  AdvanceAndSettle(Pass(), 2);
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
 }
 
 // "Save Password" ticked with nothing saved can only be refused: no auto-logon, the window shows.

@@ -17,11 +17,10 @@ class UpdateIpTest : public SessionFixture {
   static constexpr std::size_t kParked = 2;
   static constexpr auto kTestPace = 40s;
 
-  // With saved credentials the auto-logon worker logs in within its pace; else a click does.
+  // With saved credentials the auto-logon worker logs in at once; else a click does.
   void LoginDemo(bool automatic = false) {
     Start();
     if (automatic) {
-      clock.advance(pace.autoLogonWaitStep * pace.autoLogonWaitSteps);
       ASSERT_TRUE(RunUntil([&] { return controller->Mark() == 1; }));
       ASSERT_TRUE(clock.waitForWaiters(kAfterLogin));
     } else {

@@ -1,0 +1,334 @@
+#!/usr/bin/env python3
+"""Whole-process footprint of `kelbrin-client --service`, side by side with inadyn.
+
+Each subject runs against a local endpoint on 127.0.0.1: the client against the reference
+Pelmar service (the demo password saved first with --once --save), inadyn (when installed)
+against a tiny dyndns2-style endpoint served by this script. For every subject it prints:
+
+  start to first request   spawn to the first request the endpoint sees (median of --starts)
+  idle RSS / anonymous     VmRSS and RssAnon after --idle seconds logged in
+  CPU per cycle            user+system time over the idle window per request sent in it
+  wake-ups per minute      context switches of all threads over the idle window
+  ratio to inadyn          for each of the above, when inadyn ran
+
+and, for the client, the resident memory by mapping (from /proc/PID/smaps; smaps_rollup for
+the totals), largest first.
+
+    service_footprint.py --service PATH --client LABEL=PATH [--client LABEL=PATH ...]
+                         [--idle SECONDS] [--starts N] [--no-inadyn]
+
+The idle window runs at the product's pace (an active test every 40 s, inadyn's period 40 s),
+so --idle below 45 may see no cycle at all. Exit status 1 when a subject cannot be measured.
+"""
+
+import argparse
+import http.server
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+TICK = 0.0005  # polling step while waiting for the first request, seconds
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, condition, timeout):
+    deadline = time.monotonic() + timeout
+    while not condition():
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out waiting for {what}")
+        time.sleep(TICK)
+
+
+def status_kib(pid):
+    fields = {}
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            key, _, value = line.partition(":")
+            if key in ("VmRSS", "VmHWM", "RssAnon", "RssFile", "RssShmem"):
+                fields[key] = int(value.split()[0])
+    return fields
+
+
+def rollup_kib(pid):
+    fields = {}
+    with open(f"/proc/{pid}/smaps_rollup") as rollup:
+        for line in rollup:
+            key, _, value = line.partition(":")
+            if key in ("Rss", "Pss", "Anonymous", "Private_Dirty", "Shared_Clean"):
+                fields[key] = int(value.split()[0])
+    return fields
+
+
+def mappings_kib(pid):
+    """Rss and Anonymous KiB per mapped file ([heap], [stack], [anon] for the others)."""
+    totals = {}
+    name = None
+    with open(f"/proc/{pid}/smaps") as smaps:
+        for line in smaps:
+            head = line.split()
+            if not head:
+                continue
+            if not head[0].endswith(":") or "-" in head[0]:
+                name = head[5] if len(head) > 5 else "[anon]"
+                name = os.path.basename(name) if name.startswith("/") else name
+                totals.setdefault(name, [0, 0])
+            elif head[0] == "Rss:":
+                totals[name][0] += int(head[1])
+            elif head[0] == "Anonymous:":
+                totals[name][1] += int(head[1])
+    return totals
+
+
+def cpu_ns(pid):
+    """Time on a CPU of all threads, from the scheduler's statistics (nanoseconds)."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/schedstat") as stat:
+            total += int(stat.read().split()[0])
+    return total
+
+
+def switches(pid):
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/status") as status:
+            for line in status:
+                if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                    total += int(line.split()[1])
+    return total
+
+
+class Subject:
+    """One program under measurement: how to start it and how to count its requests."""
+
+    def __init__(self, label, start, requests):
+        self.label = label
+        self.start = start  # () -> Popen
+        self.requests = requests  # () -> int, requests seen by its endpoint so far
+
+
+def first_request_ms(subject, starts):
+    times = []
+    for _ in range(starts):
+        before = subject.requests()
+        began = time.monotonic()
+        process = subject.start()
+        try:
+            wait_for(f"the first request of {subject.label}", lambda: subject.requests() > before,
+                     30)
+            times.append((time.monotonic() - began) * 1000.0)
+        finally:
+            process.terminate()
+            process.wait(10)
+    return statistics.median(times), min(times), max(times)
+
+
+def idle_figures(subject, idle):
+    process = subject.start()
+    try:
+        before = subject.requests()
+        wait_for(f"{subject.label} to send its first request", lambda: subject.requests() > before,
+                 30)
+        time.sleep(2.0)  # the login's follow-up requests
+        cpu0, switches0, requests0 = cpu_ns(process.pid), switches(process.pid), \
+            subject.requests()
+        time.sleep(idle)
+        if process.poll() is not None:
+            raise Failure(f"{subject.label} ended with {process.returncode}")
+        cycles = subject.requests() - requests0
+        cpu_ms = (cpu_ns(process.pid) - cpu0) / 1e6
+        return {
+            "status": status_kib(process.pid),
+            "rollup": rollup_kib(process.pid),
+            "mappings": mappings_kib(process.pid),
+            "cpu_per_cycle_ms": cpu_ms / cycles if cycles else None,
+            "cycles": cycles,
+            "wakeups_per_min": (switches(process.pid) - switches0) * 60.0 / idle,
+        }
+    finally:
+        process.terminate()
+        process.wait(10)
+
+
+class DynDnsEndpoint:
+    """dyndns2-style: GET /ip answers the caller's address, GET /nic/update answers "good"."""
+
+    def __init__(self):
+        endpoint = self
+        self.count = 0
+        self.lock = threading.Lock()
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                with endpoint.lock:
+                    endpoint.count += 1
+                body = (b"Current IP Address: 203.0.113.5\n" if self.path.startswith("/ip")
+                        else b"good 203.0.113.5\n")
+                self.send_response(200)
+                self.send_header("Content-Type", "text/plain")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                try:
+                    self.wfile.write(body)
+                except ConnectionError:
+                    pass  # a start measurement ends the program once its request is seen
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.port = self.server.server_address[1]
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def requests(self):
+        with self.lock:
+            return self.count
+
+
+def inadyn_subject(work, endpoint):
+    config = os.path.join(work, "inadyn.conf")
+    with open(config, "w") as text:
+        text.write(f"""period = 40
+custom local {{
+    ssl = false
+    username = demo01
+    password = demo-pass
+    checkip-server = 127.0.0.1:{endpoint.port}
+    checkip-path = /ip
+    checkip-ssl = false
+    ddns-server = 127.0.0.1:{endpoint.port}
+    ddns-path = "/nic/update?hostname=%h&myip=%i"
+    hostname = host0.example.net
+}}
+""")
+    os.chmod(config, 0o600)
+    cache = os.path.join(work, "inadyn-cache")
+
+    def start():
+        shutil.rmtree(cache, ignore_errors=True)
+        return subprocess.Popen(["inadyn", "-n", "-f", config, "--cache-dir", cache,
+                                 "--no-pidfile", "-l", "err"], stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+
+    return Subject("inadyn", start, endpoint.requests)
+
+
+def client_subject(label, client, work, service):
+    journal = os.path.join(work, f"journal-{label}")
+    process = subprocess.Popen([service, "--port", "0", "--stop-on-eof", "--log", journal],
+                               stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    port = process.stdout.readline().strip().rsplit(":", 1)[1]
+    endpoint = f"http://127.0.0.1:{port}/pelmar/pelmar.dll/"
+    common = ["--endpoint", endpoint, "--config-root", os.path.join(work, f"settings-{label}")]
+    saved = subprocess.run([client, "--once", "--user", "demo01", "--password-stdin", "--save"]
+                           + common, input="demo-pass\n", text=True, capture_output=True,
+                           timeout=60)
+    if saved.returncode != 0:
+        raise Failure(f"{label}: saving the demo password failed: {saved.stderr.strip()}")
+
+    def requests():
+        try:
+            with open(journal) as text:
+                return sum(1 for _ in text)
+        except FileNotFoundError:
+            return 0
+
+    def start():
+        return subprocess.Popen([client, "--service"] + common, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+
+    return Subject(label, start, requests), process
+
+
+def report(results, reference):
+    def ratio(value, key):
+        base = results[reference][key] if reference in results else None
+        if value is None or not base:
+            return ""
+        return f" ({value / base:.1f}x)"
+
+    print()
+    print(f"{'subject':<14}{'start→request ms':>22}{'idle RSS MiB':>18}{'anon MiB':>16}"
+          f"{'CPU/cycle ms':>18}{'wake-ups/min':>18}")
+    for label, figures in results.items():
+        cpu = figures["cpu"]
+        print(f"{label:<14}"
+              f"{figures['start']:>10.1f}{ratio(figures['start'], 'start'):>12}"
+              f"{figures['rss'] / 1024:>10.1f}{ratio(figures['rss'], 'rss'):>8}"
+              f"{figures['anon'] / 1024:>8.2f}{ratio(figures['anon'], 'anon'):>8}"
+              f"{(f'{cpu:.2f}' if cpu is not None else 'n/a'):>10}{ratio(cpu, 'cpu'):>8}"
+              f"{figures['wakeups']:>10.1f}{ratio(figures['wakeups'], 'wakeups'):>8}")
+
+
+def print_mappings(label, idle):
+    print(f"\n{label}: resident memory by mapping (KiB; Rss / of it anonymous), "
+          f"rollup {idle['rollup']}")
+    rows = sorted(idle["mappings"].items(), key=lambda item: -item[1][0])
+    for name, (rss, anon) in rows:
+        if rss == 0:
+            continue
+        print(f"  {rss:>7} {anon:>7}  {name}")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--service", required=True, help="pelmar-reference-service")
+    parser.add_argument("--client", action="append", required=True, help="LABEL=PATH")
+    parser.add_argument("--idle", type=float, default=45.0)
+    parser.add_argument("--starts", type=int, default=9)
+    parser.add_argument("--no-inadyn", action="store_true")
+    args = parser.parse_args()
+
+    work = tempfile.mkdtemp(prefix="kelbrin-footprint-")
+    services = []
+    results = {}
+    try:
+        subjects = []
+        for spec in args.client:
+            label, _, path = spec.partition("=")
+            subject, service = client_subject(label, path, work, args.service)
+            services.append(service)
+            subjects.append(subject)
+        if not args.no_inadyn:
+            if shutil.which("inadyn"):
+                subjects.append(inadyn_subject(work, DynDnsEndpoint()))
+            else:
+                print("inadyn is not installed: no comparison (apt-get install inadyn)")
+        for subject in subjects:
+            median, low, high = first_request_ms(subject, args.starts)
+            print(f"{subject.label}: start to first request median {median:.1f} ms "
+                  f"(min {low:.1f}, max {high:.1f}, {args.starts} starts)")
+            idle = idle_figures(subject, args.idle)
+            results[subject.label] = {
+                "start": median,
+                "rss": idle["status"]["VmRSS"],
+                "anon": idle["status"]["RssAnon"],
+                "cpu": idle["cpu_per_cycle_ms"],
+                "wakeups": idle["wakeups_per_min"],
+            }
+            print(f"{subject.label}: {idle['status']}, {idle['cycles']} requests in "
+                  f"{args.idle:.0f} s idle")
+            if subject.label != "inadyn":
+                print_mappings(subject.label, idle)
+        report(results, "inadyn")
+        return 0
+    except (Failure, subprocess.TimeoutExpired) as failure:
+        print(f"service_footprint: {failure}")
+        return 1
+    finally:
+        for service in services:
+            service.stdin.close()
+            service.wait(10)
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

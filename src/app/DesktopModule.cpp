@@ -1,0 +1,40 @@
+// The desktop mode of a build with the Qt front-end: loads the front-end's module on demand.
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/DesktopMode.h"
+#include "platform/Autostart.h"
+
+namespace kelbrin::app {
+
+namespace {
+
+constexpr const char* kModuleName = "kelbrin-desktop.so";
+
+// Beside the executable in a build folder, else where the package installs it.
+std::filesystem::path ModulePath() {
+  std::error_code error;
+  const std::filesystem::path beside = platform::RunningExecutable().parent_path() / kModuleName;
+  if (std::filesystem::exists(beside, error)) return beside;
+  return std::filesystem::path(KELBRIN_DESKTOP_MODULE_DIR) / kModuleName;
+}
+
+}  // namespace
+
+bool HasDesktop() { return true; }
+
+int RunDesktop(const DesktopStart& start, std::ostream& err) {
+  const std::filesystem::path path = ModulePath();
+  // Never closed: Qt keeps state until the process ends.
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* entry = module ? dlsym(module, "KelbrinRunDesktop") : nullptr;
+  if (entry == nullptr) {
+    err << "kelbrin-client: cannot load the desktop: " << dlerror() << '\n';
+    return 1;
+  }
+  return reinterpret_cast<decltype(&KelbrinRunDesktop)>(entry)(&start, &err);
+}
+
+}  // namespace kelbrin::app

@@ -1,0 +1,114 @@
+// The active test brought forward by a change of a local address or of the default route.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "SessionFixture.h"
+
+namespace kelbrin::session::test {
+namespace {
+
+class ImmediateUpdateTest : public SessionFixture {
+ protected:
+  // The auto-logon and the IP update workers.
+  static constexpr std::size_t kParked = 2;
+  static constexpr auto kTestPace = 40s;
+
+  void SetUp() override {
+    SessionFixture::SetUp();
+    watchAddresses = [this](std::function<void()> onChange) -> std::shared_ptr<void> {
+      ++watchesStarted;
+      changed = std::move(onChange);
+      auto handle = std::make_shared<int>(0);
+      watchHandle = handle;
+      return handle;
+    };
+  }
+
+  // Logged in, the first active test and the list fetch behind, both workers parked.
+  void LoginDemo() {
+    Start();
+    ClickLogin("demo01", "demo-pass");
+    ASSERT_TRUE(AwaitRequests("ActiveTestReq", 1));
+    clock.advance(pace.serviceListDelay);
+    ASSERT_TRUE(RunUntil([&] { return controller->ServiceList() != nullptr; }));
+    ASSERT_TRUE(clock.waitForWaiters(kParked));
+    loop.processPending();
+  }
+  // Reports a change while the worker waits for its next test, and returns once it waits for
+  // the test to go out at `testAt`.
+  void ChangeAndAwaitTestAt(runtime::TimePoint testAt) {
+    changed();
+    ASSERT_TRUE(clock.waitForDeadline(testAt));
+  }
+  // Waits until the worker has sent test number `count` and parked for the full pace again.
+  void AwaitTestThenPace(int count) {
+    ASSERT_TRUE(AwaitRequests("ActiveTestReq", count));
+    ASSERT_TRUE(clock.waitForDeadline(clock.now() + kTestPace));
+    loop.processPending();
+  }
+  int Tests() const { return Requests("ActiveTestReq"); }
+
+  int watchesStarted = 0;
+  std::function<void()> changed;
+  std::weak_ptr<int> watchHandle;
+};
+
+TEST_F(ImmediateUpdateTest, AChangeBringsTheNextTestForwardAndThePaceStays) {
+  LoginDemo();
+  Control("userip?ip=198.51.100.20");
+  ChangeAndAwaitTestAt(clock.now() + pace.addressChangeSettle);
+  AdvanceAndSettle(pace.addressChangeSettle - 1ms, kParked);
+  EXPECT_EQ(Tests(), 1);
+  clock.advance(1ms);
+  AwaitTestThenPace(2);
+  EXPECT_EQ(presenter.Count("popup", "Hint", "IP updates successfully：198.51.100.20"), 1);
+
+  AdvanceAndSettle(kTestPace - 1ms, kParked);
+  EXPECT_EQ(Tests(), 2);
+  clock.advance(1ms);
+  AwaitTestThenPace(3);
+}
+
+// A flapping link: changes keep coming, yet extra tests keep the spacing, and the changes that
+// come while one waits ride on its test.
+TEST_F(ImmediateUpdateTest, AFlappingLinkCostsAtMostOneTestPerSpacing) {
+  LoginDemo();
+  ChangeAndAwaitTestAt(clock.now() + pace.addressChangeSettle);
+  clock.advance(pace.addressChangeSettle);
+  AwaitTestThenPace(2);
+  for (int round = 1; round <= 3; ++round) {
+    ChangeAndAwaitTestAt(clock.now() + pace.addressChangeSpacing);
+    clock.advance(pace.addressChangeSpacing / 2);
+    changed();
+    changed();
+    clock.advance(pace.addressChangeSpacing / 2);
+    AwaitTestThenPace(2 + round);
+  }
+  EXPECT_EQ(Tests(), 5);
+}
+
+TEST_F(ImmediateUpdateTest, NoTestWhileLoggedOut) {
+  LoginDemo();
+  controller->BtnLogonClick();
+  ASSERT_EQ(controller->Mark(), 0);
+  ASSERT_TRUE(clock.waitForWaiters(kParked));
+  changed();
+  for (int step = 0; step < 3; ++step) AdvanceAndSettle(pace.addressChangeSpacing, kParked);
+  EXPECT_EQ(Tests(), 1);
+}
+
+TEST_F(ImmediateUpdateTest, TheWatchRunsWithTheRootAndTheSettingTurnsItOff) {
+  Start();
+  EXPECT_EQ(watchesStarted, 1);
+  EXPECT_FALSE(watchHandle.expired());
+  root.reset();
+  EXPECT_TRUE(watchHandle.expired());
+
+  backend.values.insert_or_assign("ImmediateUpdate", std::string("0"));
+  Start();
+  EXPECT_EQ(watchesStarted, 1);
+}
+
+}  // namespace
+}  // namespace kelbrin::session::test
