@@ -1,0 +1,204 @@
+// `kelbrin-client --service` with a stored "Virtual Dial-up" line, end to end inside a network
+// namespace of the test's own: the fake pppd makes the link, the reference service runs on the
+// namespace's loopback. Needs root.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <net/if.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "NetNamespace.h"
+#include "PppTestbed.h"
+#include "ReferenceService.h"
+#include "TempDir.h"
+#include "platform/Pppd.h"
+#include "settings/PubUtil.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+constexpr const char* kEntry = "adsl";
+// At a hundredth of the real pace the keep-alive looks at the line every 100 ms and an active
+// test comes every 400 ms, so each step below takes well under a second; the bound is generous.
+constexpr auto kWait = 8s;
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Starts the client with `args`, standard input from `inFile`, standard error into `errFile`;
+// `environment` entries come before the test's own, so they win.
+pid_t StartClient(const std::vector<std::string>& args, const fs::path& inFile,
+                  const fs::path& errFile, std::vector<std::string> environment) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, inFile.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
+  std::vector<std::string> argvText = {KELBRIN_CLIENT_EXECUTABLE};
+  argvText.insert(argvText.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : argvText) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (std::string& entry : environment) envp.push_back(entry.data());
+  for (char** entry = environ; *entry != nullptr; ++entry) envp.push_back(*entry);
+  envp.push_back(nullptr);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned == 0 ? pid : -1;
+}
+
+// Waits at most `limit` for the process to end after `signo` (0: none sent); its exit status, or
+// -1 when it did not end normally in time (then it is killed).
+int EndWithin(pid_t pid, int signo, std::chrono::milliseconds limit) {
+  if (signo != 0) kill(pid, signo);
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool WaitUntil(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + kWait;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+bool InterfaceUp(const std::string& name) {
+  const int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (sock < 0) return false;
+  ifreq query{};
+  std::strncpy(query.ifr_name, name.c_str(), IFNAMSIZ - 1);
+  const bool up = ::ioctl(sock, SIOCGIFFLAGS, &query) == 0 && (query.ifr_flags & IFF_UP) != 0;
+  ::close(sock);
+  return up;
+}
+
+struct Link {
+  pid_t pid = 0;
+  std::string interface;
+};
+
+// The link as the fake's pid file names it, when that pppd is alive and its interface up; read
+// independently of the client's own link query.
+std::optional<Link> LinkUp(const fs::path& pidFile) {
+  Link link;
+  std::ifstream(pidFile) >> link.pid >> link.interface;
+  if (link.pid <= 0 || link.interface.empty() || !kelbrin::platform::ProcessAlive(link.pid) ||
+      !InterfaceUp(link.interface)) {
+    return std::nullopt;
+  }
+  return link;
+}
+
+TEST(DialUpServiceTest, BringsTheLinkUpLogsInAndRedialsAfterTheLinkDrops) {
+  const kelbrin::test::TempDir dir;
+  // The test bed moves this thread into a namespace of its own; the client and the service
+  // started from here live there too.
+  kelbrin::test::PppTestbed bed;
+  if (!bed.Unusable().empty()) GTEST_SKIP() << "dial-up end-to-end test skipped: " << bed.Unusable();
+  ASSERT_TRUE(kelbrin::test::NetNamespace::Ip({"link", "set", "lo", "up"}));
+  bed.AddAccount("kelbrin7", "pa ss!");
+  bed.AddPeer(kEntry, "10.64.0.1", "10.64.0.2");
+
+  kelbrin::test::ReferenceService::Options serviceOptions;
+  serviceOptions.logFile = dir / "service.log";
+  const kelbrin::test::ReferenceService service(serviceOptions);
+
+  const kelbrin::platform::PppdSetup setup = bed.Setup();
+  const kelbrin::test::TempDir noTools;  // no nmcli: the phonebook is the peer files alone
+  const std::vector<std::string> environment = {
+      "PATH=" + noTools.path().string(), "NO_PROXY=*", "no_proxy=*",
+      "KELBRIN_PPP_PEERS=" + setup.peersDir.string(), "KELBRIN_PPP_RUN=" + setup.runDir.string(),
+      "KELBRIN_PPPD=" + setup.program};
+
+  // The line as a server stores it: from the command line, the password on standard input.
+  std::ofstream(dir / "line-password") << "pa ss!\n";
+  const std::string configRoot = (dir / "config").string();
+  const pid_t store = StartClient({"--config-root", configRoot, "--store-line", "0",
+                                   "--connection", kEntry, "--line-user", "kelbrin7",
+                                   "--line-password-stdin"},
+                                  dir / "line-password", dir / "store.stderr", environment);
+  ASSERT_GT(store, 0);
+  ASSERT_EQ(EndWithin(store, 0, kWait), 0) << ReadFile(dir / "store.stderr");
+  kelbrin::settings::SetConfigRoot(dir / "config");
+  kelbrin::settings::TPubUtil::WriteRegStrings(
+      {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
+
+  const pid_t client = StartClient({"--service", "--endpoint", service.endpoint(),
+                                    "--config-root", configRoot, "--time-scale", "0.01"},
+                                   "/dev/null", dir / "service.stderr", environment);
+  ASSERT_GT(client, 0);
+  const fs::path pidFile = bed.RunDir() / (std::string("ppp-") + kEntry + ".pid");
+
+  std::optional<Link> first;
+  const bool dialled = WaitUntil([&] { return (first = LinkUp(pidFile)).has_value(); });
+  const bool loggedIn = WaitUntil([&] { return service.countRequests("ActiveTestReq") >= 1; });
+
+  // The peer hangs up; the keep-alive finds the line down and dials a new link.
+  std::optional<Link> second;
+  bool redialled = false;
+  if (first) {
+    ::kill(first->pid, SIGUSR2);
+    redialled = WaitUntil([&] {
+      second = LinkUp(pidFile);
+      return second && second->pid != first->pid;
+    });
+  }
+  // The service carries on over the new link.
+  const int testsAfterRedial = service.countRequests("ActiveTestReq");
+  const bool testedAgain =
+      WaitUntil([&] { return service.countRequests("ActiveTestReq") > testsAfterRedial; });
+
+  // The service's end does not wait on the link: bounded, and a clean exit.
+  EXPECT_EQ(EndWithin(client, SIGTERM, kWait), 0) << ReadFile(dir / "service.stderr");
+
+  ASSERT_TRUE(dialled) << "no link came up\n" << ReadFile(dir / "service.stderr");
+  EXPECT_FALSE(first->interface.empty());
+  ASSERT_TRUE(loggedIn) << ReadFile(dir / "service.stderr");
+  bool demoTested = false;
+  for (const auto& request : service.requests()) {
+    if (request.msgType == "ActiveTestReq" && request.outcome == "0" && request.user == "demo01") {
+      demoTested = true;
+    }
+  }
+  EXPECT_TRUE(demoTested) << "no successful active test of demo01 was journalled";
+  ASSERT_TRUE(redialled) << "no new link after the drop\n" << ReadFile(dir / "service.stderr");
+  EXPECT_NE(second->pid, first->pid);
+  EXPECT_FALSE(kelbrin::platform::ProcessAlive(first->pid));
+  EXPECT_TRUE(testedAgain);
+}
+
+}  // namespace
