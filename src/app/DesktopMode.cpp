@@ -78,6 +78,7 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
                              },
                          .SetKeepActive = [&root](bool on) { root.SetLineKeepActive(on); }});
   form->SetSystemInformation(root.SystemInformation());
+  form->SetAddressHistory([&root] { return root.AddressHistoryLines(); });
   desktopPresenter.SetMainWindow(form.get());
 
   auto installer = std::make_unique<ServiceInstaller>(

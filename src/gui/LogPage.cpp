@@ -63,11 +63,14 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
       model_(new LogListModel(log.List(), this)),
       ListViewLog(new QTableView(this)),
       BtnClearLog(new QPushButton(QStringLiteral("Clear(&D)"), this)),
-      BtnSaveLog(new QPushButton(QStringLiteral("Save(&S)"), this)) {
+      BtnSaveLog(new QPushButton(QStringLiteral("Save(&S)"), this)),
+      BtnAddressHistory(new QPushButton(QStringLiteral("Address History(&H)"), this)) {
   setFont(ProgramFont());
   ListViewLog->setObjectName(QStringLiteral("ListViewLog"));
   BtnClearLog->setObjectName(QStringLiteral("BtnClearLog"));
   BtnSaveLog->setObjectName(QStringLiteral("BtnSaveLog"));
+  BtnAddressHistory->setObjectName(QStringLiteral("BtnAddressHistory"));
+  BtnAddressHistory->hide();
 
   ListViewLog->setModel(model_);
   ListViewLog->setShowGrid(true);
@@ -113,8 +116,10 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
 
   connect(BtnClearLog, &QPushButton::clicked, this, &LogPage::BtnClearLogClick);
   connect(BtnSaveLog, &QPushButton::clicked, this, &LogPage::BtnSaveLogClick);
+  connect(BtnAddressHistory, &QPushButton::clicked, this, &LogPage::BtnAddressHistoryClick);
 
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(BtnAddressHistory);
   buttons->addStretch();
   buttons->addWidget(BtnClearLog);
   buttons->addWidget(BtnSaveLog);
@@ -127,6 +132,33 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
 void LogPage::setDialogs(ConfirmClear confirm, ChooseSaveFile choose) {
   confirmClear_ = std::move(confirm);
   chooseSaveFile_ = std::move(choose);
+}
+
+void LogPage::SetAddressHistory(AddressHistory history) {
+  addressHistory_ = std::move(history);
+  BtnAddressHistory->setVisible(static_cast<bool>(addressHistory_));
+}
+
+// The newest addresses in the box, every one in its details; the box does not wait.
+void LogPage::BtnAddressHistoryClick() {
+  if (!addressHistory_) return;
+  const std::vector<std::string> lines = addressHistory_();
+  constexpr std::size_t kShown = 10;
+  QStringList newest;
+  QStringList all;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const QString line = QString::fromStdString(lines[i]);
+    all << line;
+    if (i + kShown >= lines.size()) newest << line;
+  }
+  auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Address History"),
+                              newest.isEmpty() ? QStringLiteral("No public address yet.")
+                                               : newest.join('\n'),
+                              QMessageBox::Ok, this);
+  box->setObjectName(QStringLiteral("AddressHistoryBox"));
+  if (lines.size() > kShown) box->setDetailedText(all.join('\n'));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->show();
 }
 
 int LogPage::textWidth(const QString& text, bool withIcon) const {

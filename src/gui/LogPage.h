@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "eventlog/EventLog.h"
 
@@ -34,6 +36,11 @@ class LogPage final : public QWidget {
   // Tests replace the two dialogs; the defaults are the real message box and file dialog.
   void setDialogs(ConfirmClear confirm, ChooseSaveFile choose);
 
+  // The past public addresses, one "time address" line each, oldest first.
+  using AddressHistory = std::function<std::vector<std::string>()>;
+  // Shows the button `BtnAddressHistory`, which lists them in a box.
+  void SetAddressHistory(AddressHistory history);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -46,6 +53,7 @@ class LogPage final : public QWidget {
 
   void BtnClearLogClick();
   void BtnSaveLogClick();
+  void BtnAddressHistoryClick();
   void keepColumnWidthsInRange(int column, int width);
   void fitMessageColumn();
   int textWidth(const QString& text, bool withIcon) const;
@@ -58,6 +66,8 @@ class LogPage final : public QWidget {
   QTableView* ListViewLog;
   QPushButton* BtnClearLog;
   QPushButton* BtnSaveLog;
+  QPushButton* BtnAddressHistory;
+  AddressHistory addressHistory_;
   std::array<ColumnWidth, 3> widths_{};
   bool fittingMessage_ = false;
   bool messageSizedByUser_ = false;

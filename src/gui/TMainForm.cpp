@@ -452,6 +452,7 @@ void TMainForm::ensureLogPage() {
         controller_.NotifyEvent(reminders::kNotifyTextKind, text);
       },
       logSheet_);
+  if (addressHistory_) page->SetAddressHistory(addressHistory_);
   auto* layout = new QVBoxLayout(logSheet_);
   layout->setContentsMargins(6, 6, 6, 6);
   layout->addWidget(page);
@@ -480,6 +481,10 @@ void TMainForm::ActionMainMenuBar1Popup() {
   const bool loggedIn = controller_.Mark() == 1;
   login_->setEnabled(!loggedIn);
   cancel_->setEnabled(loggedIn);
+}
+
+void TMainForm::SetAddressHistory(std::function<std::vector<std::string>()> history) {
+  addressHistory_ = std::move(history);
 }
 
 void TMainForm::SetSystemInformation(sysinfo::TSysInfo& sysInfo) {

@@ -73,6 +73,8 @@ class TMainForm final : public QWidget {
   void SetNetworkSeams(NetworkLineHooks hooks);
   // The collector the system information window shows; enables "System Information(&S)".
   void SetSystemInformation(sysinfo::TSysInfo& sysInfo);
+  // The past public addresses the Log page can show.
+  void SetAddressHistory(std::function<std::vector<std::string>()> history);
 
   // Makes the window visible, raises it and gives it the focus (centred on first showing):
   // the tray's "MainForm(&M)", a second start's hand-over, the controller's ShowMainWindow.
@@ -130,6 +132,7 @@ class TMainForm final : public QWidget {
   QAction* sysSummary_ = nullptr;
   sysinfo::TSysInfo* sysInfo_ = nullptr;
   QPointer<TFrmSysInfo> frmSysInfo_;
+  std::function<std::vector<std::string>()> addressHistory_;
   AdvancedServicePage* servicePage_;
   QWidget* logSheet_;
   SettingsBoxes* settingsBoxes_;

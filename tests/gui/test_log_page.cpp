@@ -1,4 +1,5 @@
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -191,6 +192,34 @@ class TestLogPage : public QObject {
     QCOMPARE(f.notified, std::vector<std::string>{"Clear log！"});
     QCOMPARE(f.view()->model()->rowCount(), 1);
     QCOMPARE(f.cell(0, 1), QString("Clear log！"));
+  }
+
+  // The address history shows only where the program keeps one; its box lists the newest
+  // addresses and has every one in its details.
+  void theAddressHistoryButtonListsTheNewestAddresses() {
+    Fixture f;
+    f.page.show();
+    QVERIFY(!f.page.findChild<QPushButton*>("BtnAddressHistory")->isVisible());
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 12; ++i) {
+      lines.push_back("2026-12-10T13:" + std::to_string(10 + i) + ":00Z 203.0.113." +
+                      std::to_string(i));
+    }
+    f.page.SetAddressHistory([&lines] { return lines; });
+    QVERIFY(f.page.findChild<QPushButton*>("BtnAddressHistory")->isVisible());
+    f.click("BtnAddressHistory");
+    auto* box = f.page.findChild<QMessageBox*>("AddressHistoryBox");
+    QVERIFY(box != nullptr);
+    QVERIFY(box->text().endsWith("203.0.113.12"));
+    QVERIFY(!box->text().contains("203.0.113.2\n"));  // only the ten newest in the box
+    QVERIFY(box->detailedText().startsWith("2026-12-10T13:11:00Z 203.0.113.1\n"));
+    box->close();
+
+    lines.clear();
+    f.click("BtnAddressHistory");
+    QTRY_VERIFY(f.page.findChildren<QMessageBox*>("AddressHistoryBox").size() == 1);
+    QCOMPARE(f.page.findChild<QMessageBox*>("AddressHistoryBox")->text(),
+             QString("No public address yet."));
   }
 
   void saveWritesTheRowsToTheChosenFile() {

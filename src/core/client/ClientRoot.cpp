@@ -35,7 +35,13 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
       pelmar_(*transport_, &router_),
       session_(loop, clock, presenter, pelmar_,
                session::SessionOptions{options_.pace, options_.settingsBackend}),
-      pppd_(platform::PppdSetupFromEnvironment()),
+      pppd_([this] {
+        platform::PppdSetup setup = platform::PppdSetupFromEnvironment();
+        // The hang-up bound keeps the pace of every other interval (--time-scale).
+        setup.hangUpBound =
+            std::chrono::duration_cast<std::chrono::milliseconds>(options_.pace.hangUpBound);
+        return setup;
+      }()),
       sysInfo_({.root = platform::kSystemRoot,
                 .getAdapters = [](int& count,
                                   sysinfo::TAdaptorRows& rows) {
@@ -155,6 +161,18 @@ void ClientRoot::StartReminderChecks() {
   };
   reminderChecks_.emplace(loop_, options_.pace, std::move(sources));
   reminderChecks_->Start();
+}
+
+std::vector<std::string> ClientRoot::AddressHistoryLines() const {
+  std::vector<std::string> lines;
+  if (!history_) return lines;
+  try {
+    for (const auto& record : history_->Read()) {
+      lines.push_back(eventlog::AddressHistory::FormatLine(record));
+    }
+  } catch (const std::exception&) {  // an unreadable file shows as an empty history
+  }
+  return lines;
 }
 
 std::vector<std::string> ClientRoot::ConnectionNames() const {

@@ -74,6 +74,9 @@ class ClientRoot {
   const session::SessionController& Session() const { return session_; }
   protocol::PelmarClient& Pelmar() { return pelmar_; }
   sysinfo::TSysInfo& SystemInformation() { return sysInfo_; }
+  // The address history as "time address" lines, oldest first; empty without a history file or
+  // when it cannot be read.
+  std::vector<std::string> AddressHistoryLines() const;
 
   // What the network settings page asks of the line (valid after InitClient).
   std::vector<std::string> ConnectionNames() const;
