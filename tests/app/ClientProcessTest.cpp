@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "ReferenceService.h"
+#include "ChildRun.h"
 #include "TempDir.h"
 
 namespace {
 
+using kelbrin::test::ReadFile;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -24,12 +26,6 @@ struct Outcome {
   std::string err;
 };
 
-std::string readFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Runs the client with `args`, `input` on its standard input, and waits for it to end.
 Outcome runClient(const kelbrin::test::TempDir& dir, const std::vector<std::string>& args,
@@ -59,8 +55,8 @@ Outcome runClient(const kelbrin::test::TempDir& dir, const std::vector<std::stri
   if (spawned != 0) return outcome;
   int status = 0;
   if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
-  outcome.out = readFile(outFile);
-  outcome.err = readFile(errFile);
+  outcome.out = ReadFile(outFile);
+  outcome.err = ReadFile(errFile);
   return outcome;
 }
 

@@ -24,11 +24,17 @@
 #include "NetNamespace.h"
 #include "PppTestbed.h"
 #include "ReferenceService.h"
+#include "ChildRun.h"
 #include "TempDir.h"
 #include "platform/Pppd.h"
 #include "settings/PubUtil.h"
 
 namespace {
+
+using kelbrin::test::EndWithin;
+using kelbrin::test::ReadFile;
+using kelbrin::test::StartProgram;
+using kelbrin::test::WaitUntil;
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -37,64 +43,6 @@ constexpr const char* kEntry = "adsl";
 // At a hundredth of the real pace the keep-alive looks at the line every 100 ms and an active
 // test comes every 400 ms, so each step below takes well under a second; the bound is generous.
 constexpr auto kWait = 8s;
-
-std::string ReadFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Starts the client with `args`, standard input from `inFile`, standard error into `errFile`;
-// `environment` entries come before the test's own, so they win.
-pid_t StartClient(const std::vector<std::string>& args, const fs::path& inFile,
-                  const fs::path& errFile, std::vector<std::string> environment) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, inFile.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  std::vector<std::string> argvText = {KELBRIN_CLIENT_EXECUTABLE};
-  argvText.insert(argvText.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& arg : argvText) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  for (char** entry = environ; *entry != nullptr; ++entry) envp.push_back(*entry);
-  envp.push_back(nullptr);
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  return spawned == 0 ? pid : -1;
-}
-
-// Waits at most `limit` for the process to end after `signo` (0: none sent); its exit status, or
-// -1 when it did not end normally in time (then it is killed).
-int EndWithin(pid_t pid, int signo, std::chrono::milliseconds limit) {
-  if (signo != 0) kill(pid, signo);
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() >= deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      return -1;
-    }
-    std::this_thread::sleep_for(10ms);
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool WaitUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + kWait;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
-}
 
 bool InterfaceUp(const std::string& name) {
   const int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -147,7 +95,7 @@ TEST(DialUpServiceTest, BringsTheLinkUpLogsInAndRedialsAfterTheLinkDrops) {
   // The line as a server stores it: from the command line, the password on standard input.
   std::ofstream(dir / "line-password") << "pa ss!\n";
   const std::string configRoot = (dir / "config").string();
-  const pid_t store = StartClient({"--config-root", configRoot, "--store-line", "0",
+  const pid_t store = StartProgram(KELBRIN_CLIENT_EXECUTABLE, {"--config-root", configRoot, "--store-line", "0",
                                    "--connection", kEntry, "--line-user", "kelbrin7",
                                    "--line-password-stdin"},
                                   dir / "line-password", dir / "store.stderr", environment);
@@ -157,7 +105,7 @@ TEST(DialUpServiceTest, BringsTheLinkUpLogsInAndRedialsAfterTheLinkDrops) {
   kelbrin::settings::TPubUtil::WriteRegStrings(
       {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
 
-  const pid_t client = StartClient({"--service", "--endpoint", service.endpoint(),
+  const pid_t client = StartProgram(KELBRIN_CLIENT_EXECUTABLE, {"--service", "--endpoint", service.endpoint(),
                                     "--config-root", configRoot, "--time-scale", "0.01"},
                                    "/dev/null", dir / "service.stderr", environment);
   ASSERT_GT(client, 0);

@@ -18,46 +18,27 @@
 
 #include "NotifyListener.h"
 #include "ReferenceService.h"
+#include "ChildRun.h"
 #include "TempDir.h"
 #include "app/CommandLine.h"
 #include "settings/PubUtil.h"
 
 namespace {
 
+using kelbrin::test::EndWithin;
+using kelbrin::test::ReadFile;
+using kelbrin::test::StartProgram;
+
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 
-std::string readFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// `environment`: "NAME=VALUE" entries added to the test's own.
-pid_t startService(const std::vector<std::string>& args, const std::filesystem::path& errFile,
+// `kelbrin-client --service ARGS`; `environment`: "NAME=VALUE" entries added to the test's own.
+pid_t startService(std::vector<std::string> args, const std::filesystem::path& errFile,
                    std::vector<std::string> environment = {}) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  std::vector<std::string> argvText = {KELBRIN_CLIENT_EXECUTABLE, "--service"};
-  argvText.insert(argvText.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& arg : argvText) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  for (char** entry = environ; *entry != nullptr; ++entry) envp.push_back(*entry);
-  envp.push_back(nullptr);
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  return spawned == 0 ? pid : -1;
+  args.insert(args.begin(), "--service");
+  return StartProgram(KELBRIN_CLIENT_EXECUTABLE, args, "/dev/null", errFile,
+                      std::move(environment));
 }
-
 // Exit status after `signo`, or -1 when it did not end normally.
 int stopWith(pid_t pid, int signo) {
   kill(pid, signo);
@@ -91,7 +72,7 @@ TEST_P(ServiceProcessTest, LogsInWithTheSavedPasswordReportsTheAddressAndEndsCle
   EXPECT_EQ(exitCode, 0);
   EXPECT_GE(service.countRequests("ActiveTestReq"), 2);
   EXPECT_EQ(service.countRequests("QueryUserProfileReq"), 1);
-  const std::string err = readFile(dir / "stderr");
+  const std::string err = ReadFile(dir / "stderr");
   EXPECT_THAT(err, HasSubstr("Hint: Congradulation！\n"));
   EXPECT_THAT(err, HasSubstr("Hint: IP updates successfully：127.0.0.1\n"));
   // The log entry of the same notice, as the saved log writes it.
@@ -160,7 +141,7 @@ TEST_F(ServiceNotifyTest, LinesForTheJournalCarryTheirPriority) {
   ASSERT_EQ(::stat((dir / "stderr").c_str(), &info), 0);
   Run("STATUS=Offline — Password failure！",
       {"JOURNAL_STREAM=" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino)});
-  const std::string err = readFile(dir / "stderr");
+  const std::string err = ReadFile(dir / "stderr");
   EXPECT_THAT(err, HasSubstr("<3>Error: Password failure！\n"));
   EXPECT_THAT(err, HasSubstr("<5>Hint: Logout Success！\n"));
   EXPECT_THAT(err, HasSubstr("<5>kelbrin-client: SIGTERM, stopping\n"));
@@ -190,12 +171,12 @@ TEST(ServiceJournalTest, ServiceTextCannotForgeJournalLines) {
   const std::string expected =
       "Hint: IP updates successfully：198.51.100.9\\nError: forged\\x1B[2J\\xC2\\x9B\n";
   const auto guard = std::chrono::steady_clock::now() + 20s;
-  while (readFile(dir / "stderr").find(expected) == std::string::npos &&
+  while (ReadFile(dir / "stderr").find(expected) == std::string::npos &&
          std::chrono::steady_clock::now() < guard) {
     std::this_thread::sleep_for(20ms);
   }
   EXPECT_EQ(stopWith(pid, SIGTERM), 0);
-  const std::string err = readFile(dir / "stderr");
+  const std::string err = ReadFile(dir / "stderr");
   EXPECT_THAT(err, HasSubstr(expected));
   std::istringstream lines(err);
   for (std::string line; std::getline(lines, line);) {
@@ -205,21 +186,6 @@ TEST(ServiceJournalTest, ServiceTextCannotForgeJournalLines) {
       EXPECT_TRUE(byte >= 0x20 && byte != 0x7f) << "control byte " << int(byte) << " in " << line;
     }
   }
-}
-
-// Waits at most `limit` for the process to end; its exit status, or -1 (still running: killed).
-int exitWithin(pid_t pid, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() >= deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      return -1;
-    }
-    std::this_thread::sleep_for(10ms);
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 TEST(ServiceInstanceTest, ASecondServiceOnTheSameSettingsFolderSaysWhyAndEnds) {
@@ -244,8 +210,8 @@ TEST(ServiceInstanceTest, ASecondServiceOnTheSameSettingsFolderSaysWhyAndEnds) {
 
   const pid_t second = startService(args, dir / "second.stderr");
   ASSERT_GT(second, 0);
-  EXPECT_EQ(exitWithin(second, 10s), 1);
-  EXPECT_EQ(readFile(dir / "second.stderr"),
+  EXPECT_EQ(EndWithin(second, 0, 10s), 1);
+  EXPECT_EQ(ReadFile(dir / "second.stderr"),
             "kelbrin-client: another kelbrin-client --service already runs with the settings "
             "folder " + (dir / "config").string() + "; this one ends\n");
   EXPECT_EQ(service.countRequests("QueryUserProfileReq"), loginsBefore) << "the second logged in";
@@ -272,8 +238,8 @@ TEST(ServiceInstanceTest, ASettingsFolderEverybodyMayWriteToIsRefused) {
                                   "--config-root", (dir / "config").string()},
                                  dir / "stderr");
   ASSERT_GT(pid, 0);
-  EXPECT_EQ(exitWithin(pid, 10s), 1);
-  EXPECT_THAT(readFile(dir / "stderr"),
+  EXPECT_EQ(EndWithin(pid, 0, 10s), 1);
+  EXPECT_THAT(ReadFile(dir / "stderr"),
               HasSubstr("kelbrin-client: the settings folder " + (dir / "config").string() +
                         " is writable by every user"));
 }
@@ -319,11 +285,11 @@ TEST(ServiceDumpTest, TheServiceHoldingThePasswordIsNotDumpable) {
   while (service.countRequests("ActiveTestReq") < 1 && std::chrono::steady_clock::now() < guard) {
     std::this_thread::sleep_for(20ms);
   }
-  ASSERT_GE(service.countRequests("ActiveTestReq"), 1) << readFile(dir / "stderr");
+  ASSERT_GE(service.countRequests("ActiveTestReq"), 1) << ReadFile(dir / "stderr");
   struct stat status {};
   ASSERT_EQ(stat(("/proc/" + std::to_string(pid) + "/status").c_str(), &status), 0);
   EXPECT_EQ(status.st_uid, 0u) << "the service's /proc files belong to its user: dumpable";
-  EXPECT_EQ(stopWith(pid, SIGTERM), 0) << readFile(dir / "stderr");
+  EXPECT_EQ(stopWith(pid, SIGTERM), 0) << ReadFile(dir / "stderr");
 }
 
 // The once-per-run inventory: at the first 30-minute tick (1.8 s at this scale) that finds the
