@@ -150,6 +150,7 @@ std::optional<LocalHttpServer::Request> LocalHttpServer::readRequest(int fd) con
     if (headEnd == std::string::npos) continue;
     request = ParseHead(std::string_view(received).substr(0, headEnd));
     bodyStart = headEnd + 4;
+    request->head = received.substr(0, bodyStart);
     if (const auto length = request->header("Content-Length")) {
       std::from_chars(length->data(), length->data() + length->size(), bodyLength);
     }

@@ -22,6 +22,8 @@ class LocalHttpServer {
     std::string requestLine;                                   // e.g. "POST /x HTTP/1.1"
     std::vector<std::pair<std::string, std::string>> headers;  // name, value; as received
     std::string body;
+    // The request line and header lines byte for byte, through the blank line that ends them.
+    std::string head;
 
     // The first header of that name (any case), or nothing.
     std::optional<std::string> header(std::string_view name) const;

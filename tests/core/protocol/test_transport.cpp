@@ -141,6 +141,66 @@ INSTANTIATE_TEST_SUITE_P(
                  LargeBody().c_str(), LargeBodyLength().c_str()}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+// The request on the wire, byte for byte as the service and portals have always seen it: the
+// request line, every header in order (Host first; with the port, as the server does not listen
+// on 80) and the body. Nothing else may join: no Expect, User-Agent, Connection, nor Accept in XML
+// mode; only a POST carries a body and Content-Length, an empty one too.
+struct WireCase {
+  const char* name;
+  const char* method;
+  std::string_view body;
+  bool xmlMode;
+  const char* requestLine;
+  std::string headerLinesAfterHost;
+  const char* sentBody;
+};
+
+void PrintTo(const WireCase& c, std::ostream* os) { *os << c.name; }
+
+class TransportWireTest : public TransportTest, public ::testing::WithParamInterface<WireCase> {};
+
+TEST_P(TransportWireTest, SendsExactlyThisRequest) {
+  const WireCase& c = GetParam();
+  server_.setReply({.body = kXmlReply});
+
+  EXPECT_EQ(PostXmlRequest(c.method, server_.url("/path/x.dll?a=1&b=%20"), c.body, c.xmlMode),
+            kXmlReply);
+
+  const auto requests = server_.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].head, std::string(c.requestLine) +
+                                  "\r\nHost: 127.0.0.1:" + std::to_string(server_.port()) + "\r\n" +
+                                  c.headerLinesAfterHost + "\r\n");
+  EXPECT_EQ(requests[0].body, c.sentBody);
+}
+
+const std::string kXmlHeaders = "charset: UTF-8\r\nPragma: No-Cache\r\nContent-Type: text/xml\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, TransportWireTest,
+    ::testing::Values(
+        WireCase{"XmlPost", "POST", "<a/>", true, "POST /path/x.dll?a=1&b=%20 HTTP/1.1",
+                 kXmlHeaders + "Content-Length: 4\r\n", "<a/>"},
+        WireCase{"LowerCasePost", "post", "<a/>", true, "POST /path/x.dll?a=1&b=%20 HTTP/1.1",
+                 kXmlHeaders + "Content-Length: 4\r\n", "<a/>"},
+        WireCase{"XmlGet", "GET", "<a/>", true, "GET /path/x.dll?a=1&b=%20 HTTP/1.1", kXmlHeaders,
+                 ""},
+        WireCase{"XmlPut", "put", "<a/>", true, "PUT /path/x.dll?a=1&b=%20 HTTP/1.1", kXmlHeaders,
+                 ""},
+        WireCase{"RawPost", "POST", "u=1", false, "POST /path/x.dll?a=1&b=%20 HTTP/1.1",
+                 "Accept: */*\r\nContent-Length: 3\r\n"
+                 "Content-Type: application/x-www-form-urlencoded\r\n",
+                 "u=1"},
+        WireCase{"EmptyRawPost", "POST", "", false, "POST /path/x.dll?a=1&b=%20 HTTP/1.1",
+                 "Accept: */*\r\nContent-Length: 0\r\n"
+                 "Content-Type: application/x-www-form-urlencoded\r\n",
+                 ""},
+        WireCase{"RawGet", "GET", "u=1", false, "GET /path/x.dll?a=1&b=%20 HTTP/1.1",
+                 "Accept: */*\r\n", ""},
+        WireCase{"RawDelete", "DELETE", "u=1", false, "DELETE /path/x.dll?a=1&b=%20 HTTP/1.1",
+                 "Accept: */*\r\n", ""}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
 struct FailureCase {
   const char* name;
   bool xmlMode;
