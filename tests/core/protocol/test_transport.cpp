@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "LocalHttpServer.h"
+#include "ScopedEnv.h"
 #include "platform/CodePage.h"
 #include "protocol/CurlTransport.h"
 #include "runtime/Pace.h"
@@ -199,6 +200,73 @@ INSTANTIATE_TEST_SUITE_P(
                  "Accept: */*\r\n", ""},
         WireCase{"RawDelete", "DELETE", "u=1", false, "DELETE /path/x.dll?a=1&b=%20 HTTP/1.1",
                  "Accept: */*\r\n", ""}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// Through a proxy from the environment the request keeps its headers, with the proxy's own
+// (Proxy-Authorization from the percent-decoded credentials, Proxy-Connection) after Host and
+// Accept; http goes as an absolute URI to the proxy, https opens a CONNECT tunnel first. The
+// "proxy" here answers every request with 200 and the reply body, so the https exchanges fail
+// after their CONNECT (what follows is no TLS); what is checked is the proxy's view.
+struct ProxyWireCase {
+  const char* name;
+  const char* userInfo;  // of the proxy URL, "" for none
+  const char* method;
+  const char* url;
+  bool xmlMode;
+  std::string expectedHead;
+  const char* expectedBody;
+};
+
+void PrintTo(const ProxyWireCase& c, std::ostream* os) { *os << c.name; }
+
+class TransportProxyWireTest : public TransportTest,
+                               public ::testing::WithParamInterface<ProxyWireCase> {};
+
+TEST_P(TransportProxyWireTest, SendsThisToTheProxy) {
+  const ProxyWireCase& c = GetParam();
+  server_.setReply({.body = kXmlReply});
+  const std::string proxy =
+      "http://" + std::string(c.userInfo) + "127.0.0.1:" + std::to_string(server_.port());
+  const test::ScopedEnv httpProxy("http_proxy", proxy), httpsProxy("https_proxy", proxy);
+  const test::ScopedEnv noProxy("no_proxy", std::nullopt), noProxyUpper("NO_PROXY", std::nullopt);
+
+  const bool https = std::string_view(c.url).starts_with("https:");
+  EXPECT_EQ(PostXmlRequest(c.method, c.url, "<a/>", c.xmlMode), https ? "" : kXmlReply);
+
+  const auto requests = server_.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].head, c.expectedHead);
+  EXPECT_EQ(requests[0].body, c.expectedBody);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, TransportProxyWireTest,
+    ::testing::Values(
+        ProxyWireCase{"XmlPost", "us%40er:p%3Ass@", "POST", "http://localhost:9/x?y", true,
+                      "POST http://localhost:9/x?y HTTP/1.1\r\nHost: localhost:9\r\n"
+                      "Proxy-Authorization: Basic dXNAZXI6cDpzcw==\r\n"
+                      "Proxy-Connection: Keep-Alive\r\n" +
+                          kXmlHeaders + "Content-Length: 4\r\n\r\n",
+                      "<a/>"},
+        ProxyWireCase{"RawGetWithoutCredentials", "", "GET", "http://localhost/x?y", false,
+                      "GET http://localhost/x?y HTTP/1.1\r\nHost: localhost\r\n"
+                      "Accept: */*\r\nProxy-Connection: Keep-Alive\r\n\r\n",
+                      ""},
+        ProxyWireCase{"RawPost", "u:p@", "POST", "http://localhost:9/x", false,
+                      "POST http://localhost:9/x HTTP/1.1\r\nHost: localhost:9\r\n"
+                      "Proxy-Authorization: Basic dTpw\r\nAccept: */*\r\n"
+                      "Proxy-Connection: Keep-Alive\r\nContent-Length: 4\r\n"
+                      "Content-Type: application/x-www-form-urlencoded\r\n\r\n",
+                      "<a/>"},
+        ProxyWireCase{"HttpsTunnel", "us%40er:p%3Ass@", "POST", "https://localhost:9/x?y", true,
+                      "CONNECT localhost:9 HTTP/1.1\r\nHost: localhost:9\r\n"
+                      "Proxy-Authorization: Basic dXNAZXI6cDpzcw==\r\n"
+                      "Proxy-Connection: Keep-Alive\r\n\r\n",
+                      ""},
+        ProxyWireCase{"HttpsTunnelToIpv6DefaultPort", "", "GET", "https://[::1]/x", false,
+                      "CONNECT [::1]:443 HTTP/1.1\r\nHost: [::1]:443\r\n"
+                      "Proxy-Connection: Keep-Alive\r\n\r\n",
+                      ""}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct FailureCase {
