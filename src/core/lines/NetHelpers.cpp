@@ -5,11 +5,15 @@
 #include <algorithm>
 #include <cctype>
 
-#include "lines/AsciiCase.h"
 #include "platform/NetTables.h"
+#include "runtime/AsciiCase.h"
 #include "sysinfo/IpHelper.h"
 
 namespace kelbrin::lines {
+
+using runtime::AsciiLower;
+using runtime::EqualIgnoringAsciiCase;
+
 bool IsNetReachable() { return true; }
 
 std::string UrlEncode(std::string_view text, const platform::CodePage& codePage) {

@@ -5,9 +5,13 @@
 #include <utility>
 #include <vector>
 
-#include "lines/AsciiCase.h"
+#include "runtime/AsciiCase.h"
 
 namespace kelbrin::lines {
+
+using runtime::AsciiLower;
+using runtime::EqualIgnoringAsciiCase;
+
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
