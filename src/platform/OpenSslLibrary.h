@@ -1,0 +1,53 @@
+#pragma once
+
+// OpenSSL's headers give the types and constants only: the program does not link the library.
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
+
+namespace kelbrin::platform {
+
+// The OpenSSL functions the TLS session calls.
+#define KELBRIN_OPENSSL_FUNCTIONS(X)  \
+  X(TLS_client_method)                \
+  X(SSL_CTX_new)                      \
+  X(SSL_CTX_free)                     \
+  X(SSL_CTX_ctrl)                     \
+  X(SSL_CTX_set_default_verify_paths) \
+  X(SSL_CTX_set_verify)               \
+  X(SSL_new)                          \
+  X(SSL_free)                         \
+  X(SSL_set_bio)                      \
+  X(SSL_ctrl)                         \
+  X(SSL_set1_host)                    \
+  X(SSL_get0_param)                   \
+  X(SSL_connect)                      \
+  X(SSL_read)                         \
+  X(SSL_write)                        \
+  X(SSL_shutdown)                     \
+  X(SSL_get_error)                    \
+  X(SSL_get_verify_result)            \
+  X(SSL_get1_peer_certificate)        \
+  X(X509_free)                        \
+  X(X509_VERIFY_PARAM_set1_ip_asc)    \
+  X(BIO_new)                          \
+  X(BIO_s_mem)                        \
+  X(BIO_read)                         \
+  X(BIO_write)                        \
+  X(BIO_ctrl)                         \
+  X(BIO_free)                         \
+  X(ERR_clear_error)
+
+// Pointers to those functions in the process's libssl.so.3 (and the libcrypto it brings along).
+struct OpenSslApi {
+#define KELBRIN_OPENSSL_POINTER(name) decltype(&::name) name = nullptr;
+  KELBRIN_OPENSSL_FUNCTIONS(KELBRIN_OPENSSL_POINTER)
+#undef KELBRIN_OPENSSL_POINTER
+};
+
+// The library, loaded with dlopen by the first call (thread-safe) and kept for the life of the
+// process; nullptr when it or one of the functions is missing. Only an https exchange calls this,
+// so a client that speaks plain http never maps OpenSSL at all.
+const OpenSslApi* OpenSsl();
+
+}  // namespace kelbrin::platform
