@@ -11,7 +11,7 @@
 #include "app/Startup.h"
 #include "app/StartupSwitches.h"
 #include "platform/NonDumpable.h"
-#include "protocol/CurlTransport.h"
+#include "protocol/HttpTransport.h"
 #include "protocol/PelmarClient.h"
 #include "runtime/Pace.h"
 #include "session/StringTable.h"
@@ -86,7 +86,7 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
     if (!error.empty()) return usageError(error, err);
   }
   try {
-    protocol::CurlTransport transport;
+    protocol::HttpTransport transport;
     protocol::PelmarClient client(transport);
     client.SetEndpoint(endpointOf(options));
     client.SetTimeouts(pace);

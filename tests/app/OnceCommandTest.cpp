@@ -15,7 +15,7 @@
 #include "app/CommandLine.h"
 #include "app/OnceCommand.h"
 #include "platform/CodePage.h"
-#include "protocol/CurlTransport.h"
+#include "protocol/HttpTransport.h"
 #include "protocol/PelmarClient.h"
 #include "settings/PubUtil.h"
 
@@ -45,7 +45,7 @@ class OnceCommandTest : public ::testing::Test {
     return RunOnce(request, client, out, err);
   }
 
-  protocol::CurlTransport transport;
+  protocol::HttpTransport transport;
   protocol::PelmarClient client{transport};
 
   static test::ReferenceService* service;

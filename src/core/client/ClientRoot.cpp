@@ -7,7 +7,7 @@
 #include "lines/DialUpRegistration.h"
 #include "lines/StoredLineStart.h"
 #include "platform/PppdEnvironment.h"
-#include "protocol/CurlTransport.h"
+#include "protocol/HttpTransport.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
 #include "settings/ParamInfo.h"
@@ -31,7 +31,7 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
       clock_(clock),
       presenter_(presenter),
       options_(std::move(options)),
-      transport_(transport ? std::move(transport) : std::make_unique<protocol::CurlTransport>()),
+      transport_(transport ? std::move(transport) : std::make_unique<protocol::HttpTransport>()),
       pelmar_(*transport_, &router_),
       session_(loop, clock, presenter, pelmar_,
                session::SessionOptions{options_.pace, options_.settingsBackend}),

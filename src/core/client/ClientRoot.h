@@ -57,7 +57,7 @@ struct ClientOptions {
 // Lives on the controller's thread (the thread of `loop`).
 class ClientRoot {
  public:
-  // `transport` carries the exchanges (libcurl when none is given: tests hand in their own).
+  // `transport` carries the exchanges (the HTTP transport when none is given: tests hand in their own).
   ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock, runtime::Presenter& presenter,
              ClientOptions options, std::unique_ptr<protocol::Transport> transport = nullptr);
   ~ClientRoot();

@@ -26,8 +26,8 @@ struct ExchangeRequest {
   const std::atomic<bool>* aborted = nullptr;
 };
 
-// What carries the exchanges: libcurl in the program (CurlTransport.h), a scripted stand-in in
-// unit tests. Returns the reply text (UTF-8), or the empty string on any failure: refused,
+// What carries the exchanges: the client's own HTTP/1.1 in the program (HttpTransport.h), a
+// scripted stand-in in unit tests. Returns the reply text (UTF-8), or the empty string on any failure: refused,
 // time-out, a status other than 200 (a redirect too), an empty body, in XML mode a body that is
 // not well-formed XML or is too large. Called by one thread at a time.
 class Transport {

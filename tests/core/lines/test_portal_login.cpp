@@ -12,7 +12,7 @@
 #include "lines/TActiveLine.h"
 #include "lines/TAuthTrd.h"
 #include "lines/TLineFactory.h"
-#include "protocol/CurlTransport.h"
+#include "protocol/HttpTransport.h"
 #include "protocol/PelmarClient.h"
 #include "runtime/ManualClock.h"
 
@@ -134,7 +134,7 @@ class PortalLogin : public ::testing::Test {
   kelbrin::test::ScopedEnv path_{"PATH", noNmcli_.path().string()};
   kelbrin::test::ScopedEnv noProxy_{"NO_PROXY", std::string("*")};
   runtime::ManualClock clock_;
-  protocol::CurlTransport transport_;
+  protocol::HttpTransport transport_;
   protocol::PelmarClient pelmar_{transport_};
 };
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "LocalHttpServer.h"
-#include "protocol/CurlTransport.h"
+#include "protocol/HttpTransport.h"
 #include "protocol/PelmarClient.h"
 
 namespace kelbrin::protocol {
@@ -24,7 +24,7 @@ std::string ProfileReply(const std::string& result, const std::string& userName)
          "</UserName><ServiceEndDate>20301231</ServiceEndDate></UserProfile></PelmarPacket>";
 }
 
-// The login check and the version query of the Pelmar client, over libcurl to a real HTTP
+// The login check and the version query of the Pelmar client, over the HTTP transport to a real HTTP
 // server on 127.0.0.1.
 class LoginTest : public ::testing::Test {
  protected:
@@ -32,7 +32,7 @@ class LoginTest : public ::testing::Test {
 
   LocalHttpServer server_;
   StrictMock<MockReactions> reactions_;
-  CurlTransport transport_;
+  HttpTransport transport_;
   PelmarClient client_{transport_, &reactions_};
 };
 

@@ -8,7 +8,7 @@
 #include "LocalHttpServer.h"
 #include "ScopedEnv.h"
 #include "platform/CodePage.h"
-#include "protocol/CurlTransport.h"
+#include "protocol/HttpTransport.h"
 #include "runtime/Pace.h"
 
 namespace kelbrin::protocol {
@@ -25,8 +25,9 @@ const std::string kXmlReply = "<PelmarPacket><Result>0</Result></PelmarPacket>";
 // An XML document of exactly `size` bytes.
 std::string XmlOfSize(std::size_t size) { return "<a>" + std::string(size - 7, 'x') + "</a>"; }
 
-// libcurl holds a POST body over 1 MiB back behind "Expect: 100-continue"; a body of 2 MiB is
-// large enough to draw the header unless the transport suppresses it.
+// A large POST body goes out at once: an HTTP client that held it back behind
+// "Expect: 100-continue" (libcurl does beyond 1 MiB) would wait for an answer simple servers never
+// send. 2 MiB is large enough to show that.
 constexpr std::size_t kLargeBodySize = 2u << 20;
 const std::string& LargeBody() {
   static const std::string body = XmlOfSize(kLargeBodySize);
@@ -49,7 +50,7 @@ class SystemCodePageScope {
   std::string previous_;
 };
 
-// The libcurl transport against a real HTTP server on 127.0.0.1. The helpers stand for what the
+// The HTTP transport against a real HTTP server on 127.0.0.1. The helpers stand for what the
 // Pelmar client hands each exchange: the time-outs of a Pace and its abort flag.
 class TransportTest : public ::testing::Test {
  protected:
@@ -64,7 +65,7 @@ class TransportTest : public ::testing::Test {
   void ResumeExchanges() { aborted_.store(false); }
 
   LocalHttpServer server_;
-  CurlTransport transport_;
+  HttpTransport transport_;
   runtime::Pace pace_;
   std::atomic<bool> aborted_{false};
 };

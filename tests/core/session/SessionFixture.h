@@ -37,7 +37,7 @@ class SessionFixture : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Builds the composition root over `transport` (libcurl when none) and runs InitClient in
+  // Builds the composition root over `transport` (the HTTP transport when none) and runs InitClient in
   // service mode.
   void Start(std::unique_ptr<protocol::Transport> transport = nullptr);
   // Workers parked after a successful login: auto-logon, IP update, the pending list fetch.

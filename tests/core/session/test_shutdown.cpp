@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "SessionFixture.h"
-#include "protocol/CurlTransport.h"
+#include "protocol/HttpTransport.h"
 
 namespace kelbrin::session::test {
 namespace {
@@ -43,7 +43,7 @@ class ShutdownWatchdog {
   std::thread thread_;
 };
 
-// The libcurl transport, counting the exchanges that have started (the service journals a
+// The HTTP transport, counting the exchanges that have started (the service journals a
 // request only once it has answered, so the journal cannot show one still in flight).
 class StartedExchanges final : public protocol::Transport {
  public:
@@ -55,7 +55,7 @@ class StartedExchanges final : public protocol::Transport {
 
  private:
   std::atomic<int>& started_;
-  protocol::CurlTransport inner_;
+  protocol::HttpTransport inner_;
 };
 
 class ShutdownTest : public SessionFixture {

@@ -7,7 +7,7 @@
 
 #include "ReferenceService.h"
 #include "SysInfoFixtures.h"
-#include "protocol/CurlTransport.h"
+#include "protocol/HttpTransport.h"
 #include "protocol/PelmarClient.h"
 #include "runtime/CoreEventLoop.h"
 #include "runtime/ManualClock.h"
@@ -57,7 +57,7 @@ class ReportToService : public ::testing::Test {
   }
 
   test::ReferenceService service_;
-  protocol::CurlTransport transport_;
+  protocol::HttpTransport transport_;
   protocol::PelmarClient pelmar_{transport_};
   TSysInfo sysInfo_{ThisMachine()};
   std::mutex mutex_;
