@@ -21,11 +21,15 @@ SteadyTime IoBounds::SliceEnd() const {
   return std::min(GiveUpAt(), std::chrono::steady_clock::now() + kAbortCheck);
 }
 
+IoBounds::Wait IoBounds::Check() const {
+  if (Aborted()) return Wait::Aborted;
+  return std::chrono::steady_clock::now() >= GiveUpAt() ? Wait::TimedOut : Wait::Ready;
+}
+
 IoBounds::Wait IoBounds::WaitFor(int fd, short events) const {
   for (;;) {
-    if (Aborted()) return Wait::Aborted;
+    if (const Wait state = Check(); state != Wait::Ready) return state;
     const auto now = std::chrono::steady_clock::now();
-    if (now >= GiveUpAt()) return Wait::TimedOut;
     // Rounded up, so a slice never ends just before the moment it waits for.
     const auto slice = std::chrono::ceil<std::chrono::milliseconds>(SliceEnd() - now);
     pollfd descriptor{fd, events, 0};

@@ -26,6 +26,9 @@ class IoBounds {
   void Progress() { lastProgress_ = std::chrono::steady_clock::now(); }
 
   bool Aborted() const { return aborted_ != nullptr && aborted_->load(); }
+  // Aborted, or past the time to give up: checked before every send and receive, so that a peer
+  // that never lets a wait happen (it streams without end) is bounded as well.
+  Wait Check() const;
   // When the current wait has to give up: the deadline, or the stall bound if that is sooner.
   SteadyTime GiveUpAt() const;
   // The end of the next slice of a wait: at most kAbortCheck from now, never past GiveUpAt().

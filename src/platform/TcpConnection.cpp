@@ -58,6 +58,7 @@ TcpConnection::~TcpConnection() { ::close(fd_); }
 
 bool TcpConnection::SendAll(std::string_view data, IoBounds& bounds) {
   while (!data.empty()) {
+    if (bounds.Check() != IoBounds::Wait::Ready) return false;
     const ssize_t sent = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
     if (sent > 0) {
       data.remove_prefix(static_cast<std::size_t>(sent));
@@ -75,6 +76,7 @@ bool TcpConnection::SendAll(std::string_view data, IoBounds& bounds) {
 
 std::optional<std::size_t> TcpConnection::Receive(std::span<char> buffer, IoBounds& bounds) {
   for (;;) {
+    if (bounds.Check() != IoBounds::Wait::Ready) return std::nullopt;
     const ssize_t got = ::recv(fd_, buffer.data(), buffer.size(), 0);
     if (got >= 0) {
       if (got > 0) bounds.Progress();

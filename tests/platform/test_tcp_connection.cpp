@@ -186,6 +186,24 @@ TEST(TcpConnectionTest, MovesBytesBothWaysAndSeesTheEnd) {
   EXPECT_EQ(connection->Receive(buffer, bounds), 0u);
 }
 
+// A peer that streams without a pause never lets a wait happen: bytes already waiting do not
+// carry a receive past the deadline.
+TEST(TcpConnectionTest, NoReceivePastTheDeadlineEvenWithBytesWaiting) {
+  const Listener live(8);
+  IoBounds bounds(In(kHangGuard), nullptr);
+  const auto connection = TcpConnection::Open({live.address()}, bounds);
+  ASSERT_NE(connection, nullptr);
+  const int peer = live.Accept();
+  const std::string stream(65536, 's');
+  ASSERT_EQ(::send(peer, stream.data(), stream.size(), 0), static_cast<ssize_t>(stream.size()));
+  char buffer[4096];
+  ASSERT_EQ(connection->Receive(buffer, bounds), sizeof buffer);
+
+  bounds.SetDeadline(In(-1ms));
+  EXPECT_EQ(connection->Receive(buffer, bounds), std::nullopt);
+  ::close(peer);
+}
+
 // A peer that goes away while the request is still going out must not raise SIGPIPE, which
 // would end the whole program.
 TEST(TcpConnectionTest, APeerThatLeavesMidSendFailsTheSendOnly) {
