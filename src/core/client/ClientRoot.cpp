@@ -97,7 +97,13 @@ void ClientRoot::InitClient(bool serviceMode) {
 void ClientRoot::StartAddressWatch() {
   if (!options_.watchAddresses || !settings::ParamInfo().snapshot().ImmediateUpdate) return;
   try {
-    addressWatch_ = options_.watchAddresses([this] { session_.AddressChanged(); });
+    addressWatch_ = options_.watchAddresses([this] {
+      session_.AddressChanged();
+      // A dial-up link that went down is heard at once by the line's keep-alive.
+      PostToLoop([this] {
+        if (activeLine_ && activeLine_->Line() != nullptr) activeLine_->Line()->LinkChanged();
+      });
+    });
   } catch (const std::exception&) {
     // Without the watch the active tests keep their pace; nothing else depends on it.
   }
