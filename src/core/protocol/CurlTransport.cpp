@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -125,6 +126,12 @@ bool Configure(CURL* handle, std::string_view method, const std::string& url, st
   const std::string verb = AsciiUpper(method);
   bool ok = curl_easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK;
   ok = ok && curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
+  // SSL_CERT_FILE names the trusted authorities for every OpenSSL program; libcurl alone would
+  // read only its built-in bundle, so a private authority configured that way is passed on.
+  if (const char* authorities = std::getenv("SSL_CERT_FILE");
+      authorities != nullptr && *authorities != '\0') {
+    ok = ok && curl_easy_setopt(handle, CURLOPT_CAINFO, authorities) == CURLE_OK;
+  }
   // A 3xx reply ends the exchange as a failure: following it would re-send the body, password
   // included, to whatever host the reply names.
   ok = ok && curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK;
