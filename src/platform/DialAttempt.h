@@ -33,7 +33,8 @@ class DialAttempt {
   // Asks the dial to give up; the following steps end it. Dropping the attempt ends it at once.
   virtual void Cancel() = 0;
 
-  // The connection under way: 0 until the facility knows one, then its handle.
+  // The connection under way as far as the facility knows it (pppd: the started pppd), and its
+  // handle once it is up; 0 while it knows none.
   virtual DialHandle Handle() const = 0;
 
   // A code worth telling the user about this dial although it goes ahead; 0 for none.
