@@ -14,9 +14,9 @@ using DialHandle = int;
 
 // A dial-up connection of this machine, whichever facility runs it.
 struct DialLink {
-  std::string entry;      // the phonebook entry it belongs to
+  std::string entry;  // the phonebook entry it belongs to
   DialHandle handle = 0;
-  std::string interface;  // the interface that carries its traffic, e.g. ppp0 or wwan0
+  std::string interface;   // the interface that carries its traffic, e.g. ppp0 or wwan0
   bool connected = false;  // up and holding an IPv4 address
 };
 

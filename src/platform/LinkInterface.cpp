@@ -69,8 +69,7 @@ class Socket {
 bool InterfaceName(const std::string& name) {
   return !name.empty() && name.size() < IFNAMSIZ && name != "." && name != ".." &&
          std::all_of(name.begin(), name.end(), [](char c) {
-           return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' ||
-                  c == '.';
+           return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
          });
 }
 

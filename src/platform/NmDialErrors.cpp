@@ -29,8 +29,7 @@ constexpr std::array<std::pair<int, const char*>, 5> kOwnTexts{{
      "NetworkManager: authentication failed: the user name or password was not accepted"},
     {kNmNotAuthorized,
      "NetworkManager: this user is not allowed to activate the connection (polkit)"},
-    {kNmLinkNotUp,
-     "NetworkManager reported the connection up but its interface holds no address"},
+    {kNmLinkNotUp, "NetworkManager reported the connection up but its interface holds no address"},
     {kNmProfileUserName,
      "NetworkManager dials with the user name of its connection profile, not the line's"},
 }};

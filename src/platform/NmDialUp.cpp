@@ -75,10 +75,8 @@ bool NmDialUp::HasEntry(const std::string& entry) const {
   return names && std::find(names->begin(), names->end(), entry) != names->end();
 }
 
-std::unique_ptr<DialAttempt> NmDialUp::StartDial(const std::string& entry,
-                                                 const std::string& user,
-                                                 const std::string& password,
-                                                 int& error) const {
+std::unique_ptr<DialAttempt> NmDialUp::StartDial(const std::string& entry, const std::string& user,
+                                                 const std::string& password, int& error) const {
   error = 0;
   const auto connections = networkManager_.Connections();
   if (!connections) {

@@ -9,12 +9,12 @@
 
 namespace kelbrin::platform {
 
-std::filesystem::path WritePrivateFile(const std::filesystem::path& folder,
-                                       std::string_view prefix, std::string_view content) {
+std::filesystem::path WritePrivateFile(const std::filesystem::path& folder, std::string_view prefix,
+                                       std::string_view content) {
   ::mkdir(folder.c_str(), 0700);
-  struct stat info{};
-  if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
-      info.st_uid != ::geteuid() || (info.st_mode & 077) != 0) {
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
+      (info.st_mode & 077) != 0) {
     return {};
   }
   std::string name = (folder / (std::string(prefix) + "-XXXXXX")).string();

@@ -107,7 +107,8 @@ std::vector<Profile> Profiles() {
   while (std::getline(in, line)) {
     auto fields = Split(line, '\t');
     if (fields.size() < 7) continue;
-    Profile profile{fields[0], fields[1], fields[2], fields[3], fields[4], fields[5], fields[6], {}};
+    Profile profile{fields[0], fields[1], fields[2], fields[3],
+                    fields[4], fields[5], fields[6], {}};
     if (fields.size() > 7) {
       std::istringstream words(fields[7]);
       for (std::string word; words >> word;) profile.directives.push_back(word);
@@ -135,8 +136,8 @@ std::vector<Activation> Activations() {
     activation.number = std::atoi(file.c_str());
     std::ifstream in(item.path());
     std::string pid;
-    if (activation.number <= 0 || !std::getline(in, pid) ||
-        !std::getline(in, activation.name) || !std::getline(in, activation.interface)) {
+    if (activation.number <= 0 || !std::getline(in, pid) || !std::getline(in, activation.name) ||
+        !std::getline(in, activation.interface)) {
       continue;
     }
     activation.pid = static_cast<pid_t>(std::atoi(pid.c_str()));
@@ -291,7 +292,7 @@ int ConnectionUp(const std::string& name, const std::string& passwdFile, long wa
   if (!profile || profile->Has("missing")) {
     return Fail(kNotFound, "Error: unknown connection '" + name + "'.");
   }
-  struct stat info{};
+  struct stat info {};
   const bool readable = ::stat(passwdFile.c_str(), &info) == 0;
   char mode[8];
   std::snprintf(mode, sizeof mode, "%o", info.st_mode & 0777);
@@ -311,8 +312,8 @@ int ConnectionUp(const std::string& name, const std::string& passwdFile, long wa
   if (profile->Has("fail-auth") || secret != profile->password) {
     return Fail(kActivationFailed,
                 "Error: Connection activation failed: Secrets were required, but not provided\n"
-                "Hint: use 'journalctl -xe NM_CONNECTION=" + name + " + NM_DEVICE=" +
-                    profile->device + "' to get more details.");
+                "Hint: use 'journalctl -xe NM_CONNECTION=" +
+                    name + " + NM_DEVICE=" + profile->device + "' to get more details.");
   }
   // Activating an active connection replaces its activation.
   if (const auto old = ActivationOf(name)) Deactivate(*old);
@@ -358,8 +359,9 @@ std::vector<Activation> Selected(const std::string& selector, const std::string&
 int ConnectionDown(const std::string& selector, const std::string& value) {
   const auto selected = Selected(selector, value);
   if (selected.empty()) {
-    return Fail(kNotFound, "Error: '" + value + "' is not an active connection.\n"
-                           "Error: no active connection provided.");
+    return Fail(kNotFound, "Error: '" + value +
+                               "' is not an active connection.\n"
+                               "Error: no active connection provided.");
   }
   for (const auto& activation : selected) {
     Deactivate(activation);
@@ -431,8 +433,7 @@ int Run(const std::vector<std::string>& arguments) {
       return Fail(kUserInput, "Error: Option '" + arguments[i] + "' is unknown.");
     }
   }
-  const std::vector<std::string> command(arguments.begin() + static_cast<long>(i),
-                                         arguments.end());
+  const std::vector<std::string> command(arguments.begin() + static_cast<long>(i), arguments.end());
   const auto is = [&command](const std::vector<std::string>& words) {
     if (command.size() != words.size()) return false;
     for (std::size_t w = 0; w < words.size(); ++w) {
@@ -442,7 +443,8 @@ int Run(const std::vector<std::string>& arguments) {
   };
   const bool selector = command.size() == 4 && (command[2] == "apath" || command[2] == "id");
   if (is({"connection", "show"})) return ShowList(fields);
-  if (is({"connection", "show", "", ""}) && selector) return ShowOne(fields, command[2], command[3]);
+  if (is({"connection", "show", "", ""}) && selector)
+    return ShowOne(fields, command[2], command[3]);
   if (is({"connection", "up", "id", "", "passwd-file", ""})) {
     return ConnectionUp(command[3], command[5], waitSeconds);
   }

@@ -71,7 +71,8 @@ bool NmcliUpRunning() {
 class NmDialUpTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!bed_.Unusable().empty()) GTEST_SKIP() << "NetworkManager tests skipped: " << bed_.Unusable();
+    if (!bed_.Unusable().empty())
+      GTEST_SKIP() << "NetworkManager tests skipped: " << bed_.Unusable();
     bed_.StartNetworkManager();
     bed_.AddNmProfile({.name = "Wired connection 1", .type = "802-3-ethernet"});
     bed_.AddNmProfile({.name = "DSL", .user = "alice", .password = kPassword});
@@ -212,8 +213,7 @@ TEST_F(NmDialUpTest, ADialThatCannotStartSaysWhy) {
 
 TEST_F(NmDialUpTest, TheProfileKeepsItsUserNameAndADifferentOneIsNoticed) {
   const NmDialUp facility(bed_.NmSetup());
-  const std::pair<std::string, int> rows[] = {
-      {"alice", 0}, {"", 0}, {"bob", kNmProfileUserName}};
+  const std::pair<std::string, int> rows[] = {{"alice", 0}, {"", 0}, {"bob", kNmProfileUserName}};
   for (const auto& [user, notice] : rows) {
     int error = -1;
     auto dial = Start(facility, "DSL", kPassword, error, user);
@@ -242,8 +242,7 @@ TEST_F(NmDialUpTest, AHangingActivationIsEndedAndWhatCameUpIsTakenDown) {
       // Until the fake has read the passwd-file, and for "Half" brought the link up.
       ASSERT_TRUE(Eventually([&] {
         EXPECT_FALSE(dial->Step(10ms, [](int) {}).has_value());
-        return bed_.NmCalls().size() > calls &&
-               (entry == "Stuck" || bed_.NmLinkHolder(entry) != 0);
+        return bed_.NmCalls().size() > calls && (entry == "Stuck" || bed_.NmLinkHolder(entry) != 0);
       })) << entry;
       if (cancel) {
         dial->Cancel();

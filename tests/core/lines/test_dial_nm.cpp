@@ -172,8 +172,8 @@ TEST_F(NmDialUpTest, ASynchronousDialConnectsWithAddressesIndexAndStatistics) {
   sources.dialUpEntries = [this] { return DialUpConnections(Phonebook()); };
   std::vector<std::string> names;
   ASSERT_TRUE(ListNetworkConnections(names, sources));
-  EXPECT_EQ(names, (std::vector<std::string>{"Wired connection 1", "Shared", "adsl", "DSL",
-                                             "Mobile"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"Wired connection 1", "Shared", "adsl", "DSL", "Mobile"}));
   EXPECT_EQ(ConnectionAdapterIndex("dsl", sources), static_cast<std::uint32_t>(index));
   // Without a phonebook NetworkManager's own listing names it, once.
   ListNetworkConnections(names, ConnectionSources{});
@@ -317,8 +317,7 @@ TEST_F(NmDialUpTest, ALineUserNameOtherThanTheProfilesIsToldOnce) {
       "line's";
   ASSERT_EQ(dialer->Dial(), 0);
   ASSERT_EQ(dialer->Dial(), 0);  // hangs up its own connection first
-  EXPECT_EQ(calls_,
-            (std::vector<std::string>{"dialing", notice, "connect", "dialing", "connect"}));
+  EXPECT_EQ(calls_, (std::vector<std::string>{"dialing", notice, "connect", "dialing", "connect"}));
   EXPECT_EQ(dialer->HangUp(), 0);
 }
 
