@@ -94,8 +94,8 @@ std::optional<NetworkManager::Dhcp> NetworkManager::DeviceDhcp(const std::string
 std::optional<NetworkManager::Activation> NetworkManager::ActiveConnection(
     const std::string& activePath) const {
   if (activePath.empty()) return std::nullopt;
-  const auto fields = Fields({"-t", "-f", "GENERAL.STATE,GENERAL.IP-IFACE", "connection", "show",
-                              "apath", activePath});
+  const auto fields = Fields(
+      {"-t", "-f", "GENERAL.STATE,GENERAL.IP-IFACE", "connection", "show", "apath", activePath});
   if (!fields) return std::nullopt;
   Activation activation;
   bool active = false;

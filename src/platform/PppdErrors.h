@@ -15,7 +15,7 @@ enum PppdError : int {
   kNoSuchLink = kPppdOwnBase + 3,        // no connection runs under that handle
   kPasswordUnusable = kPppdOwnBase + 4,  // too long or holds control characters
   kPrivateDirUnusable = kPppdOwnBase + 5,
-  kLinkNotUp = kPppdOwnBase + 6,         // pppd reported success but no link came up
+  kLinkNotUp = kPppdOwnBase + 6,  // pppd reported success but no link came up
   kPeersDirUnreadable = kPppdOwnBase + 7,
   kDialCancelled = kPppdOwnBase + 8,
 };

@@ -17,12 +17,12 @@ namespace kelbrin::test {
 // Every member has a default, so that a test names only those it needs.
 struct NmProfile {
   std::string name = "DSL";
-  std::string type = "pppoe";  // or "gsm", "cdma", or a type that does not dial
+  std::string type = "pppoe";   // or "gsm", "cdma", or a type that does not dial
   std::string device = "eth0";  // the device it is active on (not the IP interface)
   std::string user = "";
   std::string password = "";
   std::string local = "10.70.0.1";
-  std::string peer = "10.70.0.2";  // empty: the link has no peer address
+  std::string peer = "10.70.0.2";            // empty: the link has no peer address
   std::vector<std::string> directives = {};  // e.g. "hang", "delay-ms 300"
 };
 

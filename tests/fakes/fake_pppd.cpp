@@ -5,8 +5,8 @@
 //
 // The peer file is read from $FAKE_PPPD_PEERS (default /etc/ppp/peers), the pid file written to
 // $FAKE_PPPD_RUNDIR (default /run): ppp-LINK.pid, with LINK from `linkname` on the command line
-// or in the peer file, else (like pppd) only the interface's pppN.pid. The peer file holds "LOCAL:PEER" addresses and directives
-// for the test, as comments:
+// or in the peer file, else (like pppd) only the interface's pppN.pid. The peer file holds
+// "LOCAL:PEER" addresses and directives for the test, as comments:
 //   # fake: accounts FILE      lines "USER PASSWORD" (one blank, the rest is the password)
 //   # fake: fail-auth          the peer refuses every login
 //   # fake: hang               SIGTERM is ignored once the link is up

@@ -162,7 +162,8 @@ TEST(NetConnections, NamesComeFromNetworkManagerElseFromTheInterfaces) {
            ListNetConnections(NetworkManager(), NmDialUpConnections::kLeftToPhonebook)) {
         names.push_back(connection.name);
       }
-      EXPECT_EQ(names, (std::vector<std::string>{"Wired connection 1", "Office:VPN", "Home Wi-Fi"}));
+      EXPECT_EQ(names,
+                (std::vector<std::string>{"Wired connection 1", "Office:VPN", "Home Wi-Fi"}));
     }
     const test::ScopedEnv path("PATH", empty.path().string());
     const auto connections = ListNetConnections(NetworkManager());

@@ -43,13 +43,12 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
         return setup;
       }()),
       // NetworkManager's dial-up connections share pppd's private folder and hang-up bound.
-      nmDialUp_({.privateDir = pppd_.Setup().privateDir,
-                 .hangUpBound = pppd_.Setup().hangUpBound}),
+      nmDialUp_({.privateDir = pppd_.Setup().privateDir, .hangUpBound = pppd_.Setup().hangUpBound}),
       sysInfo_({.root = platform::kSystemRoot,
-                .getAdapters = [](int& count,
-                                  sysinfo::TAdaptorRows& rows) {
-                  return sysinfo::GetAdapters(count, rows);
-                },
+                .getAdapters =
+                    [](int& count, sysinfo::TAdaptorRows& rows) {
+                      return sysinfo::GetAdapters(count, rows);
+                    },
                 .connectionNames =
                     [this] {
                       std::vector<std::string> names;
@@ -122,9 +121,10 @@ void ClientRoot::StartLine() {
     return lines::ConnectionAdapterIndex(name, connections_);
   };
   lineFactory_.emplace(std::move(environment));
-  lines::RegisterDialUp(*lineFactory_,
-                        lines::TDailLineSeams{
-                            &pppd_, [this](std::function<void()> task) { PostToLoop(std::move(task)); },
+  lines::RegisterDialUp(
+      *lineFactory_,
+      lines::TDailLineSeams{&pppd_,
+                            [this](std::function<void()> task) { PostToLoop(std::move(task)); },
                             lines::AdapterIndexOfAddress, &nmDialUp_});
   if (options_.registerLineKinds) options_.registerLineKinds(*lineFactory_);
   activeLine_.emplace(*lineFactory_);

@@ -30,8 +30,8 @@ class DialLine {
 
   // `adapterIndexOf` names the interface that holds an address (0 for none); `addError`
   // appends a line to the line's Errors.
-  DialLine(platform::DialUpPhonebook phonebook, TDialUp::Post post,
-           AdapterIndexOf adapterIndexOf, AddError addError);
+  DialLine(platform::DialUpPhonebook phonebook, TDialUp::Post post, AdapterIndexOf adapterIndexOf,
+           AddError addError);
 
   // 0, the code of a failed dial, or -1 when the entry is not in the phonebook or an error came
   // before the dial.

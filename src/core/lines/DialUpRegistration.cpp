@@ -9,8 +9,7 @@ void RegisterDialUp(TLineFactory& factory, TDailLineSeams seams) {
                         });
 }
 
-std::vector<platform::NetConnection> DialUpConnections(
-    const platform::DialUpPhonebook& phonebook) {
+std::vector<platform::NetConnection> DialUpConnections(const platform::DialUpPhonebook& phonebook) {
   std::vector<std::string> entries;
   if (phonebook.Entries(entries) != 0) return {};
   const auto links = phonebook.Links();

@@ -18,7 +18,8 @@ struct TDailLineSeams {
 };
 
 // The line kind "Virtual Dial-up": a phonebook entry (a pppd peer or a NetworkManager dial-up
-// connection) dialled with the line's account and kept up by the keep-alive worker. It owns its dialer (made by Initialize) and forwards to DialLine.
+// connection) dialled with the line's account and kept up by the keep-alive worker. It owns its
+// dialer (made by Initialize) and forwards to DialLine.
 class TDailLine : public TBaseLine {
  public:
   TDailLine(const LineEnvironment& environment, TDailLineSeams seams);

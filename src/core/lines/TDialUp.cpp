@@ -133,8 +133,7 @@ int TDialUp::GetEntries() {
   return 0;
 }
 
-int TDialUp::RunDial(platform::DialAttempt& dial,
-                     const std::function<void(int state)>& onState) {
+int TDialUp::RunDial(platform::DialAttempt& dial, const std::function<void(int state)>& onState) {
   std::optional<int> result;
   std::optional<std::chrono::steady_clock::time_point> cancelDeadline;
   while (!result) {
