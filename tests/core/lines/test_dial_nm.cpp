@@ -46,7 +46,7 @@ bool Eventually(Condition done) {
   return done();
 }
 
-class NmDialUpTest : public ::testing::Test {
+class NmDialerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!bed_.Unusable().empty()) GTEST_SKIP() << "dial-up tests skipped: " << bed_.Unusable();
@@ -109,7 +109,7 @@ class NmDialUpTest : public ::testing::Test {
   std::vector<Event> events_;
 };
 
-TEST_F(NmDialUpTest, ThePhonebookListsThePeersThenNetworkManagersDialUpConnections) {
+TEST_F(NmDialerTest, ThePhonebookListsThePeersThenNetworkManagersDialUpConnections) {
   const std::vector<std::string> peers{"Shared", "adsl"};
   struct Row {
     const char* what;
@@ -143,7 +143,7 @@ TEST_F(NmDialUpTest, ThePhonebookListsThePeersThenNetworkManagersDialUpConnectio
   }
 }
 
-TEST_F(NmDialUpTest, APeerOfTheSameNameIsDialledThroughPppd) {
+TEST_F(NmDialerTest, APeerOfTheSameNameIsDialledThroughPppd) {
   auto dialer = MakeDialer("Shared", TDialMode::dmSync);
   dialer->UserPwd = "pppd-secret";
   ASSERT_EQ(dialer->Dial(), 0);
@@ -153,7 +153,7 @@ TEST_F(NmDialUpTest, APeerOfTheSameNameIsDialledThroughPppd) {
   EXPECT_EQ(dialer->HangUp(), 0);
 }
 
-TEST_F(NmDialUpTest, ASynchronousDialConnectsWithAddressesIndexAndStatistics) {
+TEST_F(NmDialerTest, ASynchronousDialConnectsWithAddressesIndexAndStatistics) {
   auto dialer = MakeDialer("DSL", TDialMode::dmSync);
   ASSERT_EQ(dialer->Dial(), 0);
   EXPECT_EQ(calls_, (std::vector<std::string>{"dialing", "connect"}));
@@ -190,7 +190,7 @@ TEST_F(NmDialUpTest, ASynchronousDialConnectsWithAddressesIndexAndStatistics) {
   EXPECT_EQ(ConnectionAdapterIndex("DSL", sources), 0u);
 }
 
-TEST_F(NmDialUpTest, AMobileConnectionWithoutAPeerHasNoServerAddress) {
+TEST_F(NmDialerTest, AMobileConnectionWithoutAPeerHasNoServerAddress) {
   auto dialer = MakeDialer("Mobile", TDialMode::dmSync);
   ASSERT_EQ(dialer->Dial(), 0);
   ASSERT_EQ(dialer->GetConnectionAddresses(dialer->ConnHandle()), 0);
@@ -199,7 +199,7 @@ TEST_F(NmDialUpTest, AMobileConnectionWithoutAPeerHasNoServerAddress) {
   EXPECT_EQ(dialer->HangUp(), 0);
 }
 
-TEST_F(NmDialUpTest, AnAsynchronousDialReportsConnectingThenConnected) {
+TEST_F(NmDialerTest, AnAsynchronousDialReportsConnectingThenConnected) {
   auto dialer = MakeDialer("DSL", TDialMode::dmAsync);
   ASSERT_EQ(dialer->Dial(), 0);
   EXPECT_EQ(calls_, (std::vector<std::string>{"dialing"}));
@@ -213,7 +213,7 @@ TEST_F(NmDialUpTest, AnAsynchronousDialReportsConnectingThenConnected) {
   EXPECT_FALSE(nm_->LinkOfEntry("DSL").has_value());
 }
 
-TEST_F(NmDialUpTest, AWrongPasswordReadsAsAnAuthenticationFailure) {
+TEST_F(NmDialerTest, AWrongPasswordReadsAsAnAuthenticationFailure) {
   const std::string text =
       "NetworkManager: authentication failed: the user name or password was not accepted";
   auto sync = MakeDialer("DSL", TDialMode::dmSync);
@@ -235,7 +235,7 @@ TEST_F(NmDialUpTest, AWrongPasswordReadsAsAnAuthenticationFailure) {
   EXPECT_TRUE(std::filesystem::is_empty(bed_.PrivateDir()));
 }
 
-TEST_F(NmDialUpTest, AnEntryNobodyKnowsIsNotDialledAndOneThatVanishedIsReported) {
+TEST_F(NmDialerTest, AnEntryNobodyKnowsIsNotDialledAndOneThatVanishedIsReported) {
   bed_.AddNmProfile(
       {.name = "Vanished", .user = "alice", .password = kPassword, .directives = {"missing"}});
   auto unknown = MakeDialer("Nowhere", TDialMode::dmSync);
@@ -249,7 +249,7 @@ TEST_F(NmDialUpTest, AnEntryNobodyKnowsIsNotDialledAndOneThatVanishedIsReported)
 
 // nmcli hangs before or after NetworkManager brought the connection up: AbortDial ends the dial,
 // nmcli and the connection.
-TEST_F(NmDialUpTest, AbortDialEndsAHangingActivation) {
+TEST_F(NmDialerTest, AbortDialEndsAHangingActivation) {
   bed_.AddNmProfile({.name = "Stuck", .password = kPassword, .directives = {"hang"}});
   bed_.AddNmProfile({.name = "Half", .password = kPassword, .directives = {"hang-after-up"}});
   for (const std::string entry : {"Stuck", "Half"}) {
@@ -269,7 +269,7 @@ TEST_F(NmDialUpTest, AbortDialEndsAHangingActivation) {
   }
 }
 
-TEST_F(NmDialUpTest, FreeingTheDialerDuringAnAsynchronousDialTakesDownWhatCameUp) {
+TEST_F(NmDialerTest, FreeingTheDialerDuringAnAsynchronousDialTakesDownWhatCameUp) {
   bed_.AddNmProfile({.name = "Half", .password = kPassword, .directives = {"hang-after-up"}});
   auto dialer = MakeDialer("Half", TDialMode::dmAsync);
   ASSERT_EQ(dialer->Dial(), 0);
@@ -280,7 +280,7 @@ TEST_F(NmDialUpTest, FreeingTheDialerDuringAnAsynchronousDialTakesDownWhatCameUp
   EXPECT_TRUE(nm_->Links().empty());
 }
 
-TEST_F(NmDialUpTest, ThePasswordIsInNoArgvOrEnvironmentAndItsFileGoesAfterTheDial) {
+TEST_F(NmDialerTest, ThePasswordIsInNoArgvOrEnvironmentAndItsFileGoesAfterTheDial) {
   bed_.AddNmProfile({.name = "Slow", .password = kPassword, .directives = {"delay-ms 300"}});
   auto dialer = MakeDialer("Slow", TDialMode::dmSync);
   auto dial = std::async(std::launch::async, [&dialer] { return dialer->Dial(); });
@@ -309,7 +309,7 @@ TEST_F(NmDialUpTest, ThePasswordIsInNoArgvOrEnvironmentAndItsFileGoesAfterTheDia
   EXPECT_EQ(dialer->HangUp(), 0);
 }
 
-TEST_F(NmDialUpTest, ALineUserNameOtherThanTheProfilesIsToldOnce) {
+TEST_F(NmDialerTest, ALineUserNameOtherThanTheProfilesIsToldOnce) {
   auto dialer = MakeDialer("DSL", TDialMode::dmSync);
   dialer->UserName = "bob";
   const std::string notice =
