@@ -41,7 +41,7 @@ class PppTestbed {
   // Empty when usable, else why not (the skip message).
   const std::string& Unusable() const { return unusable_; }
 
-  // A peer file for `entry` with the fake's directives (e.g. "hang", "drop-after-ms 200").
+  // A peer file for `entry` with the fake's directives (e.g. "hang").
   void AddPeer(const std::string& entry, const std::string& local, const std::string& remote,
                const std::vector<std::string>& directives = {});
   // One more option line in `entry`'s peer file.

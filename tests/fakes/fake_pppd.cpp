@@ -10,7 +10,6 @@
 //   # fake: accounts FILE      lines "USER PASSWORD" (one blank, the rest is the password)
 //   # fake: fail-auth          the peer refuses every login
 //   # fake: hang               SIGTERM is ignored once the link is up
-//   # fake: drop-after-ms N    the link drops N ms after it came up (exit status 16)
 //   # fake: delay-ms N         the dial takes N ms before authenticating
 // While the link is up, SIGUSR1 makes the peer send one 48-byte packet through it and SIGUSR2
 // drops the link at once (exit status 16, as a modem hang-up).
@@ -105,7 +104,6 @@ struct Peer {
   std::string linkname;
   bool failAuth = false;
   bool hang = false;
-  long dropAfterMs = -1;
   long delayMs = 0;
 };
 
@@ -126,7 +124,6 @@ Peer ReadPeer(const std::string& path) {
       if (directive == "accounts") words >> peer.accounts;
       if (directive == "fail-auth") peer.failAuth = true;
       if (directive == "hang") peer.hang = true;
-      if (directive == "drop-after-ms") words >> peer.dropAfterMs;
       if (directive == "delay-ms") words >> peer.delayMs;
     } else if (first == "linkname") {
       words >> peer.linkname;
@@ -234,15 +231,15 @@ int main(int argc, char** argv) {
   } else {
     ::signal(SIGTERM, OnTerm);
   }
+  // Before the dialer hears that the link is up: a test may signal the fake at once.
+  ::signal(SIGUSR1, OnUsr1);
+  ::signal(SIGUSR2, OnUsr2);
   if (updetach) {
     const char done = 1;
     if (::write(ready[1], &done, 1) != 1) return kFatal;
     ::close(ready[1]);
   }
-  ::signal(SIGUSR1, OnUsr1);
-  ::signal(SIGUSR2, OnUsr2);
-  long upMs = 0;
-  while (!terminate && !hangup && (peer.dropAfterMs < 0 || upMs < peer.dropAfterMs)) {
+  while (!terminate && !hangup) {
     if (sendPacket) {
       sendPacket = 0;
       if (!kelbrin::fake::WritePeerPacket(tun, peer.remote, peer.local)) {
@@ -250,7 +247,6 @@ int main(int argc, char** argv) {
       }
     }
     SleepMs(10);
-    upMs += 10;
   }
   Log(terminate ? "Terminating on signal 15" : "Modem hangup");
   ::close(tun);
