@@ -9,6 +9,8 @@ against a tiny dyndns2-style endpoint served by this script. For every subject i
   idle RSS / anonymous     VmRSS and RssAnon after --idle seconds logged in
   CPU per cycle            user+system time over the idle window per request sent in it
   wake-ups per minute      context switches of all threads over the idle window
+  one-shot CPU / peak RSS  user+system time and peak RSS of one `--once` run (inadyn: `--once`),
+                           median of --starts runs
   ratio to inadyn          for each of the above, when inadyn ran
 
 and, for the client, the resident memory by mapping (from /proc/PID/smaps; smaps_rollup for
@@ -109,10 +111,32 @@ def switches(pid):
 class Subject:
     """One program under measurement: how to start it and how to count its requests."""
 
-    def __init__(self, label, start, requests):
+    def __init__(self, label, start, requests, once):
         self.label = label
         self.start = start  # () -> Popen
         self.requests = requests  # () -> int, requests seen by its endpoint so far
+        self.once = once  # (launcher argv) -> Popen of one update run that ends by itself
+
+
+def once_figures(subject, runs, work):
+    """Median CPU (ms) and peak RSS (KiB) of `runs` one-shot runs.
+
+    GNU time starts each run from its own small process and reports its peak: a child forked
+    from this script would carry the script's resident set into its peak through the exec. The
+    CPU time comes from wait4 on GNU time, which includes the run it waited for (GNU time's own
+    figure has only 10 ms steps); GNU time's own share is the same for every subject."""
+    cpu, peak = [], []
+    report = os.path.join(work, "once-usage")
+    for _ in range(runs):
+        process = subject.once(["/usr/bin/time", "-f", "%M", "-o", report])
+        _, status, usage = os.wait4(process.pid, 0)
+        process.returncode = os.waitstatus_to_exitcode(status)
+        if process.returncode != 0:
+            raise Failure(f"{subject.label}: the one-shot run ended with {process.returncode}")
+        with open(report) as text:
+            peak.append(int(text.read().split()[-1]))
+        cpu.append((usage.ru_utime + usage.ru_stime) * 1000.0)
+    return statistics.median(cpu), statistics.median(peak)
 
 
 def first_request_ms(subject, starts):
@@ -212,13 +236,14 @@ custom local {{
     os.chmod(config, 0o600)
     cache = os.path.join(work, "inadyn-cache")
 
-    def start():
+    def run(launcher=(), extra=()):
         shutil.rmtree(cache, ignore_errors=True)
-        return subprocess.Popen(["inadyn", "-n", "-f", config, "--cache-dir", cache,
-                                 "--no-pidfile", "-l", "err"], stdout=subprocess.DEVNULL,
+        return subprocess.Popen([*launcher, "inadyn", "-n", "-f", config, "--cache-dir", cache,
+                                 "--no-pidfile", "-l", "err", *extra], stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
 
-    return Subject("inadyn", start, endpoint.requests)
+    return Subject("inadyn", run, endpoint.requests,
+                   lambda launcher: run(launcher, ["--once"]))
 
 
 def client_subject(label, client, work, service):
@@ -245,7 +270,15 @@ def client_subject(label, client, work, service):
         return subprocess.Popen([client, "--service"] + common, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
 
-    return Subject(label, start, requests), process
+    def once(launcher):
+        run = subprocess.Popen([*launcher, client, "--once", "--user", "demo01", "--password-stdin"] + common,
+                               stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, text=True)
+        run.stdin.write("demo-pass\n")
+        run.stdin.close()
+        return run
+
+    return Subject(label, start, requests, once), process
 
 
 def report(results, reference):
@@ -257,7 +290,7 @@ def report(results, reference):
 
     print()
     print(f"{'subject':<14}{'start→request ms':>22}{'idle RSS MiB':>18}{'anon MiB':>16}"
-          f"{'CPU/cycle ms':>18}{'wake-ups/min':>18}")
+          f"{'CPU/cycle ms':>18}{'wake-ups/min':>18}{'once CPU ms':>18}{'once peak MiB':>18}")
     for label, figures in results.items():
         cpu = figures["cpu"]
         print(f"{label:<14}"
@@ -265,7 +298,9 @@ def report(results, reference):
               f"{figures['rss'] / 1024:>10.1f}{ratio(figures['rss'], 'rss'):>8}"
               f"{figures['anon'] / 1024:>8.2f}{ratio(figures['anon'], 'anon'):>8}"
               f"{(f'{cpu:.2f}' if cpu is not None else 'n/a'):>10}{ratio(cpu, 'cpu'):>8}"
-              f"{figures['wakeups']:>10.1f}{ratio(figures['wakeups'], 'wakeups'):>8}")
+              f"{figures['wakeups']:>10.1f}{ratio(figures['wakeups'], 'wakeups'):>8}"
+              f"{figures['once_cpu']:>10.1f}{ratio(figures['once_cpu'], 'once_cpu'):>8}"
+              f"{figures['once_peak'] / 1024:>10.1f}{ratio(figures['once_peak'], 'once_peak'):>8}")
 
 
 def print_mappings(label, idle):
@@ -297,6 +332,8 @@ def main():
             subject, service = client_subject(label, path, work, args.service)
             services.append(service)
             subjects.append(subject)
+        if not os.access("/usr/bin/time", os.X_OK):
+            raise Failure("the one-shot figures need GNU time (apt-get install time)")
         if not args.no_inadyn:
             if shutil.which("inadyn"):
                 subjects.append(inadyn_subject(work, DynDnsEndpoint()))
@@ -307,7 +344,10 @@ def main():
             print(f"{subject.label}: start to first request median {median:.1f} ms "
                   f"(min {low:.1f}, max {high:.1f}, {args.starts} starts)")
             idle = idle_figures(subject, args.idle)
+            once_cpu, once_peak = once_figures(subject, args.starts, work)
             results[subject.label] = {
+                "once_cpu": once_cpu,
+                "once_peak": once_peak,
                 "start": median,
                 "rss": idle["status"]["VmRSS"],
                 "anon": idle["status"]["RssAnon"],

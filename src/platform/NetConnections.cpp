@@ -7,11 +7,16 @@
 
 namespace kelbrin::platform {
 
-std::vector<NetConnection> ListNetConnections(const NetworkManager& networkManager) {
+std::vector<NetConnection> ListNetConnections(const NetworkManager& networkManager,
+                                              NmDialUpConnections dialUp) {
   std::vector<NetConnection> connections;
   if (const auto profiles = networkManager.Connections()) {
     for (const auto& profile : *profiles) {
       if (profile.device == "lo") continue;  // NetworkManager's own loopback profile
+      if (dialUp == NmDialUpConnections::kLeftToPhonebook &&
+          NetworkManager::DialUpType(profile.type)) {
+        continue;
+      }
       const int index =
           profile.device.empty() ? 0 : static_cast<int>(::if_nametoindex(profile.device.c_str()));
       connections.push_back({profile.name, index});

@@ -13,8 +13,14 @@ struct NetConnection {
   int index = 0;
 };
 
+// Whether NetworkManager's dial-up connections (PPPoE, mobile broadband) are listed with the
+// others, or left to the dial-up phonebook, which knows the interface that carries them.
+enum class NmDialUpConnections { kListed, kLeftToPhonebook };
+
 // NetworkManager's connection names where it answers, each with the interface index of its
 // device; else the interface names of the machine; loopback never.
-std::vector<NetConnection> ListNetConnections(const NetworkManager& networkManager);
+std::vector<NetConnection> ListNetConnections(
+    const NetworkManager& networkManager,
+    NmDialUpConnections dialUp = NmDialUpConnections::kListed);
 
 }  // namespace kelbrin::platform

@@ -1,23 +1,16 @@
 #include "platform/Pppd.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <net/if.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
 
 #include "platform/PppdErrors.h"
+#include "platform/PrivateFile.h"
 
 namespace kelbrin::platform {
 namespace {
@@ -40,16 +33,6 @@ bool PlainName(const std::string& name) {
          name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
-// An interface name as the kernel allows it; it comes from a file, so it is checked before it
-// becomes part of a path.
-bool InterfaceName(const std::string& name) {
-  return !name.empty() && name.size() < IFNAMSIZ && name != "." && name != ".." &&
-         std::all_of(name.begin(), name.end(), [](char c) {
-           return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' ||
-                  c == '.';
-         });
-}
-
 // Reads at most `limit` bytes of a small file.
 std::optional<std::string> ReadSmallFile(const fs::path& path, std::size_t limit) {
   std::ifstream in(path, std::ios::binary);
@@ -58,16 +41,6 @@ std::optional<std::string> ReadSmallFile(const fs::path& path, std::size_t limit
   in.read(text.data(), static_cast<std::streamsize>(limit));
   text.resize(static_cast<std::size_t>(in.gcount()));
   return text;
-}
-
-std::optional<std::uint64_t> ReadCounter(const fs::path& path) {
-  const auto text = ReadSmallFile(path, 32);
-  if (!text || text->empty()) return std::nullopt;
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long value = std::strtoull(text->c_str(), &end, 10);
-  if (errno != 0 || end == text->c_str()) return std::nullopt;
-  return value;
 }
 
 // A quoted pppd option word: backslash and quote escaped.
@@ -79,68 +52,6 @@ std::string QuotedWord(const std::string& word) {
   }
   return quoted + "\"";
 }
-
-bool UsablePassword(const std::string& password) {
-  return password.size() <= kMaxPassword &&
-         std::none_of(password.begin(), password.end(), [](char c) {
-           return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-         });
-}
-
-// Makes the private folder (0700, owned by us) and writes the options file into it (0600).
-// The empty path when that fails.
-fs::path WriteOptionsFile(const fs::path& folder, const std::string& password) {
-  ::mkdir(folder.c_str(), 0700);
-  struct stat info{};
-  if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
-      info.st_uid != ::geteuid() || (info.st_mode & 077) != 0) {
-    return {};
-  }
-  std::string name = (folder / "dial-XXXXXX").string();
-  const int fd = ::mkostemp(name.data(), O_CLOEXEC);  // mode 0600
-  if (fd < 0) return {};
-  const std::string content = "password " + QuotedWord(password) + "\n";
-  const bool written =
-      ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
-  ::close(fd);
-  if (!written) {
-    ::unlink(name.c_str());
-    return {};
-  }
-  return name;
-}
-
-class Socket {
- public:
-  Socket() : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {}
-  ~Socket() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-
-  // The interface's IPv4 address of the given kind (SIOCGIFADDR, SIOCGIFDSTADDR).
-  std::optional<std::string> Address(const std::string& interface, unsigned long request) const {
-    ifreq query{};
-    if (fd_ < 0 || !InterfaceName(interface)) return std::nullopt;
-    interface.copy(query.ifr_name, IFNAMSIZ - 1);
-    if (::ioctl(fd_, request, &query) != 0) return std::nullopt;
-    const auto* address = reinterpret_cast<const sockaddr_in*>(&query.ifr_addr);
-    char text[INET_ADDRSTRLEN] = {};
-    if (!::inet_ntop(AF_INET, &address->sin_addr, text, sizeof text)) return std::nullopt;
-    return std::string(text);
-  }
-
-  bool Up(const std::string& interface) const {
-    ifreq query{};
-    if (fd_ < 0 || !InterfaceName(interface)) return false;
-    interface.copy(query.ifr_name, IFNAMSIZ - 1);
-    return ::ioctl(fd_, SIOCGIFFLAGS, &query) == 0 && (query.ifr_flags & IFF_UP) != 0;
-  }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
@@ -160,10 +71,6 @@ bool ProcessAlive(pid_t pid) {
   const auto close = stat->rfind(')');
   return close != std::string::npos && close + 2 < stat->size() && (*stat)[close + 2] != 'Z' &&
          (*stat)[close + 2] != 'X';
-}
-
-std::uint32_t InterfaceIndex(const std::string& interface) {
-  return InterfaceName(interface) ? ::if_nametoindex(interface.c_str()) : 0;
 }
 
 Pppd::Pppd(PppdSetup setup) : setup_(std::move(setup)) {}
@@ -196,11 +103,12 @@ std::unique_ptr<PppdDial> Pppd::StartDial(const std::string& entry, const std::s
     error = kPeerUnreadable;
     return nullptr;
   }
-  if (!UsablePassword(password)) {
+  if (!SecretFitsOneLine(password, kMaxPassword)) {
     error = kPasswordUnusable;
     return nullptr;
   }
-  const fs::path options = WriteOptionsFile(setup_.privateDir, password);
+  const fs::path options =
+      WritePrivateFile(setup_.privateDir, "dial", "password " + QuotedWord(password) + "\n");
   if (options.empty()) {
     error = kPrivateDirUnusable;
     return nullptr;
@@ -250,10 +158,8 @@ std::optional<PppLink> Pppd::ReadLink(const fs::path& pidFile) const {
     interface.erase(std::find(interface.begin(), interface.end(), '\n'), interface.end());
     if (InterfaceName(interface)) link.interface = interface;
   }
-  const Socket socket;
-  link.connected = ProcessAlive(link.pid) && !link.interface.empty() &&
-                   socket.Up(link.interface) &&
-                   socket.Address(link.interface, SIOCGIFADDR).has_value();
+  link.connected =
+      ProcessAlive(link.pid) && !link.interface.empty() && InterfaceCarries(link.interface);
   return link;
 }
 
@@ -309,19 +215,11 @@ int Pppd::HangUp(pid_t pid) const {
 }
 
 std::optional<PppAddresses> Pppd::Addresses(const std::string& interface) const {
-  const Socket socket;
-  const auto local = socket.Address(interface, SIOCGIFADDR);
-  if (!local) return std::nullopt;
-  return PppAddresses{*local, socket.Address(interface, SIOCGIFDSTADDR).value_or("")};
+  return InterfaceAddresses(interface);
 }
 
 std::optional<PppCounters> Pppd::Counters(const std::string& interface) const {
-  if (!InterfaceName(interface)) return std::nullopt;
-  const fs::path statistics = setup_.netClassDir / interface / "statistics";
-  const auto sent = ReadCounter(statistics / "tx_bytes");
-  const auto received = ReadCounter(statistics / "rx_bytes");
-  if (!sent || !received) return std::nullopt;
-  return PppCounters{*sent, *received};
+  return InterfaceCounters(setup_.netClassDir, interface);
 }
 
 }  // namespace kelbrin::platform

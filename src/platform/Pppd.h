@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/LinkInterface.h"
 #include "platform/PppdDial.h"
 
 namespace kelbrin::platform {
@@ -43,15 +44,8 @@ struct PppLink {
   bool connected = false;  // pppd alive, interface up and holding an IPv4 address
 };
 
-struct PppAddresses {
-  std::string local;
-  std::string peer;
-};
-
-struct PppCounters {
-  std::uint64_t sent = 0;
-  std::uint64_t received = 0;
-};
+using PppAddresses = LinkAddresses;
+using PppCounters = LinkCounters;
 
 // The machine's dial-up facility: pppd. The phonebook is the peer files of the peers folder, a
 // dial is `pppd call ENTRY ...`, the connections are the running pppd links. Error results are
@@ -92,7 +86,5 @@ class Pppd {
 
 // True while `pid` names a live process (a zombie counts as gone).
 bool ProcessAlive(pid_t pid);
-// The interface's index in the calling thread's namespace, 0 when there is none.
-std::uint32_t InterfaceIndex(const std::string& interface);
 
 }  // namespace kelbrin::platform

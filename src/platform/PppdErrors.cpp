@@ -36,7 +36,7 @@ constexpr std::array<std::pair<int, const char*>, 8> kOwnTexts{{
      "pppd cannot be started: dialling needs pppd installed and root rights or membership of "
      "the dip group (the service needs CAP_NET_ADMIN)"},
     {kPeerUnreadable, "The peer file of this entry is missing or unreadable"},
-    {kNoSuchLink, "No pppd link runs under this handle"},
+    {kNoSuchLink, "No dial-up connection runs under this handle"},
     {kPasswordUnusable, "The password is too long or holds control characters"},
     {kPrivateDirUnusable, "The private runtime folder for the dial cannot be used"},
     {kLinkNotUp,

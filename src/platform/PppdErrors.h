@@ -12,10 +12,10 @@ inline constexpr int kPppdOwnBase = 1300;
 enum PppdError : int {
   kPppdNotStartable = kPppdOwnBase + 1,  // pppd missing, or not allowed to run it
   kPeerUnreadable = kPppdOwnBase + 2,    // the entry's peer file is missing or unreadable
-  kNoSuchLink = kPppdOwnBase + 3,        // no pppd link runs under that handle
+  kNoSuchLink = kPppdOwnBase + 3,        // no connection runs under that handle
   kPasswordUnusable = kPppdOwnBase + 4,  // too long or holds control characters
   kPrivateDirUnusable = kPppdOwnBase + 5,
-  kLinkNotUp = kPppdOwnBase + 6,         // pppd reported success but no link came up
+  kLinkNotUp = kPppdOwnBase + 6,  // pppd reported success but no link came up
   kPeersDirUnreadable = kPppdOwnBase + 7,
   kDialCancelled = kPppdOwnBase + 8,
 };

@@ -28,8 +28,9 @@ class ServiceManager {
  public:
   virtual ~ServiceManager() = default;
 
-  // Whether a service of this name is installed (known to the manager). False when it is not,
-  // and also when the manager cannot be asked at all (none on this machine, not reachable).
+  // Whether a service of this name is installed: known to the manager and set to start at boot.
+  // False when it is not, and also when the manager cannot be asked at all (none on this
+  // machine, not reachable).
   virtual bool isInstalled(const std::string& name) = 0;
 
   // Registers the service so that it starts with the machine (it is not started now). False,

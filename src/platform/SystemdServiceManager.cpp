@@ -144,9 +144,21 @@ std::string SystemdServiceManager::ActiveState(const std::string& unit) const {
 
 bool SystemdServiceManager::isInstalled(const std::string& name) {
   if (!IsValidServiceName(name)) return false;
-  std::string loadState;
-  return Systemctl({"show", "-p", "LoadState", "--value", Unit(name)}, &loadState) &&
-         loadState == "loaded";
+  std::string properties;
+  if (!Systemctl({"show", "-p", "LoadState", "-p", "UnitFileState", Unit(name)}, &properties)) {
+    return false;
+  }
+  // Loaded alone is not enough: a unit shipped by the distribution's package is loaded from the
+  // start, but the service runs at boot only once it is enabled.
+  std::istringstream lines(properties);
+  std::string line;
+  bool loaded = false;
+  bool enabled = false;
+  while (std::getline(lines, line)) {
+    if (line == "LoadState=loaded") loaded = true;
+    if (line == "UnitFileState=enabled" || line == "UnitFileState=enabled-runtime") enabled = true;
+  }
+  return loaded && enabled;
 }
 
 std::string SystemdServiceManager::ExecArgument(const std::string& argument) {

@@ -6,7 +6,9 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 namespace kelbrin::test {
 namespace {
@@ -35,15 +37,21 @@ PppTestbed::PppTestbed() {
   if (!sysfsMounted_) unusable_ = "cannot mount a sysfs for the namespace";
   peersEnv_ = std::make_unique<ScopedEnv>("FAKE_PPPD_PEERS", (dir_ / "peers").string());
   runEnv_ = std::make_unique<ScopedEnv>("FAKE_PPPD_RUNDIR", RunDir().string());
+  fs::create_directories(dir_ / "nm" / "active");
+  fs::create_directory(dir_ / "bin");
+  fs::create_symlink(KELBRIN_FAKE_NMCLI, dir_ / "bin" / "nmcli");
+  nmEnv_ = std::make_unique<ScopedEnv>("FAKE_NMCLI_DIR", (dir_ / "nm").string());
 }
 
 PppTestbed::~PppTestbed() {
   // Every pid file of the run folder, also those of links without a name.
   std::error_code ignored;
-  for (const auto& item : fs::directory_iterator(RunDir(), ignored)) {
-    pid_t pid = 0;
-    std::ifstream(item.path()) >> pid;
-    if (platform::ProcessAlive(pid)) ::kill(pid, SIGKILL);
+  for (const auto& folder : {RunDir(), dir_ / "nm" / "active"}) {
+    for (const auto& item : fs::directory_iterator(folder, ignored)) {
+      pid_t pid = 0;
+      std::ifstream(item.path()) >> pid;
+      if (platform::ProcessAlive(pid)) ::kill(pid, SIGKILL);
+    }
   }
   if (sysfsMounted_) ::umount2((dir_ / "sys").c_str(), MNT_DETACH);
   if (homeNamespace_ >= 0) {
@@ -77,6 +85,56 @@ platform::PppdSetup PppTestbed::Setup(std::chrono::milliseconds hangUpBound) con
   setup.privateDir = PrivateDir();
   setup.hangUpBound = hangUpBound;
   return setup;
+}
+
+void PppTestbed::StartNetworkManager() {
+  std::error_code ignored;
+  fs::remove(dir_ / "nm" / "stopped", ignored);
+  if (pathEnv_) return;
+  const char* path = std::getenv("PATH");
+  pathEnv_ = std::make_unique<ScopedEnv>(
+      "PATH", (dir_ / "bin").string() + (path && *path ? ":" + std::string(path) : ""));
+}
+
+void PppTestbed::StopNetworkManager() { std::ofstream(dir_ / "nm" / "stopped") << "\n"; }
+
+void PppTestbed::AddNmProfile(const NmProfile& profile) {
+  std::string directives;
+  for (const auto& directive : profile.directives) {
+    directives += (directives.empty() ? "" : " ") + directive;
+  }
+  std::ofstream(dir_ / "nm" / "profiles", std::ios::app)
+      << profile.name << '\t' << profile.type << '\t' << profile.device << '\t' << profile.user
+      << '\t' << profile.password << '\t' << profile.local << '\t' << profile.peer << '\t'
+      << directives << '\n';
+}
+
+platform::NmDialUpSetup PppTestbed::NmSetup(std::chrono::milliseconds hangUpBound,
+                                            std::chrono::seconds dialWait) const {
+  return {.privateDir = PrivateDir(), .dialWait = dialWait, .hangUpBound = hangUpBound};
+}
+
+pid_t PppTestbed::NmLinkHolder(const std::string& name) const {
+  std::error_code ignored;
+  for (const auto& item : fs::directory_iterator(dir_ / "nm" / "active", ignored)) {
+    const std::string file = item.path().filename().string();
+    if (file.find_first_not_of("0123456789") != std::string::npos) continue;  // being written
+    std::ifstream in(item.path());
+    pid_t pid = 0;
+    std::string holderName;
+    in >> pid;
+    in.ignore();
+    std::getline(in, holderName);
+    if (holderName == name && platform::ProcessAlive(pid)) return pid;
+  }
+  return 0;
+}
+
+std::string PppTestbed::NmCalls() const {
+  std::ifstream in(dir_ / "nm" / "calls");
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace kelbrin::test

@@ -5,35 +5,28 @@
 //
 // The peer file is read from $FAKE_PPPD_PEERS (default /etc/ppp/peers), the pid file written to
 // $FAKE_PPPD_RUNDIR (default /run): ppp-LINK.pid, with LINK from `linkname` on the command line
-// or in the peer file, else (like pppd) only the interface's pppN.pid. The peer file holds "LOCAL:PEER" addresses and directives
-// for the test, as comments:
+// or in the peer file, else (like pppd) only the interface's pppN.pid. The peer file holds
+// "LOCAL:PEER" addresses and directives for the test, as comments:
 //   # fake: accounts FILE      lines "USER PASSWORD" (one blank, the rest is the password)
 //   # fake: fail-auth          the peer refuses every login
 //   # fake: hang               SIGTERM is ignored once the link is up
-//   # fake: drop-after-ms N    the link drops N ms after it came up (exit status 16)
 //   # fake: delay-ms N         the dial takes N ms before authenticating
 // While the link is up, SIGUSR1 makes the peer send one 48-byte packet through it and SIGUSR2
 // drops the link at once (exit status 16, as a modem hang-up).
 // The password comes only from `password "..."` in the options file.
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <linux/if.h>
-#include <linux/if_tun.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdint>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "FakeLink.h"
 
 namespace {
 
@@ -58,35 +51,6 @@ void Log(const std::string& line) {
   const std::string text = line + "\n";
   if (::write(logFd, text.data(), text.size()) < 0) logFd = -1;
 }
-
-// The peer's traffic: one IPv4/UDP packet of kPacketBytes from the peer to us, written into the
-// link, so the interface counts it as received.
-constexpr std::size_t kPacketBytes = 48;
-
-std::uint16_t Checksum(const unsigned char* data, std::size_t size) {
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i + 1 < size; i += 2) sum += static_cast<std::uint32_t>(data[i] << 8 | data[i + 1]);
-  while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
-  return static_cast<std::uint16_t>(~sum);
-}
-
-void WritePacket(int tun, const std::string& from, const std::string& to) {
-  unsigned char packet[kPacketBytes] = {};
-  packet[0] = 0x45;
-  packet[3] = kPacketBytes;
-  packet[8] = 64;
-  packet[9] = IPPROTO_UDP;
-  ::inet_pton(AF_INET, from.c_str(), packet + 12);
-  ::inet_pton(AF_INET, to.c_str(), packet + 16);
-  const std::uint16_t sum = Checksum(packet, 20);
-  packet[10] = static_cast<unsigned char>(sum >> 8);
-  packet[11] = static_cast<unsigned char>(sum & 0xff);
-  packet[21] = 9;  // discard port, both ends
-  packet[23] = 9;
-  packet[25] = kPacketBytes - 20;
-  if (::write(tun, packet, sizeof packet) < 0) Log("write to the link failed");
-}
-
 
 std::string Env(const char* name, const char* fallback) {
   const char* value = std::getenv(name);
@@ -140,7 +104,6 @@ struct Peer {
   std::string linkname;
   bool failAuth = false;
   bool hang = false;
-  long dropAfterMs = -1;
   long delayMs = 0;
 };
 
@@ -161,7 +124,6 @@ Peer ReadPeer(const std::string& path) {
       if (directive == "accounts") words >> peer.accounts;
       if (directive == "fail-auth") peer.failAuth = true;
       if (directive == "hang") peer.hang = true;
-      if (directive == "drop-after-ms") words >> peer.dropAfterMs;
       if (directive == "delay-ms") words >> peer.delayMs;
     } else if (first == "linkname") {
       words >> peer.linkname;
@@ -184,45 +146,10 @@ bool Authenticates(const Peer& peer, const std::string& user, const std::string&
   return false;
 }
 
-bool SetAddress(int sock, const std::string& name, unsigned long request, const std::string& ip) {
-  ifreq query{};
-  std::strncpy(query.ifr_name, name.c_str(), IFNAMSIZ - 1);
-  auto* address = reinterpret_cast<sockaddr_in*>(&query.ifr_addr);
-  address->sin_family = AF_INET;
-  if (::inet_pton(AF_INET, ip.c_str(), &address->sin_addr) != 1) return false;
-  return ::ioctl(sock, request, &query) == 0;
-}
-
-// Creates the tun interface pppN, gives it the addresses and brings it up. The interface lives
-// as long as the returned descriptor.
+// Creates the tun interface pppN with the peer's addresses; it lives as long as the returned
+// descriptor.
 int CreateInterface(const Peer& peer, std::string& name) {
-  const int tun = ::open("/dev/net/tun", O_RDWR | O_CLOEXEC);
-  if (tun < 0) return -1;
-  ifreq request{};
-  request.ifr_flags = IFF_TUN | IFF_NO_PI;
-  std::strncpy(request.ifr_name, "ppp%d", IFNAMSIZ - 1);
-  if (::ioctl(tun, TUNSETIFF, &request) != 0) {
-    ::close(tun);
-    return -1;
-  }
-  name = request.ifr_name;
-  const int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  bool ok = sock >= 0 && SetAddress(sock, name, SIOCSIFADDR, peer.local) &&
-            SetAddress(sock, name, SIOCSIFDSTADDR, peer.remote) &&
-            SetAddress(sock, name, SIOCSIFNETMASK, "255.255.255.255");
-  if (ok) {
-    ifreq flags{};
-    std::strncpy(flags.ifr_name, name.c_str(), IFNAMSIZ - 1);
-    ok = ::ioctl(sock, SIOCGIFFLAGS, &flags) == 0;
-    flags.ifr_flags = static_cast<short>(flags.ifr_flags | IFF_UP | IFF_RUNNING);
-    ok = ok && ::ioctl(sock, SIOCSIFFLAGS, &flags) == 0;
-  }
-  if (sock >= 0) ::close(sock);
-  if (!ok) {
-    ::close(tun);
-    return -1;
-  }
-  return tun;
+  return kelbrin::fake::CreateLinkInterface("ppp%d", peer.local, peer.remote, name);
 }
 
 void SleepMs(long ms) { ::usleep(static_cast<useconds_t>(ms) * 1000); }
@@ -304,21 +231,22 @@ int main(int argc, char** argv) {
   } else {
     ::signal(SIGTERM, OnTerm);
   }
+  // Before the dialer hears that the link is up: a test may signal the fake at once.
+  ::signal(SIGUSR1, OnUsr1);
+  ::signal(SIGUSR2, OnUsr2);
   if (updetach) {
     const char done = 1;
     if (::write(ready[1], &done, 1) != 1) return kFatal;
     ::close(ready[1]);
   }
-  ::signal(SIGUSR1, OnUsr1);
-  ::signal(SIGUSR2, OnUsr2);
-  long upMs = 0;
-  while (!terminate && !hangup && (peer.dropAfterMs < 0 || upMs < peer.dropAfterMs)) {
+  while (!terminate && !hangup) {
     if (sendPacket) {
       sendPacket = 0;
-      WritePacket(tun, peer.remote, peer.local);
+      if (!kelbrin::fake::WritePeerPacket(tun, peer.remote, peer.local)) {
+        Log("write to the link failed");
+      }
     }
     SleepMs(10);
-    upMs += 10;
   }
   Log(terminate ? "Terminating on signal 15" : "Modem hangup");
   ::close(tun);

@@ -58,26 +58,33 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& param) {
 
 class SystemctlAnswers : public FakeSystemctl, public ::testing::WithParamInterface<AnswerCase> {};
 
-TEST_P(SystemctlAnswers, OnlyALoadedUnitIsInstalled) {
+TEST_P(SystemctlAnswers, OnlyALoadedAndEnabledUnitIsInstalled) {
   Install(GetParam().answer, GetParam().exitCode);
   SystemdServiceManager manager(SystemdServiceManager::Scope::System);
   EXPECT_EQ(manager.isInstalled("PROKelbrinService"), GetParam().installed);
-  EXPECT_EQ(Calls(), "show -p LoadState --value PROKelbrinService.service\n");
+  EXPECT_EQ(Calls(), "show -p LoadState -p UnitFileState PROKelbrinService.service\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SystemctlAnswers,
-                         ::testing::Values(AnswerCase{"loaded", "loaded\\n", 0, true},
-                                           AnswerCase{"not found", "not-found\\n", 0, false},
-                                           AnswerCase{"masked", "masked\\n", 0, false},
-                                           AnswerCase{"bus unreachable", "", 1, false},
-                                           AnswerCase{"failing exit", "loaded\\n", 1, false}),
-                         CaseName<AnswerCase>);
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SystemctlAnswers,
+    ::testing::Values(
+        AnswerCase{"enabled", "LoadState=loaded\\nUnitFileState=enabled\\n", 0, true},
+        AnswerCase{"enabled for this boot only",
+                   "UnitFileState=enabled-runtime\\nLoadState=loaded\\n", 0, true},
+        // What the distribution's package leaves behind until the user turns the service on.
+        AnswerCase{"packaged but disabled", "LoadState=loaded\\nUnitFileState=disabled\\n", 0,
+                   false},
+        AnswerCase{"not found", "LoadState=not-found\\nUnitFileState=\\n", 0, false},
+        AnswerCase{"masked", "LoadState=masked\\nUnitFileState=masked\\n", 0, false},
+        AnswerCase{"bus unreachable", "", 1, false},
+        AnswerCase{"failing exit", "LoadState=loaded\\nUnitFileState=enabled\\n", 1, false}),
+    CaseName<AnswerCase>);
 
 TEST_F(FakeSystemctl, UserScopeAsksTheUserInstance) {
-  Install("loaded\\n", 0);
+  Install("LoadState=loaded\\nUnitFileState=enabled\\n", 0);
   SystemdServiceManager manager(SystemdServiceManager::Scope::User);
   EXPECT_TRUE(manager.isInstalled("PROKelbrinService"));
-  EXPECT_EQ(Calls(), "--user show -p LoadState --value PROKelbrinService.service\n");
+  EXPECT_EQ(Calls(), "--user show -p LoadState -p UnitFileState PROKelbrinService.service\n");
 }
 
 TEST_F(FakeSystemctl, NamesThatAreNoUnitNamesAreNotAsked) {

@@ -11,6 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "LoopbackSocket.h"
+#include "RecordedRequest.h"
+
 namespace kelbrin::test {
 
 // A small HTTP/1.1 server on 127.0.0.1 for the tests: it records every request as it arrived
@@ -18,16 +21,7 @@ namespace kelbrin::test {
 // serves one connection at a time and closes each after its reply.
 class LocalHttpServer {
  public:
-  struct Request {
-    std::string requestLine;                                   // e.g. "POST /x HTTP/1.1"
-    std::vector<std::pair<std::string, std::string>> headers;  // name, value; as received
-    std::string body;
-    // The request line and header lines byte for byte, through the blank line that ends them.
-    std::string head;
-
-    // The first header of that name (any case), or nothing.
-    std::optional<std::string> header(std::string_view name) const;
-  };
+  using Request = RecordedRequest;
 
   enum class Ending {
     Complete,     // the whole reply
@@ -66,16 +60,13 @@ class LocalHttpServer {
   static int closedPort();
 
  private:
-  enum class Wait { Ready, TimedOut, Stopped };
-  Wait waitFor(int fd, short events, int timeoutMs) const;
-  bool sendAll(int fd, std::string_view data) const;
   std::optional<Request> readRequest(int fd) const;
   void holdUntilClientLeaves(int fd, int timeoutMs) const;
   void serve(int fd);
   void run();
 
   int listenFd_ = -1;
-  int wakeFds_[2] = {-1, -1};  // written once at destruction; every wait also watches it
+  StopSignal stop_;
   int port_ = 0;
   mutable std::mutex mutex_;
   mutable std::condition_variable arrived_;

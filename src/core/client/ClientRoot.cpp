@@ -42,11 +42,13 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
             std::chrono::duration_cast<std::chrono::milliseconds>(options_.pace.hangUpBound);
         return setup;
       }()),
+      // NetworkManager's dial-up connections share pppd's private folder and hang-up bound.
+      nmDialUp_({.privateDir = pppd_.Setup().privateDir, .hangUpBound = pppd_.Setup().hangUpBound}),
       sysInfo_({.root = platform::kSystemRoot,
-                .getAdapters = [](int& count,
-                                  sysinfo::TAdaptorRows& rows) {
-                  return sysinfo::GetAdapters(count, rows);
-                },
+                .getAdapters =
+                    [](int& count, sysinfo::TAdaptorRows& rows) {
+                      return sysinfo::GetAdapters(count, rows);
+                    },
                 .connectionNames =
                     [this] {
                       std::vector<std::string> names;
@@ -57,7 +59,9 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
                     [this](const std::string& name) {
                       return static_cast<int>(lines::ConnectionAdapterIndex(name, connections_));
                     }}) {
-  connections_.dialUpEntries = [this] { return lines::DialUpConnections(pppd_); };
+  connections_.dialUpEntries = [this] {
+    return lines::DialUpConnections(platform::DialUpPhonebook(pppd_, &nmDialUp_));
+  };
   if (options_.addressHistory) history_.emplace(*options_.addressHistory);
   const std::string command = options_.settingsBackend->readValue(kAddressCommandValue);
   if (!command.empty()) {
@@ -97,7 +101,13 @@ void ClientRoot::InitClient(bool serviceMode) {
 void ClientRoot::StartAddressWatch() {
   if (!options_.watchAddresses || !settings::ParamInfo().snapshot().ImmediateUpdate) return;
   try {
-    addressWatch_ = options_.watchAddresses([this] { session_.AddressChanged(); });
+    addressWatch_ = options_.watchAddresses([this] {
+      session_.AddressChanged();
+      // A dial-up link that went down is heard at once by the line's keep-alive.
+      PostToLoop([this] {
+        if (activeLine_ && activeLine_->Line() != nullptr) activeLine_->Line()->LinkChanged();
+      });
+    });
   } catch (const std::exception&) {
     // Without the watch the active tests keep their pace; nothing else depends on it.
   }
@@ -117,10 +127,11 @@ void ClientRoot::StartLine() {
     return lines::ConnectionAdapterIndex(name, connections_);
   };
   lineFactory_.emplace(std::move(environment));
-  lines::RegisterDialUp(*lineFactory_,
-                        lines::TDailLineSeams{
-                            &pppd_, [this](std::function<void()> task) { PostToLoop(std::move(task)); },
-                            lines::AdapterIndexOfAddress});
+  lines::RegisterDialUp(
+      *lineFactory_,
+      lines::TDailLineSeams{&pppd_,
+                            [this](std::function<void()> task) { PostToLoop(std::move(task)); },
+                            lines::AdapterIndexOfAddress, &nmDialUp_});
   if (options_.registerLineKinds) options_.registerLineKinds(*lineFactory_);
   activeLine_.emplace(*lineFactory_);
   if (!lines::StartStoredLine(*activeLine_, stored)) {

@@ -14,6 +14,7 @@
 #include "lines/NetHelpers.h"
 #include "lines/TActiveLine.h"
 #include "lines/TLineFactory.h"
+#include "platform/NmDialUp.h"
 #include "platform/Pppd.h"
 #include "protocol/PelmarClient.h"
 #include "protocol/Transport.h"
@@ -103,8 +104,9 @@ class ClientRoot {
   ResultRouter router_;
   protocol::PelmarClient pelmar_;
   session::SessionController session_;
-  // The dial-up facility: every dial-up line holds a pointer to it.
+  // The dial-up facilities: every dial-up line holds a pointer to them.
   platform::Pppd pppd_;
+  platform::NmDialUp nmDialUp_;
   lines::ConnectionSources connections_;
   sysinfo::TSysInfo sysInfo_;
   // Made at start-up, once the settings (the portal's probe address) are loaded; the factory

@@ -15,11 +15,11 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-DialLine::DialLine(platform::Pppd& pppd, TDialUp::Post post, AdapterIndexOf adapterIndexOf,
-                   AddError addError)
-    : pppd_(pppd),
+DialLine::DialLine(platform::DialUpPhonebook phonebook, TDialUp::Post post,
+                   AdapterIndexOf adapterIndexOf, AddError addError)
+    : phonebook_(phonebook),
       adapterIndexOf_(std::move(adapterIndexOf)),
-      dialer_(std::make_unique<TDialUp>(pppd, std::move(post))) {
+      dialer_(std::make_unique<TDialUp>(phonebook, std::move(post))) {
   dialer_->Language = TLanguage::Czech;
   dialer_->DialMode = TDialMode::dmSync;
   dialer_->OnError = [addError = std::move(addError)](TDialUp&, int code,
@@ -41,7 +41,7 @@ int DialLine::Connect(const DialLineFields& line) {
       return SameIgnoringCase(name, line.EntryName);
     });
     if (entry == entries.end()) return -1;
-    // Peer files are found by their exact name: dial the entry as the phonebook writes it.
+    // Entries are found by their exact name: dial the entry as the phonebook writes it.
     dialer_->Entry = *entry;
     dialer_->UserName = line.UserName;
     dialer_->UserPwd = line.Password;
@@ -62,14 +62,12 @@ int DialLine::Disconnect() { return dialer_->HangUp(); }
 
 bool DialLine::GetActive(const DialLineFields& line) {
   if (line.EntryName.empty()) return false;
-  for (const auto& link : pppd_.Links()) {
-    if (link.entry != line.EntryName || !link.connected) continue;
-    dialer_->GetConnectionAddresses(link.pid);
-    line.IpAddress = dialer_->ClientIP();
-    if (line.AdptIndex == 0) line.AdptIndex = adapterIndexOf_(line.IpAddress);
-    return true;
-  }
-  return false;
+  const auto link = phonebook_.LinkOfEntry(line.EntryName);
+  if (!link || !link->connected) return false;
+  dialer_->GetConnectionAddresses(link->handle);
+  line.IpAddress = dialer_->ClientIP();
+  if (line.AdptIndex == 0) line.AdptIndex = adapterIndexOf_(line.IpAddress);
+  return true;
 }
 
 }  // namespace kelbrin::lines

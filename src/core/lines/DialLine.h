@@ -6,7 +6,7 @@
 #include <string>
 
 #include "lines/TDialUp.h"
-#include "platform/Pppd.h"
+#include "platform/DialUpPhonebook.h"
 
 namespace kelbrin::lines {
 
@@ -30,14 +30,14 @@ class DialLine {
 
   // `adapterIndexOf` names the interface that holds an address (0 for none); `addError`
   // appends a line to the line's Errors.
-  DialLine(platform::Pppd& pppd, TDialUp::Post post, AdapterIndexOf adapterIndexOf,
+  DialLine(platform::DialUpPhonebook phonebook, TDialUp::Post post, AdapterIndexOf adapterIndexOf,
            AddError addError);
 
   // 0, the code of a failed dial, or -1 when the entry is not in the phonebook or an error came
   // before the dial.
   int Connect(const DialLineFields& line);
   int Disconnect();
-  // Whether a pppd link named after the entry (exact name) is connected; takes its address.
+  // Whether a connection of the entry (exact name) is connected; takes its address.
   bool GetActive(const DialLineFields& line);
   static std::string Describe() { return "ClassName: TDailLine"; }
   static bool Authenticate() { return true; }
@@ -50,7 +50,7 @@ class DialLine {
   static std::string ErrorLine(int code, const std::string& message);
 
  private:
-  platform::Pppd& pppd_;
+  const platform::DialUpPhonebook phonebook_;
   AdapterIndexOf adapterIndexOf_;
   std::unique_ptr<TDialUp> dialer_;
 };

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "platform/CodePage.h"
-#include "platform/PppdErrors.h"
+#include "platform/DialErrors.h"
 
 namespace kelbrin::lines {
 namespace {
@@ -69,7 +69,7 @@ const char* StatusTextCodePage(TLanguage language) {
 }
 
 std::string DialStatusText(int state, int error, TLanguage language) {
-  if (error != 0) return platform::PppdErrorText(error);
+  if (error != 0) return platform::DialErrorText(error);
   for (const auto& texts : kTexts) {
     if (texts.state != state) continue;
     switch (language) {

@@ -9,10 +9,10 @@ void RegisterDialUp(TLineFactory& factory, TDailLineSeams seams) {
                         });
 }
 
-std::vector<platform::NetConnection> DialUpConnections(const platform::Pppd& pppd) {
+std::vector<platform::NetConnection> DialUpConnections(const platform::DialUpPhonebook& phonebook) {
   std::vector<std::string> entries;
-  if (pppd.Peers(entries) != 0) return {};
-  const auto links = pppd.Links();
+  if (phonebook.Entries(entries) != 0) return {};
+  const auto links = phonebook.Links();
   std::vector<platform::NetConnection> connections;
   for (auto& entry : entries) {
     int index = 0;

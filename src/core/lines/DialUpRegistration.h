@@ -4,8 +4,8 @@
 
 #include "lines/TDailLine.h"
 #include "lines/TLineFactory.h"
+#include "platform/DialUpPhonebook.h"
 #include "platform/NetConnections.h"
-#include "platform/Pppd.h"
 
 namespace kelbrin::lines {
 
@@ -14,7 +14,8 @@ void RegisterDialUp(TLineFactory& factory, TDailLineSeams seams);
 
 // The phonebook's entries, each with the interface index of its connected link (0 while it is not
 // up), in phonebook order; empty when the phonebook cannot be read. For
-// ConnectionSources::dialUpEntries.
-std::vector<platform::NetConnection> DialUpConnections(const platform::Pppd& pppd);
+// ConnectionSources::dialUpEntries, which then lists NetworkManager's dial-up connections in
+// place of the network's own listing: the index here is the interface that carries the traffic.
+std::vector<platform::NetConnection> DialUpConnections(const platform::DialUpPhonebook& phonebook);
 
 }  // namespace kelbrin::lines

@@ -57,8 +57,11 @@ UrlParts SplitUrl(std::string_view url) {
 }
 
 std::vector<platform::NetConnection> NetworkConnections(const ConnectionSources& sources) {
-  std::vector<platform::NetConnection> connections =
-      platform::ListNetConnections(sources.networkManager);
+  // With a phonebook, NetworkManager's dial-up connections are listed once, among its entries.
+  std::vector<platform::NetConnection> connections = platform::ListNetConnections(
+      sources.networkManager, sources.dialUpEntries
+                                  ? platform::NmDialUpConnections::kLeftToPhonebook
+                                  : platform::NmDialUpConnections::kListed);
   if (sources.dialUpEntries) {
     const auto entries = sources.dialUpEntries();
     connections.insert(connections.end(), entries.begin(), entries.end());

@@ -33,7 +33,9 @@ UrlParts SplitUrl(std::string_view url);
 using DialUpEntries = std::function<std::vector<platform::NetConnection>()>;
 
 // Where the machine's network connections come from: NetworkManager (else the interfaces) and
-// the dial-up phonebook, when the composition root provides one.
+// the dial-up phonebook, when the composition root provides one. The phonebook then lists
+// NetworkManager's dial-up connections (with the interface that carries them), the network's
+// listing leaves them out.
 struct ConnectionSources {
   platform::NetworkManager networkManager;
   DialUpEntries dialUpEntries;

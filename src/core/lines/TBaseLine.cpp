@@ -29,6 +29,10 @@ void TBaseLine::SetKeepActive(bool value) {
   if (keeper_) keeper_->Notify();
 }
 
+void TBaseLine::LinkChanged() {
+  if (keeper_) keeper_->LinkChanged();
+}
+
 std::vector<std::string> TBaseLine::Errors() const {
   std::lock_guard guard(mutex_);
   return errors_;

@@ -56,6 +56,9 @@ class TBaseLine {
 
   bool KeepActive() const { return keepActive_.load(); }
   void SetKeepActive(bool value);
+  // Any thread, while the line lives: the machine's addresses or default routes changed; a kept line that was up is
+  // checked at once instead of at its next interval.
+  void LinkChanged();
 
   std::uint32_t AdptIndex() const { return adptIndex_.load(); }
   std::vector<std::string> Errors() const;

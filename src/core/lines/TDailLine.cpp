@@ -23,8 +23,9 @@ TDailLine::~TDailLine() {
 // The dialer is made before the base starts the worker, which reads it from then on.
 void TDailLine::Initialize() {
   if (!dialer_) {
-    dialer_ = std::make_unique<DialLine>(*seams_.pppd, seams_.post, seams_.adapterIndexOf,
-                                         [this](const std::string& line) { AddError(line); });
+    dialer_ = std::make_unique<DialLine>(
+        platform::DialUpPhonebook(*seams_.pppd, seams_.networkManager), seams_.post,
+        seams_.adapterIndexOf, [this](const std::string& line) { AddError(line); });
   }
   TBaseLine::Initialize();
 }

@@ -13,10 +13,13 @@ struct TDailLineSeams {
   platform::Pppd* pppd = nullptr;           // the machine's dial-up facility, outlives the line
   TDialUp::Post post;                       // to the controller's thread
   DialLine::AdapterIndexOf adapterIndexOf;  // address -> interface index, 0 for none
+  // NetworkManager's dial-up connections, where the machine has them; outlives the line.
+  const platform::NmDialUp* networkManager = nullptr;
 };
 
-// The line kind "Virtual Dial-up": a pppd peer dialled with the line's account and kept up by
-// the keep-alive worker. It owns its dialer (made by Initialize) and forwards to DialLine.
+// The line kind "Virtual Dial-up": a phonebook entry (a pppd peer or a NetworkManager dial-up
+// connection) dialled with the line's account and kept up by the keep-alive worker. It owns its
+// dialer (made by Initialize) and forwards to DialLine.
 class TDailLine : public TBaseLine {
  public:
   TDailLine(const LineEnvironment& environment, TDailLineSeams seams);

@@ -12,7 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How long one wait for pppd's log or end lasts before the dial looks at an abort again.
+// How long one wait for the dial's progress lasts before it looks at an abort again.
 constexpr auto kDialStep = 50ms;
 // The text of a peer file that cannot be read: the entry's dial parameters are missing.
 constexpr const char* kEntryUnreadable = "GetEntryDialParams failed";
@@ -88,8 +88,8 @@ class TDialUp::Relay : public std::enable_shared_from_this<TDialUp::Relay> {
   int error_ = 0;
 };
 
-TDialUp::TDialUp(platform::Pppd& pppd, Post post)
-    : pppd_(pppd), relay_(std::make_shared<Relay>(*this, std::move(post))) {
+TDialUp::TDialUp(platform::DialUpPhonebook phonebook, Post post)
+    : phonebook_(phonebook), relay_(std::make_shared<Relay>(*this, std::move(post))) {
   RefreshDUNA();
 }
 
@@ -125,7 +125,7 @@ void TDialUp::StopAsyncDial() {
 int TDialUp::GetEntries() {
   entries_.clear();
   std::vector<std::string> names;
-  if (const int error = pppd_.Peers(names); error != 0) return error;
+  if (const int error = phonebook_.Entries(names); error != 0) return error;
   for (const auto& name : names) {
     entries_.push_back(name);
     if (OnEntryGet) OnEntryGet(*this, name);
@@ -133,52 +133,48 @@ int TDialUp::GetEntries() {
   return 0;
 }
 
-int TDialUp::RunDial(platform::PppdDial& dial, const std::string& entry,
-                     const std::function<void(int state)>& onState) {
-  std::optional<int> status;
+int TDialUp::RunDial(platform::DialAttempt& dial, const std::function<void(int state)>& onState) {
+  std::optional<int> result;
   std::optional<std::chrono::steady_clock::time_point> cancelDeadline;
-  while (!status) {
+  while (!result) {
     if ((abort_ || stopAsync_) && !cancelDeadline) {
       dial.Cancel();
-      cancelDeadline = std::chrono::steady_clock::now() + pppd_.Setup().hangUpBound;
+      cancelDeadline = std::chrono::steady_clock::now() + phonebook_.CancelBound();
     }
-    // pppd did not give up in time: dropping the dial kills it.
+    // The dial did not give up in time: dropping it ends it.
     if (cancelDeadline && std::chrono::steady_clock::now() > *cancelDeadline) {
       return platform::kDialCancelled;
     }
-    status = dial.Step(kDialStep, [&onState](std::string_view line) {
-      if (const auto state = platform::PppdLogState(line)) onState(*state);
-    });
+    result = dial.Step(kDialStep, onState);
   }
-  if (cancelDeadline || *status < 0) return platform::kDialCancelled;
-  if (*status != 0) return platform::PppdExitCode(*status);
-  const auto link = pppd_.LinkOfEntry(entry);
-  if (!link || !link->connected) return platform::kLinkNotUp;
-  SetConnHandle(link->pid);
-  return 0;
+  if (cancelDeadline) return platform::kDialCancelled;
+  if (*result == 0) SetConnHandle(dial.Handle());
+  return *result;
 }
 
 int TDialUp::Dial() {
   HangUp();
   if (abort_) return platform::kDialCancelled;
-  if (!pppd_.PeerReadable(Entry)) {
+  if (!phonebook_.EntryDialable(Entry)) {
     if (OnError) OnError(*this, platform::kPeerUnreadable, kEntryUnreadable);
     return platform::kPeerUnreadable;
   }
   SetConnHandle(0);
   if (OnDialing) OnDialing(*this);
   int error = 0;
-  auto dial = pppd_.StartDial(Entry, UserName, UserPwd, error);
+  auto dial = phonebook_.StartDial(Entry, UserName, UserPwd, error);
   if (!dial) {
-    // Nothing was dialled (pppd missing, not allowed, password unusable): the owner records it.
+    // Nothing was dialled (the facility missing, not allowed, password unusable): the owner
+    // records it.
     if (OnError) OnError(*this, error, StatusText(0, error));
     return error;
   }
-  SetConnHandle(dial->Pid());
+  TellNotice(dial->Notice());
+  SetConnHandle(dial->Handle());
   if (DialMode == TDialMode::dmAsync) {
-    asyncDial_ = std::thread([this, dial = std::move(dial), entry = Entry]() mutable {
+    asyncDial_ = std::thread([this, dial = std::move(dial)]() mutable {
       int last = platform::kDialOpeningPort;
-      const int result = RunDial(*dial, entry, [this, &last](int state) {
+      const int result = RunDial(*dial, [this, &last](int state) {
         last = state;
         relay_->Notify(state, 0);
       });
@@ -191,10 +187,10 @@ int TDialUp::Dial() {
     });
     return 0;
   }
-  const int result = RunDial(*dial, Entry, [](int) {});
+  const int result = RunDial(*dial, [](int) {});
   if (result != 0) {
-    // A failed pppd has ended; a link that came up half is taken down.
-    if (const TConnHandle handle = ConnHandle(); pppd_.LinkOfPid(handle)) {
+    // A failed dial has ended; a link that came up half is taken down.
+    if (const TConnHandle handle = ConnHandle(); phonebook_.LinkOfHandle(handle)) {
       HangUpConnection(handle);
     }
     SetConnHandle(0);
@@ -205,20 +201,28 @@ int TDialUp::Dial() {
   return result;
 }
 
+void TDialUp::TellNotice(int notice) {
+  if (notice == 0) return;
+  const std::string told = std::to_string(notice) + '\n' + Entry + '\n' + UserName;
+  if (told == toldNotice_) return;
+  toldNotice_ = told;
+  if (OnError) OnError(*this, notice, StatusText(0, notice));
+}
+
 int TDialUp::HangUp() {
   StopAsyncDial();
   return HangUpConnection(ConnHandle());
 }
 
-int TDialUp::HangUpConnection(TConnHandle handle) { return pppd_.HangUp(handle); }
+int TDialUp::HangUpConnection(TConnHandle handle) { return phonebook_.HangUp(handle); }
 
 int TDialUp::GetConnectionAddresses(TConnHandle handle) {
   clientIp_.clear();
   serverIp_.clear();
   if (handle == 0) return 0;
-  const auto link = pppd_.LinkOfPid(handle);
+  const auto link = phonebook_.LinkOfHandle(handle);
   if (!link || !link->connected) return platform::kNoSuchLink;
-  const auto addresses = pppd_.Addresses(link->interface);
+  const auto addresses = phonebook_.Addresses(link->interface);
   if (!addresses) return platform::kNoSuchLink;
   clientIp_ = addresses->local;
   serverIp_ = addresses->peer;
@@ -240,9 +244,9 @@ bool TDialUp::StatsStartStop(bool start, bool refresh) {
 }
 
 bool TDialUp::ReadStats() {
-  const auto link = pppd_.LinkOfEntry(Entry);
+  const auto link = phonebook_.LinkOfEntry(Entry);
   if (!link || link->interface.empty()) return false;
-  const auto counters = pppd_.Counters(link->interface);
+  const auto counters = phonebook_.Counters(link->interface);
   if (!counters) return false;
   currentSent_ = counters->sent;
   currentRecv_ = counters->received;

@@ -9,22 +9,26 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "lines/DialStatusText.h"
-#include "platform/Pppd.h"
+#include "platform/DialUpPhonebook.h"
 
 namespace kelbrin::lines {
 
 enum class TDialMode { dmAsync = 0, dmSync = 1 };
 
-// A dial-up connection: the pid of the link's pppd; 0 for none.
+// A dial-up connection (platform::DialHandle): the pid of a pppd link's pppd, or -N for
+// NetworkManager's active connection N; 0 for none.
 using TConnHandle = pid_t;
+static_assert(std::is_same_v<TConnHandle, platform::DialHandle>);
 
 // The dialer: lists the phonebook, dials an entry with a user name and password (synchronously,
 // or asynchronously with progress events), hangs a connection up and waits until it is gone,
 // reads the addresses of the link and keeps its traffic statistics. The machine's dial-up
-// facility is pppd (platform::Pppd); results are 0 or the codes of platform/PppdErrors.h.
+// facilities are pppd and, where it runs, NetworkManager (platform::DialUpPhonebook routes each
+// entry); results are 0 or the codes of platform/PppdErrors.h and platform/NmDialErrors.h.
 //
 // Threads: Dial, GetEntries, HangUp and the statistics run on the caller's thread, never the
 // controller's for a synchronous dial. An asynchronous dial is followed on a thread of the
@@ -42,7 +46,7 @@ class TDialUp {
   using TOnAsyncEvent = std::function<void(TDialUp& sender, int state, int error,
                                            const std::string& messageText)>;
 
-  TDialUp(platform::Pppd& pppd, Post post);
+  TDialUp(platform::DialUpPhonebook phonebook, Post post);
   ~TDialUp();
   TDialUp(const TDialUp&) = delete;
   TDialUp& operator=(const TDialUp&) = delete;
@@ -59,6 +63,8 @@ class TDialUp {
   TStandartEv OnConnect;
   TOnNotConn OnNotConnected;
   TOnAsyncEvent OnAsyncEvent;
+  // An error that stopped a dial before it began, or a notice about a dial that goes ahead
+  // (told once per entry and user name).
   TOnError OnError;
 
   // Read-only properties.
@@ -80,8 +86,8 @@ class TDialUp {
   int GetConnectionAddresses(TConnHandle handle);
   std::string StatusText(int state, int error) const;
 
-  // Any thread: makes a dial in progress give up (pppd is asked to end); the dial returns
-  // kDialCancelled. For the owner's destruction, so that no thread stays blocked in a dial.
+  // Any thread: makes a dial in progress give up (its facility is asked to end it); the dial
+  // returns kDialCancelled. For the owner's destruction, so that no thread stays blocked in a dial.
   void AbortDial();
 
   // Statistics: bytes sent and received through the entry's link since the base.
@@ -93,13 +99,14 @@ class TDialUp {
  private:
   class Relay;
 
-  // Runs one dial to its end, reporting each state pppd shows to `onState`. 0 or a code.
-  int RunDial(platform::PppdDial& dial, const std::string& entry,
-              const std::function<void(int state)>& onState);
+  // Runs one dial to its end, reporting each state it shows to `onState`. 0 or a code.
+  int RunDial(platform::DialAttempt& dial, const std::function<void(int state)>& onState);
   void StopAsyncDial();
   void SetConnHandle(TConnHandle handle);
+  // Tells a dial's notice through OnError, unless it was told last for the same entry and user.
+  void TellNotice(int notice);
 
-  platform::Pppd& pppd_;
+  const platform::DialUpPhonebook phonebook_;
   std::shared_ptr<Relay> relay_;
   std::vector<std::string> entries_;
   std::vector<std::string> duna_;
@@ -110,6 +117,7 @@ class TDialUp {
   std::atomic<bool> abort_{false};      // for good: the owner is going
   std::atomic<bool> stopAsync_{false};  // the asynchronous dial in progress is to end
   std::thread asyncDial_;
+  std::string toldNotice_;  // the entry and user name a notice was last told for
   std::uint64_t currentSent_ = 0;
   std::uint64_t currentRecv_ = 0;
   std::uint64_t baseSent_ = 0;

@@ -17,6 +17,11 @@ TLineKeepTrd::~TLineKeepTrd() { Stop(); }
 
 void TLineKeepTrd::Notify() { wait_.notifyChange(); }
 
+void TLineKeepTrd::LinkChanged() {
+  linkChanged_.store(true);
+  wait_.notifyChange();
+}
+
 void TLineKeepTrd::Stop() {
   wait_.requestStop();
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
@@ -24,14 +29,19 @@ void TLineKeepTrd::Stop() {
 
 void TLineKeepTrd::Run() {
   const auto hasWork = [this] { return line_.KeepActive() && line_.KeepAliveActs(); };
+  const auto upLineMayHaveDropped = [this] { return lastSeenUp_ && linkChanged_.load(); };
   using End = runtime::WorkerWait::End;
   for (;;) {
     if (wait_.waitFor(kUntilChanged, hasWork) == End::kStopped) return;
     // The first check comes one interval after the keep-alive was turned on.
-    if (wait_.waitFor(interval_) == End::kStopped) return;
+    if (wait_.waitFor(interval_, upLineMayHaveDropped) == End::kStopped) return;
     if (!hasWork()) continue;
+    // What changed before this check is seen by it; a redial's own changes are not news.
+    linkChanged_.store(false);
+    lastSeenUp_ = false;
     try {
-      if (!line_.GetActive()) line_.SetActive(true);
+      lastSeenUp_ = line_.GetActive();
+      if (!lastSeenUp_) line_.SetActive(true);
     } catch (...) {
       // A failed pass is tried again one interval later.
     }

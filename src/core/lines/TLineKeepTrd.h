@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <thread>
 
 #include "runtime/Clock.h"
@@ -11,7 +12,10 @@ class TBaseLine;
 
 // The keep-alive worker of one line: while the line's KeepActive is on (and its kind can act),
 // it checks the line every interval and brings it up when it is down. It sleeps untimed while
-// there is nothing to do. Created by the line's Initialize; starts at once.
+// there is nothing to do. A change of the machine's links brings the next check forward while the
+// line was last seen up, so a dropped link is redialled at once; retries after a failed redial
+// keep the interval's spacing, so a flapping link never makes it dial in a loop. Created by the
+// line's Initialize; starts at once.
 class TLineKeepTrd {
  public:
   TLineKeepTrd(TBaseLine& line, runtime::Clock& clock, runtime::Duration interval);
@@ -21,6 +25,8 @@ class TLineKeepTrd {
 
   // The line's KeepActive changed: the worker looks again.
   void Notify();
+  // Any thread: an address or default route of the machine came or went.
+  void LinkChanged();
   // Ends the worker and waits for it (a pass under way finishes first). Idempotent.
   void Stop();
 
@@ -30,6 +36,8 @@ class TLineKeepTrd {
   TBaseLine& line_;
   runtime::Duration interval_;
   runtime::WorkerWait wait_;
+  std::atomic<bool> linkChanged_{false};
+  bool lastSeenUp_ = false;  // the worker's own: what its last check found
   std::thread thread_;
 };
 

@@ -13,6 +13,7 @@
 #include "lines/NetHelpers.h"
 #include "lines/TActiveLine.h"
 #include "lines/TDailLine.h"
+#include "platform/NmDialUp.h"
 #include "platform/PppdErrors.h"
 #include "runtime/ManualClock.h"
 
@@ -46,10 +47,12 @@ class TDailLineTest : public ::testing::Test {
   }
 
   TDailLineSeams Seams(platform::Pppd& pppd) {
-    return {&pppd, tasks_.Post(), [this](const std::string& address) {
+    return {&pppd, tasks_.Post(),
+            [this](const std::string& address) {
               addressesAsked_.push_back(address);
               return AdapterIndexOfAddress(address);
-            }};
+            },
+            nm_.get()};
   }
 
   std::unique_ptr<TDailLine> MakeLine(platform::Pppd& pppd) {
@@ -68,6 +71,7 @@ class TDailLineTest : public ::testing::Test {
 
   kelbrin::test::PppTestbed bed_;
   std::unique_ptr<platform::Pppd> pppd_;
+  std::unique_ptr<platform::NmDialUp> nm_;  // none: the phonebook is pppd's alone
   test::PostedTasks tasks_;
   runtime::ManualClock clock_;
   LineEnvironment environment_;
@@ -223,6 +227,52 @@ TEST_F(KeptDialUpLine, FreeingTheLineDuringADialEndsTheDial) {
   // The dialled pppd was ended, not left behind: its interface is gone with it.
   EXPECT_TRUE(Eventually([] { return platform::InterfaceIndex("ppp0") == 0; }));
   EXPECT_TRUE(pppd_->Links().empty());
+}
+
+// The same over a NetworkManager PPPoE connection: the worker dials it through nmcli and dials
+// again when NetworkManager has lost it.
+class KeptNmDialUpLine : public KeptDialUpLine {
+ protected:
+  void SetUp() override {
+    if (bed_.Unusable().empty()) {
+      bed_.StartNetworkManager();
+      bed_.AddNmProfile({.name = "DSL", .user = "alice", .password = "secret"});
+      nm_ = std::make_unique<platform::NmDialUp>(bed_.NmSetup(500ms));
+    }
+    KeptDialUpLine::SetUp();
+  }
+
+  std::optional<platform::DialLink> ConnectedNmLink() const {
+    auto link = nm_->LinkOfEntry("DSL");
+    return link && link->connected ? link : std::nullopt;
+  }
+};
+
+TEST_F(KeptNmDialUpLine, TheWorkerDialsTheConnectionAndDialsAgainAfterItDrops) {
+  holder_->StartLine(kDialUpType, "DSL", "secret", "alice");
+  ASSERT_NE(holder_->Line(), nullptr);
+  ASSERT_TRUE(IntervalsUntil([&] { return ConnectedNmLink().has_value(); }));
+  const auto first = ConnectedNmLink();
+  ASSERT_TRUE(first.has_value());
+  ASSERT_TRUE(clock_.waitForWaiters(1));  // the pass is over
+  EXPECT_EQ(holder_->Line()->GetIpAddress(), "10.70.0.1");
+  EXPECT_EQ(holder_->Line()->AdptIndex(), ::if_nametoindex(first->interface.c_str()));
+  EXPECT_NE(holder_->Line()->AdptIndex(), 0u);
+
+  ::kill(bed_.NmLinkHolder("DSL"), SIGUSR2);  // NetworkManager loses the carrier
+  ASSERT_TRUE(Eventually([&] { return !nm_->LinkOfEntry("DSL").has_value(); }));
+
+  ASSERT_TRUE(IntervalsUntil([&] {
+    const auto link = ConnectedNmLink();
+    return link && link->handle != first->handle;
+  }));
+  EXPECT_TRUE(holder_->Line()->Errors().empty());
+  EXPECT_TRUE(pppd_->Links().empty());
+
+  holder_->FreeLine();
+  const auto link = ConnectedNmLink();
+  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(nm_->HangUp(link->handle), 0);
 }
 
 class DialUpConnectionsTest : public TDailLineTest {};

@@ -1,5 +1,4 @@
 // The dialer against the fake pppd, in a network namespace of the test's own.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -247,26 +246,6 @@ TEST_F(DialUpTest, StatisticsCountFromTheBase) {
   EXPECT_TRUE(dialer->DUNA().empty());
 }
 
-// Every process's argv and environment, as /proc shows them.
-std::vector<std::pair<std::string, std::string>> ProcessArgvAndEnv() {
-  std::vector<std::pair<std::string, std::string>> found;
-  DIR* proc = ::opendir("/proc");
-  if (!proc) return found;
-  while (const dirent* item = ::readdir(proc)) {
-    const std::string name = item->d_name;
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    const auto read = [&name](const char* what) {
-      std::ifstream in("/proc/" + name + "/" + what, std::ios::binary);
-      std::stringstream text;
-      text << in.rdbuf();
-      return text.str();
-    };
-    found.emplace_back(read("cmdline"), read("environ"));
-  }
-  ::closedir(proc);
-  return found;
-}
-
 TEST_F(DialUpTest, ThePasswordIsInNoArgvOrEnvironmentDuringADial) {
   bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2", {"delay-ms 300"});
   auto dialer = MakeDialer();
@@ -275,7 +254,7 @@ TEST_F(DialUpTest, ThePasswordIsInNoArgvOrEnvironmentDuringADial) {
   bool sawPppd = false;
   bool sawPassword = false;
   while (dial.wait_for(0ms) != std::future_status::ready) {
-    for (const auto& [argv, environment] : ProcessArgvAndEnv()) {
+    for (const auto& [argv, environment] : test::ProcessArgvAndEnv()) {
       if (argv.find("fake_pppd") != std::string::npos &&
           argv.find(std::string("call\0adsl", 9)) != std::string::npos) {
         sawPppd = true;

@@ -182,6 +182,39 @@ TEST_F(LineModel, KeepAliveChecksEveryIntervalOnlyWhileKeepActiveIsOn) {
   EXPECT_EQ(record_->GetActiveCalls(), 3);
 }
 
+TEST_F(LineModel, AChangeOfLinksChecksAnUpLineAtOnceWhileRetriesKeepTheInterval) {
+  RegisterProbe(true);
+  const LinePtr line = factory_.CreateLine(0);
+  ASSERT_NE(line, nullptr);
+  const auto setLineUp = [this](bool up) {
+    std::lock_guard guard(record_->mutex);
+    record_->active = up;
+  };
+  const auto redials = [this] {
+    std::lock_guard guard(record_->mutex);
+    return record_->setActiveTrue;
+  };
+  setLineUp(true);
+  line->SetKeepActive(true);
+  ASSERT_TRUE(AdvanceUntilCheck(1));
+  EXPECT_EQ(redials(), 0);
+
+  // The link drops: the change is heard with the clock standing still.
+  setLineUp(false);
+  line->LinkChanged();
+  ASSERT_TRUE(record_->WaitForGetActive(2, 10s));
+  ASSERT_TRUE(clock_.waitForWaiters(1));
+  EXPECT_EQ(redials(), 1);
+
+  // The redial did not bring it up: more changes do not make the worker dial again before the
+  // interval has passed.
+  line->LinkChanged();
+  line->LinkChanged();
+  EXPECT_FALSE(record_->WaitForGetActive(3, 300ms));
+  ASSERT_TRUE(AdvanceUntilCheck(3));
+  EXPECT_EQ(redials(), 2);
+}
+
 TEST_F(LineModel, AKindWithNothingToDoNeverWakesItsWorker) {
   RegisterProbe(false);
   const LinePtr line = factory_.CreateLine(0);

@@ -31,9 +31,9 @@ void PrintTo(const ProxyChoice& choice, std::ostream* os) {
 
 namespace {
 
-class ProxyChoiceTest : public ::testing::TestWithParam<ProxyCase> {};
+class ChooseProxyTest : public ::testing::TestWithParam<ProxyCase> {};
 
-TEST_P(ProxyChoiceTest, ChoosesTheRoute) {
+TEST_P(ChooseProxyTest, ChoosesTheRoute) {
   const ProxyCase& c = GetParam();
   const auto url = SplitHttpUrl(c.url);
   ASSERT_TRUE(url) << c.url;
@@ -52,7 +52,7 @@ const ProxyChoice kDirect{};
 const ProxyChoice kUnusable{Route::Unusable, {}};
 
 INSTANTIATE_TEST_SUITE_P(
-    Variables, ProxyChoiceTest,
+    Variables, ChooseProxyTest,
     ::testing::Values(
         ProxyCase{"NothingSet", "http://h/", {}, kDirect},
         ProxyCase{"HttpProxy", "http://h/", {{"http_proxy", "http://p:3128"}}, Via("p", 3128)},

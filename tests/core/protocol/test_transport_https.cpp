@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <optional>
+
+#include "LocalHttpServer.h"
+#include "LocalTlsServer.h"
+#include "ScopedEnv.h"
+#include "TestCertificateAuthority.h"
+#include "protocol/HttpTransport.h"
+#include "runtime/Pace.h"
+
+namespace kelbrin::protocol {
+namespace {
+
+// The transport these tests hold to their word.
+using TransportUnderTest = HttpTransport;
+
+using test::LocalHttpServer;
+using test::LocalTlsServer;
+using test::ScopedEnv;
+using test::TestCertificateAuthority;
+using LeafSpec = TestCertificateAuthority::LeafSpec;
+
+constexpr std::chrono::seconds kHangGuard{20};
+const std::string kXmlReply = "<PelmarPacket><Result>0</Result></PelmarPacket>";
+const std::string kBody =
+    "<?xml version=\"1.0\"?><PelmarPacket><UserName>中文</UserName><Password>secret</Password>"
+    "</PelmarPacket>";
+
+// https against a TLS front on 127.0.0.1 whose certificates come from an authority made for the
+// test; the plain server behind it records what the transport sent. The authority a client
+// trusts is named by SSL_CERT_FILE; no other certificate setting from the developer's
+// environment leaks in.
+class HttpsTransportTest : public ::testing::Test {
+ protected:
+  HttpsTransportTest() { origin_.setReply({.body = kXmlReply}); }
+
+  void Trust(const TestCertificateAuthority& authority) {
+    trusted_.emplace("SSL_CERT_FILE", authority.certificateFile().string());
+  }
+
+  // One exchange, failing the test (not hanging it) when it outlasts the guard.
+  std::string Post(const std::string& url, std::string_view body = kBody) {
+    const TransportTimeouts timeouts{pace_.resolveTimeout, pace_.connectTimeout, pace_.sendTimeout,
+                                     pace_.receiveTimeout};
+    std::future<std::string> reply = std::async(std::launch::async, [&] {
+      return transport_.Exchange({"POST", url, body, true, timeouts, &aborted_});
+    });
+    EXPECT_EQ(reply.wait_for(kHangGuard), std::future_status::ready) << "the exchange hangs";
+    return reply.get();
+  }
+
+  ScopedEnv noCertificateFile_{"SSL_CERT_FILE", std::nullopt};
+  ScopedEnv noCertificateDir_{"SSL_CERT_DIR", std::nullopt};
+  std::optional<ScopedEnv> trusted_;
+  TestCertificateAuthority authority_;
+  LocalHttpServer origin_;
+  TransportUnderTest transport_;
+  runtime::Pace pace_;
+  std::atomic<bool> aborted_{false};
+};
+
+TEST_F(HttpsTransportTest, ATrustedCertificateCarriesTheExchangeByteForByte) {
+  const LocalTlsServer server(authority_.issue({.dnsNames = {"localhost"}}), origin_.port());
+  Trust(authority_);
+
+  EXPECT_EQ(Post(server.url("localhost")), kXmlReply);
+
+  EXPECT_TRUE(server.handshakeCompleted());
+  const auto requests = origin_.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].requestLine, "POST /pelmar/pelmar.dll/ HTTP/1.1");
+  EXPECT_EQ(requests[0].header("Host").value_or(""), "localhost:" + std::to_string(server.port()));
+  EXPECT_EQ(requests[0].body, kBody);
+}
+
+// Larger than many TLS records each way: nothing may be lost or reordered between them.
+TEST_F(HttpsTransportTest, ALargeBodyAndReplyCrossIntact) {
+  const LocalTlsServer server(authority_.issue({.dnsNames = {"localhost"}}), origin_.port());
+  Trust(authority_);
+  std::string body = "<a>";
+  std::string reply = "<b>";
+  for (int i = 0; body.size() < (1u << 20); ++i) {
+    body += std::to_string(i) + ",";
+    reply += std::to_string(3 * i) + ";";
+  }
+  body += "</a>";
+  reply += "</b>";
+  origin_.setReply({.body = reply});
+
+  EXPECT_EQ(Post(server.url("localhost"), body), reply);
+
+  const auto requests = origin_.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].body, body);
+}
+
+TEST_F(HttpsTransportTest, AnIpLiteralMatchesTheCertificatesIpAddress) {
+  const LocalTlsServer server(authority_.issue({.ipAddresses = {"127.0.0.1"}}), origin_.port());
+  Trust(authority_);
+
+  EXPECT_EQ(Post(server.url("127.0.0.1")), kXmlReply);
+
+  const auto requests = origin_.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].header("Host").value_or(""), "127.0.0.1:" + std::to_string(server.port()));
+  EXPECT_EQ(requests[0].body, kBody);
+}
+
+enum class Trusted { TheIssuer, AnotherAuthority, OnlyTheSystemStore };
+
+struct RefusalCase {
+  const char* name;
+  LeafSpec leaf;
+  const char* host;  // of the URL
+  Trusted trusted = Trusted::TheIssuer;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+
+class HttpsRefusalTest : public HttpsTransportTest,
+                         public ::testing::WithParamInterface<RefusalCase> {};
+
+// Every certificate a browser would refuse ends the exchange before the request leaves: the
+// password in the body must never reach a server that is not the one named in the URL.
+TEST_P(HttpsRefusalTest, NoRequestReachesTheServer) {
+  const RefusalCase& c = GetParam();
+  const LocalTlsServer server(authority_.issue(c.leaf), origin_.port());
+  const TestCertificateAuthority other;
+  if (c.trusted == Trusted::TheIssuer) Trust(authority_);
+  if (c.trusted == Trusted::AnotherAuthority) Trust(other);
+
+  EXPECT_EQ(Post(server.url(c.host)), "");
+
+  // Whether the handshake itself fails or the client leaves right after it is the client's
+  // affair; what counts is that the request never left.
+  EXPECT_TRUE(origin_.requests().empty());
+}
+
+constexpr auto kDay = std::chrono::hours(24);
+const LeafSpec kGoodLeaf{.dnsNames = {"localhost"}, .ipAddresses = {"127.0.0.1"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Certificates, HttpsRefusalTest,
+    ::testing::Values(
+        RefusalCase{"IssuedByAnotherAuthority", kGoodLeaf, "localhost", Trusted::AnotherAuthority},
+        RefusalCase{"IssuedByAnAuthorityOutsideTheSystemStore", kGoodLeaf, "127.0.0.1",
+                    Trusted::OnlyTheSystemStore},
+        RefusalCase{"ForAnotherName", {.dnsNames = {"elsewhere.test"}}, "localhost"},
+        RefusalCase{"ForAnotherAddress", {.ipAddresses = {"127.0.0.2"}}, "127.0.0.1"},
+        // An address must match an IP entry; a DNS entry spelling it does not count.
+        RefusalCase{"AddressOnlyAsADnsName", {.dnsNames = {"127.0.0.1"}}, "127.0.0.1"},
+        RefusalCase{"Expired",
+                    {.dnsNames = {"localhost"}, .validFrom = -2 * kDay, .validUntil = -kDay},
+                    "localhost"},
+        RefusalCase{"NotYetValid",
+                    {.dnsNames = {"localhost"}, .validFrom = kDay, .validUntil = 2 * kDay},
+                    "localhost"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(HttpsTransportTest, AbortEndsAnExchangeWaitingForAReply) {
+  // Time-outs far beyond the guard: only the abort can end the exchange in time.
+  pace_ = runtime::Pace{}.scaled(100);
+  Trust(authority_);
+  std::future<std::string> inFlight;
+  // Declared after the future: destroyed first, which unblocks it should the abort fail.
+  LocalHttpServer blackHole;
+  blackHole.setReply({.body = "", .ending = LocalHttpServer::Ending::BlackHole});
+  const LocalTlsServer server(authority_.issue(kGoodLeaf), blackHole.port());
+  const TransportTimeouts timeouts{pace_.resolveTimeout, pace_.connectTimeout, pace_.sendTimeout,
+                                   pace_.receiveTimeout};
+  const std::string url = server.url();
+  inFlight = std::async(std::launch::async, [&] {
+    return transport_.Exchange({"POST", url, kBody, true, timeouts, &aborted_});
+  });
+  ASSERT_TRUE(blackHole.waitForRequests(1, kHangGuard));
+
+  aborted_.store(true);
+  ASSERT_EQ(inFlight.wait_for(kHangGuard), std::future_status::ready);
+  EXPECT_EQ(inFlight.get(), "");
+}
+
+}  // namespace
+}  // namespace kelbrin::protocol

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "LoopbackSocket.h"
+#include "TestCertificateAuthority.h"
+
+namespace kelbrin::test {
+
+// An https front for a plain test server: listens on 127.0.0.1 with the given certificate, ends
+// TLS, and passes the decrypted bytes both ways to 127.0.0.1:originPort (a LocalHttpServer, which
+// records the requests as usual). It serves one connection at a time.
+class LocalTlsServer {
+ public:
+  LocalTlsServer(const CertificateFiles& certificate, int originPort);
+  ~LocalTlsServer();
+  LocalTlsServer(const LocalTlsServer&) = delete;
+  LocalTlsServer& operator=(const LocalTlsServer&) = delete;
+
+  int port() const { return port_; }
+  std::string url(std::string_view host = "127.0.0.1",
+                  std::string_view path = "/pelmar/pelmar.dll/") const;
+
+  // Whether a client has completed a TLS handshake, i.e. accepted the certificate.
+  bool handshakeCompleted() const { return handshakeCompleted_.load(); }
+
+ private:
+  struct Context;
+
+  void serve(int fd);
+  void run();
+
+  std::unique_ptr<Context> context_;
+  int originPort_;
+  int listenFd_ = -1;
+  int port_ = 0;
+  StopSignal stop_;
+  std::atomic<bool> handshakeCompleted_{false};
+  std::thread thread_;
+};
+
+}  // namespace kelbrin::test
