@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <fstream>
 #include <future>
 #include <vector>
 
@@ -426,53 +424,6 @@ TEST_F(TransportTest, ConcurrentCallsEachGetTheirReply) {
   }
   for (auto& s : successes) EXPECT_EQ(s.get(), kCallsEach);
   EXPECT_EQ(server_.requests().size(), std::size_t{kThreads * kCallsEach});
-}
-
-bool OpenSslMapped() {
-  std::ifstream maps("/proc/self/maps");
-  std::string line;
-  while (std::getline(maps, line)) {
-    if (line.find("/libssl.so") != std::string::npos) return true;
-  }
-  return false;
-}
-
-// In a fresh process: an http exchange, then an https one. 0 when only the second mapped
-// OpenSSL; otherwise a bit for each thing that went wrong.
-int MapOpenSslOnlyForHttps() {
-  LocalHttpServer server;
-  server.setReply({.body = kXmlReply});
-  HttpTransport transport;
-  const auto timeouts = [](const runtime::Pace& pace) {
-    return TransportTimeouts{pace.resolveTimeout, pace.connectTimeout, pace.sendTimeout,
-                             pace.receiveTimeout};
-  };
-  int faults = OpenSslMapped() ? 1 : 0;
-  if (transport.Exchange({"POST", server.url(), "<a/>", true, timeouts({}), nullptr}) !=
-      kXmlReply) {
-    faults |= 2;
-  }
-  if (OpenSslMapped()) faults |= 4;
-  // The plain server never answers a handshake (hence the short time-outs); starting one is what
-  // loads the library.
-  const std::string https = "https://127.0.0.1:" + std::to_string(server.port()) + "/";
-  const auto shortTimeouts = timeouts(runtime::Pace{}.scaled(0.01));
-  if (!transport.Exchange({"POST", https, "<a/>", true, shortTimeouts, nullptr}).empty()) {
-    faults |= 8;
-  }
-  if (!OpenSslMapped()) faults |= 16;
-  return faults;
-}
-
-// OpenSSL is most of what an https client maps: a client of an http endpoint must not pay for
-// it, and the program does not link it.
-TEST(TransportFootprintTest, OnlyAnHttpsExchangeMapsOpenSsl) {
-  if (OpenSslMapped()) {
-    GTEST_SKIP() << "this test program links OpenSSL itself (through a library of the test "
-                    "support, as some build types keep it)";
-  }
-  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a process that has not run other tests
-  EXPECT_EXIT(std::exit(MapOpenSslOnlyForHttps()), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
