@@ -160,6 +160,19 @@ INSTANTIATE_TEST_SUITE_P(
                     "localhost"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+// A server that leaves while the request is still going out fails the exchange, not the
+// program: a write to a closed connection raises SIGPIPE, which ends a process that has not
+// blocked it (as this test program has not).
+TEST_F(HttpsTransportTest, AServerLeavingMidRequestFailsTheExchangeOnly) {
+  // Nothing listens behind the front, so it closes each connection right after the handshake.
+  const LocalTlsServer server(authority_.issue(kGoodLeaf), LocalHttpServer::closedPort());
+  Trust(authority_);
+  const std::string large = "<a>" + std::string(32u << 20, 'x') + "</a>";
+
+  EXPECT_EQ(Post(server.url(), large), "");
+  EXPECT_TRUE(server.handshakeCompleted());
+}
+
 TEST_F(HttpsTransportTest, AbortEndsAnExchangeWaitingForAReply) {
   // Time-outs far beyond the guard: only the abort can end the exchange in time.
   pace_ = runtime::Pace{}.scaled(100);
