@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the HTTP reply reader as a connection would. The first byte picks the
 // options, the piece size the bytes arrive in, and whether the connection ends after them. Beyond
-// memory safety it checks that the outcome does not depend on how the bytes were cut into
-// pieces, that the body stays within its cap, and that a finished reply takes no more bytes.
+// memory safety it checks that the outcome (state, status, body, where the reply ended) does not
+// depend on how the bytes were cut into pieces, that the body stays within its cap, and that a
+// finished reply takes no more bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -35,6 +36,8 @@ Outcome Read(const HttpReplyReader::Options& options, std::string_view bytes, st
   }
   if (ends) reader.EndOfStream();
   if (reader.body().size() > options.bodyCap) std::abort();
+  // Where a failed reply stopped taking bytes depends on the pieces; where a reply ends does not.
+  if (reader.state() == HttpReplyReader::State::Failed) used = 0;
   return {reader.state(), reader.status(), reader.body(), used};
 }
 

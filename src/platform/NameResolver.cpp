@@ -86,7 +86,7 @@ void RunLookup(const std::shared_ptr<Lookup>& lookup, const std::string& host, s
 std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t port,
                                        const IoBounds& bounds) {
   if (auto address = NumericAddress(host, port)) return {*address};
-  if (bounds.Aborted()) return {};
+  if (bounds.Check() != IoBounds::Wait::Ready) return {};
 
   auto lookup = std::make_shared<Lookup>();
   try {
@@ -96,7 +96,7 @@ std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t po
   }
   std::unique_lock lock(lookup->mutex);
   while (!lookup->done) {
-    if (bounds.Aborted() || std::chrono::steady_clock::now() >= bounds.GiveUpAt()) return {};
+    if (bounds.Check() != IoBounds::Wait::Ready) return {};
     lookup->finished.wait_until(lock, bounds.SliceEnd());
   }
   return std::move(lookup->addresses);
