@@ -91,6 +91,7 @@ void SessionFixture::HoldCountingLine() {
   backend.values.insert_or_assign("InternalLineType", std::string("3"));
   backend.values.insert_or_assign("LineName", std::string("probe"));
   backend.values.insert_or_assign("AutoConn", std::string("1"));
+  lineWorkers = 1;
   registerLineKinds = [this](lines::TLineFactory& factory) {
     factory.RegisterClass("TLanLine", [this](const lines::LineEnvironment& environment) {
       return std::make_unique<CountingLine>(environment, lineLogins);
@@ -106,7 +107,7 @@ void SessionFixture::ClickLogin(const std::string& user, const std::string& pass
   ASSERT_TRUE(RunUntil([&] { return controller->View().BtnLogonEnabled; }));
   // A worker that reads the clock only after the test has moved it would wait from a later
   // moment; every clock step starts from parked workers.
-  ASSERT_TRUE(clock.waitForWaiters(parkedAfter));
+  ASSERT_TRUE(clock.waitForWaiters(parkedAfter + lineWorkers));
   loop.processPending();
 }
 

@@ -43,7 +43,8 @@ class SessionFixture : public ::testing::Test {
   // Workers parked after a successful login: auto-logon, IP update, the pending list fetch.
   static constexpr std::size_t kAfterLogin = 3;
   // Types the credentials and clicks "Login"; returns once the login has come back and
-  // `parkedAfter` workers sit in their waits (1 after a failed login: the auto-logon worker).
+  // `parkedAfter` session workers (1 after a failed login: the auto-logon worker) plus the line's
+  // workers sit in their waits.
   void ClickLogin(const std::string& user, const std::string& password,
                   std::size_t parkedAfter = kAfterLogin);
   // Saved settings for an unattended start.
@@ -52,6 +53,8 @@ class SessionFixture : public ::testing::Test {
   // Saves a stored LAN line with auto-connect whose kind counts its logins in `lineLogins`.
   void HoldCountingLine();
   int lineLogins = 0;
+  // Workers of the held line that park on the clock (its keep-alive worker).
+  std::size_t lineWorkers = 0;
 
   // Runs the loop until `done()` holds (bounded by a real-time guard).
   bool RunUntil(const std::function<bool()>& done);

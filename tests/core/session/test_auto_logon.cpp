@@ -17,7 +17,7 @@ class AutoLogonTest : public SessionFixture {
     if (withLine) HoldCountingLine();
     Start();
     ASSERT_TRUE(AwaitRequests("QueryUserProfileReq", loginsAtStart));
-    ASSERT_TRUE(clock.waitForWaiters(withLine ? 2 : 1));
+    ASSERT_TRUE(clock.waitForWaiters(1 + lineWorkers));
     loop.processPending();
   }
   runtime::Duration Pass() const { return pace.autoLogonWaitStep * pace.autoLogonWaitSteps; }
