@@ -4,25 +4,23 @@
 
 namespace kelbrin::session {
 
+// A value set to what it already was wakes nobody: the line-state timer confirms reachability
+// every few seconds, and each of those would otherwise wake every parked worker.
+void SessionSignals::Change(std::atomic<bool>& value, bool to) {
+  if (value.exchange(to) != to) wait_.notifyChange();
+}
+
 void SessionSignals::SetMark(int mark) {
-  if (mark_.exchange(mark) != 0 && mark == 0) ++logouts_;
-  wait_.notifyChange();
+  const int before = mark_.exchange(mark);
+  if (before != 0 && mark == 0) ++logouts_;
+  if (before != mark) wait_.notifyChange();
 }
 
-void SessionSignals::SetAutoLogonArmed(bool armed) {
-  autoLogonArmed_.store(armed);
-  wait_.notifyChange();
-}
+void SessionSignals::SetAutoLogonArmed(bool armed) { Change(autoLogonArmed_, armed); }
 
-void SessionSignals::SetNetReachable(bool reachable) {
-  netReachable_.store(reachable);
-  wait_.notifyChange();
-}
+void SessionSignals::SetNetReachable(bool reachable) { Change(netReachable_, reachable); }
 
-void SessionSignals::SetManualLoginBusy(bool busy) {
-  manualLoginBusy_.store(busy);
-  wait_.notifyChange();
-}
+void SessionSignals::SetManualLoginBusy(bool busy) { Change(manualLoginBusy_, busy); }
 
 void SessionSignals::AddressChanged() {
   ++addressChanges_;

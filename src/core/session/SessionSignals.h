@@ -50,6 +50,9 @@ class SessionSignals final : public reminders::SessionMark {
   runtime::Clock& clock() const { return wait_.clock(); }
 
  private:
+  // Stores `to`; wakes the parked workers only when that changes the value.
+  void Change(std::atomic<bool>& value, bool to);
+
   runtime::WorkerWait wait_;
   std::atomic<int> mark_{0};
   std::atomic<bool> autoLogonArmed_{false};
