@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "eventlog/LogFormat.h"
+#include "runtime/AsciiCase.h"
 
 namespace kelbrin::eventlog {
 
@@ -12,19 +13,13 @@ namespace {
 constexpr std::string_view kConnectionFails = "Connection fails！";
 constexpr std::string_view kNoWanIp = "没有公网IP";
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-}
-
 }  // namespace
 
 EventLog::EventLog(const runtime::Clock& clock, std::function<bool()> noWanIpWindowsChecked)
     : clock_(clock), noWanIpWindowsChecked_(std::move(noWanIpWindowsChecked)) {}
 
 void EventLog::AddLog(std::uint8_t kind, const std::string& text) {
-  if (EqualsIgnoringAsciiCase(text, kConnectionFails)) return;
+  if (runtime::EqualIgnoringAsciiCase(text, kConnectionFails)) return;
   if (text.find(kNoWanIp) != std::string::npos && !noWanIpWindowsChecked_()) return;
   list_.Insert(TLogRec{kind, text, clock_.wallNow()});
 }

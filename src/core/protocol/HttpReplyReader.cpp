@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <optional>
 
+#include "protocol/HttpToken.h"
 #include "runtime/AsciiCase.h"
+#include "runtime/AsciiChars.h"
 
 namespace kelbrin::protocol {
 
@@ -19,21 +21,6 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-int HexValue(char c) {
-  if (IsDigit(c)) return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool IsTokenCharacter(char c) {
-  constexpr std::string_view kSymbols = "!#$%&'*+-.^_`|~";
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) ||
-         kSymbols.find(c) != std::string_view::npos;
-}
-
 // Content-Length, possibly repeated ("12, 12" or in several headers): all the same decimal
 // number, or nothing.
 std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
@@ -41,7 +28,7 @@ std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
   while (true) {
     const std::size_t comma = std::min(text.find(','), text.size());
     const std::string_view item = TrimBlanks(text.substr(0, comma));
-    if (item.empty() || item.size() > 18 || !std::all_of(item.begin(), item.end(), IsDigit)) {
+    if (item.empty() || item.size() > 18 || !std::all_of(item.begin(), item.end(), runtime::IsAsciiDigit)) {
       return std::nullopt;
     }
     std::uint64_t value = 0;
@@ -148,8 +135,8 @@ void HttpReplyReader::OnLine(std::string_view line) {
 void HttpReplyReader::OnStatusLine(std::string_view line) {
   // "HTTP/1.x NNN" followed by the end of the line or a blank and the reason.
   const bool knownVersion = line.starts_with("HTTP/1.0 ") || line.starts_with("HTTP/1.1 ");
-  if (!knownVersion || line.size() < 12 || !IsDigit(line[9]) || !IsDigit(line[10]) ||
-      !IsDigit(line[11]) || (line.size() > 12 && line[12] != ' ')) {
+  if (!knownVersion || line.size() < 12 || !runtime::IsAsciiDigit(line[9]) || !runtime::IsAsciiDigit(line[10]) ||
+      !runtime::IsAsciiDigit(line[11]) || (line.size() > 12 && line[12] != ' ')) {
     return Fail();
   }
   status_ = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
@@ -172,7 +159,7 @@ void HttpReplyReader::OnHeaderLine(std::string_view line) {
     const std::size_t colon = line.find(':');
     if (colon == 0 || colon == std::string_view::npos ||
         !std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(colon),
-                     IsTokenCharacter)) {
+                     IsHttpTokenCharacter)) {
       return Fail();
     }
     lastHeaderName_ = runtime::AsciiLower(line.substr(0, colon));
@@ -218,9 +205,9 @@ void HttpReplyReader::OnHeadersEnd() {
 void HttpReplyReader::OnChunkSizeLine(std::string_view line) {
   std::uint64_t size = 0;
   std::size_t digits = 0;
-  for (; digits < line.size() && HexValue(line[digits]) >= 0; ++digits) {
+  for (; digits < line.size() && runtime::AsciiHexValue(line[digits]) >= 0; ++digits) {
     if (size > (UINT64_MAX >> 4)) return Fail();
-    size = size * 16 + static_cast<std::uint64_t>(HexValue(line[digits]));
+    size = size * 16 + static_cast<std::uint64_t>(runtime::AsciiHexValue(line[digits]));
   }
   const std::string_view rest = TrimBlanks(line.substr(digits));
   if (digits == 0 || (!rest.empty() && rest.front() != ';')) return Fail();

@@ -3,17 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "protocol/HttpToken.h"
 #include "runtime/AsciiCase.h"
 
 namespace kelbrin::protocol {
 
 namespace {
-
-bool IsTokenCharacter(char c) {
-  constexpr std::string_view kSymbols = "!#$%&'*+-.^_`|~";
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         kSymbols.find(c) != std::string_view::npos;
-}
 
 std::string Base64(std::string_view bytes) {
   static constexpr char kAlphabet[] =
@@ -44,7 +39,7 @@ void AddHeader(std::string& head, std::string_view name, std::string_view value)
 }  // namespace
 
 std::optional<std::string> RequestVerb(std::string_view method) {
-  if (method.empty() || !std::all_of(method.begin(), method.end(), IsTokenCharacter)) {
+  if (method.empty() || !std::all_of(method.begin(), method.end(), IsHttpTokenCharacter)) {
     return std::nullopt;
   }
   return runtime::AsciiUpper(method);

@@ -5,28 +5,24 @@
 #include <algorithm>
 
 #include "runtime/AsciiCase.h"
+#include "runtime/AsciiChars.h"
 
 namespace kelbrin::protocol {
 
 namespace {
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-int HexValue(char c) {
-  if (IsDigit(c)) return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+using runtime::AsciiHexValue;
+using runtime::IsAsciiAlnum;
+using runtime::IsAsciiDigit;
+using runtime::IsAsciiLetter;
 
 // "%XX" becomes the byte; a '%' without two hex digits stays as written.
 std::string PercentDecoded(std::string_view text) {
   std::string decoded;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-        HexValue(text[i + 2]) >= 0) {
-      decoded += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+    if (text[i] == '%' && i + 2 < text.size() && AsciiHexValue(text[i + 1]) >= 0 &&
+        AsciiHexValue(text[i + 2]) >= 0) {
+      decoded += static_cast<char>(AsciiHexValue(text[i + 1]) * 16 + AsciiHexValue(text[i + 2]));
       i += 2;
     } else {
       decoded += text[i];
@@ -36,7 +32,7 @@ std::string PercentDecoded(std::string_view text) {
 }
 
 bool IsHostNameCharacter(char c) {
-  return IsAsciiLetter(c) || IsDigit(c) || c == '-' || c == '.' || c == '_';
+  return IsAsciiAlnum(c) || c == '-' || c == '.' || c == '_';
 }
 
 bool IsAddress(int family, const std::string& text) {
@@ -51,7 +47,7 @@ bool ParsePort(std::string_view text, std::optional<std::uint16_t>& port) {
   if (text.empty()) return true;
   unsigned value = 0;
   for (const char c : text) {
-    if (!IsDigit(c)) return false;
+    if (!IsAsciiDigit(c)) return false;
     value = value * 10 + static_cast<unsigned>(c - '0');
     if (value > 65535) return false;
   }
@@ -64,7 +60,7 @@ bool ParsePort(std::string_view text, std::optional<std::uint16_t>& port) {
 bool IsScheme(std::string_view text) {
   return !text.empty() && IsAsciiLetter(text.front()) &&
          std::all_of(text.begin(), text.end(), [](char c) {
-           return IsAsciiLetter(c) || IsDigit(c) || c == '+' || c == '-' || c == '.';
+           return IsAsciiAlnum(c) || c == '+' || c == '-' || c == '.';
          });
 }
 

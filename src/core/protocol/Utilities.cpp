@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "protocol/XmlDocument.h"
+#include "runtime/AsciiChars.h"
 
 namespace kelbrin::protocol {
 
@@ -16,8 +17,6 @@ std::string_view TrimBlanks(std::string_view text) {
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The digits at [pos, pos + length) of a text already known to hold only digits.
 unsigned DigitsAt(std::string_view text, std::size_t pos, std::size_t length) {
@@ -47,7 +46,7 @@ bool IsWellFormedXml(std::string_view text) {
 }
 
 std::chrono::year_month_day DateFromYmd(std::string_view text) {
-  if (text.size() != 8 || !std::all_of(text.begin(), text.end(), IsDigit)) {
+  if (text.size() != 8 || !std::all_of(text.begin(), text.end(), runtime::IsAsciiDigit)) {
     throw std::invalid_argument("not a yyyymmdd date: " + std::string(text));
   }
   const std::chrono::year_month_day date{std::chrono::year(static_cast<int>(DigitsAt(text, 0, 4))),

@@ -7,6 +7,7 @@
 #include "protocol/PelmarClient.h"
 #include "protocol/Utilities.h"
 #include "reminders/EventKinds.h"
+#include "runtime/AsciiCase.h"
 
 namespace kelbrin::reminders {
 
@@ -21,14 +22,6 @@ constexpr int kNotRegisteredKind = 4;
 constexpr int kNotSubmittedKind = 5;
 constexpr int kDomainExpiringKind = 6;
 constexpr int kDomainExpiredKind = 7;
-
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Whatever the process locale says, only the ASCII letters fold.
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-}
 
 }  // namespace
 
@@ -150,7 +143,10 @@ void ReminderChecks::CheckVersion() {
 }
 
 void ReminderChecks::RaiseIfOutdated() {
-  if (!EqualsIgnoringAsciiCase(serviceVersion_, protocol::kClientVersion)) Notify(kUpdateKind);
+  // Whatever the process locale says, only the ASCII letters fold.
+  if (!runtime::EqualIgnoringAsciiCase(serviceVersion_, protocol::kClientVersion)) {
+    Notify(kUpdateKind);
+  }
 }
 
 void ReminderChecks::Notify(int kind, int selector, const std::string& argument) {
