@@ -11,6 +11,9 @@ namespace kelbrin::protocol {
 
 namespace {
 
+using runtime::AsciiHexValue;
+using runtime::IsAsciiDigit;
+
 // A chunk-size line, extensions included; it is not part of the head, so it has its own bound.
 constexpr std::size_t kChunkLineLimit = 4096;
 
@@ -28,7 +31,7 @@ std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
   while (true) {
     const std::size_t comma = std::min(text.find(','), text.size());
     const std::string_view item = TrimBlanks(text.substr(0, comma));
-    if (item.empty() || item.size() > 18 || !std::all_of(item.begin(), item.end(), runtime::IsAsciiDigit)) {
+    if (item.empty() || item.size() > 18 || !std::all_of(item.begin(), item.end(), IsAsciiDigit)) {
       return std::nullopt;
     }
     std::uint64_t value = 0;
@@ -135,8 +138,8 @@ void HttpReplyReader::OnLine(std::string_view line) {
 void HttpReplyReader::OnStatusLine(std::string_view line) {
   // "HTTP/1.x NNN" followed by the end of the line or a blank and the reason.
   const bool knownVersion = line.starts_with("HTTP/1.0 ") || line.starts_with("HTTP/1.1 ");
-  if (!knownVersion || line.size() < 12 || !runtime::IsAsciiDigit(line[9]) || !runtime::IsAsciiDigit(line[10]) ||
-      !runtime::IsAsciiDigit(line[11]) || (line.size() > 12 && line[12] != ' ')) {
+  if (!knownVersion || line.size() < 12 || !IsAsciiDigit(line[9]) || !IsAsciiDigit(line[10]) ||
+      !IsAsciiDigit(line[11]) || (line.size() > 12 && line[12] != ' ')) {
     return Fail();
   }
   status_ = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
@@ -205,9 +208,9 @@ void HttpReplyReader::OnHeadersEnd() {
 void HttpReplyReader::OnChunkSizeLine(std::string_view line) {
   std::uint64_t size = 0;
   std::size_t digits = 0;
-  for (; digits < line.size() && runtime::AsciiHexValue(line[digits]) >= 0; ++digits) {
+  for (; digits < line.size() && AsciiHexValue(line[digits]) >= 0; ++digits) {
     if (size > (UINT64_MAX >> 4)) return Fail();
-    size = size * 16 + static_cast<std::uint64_t>(runtime::AsciiHexValue(line[digits]));
+    size = size * 16 + static_cast<std::uint64_t>(AsciiHexValue(line[digits]));
   }
   const std::string_view rest = TrimBlanks(line.substr(digits));
   if (digits == 0 || (!rest.empty() && rest.front() != ';')) return Fail();
