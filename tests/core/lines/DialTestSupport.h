@@ -1,17 +1,20 @@
 #pragma once
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <deque>
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "lines/TDialUp.h"
+#include "platform/PppdLog.h"
 
 namespace kelbrin::lines::test {
 
@@ -46,6 +49,51 @@ class PostedTasks {
   mutable std::mutex mutex_;
   std::deque<std::function<void()>> tasks_;
   std::size_t maxQueued_ = 0;
+};
+
+// One asynchronous event of a dialer: state, error code and text.
+struct DialEvent {
+  int state;
+  int error;
+  std::string text;
+  bool operator==(const DialEvent&) const = default;
+};
+
+inline void PrintTo(const DialEvent& event, std::ostream* out) {
+  *out << "{" << event.state << ", " << event.error << ", \"" << event.text << "\"}";
+}
+
+// What a dialer told its owner: the callbacks as text in `calls`, the asynchronous events in
+// `events`.
+struct DialRecorder {
+  std::vector<std::string> calls;
+  std::vector<DialEvent> events;
+
+  void Attach(TDialUp& dialer) {
+    dialer.OnDialing = [this](TDialUp&) { calls.push_back("dialing"); };
+    dialer.OnConnect = [this](TDialUp&) { calls.push_back("connect"); };
+    dialer.OnNotConnected = [this](TDialUp&, int code, const std::string& text) {
+      calls.push_back("not connected " + std::to_string(code) + " " + text);
+    };
+    dialer.OnError = [this](TDialUp&, int code, const std::string& text) {
+      calls.push_back("error " + std::to_string(code) + " " + text);
+    };
+    dialer.OnAsyncEvent = [this](TDialUp&, int state, int error, const std::string& text) {
+      events.push_back({state, error, text});
+    };
+  }
+
+  // Runs posted deliveries until an event ends the asynchronous dial (connected or an error).
+  void DeliverUntilDialEnds(PostedTasks& tasks) {
+    for (int round = 0; round < 1000; ++round) {
+      tasks.RunPending();
+      if (!events.empty() &&
+          (events.back().state == platform::kDialConnected || events.back().error != 0)) {
+        return;
+      }
+      ::usleep(5000);
+    }
+  }
 };
 
 // Every process's argv and environment, as /proc shows them: where a secret must never appear.

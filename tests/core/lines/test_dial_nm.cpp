@@ -22,20 +22,10 @@ namespace kelbrin::lines {
 namespace {
 
 using namespace std::chrono_literals;
+using Event = test::DialEvent;
 using kelbrin::test::NmProfile;
 
 constexpr const char* kPassword = "Nm-5h8w \"unique\"";
-
-struct Event {
-  int state;
-  int error;
-  std::string text;
-  bool operator==(const Event&) const = default;
-};
-
-void PrintTo(const Event& event, std::ostream* out) {
-  *out << "{" << event.state << ", " << event.error << ", \"" << event.text << "\"}";
-}
 
 template <typename Condition>
 bool Eventually(Condition done) {
@@ -71,29 +61,8 @@ class NmDialerTest : public ::testing::Test {
     dialer->DialMode = mode;
     dialer->UserName = "alice";
     dialer->UserPwd = kPassword;
-    dialer->OnDialing = [this](TDialUp&) { calls_.push_back("dialing"); };
-    dialer->OnConnect = [this](TDialUp&) { calls_.push_back("connect"); };
-    dialer->OnNotConnected = [this](TDialUp&, int code, const std::string& text) {
-      calls_.push_back("not connected " + std::to_string(code) + " " + text);
-    };
-    dialer->OnError = [this](TDialUp&, int code, const std::string& text) {
-      calls_.push_back("error " + std::to_string(code) + " " + text);
-    };
-    dialer->OnAsyncEvent = [this](TDialUp&, int state, int error, const std::string& text) {
-      events_.push_back({state, error, text});
-    };
+    dial_.Attach(*dialer);
     return dialer;
-  }
-
-  void DeliverUntilDialEnds() {
-    for (int round = 0; round < 1000; ++round) {
-      tasks_.RunPending();
-      if (!events_.empty() &&
-          (events_.back().state == platform::kDialConnected || events_.back().error != 0)) {
-        return;
-      }
-      ::usleep(5000);
-    }
   }
 
   std::optional<platform::DialLink> ConnectedLink(const std::string& entry) const {
@@ -105,8 +74,7 @@ class NmDialerTest : public ::testing::Test {
   std::unique_ptr<platform::Pppd> pppd_;
   std::unique_ptr<platform::NmDialUp> nm_;
   test::PostedTasks tasks_;
-  std::vector<std::string> calls_;
-  std::vector<Event> events_;
+  test::DialRecorder dial_;
 };
 
 TEST_F(NmDialerTest, ThePhonebookListsThePeersThenNetworkManagersDialUpConnections) {
@@ -156,7 +124,7 @@ TEST_F(NmDialerTest, APeerOfTheSameNameIsDialledThroughPppd) {
 TEST_F(NmDialerTest, ASynchronousDialConnectsWithAddressesIndexAndStatistics) {
   auto dialer = MakeDialer("DSL", TDialMode::dmSync);
   ASSERT_EQ(dialer->Dial(), 0);
-  EXPECT_EQ(calls_, (std::vector<std::string>{"dialing", "connect"}));
+  EXPECT_EQ(dial_.calls, (std::vector<std::string>{"dialing", "connect"}));
   const auto link = ConnectedLink("DSL");
   ASSERT_TRUE(link.has_value());
   EXPECT_EQ(dialer->ConnHandle(), link->handle);
@@ -202,9 +170,10 @@ TEST_F(NmDialerTest, AMobileConnectionWithoutAPeerHasNoServerAddress) {
 TEST_F(NmDialerTest, AnAsynchronousDialReportsConnectingThenConnected) {
   auto dialer = MakeDialer("DSL", TDialMode::dmAsync);
   ASSERT_EQ(dialer->Dial(), 0);
-  EXPECT_EQ(calls_, (std::vector<std::string>{"dialing"}));
-  DeliverUntilDialEnds();
-  EXPECT_EQ(events_, (std::vector<Event>{{2, 0, "Connecting device"}, {8192, 0, "Connected"}}));
+  EXPECT_EQ(dial_.calls, (std::vector<std::string>{"dialing"}));
+  dial_.DeliverUntilDialEnds(tasks_);
+  EXPECT_EQ(dial_.events,
+            (std::vector<Event>{{2, 0, "Connecting device"}, {8192, 0, "Connected"}}));
   EXPECT_EQ(tasks_.MaxQueued(), 1u);
   const auto link = ConnectedLink("DSL");
   ASSERT_TRUE(link.has_value());
@@ -219,17 +188,17 @@ TEST_F(NmDialerTest, AWrongPasswordReadsAsAnAuthenticationFailure) {
   auto sync = MakeDialer("DSL", TDialMode::dmSync);
   sync->UserPwd = "wrong";
   EXPECT_EQ(sync->Dial(), platform::kNmAuthFailed);
-  EXPECT_EQ(calls_, (std::vector<std::string>{"dialing", "not connected 1502 " + text}));
+  EXPECT_EQ(dial_.calls, (std::vector<std::string>{"dialing", "not connected 1502 " + text}));
   EXPECT_EQ(sync->ConnHandle(), 0);
 
   auto async = MakeDialer("DSL", TDialMode::dmAsync);
   async->UserPwd = "wrong";
   async->Language = TLanguage::Czech;
   ASSERT_EQ(async->Dial(), 0);
-  DeliverUntilDialEnds();
-  ASSERT_EQ(events_.size(), 2u);
-  EXPECT_EQ(events_.front(), (Event{2, 0, "P\xF8ipojuje se za\xF8\xEDzen\xED"}));
-  EXPECT_EQ(events_.back(), (Event{2, platform::kNmAuthFailed, text}));
+  dial_.DeliverUntilDialEnds(tasks_);
+  ASSERT_EQ(dial_.events.size(), 2u);
+  EXPECT_EQ(dial_.events.front(), (Event{2, 0, "P\xF8ipojuje se za\xF8\xEDzen\xED"}));
+  EXPECT_EQ(dial_.events.back(), (Event{2, platform::kNmAuthFailed, text}));
   EXPECT_EQ(async->ConnHandle(), 0);
   EXPECT_TRUE(nm_->Links().empty());
   EXPECT_TRUE(std::filesystem::is_empty(bed_.PrivateDir()));
@@ -242,9 +211,10 @@ TEST_F(NmDialerTest, AnEntryNobodyKnowsIsNotDialledAndOneThatVanishedIsReported)
   EXPECT_EQ(unknown->Dial(), platform::kPeerUnreadable);
   auto vanished = MakeDialer("Vanished", TDialMode::dmSync);
   EXPECT_EQ(vanished->Dial(), platform::NmcliExitCode(10));
-  EXPECT_EQ(calls_, (std::vector<std::string>{"error 1302 GetEntryDialParams failed", "dialing",
-                                              "not connected 1410 NetworkManager: no such "
-                                              "connection"}));
+  EXPECT_EQ(dial_.calls,
+            (std::vector<std::string>{"error 1302 GetEntryDialParams failed", "dialing",
+                                      "not connected 1410 NetworkManager: no such "
+                                      "connection"}));
 }
 
 // nmcli hangs before or after NetworkManager brought the connection up: AbortDial ends the dial,
@@ -317,7 +287,8 @@ TEST_F(NmDialerTest, ALineUserNameOtherThanTheProfilesIsToldOnce) {
       "line's";
   ASSERT_EQ(dialer->Dial(), 0);
   ASSERT_EQ(dialer->Dial(), 0);  // hangs up its own connection first
-  EXPECT_EQ(calls_, (std::vector<std::string>{"dialing", notice, "connect", "dialing", "connect"}));
+  EXPECT_EQ(dial_.calls,
+            (std::vector<std::string>{"dialing", notice, "connect", "dialing", "connect"}));
   EXPECT_EQ(dialer->HangUp(), 0);
 }
 

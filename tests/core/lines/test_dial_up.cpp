@@ -18,19 +18,9 @@ namespace kelbrin::lines {
 namespace {
 
 using namespace std::chrono_literals;
+using Event = test::DialEvent;
 
 constexpr const char* kPassword = "Pw-9f3k \"unique\"";
-
-struct Event {
-  int state;
-  int error;
-  std::string text;
-  bool operator==(const Event&) const = default;
-};
-
-void PrintTo(const Event& event, std::ostream* out) {
-  *out << "{" << event.state << ", " << event.error << ", \"" << event.text << "\"}";
-}
 
 class DialUpTest : public ::testing::Test {
  protected:
@@ -45,37 +35,14 @@ class DialUpTest : public ::testing::Test {
     dialer->Entry = "adsl";
     dialer->UserName = "alice";
     dialer->UserPwd = kPassword;
-    dialer->OnDialing = [this](TDialUp&) { calls_.push_back("dialing"); };
-    dialer->OnConnect = [this](TDialUp&) { calls_.push_back("connect"); };
-    dialer->OnNotConnected = [this](TDialUp&, int code, const std::string& text) {
-      calls_.push_back("not connected " + std::to_string(code) + " " + text);
-    };
-    dialer->OnError = [this](TDialUp&, int code, const std::string& text) {
-      calls_.push_back("error " + std::to_string(code) + " " + text);
-    };
-    dialer->OnAsyncEvent = [this](TDialUp&, int state, int error, const std::string& text) {
-      events_.push_back({state, error, text});
-    };
+    dial_.Attach(*dialer);
     return dialer;
-  }
-
-  // Runs posted deliveries until an event ends the asynchronous dial (connected or an error).
-  void DeliverUntilDialEnds() {
-    for (int round = 0; round < 1000; ++round) {
-      tasks_.RunPending();
-      if (!events_.empty() &&
-          (events_.back().state == platform::kDialConnected || events_.back().error != 0)) {
-        return;
-      }
-      ::usleep(5000);
-    }
   }
 
   kelbrin::test::PppTestbed bed_;
   std::unique_ptr<platform::Pppd> pppd_;
   test::PostedTasks tasks_;
-  std::vector<std::string> calls_;
-  std::vector<Event> events_;
+  test::DialRecorder dial_;
 };
 
 TEST_F(DialUpTest, ASynchronousDialConnectsAndAHangUpEndsTheLink) {
@@ -90,14 +57,14 @@ TEST_F(DialUpTest, ASynchronousDialConnectsAndAHangUpEndsTheLink) {
   EXPECT_EQ(got, dialer->Entries());
 
   ASSERT_EQ(dialer->Dial(), 0);
-  EXPECT_EQ(calls_, (std::vector<std::string>{"dialing", "connect"}));
+  EXPECT_EQ(dial_.calls, (std::vector<std::string>{"dialing", "connect"}));
   const auto link = pppd_->LinkOfEntry("adsl");
   ASSERT_TRUE(link.has_value());
   EXPECT_EQ(dialer->ConnHandle(), link->pid);
   ASSERT_EQ(dialer->GetConnectionAddresses(dialer->ConnHandle()), 0);
   EXPECT_EQ(dialer->ClientIP(), "10.64.0.1");
   EXPECT_EQ(dialer->ServerIP(), "10.64.0.2");
-  EXPECT_TRUE(events_.empty());
+  EXPECT_TRUE(dial_.events.empty());
 
   EXPECT_EQ(dialer->HangUp(), 0);
   EXPECT_FALSE(pppd_->LinkOfEntry("adsl").has_value());
@@ -113,9 +80,10 @@ TEST_F(DialUpTest, AFailedAuthenticationIsReportedWithCodeAndText) {
   dialer->DialMode = TDialMode::dmSync;
   dialer->UserPwd = "wrong";
   EXPECT_EQ(dialer->Dial(), 1019);
-  EXPECT_EQ(calls_, (std::vector<std::string>{
-                        "dialing", "not connected 1019 pppd: authentication failed: the user "
-                                   "name or password was not accepted"}));
+  EXPECT_EQ(dial_.calls,
+            (std::vector<std::string>{"dialing",
+                                      "not connected 1019 pppd: authentication failed: the user "
+                                      "name or password was not accepted"}));
   EXPECT_EQ(dialer->ConnHandle(), 0);
   EXPECT_TRUE(pppd_->Links().empty());
 }
@@ -123,12 +91,12 @@ TEST_F(DialUpTest, AFailedAuthenticationIsReportedWithCodeAndText) {
 TEST_F(DialUpTest, AnEntryOutsideThePhonebookIsNotDialled) {
   bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
   for (const TDialMode mode : {TDialMode::dmSync, TDialMode::dmAsync}) {
-    calls_.clear();
+    dial_.calls.clear();
     auto dialer = MakeDialer();
     dialer->DialMode = mode;
     dialer->Entry = "missing";
     EXPECT_EQ(dialer->Dial(), platform::kPeerUnreadable);
-    EXPECT_EQ(calls_, (std::vector<std::string>{"error 1302 GetEntryDialParams failed"}));
+    EXPECT_EQ(dial_.calls, (std::vector<std::string>{"error 1302 GetEntryDialParams failed"}));
     EXPECT_FALSE(std::filesystem::exists(bed_.PrivateDir()));
   }
 }
@@ -138,15 +106,15 @@ TEST_F(DialUpTest, AnAsynchronousDialReportsEachStateThroughTheOneSlotRelay) {
   auto dialer = MakeDialer();
   dialer->DialMode = TDialMode::dmAsync;
   ASSERT_EQ(dialer->Dial(), 0);
-  EXPECT_EQ(calls_, (std::vector<std::string>{"dialing"}));
-  DeliverUntilDialEnds();
-  EXPECT_EQ(events_, (std::vector<Event>{{0, 0, "Opening port"},
-                                         {1, 0, "Port opened"},
-                                         {4, 0, "All devices connected"},
-                                         {5, 0, "Start authenticating"},
-                                         {14, 0, "Authenticated"},
-                                         {18, 0, "Projected"},
-                                         {8192, 0, "Connected"}}));
+  EXPECT_EQ(dial_.calls, (std::vector<std::string>{"dialing"}));
+  dial_.DeliverUntilDialEnds(tasks_);
+  EXPECT_EQ(dial_.events, (std::vector<Event>{{0, 0, "Opening port"},
+                                              {1, 0, "Port opened"},
+                                              {4, 0, "All devices connected"},
+                                              {5, 0, "Start authenticating"},
+                                              {14, 0, "Authenticated"},
+                                              {18, 0, "Projected"},
+                                              {8192, 0, "Connected"}}));
   // A notification waits until the one before it has been delivered.
   EXPECT_EQ(tasks_.MaxQueued(), 1u);
   const auto link = pppd_->LinkOfEntry("adsl");
@@ -162,11 +130,11 @@ TEST_F(DialUpTest, AnAsynchronousDialReportsAFailureInTheChosenLanguage) {
   dialer->Language = TLanguage::Czech;
   dialer->UserPwd = "wrong";
   ASSERT_EQ(dialer->Dial(), 0);
-  DeliverUntilDialEnds();
-  ASSERT_GE(events_.size(), 2u);
-  EXPECT_EQ(events_.front(), (Event{0, 0, "Otev\xEDr\xE1 se port"}));
+  dial_.DeliverUntilDialEnds(tasks_);
+  ASSERT_GE(dial_.events.size(), 2u);
+  EXPECT_EQ(dial_.events.front(), (Event{0, 0, "Otev\xEDr\xE1 se port"}));
   // The error comes with the last state pppd showed.
-  EXPECT_EQ(events_.back(), (Event{8193, 1019, platform::PppdErrorText(1019)}));
+  EXPECT_EQ(dial_.events.back(), (Event{8193, 1019, platform::PppdErrorText(1019)}));
 }
 
 TEST_F(DialUpTest, ADelayedDeliveryAfterTheDialerIsGoneDoesNothing) {
@@ -178,7 +146,7 @@ TEST_F(DialUpTest, ADelayedDeliveryAfterTheDialerIsGoneDoesNothing) {
   ASSERT_EQ(tasks_.MaxQueued(), 1u);
   dialer.reset();  // ends the dial in progress
   EXPECT_TRUE(tasks_.RunPending());
-  EXPECT_TRUE(events_.empty());
+  EXPECT_TRUE(dial_.events.empty());
   EXPECT_TRUE(pppd_->Links().empty());
 }
 
