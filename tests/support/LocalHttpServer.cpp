@@ -16,19 +16,8 @@ std::string StatusLine(int status) {
 
 }  // namespace
 
-LocalHttpServer::LocalHttpServer() {
-  listenFd_ = ListenOnLoopback(port_);
-  thread_ = std::thread([this] { run(); });
-}
-
-LocalHttpServer::~LocalHttpServer() {
-  stop_.raise();
-  thread_.join();
-  close(listenFd_);
-}
-
 std::string LocalHttpServer::url(std::string_view path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+  return "http://127.0.0.1:" + std::to_string(port()) + std::string(path);
 }
 
 void LocalHttpServer::setReply(Reply reply) {
@@ -108,15 +97,6 @@ void LocalHttpServer::serve(int fd) {
                                     ? std::string_view(reply.body).substr(0, reply.body.size() / 2)
                                     : std::string_view(reply.body);
   if (stop_.sendAll(fd, head)) stop_.sendAll(fd, body);
-}
-
-void LocalHttpServer::run() {
-  while (stop_.waitFor(listenFd_, POLLIN, -1) == StopSignal::Wait::Ready) {
-    const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
-    serve(fd);
-    close(fd);
-  }
 }
 
 }  // namespace kelbrin::test

@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -41,12 +40,11 @@ class LocalHttpServer {
   };
 
   // Listens on a free port of 127.0.0.1.
-  LocalHttpServer();
-  ~LocalHttpServer();
+  LocalHttpServer() = default;
   LocalHttpServer(const LocalHttpServer&) = delete;
   LocalHttpServer& operator=(const LocalHttpServer&) = delete;
 
-  int port() const { return port_; }
+  int port() const { return acceptor_.port(); }
   std::string url(std::string_view path = "/pelmar/pelmar.dll/") const;
 
   // The reply to every following request.
@@ -63,16 +61,13 @@ class LocalHttpServer {
   std::optional<Request> readRequest(int fd) const;
   void holdUntilClientLeaves(int fd, int timeoutMs) const;
   void serve(int fd);
-  void run();
 
-  int listenFd_ = -1;
   StopSignal stop_;
-  int port_ = 0;
   mutable std::mutex mutex_;
   mutable std::condition_variable arrived_;
   std::vector<Request> requests_;
   Reply reply_;
-  std::thread thread_;
+  LoopbackAcceptor acceptor_{stop_, [this](int fd) { serve(fd); }};
 };
 
 }  // namespace kelbrin::test

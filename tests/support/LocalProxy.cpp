@@ -60,18 +60,7 @@ bool IsProxyHeader(std::string_view name) {
 
 }  // namespace
 
-LocalProxy::LocalProxy() {
-  listenFd_ = ListenOnLoopback(port_);
-  thread_ = std::thread([this] { run(); });
-}
-
-LocalProxy::~LocalProxy() {
-  stop_.raise();
-  thread_.join();
-  close(listenFd_);
-}
-
-std::string LocalProxy::url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+std::string LocalProxy::url() const { return "http://127.0.0.1:" + std::to_string(port()); }
 
 void LocalProxy::refuseConnect() {
   std::lock_guard lock(mutex_);
@@ -154,15 +143,6 @@ void LocalProxy::serve(int fd) {
     if (stop_.sendAll(origin, early)) stop_.pump(fd, origin);
   }
   close(origin);
-}
-
-void LocalProxy::run() {
-  while (stop_.waitFor(listenFd_, POLLIN, -1) == StopSignal::Wait::Ready) {
-    const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
-    serve(fd);
-    close(fd);
-  }
 }
 
 }  // namespace kelbrin::test

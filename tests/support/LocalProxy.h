@@ -3,7 +3,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "LoopbackSocket.h"
@@ -17,12 +16,11 @@ namespace kelbrin::test {
 // a test can never reach past the loopback through it. It serves one connection at a time.
 class LocalProxy {
  public:
-  LocalProxy();
-  ~LocalProxy();
+  LocalProxy() = default;
   LocalProxy(const LocalProxy&) = delete;
   LocalProxy& operator=(const LocalProxy&) = delete;
 
-  int port() const { return port_; }
+  int port() const { return acceptor_.port(); }
   // "http://127.0.0.1:PORT", as a proxy variable names it.
   std::string url() const;
 
@@ -40,15 +38,12 @@ class LocalProxy {
   };
 
   void serve(int fd);
-  void run();
 
-  int listenFd_ = -1;
-  int port_ = 0;
   StopSignal stop_;
   mutable std::mutex mutex_;
   Policy policy_;
   std::vector<RecordedRequest> requests_;
-  std::thread thread_;
+  LoopbackAcceptor acceptor_{stop_, [this](int fd) { serve(fd); }};
 };
 
 }  // namespace kelbrin::test

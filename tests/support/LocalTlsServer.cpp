@@ -4,8 +4,6 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
-#include <pthread.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -52,18 +50,13 @@ LocalTlsServer::LocalTlsServer(const CertificateFiles& certificate, int originPo
     ERR_clear_error();
     throw std::runtime_error("cannot load " + certificate.certificate.string());
   }
-  listenFd_ = ListenOnLoopback(port_);
-  thread_ = std::thread([this] { run(); });
+  acceptor_.emplace(stop_, [this](int fd) { serve(fd); });
 }
 
-LocalTlsServer::~LocalTlsServer() {
-  stop_.raise();
-  thread_.join();
-  close(listenFd_);
-}
+LocalTlsServer::~LocalTlsServer() = default;
 
 std::string LocalTlsServer::url(std::string_view host, std::string_view path) const {
-  return "https://" + std::string(host) + ":" + std::to_string(port_) + std::string(path);
+  return "https://" + std::string(host) + ":" + std::to_string(port()) + std::string(path);
 }
 
 void LocalTlsServer::serve(int fd) {
@@ -117,21 +110,6 @@ void LocalTlsServer::serve(int fd) {
     }
   }
   close(origin);
-}
-
-void LocalTlsServer::run() {
-  // A write to a client that has left must fail, not raise SIGPIPE in the test process; OpenSSL
-  // writes to the socket without MSG_NOSIGNAL.
-  sigset_t sigpipe;
-  sigemptyset(&sigpipe);
-  sigaddset(&sigpipe, SIGPIPE);
-  pthread_sigmask(SIG_BLOCK, &sigpipe, nullptr);
-  while (stop_.waitFor(listenFd_, POLLIN, -1) == StopSignal::Wait::Ready) {
-    const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
-    serve(fd);
-    close(fd);
-  }
 }
 
 }  // namespace kelbrin::test

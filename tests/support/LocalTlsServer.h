@@ -2,9 +2,9 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "LoopbackSocket.h"
 #include "TestCertificateAuthority.h"
@@ -21,7 +21,7 @@ class LocalTlsServer {
   LocalTlsServer(const LocalTlsServer&) = delete;
   LocalTlsServer& operator=(const LocalTlsServer&) = delete;
 
-  int port() const { return port_; }
+  int port() const { return acceptor_->port(); }
   std::string url(std::string_view host = "127.0.0.1",
                   std::string_view path = "/pelmar/pelmar.dll/") const;
 
@@ -32,15 +32,13 @@ class LocalTlsServer {
   struct Context;
 
   void serve(int fd);
-  void run();
 
   std::unique_ptr<Context> context_;
   int originPort_;
-  int listenFd_ = -1;
-  int port_ = 0;
   StopSignal stop_;
   std::atomic<bool> handshakeCompleted_{false};
-  std::thread thread_;
+  // Started once the certificate is loaded, so that its thread only reads a finished context.
+  std::optional<LoopbackAcceptor> acceptor_;
 };
 
 }  // namespace kelbrin::test

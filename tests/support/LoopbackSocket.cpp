@@ -3,11 +3,13 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace kelbrin::test {
@@ -102,6 +104,32 @@ void StopSignal::pump(int a, int b) const {
       if (got <= 0) return;  // one side closed: the exchange is over
       if (!sendAll(fds[1 - i].fd, std::string_view(buffer, static_cast<std::size_t>(got)))) return;
     }
+  }
+}
+
+LoopbackAcceptor::LoopbackAcceptor(StopSignal& stop, std::function<void(int fd)> serve)
+    : stop_(stop), serve_(std::move(serve)), listenFd_(ListenOnLoopback(port_)) {
+  thread_ = std::thread([this] { run(); });
+}
+
+LoopbackAcceptor::~LoopbackAcceptor() {
+  stop_.raise();
+  thread_.join();
+  close(listenFd_);
+}
+
+void LoopbackAcceptor::run() {
+  // A write to a client that has left must fail, not raise SIGPIPE in the test process (OpenSSL,
+  // for one, writes to the socket without MSG_NOSIGNAL).
+  sigset_t sigpipe;
+  sigemptyset(&sigpipe);
+  sigaddset(&sigpipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &sigpipe, nullptr);
+  while (stop_.waitFor(listenFd_, POLLIN, -1) == StopSignal::Wait::Ready) {
+    const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) continue;
+    serve_(fd);
+    close(fd);
   }
 }
 

@@ -2,8 +2,10 @@
 
 #include <poll.h>
 
+#include <functional>
 #include <span>
 #include <string_view>
+#include <thread>
 
 namespace kelbrin::test {
 
@@ -37,6 +39,29 @@ class StopSignal {
 
  private:
   int fds_[2] = {-1, -1};  // written once by raise()
+};
+
+// The listening side of a test server: a socket on a free port of 127.0.0.1 and one thread that
+// accepts connections and hands each to `serve`, one at a time. Destruction raises `stop`, so a
+// `serve` that waits through it returns, then joins the thread. Declare it after everything
+// `serve` uses, so that it goes first.
+class LoopbackAcceptor {
+ public:
+  LoopbackAcceptor(StopSignal& stop, std::function<void(int fd)> serve);
+  ~LoopbackAcceptor();
+  LoopbackAcceptor(const LoopbackAcceptor&) = delete;
+  LoopbackAcceptor& operator=(const LoopbackAcceptor&) = delete;
+
+  int port() const { return port_; }
+
+ private:
+  void run();
+
+  StopSignal& stop_;
+  std::function<void(int fd)> serve_;
+  int port_ = 0;
+  int listenFd_;
+  std::thread thread_;
 };
 
 }  // namespace kelbrin::test
