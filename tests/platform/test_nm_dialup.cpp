@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "Eventually.h"
 #include "PppTestbed.h"
 #include "platform/DialErrors.h"
 #include "platform/LinkInterface.h"
@@ -19,6 +20,7 @@ namespace kelbrin::platform {
 namespace {
 
 using namespace std::chrono_literals;
+using kelbrin::test::Eventually;
 using test::NmProfile;
 
 constexpr const char* kPassword = "Nm-7q2z \"quoted\"";
@@ -41,15 +43,6 @@ DialOutcome Follow(DialAttempt& dial) {
     }
   }
   return outcome;
-}
-
-template <typename Condition>
-bool Eventually(Condition done) {
-  for (int round = 0; round < 1000; ++round) {
-    if (done()) return true;
-    ::usleep(10000);
-  }
-  return done();
 }
 
 // Whether some process is still an nmcli asked to bring a connection up.

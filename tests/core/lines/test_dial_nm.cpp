@@ -9,6 +9,7 @@
 #include <future>
 
 #include "DialTestSupport.h"
+#include "Eventually.h"
 #include "PppTestbed.h"
 #include "lines/DialUpRegistration.h"
 #include "lines/NetHelpers.h"
@@ -22,19 +23,11 @@ namespace kelbrin::lines {
 namespace {
 
 using namespace std::chrono_literals;
+using kelbrin::test::Eventually;
 using Event = test::DialEvent;
 using kelbrin::test::NmProfile;
 
 constexpr const char* kPassword = "Nm-5h8w \"unique\"";
-
-template <typename Condition>
-bool Eventually(Condition done) {
-  for (int round = 0; round < 1000; ++round) {
-    if (done()) return true;
-    ::usleep(10000);
-  }
-  return done();
-}
 
 class NmDialerTest : public ::testing::Test {
  protected:

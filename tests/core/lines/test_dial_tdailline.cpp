@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "DialTestSupport.h"
+#include "Eventually.h"
 #include "PppTestbed.h"
 #include "lines/DialUpRegistration.h"
 #include "lines/NetHelpers.h"
@@ -21,19 +22,10 @@ namespace kelbrin::lines {
 namespace {
 
 using namespace std::chrono_literals;
+using kelbrin::test::Eventually;
 
 constexpr auto kKeepInterval = 10s;
 constexpr int kDialUpType = 0;
-
-// Polls (10 ms steps, at most `rounds` of them) until `done`; whether it came.
-template <typename Condition>
-bool Eventually(Condition done, int rounds = 1000) {
-  for (int round = 0; round < rounds; ++round) {
-    if (done()) return true;
-    ::usleep(10000);
-  }
-  return done();
-}
 
 class TDailLineTest : public ::testing::Test {
  protected:
@@ -167,7 +159,7 @@ class KeptDialUpLine : public TDailLineTest {
     for (int attempt = 0; attempt < 50; ++attempt) {
       if (!clock_.waitForWaiters(1)) return false;
       clock_.advance(kKeepInterval);
-      if (Eventually(done, 20)) return true;
+      if (Eventually(done, 200ms)) return true;
     }
     return false;
   }

@@ -119,15 +119,6 @@ void SessionFixture::AdvanceAndSettle(runtime::Duration step, std::size_t parked
   loop.processPending();
 }
 
-bool SessionFixture::Eventually(const std::function<bool()>& holds) {
-  const auto guard = std::chrono::steady_clock::now() + 10s;
-  while (!holds()) {
-    if (std::chrono::steady_clock::now() > guard) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
-
 bool SessionFixture::AwaitRequests(const std::string& msgType, int count) {
   return Eventually([&] { return Requests(msgType) >= count; });
 }

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "Eventually.h"
 #include "ReferenceService.h"
 #include "SessionDoubles.h"
 #include "TempDir.h"
@@ -25,6 +26,7 @@ namespace kelbrin::session::test {
 
 using namespace std::chrono_literals;
 
+using kelbrin::test::Eventually;
 using kelbrin::test::MemorySettingsBackend;
 using kelbrin::test::RecordingPresenter;
 
@@ -63,9 +65,6 @@ class SessionFixture : public ::testing::Test {
   void AdvanceAndSettle(runtime::Duration step, std::size_t parkedWorkers);
   // Waits (real time, bounded) until the service has journalled `count` requests of `msgType`.
   bool AwaitRequests(const std::string& msgType, int count);
-
-  // Polls `holds()` in real time (bounded) for what a worker does without a clock step.
-  static bool Eventually(const std::function<bool()>& holds);
 
   int Requests(const std::string& msgType) const { return service->countRequests(msgType); }
   void Control(const std::string& command) const { service->control(command); }

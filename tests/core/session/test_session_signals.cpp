@@ -6,6 +6,7 @@
 #include <functional>
 #include <thread>
 
+#include "Eventually.h"
 #include "runtime/ManualClock.h"
 #include "session/SessionSignals.h"
 
@@ -13,15 +14,7 @@ namespace kelbrin::session {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool Eventually(const std::function<bool()>& holds) {
-  const auto guard = std::chrono::steady_clock::now() + 10s;
-  while (!holds()) {
-    if (std::chrono::steady_clock::now() > guard) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using kelbrin::test::Eventually;
 
 // A worker parked until a stop, counting how often it was woken to check its condition.
 class SessionSignalsTest : public ::testing::Test {
