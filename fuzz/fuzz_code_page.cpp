@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 
 namespace {
 

@@ -5,17 +5,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <cstdio>
 #include <string>
 
 #include "eventlog/LogFile.h"
 #include "eventlog/LogFormat.h"
 #include "eventlog/LogList.h"
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   kelbrin::platform::setSystemCodePage(kelbrin::platform::CodePage::named("UTF-8"));

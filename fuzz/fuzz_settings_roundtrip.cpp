@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/KeyValueFormat.h"
+#include "platform/files/KeyValueFormat.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "app/ServiceSetup.h"
-#include "platform/SystemdServiceManager.h"
+#include "platform/systemd/SystemdServiceManager.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {

@@ -4,13 +4,13 @@
 #include <utility>
 
 #include "app/CommandLine.h"
-#include "app/OnceCommand.h"
 #include "app/LocaleText.h"
+#include "app/OnceCommand.h"
 #include "app/PasswordInput.h"
 #include "app/StandaloneCommands.h"
 #include "app/Startup.h"
 #include "app/StartupSwitches.h"
-#include "platform/NonDumpable.h"
+#include "platform/process/NonDumpable.h"
 #include "protocol/HttpTransport.h"
 #include "protocol/PelmarClient.h"
 #include "runtime/Pace.h"

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/DesktopMode.h"
-#include "platform/Autostart.h"
+#include "platform/files/Autostart.h"
 
 namespace kelbrin::app {
 

@@ -1,6 +1,6 @@
 #include "app/LocaleText.h"
 
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 
 namespace kelbrin::app {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/ServiceManager.h"
+#include "platform/systemd/ServiceManager.h"
 
 namespace kelbrin::app {
 

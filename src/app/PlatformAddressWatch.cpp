@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/AddressWatch.h"
+#include "platform/net/AddressWatch.h"
 
 namespace kelbrin::app {
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/ChildProcess.h"
+#include "platform/process/ChildProcess.h"
 #include "runtime/EventLoop.h"
 #include "runtime/Presenter.h"
 

@@ -1,7 +1,7 @@
 #include "app/ServiceSetup.h"
 
-#include "platform/Autostart.h"
-#include "platform/InvokingAccount.h"
+#include "platform/files/Autostart.h"
+#include "platform/process/InvokingAccount.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::app {

@@ -7,7 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/StartupSwitches.h"
-#include "platform/ServiceManager.h"
+#include "platform/systemd/ServiceManager.h"
 
 namespace kelbrin::app {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/SystemdNotify.h"
+#include "platform/systemd/SystemdNotify.h"
 #include "session/SessionView.h"
 
 namespace kelbrin::app {

@@ -3,9 +3,9 @@
 #include "app/DesktopMode.h"
 #include "app/ServiceCommand.h"
 #include "app/ServiceSetup.h"
-#include "platform/Display.h"
-#include "platform/ServiceManager.h"
-#include "platform/SingleInstance.h"
+#include "platform/machine/Display.h"
+#include "platform/process/SingleInstance.h"
+#include "platform/systemd/ServiceManager.h"
 
 namespace kelbrin::app {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "gui/TMainForm.h"
 #include "gui/TrayIcon.h"
-#include "platform/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 
 namespace kelbrin::app {
 namespace {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/ForwardingPage.h"
+#include "platform/files/ForwardingPage.h"
 
 namespace kelbrin::gui {
 

@@ -21,12 +21,12 @@
 #include <thread>
 #include <vector>
 
+#include "ChildRun.h"
 #include "NetNamespace.h"
 #include "PppTestbed.h"
 #include "ReferenceService.h"
-#include "ChildRun.h"
 #include "TempDir.h"
-#include "platform/Pppd.h"
+#include "platform/dialup/Pppd.h"
 #include "settings/PubUtil.h"
 
 namespace {

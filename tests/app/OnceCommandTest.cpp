@@ -14,7 +14,7 @@
 #include "app/ClientMain.h"
 #include "app/CommandLine.h"
 #include "app/OnceCommand.h"
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 #include "protocol/HttpTransport.h"
 #include "protocol/PelmarClient.h"
 #include "settings/PubUtil.h"

@@ -10,8 +10,8 @@
 #include "ScopedEnv.h"
 #include "TempDir.h"
 #include "app/ServiceSetup.h"
-#include "platform/Autostart.h"
-#include "platform/SystemdServiceManager.h"
+#include "platform/files/Autostart.h"
+#include "platform/systemd/SystemdServiceManager.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::app {

@@ -19,7 +19,7 @@
 
 #include "TempDir.h"
 #include "app/DesktopMode.h"
-#include "platform/SingleInstance.h"
+#include "platform/process/SingleInstance.h"
 
 namespace kelbrin::app {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "ScopedEnv.h"
 #include "TempDir.h"
-#include "platform/NmDialUp.h"
-#include "platform/Pppd.h"
+#include "platform/dialup/NmDialUp.h"
+#include "platform/dialup/Pppd.h"
 
 namespace kelbrin::test {
 

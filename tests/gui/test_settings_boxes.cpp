@@ -8,8 +8,8 @@
 #include "MainFormFixture.h"
 #include "ReferenceService.h"
 #include "TempDir.h"
-#include "platform/Autostart.h"
-#include "platform/ServiceManager.h"
+#include "platform/files/Autostart.h"
+#include "platform/systemd/ServiceManager.h"
 #include "settings/PubUtil.h"
 
 using kelbrin::gui::test::LogIn;

@@ -3,7 +3,7 @@
 #include <csignal>
 #include <optional>
 
-#include "platform/ChildProcess.h"
+#include "platform/process/ChildProcess.h"
 
 namespace kelbrin::client {
 

@@ -6,7 +6,7 @@
 #include "eventlog/TLogRec.h"
 #include "lines/DialUpRegistration.h"
 #include "lines/StoredLineStart.h"
-#include "platform/PppdEnvironment.h"
+#include "platform/dialup/PppdEnvironment.h"
 #include "protocol/HttpTransport.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"

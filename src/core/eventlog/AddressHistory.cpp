@@ -12,7 +12,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 
 namespace kelbrin::eventlog {
 namespace {

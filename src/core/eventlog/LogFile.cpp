@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "eventlog/LogFormat.h"
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 
 namespace kelbrin::eventlog {
 

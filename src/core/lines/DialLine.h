@@ -6,7 +6,7 @@
 #include <string>
 
 #include "lines/TDialUp.h"
-#include "platform/DialUpPhonebook.h"
+#include "platform/dialup/DialUpPhonebook.h"
 
 namespace kelbrin::lines {
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <string_view>
 
-#include "platform/CodePage.h"
-#include "platform/DialErrors.h"
+#include "platform/dialup/DialErrors.h"
+#include "platform/files/CodePage.h"
 
 namespace kelbrin::lines {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "lines/TDailLine.h"
 #include "lines/TLineFactory.h"
-#include "platform/DialUpPhonebook.h"
-#include "platform/NetConnections.h"
+#include "platform/dialup/DialUpPhonebook.h"
+#include "platform/net/NetConnections.h"
 
 namespace kelbrin::lines {
 

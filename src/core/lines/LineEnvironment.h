@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 #include "runtime/Clock.h"
 #include "runtime/Pace.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/NetTables.h"
+#include "platform/net/NetTables.h"
 #include "runtime/AsciiCase.h"
 #include "sysinfo/IpHelper.h"
 

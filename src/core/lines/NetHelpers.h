@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/CodePage.h"
-#include "platform/NetConnections.h"
-#include "platform/NetworkManager.h"
+#include "platform/files/CodePage.h"
+#include "platform/net/NetConnections.h"
+#include "platform/net/NetworkManager.h"
 
 namespace kelbrin::lines {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "lines/NetHelpers.h"
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 
 namespace kelbrin::lines {
 

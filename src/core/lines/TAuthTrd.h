@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "lines/LineEnvironment.h"
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 
 namespace kelbrin::lines {
 

@@ -4,8 +4,8 @@
 #include <condition_variable>
 #include <optional>
 
-#include "platform/PppdErrors.h"
-#include "platform/PppdLog.h"
+#include "platform/dialup/PppdErrors.h"
+#include "platform/dialup/PppdLog.h"
 
 namespace kelbrin::lines {
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "lines/DialStatusText.h"
-#include "platform/DialUpPhonebook.h"
+#include "platform/dialup/DialUpPhonebook.h"
 
 namespace kelbrin::lines {
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <optional>
 
-#include "platform/NameResolver.h"
-#include "platform/TcpConnection.h"
-#include "platform/TlsSession.h"
+#include "platform/sockets/NameResolver.h"
+#include "platform/sockets/TcpConnection.h"
+#include "platform/sockets/TlsSession.h"
 #include "protocol/HttpReplyReader.h"
 #include "protocol/HttpRequestHead.h"
 #include "protocol/HttpUrl.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 
 namespace kelbrin::protocol {
 

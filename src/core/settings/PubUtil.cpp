@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "platform/ConfigHome.h"
-#include "platform/KeyValueStore.h"
+#include "platform/files/ConfigHome.h"
+#include "platform/files/KeyValueStore.h"
 
 namespace kelbrin::settings {
 namespace {

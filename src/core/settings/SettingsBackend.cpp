@@ -1,7 +1,7 @@
 #include "settings/SettingsBackend.h"
 
-#include "platform/Autostart.h"
-#include "platform/ServiceManager.h"
+#include "platform/files/Autostart.h"
+#include "platform/systemd/ServiceManager.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::settings {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/NetTables.h"
+#include "platform/net/NetTables.h"
 
 namespace kelbrin::sysinfo {
 namespace {

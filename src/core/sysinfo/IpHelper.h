@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/NetDeviceFacts.h"
-#include "platform/NetworkManager.h"
+#include "platform/net/NetDeviceFacts.h"
+#include "platform/net/NetworkManager.h"
 
 namespace kelbrin::sysinfo {
 

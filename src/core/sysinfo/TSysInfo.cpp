@@ -5,11 +5,11 @@
 #include <stdexcept>
 #include <utility>
 
-#include "platform/CpuInfo.h"
-#include "platform/KernelRelease.h"
-#include "platform/MemInfo.h"
-#include "platform/NetworkCards.h"
-#include "platform/OsRelease.h"
+#include "platform/machine/CpuInfo.h"
+#include "platform/machine/KernelRelease.h"
+#include "platform/machine/MemInfo.h"
+#include "platform/machine/OsRelease.h"
+#include "platform/net/NetworkCards.h"
 
 namespace kelbrin::sysinfo {
 namespace {

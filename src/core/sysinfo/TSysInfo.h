@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FactFile.h"
+#include "platform/machine/FactFile.h"
 #include "sysinfo/IpHelper.h"
 
 namespace kelbrin::sysinfo {

@@ -9,7 +9,7 @@
 #include "LocalTime.h"
 #include "TempDir.h"
 #include "eventlog/LogFile.h"
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 
 namespace kelbrin::eventlog {
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "lines/TDialUp.h"
-#include "platform/PppdLog.h"
+#include "platform/dialup/PppdLog.h"
 
 namespace kelbrin::lines::test {
 

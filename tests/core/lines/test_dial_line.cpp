@@ -9,7 +9,7 @@
 #include "DialTestSupport.h"
 #include "PppTestbed.h"
 #include "lines/DialLine.h"
-#include "platform/PppdErrors.h"
+#include "platform/dialup/PppdErrors.h"
 
 namespace kelbrin::lines {
 namespace {

@@ -14,10 +14,10 @@
 #include "lines/DialUpRegistration.h"
 #include "lines/NetHelpers.h"
 #include "lines/TDialUp.h"
-#include "platform/NmDialErrors.h"
-#include "platform/NmDialUp.h"
-#include "platform/PppdErrors.h"
-#include "platform/PppdLog.h"
+#include "platform/dialup/NmDialErrors.h"
+#include "platform/dialup/NmDialUp.h"
+#include "platform/dialup/PppdErrors.h"
+#include "platform/dialup/PppdLog.h"
 
 namespace kelbrin::lines {
 namespace {

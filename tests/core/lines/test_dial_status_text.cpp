@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "lines/DialStatusText.h"
-#include "platform/CodePage.h"
-#include "platform/PppdErrors.h"
+#include "platform/dialup/PppdErrors.h"
+#include "platform/files/CodePage.h"
 
 namespace kelbrin::lines {
 namespace {

@@ -14,8 +14,8 @@
 #include "lines/NetHelpers.h"
 #include "lines/TActiveLine.h"
 #include "lines/TDailLine.h"
-#include "platform/NmDialUp.h"
-#include "platform/PppdErrors.h"
+#include "platform/dialup/NmDialUp.h"
+#include "platform/dialup/PppdErrors.h"
 #include "runtime/ManualClock.h"
 
 namespace kelbrin::lines {

@@ -11,8 +11,8 @@
 #include "DialTestSupport.h"
 #include "PppTestbed.h"
 #include "lines/TDialUp.h"
-#include "platform/PppdErrors.h"
-#include "platform/PppdLog.h"
+#include "platform/dialup/PppdErrors.h"
+#include "platform/dialup/PppdLog.h"
 
 namespace kelbrin::lines {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "lines/NetHelpers.h"
 #include "lines/PortalForm.h"
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 
 namespace kelbrin::lines {
 namespace {

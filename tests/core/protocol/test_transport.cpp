@@ -7,7 +7,7 @@
 
 #include "LocalHttpServer.h"
 #include "ScopedEnv.h"
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 #include "protocol/HttpTransport.h"
 #include "runtime/Pace.h"
 

@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "TempDir.h"
-#include "platform/Autostart.h"
-#include "platform/KeyValueStore.h"
+#include "platform/files/Autostart.h"
+#include "platform/files/KeyValueStore.h"
 #include "settings/ParamInfoStorage.h"
 #include "settings/PubUtil.h"
 

@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "TempDir.h"
-#include "platform/ConfigHome.h"
-#include "platform/KeyValueStore.h"
+#include "platform/files/ConfigHome.h"
+#include "platform/files/KeyValueStore.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::settings {

@@ -8,8 +8,8 @@
 
 #include "SysInfoFixtures.h"
 #include "TempDir.h"
-#include "platform/CpuInfo.h"
-#include "platform/OsRelease.h"
+#include "platform/machine/CpuInfo.h"
+#include "platform/machine/OsRelease.h"
 #include "sysinfo/TSysInfo.h"
 
 namespace kelbrin::sysinfo {

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dialup/PppdDial.h"
+#include "platform/net/LinkInterface.h"
+
+namespace kelbrin::platform {
+
+// Where pppd and its links live. The defaults are those of the distribution's pppd; the folders
+// can be moved for a pppd built with other paths and for tests.
+struct PppdSetup {
+  std::string program = "pppd";
+  std::filesystem::path peersDir = "/etc/ppp/peers";
+  std::filesystem::path runDir = "/run";
+  std::filesystem::path netClassDir = "/sys/class/net";
+  // Private runtime folder (0700) for a dial's one-read options file that carries the password.
+  std::filesystem::path privateDir = DefaultPrivateDir();
+  // How long a hang-up waits for pppd to end after SIGTERM before it kills it.
+  std::chrono::milliseconds hangUpBound{30000};
+  // pppd accepts `linkname` on its command line from root only; for anybody else the peer file
+  // has to name the link after itself ("linkname ENTRY"), or the link cannot be found.
+  bool nameTheLink = ::getuid() == 0;
+
+  // /run/kelbrin-client for root, else $XDG_RUNTIME_DIR/kelbrin-client, else
+  // /tmp/kelbrin-client-UID.
+  static std::filesystem::path DefaultPrivateDir();
+};
+
+// A pppd link of this machine, as its `ppp-LINKNAME.pid` file names it.
+struct PppLink {
+  std::string entry;      // the link name, which the dialer sets to the phonebook entry
+  pid_t pid = 0;          // the link's pppd
+  std::string interface;  // e.g. "ppp0"; empty while pppd has not named it yet
+  bool connected = false;  // pppd alive, interface up and holding an IPv4 address
+};
+
+using PppAddresses = LinkAddresses;
+using PppCounters = LinkCounters;
+
+// The machine's dial-up facility: pppd. The phonebook is the peer files of the peers folder, a
+// dial is `pppd call ENTRY ...`, the connections are the running pppd links. Error results are
+// the codes of PppdErrors.h. Interface queries answer for the calling thread's network namespace.
+class Pppd {
+ public:
+  explicit Pppd(PppdSetup setup = {});
+
+  const PppdSetup& Setup() const { return setup_; }
+
+  // The names of the peer files, sorted; 0 or kPeersDirUnreadable.
+  int Peers(std::vector<std::string>& names) const;
+  bool PeerReadable(const std::string& entry) const;
+
+  // Starts `pppd call ENTRY user NAME [linkname ENTRY] file OPTIONS logfd 3 updetach`; the
+  // password reaches pppd only through the options file (0600, private folder), never argv or
+  // environment. nullptr with `error` set when pppd cannot be started.
+  std::unique_ptr<PppdDial> StartDial(const std::string& entry, const std::string& user,
+                                      const std::string& password, int& error) const;
+
+  // The links named by the run folder's pid files, in name order.
+  std::vector<PppLink> Links() const;
+  std::optional<PppLink> LinkOfPid(pid_t pid) const;
+  std::optional<PppLink> LinkOfEntry(const std::string& entry) const;
+
+  // Ends the link whose pppd is `pid`: SIGTERM, then waits until that pppd is gone; after
+  // hangUpBound it is killed. kNoSuchLink at once when no link of this machine has that pid.
+  int HangUp(pid_t pid) const;
+
+  std::optional<PppAddresses> Addresses(const std::string& interface) const;
+  std::optional<PppCounters> Counters(const std::string& interface) const;
+
+ private:
+  std::optional<PppLink> ReadLink(const std::filesystem::path& pidFile) const;
+
+  PppdSetup setup_;
+};
+
+// True while `pid` names a live process (a zombie counts as gone).
+bool ProcessAlive(pid_t pid);
+
+}  // namespace kelbrin::platform

@@ -1,0 +1,260 @@
+// The pppd facility against the fake pppd, in a network namespace of the test's own.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "PppTestbed.h"
+#include "ScopedEnv.h"
+#include "TempDir.h"
+#include "platform/dialup/Pppd.h"
+#include "platform/dialup/PppdEnvironment.h"
+#include "platform/dialup/PppdErrors.h"
+#include "platform/dialup/PppdLog.h"
+
+namespace kelbrin::platform {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct DialOutcome {
+  int exitStatus = -2;
+  std::vector<int> states;
+};
+
+DialOutcome DialToEnd(const Pppd& pppd, const std::string& entry, const std::string& user,
+                      const std::string& password) {
+  DialOutcome outcome;
+  int error = 0;
+  auto dial = pppd.StartDial(entry, user, password, error);
+  if (!dial) {
+    outcome.exitStatus = -error;
+    return outcome;
+  }
+  for (int round = 0; round < 1000; ++round) {
+    const auto status = dial->Step(20ms, [&](std::string_view line) {
+      if (const auto state = PppdLogState(line)) outcome.states.push_back(*state);
+    });
+    if (status) {
+      outcome.exitStatus = *status;
+      break;
+    }
+  }
+  return outcome;
+}
+
+class PppdTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!bed_.Unusable().empty()) GTEST_SKIP() << "pppd tests skipped: " << bed_.Unusable();
+    bed_.AddAccount("alice", "s3cret \"quoted\"");
+  }
+
+  test::PppTestbed bed_;
+};
+
+TEST_F(PppdTest, PhonebookIsThePeerFilesSortedWithoutHiddenOnes) {
+  bed_.AddPeer("zeta", "10.64.0.1", "10.64.0.2");
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
+  bed_.AddPeer(".hidden", "10.64.0.1", "10.64.0.2");
+  const Pppd pppd(bed_.Setup());
+  std::vector<std::string> names{"stale"};
+  ASSERT_EQ(pppd.Peers(names), 0);
+  EXPECT_EQ(names, (std::vector<std::string>{"adsl", "zeta"}));
+  EXPECT_TRUE(pppd.PeerReadable("adsl"));
+  EXPECT_FALSE(pppd.PeerReadable("missing"));
+  EXPECT_FALSE(pppd.PeerReadable("../peers/adsl"));
+}
+
+TEST_F(PppdTest, AMissingPeersFolderIsAnError) {
+  PppdSetup setup = bed_.Setup();
+  setup.peersDir = bed_.RunDir() / "no-such-folder";
+  std::vector<std::string> names{"stale"};
+  EXPECT_EQ(Pppd(setup).Peers(names), kPeersDirUnreadable);
+  EXPECT_TRUE(names.empty());
+}
+
+TEST_F(PppdTest, ADialBringsUpTheLinkWithItsAddressesAndAHangUpEndsIt) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
+  const Pppd pppd(bed_.Setup());
+  const DialOutcome outcome = DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"");
+  ASSERT_EQ(outcome.exitStatus, 0);
+  EXPECT_EQ(outcome.states,
+            (std::vector<int>{kDialOpeningPort, kDialPortOpened, kDialAllDevicesConnected,
+                              kDialAuthenticate, kDialAuthenticated, kDialProjected}));
+  // The one-read options file is gone once pppd has read it.
+  EXPECT_TRUE(std::filesystem::is_empty(bed_.PrivateDir()));
+
+  const auto link = pppd.LinkOfEntry("adsl");
+  ASSERT_TRUE(link.has_value());
+  EXPECT_TRUE(link->connected);
+  EXPECT_TRUE(link->interface.starts_with("ppp"));
+  EXPECT_GT(InterfaceIndex(link->interface), 0u);
+  const auto addresses = pppd.Addresses(link->interface);
+  ASSERT_TRUE(addresses.has_value());
+  EXPECT_EQ(addresses->local, "10.64.0.1");
+  EXPECT_EQ(addresses->peer, "10.64.0.2");
+  ASSERT_EQ(pppd.Links().size(), 1u);
+  EXPECT_EQ(pppd.LinkOfPid(link->pid)->entry, "adsl");
+
+  EXPECT_EQ(pppd.HangUp(link->pid), 0);
+  EXPECT_FALSE(ProcessAlive(link->pid));
+  EXPECT_FALSE(pppd.LinkOfEntry("adsl").has_value());
+  EXPECT_EQ(InterfaceIndex(link->interface), 0u);
+}
+
+TEST_F(PppdTest, WithoutRightsToNameTheLinkThePeerFileNamesIt) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
+  bed_.AddPeer("isdn", "10.65.0.1", "10.65.0.2");
+  bed_.AddPeerLine("adsl", "linkname adsl");
+  PppdSetup setup = bed_.Setup();
+  setup.nameTheLink = false;
+  const Pppd pppd(setup);
+  ASSERT_EQ(DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"").exitStatus, 0);
+  EXPECT_TRUE(pppd.LinkOfEntry("adsl").has_value());
+  // A peer file without its link name brings up a link that nobody can find by the entry.
+  ASSERT_EQ(DialToEnd(pppd, "isdn", "alice", "s3cret \"quoted\"").exitStatus, 0);
+  EXPECT_FALSE(pppd.LinkOfEntry("isdn").has_value());
+  EXPECT_EQ(pppd.Links().size(), 1u);
+}
+
+TEST_F(PppdTest, AWrongPasswordEndsWithTheAuthenticationFailure) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
+  const Pppd pppd(bed_.Setup());
+  const DialOutcome outcome = DialToEnd(pppd, "adsl", "alice", "wrong");
+  EXPECT_EQ(outcome.exitStatus, 19);
+  EXPECT_EQ(PppdExitCode(outcome.exitStatus), 1019);
+  EXPECT_EQ(PppdErrorText(1019),
+            "pppd: authentication failed: the user name or password was not accepted");
+  EXPECT_FALSE(pppd.LinkOfEntry("adsl").has_value());
+  EXPECT_TRUE(std::filesystem::is_empty(bed_.PrivateDir()));
+}
+
+TEST_F(PppdTest, AHangingPppdIsKilledAfterTheBound) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2", {"hang"});
+  const Pppd pppd(bed_.Setup(300ms));
+  ASSERT_EQ(DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"").exitStatus, 0);
+  const auto link = pppd.LinkOfEntry("adsl");
+  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(pppd.HangUp(link->pid), 0);
+  EXPECT_FALSE(ProcessAlive(link->pid));
+  // The killed pppd could not remove its pid file; the hang-up did.
+  EXPECT_TRUE(pppd.Links().empty());
+}
+
+TEST_F(PppdTest, ADroppedLinkIsNoLongerConnected) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
+  const Pppd pppd(bed_.Setup());
+  ASSERT_EQ(DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"").exitStatus, 0);
+  const auto link = pppd.LinkOfEntry("adsl");
+  ASSERT_TRUE(link.has_value());
+  ::kill(link->pid, SIGUSR2);  // the peer hangs up
+  for (int round = 0; round < 500 && ProcessAlive(link->pid); ++round) ::usleep(10000);
+  EXPECT_FALSE(ProcessAlive(link->pid));
+  EXPECT_FALSE(pppd.LinkOfEntry("adsl").has_value());
+}
+
+TEST_F(PppdTest, CountersFollowTheInterfaceTraffic) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
+  const Pppd pppd(bed_.Setup());
+  ASSERT_EQ(DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"").exitStatus, 0);
+  const auto link = pppd.LinkOfEntry("adsl");
+  ASSERT_TRUE(link.has_value());
+  const auto before = pppd.Counters(link->interface);
+  ASSERT_TRUE(before.has_value());
+
+  // The peer sends one 48-byte packet through the link.
+  ::kill(link->pid, SIGUSR1);
+  std::optional<PppCounters> after;
+  for (int round = 0; round < 500; ++round) {
+    after = pppd.Counters(link->interface);
+    if (!after || after->received != before->received) break;
+    ::usleep(10000);
+  }
+  ASSERT_TRUE(after.has_value());
+  EXPECT_EQ(after->received - before->received, 48u);
+  EXPECT_FALSE(pppd.Counters("../../etc").has_value());
+}
+
+TEST_F(PppdTest, HangingUpAPidThatIsNoLinkFailsAtOnce) {
+  const Pppd pppd(bed_.Setup());
+  EXPECT_EQ(pppd.HangUp(::getpid()), kNoSuchLink);
+}
+
+TEST(PppdStartTest, AProgramThatCannotStartIsReported) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir / "peers");
+  std::ofstream(dir / "peers" / "adsl") << "noauth\n";
+  PppdSetup setup;
+  setup.program = (dir / "no-pppd-here").string();
+  setup.peersDir = dir / "peers";
+  setup.privateDir = dir / "private";
+  int error = 0;
+  EXPECT_EQ(Pppd(setup).StartDial("adsl", "alice", "pw", error), nullptr);
+  EXPECT_EQ(error, kPppdNotStartable);
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "private"));
+  EXPECT_EQ(Pppd(setup).StartDial("adsl", "alice", "pw\nrefuse", error), nullptr);
+  EXPECT_EQ(error, kPasswordUnusable);
+  EXPECT_EQ(Pppd(setup).StartDial("gone", "alice", "pw", error), nullptr);
+  EXPECT_EQ(error, kPeerUnreadable);
+}
+
+TEST(PppdLogTest, LogLinesShowTheDialStates) {
+  const std::vector<std::pair<std::string, std::optional<int>>> cases{
+      {"pppd 2.4.9 started by root, uid 0", kDialOpeningPort},
+      {"Using interface ppp0", kDialPortOpened},
+      {"Send PPPOE Discovery V1T1 PADI session 0x0 length 12", kDialConnectingDevice},
+      {"Serial connection established.", kDialDeviceConnected},
+      {"Connect: ppp0 <--> /dev/ttyS0", kDialAllDevicesConnected},
+      {"sent [CHAP Response id=0x1 <...>, name = \"bob\"]", kDialAuthenticate},
+      {"CHAP authentication succeeded", kDialAuthenticated},
+      {"local  IP address 10.0.0.1", kDialProjected},
+      {"Connection terminated.", kDialDisconnected},
+      {"Modem hangup", kDialDisconnected},
+      {"remote IP address 10.0.0.2", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& [line, state] : cases) EXPECT_EQ(PppdLogState(line), state) << line;
+}
+
+TEST(PppdErrorsTest, EveryCodeHasAText) {
+  EXPECT_EQ(PppdExitCode(0), 0);
+  EXPECT_EQ(PppdExitCode(16), 1016);
+  EXPECT_EQ(PppdErrorText(1016), "pppd: the modem hung up");
+  EXPECT_EQ(PppdErrorText(1099), "pppd: ended with exit status 99");
+  EXPECT_EQ(PppdErrorText(kPppdNotStartable),
+            "pppd cannot be started: dialling needs pppd installed and root rights or "
+            "membership of the dip group (the service needs CAP_NET_ADMIN)");
+  EXPECT_EQ(PppdErrorText(7), "Unknown dial-up error 7");
+}
+
+TEST(PppdEnvironmentTest, TheTestAidsMoveTheFoldersAndTheProgram) {
+  const PppdSetup defaults;
+  struct Row {
+    std::optional<std::string> peers, run, program;
+    std::filesystem::path wantPeers, wantRun;
+    std::string wantProgram;
+  };
+  const Row rows[] = {
+      {std::nullopt, std::nullopt, std::nullopt, defaults.peersDir, defaults.runDir,
+       defaults.program},
+      {"", "", "", defaults.peersDir, defaults.runDir, defaults.program},
+      {"/tmp/peers", "/tmp/run", "/opt/fake_pppd", "/tmp/peers", "/tmp/run", "/opt/fake_pppd"},
+      {"/tmp/peers", std::nullopt, std::nullopt, "/tmp/peers", defaults.runDir, defaults.program},
+  };
+  for (const auto& row : rows) {
+    test::ScopedEnv peers("KELBRIN_PPP_PEERS", row.peers);
+    test::ScopedEnv run("KELBRIN_PPP_RUN", row.run);
+    test::ScopedEnv program("KELBRIN_PPPD", row.program);
+    const PppdSetup setup = PppdSetupFromEnvironment();
+    EXPECT_EQ(setup.peersDir, row.wantPeers) << row.wantPeers;
+    EXPECT_EQ(setup.runDir, row.wantRun) << row.wantPeers;
+    EXPECT_EQ(setup.program, row.wantProgram) << row.wantPeers;
+    EXPECT_EQ(setup.netClassDir, defaults.netClassDir);
+    EXPECT_EQ(setup.hangUpBound, defaults.hangUpBound);
+  }
+}
+
+}  // namespace
+}  // namespace kelbrin::platform
