@@ -57,26 +57,26 @@ const char* const kCodePages[] = {"UTF-8", "GBK", "GB18030", "BIG5", "ISO-8859-1
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
-  const auto codePage = kelbrin::platform::CodePage::named(
+  const auto codePage = kelbrin::platform::CodePage::Named(
       kCodePages[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kCodePages) - 1)]);
   const std::string bytes = input.ConsumeRemainingBytesAsString();
 
-  const std::string utf8 = codePage.toUtf8(bytes);
+  const std::string utf8 = codePage.ToUtf8(bytes);
   if (!IsValidUtf8(utf8)) std::abort();
-  const std::string back = codePage.fromUtf8(utf8);
+  const std::string back = codePage.FromUtf8(utf8);
   // The code page's own text, decoded and encoded again, is itself when nothing was lost on the
   // way in; GB18030 and UTF-8 can hold every character.
-  if (utf8.find("\xEF\xBF\xBD") == std::string::npos && codePage.name() != "CP1252" &&
-      codePage.toUtf8(back) != utf8) {
+  if (utf8.find("\xEF\xBF\xBD") == std::string::npos && codePage.Name() != "CP1252" &&
+      codePage.ToUtf8(back) != utf8) {
     std::abort();
   }
-  if (codePage.name() == "UTF-8" && IsValidUtf8(bytes) && utf8 != bytes) std::abort();
-  if (codePage.name() == "GB18030" && IsValidUtf8(bytes) &&
+  if (codePage.Name() == "UTF-8" && IsValidUtf8(bytes) && utf8 != bytes) std::abort();
+  if (codePage.Name() == "GB18030" && IsValidUtf8(bytes) &&
       bytes.find("\xEF\xBF\xBD") == std::string::npos &&
-      codePage.toUtf8(codePage.fromUtf8(bytes)) != bytes) {
+      codePage.ToUtf8(codePage.FromUtf8(bytes)) != bytes) {
     std::abort();
   }
   // Arbitrary bytes taken for UTF-8 never crash the way out either.
-  (void)codePage.fromUtf8(bytes);
+  (void)codePage.FromUtf8(bytes);
   return 0;
 }

@@ -35,10 +35,10 @@ Outcome Read(const HttpReplyReader::Options& options, std::string_view bytes, st
     used += took;
   }
   if (ends) reader.EndOfStream();
-  if (reader.body().size() > options.bodyCap) std::abort();
+  if (reader.Body().size() > options.bodyCap) std::abort();
   // Where a failed reply stopped taking bytes depends on the pieces; where a reply ends does not.
   if (reader.state() == HttpReplyReader::State::Failed) used = 0;
-  return {reader.state(), reader.status(), reader.body(), used};
+  return {reader.state(), reader.Status(), reader.Body(), used};
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include "platform/files/CodePage.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  kelbrin::platform::setSystemCodePage(kelbrin::platform::CodePage::named("UTF-8"));
+  kelbrin::platform::SetSystemCodePage(kelbrin::platform::CodePage::Named("UTF-8"));
   return 0;
 }
 

@@ -24,7 +24,7 @@ double PeakResidentBytes() {
 }
 
 void BM_AddLogToFullLog(benchmark::State& state) {
-  EventLog log(kelbrin::runtime::realClock(), [] { return true; });
+  EventLog log(kelbrin::runtime::RealClock(), [] { return true; });
   // A typical entry: longer than the short-string buffer, so each one allocates.
   const std::string text = "IP updates successfully：203.0.113.7";
   for (std::size_t i = 0; i < LogList::kCapacity; ++i) log.AddLog(kLogTip, text);

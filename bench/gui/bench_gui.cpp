@@ -55,13 +55,13 @@ BENCHMARK(BM_ModelDataForOneScreen);
 
 void BM_DecodeHintBackground(benchmark::State& state) {
   QFile file(QStringLiteral(":/pictures/ANIMATE_BKGROUND_BMP"));
-  kelbrin::gui::JpegImage::fromResource(QStringLiteral("ANIMATE_BKGROUND_BMP"));  // registers
+  kelbrin::gui::JpegImage::FromResource(QStringLiteral("ANIMATE_BKGROUND_BMP"));  // registers
   if (!file.open(QIODevice::ReadOnly)) {
     state.SkipWithError("picture missing from the resources");
     return;
   }
   const QByteArray bytes = file.readAll();
-  for (auto _ : state) benchmark::DoNotOptimize(kelbrin::gui::JpegImage::decode(bytes));
+  for (auto _ : state) benchmark::DoNotOptimize(kelbrin::gui::JpegImage::Decode(bytes));
 }
 BENCHMARK(BM_DecodeHintBackground);
 

@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     kelbrin::client::ClientOptions options;
     options.pace = pace;
     options.endpoint = "http://127.0.0.1:9/pelmar/pelmar.dll/";
-    kelbrin::client::ClientRoot client(loop, kelbrin::runtime::realClock(), presenter, options);
+    kelbrin::client::ClientRoot client(loop, kelbrin::runtime::RealClock(), presenter, options);
     kelbrin::gui::TMainForm form(client.Session(), presenter);
     client.InitClient(false);  // no saved password: it asks for the window ...
     form.HideToTray();             // ... which goes back to the tray at once

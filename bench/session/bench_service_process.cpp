@@ -107,7 +107,7 @@ bool stopClient(pid_t pid) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool waitFor(const std::function<bool()>& holds, std::chrono::seconds bound) {
+bool WaitFor(const std::function<bool()>& holds, std::chrono::seconds bound) {
   const auto end = std::chrono::steady_clock::now() + bound;
   while (!holds()) {
     if (std::chrono::steady_clock::now() > end) return false;
@@ -126,7 +126,7 @@ bool measure(const char* phase, const kelbrin::test::ReferenceService& service,
     std::cerr << phase << ": the client did not start\n";
     return false;
   }
-  if (!waitFor(ready, 30s)) {
+  if (!WaitFor(ready, 30s)) {
     std::cerr << phase << ": the client did not reach its state; see " << log << '\n';
     stopClient(pid);
     return false;

@@ -23,12 +23,12 @@ namespace {
 
 constexpr std::string_view kProgram = "kelbrin-client";
 
-int usageError(const std::string& message, std::ostream& err) {
+int UsageError(const std::string& message, std::ostream& err) {
   err << kProgram << ": " << message << '\n' << Usage();
   return kExitUsage;
 }
 
-std::string endpointOf(const Options& options) {
+std::string EndpointOf(const Options& options) {
   return options.endpoint ? *options.endpoint
                           : session::LoadTableString(session::kServiceEndpointEntry);
 }
@@ -40,7 +40,7 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
   // The service switches ("-install", "/UNINSTALL", "\\silent") are not options of the parser.
   const StartupArguments startup = SplitStartupArguments(args);
   const ParseResult parsed = ParseCommandLine(startup.options);
-  if (!parsed.error.empty()) return usageError(parsed.error, err);
+  if (!parsed.error.empty()) return UsageError(parsed.error, err);
   const Options& options = parsed.options;
   if (options.help) {
     out << Usage();
@@ -55,14 +55,14 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
   if (options.addressCommand) return StoreAddressCommand(*options.addressCommand, out, err);
   if (options.systemInfo) return PrintSystemInformation(out, err);
   if (options.storeLine) return StoreLine(options, in, inFd, out, err);
-  const runtime::Pace pace = runtime::Pace{}.scaled(options.timeScale.value_or(1.0));
+  const runtime::Pace pace = runtime::Pace{}.Scaled(options.timeScale.value_or(1.0));
 
   if (!options.once) {
     std::optional<std::filesystem::path> stateReport;
     if (options.stateReport) stateReport = *options.stateReport;
     try {
       return RunStartup(StartRequest{startup.switches, options, options.service, pace,
-                                     endpointOf(options), stateReport},
+                                     EndpointOf(options), stateReport},
                         out, err);
     } catch (const std::exception& error) {
       err << kProgram << ": " << error.what() << '\n';
@@ -78,17 +78,17 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
   OnceRequest request{options.user, std::nullopt, options.save};
   if (options.passwordStdin) {
     PasswordLine line = ReadPasswordLine(in, inFd);
-    if (!line.error.empty()) return usageError("--password-stdin: " + line.error, err);
+    if (!line.error.empty()) return UsageError("--password-stdin: " + line.error, err);
     request.password = std::move(line.password);
   }
   for (const std::string& error :
        {FromLocale(request.user, "--user"), FromLocale(request.password, "--password-stdin")}) {
-    if (!error.empty()) return usageError(error, err);
+    if (!error.empty()) return UsageError(error, err);
   }
   try {
     protocol::HttpTransport transport;
     protocol::PelmarClient client(transport);
-    client.SetEndpoint(endpointOf(options));
+    client.SetEndpoint(EndpointOf(options));
     client.SetTimeouts(pace);
     return RunOnce(request, client, out, err);
   } catch (const std::exception& error) {

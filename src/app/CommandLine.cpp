@@ -34,7 +34,7 @@ std::string quoted(std::string_view arg) {
   return text + "'";
 }
 
-std::string storeText(std::optional<std::string> Options::*target, Options& options,
+std::string StoreText(std::optional<std::string> Options::*target, Options& options,
                       std::string_view value) {
   options.*target = std::string(value);
   return {};
@@ -45,7 +45,7 @@ std::string storeText(std::optional<std::string> Options::*target, Options& opti
 constexpr double kMinTimeScale = 0.001;
 constexpr double kMaxTimeScale = 1000;
 
-std::string storeTimeScale(Options& options, std::string_view value) {
+std::string StoreTimeScale(Options& options, std::string_view value) {
   double factor = 0;
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), factor);
   if (ec != std::errc() || end != value.data() + value.size() || !std::isfinite(factor) ||
@@ -66,27 +66,27 @@ const Flag kFlags[] = {
 
 const Valued kValued[] = {
     {"--endpoint",
-     [](Options& o, std::string_view v) { return storeText(&Options::endpoint, o, v); }},
+     [](Options& o, std::string_view v) { return StoreText(&Options::endpoint, o, v); }},
     {"--config-root",
-     [](Options& o, std::string_view v) { return storeText(&Options::configRoot, o, v); }},
-    {"--user", [](Options& o, std::string_view v) { return storeText(&Options::user, o, v); }},
+     [](Options& o, std::string_view v) { return StoreText(&Options::configRoot, o, v); }},
+    {"--user", [](Options& o, std::string_view v) { return StoreText(&Options::user, o, v); }},
     {"--state-report",
-     [](Options& o, std::string_view v) { return storeText(&Options::stateReport, o, v); }},
-    {"--time-scale", storeTimeScale},
+     [](Options& o, std::string_view v) { return StoreText(&Options::stateReport, o, v); }},
+    {"--time-scale", StoreTimeScale},
     {"--address-command",
-     [](Options& o, std::string_view v) { return storeText(&Options::addressCommand, o, v); }},
+     [](Options& o, std::string_view v) { return StoreText(&Options::addressCommand, o, v); }},
     {"--store-line",
-     [](Options& o, std::string_view v) { return storeText(&Options::storeLine, o, v); }},
+     [](Options& o, std::string_view v) { return StoreText(&Options::storeLine, o, v); }},
     {"--connection",
-     [](Options& o, std::string_view v) { return storeText(&Options::connection, o, v); }},
+     [](Options& o, std::string_view v) { return StoreText(&Options::connection, o, v); }},
     {"--line-user",
-     [](Options& o, std::string_view v) { return storeText(&Options::lineUser, o, v); }},
+     [](Options& o, std::string_view v) { return StoreText(&Options::lineUser, o, v); }},
     {"--auto-connect",
-     [](Options& o, std::string_view v) { return storeText(&Options::autoConnect, o, v); }},
+     [](Options& o, std::string_view v) { return StoreText(&Options::autoConnect, o, v); }},
 };
 
 // Options that only make sense for the one-shot command.
-std::string checkOnceOnly(const Options& options) {
+std::string CheckOnceOnly(const Options& options) {
   if (options.once && options.service) return "--once and --service exclude each other";
   const int standalone = int{options.history} + int{options.addressCommand.has_value()} +
                          int{options.systemInfo} + int{options.storeLine.has_value()};
@@ -152,7 +152,7 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
       return result;
     }
   }
-  result.error = checkOnceOnly(result.options);
+  result.error = CheckOnceOnly(result.options);
   return result;
 }
 

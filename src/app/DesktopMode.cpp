@@ -55,7 +55,7 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
   // The about box or a message box closing must not end a program that lives in the tray.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  runtime::Clock& clock = runtime::realClock();
+  runtime::Clock& clock = runtime::RealClock();
   gui::QtEventLoop loop(clock);
   // exit(), not quit(): a quit asks the windows to close first, and the main window refuses
   // (closing only hides it to the tray).

@@ -6,10 +6,10 @@ namespace kelbrin::app {
 
 std::string FromLocale(std::optional<std::string>& text, std::string_view what) {
   if (!text) return {};
-  std::optional<std::string> utf8 = platform::systemCodePage().toUtf8Exactly(*text);
+  std::optional<std::string> utf8 = platform::SystemCodePage().ToUtf8Exactly(*text);
   if (!utf8) {
     return std::string(what) + ": not valid text in the locale's character set (" +
-           platform::systemCodePage().name() + ")";
+           platform::SystemCodePage().Name() + ")";
   }
   *text = std::move(*utf8);
   return {};

@@ -11,9 +11,9 @@ namespace kelbrin::app {
 namespace {
 
 // Code 1 is the connection failure; every other code is the service's refusal.
-int exitFor(int resultCode) { return resultCode == 1 ? kExitUnreachable : kExitRefused; }
+int ExitFor(int resultCode) { return resultCode == 1 ? kExitUnreachable : kExitRefused; }
 
-void printAccount(const protocol::TUserProfileSchema& profile, std::ostream& out) {
+void PrintAccount(const protocol::TUserProfileSchema& profile, std::ostream& out) {
   const session::AccountTexts texts = session::AccountTextsOf(
       profile, session::LocalDate(std::chrono::system_clock::now()));
   out << "User ID: " << texts.UserID << '\n'
@@ -22,7 +22,7 @@ void printAccount(const protocol::TUserProfileSchema& profile, std::ostream& out
       << "The Service Deadline: " << texts.Deadline.value_or(profile.ServiceEndDate) << '\n';
 }
 
-void printDomains(const protocol::TGetServiceListResp& list, std::ostream& out) {
+void PrintDomains(const protocol::TGetServiceListResp& list, std::ostream& out) {
   out << "Total: " << list.DomainInfos.size() << " domain names.\n";
   if (list.DomainInfos.empty()) out << "Please register first！\n";
   for (const auto& domain : list.DomainInfos) {
@@ -36,7 +36,7 @@ void printDomains(const protocol::TGetServiceListResp& list, std::ostream& out) 
 }
 
 // One record, one atomic replace: never one account's name with another's password.
-void saveCredentials(const protocol::Credentials& credentials) {
+void SaveCredentials(const protocol::Credentials& credentials) {
   settings::TPubUtil::WriteRegStrings(
       {{"UserName", credentials.UserName}, {"UserPwd", credentials.UserPwd}, {"SavePwd", "1"}});
 }
@@ -56,12 +56,12 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
   const auto login = client.UserLogin(credentials);
   if (!login.Accepted()) {
     err << "Login failure: " << login.message << '\n';
-    return exitFor(login.resultCode);
+    return ExitFor(login.resultCode);
   }
   bool saved = true;
   if (request.save) {
     try {
-      saveCredentials(credentials);
+      SaveCredentials(credentials);
     } catch (const settings::SettingsError& error) {
       err << "kelbrin-client: logged in, but the credentials were not saved: " << error.what()
           << '\n';
@@ -69,7 +69,7 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
     }
   }
   const int done = saved ? kExitDone : kExitNotSaved;
-  printAccount(login.reply->Profile, out);
+  PrintAccount(login.reply->Profile, out);
   if (login.reply->Profile.PayType == "2") {
     err << "The account expires！\n";
     return kExitRefused;
@@ -83,16 +83,16 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
   }
   if (!test.Accepted()) {
     err << test.message << '\n';
-    return exitFor(test.resultCode);
+    return ExitFor(test.resultCode);
   }
   out << "IP updates successfully：" << active.UserIP << '\n';
 
   const auto list = client.GetServiceList(credentials);
   if (!list.Accepted()) {
     err << list.message << '\n';
-    return exitFor(list.resultCode);
+    return ExitFor(list.resultCode);
   }
-  printDomains(*list.reply, out);
+  PrintDomains(*list.reply, out);
   return done;
 }
 

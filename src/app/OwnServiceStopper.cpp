@@ -24,7 +24,7 @@ void OwnServiceStopper::StopOwnService() {
   if (worker_.joinable()) worker_.join();  // a finished earlier stop
   worker_ = std::thread([this] {
     const bool stopped =
-        manager_.stop(serviceName_, bound_, [this](auto pause) { return Pause(pause); });
+        manager_.Stop(serviceName_, bound_, [this](auto pause) { return Pause(pause); });
     const std::lock_guard lock(mutex_);
     lastStopped_ = stopped;
     running_ = false;

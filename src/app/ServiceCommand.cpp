@@ -31,7 +31,7 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, std::ostr
   // systemd (Type=notify) learns when the service is up, how the session is, and when it stops.
   platform::SystemdNotify notify;
   const bool journal = platform::StandardErrorIsJournal();
-  runtime::Clock& clock = runtime::realClock();
+  runtime::Clock& clock = runtime::RealClock();
   runtime::CoreEventLoop loop(clock);
   // The presenter follows the session's event log, so it must go before the session does; after
   // Shutdown the session no longer calls it.
@@ -47,13 +47,13 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, std::ostr
     const runtime::SignalQuit quit(loop, [&err, &loop, journal](int signo) {
       err << (journal ? "<5>" : "")
           << "kelbrin-client: " << (signo == SIGTERM ? "SIGTERM" : "SIGINT") << ", stopping\n";
-      loop.quit();
+      loop.Quit();
     });
     root.InitClient(true);
     presenter->Follow(session.EventLog().List());
     status.Update(session.Mark() == 1, session.View(), pelmar.LastErrorText());
     notify.Ready();
-    loop.run();
+    loop.Run();
   }
   notify.Stopping();
   root.Shutdown();

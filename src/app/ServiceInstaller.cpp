@@ -60,7 +60,7 @@ void ServiceInstaller::Watch(bool install, platform::ChildProcess setup, Outcome
   }
   if (stopping_) return;
   const bool succeeded = exitCode == 0;
-  loop_.post(
+  loop_.Post(
       [this, alive = std::weak_ptr<int>(alive_), install, succeeded, done = std::move(done)] {
         if (alive.lock()) Finish(install, succeeded, done);
       });

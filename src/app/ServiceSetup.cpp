@@ -25,12 +25,12 @@ int RunServiceSetup(const ServiceSwitches& switches, const Options& options,
     const std::filesystem::path configRoot = account && !options.configRoot
                                                  ? account->home / ".config" / "kelbrin-client"
                                                  : settings::ConfigRoot();
-    done = manager.install(
+    done = manager.Install(
         KelbrinServiceDefinition(platform::RunningExecutable(), configRoot, options.endpoint,
                                  account ? account->name : std::string()),
         error);
   } else {
-    done = manager.uninstall(kServiceName, error);
+    done = manager.Uninstall(kServiceName, error);
   }
   if (!switches.silent) {
     const char* what = switches.install ? "installed" : "uninstalled";

@@ -38,13 +38,13 @@ std::optional<int> LineTypeOf(const std::string& text) {
 
 std::string LineProblemText(lines::LineSettingsProblem problem) {
   switch (problem) {
-    case lines::LineSettingsProblem::kNone:
+    case lines::LineSettingsProblem::None:
       return {};
-    case lines::LineSettingsProblem::kUnknownLineType:
+    case lines::LineSettingsProblem::UnknownLineType:
       return "not a line type";
-    case lines::LineSettingsProblem::kMissingCredentials:
+    case lines::LineSettingsProblem::MissingCredentials:
       return lines::kMissingCredentialsText;
-    case lines::LineSettingsProblem::kTooLong:
+    case lines::LineSettingsProblem::TooLong:
       return "the line's user name takes at most 25 characters and its password 15";
   }
   return {};

@@ -33,7 +33,7 @@ int RunStartup(const StartRequest& request, std::ostream& out, std::ostream& err
   DesktopStart desktop{request.pace, request.serverUrl, request.options.endpoint, false,
                        request.stateReport};
   if (request.service) return RunService(request.pace, request.serverUrl, err);
-  if (platform::SystemServiceManager().runsAs(kServiceName)) {
+  if (platform::SystemServiceManager().RunsAs(kServiceName)) {
     if (!HasDesktop() || !platform::HasDisplay()) {
       return RunService(request.pace, request.serverUrl, err);
     }

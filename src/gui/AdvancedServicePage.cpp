@@ -16,17 +16,17 @@ namespace kelbrin::gui {
 
 namespace {
 
-QString tableText(int entry) { return QString::fromStdString(session::LoadTableString(entry)); }
+QString TableText(int entry) { return QString::fromStdString(session::LoadTableString(entry)); }
 
 QString encoded(const std::string& value) {
   return QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(value)));
 }
 
-LinkLabel* makeLink(const QString& caption, const char* name, int addressEntry, QWidget* parent) {
+LinkLabel* MakeLink(const QString& caption, const char* name, int addressEntry, QWidget* parent) {
   auto* link = new LinkLabel(caption, parent);
   link->setObjectName(QString::fromLatin1(name));
-  link->setToolTip(tableText(addressEntry));
-  link->setUnderline(true);
+  link->setToolTip(TableText(addressEntry));
+  link->SetUnderline(true);
   QObject::connect(link, &LinkLabel::clicked, link, [link] { ShellOpen(link->toolTip()); });
   return link;
 }
@@ -52,7 +52,7 @@ AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session,
   // WebBrowser1 keeps its base address in its hint, like the original control.
   browser_->setObjectName(QStringLiteral("WebBrowser1"));
   browser_->setProperty("pageBox", true);
-  browser_->setToolTip(tableText(session::kAdvancedServiceEntry));
+  browser_->setToolTip(TableText(session::kAdvancedServiceEntry));
   auto* heading = new QLabel(QStringLiteral("Advanced Service"), browser_);
   heading->setProperty("boxHeading", true);
   browserText_->setObjectName(QStringLiteral("WebBrowser1Text"));
@@ -74,14 +74,14 @@ AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session,
   openRow->addWidget(openPage_);
   browserLayout->addLayout(openRow);
 
-  auto* consent = new QLabel(tableText(session::kConsentTextEntry), this);
+  auto* consent = new QLabel(TableText(session::kConsentTextEntry), this);
   consent->setObjectName(QStringLiteral("Label48"));
   consent->setWordWrap(true);
   auto* links = new QHBoxLayout;
   links->setSpacing(16);
-  links->addWidget(makeLink(QStringLiteral("why to submit my information?"), "LabelWhy",
+  links->addWidget(MakeLink(QStringLiteral("why to submit my information?"), "LabelWhy",
                             session::kWhySubmitEntry, this));
-  links->addWidget(makeLink(QStringLiteral("the Kelbrin contract"), "Label1Protol",
+  links->addWidget(MakeLink(QStringLiteral("the Kelbrin contract"), "Label1Protol",
                             session::kContractEntry, this));
   links->addStretch();
 

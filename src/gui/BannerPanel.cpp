@@ -16,23 +16,23 @@ constexpr int kSheenWidth = 90;
 }  // namespace
 
 BannerPanel::BannerPanel(QWidget* parent)
-    : QWidget(parent), picture_(JpegImage::fromResource(QStringLiteral("BANNER_BMP"))) {
+    : QWidget(parent), picture_(JpegImage::FromResource(QStringLiteral("BANNER_BMP"))) {
   setObjectName(QStringLiteral("Panel5"));
   setFixedHeight(55);
   frames_.setInterval(kFrameMs);
   rest_.setSingleShot(true);
   rest_.setInterval(kRestMs);
-  connect(&frames_, &QTimer::timeout, this, &BannerPanel::tick);
-  connect(&rest_, &QTimer::timeout, this, &BannerPanel::startSweep);
+  connect(&frames_, &QTimer::timeout, this, &BannerPanel::Tick);
+  connect(&rest_, &QTimer::timeout, this, &BannerPanel::StartSweep);
 }
 
 void BannerPanel::RestartBanner() {
   ++starts_;
-  if (isVisible()) startSweep();
+  if (isVisible()) StartSweep();
 }
 
 void BannerPanel::showEvent(QShowEvent* event) {
-  startSweep();
+  StartSweep();
   QWidget::showEvent(event);
 }
 
@@ -42,14 +42,14 @@ void BannerPanel::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
 }
 
-void BannerPanel::startSweep() {
+void BannerPanel::StartSweep() {
   rest_.stop();
   sinceSweep_.restart();
   frames_.start();
   update();
 }
 
-void BannerPanel::tick() {
+void BannerPanel::Tick() {
   if (sinceSweep_.elapsed() > kSweepMs) {
     frames_.stop();
     rest_.start();

@@ -18,7 +18,7 @@ class BannerPanel final : public QWidget {
   // Plays the banner again from its start (at each login).
   void RestartBanner();
   // How many times the banner has started playing; the tests see the restart.
-  int starts() const { return starts_; }
+  int Starts() const { return starts_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -26,8 +26,8 @@ class BannerPanel final : public QWidget {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  void startSweep();
-  void tick();
+  void StartSweep();
+  void Tick();
 
   QImage picture_;
   QTimer frames_;  // during a sweep

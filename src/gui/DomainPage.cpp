@@ -24,7 +24,7 @@ constexpr int kTreeWidth = 200;
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
-QLabel* makeLine(const char* name, QWidget* parent) {
+QLabel* MakeLine(const char* name, QWidget* parent) {
   auto* label = new QLabel(QStringLiteral("-"), parent);
   label->setObjectName(QString::fromLatin1(name));
   label->setWordWrap(true);
@@ -33,7 +33,7 @@ QLabel* makeLine(const char* name, QWidget* parent) {
 }
 
 // A framed box of the page holding `lines` one below the other.
-QFrame* makeBox(const char* name, std::initializer_list<QLabel*> lines, QWidget* parent) {
+QFrame* MakeBox(const char* name, std::initializer_list<QLabel*> lines, QWidget* parent) {
   auto* box = new QFrame(parent);
   box->setObjectName(QString::fromLatin1(name));
   box->setProperty("pageBox", true);
@@ -54,12 +54,12 @@ DomainPage::DomainPage(Seams seams, QWidget* parent)
       seams_(std::move(seams)),
       model_(new DomainTreeModel(this)),
       TreeViewDNS(new QTreeView(this)),
-      lab1(makeLine("lab1", this)),
-      lab2(makeLine("lab2", this)),
-      lab3(makeLine("lab3", this)),
-      lab7(makeLine("lab7", this)),
-      lab5(makeLine("lab5", this)),
-      lab6(makeLine("lab6", this)),
+      lab1(MakeLine("lab1", this)),
+      lab2(MakeLine("lab2", this)),
+      lab3(MakeLine("lab3", this)),
+      lab7(MakeLine("lab7", this)),
+      lab5(MakeLine("lab5", this)),
+      lab6(MakeLine("lab6", this)),
       Label10(new LinkLabel(
           QStringLiteral("Login Kelbrin website, submit or renew the domain information!"), this)),
       suiButton1(new QPushButton(QStringLiteral("Refresh "), this)) {
@@ -92,8 +92,8 @@ DomainPage::DomainPage(Seams seams, QWidget* parent)
   buttons->addWidget(suiButton1, 0, Qt::AlignBottom);
   auto* lines = new QVBoxLayout;
   lines->setSpacing(6);
-  lines->addWidget(makeBox("GroupBoxDomain", {lab1, lab2, lab3, lab7}, this));
-  lines->addWidget(makeBox("GroupBoxRecord", {lab5, lab6}, this));
+  lines->addWidget(MakeBox("GroupBoxDomain", {lab1, lab2, lab3, lab7}, this));
+  lines->addWidget(MakeBox("GroupBoxRecord", {lab5, lab6}, this));
   lines->addStretch();
   lines->addLayout(buttons);
   auto* layout = new QHBoxLayout(this);

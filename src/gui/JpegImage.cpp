@@ -9,7 +9,7 @@
 #include <csetjmp>
 
 // Resources of a static library must be registered by name, outside any namespace.
-static void registerPictures() { Q_INIT_RESOURCE(kelbrin); }
+static void RegisterPictures() { Q_INIT_RESOURCE(kelbrin); }
 
 namespace kelbrin::gui {
 
@@ -23,24 +23,24 @@ struct ErrorManager {
   std::jmp_buf jump;
 };
 
-void leaveOnError(j_common_ptr cinfo) {
+void LeaveOnError(j_common_ptr cinfo) {
   std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
-void ignoreMessage(j_common_ptr) {}
+void IgnoreMessage(j_common_ptr) {}
 
-void ensureResources() {
-  static const bool registered = (registerPictures(), true);
+void EnsureResources() {
+  static const bool registered = (RegisterPictures(), true);
   Q_UNUSED(registered);
 }
 
 // libjpeg reports errors by a jump back here; nothing with a destructor lives in this frame
 // (the image belongs to the caller), so the jump skips no clean-up.
-bool decodeInto(const unsigned char* data, unsigned long size, QImage* out) {
+bool DecodeInto(const unsigned char* data, unsigned long size, QImage* out) {
   jpeg_decompress_struct cinfo;
   ErrorManager error;
   cinfo.err = jpeg_std_error(&error.base);
-  error.base.error_exit = leaveOnError;
-  error.base.output_message = ignoreMessage;
+  error.base.error_exit = LeaveOnError;
+  error.base.output_message = IgnoreMessage;
   if (setjmp(error.jump)) {
     jpeg_destroy_decompress(&cinfo);
     return false;
@@ -67,25 +67,25 @@ bool decodeInto(const unsigned char* data, unsigned long size, QImage* out) {
 
 }  // namespace
 
-QImage JpegImage::decode(const QByteArray& bytes) {
+QImage JpegImage::Decode(const QByteArray& bytes) {
   if (bytes.isEmpty()) return {};
   QImage image;
-  if (!decodeInto(reinterpret_cast<const unsigned char*>(bytes.constData()),
+  if (!DecodeInto(reinterpret_cast<const unsigned char*>(bytes.constData()),
                   static_cast<unsigned long>(bytes.size()), &image)) {
     return {};
   }
   return image;
 }
 
-QImage JpegImage::fromResource(const QString& name) {
-  ensureResources();
+QImage JpegImage::FromResource(const QString& name) {
+  EnsureResources();
   QFile file(QStringLiteral(":/pictures/") + name);
   if (!file.open(QIODevice::ReadOnly)) return {};
-  return decode(file.readAll());
+  return Decode(file.readAll());
 }
 
 QIcon ProgramIcon(const QString& name) {
-  ensureResources();
+  EnsureResources();
   return QIcon(QStringLiteral(":/icons/") + name);
 }
 

@@ -11,9 +11,9 @@ namespace kelbrin::gui {
 class JpegImage {
  public:
   // Decodes JPEG bytes; a null image when they are not a JPEG libjpeg can read.
-  static QImage decode(const QByteArray& bytes);
+  static QImage Decode(const QByteArray& bytes);
   // A picture of the program's resources by name, e.g. "ANIMATE_BKGROUND_BMP".
-  static QImage fromResource(const QString& name);
+  static QImage FromResource(const QString& name);
 };
 
 // A small icon of the program's resources by name, e.g. "LOG_TIP" (PNG: icons need transparency).

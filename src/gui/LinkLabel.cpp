@@ -11,22 +11,22 @@ const QColor kHoverRed(0xff, 0x00, 0x00);
 
 LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
   setCursor(Qt::PointingHandCursor);
-  setColor(kLinkBlue);
+  SetColor(kLinkBlue);
 }
 
-void LinkLabel::setUnderline(bool underline) {
+void LinkLabel::SetUnderline(bool underline) {
   QFont face = font();
   face.setUnderline(underline);
   setFont(face);
 }
 
-void LinkLabel::setColor(const QColor& color) {
+void LinkLabel::SetColor(const QColor& color) {
   QPalette palette = this->palette();
   palette.setColor(QPalette::WindowText, color);
   setPalette(palette);
 }
 
-QColor LinkLabel::color() const { return palette().color(QPalette::WindowText); }
+QColor LinkLabel::Color() const { return palette().color(QPalette::WindowText); }
 
 void LinkLabel::mousePressEvent(QMouseEvent* event) {
   pressed_ = event->button() == Qt::LeftButton;
@@ -45,8 +45,8 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
 void LinkLabel::enterEvent(QEnterEvent* event) {
   if (hover_ == Hover::RedOnHover) {
     setCursor(Qt::PointingHandCursor);
-    setColor(kHoverRed);
-    setUnderline(true);
+    SetColor(kHoverRed);
+    SetUnderline(true);
   }
   QLabel::enterEvent(event);
 }
@@ -54,8 +54,8 @@ void LinkLabel::enterEvent(QEnterEvent* event) {
 void LinkLabel::leaveEvent(QEvent* event) {
   if (hover_ == Hover::RedOnHover) {
     unsetCursor();
-    setColor(kLinkBlue);
-    setUnderline(false);
+    SetColor(kLinkBlue);
+    SetUnderline(false);
   }
   QLabel::leaveEvent(event);
 }

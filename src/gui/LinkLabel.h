@@ -16,10 +16,10 @@ class LinkLabel final : public QLabel {
 
   explicit LinkLabel(const QString& text = {}, QWidget* parent = nullptr);
 
-  void setHover(Hover hover) { hover_ = hover; }
-  void setUnderline(bool underline);
-  void setColor(const QColor& color);
-  QColor color() const;
+  void SetHover(Hover hover) { hover_ = hover; }
+  void SetUnderline(bool underline);
+  void SetColor(const QColor& color);
+  QColor Color() const;
 
  Q_SIGNALS:
   void clicked();

@@ -6,7 +6,7 @@
 namespace kelbrin::gui {
 
 namespace {
-QString fromUtf8(std::string_view text) {
+QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 }  // namespace
@@ -36,7 +36,7 @@ QVariant LogListModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
     switch (index.column()) {
       case kSign:
-        return fromUtf8(eventlog::LogKindName(entry.kind));
+        return FromUtf8(eventlog::LogKindName(entry.kind));
       case kMessage:
         return QString::fromStdString(entry.text);
       case kDateTime:

@@ -31,7 +31,7 @@ constexpr int kDateTimeWidth = 116;
 // The widest "yy-mm-dd hh:mm:ss".
 const QString kWidestDateTime = QStringLiteral("00-00-00 00:00:00");
 
-bool askBeforeClear(QWidget* parent) {
+bool AskBeforeClear(QWidget* parent) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Tip"), QStringLiteral("Are you sure？"),
                   QMessageBox::Ok | QMessageBox::Cancel, parent);
   box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -41,7 +41,7 @@ bool askBeforeClear(QWidget* parent) {
   return box.exec() == QMessageBox::Ok;
 }
 
-QString askWhereToSave(QWidget* parent, const QString& suggestedName) {
+QString AskWhereToSave(QWidget* parent, const QString& suggestedName) {
   QFileDialog dialog(parent, QStringLiteral("Please choose path and file"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilters({QStringLiteral("Document(*.txt)"), QStringLiteral("All Files (*)")});
@@ -58,8 +58,8 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
     : QWidget(parent),
       log_(log),
       notify_(std::move(notify)),
-      confirmClear_(askBeforeClear),
-      chooseSaveFile_(askWhereToSave),
+      confirmClear_(AskBeforeClear),
+      chooseSaveFile_(AskWhereToSave),
       model_(new LogListModel(log.List(), this)),
       ListViewLog(new QTableView(this)),
       BtnClearLog(new QPushButton(QStringLiteral("Clear(&D)"), this)),
@@ -92,11 +92,11 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
   for (std::uint8_t kind = 0; kind <= eventlog::kLogError + 1; ++kind) {
     const std::string_view name = eventlog::LogKindName(kind);
     signText = std::max(
-        signText, textWidth(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
+        signText, TextWidth(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
                             /*withIcon=*/true));
   }
   const int sign = std::max({kSignWidth, signText, header->sectionSizeHint(LogListModel::kSign)});
-  const int dateTime = std::max({kDateTimeWidth, textWidth(kWidestDateTime, /*withIcon=*/false),
+  const int dateTime = std::max({kDateTimeWidth, TextWidth(kWidestDateTime, /*withIcon=*/false),
                                  header->sectionSizeHint(LogListModel::kDateTime)});
   widths_[LogListModel::kSign] = {sign, kSignMinWidth, sign};
   widths_[LogListModel::kMessage] = {kMessageWidth, kMessageMinWidth, INT_MAX};
@@ -109,8 +109,8 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
   fittingMessage_ = false;
   connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int width) {
     if (column == LogListModel::kMessage && !fittingMessage_) messageSizedByUser_ = true;
-    keepColumnWidthsInRange(column, width);
-    if (column != LogListModel::kMessage) fitMessageColumn();
+    KeepColumnWidthsInRange(column, width);
+    if (column != LogListModel::kMessage) FitMessageColumn();
   });
   ListViewLog->viewport()->installEventFilter(this);
 
@@ -129,7 +129,7 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
   layout->addLayout(buttons);
 }
 
-void LogPage::setDialogs(ConfirmClear confirm, ChooseSaveFile choose) {
+void LogPage::SetDialogs(ConfirmClear confirm, ChooseSaveFile choose) {
   confirmClear_ = std::move(confirm);
   chooseSaveFile_ = std::move(choose);
 }
@@ -161,7 +161,7 @@ void LogPage::BtnAddressHistoryClick() {
   box->show();
 }
 
-int LogPage::textWidth(const QString& text, bool withIcon) const {
+int LogPage::TextWidth(const QString& text, bool withIcon) const {
   QStyleOptionViewItem option;
   option.initFrom(ListViewLog);
   option.text = text;
@@ -180,11 +180,11 @@ int LogPage::textWidth(const QString& text, bool withIcon) const {
 }
 
 bool LogPage::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ListViewLog->viewport() && event->type() == QEvent::Resize) fitMessageColumn();
+  if (watched == ListViewLog->viewport() && event->type() == QEvent::Resize) FitMessageColumn();
   return QWidget::eventFilter(watched, event);
 }
 
-void LogPage::fitMessageColumn() {
+void LogPage::FitMessageColumn() {
   if (messageSizedByUser_) return;
   QHeaderView* header = ListViewLog->horizontalHeader();
   const int rest = ListViewLog->viewport()->width() - header->sectionSize(LogListModel::kSign) -
@@ -194,7 +194,7 @@ void LogPage::fitMessageColumn() {
   fittingMessage_ = false;
 }
 
-void LogPage::keepColumnWidthsInRange(int column, int width) {
+void LogPage::KeepColumnWidthsInRange(int column, int width) {
   if (column < 0 || column >= LogListModel::kColumnCount) return;
   const ColumnWidth& range = widths_[static_cast<std::size_t>(column)];
   const int allowed = std::clamp(width, range.min, range.max);

@@ -34,7 +34,7 @@ class LogPage final : public QWidget {
   LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent = nullptr);
 
   // Tests replace the two dialogs; the defaults are the real message box and file dialog.
-  void setDialogs(ConfirmClear confirm, ChooseSaveFile choose);
+  void SetDialogs(ConfirmClear confirm, ChooseSaveFile choose);
 
   // The past public addresses, one "time address" line each, oldest first.
   using AddressHistory = std::function<std::vector<std::string>()>;
@@ -54,9 +54,9 @@ class LogPage final : public QWidget {
   void BtnClearLogClick();
   void BtnSaveLogClick();
   void BtnAddressHistoryClick();
-  void keepColumnWidthsInRange(int column, int width);
-  void fitMessageColumn();
-  int textWidth(const QString& text, bool withIcon) const;
+  void KeepColumnWidthsInRange(int column, int width);
+  void FitMessageColumn();
+  int TextWidth(const QString& text, bool withIcon) const;
 
   eventlog::EventLog& log_;
   NotifyText notify_;

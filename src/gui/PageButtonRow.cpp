@@ -44,7 +44,7 @@ namespace {
 const char* const kButtonLabels[PageButtonRow::kPageCount] = {"State", "Network", "Domain",
                                                               "Service", "Log "};
 
-void setTextColor(QLabel* label, const QColor& color) {
+void SetTextColor(QLabel* label, const QColor& color) {
   QPalette palette = label->palette();
   palette.setColor(QPalette::WindowText, color);
   label->setPalette(palette);
@@ -67,7 +67,7 @@ PageButtonRow::PageButtonRow(QWidget* parent) : QWidget(parent) {
     auto* picture = new QLabel(button);
     picture->setObjectName(QStringLiteral("PageImage%1").arg(page));
     picture->setPixmap(
-        QPixmap::fromImage(JpegImage::fromResource(QStringLiteral("PAGE_%1_BMP").arg(page))));
+        QPixmap::fromImage(JpegImage::FromResource(QStringLiteral("PAGE_%1_BMP").arg(page))));
     picture->setFixedSize(20, 20);
     auto* label = new QLabel(QString::fromLatin1(kButtonLabels[page]), button);
     label->setObjectName(QStringLiteral("PageLabel%1").arg(page));
@@ -91,25 +91,25 @@ PageButtonRow::PageButtonRow(QWidget* parent) : QWidget(parent) {
     labels_[index] = label;
     indicators_[index] = indicator;
   }
-  setSelected(0);
+  SetSelected(0);
 }
 
-void PageButtonRow::setSelected(int page) {
+void PageButtonRow::SetSelected(int page) {
   if (page < 0 || page >= kPageCount) return;
   selected_ = page;
   for (int other = 0; other < kPageCount; ++other) {
     const auto index = static_cast<std::size_t>(other);
     const bool chosen = other == page;
     indicators_[index]->setPen(chosen ? kSelectedColor : kIndicatorColor);
-    setTextColor(labels_[index], chosen ? kSelectedColor : kLabelColor);
+    SetTextColor(labels_[index], chosen ? kSelectedColor : kLabelColor);
   }
 }
 
-QColor PageButtonRow::labelColor(int page) const {
+QColor PageButtonRow::LabelColor(int page) const {
   return labels_[static_cast<std::size_t>(page)]->palette().color(QPalette::WindowText);
 }
 
-QColor PageButtonRow::indicatorColor(int page) const {
+QColor PageButtonRow::IndicatorColor(int page) const {
   return indicators_[static_cast<std::size_t>(page)]->pen();
 }
 

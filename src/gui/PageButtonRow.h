@@ -23,14 +23,14 @@ class PageButtonRow final : public QWidget {
 
   explicit PageButtonRow(QWidget* parent = nullptr);
 
-  void setSelected(int page);
-  int selected() const { return selected_; }
+  void SetSelected(int page);
+  int Selected() const { return selected_; }
 
   // What a button shows, for the tests and the screenshots.
-  QColor labelColor(int page) const;
-  QColor indicatorColor(int page) const;
-  QLabel* pictureOf(int page) const { return pictures_[static_cast<std::size_t>(page)]; }
-  QLabel* labelOf(int page) const { return labels_[static_cast<std::size_t>(page)]; }
+  QColor LabelColor(int page) const;
+  QColor IndicatorColor(int page) const;
+  QLabel* PictureOf(int page) const { return pictures_[static_cast<std::size_t>(page)]; }
+  QLabel* LabelOf(int page) const { return labels_[static_cast<std::size_t>(page)]; }
 
  Q_SIGNALS:
   void pageClicked(int page);

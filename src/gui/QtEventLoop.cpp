@@ -9,7 +9,7 @@
 namespace kelbrin::gui {
 
 namespace {
-int toQtMs(runtime::Duration d) {
+int ToQtMs(runtime::Duration d) {
   return static_cast<int>(std::clamp<runtime::Duration::rep>(d.count(), 0, INT_MAX));
 }
 }  // namespace
@@ -27,14 +27,14 @@ QtEventLoop::QtEventLoop(const runtime::Clock& clock, QObject* parent)
 
 QtEventLoop::~QtEventLoop() = default;
 
-void QtEventLoop::post(runtime::Task task) {
+void QtEventLoop::Post(runtime::Task task) {
   // Queued calls to one receiver are delivered in the order they were posted, from any thread.
   QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
-runtime::TimerId QtEventLoop::startTimer(runtime::Duration firstDelay, runtime::Duration interval,
+runtime::TimerId QtEventLoop::StartTimer(runtime::Duration firstDelay, runtime::Duration interval,
                                          runtime::Task onTick) {
-  assert(isLoopThread());
+  assert(IsLoopThread());
   const runtime::TimerId id = nextId_++;
   auto timer = std::make_unique<Timer>();
   timer->qtimer = new QTimer(this);
@@ -42,7 +42,7 @@ runtime::TimerId QtEventLoop::startTimer(runtime::Duration firstDelay, runtime::
   timer->interval = interval;
   timer->onTick = std::make_shared<runtime::Task>(std::move(onTick));
   connect(timer->qtimer, &QTimer::timeout, this, [this, id] { fire(id); });
-  timer->qtimer->start(toQtMs(firstDelay));
+  timer->qtimer->start(ToQtMs(firstDelay));
   timers_.emplace(id, std::move(timer));
   return id;
 }
@@ -54,25 +54,25 @@ void QtEventLoop::fire(runtime::TimerId id) {
   if (!timer.firstTickDone) {
     // The first delay is over; from now on the timer runs at its interval.
     timer.firstTickDone = true;
-    timer.qtimer->start(toQtMs(timer.interval));
+    timer.qtimer->start(ToQtMs(timer.interval));
   }
   const std::shared_ptr<runtime::Task> onTick = timer.onTick;
   (*onTick)();
 }
 
-void QtEventLoop::setTimerInterval(runtime::TimerId id, runtime::Duration interval) {
-  assert(isLoopThread());
+void QtEventLoop::SetTimerInterval(runtime::TimerId id, runtime::Duration interval) {
+  assert(IsLoopThread());
   const auto it = timers_.find(id);
   if (it == timers_.end()) return;
   Timer& timer = *it->second;
   timer.interval = interval;
   // Before the first tick the first delay still stands; afterwards the next tick is one new
-  // interval from now (from this tick, when a handler changes its own timer).
-  if (timer.firstTickDone) timer.qtimer->start(toQtMs(interval));
+  // interval from Now (from this tick, when a handler changes its own timer).
+  if (timer.firstTickDone) timer.qtimer->start(ToQtMs(interval));
 }
 
-void QtEventLoop::stopTimer(runtime::TimerId id) {
-  assert(isLoopThread());
+void QtEventLoop::StopTimer(runtime::TimerId id) {
+  assert(IsLoopThread());
   const auto it = timers_.find(id);
   if (it == timers_.end()) return;
   QTimer* qtimer = it->second->qtimer;
@@ -81,6 +81,6 @@ void QtEventLoop::stopTimer(runtime::TimerId id) {
   qtimer->deleteLater();  // the handler may be running inside this timer's timeout signal
 }
 
-bool QtEventLoop::isLoopThread() const { return QThread::currentThread() == thread(); }
+bool QtEventLoop::IsLoopThread() const { return QThread::currentThread() == thread(); }
 
 }  // namespace kelbrin::gui

@@ -17,18 +17,18 @@ class QtEventLoop final : public QObject, public runtime::EventLoop {
   Q_OBJECT
 
  public:
-  // `clock` is what the core reads as now(): the real clock unless a test injects another.
-  explicit QtEventLoop(const runtime::Clock& clock = runtime::realClock(),
+  // `clock` is what the core reads as Now(): the real clock unless a test injects another.
+  explicit QtEventLoop(const runtime::Clock& clock = runtime::RealClock(),
                        QObject* parent = nullptr);
   ~QtEventLoop() override;
 
-  void post(runtime::Task task) override;
-  runtime::TimerId startTimer(runtime::Duration firstDelay, runtime::Duration interval,
+  void Post(runtime::Task task) override;
+  runtime::TimerId StartTimer(runtime::Duration firstDelay, runtime::Duration interval,
                               runtime::Task onTick) override;
-  void setTimerInterval(runtime::TimerId id, runtime::Duration interval) override;
-  void stopTimer(runtime::TimerId id) override;
+  void SetTimerInterval(runtime::TimerId id, runtime::Duration interval) override;
+  void StopTimer(runtime::TimerId id) override;
   const runtime::Clock& clock() const override { return clock_; }
-  bool isLoopThread() const override;
+  bool IsLoopThread() const override;
 
  private:
   struct Timer;

@@ -17,7 +17,7 @@ constexpr const char* kServiceLoaded = "load as WindowNT service！";
 constexpr const char* kServiceUnloaded = "unload WindowNT service！";
 constexpr const char* kStartWithOs = "The system will be start together with OS！";
 
-void setIfDifferent(QCheckBox* box, bool checked) {
+void SetIfDifferent(QCheckBox* box, bool checked) {
   if (box->isChecked() != checked) box->setChecked(checked);
 }
 
@@ -53,11 +53,11 @@ void SettingsBoxes::ShowView(const session::SessionView& view) {
   // While a setup runs the State page's boxes show what the click asked for, not yet the
   // controller's settings.
   if (!serviceActionPending_) {
-    setIfDifferent(savePwd_, view.ChkBoxSavePwd);
-    setIfDifferent(startup_, view.ChkBoxStartup);
-    setIfDifferent(runAsService_, view.ChkBoxRunAsService);
+    SetIfDifferent(savePwd_, view.ChkBoxSavePwd);
+    SetIfDifferent(startup_, view.ChkBoxStartup);
+    SetIfDifferent(runAsService_, view.ChkBoxRunAsService);
   }
-  setIfDifferent(updateSysInfo_, view.suiCheckBoxUpdateSysInfo);
+  SetIfDifferent(updateSysInfo_, view.suiCheckBoxUpdateSysInfo);
   EnableBoxes(view);
 }
 

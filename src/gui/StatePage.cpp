@@ -21,10 +21,10 @@ namespace {
 
 constexpr int kCredentialLength = 15;
 
-QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
+QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
 // A framed box of the page with its heading.
-QWidget* makeBox(const QString& heading, const char* name, QWidget* parent, QGridLayout** grid) {
+QWidget* MakeBox(const QString& heading, const char* name, QWidget* parent, QGridLayout** grid) {
   auto* box = new QFrame(parent);
   box->setObjectName(QString::fromLatin1(name));
   box->setProperty("pageBox", true);
@@ -42,14 +42,14 @@ QWidget* makeBox(const QString& heading, const char* name, QWidget* parent, QGri
   return box;
 }
 
-QLineEdit* makeEdit(const char* name, QWidget* parent) {
+QLineEdit* MakeEdit(const char* name, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
   edit->setMaxLength(kCredentialLength);
   return edit;
 }
 
-QCheckBox* makeCheckBox(const QString& caption, const char* name, QWidget* parent) {
+QCheckBox* MakeCheckBox(const QString& caption, const char* name, QWidget* parent) {
   auto* box = new QCheckBox(caption, parent);
   box->setObjectName(QString::fromLatin1(name));
   return box;
@@ -62,13 +62,13 @@ StatePage::StatePage(session::AccountIntents& accountIntents, const session::Ses
     : QWidget(parent),
       account_(accountIntents),
       session_(session),
-      editUserName_(makeEdit("EditUserName", this)),
-      editPassword_(makeEdit("EditPassword", this)),
+      editUserName_(MakeEdit("EditUserName", this)),
+      editPassword_(MakeEdit("EditPassword", this)),
       btnLogon_(new QPushButton(QStringLiteral("Login"), this)),
-      chkBoxSavePwd_(makeCheckBox(QStringLiteral(" Save Password "), "ChkBoxSavePwd", this)),
-      chkBoxStartup_(makeCheckBox(QStringLiteral(" Autorun "), "ChkBoxStartup", this)),
+      chkBoxSavePwd_(MakeCheckBox(QStringLiteral(" Save Password "), "ChkBoxSavePwd", this)),
+      chkBoxStartup_(MakeCheckBox(QStringLiteral(" Autorun "), "ChkBoxStartup", this)),
       chkBoxRunAsService_(
-          makeCheckBox(QStringLiteral(" Run as Windows Service"), "ChkBoxRunAsService", this)),
+          MakeCheckBox(QStringLiteral(" Run as Windows Service"), "ChkBoxRunAsService", this)),
       image1_(new QLabel(this)),
       labFKXZUrl_(new LinkLabel(QString(), this)) {
   setObjectName(QStringLiteral("TabSheet1"));
@@ -80,7 +80,7 @@ StatePage::StatePage(session::AccountIntents& accountIntents, const session::Ses
   chkBoxRunAsService_->setEnabled(false);
 
   QGridLayout* login = nullptr;
-  QWidget* loginBox = makeBox(QStringLiteral("User Login"), "PanelLogin", this, &login);
+  QWidget* loginBox = MakeBox(QStringLiteral("User Login"), "PanelLogin", this, &login);
   login->addWidget(new QLabel(QStringLiteral("User Name:"), loginBox), 0, 0);
   login->addWidget(editUserName_, 0, 1);
   login->addWidget(new QLabel(QStringLiteral("Password:"), loginBox), 1, 0);
@@ -97,20 +97,20 @@ StatePage::StatePage(session::AccountIntents& accountIntents, const session::Ses
 
   QGridLayout* account = nullptr;
   QWidget* accountBox =
-      makeBox(QStringLiteral("Account Information"), "PanelAccount", this, &account);
-  label28_ = addAccountRow(account, 0, QStringLiteral("User ID:"), "Label28");
-  label25_ = addAccountRow(account, 1, QStringLiteral("State:"), "Label25");
-  label26_ = addAccountRow(account, 2, QStringLiteral("User Type:"), "Label26");
-  label27_ = addAccountRow(account, 3, QStringLiteral("IP:"), "Label27");
-  label29_ = addAccountRow(account, 4, QStringLiteral("The Service Deadline:"), "Label29");
+      MakeBox(QStringLiteral("Account Information"), "PanelAccount", this, &account);
+  label28_ = AddAccountRow(account, 0, QStringLiteral("User ID:"), "Label28");
+  label25_ = AddAccountRow(account, 1, QStringLiteral("State:"), "Label25");
+  label26_ = AddAccountRow(account, 2, QStringLiteral("User Type:"), "Label26");
+  label27_ = AddAccountRow(account, 3, QStringLiteral("IP:"), "Label27");
+  label29_ = AddAccountRow(account, 4, QStringLiteral("The Service Deadline:"), "Label29");
   image1_->setObjectName(QStringLiteral("Image1"));
   image1_->setPixmap(
-      QPixmap::fromImage(JpegImage::fromResource(QStringLiteral("PAYMENT_NOTICE_BMP"))));
+      QPixmap::fromImage(JpegImage::FromResource(QStringLiteral("PAYMENT_NOTICE_BMP"))));
   labFKXZUrl_->setObjectName(QStringLiteral("labFKXZUrl"));
   labFKXZUrl_->setText(
-      fromUtf8(session::LoadTableString(session::kPaymentNoticeCaptionEntry)).trimmed());
-  labFKXZUrl_->setToolTip(fromUtf8(session::LoadTableString(session::kPaymentEntry)));
-  labFKXZUrl_->setUnderline(true);
+      FromUtf8(session::LoadTableString(session::kPaymentNoticeCaptionEntry)).trimmed());
+  labFKXZUrl_->setToolTip(FromUtf8(session::LoadTableString(session::kPaymentEntry)));
+  labFKXZUrl_->SetUnderline(true);
   image1_->hide();
   labFKXZUrl_->hide();
   auto* notice = new QHBoxLayout;
@@ -141,14 +141,14 @@ StatePage::StatePage(session::AccountIntents& accountIntents, const session::Ses
   connect(editPassword_, &QLineEdit::returnPressed, this, &StatePage::BtnLogonClick);
   connect(btnLogon_, &QPushButton::clicked, this, &StatePage::BtnLogonClick);
   connect(btnReg, &QPushButton::clicked, this,
-          [] { ShellOpen(fromUtf8(session::LoadTableString(session::kRegisterEntry))); });
+          [] { ShellOpen(FromUtf8(session::LoadTableString(session::kRegisterEntry))); });
   connect(labFKXZUrl_, &LinkLabel::clicked, this, [this] { ShellOpen(labFKXZUrl_->toolTip()); });
   editUserName_->installEventFilter(this);
   editPassword_->installEventFilter(this);
 }
 
 // A value wraps (inside an IPv6 address if need be) rather than being cut at the box's edge.
-WrappingLabel* StatePage::addAccountRow(QGridLayout* grid, int row, const QString& caption,
+WrappingLabel* StatePage::AddAccountRow(QGridLayout* grid, int row, const QString& caption,
                                         const char* valueName) {
   auto* captionLabel = new QLabel(caption, this);
   captionLabel->setProperty("caption", true);
@@ -175,21 +175,21 @@ void StatePage::BtnLogonClick() {
 }
 
 void StatePage::ShowView(const session::SessionView& view) {
-  label25_->SetWholeText(fromUtf8(view.Label25));
-  label26_->SetWholeText(fromUtf8(view.Label26));
-  label27_->SetWholeText(fromUtf8(view.Label27));
-  label28_->SetWholeText(fromUtf8(view.Label28));
-  label29_->SetWholeText(fromUtf8(view.Label29));
+  label25_->SetWholeText(FromUtf8(view.Label25));
+  label26_->SetWholeText(FromUtf8(view.Label26));
+  label27_->SetWholeText(FromUtf8(view.Label27));
+  label28_->SetWholeText(FromUtf8(view.Label28));
+  label29_->SetWholeText(FromUtf8(view.Label29));
   image1_->setVisible(view.Image1Visible);
   labFKXZUrl_->setVisible(view.labFKXZUrlVisible);
-  btnLogon_->setText(fromUtf8(view.BtnLogonCaption));
+  btnLogon_->setText(FromUtf8(view.BtnLogonCaption));
   btnLogon_->setEnabled(view.BtnLogonEnabled);
   editUserName_->setEnabled(view.EditUserNameEnabled);
   editPassword_->setEnabled(view.EditPasswordEnabled);
   // Only a change from outside is written back, so typing keeps its cursor.
-  const QString userName = fromUtf8(view.EditUserName);
+  const QString userName = FromUtf8(view.EditUserName);
   if (editUserName_->text() != userName) editUserName_->setText(userName);
-  const QString password = fromUtf8(view.EditPassword);
+  const QString password = FromUtf8(view.EditPassword);
   if (editPassword_->text() != password) editPassword_->setText(password);
 }
 

@@ -40,7 +40,7 @@ class StatePage final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  WrappingLabel* addAccountRow(QGridLayout* grid, int row, const QString& caption,
+  WrappingLabel* AddAccountRow(QGridLayout* grid, int row, const QString& caption,
                                const char* valueName);
 
   session::AccountIntents& account_;

@@ -27,16 +27,16 @@ const char* const kStyle = R"(
                                                      stop:1 #1d4a8f); }
 )";
 
-QLabel* makeLabel(const QString& text, const char* name, QWidget* parent) {
+QLabel* MakeLabel(const QString& text, const char* name, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
   return label;
 }
 
-LinkLabel* makeLink(const QString& text, const char* name, QWidget* parent) {
+LinkLabel* MakeLink(const QString& text, const char* name, QWidget* parent) {
   auto* link = new LinkLabel(text, parent);
   link->setObjectName(QString::fromLatin1(name));
-  link->setHover(LinkLabel::Hover::RedOnHover);
+  link->SetHover(LinkLabel::Hover::RedOnHover);
   QFont face = link->font();
   face.setBold(true);
   face.setUnderline(true);
@@ -53,20 +53,20 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent) {
   setFixedSize(359, 231);
   setStyleSheet(QString::fromLatin1(kStyle));
 
-  auto* picture = makeLabel(QString(), "Image1", this);
-  picture->setPixmap(QPixmap::fromImage(JpegImage::fromResource(QStringLiteral("ABOUT_BMP"))));
+  auto* picture = MakeLabel(QString(), "Image1", this);
+  picture->setPixmap(QPixmap::fromImage(JpegImage::FromResource(QStringLiteral("ABOUT_BMP"))));
   picture->setFixedHeight(85);
 
-  auto* version = makeLabel(QStringLiteral("V6.0"), "LblVer", this);
+  auto* version = MakeLabel(QStringLiteral("V6.0"), "LblVer", this);
   QFont bold = version->font();
   bold.setBold(true);
   version->setFont(bold);
-  auto* versionCaption = makeLabel(QStringLiteral("Version:"), "Label1", this);
+  auto* versionCaption = MakeLabel(QStringLiteral("Version:"), "Label1", this);
   versionCaption->setFont(bold);
-  lblSite_ = makeLink(QString::fromStdString(session::LoadTableString(session::kWebAddressEntry)),
+  lblSite_ = MakeLink(QString::fromStdString(session::LoadTableString(session::kWebAddressEntry)),
                       "LblSite", this);
   lblSupport_ =
-      makeLink(QString::fromStdString(session::LoadTableString(session::kSupportMailEntry)),
+      MakeLink(QString::fromStdString(session::LoadTableString(session::kSupportMailEntry)),
                "LblSupport", this);
   connect(lblSite_, &LinkLabel::clicked, this, [this] { ShellOpen(lblSite_->text()); });
   connect(lblSupport_, &LinkLabel::clicked, this,
@@ -78,9 +78,9 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent) {
   facts->setVerticalSpacing(7);
   facts->addWidget(versionCaption, 0, 0);
   facts->addWidget(version, 0, 1);
-  facts->addWidget(makeLabel(QStringLiteral("Kelbrin Networks:"), "LblSiteStr", this), 1, 0);
+  facts->addWidget(MakeLabel(QStringLiteral("Kelbrin Networks:"), "LblSiteStr", this), 1, 0);
   facts->addWidget(lblSite_, 1, 1);
-  facts->addWidget(makeLabel(QStringLiteral("Technology Support："), "LblSupportStr", this), 2, 0);
+  facts->addWidget(MakeLabel(QStringLiteral("Technology Support："), "LblSupportStr", this), 2, 0);
   facts->addWidget(lblSupport_, 2, 1);
   facts->setColumnStretch(1, 1);
 
@@ -93,7 +93,7 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent) {
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   auto* bottomRow = new QHBoxLayout(bottom);
   bottomRow->setContentsMargins(12, 6, 12, 6);
-  bottomRow->addWidget(makeLabel(QStringLiteral("Kelbrin Networks - free to copy and pass on."),
+  bottomRow->addWidget(MakeLabel(QStringLiteral("Kelbrin Networks - free to copy and pass on."),
                                  "LabelMaker", bottom));
   bottomRow->addStretch();
   bottomRow->addWidget(ok);

@@ -20,22 +20,22 @@ namespace {
 
 const QColor kFrameColour(0x1f, 0x3f, 0x77);
 
-QFont linkFont(QFont font, bool bold, bool underline) {
+QFont LinkFont(QFont font, bool bold, bool underline) {
   font.setBold(bold);
   font.setUnderline(underline);
   return font;
 }
 
-QRect workArea() {
+QRect WorkArea() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
-int toMs(runtime::Duration d) {
+int ToMs(runtime::Duration d) {
   return static_cast<int>(std::clamp<runtime::Duration::rep>(d.count(), 1, 24 * 3600 * 1000));
 }
 
-QTimer* makeTimer(QObject* parent, const char* name, int intervalMs) {
+QTimer* MakeTimer(QObject* parent, const char* name, int intervalMs) {
   auto* timer = new QTimer(parent);
   timer->setObjectName(QString::fromLatin1(name));
   timer->setTimerType(Qt::PreciseTimer);
@@ -55,34 +55,34 @@ TFAnimateHint* TFAnimateHint::ShowHintPopup(const QString& title, const QString&
   hint->onRenew_ = std::move(onRenew);
   hint->LblTitle->setText(title);
   hint->LblInfo->SetWholeText(text);
-  hint->startShowSequence();
+  hint->StartShowSequence();
   return hint;
 }
 
-TFAnimateHint* TFAnimateHint::current() { return current_; }
+TFAnimateHint* TFAnimateHint::Current() { return current_; }
 
 TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus),
       pace_(pace),
-      background_(JpegImage::fromResource(QStringLiteral("ANIMATE_BKGROUND_BMP"))),
+      background_(JpegImage::FromResource(QStringLiteral("ANIMATE_BKGROUND_BMP"))),
       closeImage_(new QLabel(this)),
       LblTitle(new QLabel(this)),
       LblInfo(new WrappingLabel(this)),
       LblLoopEvent(new QLabel(QStringLiteral("Renew reminder!"), this)),
-      TimerScrollUp(makeTimer(this, "TimerScrollUp", toMs(pace.popupSlideStep))),
-      TimerScrollDown(makeTimer(this, "TimerScrollDown", toMs(pace.popupSlideStep))),
-      TimerDelay(makeTimer(this, "TimerDelay", toMs(pace.popupDelay))) {
+      TimerScrollUp(MakeTimer(this, "TimerScrollUp", ToMs(pace.popupSlideStep))),
+      TimerScrollDown(MakeTimer(this, "TimerScrollDown", ToMs(pace.popupSlideStep))),
+      TimerDelay(MakeTimer(this, "TimerDelay", ToMs(pace.popupDelay))) {
   setObjectName(QStringLiteral("TFAnimateHint"));
   setAttribute(Qt::WA_DeleteOnClose);
   setAttribute(Qt::WA_ShowWithoutActivating);
   // The window never becomes active; its hints (the close button's "Close") show all the same.
   setAttribute(Qt::WA_AlwaysShowToolTips);
   setFont(ProgramFont());
-  const QRect area = workArea();
+  const QRect area = WorkArea();
   move(area.right() + 1 - kWidth - 20, area.bottom() + 1);
 
-  const QImage closePicture = JpegImage::fromResource(QStringLiteral("ANIMATE_CLOSE_BMP"));
+  const QImage closePicture = JpegImage::FromResource(QStringLiteral("ANIMATE_CLOSE_BMP"));
   closeImage_->setObjectName(QStringLiteral("ImageClose"));
   closeImage_->setPixmap(QPixmap::fromImage(closePicture));
   closeImage_->setFixedSize(closePicture.size());
@@ -102,7 +102,7 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
 
   LblLoopEvent->setObjectName(QStringLiteral("LblLoopEvent"));
   LblLoopEvent->setStyleSheet(QStringLiteral("color: #0000ff"));
-  LblLoopEvent->setFont(linkFont(font(), /*bold=*/true, /*underline=*/true));
+  LblLoopEvent->setFont(LinkFont(font(), /*bold=*/true, /*underline=*/true));
   LblLoopEvent->adjustSize();  // sized for the bold face, the widest it gets
   LblLoopEvent->move(10, 99);
   LblLoopEvent->installEventFilter(this);
@@ -114,35 +114,35 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
 
 TFAnimateHint::~TFAnimateHint() = default;  // current_ is a QPointer: it clears itself
 
-void TFAnimateHint::startShowSequence() {
+void TFAnimateHint::StartShowSequence() {
   // A show that arrives while the window slides down ends that slide: the new message gets a
   // full show instead of two slides working against each other.
   TimerScrollDown->stop();
   TimerDelay->stop();
   TimerScrollUp->stop();
 
-  const QRect area = workArea();
+  const QRect area = WorkArea();
   height_ = 0;
   top_ = area.bottom() + 1 + 2;  // just out of sight
-  TimerDelay->setInterval(toMs(pace_.popupDelay));
-  TimerScrollUp->setInterval(toMs(pace_.popupSlideStep));
-  TimerScrollDown->setInterval(toMs(pace_.popupSlideStep));
+  TimerDelay->setInterval(ToMs(pace_.popupDelay));
+  TimerScrollUp->setInterval(ToMs(pace_.popupSlideStep));
+  TimerScrollDown->setInterval(ToMs(pace_.popupSlideStep));
 
   closeImage_->move(kWidth - closeImage_->width() - 6, 7);
   LblTitle->move(28, 7);
   LblTitle->adjustSize();
   LblTitle->setFixedWidth(kWidth - 28 - closeImage_->width() - 10);
   LblInfo->setGeometry(kInfoArea);
-  LblLoopEvent->setFont(linkFont(font(), /*bold=*/true, /*underline=*/true));
+  LblLoopEvent->setFont(LinkFont(font(), /*bold=*/true, /*underline=*/true));
   LblLoopEvent->unsetCursor();
 
-  applyGeometry();
+  ApplyGeometry();
   show();
   TimerScrollUp->start();
 }
 
-void TFAnimateHint::applyGeometry() {
-  const int left = workArea().right() + 1 - kWidth - 10;
+void TFAnimateHint::ApplyGeometry() {
+  const int left = WorkArea().right() + 1 - kWidth - 10;
   // A window cannot be 0 pixels high; at 0 it is one line below the work area, out of sight.
   setGeometry(left, top_, kWidth, std::max(height_, 1));
 }
@@ -151,11 +151,11 @@ void TFAnimateHint::TimerScrollUpTimer() {
   if (height_ < kTargetHeight) {
     height_ += kSlideStepPx;
     top_ -= kSlideStepPx;
-    applyGeometry();
+    ApplyGeometry();
     return;
   }
   height_ = kTargetHeight;
-  applyGeometry();
+  ApplyGeometry();
   TimerScrollUp->stop();
   TimerDelay->start();
 }
@@ -177,7 +177,7 @@ void TFAnimateHint::TimerScrollDownTimer() {
   }
   height_ -= kSlideStepPx;
   top_ += kSlideStepPx;
-  applyGeometry();
+  ApplyGeometry();
 }
 
 void TFAnimateHint::paintEvent(QPaintEvent*) {
@@ -196,8 +196,8 @@ void TFAnimateHint::leaveEvent(QEvent* event) {
   QWidget::leaveEvent(event);
 }
 
-void TFAnimateHint::setLinkHovered(bool hovered) {
-  LblLoopEvent->setFont(linkFont(font(), /*bold=*/false, /*underline=*/!hovered));
+void TFAnimateHint::SetLinkHovered(bool hovered) {
+  LblLoopEvent->setFont(LinkFont(font(), /*bold=*/false, /*underline=*/!hovered));
   if (hovered) {
     LblLoopEvent->setCursor(Qt::PointingHandCursor);
   } else {
@@ -213,8 +213,8 @@ bool TFAnimateHint::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   if (watched == LblLoopEvent) {
-    if (event->type() == QEvent::Enter) setLinkHovered(true);
-    if (event->type() == QEvent::Leave) setLinkHovered(false);
+    if (event->type() == QEvent::Enter) SetLinkHovered(true);
+    if (event->type() == QEvent::Leave) SetLinkHovered(false);
     if (leftClick && onRenew_) {
       // The dialog is modal and this window may close under it, so it opens from the main
       // loop, outside this window's event handling.

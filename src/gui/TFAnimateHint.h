@@ -37,14 +37,14 @@ class TFAnimateHint final : public QWidget {
   static TFAnimateHint* ShowHintPopup(const QString& title, const QString& text,
                                       const runtime::Pace& pace, RenewAction onRenew = {});
   // The window now shown, or null.
-  static TFAnimateHint* current();
+  static TFAnimateHint* Current();
 
   ~TFAnimateHint() override;
 
   // The height the window has reached in its slide (0 when hidden below the work area).
-  int slideHeight() const { return height_; }
-  int slideTop() const { return top_; }
-  bool mouseInside() const { return mouseInside_; }
+  int SlideHeight() const { return height_; }
+  int SlideTop() const { return top_; }
+  bool MouseInside() const { return mouseInside_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -55,12 +55,12 @@ class TFAnimateHint final : public QWidget {
  private:
   explicit TFAnimateHint(const runtime::Pace& pace);
 
-  void startShowSequence();
+  void StartShowSequence();
   void TimerScrollUpTimer();
   void TimerDelayTimer();
   void TimerScrollDownTimer();
-  void applyGeometry();
-  void setLinkHovered(bool hovered);
+  void ApplyGeometry();
+  void SetLinkHovered(bool hovered);
 
   static QPointer<TFAnimateHint> current_;
 

@@ -15,7 +15,7 @@ namespace kelbrin::gui {
 
 namespace {
 
-QString fromUtf8(std::string_view text) {
+QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -51,22 +51,22 @@ TLoopEventFrm::TLoopEventFrm(reminders::LoopEventModel& model, QWidget* parent)
     if (info.group != group) {
       group = info.group;
       auto* heading =
-          new QLabel(fromUtf8(reminders::kEventGroupTitles[static_cast<std::size_t>(group)]));
+          new QLabel(FromUtf8(reminders::kEventGroupTitles[static_cast<std::size_t>(group)]));
       heading->setObjectName(QStringLiteral("LabelHeading"));
       QFont bold = heading->font();
       bold.setBold(true);
       heading->setFont(bold);
       rows->addWidget(heading, gridRow++, 0, 1, 4);
     }
-    auto* label = new QLabel(fromUtf8(info.label));
-    label->setToolTip(fromUtf8(info.tooltip));
+    auto* label = new QLabel(FromUtf8(info.label));
+    label->setToolTip(FromUtf8(info.tooltip));
     label->setIndent(16);
     auto* windows = new QCheckBox(QStringLiteral("windows"));
     auto* loudspeaker = new QCheckBox(QStringLiteral("loudspeaker"));
     auto* massage = new QCheckBox(QStringLiteral("massage"));
-    windows->setObjectName(fromUtf8(info.windowsBox));
-    loudspeaker->setObjectName(fromUtf8(info.loudspeakerBox));
-    massage->setObjectName(fromUtf8(info.massageBox));
+    windows->setObjectName(FromUtf8(info.windowsBox));
+    loudspeaker->setObjectName(FromUtf8(info.loudspeakerBox));
+    massage->setObjectName(FromUtf8(info.massageBox));
     massage->setEnabled(false);  // no such way to remind: never read, never stored
     for (QCheckBox* box : {windows, loudspeaker, massage}) box->setToolTip(label->toolTip());
     connect(windows, &QCheckBox::toggled, this,
@@ -109,7 +109,7 @@ TLoopEventFrm::TLoopEventFrm(reminders::LoopEventModel& model, QWidget* parent)
   layout->addLayout(rows);
   layout->addStretch();
   layout->addLayout(buttons);
-  showModel();
+  ShowModel();
 }
 
 void TLoopEventFrm::ShowModalOnce() {
@@ -119,11 +119,11 @@ void TLoopEventFrm::ShowModalOnce() {
 
 void TLoopEventFrm::showEvent(QShowEvent* event) {
   model_.FormShow();  // the stored settings win over unsaved edits
-  showModel();
+  ShowModel();
   QDialog::showEvent(event);
 }
 
-void TLoopEventFrm::showModel() {
+void TLoopEventFrm::ShowModel() {
   for (int kind = 0; kind < reminders::kEventKindCount; ++kind) {
     const reminders::EventChecks checks = model_.Checks(kind);
     // Setting the boxes feeds the same values back to the model; they change nothing there.
@@ -139,7 +139,7 @@ void TLoopEventFrm::BitBtnOkClick() {
     // The flags are in use already; only storing them failed.
     QMessageBox::critical(this, QStringLiteral("Error"), QString::fromUtf8(error.what()));
   }
-  showModel();  // sound implies popup: the windows boxes follow
+  ShowModel();  // sound implies popup: the windows boxes follow
   accept();
 }
 
@@ -147,7 +147,7 @@ void TLoopEventFrm::BitBtnCancelClick() { reject(); }
 
 void TLoopEventFrm::ButtonResetClick() {
   model_.Reset();
-  showModel();
+  ShowModel();
 }
 
 }  // namespace kelbrin::gui

@@ -29,7 +29,7 @@ class TLoopEventFrm final : public QDialog {
   void BitBtnOkClick();
   void BitBtnCancelClick();
   void ButtonResetClick();
-  void showModel();
+  void ShowModel();
 
   reminders::LoopEventModel& model_;
   std::array<QCheckBox*, reminders::kEventKindCount> windowsBoxes_{};

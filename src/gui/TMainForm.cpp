@@ -76,30 +76,30 @@ const char* const kStyle = R"(
   QLabel#Label11 { color: #c9dcf7; }
 )";
 
-QString tableText(int entry) { return QString::fromStdString(session::LoadTableString(entry)); }
+QString TableText(int entry) { return QString::fromStdString(session::LoadTableString(entry)); }
 
-QLabel* pictureLabel(const char* name, const char* picture, QWidget* parent) {
+QLabel* PictureLabel(const char* name, const char* picture, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setObjectName(QString::fromLatin1(name));
-  label->setPixmap(QPixmap::fromImage(JpegImage::fromResource(QString::fromLatin1(picture))));
+  label->setPixmap(QPixmap::fromImage(JpegImage::FromResource(QString::fromLatin1(picture))));
   label->setScaledContents(true);
   return label;
 }
 
-QToolButton* titleButton(const char* name, const char* picture, const QString& hint,
+QToolButton* TitleButton(const char* name, const char* picture, const QString& hint,
                          QWidget* parent) {
   auto* button = new QToolButton(parent);
   button->setObjectName(QString::fromLatin1(name));
   button->setFixedSize(17, 17);
   button->setIconSize(QSize(17, 17));
-  button->setIcon(QPixmap::fromImage(JpegImage::fromResource(QString::fromLatin1(picture))));
+  button->setIcon(QPixmap::fromImage(JpegImage::FromResource(QString::fromLatin1(picture))));
   button->setToolTip(hint);
   button->setCursor(Qt::ArrowCursor);
   return button;
 }
 
 NetworkPage::LineSettings StoredLineSettings() {
-  const settings::TParamInfo record = settings::ParamInfo().snapshot();
+  const settings::TParamInfo record = settings::ParamInfo().Snapshot();
   return {.InternalLineType = record.InternalLineType,
           .LineName = record.LineName,
           .LineUserName = record.LineUserName,
@@ -109,13 +109,13 @@ NetworkPage::LineSettings StoredLineSettings() {
 
 // The page's values into the record; the session's SaveSettings then writes the whole record.
 void PutLineSettings(const NetworkPage::LineSettings& values) {
-  settings::TParamInfo record = settings::ParamInfo().snapshot();
+  settings::TParamInfo record = settings::ParamInfo().Snapshot();
   record.InternalLineType = values.InternalLineType;
   record.LineName = values.LineName;
   record.LineUserName = values.LineUserName;
   record.LineUserPwd = values.LineUserPwd;
   record.AutoConn = values.AutoConn;
-  settings::ParamInfo().update(record);
+  settings::ParamInfo().Update(record);
 }
 
 std::vector<std::string> LineTypeNames() {
@@ -209,21 +209,21 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(makeTitleBar());
+  layout->addWidget(MakeTitleBar());
   layout->addWidget(banner_);
-  layout->addWidget(makeLinkRow());
+  layout->addWidget(MakeLinkRow());
   layout->addWidget(pageButtons_);
   layout->addWidget(pages_, 1);
-  layout->addWidget(makeBottomBar());
+  layout->addWidget(MakeBottomBar());
 
   connect(tray_.get(), &TrayIcon::clicked, this, &TMainForm::CoolTrayIconClick);
   connect(tray_.get(), &TrayIcon::mainFormRequested, this, [this] {
     if (!isVisible()) ShowFromTray();
   });
   connect(tray_.get(), &TrayIcon::visitRequested, this,
-          [] { ShellOpen(tableText(session::kWebAddressEntry)); });
+          [] { ShellOpen(TableText(session::kWebAddressEntry)); });
   connect(tray_.get(), &TrayIcon::aboutRequested, this, &TMainForm::ShowAbout);
-  connect(tray_.get(), &TrayIcon::quitRequested, this, &TMainForm::exitProgram);
+  connect(tray_.get(), &TrayIcon::quitRequested, this, &TMainForm::ExitProgram);
 
   // The window's hints: cyan, and up for ten seconds.
   QPalette hints = QToolTip::palette();
@@ -243,13 +243,13 @@ TMainForm::~TMainForm() {
   tray_.reset();  // the icon leaves the notification area first
 }
 
-QWidget* TMainForm::makeTitleBar() {
-  QLabel* image3 = pictureLabel("Image3", "TITLE_BAR_BMP", this);
+QWidget* TMainForm::MakeTitleBar() {
+  QLabel* image3 = PictureLabel("Image3", "TITLE_BAR_BMP", this);
   image3->setFixedHeight(25);
   auto* title = new QLabel(kCaption, image3);
   title->setObjectName(QStringLiteral("Label14"));
-  QToolButton* minimise = titleButton("SBtnMin", "TITLE_MIN_BMP", QStringLiteral("最小化"), image3);
-  QToolButton* close = titleButton("SBtnClose", "TITLE_CLOSE_BMP", QStringLiteral("关闭"), image3);
+  QToolButton* minimise = TitleButton("SBtnMin", "TITLE_MIN_BMP", QStringLiteral("最小化"), image3);
+  QToolButton* close = TitleButton("SBtnClose", "TITLE_CLOSE_BMP", QStringLiteral("关闭"), image3);
   connect(minimise, &QToolButton::clicked, this, &TMainForm::HideToTray);
   connect(close, &QToolButton::clicked, this, &TMainForm::HideToTray);
   auto* row = new QHBoxLayout(image3);
@@ -264,22 +264,22 @@ QWidget* TMainForm::makeTitleBar() {
   return image3;
 }
 
-QWidget* TMainForm::makeLinkRow() {
+QWidget* TMainForm::MakeLinkRow() {
   auto* panel = new QWidget(this);
   panel->setObjectName(QStringLiteral("Panel1"));
   panel->setAttribute(Qt::WA_StyledBackground);
   panel->setFixedHeight(23);
-  auto* web = new LinkLabel(tableText(session::kWebAddressEntry), panel);
+  auto* web = new LinkLabel(TableText(session::kWebAddressEntry), panel);
   web->setObjectName(QStringLiteral("Label13"));
-  auto* mail = new LinkLabel(tableText(session::kSupportMailEntry), panel);
+  auto* mail = new LinkLabel(TableText(session::kSupportMailEntry), panel);
   mail->setObjectName(QStringLiteral("Label12"));
-  connect(web, &LinkLabel::clicked, this, [] { ShellOpen(tableText(session::kWebAddressEntry)); });
+  connect(web, &LinkLabel::clicked, this, [] { ShellOpen(TableText(session::kWebAddressEntry)); });
   connect(mail, &LinkLabel::clicked, this,
-          [] { ShellOpen(QStringLiteral("mailto:") + tableText(session::kSupportMailEntry)); });
+          [] { ShellOpen(QStringLiteral("mailto:") + TableText(session::kSupportMailEntry)); });
   auto* bar = new QMenuBar(panel);
   bar->setObjectName(QStringLiteral("ActionMainMenuBar1"));
   bar->setNativeMenuBar(false);
-  makeMenus(bar);
+  MakeMenus(bar);
   auto* row = new QHBoxLayout(panel);
   row->setContentsMargins(8, 0, 2, 0);
   row->setSpacing(14);
@@ -290,11 +290,11 @@ QWidget* TMainForm::makeLinkRow() {
   return panel;
 }
 
-QWidget* TMainForm::makeBottomBar() {
+QWidget* TMainForm::MakeBottomBar() {
   auto* panel = new QWidget(this);
   panel->setObjectName(QStringLiteral("Panel9"));
   panel->setFixedHeight(24);
-  QLabel* image6 = pictureLabel("Image6", "BOTTOM_BAR_BMP", panel);
+  QLabel* image6 = PictureLabel("Image6", "BOTTOM_BAR_BMP", panel);
   auto* maker = new QLabel(QStringLiteral("Kelbrin Networks  ·  Dynamic DNS client"), image6);
   maker->setObjectName(QStringLiteral("Label11"));
   auto* row = new QHBoxLayout(image6);
@@ -309,68 +309,68 @@ QWidget* TMainForm::makeBottomBar() {
   return panel;
 }
 
-QAction* TMainForm::addAction(QMenu* menu, const char* name, const QString& text) {
+QAction* TMainForm::AddAction(QMenu* menu, const char* name, const QString& text) {
   QAction* action = menu->addAction(text);
   action->setObjectName(QString::fromLatin1(name));
   return action;
 }
 
-void TMainForm::makeMenus(QMenuBar* bar) {
+void TMainForm::MakeMenus(QMenuBar* bar) {
   const auto opens = [this](QAction* action, int entry) {
-    connect(action, &QAction::triggered, this, [entry] { ShellOpen(tableText(entry)); });
+    connect(action, &QAction::triggered, this, [entry] { ShellOpen(TableText(entry)); });
   };
 
   QMenu* file = bar->addMenu(QStringLiteral("File(&F)"));
-  cancel_ = addAction(file, "Action3", QStringLiteral("Cancel(&U)"));
-  login_ = addAction(file, "Action2", QStringLiteral("Login(&L)"));
-  opens(addAction(file, "ActionReg", QStringLiteral("Register(&R)")), session::kRegisterEntry);
+  cancel_ = AddAction(file, "Action3", QStringLiteral("Cancel(&U)"));
+  login_ = AddAction(file, "Action2", QStringLiteral("Login(&L)"));
+  opens(AddAction(file, "ActionReg", QStringLiteral("Register(&R)")), session::kRegisterEntry);
   file->addSeparator();
-  QAction* quit = addAction(file, "ActionExitZorvan_TIM", QStringLiteral("Quit(&X)"));
+  QAction* quit = AddAction(file, "ActionExitZorvan_TIM", QStringLiteral("Quit(&X)"));
   connect(cancel_, &QAction::triggered, statePage_, &StatePage::BtnLogonClick);
   connect(login_, &QAction::triggered, this, [this] {
     SetActivePage(kStatePage);
     statePage_->BtnLogonClick();
   });
-  connect(quit, &QAction::triggered, this, &TMainForm::exitProgram);
+  connect(quit, &QAction::triggered, this, &TMainForm::ExitProgram);
 
   QMenu* service = bar->addMenu(QStringLiteral("Service(&S)"));
-  opens(addAction(service, "ActionFKXZ", QStringLiteral("Payment(&Z)")), session::kPaymentEntry);
-  opens(addAction(service, "ActionJSZC", QStringLiteral("Technical Support(&Y)")),
+  opens(AddAction(service, "ActionFKXZ", QStringLiteral("Payment(&Z)")), session::kPaymentEntry);
+  opens(AddAction(service, "ActionJSZC", QStringLiteral("Technical Support(&Y)")),
         session::kTechnicalSupportEntry);
-  opens(addAction(service, "ActionYMZC", QStringLiteral("Domain Register(&X)")),
+  opens(AddAction(service, "ActionYMZC", QStringLiteral("Domain Register(&X)")),
         session::kDomainRegisterEntry);
-  opens(addAction(service, "ActionYMZR", QStringLiteral("Domain Transfer(&W)")),
+  opens(AddAction(service, "ActionYMZR", QStringLiteral("Domain Transfer(&W)")),
         session::kDomainTransferEntry);
-  QAction* bbs = addAction(service, "ActionJSJLQ", QStringLiteral("Technique bbs (&V)"));
+  QAction* bbs = AddAction(service, "ActionJSJLQ", QStringLiteral("Technique bbs (&V)"));
   opens(bbs, session::kTechniqueBbsEntry);
   bbs->setVisible(false);
-  opens(addAction(service, "ActionZZFU", QStringLiteral("Other Service(&U)")),
+  opens(AddAction(service, "ActionZZFU", QStringLiteral("Other Service(&U)")),
         session::kOtherServiceEntry);
 
   QMenu* tools = bar->addMenu(QStringLiteral("Tools(&T)"));
-  QAction* versionCheck = addAction(tools, "Action10", QStringLiteral("Version Check  (&C)"));
+  QAction* versionCheck = AddAction(tools, "Action10", QStringLiteral("Version Check  (&C)"));
   opens(versionCheck, session::kVersionCheckEntry);
   versionCheck->setVisible(false);
-  opens(addAction(tools, "ActionModPwd", QStringLiteral("Modify Password(&M)")),
+  opens(AddAction(tools, "ActionModPwd", QStringLiteral("Modify Password(&M)")),
         session::kModifyPasswordEntry);
-  opens(addAction(tools, "Action11", QStringLiteral("Password Callback(&P)")),
+  opens(AddAction(tools, "Action11", QStringLiteral("Password Callback(&P)")),
         session::kPasswordCallbackEntry);
   // Enabled once the window has the machine's collector (SetSystemInformation).
-  sysSummary_ = addAction(tools, "ActionSysSummary", QStringLiteral("System Information(&S)"));
+  sysSummary_ = AddAction(tools, "ActionSysSummary", QStringLiteral("System Information(&S)"));
   sysSummary_->setEnabled(false);
   connect(sysSummary_, &QAction::triggered, this, [this] {
     if (sysInfo_ != nullptr) TFrmSysInfo::Open(frmSysInfo_, *sysInfo_, this);
   });
-  connect(addAction(tools, "ActionAlertSetup", QStringLiteral("Remind Setting(&A)")),
+  connect(AddAction(tools, "ActionAlertSetup", QStringLiteral("Remind Setting(&A)")),
           &QAction::triggered, this, &TMainForm::ShowAlertSetup);
 
   QMenu* help = bar->addMenu(QStringLiteral("Help(&H)"));
   help->setObjectName(QStringLiteral("MenuHelp"));
-  addAction(help, "ActionHelpContent", QStringLiteral("Help(&H)"));
-  opens(addAction(help, "Action13", QStringLiteral("推荐给朋友(&Y)")), session::kRecommendEntry);
-  opens(addAction(help, "Action12", QStringLiteral("提交建议(&Z)")), session::kSuggestionMailEntry);
+  AddAction(help, "ActionHelpContent", QStringLiteral("Help(&H)"));
+  opens(AddAction(help, "Action13", QStringLiteral("推荐给朋友(&Y)")), session::kRecommendEntry);
+  opens(AddAction(help, "Action12", QStringLiteral("提交建议(&Z)")), session::kSuggestionMailEntry);
   help->addSeparator();
-  connect(addAction(help, "ActionAbout", QStringLiteral("关于Zorvan(&A)...")), &QAction::triggered,
+  connect(AddAction(help, "ActionAbout", QStringLiteral("关于Zorvan(&A)...")), &QAction::triggered,
           this, &TMainForm::ShowAbout);
   help->menuAction()->setVisible(false);
 
@@ -388,7 +388,7 @@ void TMainForm::SetServiceActions(SettingsBoxes::ServiceAction install,
   settingsBoxes_->SetServiceActions(std::move(install), std::move(uninstall));
 }
 
-void TMainForm::exitProgram() {
+void TMainForm::ExitProgram() {
   if (exitAction_) {
     exitAction_();
   } else {
@@ -396,7 +396,7 @@ void TMainForm::exitProgram() {
   }
 }
 
-void TMainForm::placeOnce() {
+void TMainForm::PlaceOnce() {
   if (placed_) return;
   placed_ = true;
   if (const QScreen* where = screen()) {
@@ -405,7 +405,7 @@ void TMainForm::placeOnce() {
 }
 
 void TMainForm::ShowFromTray() {
-  placeOnce();
+  PlaceOnce();
   setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
@@ -417,7 +417,7 @@ void TMainForm::HideToTray() {
     hide();
     return;
   }
-  placeOnce();
+  PlaceOnce();
   showMinimized();
 }
 
@@ -435,16 +435,16 @@ void TMainForm::CoolTrayIconClick() {
 
 void TMainForm::SetActivePage(int page) {
   if (page < 0 || page >= pages_->count()) return;
-  if (page == kLogPage) ensureLogPage();
+  if (page == kLogPage) EnsureLogPage();
   pages_->setCurrentIndex(page);
-  pageButtons_->setSelected(page);
+  pageButtons_->SetSelected(page);
 }
 
 int TMainForm::ActivePage() const { return pages_->currentIndex(); }
 
 void TMainForm::Label19Click(int page) { SetActivePage(page); }
 
-void TMainForm::ensureLogPage() {
+void TMainForm::EnsureLogPage() {
   if (!logSheet_->findChildren<LogPage*>().isEmpty()) return;
   auto* page = new LogPage(
       controller_.EventLog(),

@@ -108,17 +108,17 @@ class TMainForm final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QWidget* makeTitleBar();
-  QWidget* makeLinkRow();
-  QWidget* makeBottomBar();
-  void makeMenus(QMenuBar* bar);
-  QAction* addAction(QMenu* menu, const char* name, const QString& text);
+  QWidget* MakeTitleBar();
+  QWidget* MakeLinkRow();
+  QWidget* MakeBottomBar();
+  void MakeMenus(QMenuBar* bar);
+  QAction* AddAction(QMenu* menu, const char* name, const QString& text);
   void ShowView(const session::SessionView& view);
   void ActionMainMenuBar1Popup();
   void Label19Click(int page);
-  void ensureLogPage();
-  void exitProgram();
-  void placeOnce();
+  void EnsureLogPage();
+  void ExitProgram();
+  void PlaceOnce();
 
   session::SessionController& controller_;
   runtime::Presenter& presenter_;

@@ -27,7 +27,7 @@ class TrayIcon final : public QObject {
   static constexpr int kOnlineIcon = 3;
   static constexpr int kHostWatchMs = 2000;
 
-  // Whether a tray host is there now (QSystemTrayIcon::isSystemTrayAvailable for the desktop).
+  // Whether a tray host is there Now (QSystemTrayIcon::isSystemTrayAvailable for the desktop).
   using HostProbe = std::function<bool()>;
 
   explicit TrayIcon(QObject* parent = nullptr);

@@ -192,10 +192,10 @@ namespace {
 // Makes GBK the system code page for the life of the scope, as under a GBK locale.
 class GbkLocale {
  public:
-  GbkLocale() : previous_(platform::systemCodePage().name()) {
-    platform::setSystemCodePage(platform::CodePage::named("GBK"));
+  GbkLocale() : previous_(platform::SystemCodePage().Name()) {
+    platform::SetSystemCodePage(platform::CodePage::Named("GBK"));
   }
-  ~GbkLocale() { platform::setSystemCodePage(platform::CodePage::named(previous_)); }
+  ~GbkLocale() { platform::SetSystemCodePage(platform::CodePage::Named(previous_)); }
 
  private:
   std::string previous_;

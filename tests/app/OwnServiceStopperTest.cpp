@@ -14,11 +14,11 @@ using namespace std::chrono_literals;
 // A manager whose stop waits, pause after pause, until the test releases it or the waiter gives up.
 class WaitingManager final : public platform::ServiceManager {
  public:
-  bool isInstalled(const std::string&) override { return true; }
-  bool install(const platform::ServiceDefinition&, std::string&) override { return false; }
-  bool uninstall(const std::string&, std::string&) override { return false; }
-  bool runsAs(const std::string&) override { return true; }
-  bool stop(const std::string& name, std::chrono::milliseconds timeout,
+  bool IsInstalled(const std::string&) override { return true; }
+  bool Install(const platform::ServiceDefinition&, std::string&) override { return false; }
+  bool Uninstall(const std::string&, std::string&) override { return false; }
+  bool RunsAs(const std::string&) override { return true; }
+  bool Stop(const std::string& name, std::chrono::milliseconds timeout,
             const platform::StopPause& pause) override {
     ++stops;
     stoppedName = name;

@@ -46,11 +46,11 @@ class ServiceInstallerTest : public ::testing::Test {
   }
 
   bool RunUntilBoxes(std::size_t count) {
-    return loop_.runUntil([&] { return presenter_.boxes.size() >= count; }, 20s);
+    return loop_.RunUntil([&] { return presenter_.boxes.size() >= count; }, 20s);
   }
 
   test::TempDir dir_;
-  runtime::CoreEventLoop loop_{runtime::realClock()};
+  runtime::CoreEventLoop loop_{runtime::RealClock()};
   RecordingPresenter presenter_;
 };
 
@@ -130,7 +130,7 @@ TEST_F(ServiceInstallerTest, ClosingWhileASetupRunsEndsItAndShowsNoBox) {
   }
   ASSERT_GT(pid, 0);
   EXPECT_NE(::kill(pid, 0), 0);
-  loop_.processPending();
+  loop_.ProcessPending();
   EXPECT_TRUE(presenter_.boxes.empty());
   EXPECT_FALSE(told);
 }

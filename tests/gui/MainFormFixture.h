@@ -31,7 +31,7 @@ struct MainFormRig {
     client::ClientOptions options;
     options.endpoint = serverUrl;
     options.settingsBackend = store != nullptr ? store : &backend;
-    root = std::make_unique<client::ClientRoot>(loop, runtime::realClock(), presenter, options);
+    root = std::make_unique<client::ClientRoot>(loop, runtime::RealClock(), presenter, options);
     controller = &root->Session();
     form = std::make_unique<TMainForm>(*controller, presenter);
     previousOpener = SetShellOpenHandler([this](const QString& target) { opened << target; });

@@ -49,7 +49,7 @@ class TestAboutBox : public QObject {
     for (const char* name : {"LblSite", "LblSupport"}) {
       QVERIFY(link(box, name)->font().bold());
       QVERIFY(link(box, name)->font().underline());
-      QCOMPARE(link(box, name)->color(), QColor(Qt::blue));
+      QCOMPARE(link(box, name)->Color(), QColor(Qt::blue));
       QCOMPARE(link(box, name)->cursor().shape(), Qt::PointingHandCursor);
     }
     QCOMPARE(box.findChild<QPushButton*>("BtnApply")->text(), QString("Ok"));
@@ -76,12 +76,12 @@ class TestAboutBox : public QObject {
     LinkLabel* support = link(box, "LblSupport");
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     QCoreApplication::sendEvent(site, &enter);
-    QCOMPARE(site->color(), QColor(Qt::red));
+    QCOMPARE(site->Color(), QColor(Qt::red));
     QVERIFY(site->font().underline());
-    QCOMPARE(support->color(), QColor(Qt::blue));
+    QCOMPARE(support->Color(), QColor(Qt::blue));
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(site, &leave);
-    QCOMPARE(site->color(), QColor(Qt::blue));
+    QCOMPARE(site->Color(), QColor(Qt::blue));
     QVERIFY(!site->font().underline());
     QVERIFY(support->font().underline());
     box.close();

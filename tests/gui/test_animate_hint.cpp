@@ -27,7 +27,7 @@ const runtime::Pace kResting = pace(1ms, 600000ms);
 // Slides slower than the delay ticks, so a delay tick always comes during a slide down.
 const runtime::Pace kQuickDelay = pace(5ms, 20ms);
 
-QRect workArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+QRect WorkArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
 QTimer* timer(TFAnimateHint* hint, const char* name) {
   return hint->findChild<QTimer*>(QString::fromLatin1(name));
@@ -56,8 +56,8 @@ class TestAnimateHint : public QObject {
 
  private Q_SLOTS:
   void cleanup() {
-    if (TFAnimateHint* hint = TFAnimateHint::current()) hint->close();
-    QTRY_VERIFY_WITH_TIMEOUT(TFAnimateHint::current() == nullptr, kGuardMs);
+    if (TFAnimateHint* hint = TFAnimateHint::Current()) hint->close();
+    QTRY_VERIFY_WITH_TIMEOUT(TFAnimateHint::Current() == nullptr, kGuardMs);
   }
 
   void showsATopmostNonActivatingWindowAtTheBottomRight() {
@@ -70,9 +70,9 @@ class TestAnimateHint : public QObject {
       QVERIFY(flags.testFlag(flag));
     }
     QVERIFY(hint->testAttribute(Qt::WA_ShowWithoutActivating));
-    QCOMPARE(hint->slideHeight(), 0);
-    QCOMPARE(hint->slideTop(), workArea().bottom() + 1 + 2);
-    QCOMPARE(hint->x(), workArea().right() + 1 - 182 - 10);
+    QCOMPARE(hint->SlideHeight(), 0);
+    QCOMPARE(hint->SlideTop(), WorkArea().bottom() + 1 + 2);
+    QCOMPARE(hint->x(), WorkArea().right() + 1 - 182 - 10);
     QCOMPARE(hint->width(), 182);
 
     QCOMPARE(label(hint, "LblTitle")->text(), QString("Hint"));
@@ -116,11 +116,11 @@ class TestAnimateHint : public QObject {
     TFAnimateHint* hint = TFAnimateHint::ShowHintPopup("Hint", "text", kResting);
     QSignalSpy steps(timer(hint, "TimerScrollUp"), &QTimer::timeout);
     QVERIFY(waitUntilResting(hint));
-    QCOMPARE(hint->slideHeight(), 117);
+    QCOMPARE(hint->SlideHeight(), 117);
     QCOMPARE(hint->height(), 117);
     // 24 steps of 5 px pass the target (120), the 25th sets it exactly.
     QCOMPARE(steps.count(), 25);
-    QCOMPARE(hint->slideTop(), workArea().bottom() + 1 + 2 - 24 * 5);
+    QCOMPARE(hint->SlideTop(), WorkArea().bottom() + 1 + 2 - 24 * 5);
     QVERIFY(!timer(hint, "TimerScrollUp")->isActive());
     QVERIFY(!timer(hint, "TimerScrollDown")->isActive());
   }
@@ -128,17 +128,17 @@ class TestAnimateHint : public QObject {
   void aWindowUnderTheMouseStaysAndLeavesAfterTheMouseLeft() {
     QPointer<TFAnimateHint> hint = TFAnimateHint::ShowHintPopup("Warning", "text", kQuickDelay);
     mouseEnters(hint);
-    QVERIFY(hint->mouseInside());
+    QVERIFY(hint->MouseInside());
     QVERIFY(waitUntilResting(hint));
     QSignalSpy delayTicks(timer(hint, "TimerDelay"), &QTimer::timeout);
     QTRY_VERIFY_WITH_TIMEOUT(delayTicks.count() >= 3, kGuardMs);
-    QCOMPARE(hint->slideHeight(), 117);
+    QCOMPARE(hint->SlideHeight(), 117);
     QVERIFY(!timer(hint, "TimerScrollDown")->isActive());
 
     mouseLeaves(hint);
-    QVERIFY(!hint->mouseInside());
+    QVERIFY(!hint->MouseInside());
     QTRY_VERIFY_WITH_TIMEOUT(hint.isNull(), kGuardMs);  // slid down, closed and freed
-    QVERIFY(TFAnimateHint::current() == nullptr);
+    QVERIFY(TFAnimateHint::Current() == nullptr);
   }
 
   void aSlideDownPausesWhileTheMouseIsInside() {
@@ -150,10 +150,10 @@ class TestAnimateHint : public QObject {
     QVERIFY(delayTicks.wait(kGuardMs));
     QVERIFY(!hint.isNull());
     QVERIFY(!timer(hint, "TimerScrollDown")->isActive());
-    const int pausedAt = hint->slideHeight();
+    const int pausedAt = hint->SlideHeight();
     QVERIFY(pausedAt > 0 && pausedAt < 117);
     QVERIFY(delayTicks.wait(kGuardMs));
-    QCOMPARE(hint->slideHeight(), pausedAt);
+    QCOMPARE(hint->SlideHeight(), pausedAt);
 
     mouseLeaves(hint);
     QTRY_VERIFY_WITH_TIMEOUT(hint.isNull(), kGuardMs);
@@ -161,14 +161,14 @@ class TestAnimateHint : public QObject {
 
   void aSecondNotificationRestartsTheShowInTheSameWindow() {
     TFAnimateHint* first = TFAnimateHint::ShowHintPopup("Hint", "first", kResting);
-    QTRY_VERIFY_WITH_TIMEOUT(first->slideHeight() > 0, kGuardMs);
+    QTRY_VERIFY_WITH_TIMEOUT(first->SlideHeight() > 0, kGuardMs);
     TFAnimateHint* second = TFAnimateHint::ShowHintPopup("Warning", "second", kResting);
     QCOMPARE(second, first);
-    QCOMPARE(second->slideHeight(), 0);
+    QCOMPARE(second->SlideHeight(), 0);
     QCOMPARE(label(second, "LblTitle")->text(), QString("Warning"));
     QCOMPARE(label(second, "LblInfo")->text(), QString("second"));
     QVERIFY(waitUntilResting(second));
-    QCOMPARE(second->slideHeight(), 117);
+    QCOMPARE(second->SlideHeight(), 117);
   }
 
   void aNotificationDuringTheSlideDownEndsThatSlide() {
@@ -181,7 +181,7 @@ class TestAnimateHint : public QObject {
     QVERIFY(timer(hint, "TimerScrollUp")->isActive());
     QVERIFY(waitUntilResting(hint));
     QVERIFY(!hint.isNull());
-    QCOMPARE(hint->slideHeight(), 117);
+    QCOMPARE(hint->SlideHeight(), 117);
     QCOMPARE(label(hint, "LblInfo")->text(), QString("second"));
   }
 
@@ -190,10 +190,10 @@ class TestAnimateHint : public QObject {
     QVERIFY(waitUntilResting(hint));
     QTest::mouseClick(label(hint, "ImageClose"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(hint.isNull(), kGuardMs);
-    QVERIFY(TFAnimateHint::current() == nullptr);
+    QVERIFY(TFAnimateHint::Current() == nullptr);
 
     TFAnimateHint* next = TFAnimateHint::ShowHintPopup("Hint", "again", kResting);
-    QCOMPARE(next->slideHeight(), 0);
+    QCOMPARE(next->SlideHeight(), 0);
     QVERIFY(waitUntilResting(next));
   }
 

@@ -13,8 +13,8 @@ class TestDesktopNotifier : public QObject {
 
  private Q_SLOTS:
   void cleanup() {
-    if (TFAnimateHint* hint = TFAnimateHint::current()) hint->close();
-    QTRY_VERIFY(TFAnimateHint::current() == nullptr);
+    if (TFAnimateHint* hint = TFAnimateHint::Current()) hint->close();
+    QTRY_VERIFY(TFAnimateHint::Current() == nullptr);
   }
 
   void showsUtf8TextsInTheNotificationWindow() {
@@ -24,7 +24,7 @@ class TestDesktopNotifier : public QObject {
     DesktopNotifier notifier(
         pace, [](unsigned, unsigned) {}, [&renewed] { ++renewed; });
     notifier.ShowHintPopup("Hint", "IP updates successfully：203.0.113.25");
-    TFAnimateHint* hint = TFAnimateHint::current();
+    TFAnimateHint* hint = TFAnimateHint::Current();
     QVERIFY(hint);
     QCOMPARE(hint->findChild<QLabel*>("LblInfo")->text(),
              QString("IP updates successfully：203.0.113.25"));

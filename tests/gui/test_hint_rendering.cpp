@@ -22,7 +22,7 @@ namespace {
 // (1, 1) inside the frame) with `text` drawn on it in the program's font, black, centred, wrapped
 // at words (and inside a word only where one is wider than a line).
 QImage expectedMessageArea(const QRect& messageArea, const QString& text) {
-  QImage area = JpegImage::fromResource("ANIMATE_BKGROUND_BMP")
+  QImage area = JpegImage::FromResource("ANIMATE_BKGROUND_BMP")
                     .copy(messageArea.translated(-1, -1))
                     .convertToFormat(QImage::Format_RGB32);
   QPainter painter(&area);
@@ -88,14 +88,14 @@ class TestHintRendering : public QObject {
 
  private Q_SLOTS:
   void cleanup() {
-    if (TFAnimateHint* hint = TFAnimateHint::current()) hint->close();
-    QTRY_VERIFY(TFAnimateHint::current() == nullptr);
+    if (TFAnimateHint* hint = TFAnimateHint::Current()) hint->close();
+    QTRY_VERIFY(TFAnimateHint::Current() == nullptr);
   }
 
   void drawsTheFrameAndTheBackgroundPicture() {
     const QImage shot = rested("Hint", "IP updates successfully：203.0.113.25");
     QCOMPARE(shot.size(), QSize(182, 117));
-    const QImage background = JpegImage::fromResource("ANIMATE_BKGROUND_BMP");
+    const QImage background = JpegImage::FromResource("ANIMATE_BKGROUND_BMP");
     QCOMPARE(shot.pixelColor(0, 0), QColor(0x1f, 0x3f, 0x77));  // the frame
     QCOMPARE(shot.pixelColor(181, 116), QColor(0x1f, 0x3f, 0x77));
     QCOMPARE(shot.pixelColor(170, 60), background.pixelColor(169, 59));  // picture at (1, 1)
@@ -135,11 +135,11 @@ class TestHintRendering : public QObject {
     QCOMPARE(missingGlyphs(text), 0);
     // The message must lie inside the picture's message panel (below the title, above the
     // bottom edge), and show exactly this text there.
-    const QRect messageArea = TFAnimateHint::current()->findChild<QLabel*>("LblInfo")->geometry();
+    const QRect messageArea = TFAnimateHint::Current()->findChild<QLabel*>("LblInfo")->geometry();
     QVERIFY(QRect(8, 28, TFAnimateHint::kWidth - 16, TFAnimateHint::kTargetHeight - 32)
                 .contains(messageArea));
     const QImage expected = expectedMessageArea(messageArea, text);
-    const QRect link = TFAnimateHint::current()->findChild<QLabel*>("LblLoopEvent")->geometry();
+    const QRect link = TFAnimateHint::Current()->findChild<QLabel*>("LblLoopEvent")->geometry();
     QCOMPARE(differingPixels(shot, messageArea, expected, link), 0);
   }
 };

@@ -20,7 +20,7 @@ class TestJpegImage : public QObject {
     buffer.open(QIODevice::WriteOnly);
     QVERIFY(source.save(&buffer, "JPG", 100));
 
-    const QImage decoded = JpegImage::decode(bytes);
+    const QImage decoded = JpegImage::Decode(bytes);
     QCOMPARE(decoded.size(), QSize(16, 8));
     for (const auto& [point, expected] : {std::pair{QPoint(2, 4), QColor(200, 40, 30)},
                                           std::pair{QPoint(13, 4), QColor(20, 60, 180)}}) {
@@ -39,7 +39,7 @@ class TestJpegImage : public QObject {
   }
   void rejectsWhatIsNoJpeg() {
     QFETCH(QByteArray, bytes);
-    QVERIFY(JpegImage::decode(bytes).isNull());
+    QVERIFY(JpegImage::Decode(bytes).isNull());
   }
 
   void loadsThePicturesOfTheResources_data() {
@@ -51,10 +51,10 @@ class TestJpegImage : public QObject {
   void loadsThePicturesOfTheResources() {
     QFETCH(QString, name);
     QFETCH(QSize, size);
-    QCOMPARE(JpegImage::fromResource(name).size(), size);
+    QCOMPARE(JpegImage::FromResource(name).size(), size);
   }
 
-  void missingResourceIsNull() { QVERIFY(JpegImage::fromResource("NO_SUCH_PICTURE").isNull()); }
+  void missingResourceIsNull() { QVERIFY(JpegImage::FromResource("NO_SUCH_PICTURE").isNull()); }
 };
 
 QTEST_GUILESS_MAIN(TestJpegImage)

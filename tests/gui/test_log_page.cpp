@@ -33,7 +33,7 @@ struct Fixture {
                }};
 
   Fixture() {
-    page.setDialogs([this](QWidget*) { return confirm; },
+    page.SetDialogs([this](QWidget*) { return confirm; },
                     [this](QWidget*, const QString& name) {
                       offeredNames << name;
                       return saveTo;
@@ -151,7 +151,7 @@ class TestLogPage : public QObject {
   void rowsFollowTheLogNewestFirst() {
     Fixture f;
     f.log.AddLog(eventlog::kLogTip, "first");
-    f.clock.advance(std::chrono::seconds(65));
+    f.clock.Advance(std::chrono::seconds(65));
     f.log.AddLog(eventlog::kLogWarning, "second");
     f.log.AddLog(eventlog::kLogError, "third");
     f.log.AddLog(7, "fourth");
@@ -243,13 +243,13 @@ class TestLogPage : public QObject {
   void looksLikeTheLogPage() {
     Fixture f;
     f.log.AddLog(eventlog::kLogTip, "IP updates successfully：203.0.113.25");
-    f.clock.advance(std::chrono::minutes(3));
+    f.clock.Advance(std::chrono::minutes(3));
     f.log.AddLog(eventlog::kLogWarning,
                  "The your accounn deadline  has 3 days left, please pay for it or contact us.");
-    f.clock.advance(std::chrono::minutes(1));
+    f.clock.Advance(std::chrono::minutes(1));
     f.log.AddLog(eventlog::kLogTip,
                  "No WAN IP in this host, if  need to establish a website, please map the ports.");
-    f.clock.advance(std::chrono::seconds(20));
+    f.clock.Advance(std::chrono::seconds(20));
     f.log.AddLog(eventlog::kLogError, "Connection to the service was refused");
     f.page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.page));

@@ -247,12 +247,12 @@ class TestMainForm : public QObject {
     auto* row = rig.find<PageButtonRow>("Panel13");
     // Start from another page, so that every click is a change.
     rig.form->SetActivePage((page + 1) % PageButtonRow::kPageCount);
-    click(byPicture ? static_cast<QWidget*>(row->pictureOf(page)) : row->labelOf(page));
+    click(byPicture ? static_cast<QWidget*>(row->PictureOf(page)) : row->LabelOf(page));
     QCOMPARE(rig.form->ActivePage(), page);
     for (int other = 0; other < PageButtonRow::kPageCount; ++other) {
       const bool chosen = other == page;
-      QCOMPARE(row->labelColor(other), chosen ? QColor(Qt::red) : QColor(Qt::black));
-      QCOMPARE(row->indicatorColor(other), chosen ? QColor(Qt::red) : QColor(0, 0x80, 0));
+      QCOMPARE(row->LabelColor(other), chosen ? QColor(Qt::red) : QColor(Qt::black));
+      QCOMPARE(row->IndicatorColor(other), chosen ? QColor(Qt::red) : QColor(0, 0x80, 0));
     }
     // A click beside the buttons' parts changes nothing.
     QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(1, 1));

@@ -430,7 +430,7 @@ class TestNetworkPage : public QObject {
     for (const auto& effect : rig.presenter.effects) {
       QVERIFY2(effect.kind != "popup" && effect.kind != "error", effect.Line().c_str());
     }
-    QCOMPARE(kelbrin::settings::ParamInfo().snapshot().LineName, std::string("Wired connection 1"));
+    QCOMPARE(kelbrin::settings::ParamInfo().Snapshot().LineName, std::string("Wired connection 1"));
   }
 
  private:

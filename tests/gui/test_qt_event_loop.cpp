@@ -14,9 +14,9 @@ namespace {
 // A clock that stands still; only its identity matters here.
 class StillClock final : public runtime::Clock {
  public:
-  runtime::TimePoint now() const override { return runtime::TimePoint(42ms); }
-  std::chrono::system_clock::time_point wallNow() const override { return {}; }
-  bool waitUntil(std::unique_lock<std::mutex>&, std::condition_variable&, runtime::TimePoint,
+  runtime::TimePoint Now() const override { return runtime::TimePoint(42ms); }
+  std::chrono::system_clock::time_point WallNow() const override { return {}; }
+  bool WaitUntil(std::unique_lock<std::mutex>&, std::condition_variable&, runtime::TimePoint,
                  const std::function<bool()>& wake) override {
     return wake();
   }
@@ -37,12 +37,12 @@ class TestQtEventLoop : public QObject {
     std::vector<int> order;
     std::atomic<int> offThread{0};
     for (int i = 0; i < 5; ++i) {
-      loop.post([&, i] {
-        if (!loop.isLoopThread()) ++offThread;
+      loop.Post([&, i] {
+        if (!loop.IsLoopThread()) ++offThread;
         order.push_back(i);
       });
     }
-    QVERIFY(order.empty());  // queued, not run inside post()
+    QVERIFY(order.empty());  // queued, not run inside Post()
     QTRY_COMPARE_WITH_TIMEOUT(order.size(), size_t{5}, kGuardMs);
     QCOMPARE(order, (std::vector<int>{0, 1, 2, 3, 4}));
     QCOMPARE(offThread.load(), 0);
@@ -54,8 +54,8 @@ class TestQtEventLoop : public QObject {
     std::vector<int> order;
     bool workerSawLoopThread = true;
     std::thread worker([&] {
-      workerSawLoopThread = loop.isLoopThread();
-      for (int i = 0; i < 100; ++i) loop.post([&order, i] { order.push_back(i); });
+      workerSawLoopThread = loop.IsLoopThread();
+      for (int i = 0; i < 100; ++i) loop.Post([&order, i] { order.push_back(i); });
     });
     worker.join();
     QVERIFY(!workerSawLoopThread);
@@ -70,11 +70,11 @@ class TestQtEventLoop : public QObject {
     QtEventLoop loop(clock);
     int ticks = 0;
     runtime::TimerId id = 0;
-    id = loop.startTimer(1ms, 60000ms, [&] {
-      if (++ticks == 1) loop.setTimerInterval(id, 1ms);
+    id = loop.StartTimer(1ms, 60000ms, [&] {
+      if (++ticks == 1) loop.SetTimerInterval(id, 1ms);
     });
     QTRY_VERIFY_WITH_TIMEOUT(ticks >= 5, kGuardMs);
-    loop.stopTimer(id);
+    loop.StopTimer(id);
   }
 
   void handlerLengthensItsOwnInterval() {
@@ -84,14 +84,14 @@ class TestQtEventLoop : public QObject {
     int slowed = 0;
     int sibling = 0;
     runtime::TimerId id = 0;
-    id = loop.startTimer(1ms, 1ms, [&] {
-      if (++slowed == 3) loop.setTimerInterval(id, 60000ms);
+    id = loop.StartTimer(1ms, 1ms, [&] {
+      if (++slowed == 3) loop.SetTimerInterval(id, 60000ms);
     });
-    const runtime::TimerId siblingId = loop.startTimer(1ms, 1ms, [&] { ++sibling; });
+    const runtime::TimerId siblingId = loop.StartTimer(1ms, 1ms, [&] { ++sibling; });
     QTRY_VERIFY_WITH_TIMEOUT(slowed == 3 && sibling >= 30, kGuardMs);
     QCOMPARE(slowed, 3);
-    loop.stopTimer(siblingId);
-    loop.stopTimer(id);
+    loop.StopTimer(siblingId);
+    loop.StopTimer(id);
   }
 
   void stoppedTimerNeverFiresAgain() {
@@ -101,18 +101,18 @@ class TestQtEventLoop : public QObject {
     int stoppedFromOutside = 0;
     int sibling = 0;
     runtime::TimerId selfId = 0;
-    selfId = loop.startTimer(0ms, 1ms, [&] {
+    selfId = loop.StartTimer(0ms, 1ms, [&] {
       ++selfStopped;
-      loop.stopTimer(selfId);
+      loop.StopTimer(selfId);
     });
-    const runtime::TimerId outsideId = loop.startTimer(1ms, 1ms, [&] { ++stoppedFromOutside; });
-    loop.stopTimer(outsideId);  // before its first tick
-    const runtime::TimerId siblingId = loop.startTimer(1ms, 1ms, [&] { ++sibling; });
+    const runtime::TimerId outsideId = loop.StartTimer(1ms, 1ms, [&] { ++stoppedFromOutside; });
+    loop.StopTimer(outsideId);  // before its first tick
+    const runtime::TimerId siblingId = loop.StartTimer(1ms, 1ms, [&] { ++sibling; });
     QTRY_VERIFY_WITH_TIMEOUT(sibling >= 30, kGuardMs);
     QCOMPARE(selfStopped, 1);
     QCOMPARE(stoppedFromOutside, 0);
-    loop.stopTimer(siblingId);
-    loop.stopTimer(siblingId);  // a second stop is harmless
+    loop.StopTimer(siblingId);
+    loop.StopTimer(siblingId);  // a second stop is harmless
   }
 
   void timerTicksAndPostsShareTheLoopThread() {
@@ -120,22 +120,22 @@ class TestQtEventLoop : public QObject {
     QtEventLoop loop(clock);
     bool onLoopThread = false;
     int ticks = 0;
-    const runtime::TimerId id = loop.startTimer(0ms, 1ms, [&] {
-      onLoopThread = loop.isLoopThread();
+    const runtime::TimerId id = loop.StartTimer(0ms, 1ms, [&] {
+      onLoopThread = loop.IsLoopThread();
       ++ticks;
     });
     QTRY_VERIFY_WITH_TIMEOUT(ticks >= 1, kGuardMs);
     QVERIFY(onLoopThread);
-    loop.stopTimer(id);
+    loop.StopTimer(id);
   }
 
   void clockIsTheInjectedOneOrTheRealOne() {
     StillClock clock;
     QtEventLoop loop(clock);
     QCOMPARE(&loop.clock(), static_cast<const runtime::Clock*>(&clock));
-    QVERIFY(loop.now() == runtime::TimePoint(42ms));
+    QVERIFY(loop.Now() == runtime::TimePoint(42ms));
     QtEventLoop real;
-    QCOMPARE(&real.clock(), &runtime::realClock());
+    QCOMPARE(&real.clock(), &runtime::RealClock());
   }
 };
 

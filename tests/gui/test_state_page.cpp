@@ -71,7 +71,7 @@ class TestStatePage : public QObject {
 
   void showsTheAccountAfterLoginAndClearsItAtLogout() {
     MainFormRig rig(endpoint());
-    const int bannerStarts = rig.find<kelbrin::gui::BannerPanel>("Panel5")->starts();
+    const int bannerStarts = rig.find<kelbrin::gui::BannerPanel>("Panel5")->Starts();
     QVERIFY(LogIn(rig, "demo01", "demo-pass"));
     QTRY_COMPARE(text(rig, "Label28"), QString("100001"));
     QCOMPARE(text(rig, "Label25"), QString("Normal"));
@@ -84,7 +84,7 @@ class TestStatePage : public QObject {
     QVERIFY(!rig.find<QLineEdit>("EditPassword")->isEnabled());
     QCOMPARE(rig.form->Tray().IconIndex(), kelbrin::gui::TrayIcon::kOnlineIcon);
     QCOMPARE(rig.form->Tray().Hint(), QString("Kelbrin client V6.0 -- Online"));
-    QCOMPARE(rig.find<kelbrin::gui::BannerPanel>("Panel5")->starts(), bannerStarts + 1);
+    QCOMPARE(rig.find<kelbrin::gui::BannerPanel>("Panel5")->Starts(), bannerStarts + 1);
     QCOMPARE(rig.presenter.Count("popup|Hint|Congradulation！"), 1);
     QCoreApplication::processEvents();
     keepScreenshot(rig.form->grab().toImage(), "main-window-online.png");

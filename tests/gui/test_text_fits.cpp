@@ -70,8 +70,8 @@ class TestTextFits : public QObject {
 
  private Q_SLOTS:
   void cleanup() {
-    if (TFAnimateHint* hint = TFAnimateHint::current()) hint->close();
-    QTRY_VERIFY(TFAnimateHint::current() == nullptr);
+    if (TFAnimateHint* hint = TFAnimateHint::Current()) hint->close();
+    QTRY_VERIFY(TFAnimateHint::Current() == nullptr);
   }
 
   void popupTextsStayInsideThePicturesPanel_data() {

@@ -48,7 +48,7 @@ std::optional<LocalHttpServer::Request> LocalHttpServer::readRequest(int fd) con
   std::size_t bodyLength = 0;
   char buffer[65536];
   while (!request || received.size() < bodyStart + bodyLength) {
-    if (stop_.waitFor(fd, POLLIN, -1) != StopSignal::Wait::Ready) return std::nullopt;
+    if (stop_.WaitFor(fd, POLLIN, -1) != StopSignal::Wait::Ready) return std::nullopt;
     const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
     if (got <= 0) return std::nullopt;
     received.append(buffer, static_cast<std::size_t>(got));
@@ -68,7 +68,7 @@ std::optional<LocalHttpServer::Request> LocalHttpServer::readRequest(int fd) con
 
 void LocalHttpServer::holdUntilClientLeaves(int fd, int timeoutMs) const {
   char buffer[4096];
-  while (stop_.waitFor(fd, POLLIN, timeoutMs) == StopSignal::Wait::Ready) {
+  while (stop_.WaitFor(fd, POLLIN, timeoutMs) == StopSignal::Wait::Ready) {
     if (recv(fd, buffer, sizeof buffer, 0) <= 0) return;
   }
 }
@@ -85,7 +85,7 @@ void LocalHttpServer::serve(int fd) {
   arrived_.notify_all();
   if (reply.ending == Ending::BlackHole) return holdUntilClientLeaves(fd, -1);
   if (reply.delay.count() > 0) {
-    if (stop_.waitFor(fd, 0, static_cast<int>(reply.delay.count())) == StopSignal::Wait::Stopped) {
+    if (stop_.WaitFor(fd, 0, static_cast<int>(reply.delay.count())) == StopSignal::Wait::Stopped) {
       return;
     }
   }

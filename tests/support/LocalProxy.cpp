@@ -82,7 +82,7 @@ void LocalProxy::serve(int fd) {
   std::size_t headEnd = std::string::npos;
   char buffer[16384];
   while ((headEnd = received.find("\r\n\r\n")) == std::string::npos) {
-    if (stop_.waitFor(fd, POLLIN, -1) != StopSignal::Wait::Ready) return;
+    if (stop_.WaitFor(fd, POLLIN, -1) != StopSignal::Wait::Ready) return;
     const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
     if (got <= 0) return;
     received.append(buffer, static_cast<std::size_t>(got));

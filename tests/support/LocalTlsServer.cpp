@@ -68,7 +68,7 @@ void LocalTlsServer::serve(int fd) {
   // The server's side of the handshake ends only once the client has accepted the certificate.
   for (int result; (result = SSL_accept(ssl)) != 1;) {
     const short event = PendingEvent(ssl, result);
-    if (event == 0 || stop_.waitFor(fd, event, -1) != StopSignal::Wait::Ready) return;
+    if (event == 0 || stop_.WaitFor(fd, event, -1) != StopSignal::Wait::Ready) return;
   }
   handshakeCompleted_.store(true);
 
@@ -78,7 +78,7 @@ void LocalTlsServer::serve(int fd) {
   const auto sendToClient = [&](int size) {
     for (int result; (result = SSL_write(ssl, buffer, size)) <= 0;) {
       const short event = PendingEvent(ssl, result);
-      if (event == 0 || stop_.waitFor(fd, event, -1) != StopSignal::Wait::Ready) return false;
+      if (event == 0 || stop_.WaitFor(fd, event, -1) != StopSignal::Wait::Ready) return false;
     }
     return true;
   };
@@ -88,7 +88,7 @@ void LocalTlsServer::serve(int fd) {
     if (SSL_pending(ssl) > 0) {
       fds[0].revents = POLLIN;
       fds[1].revents = 0;
-    } else if (stop_.waitFor(fds, -1) != StopSignal::Wait::Ready) {
+    } else if (stop_.WaitFor(fds, -1) != StopSignal::Wait::Ready) {
       break;
     }
     if (fds[0].revents != 0) {

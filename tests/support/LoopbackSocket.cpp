@@ -65,12 +65,12 @@ void StopSignal::raise() {
   (void)!write(fds_[1], &stop, 1);
 }
 
-StopSignal::Wait StopSignal::waitFor(int fd, short events, int timeoutMs) const {
+StopSignal::Wait StopSignal::WaitFor(int fd, short events, int timeoutMs) const {
   pollfd polled{fd, events, 0};
-  return waitFor(std::span(&polled, 1), timeoutMs);
+  return WaitFor(std::span(&polled, 1), timeoutMs);
 }
 
-StopSignal::Wait StopSignal::waitFor(std::span<pollfd> fds, int timeoutMs) const {
+StopSignal::Wait StopSignal::WaitFor(std::span<pollfd> fds, int timeoutMs) const {
   std::vector<pollfd> all(fds.begin(), fds.end());
   all.push_back({fds_[0], POLLIN, 0});
   int ready = 0;
@@ -84,7 +84,7 @@ StopSignal::Wait StopSignal::waitFor(std::span<pollfd> fds, int timeoutMs) const
 
 bool StopSignal::sendAll(int fd, std::string_view data) const {
   while (!data.empty()) {
-    if (waitFor(fd, POLLOUT, -1) != Wait::Ready) return false;
+    if (WaitFor(fd, POLLOUT, -1) != Wait::Ready) return false;
     const ssize_t sent = send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (sent <= 0) return false;  // the peer went away
@@ -96,7 +96,7 @@ bool StopSignal::sendAll(int fd, std::string_view data) const {
 void StopSignal::pump(int a, int b) const {
   char buffer[65536];
   pollfd fds[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
-  while (waitFor(fds, -1) == Wait::Ready) {
+  while (WaitFor(fds, -1) == Wait::Ready) {
     for (int i = 0; i < 2; ++i) {
       if (fds[i].revents == 0) continue;
       const ssize_t got = recv(fds[i].fd, buffer, sizeof buffer, MSG_DONTWAIT);
@@ -125,7 +125,7 @@ void LoopbackAcceptor::run() {
   sigemptyset(&sigpipe);
   sigaddset(&sigpipe, SIGPIPE);
   pthread_sigmask(SIG_BLOCK, &sigpipe, nullptr);
-  while (stop_.waitFor(listenFd_, POLLIN, -1) == StopSignal::Wait::Ready) {
+  while (stop_.WaitFor(listenFd_, POLLIN, -1) == StopSignal::Wait::Ready) {
     const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
     serve_(fd);

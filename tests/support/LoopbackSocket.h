@@ -29,9 +29,9 @@ class StopSignal {
   void raise();
 
   // Waits for `events` on `fd` (timeoutMs < 0: no time limit).
-  Wait waitFor(int fd, short events, int timeoutMs) const;
+  Wait WaitFor(int fd, short events, int timeoutMs) const;
   // Waits for any of `fds` and fills their revents, like poll(2).
-  Wait waitFor(std::span<pollfd> fds, int timeoutMs) const;
+  Wait WaitFor(std::span<pollfd> fds, int timeoutMs) const;
   // False when the peer went away or the signal was raised first.
   bool sendAll(int fd, std::string_view data) const;
   // Copies bytes both ways between two plain sockets until either side closes.

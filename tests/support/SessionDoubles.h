@@ -81,18 +81,18 @@ class RecordingPresenter final : public runtime::Presenter {
 // The settings store in memory, with the service query and the autostart entry as flags.
 class MemorySettingsBackend final : public settings::SettingsBackend {
  public:
-  std::string readValue(const std::string& name) override {
+  std::string ReadValue(const std::string& name) override {
     const auto found = values.find(name);
     return found == values.end() ? std::string() : found->second;
   }
-  void writeValue(const std::string& name, const std::string& text) override {
+  void WriteValue(const std::string& name, const std::string& text) override {
     values[name] = text;
   }
-  void writeValues(const std::map<std::string, std::string>& batch) override {
+  void WriteValues(const std::map<std::string, std::string>& batch) override {
     for (const auto& [name, text] : batch) values[name] = text;
   }
-  bool isServiceInstalled(const std::string&) override { return serviceInstalled; }
-  void setAutorun(bool enabled) override { autorun = enabled; }
+  bool IsServiceInstalled(const std::string&) override { return serviceInstalled; }
+  void SetAutorun(bool enabled) override { autorun = enabled; }
 
   std::map<std::string, std::string> values;
   bool serviceInstalled = false;

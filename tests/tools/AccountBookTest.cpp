@@ -18,7 +18,7 @@ class AccountBookTest : public ::testing::Test {
     return file;
   }
   AccountBook loadAccount(const std::string& attributes, year_month_day today = 2026y / 2 / 27) {
-    return AccountBook::load(
+    return AccountBook::Load(
         write("<Accounts><Account UserName='u' UserPwd='p' " + attributes + "/></Accounts>"),
         today);
   }
@@ -44,12 +44,12 @@ TEST_F(AccountBookTest, RelativeDatesBecomeDaysFromToday) {
     SCOPED_TRACE(c.written);
     const AccountBook book =
         loadAccount(std::string("ServiceEndDate='") + c.written + "'", c.today);
-    EXPECT_EQ(book.find("u")->profile.at("ServiceEndDate"), c.loaded);
+    EXPECT_EQ(book.Find("u")->profile.at("ServiceEndDate"), c.loaded);
   }
 }
 
 TEST_F(AccountBookTest, ReadsDomainsWithTheirRecordsInOrder) {
-  const AccountBook book = AccountBook::load(write(R"(<Accounts>
+  const AccountBook book = AccountBook::Load(write(R"(<Accounts>
       <Account UserName="u" UserPwd="p" RefuseWith="110">
         <DomainInfo DomainName="a" EndDate="today+1">
           <ResourceInfo ResourceType="A" KeyName="www"/><ResourceInfo ResourceType="MX"/>
@@ -58,9 +58,9 @@ TEST_F(AccountBookTest, ReadsDomainsWithTheirRecordsInOrder) {
       </Account><Account UserName="v" UserPwd=""/></Accounts>)"),
                                              2026y / 12 / 31);
   ASSERT_EQ(book.size(), 2u);
-  const Account* account = book.find("u");
+  const Account* account = book.Find("u");
   ASSERT_NE(account, nullptr);
-  EXPECT_EQ(account->password(), "p");
+  EXPECT_EQ(account->Password(), "p");
   EXPECT_EQ(account->refuseWith, "110");
   EXPECT_FALSE(account->profile.contains("RefuseWith"));
   ASSERT_EQ(account->domains.size(), 2u);
@@ -68,8 +68,8 @@ TEST_F(AccountBookTest, ReadsDomainsWithTheirRecordsInOrder) {
   ASSERT_EQ(account->domains[0].resources.size(), 2u);
   EXPECT_EQ(account->domains[0].resources[1].at("ResourceType"), "MX");
   EXPECT_TRUE(account->domains[1].resources.empty());
-  EXPECT_EQ(book.find("v")->refuseWith, std::nullopt);
-  EXPECT_EQ(book.find("nobody"), nullptr);
+  EXPECT_EQ(book.Find("v")->refuseWith, std::nullopt);
+  EXPECT_EQ(book.Find("nobody"), nullptr);
 }
 
 TEST_F(AccountBookTest, RejectsFaultyFilesNamingThem) {
@@ -84,7 +84,7 @@ TEST_F(AccountBookTest, RejectsFaultyFilesNamingThem) {
   for (const char* text : faulty) {
     SCOPED_TRACE(text);
     try {
-      AccountBook::load(write(text), 2026y / 1 / 1);
+      AccountBook::Load(write(text), 2026y / 1 / 1);
       ADD_FAILURE() << "loaded";
     } catch (const std::runtime_error& error) {
       EXPECT_NE(std::string(error.what()).find("accounts.xml"), std::string::npos) << error.what();

@@ -102,7 +102,7 @@ std::string withParam(const std::string& command, const std::string& param) {
 
 class ReferenceServiceTest : public ::testing::Test {
  protected:
-  Exchange post(const std::string& body,
+  Exchange Post(const std::string& body,
                 std::chrono::milliseconds readTimeout = std::chrono::seconds(10)) const {
     httplib::Client client("127.0.0.1", service_.port());
     client.set_read_timeout(readTimeout);
@@ -110,7 +110,7 @@ class ReferenceServiceTest : public ::testing::Test {
     if (!result) return {};
     return {true, result->status, result->body};
   }
-  Exchange demo(const std::string& msgType) const { return post(demoRequest(msgType)); }
+  Exchange demo(const std::string& msgType) const { return Post(demoRequest(msgType)); }
 
   ReferenceService service_;
 };
@@ -194,7 +194,7 @@ TEST_F(ReferenceServiceTest, RefusesWithTheResultCodeOfTheFault) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.body);
-    const Exchange reply = post(c.body);
+    const Exchange reply = Post(c.body);
     EXPECT_EQ(reply.status, 200);
     EXPECT_EQ(at(reply.body, "Result"), c.result);
     pugi::xml_document document;
@@ -203,14 +203,14 @@ TEST_F(ReferenceServiceTest, RefusesWithTheResultCodeOfTheFault) {
                 ElementsAre("MsgType", "Version", "Result"));  // nothing of the account
   }
   // Accounts that the client logs in to even though something is wrong with them.
-  EXPECT_EQ(at(post(profileQuery("nodomain01", "nodomain-pass")).body, "Result"), "0");
-  EXPECT_EQ(at(post(profileQuery("overdue01", "overdue-pass")).body, "UserProfile/PayType"), "2");
+  EXPECT_EQ(at(Post(profileQuery("nodomain01", "nodomain-pass")).body, "Result"), "0");
+  EXPECT_EQ(at(Post(profileQuery("overdue01", "overdue-pass")).body, "UserProfile/PayType"), "2");
 }
 
 TEST_F(ReferenceServiceTest, AnswersABodyThatIsNoPelmarPacketWith400) {
   for (const char* body : {"OK", "<Root><MsgType>ActiveTestReq</MsgType></Root>", ""}) {
     SCOPED_TRACE(body);
-    EXPECT_EQ(post(body).status, 400);
+    EXPECT_EQ(Post(body).status, 400);
   }
 }
 
@@ -282,7 +282,7 @@ TEST_F(ReferenceServiceTest, FaultsCountOnlyTheKindsTheyApplyTo) {
 TEST_F(ReferenceServiceTest, DelayHoldsTheReplyBack) {
   service_.control("delay?ms=60000&count=1");
   // The delay is far longer than the client waits, so the reply cannot come in time.
-  EXPECT_FALSE(post(demoRequest("ActiveTestReq"), std::chrono::milliseconds(200)).answered);
+  EXPECT_FALSE(Post(demoRequest("ActiveTestReq"), std::chrono::milliseconds(200)).answered);
   EXPECT_EQ(describe(demo("ActiveTestReq")), "Result 0 UserIP 127.0.0.1");
 }
 
@@ -299,7 +299,7 @@ TEST_F(ReferenceServiceTest, RejectsMalformedControls) {
 TEST_F(ReferenceServiceTest, JournalsEveryRequestButTheControls) {
   for (int i = 0; i < 3; ++i) demo("ActiveTestReq");
   demo("QueryUserProfileReq");
-  post(basePacket("ActiveTestReq", "demo01", "wrong"));
+  Post(basePacket("ActiveTestReq", "demo01", "wrong"));
   service_.control("drop?count=1");
   demo("GetVersionReq");
   httplib::Client("127.0.0.1", service_.port()).Get(kPelmarPath);
@@ -327,8 +327,8 @@ TEST_F(ReferenceServiceTest, KeepsTheLastAcceptedReports) {
   EXPECT_EQ(service_.lastReport("system"), "");
   demo("PostSystemInfoReq");
   const std::string latest = systemReport("6.1 (7601.Service Pack 1)");
-  post(latest);
-  post(basePacket("PostSystemInfoReq", "demo01", "wrong", "<SystemInfo/>"));  // refused
+  Post(latest);
+  Post(basePacket("PostSystemInfoReq", "demo01", "wrong", "<SystemInfo/>"));  // refused
   demo("PostNetworkInfoReq");
 
   EXPECT_EQ(service_.lastReport("system"), latest);

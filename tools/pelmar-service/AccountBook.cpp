@@ -14,7 +14,7 @@ namespace {
 using std::chrono::year_month_day;
 
 // "today", "today+N", "today-N" -> the date as yyyymmdd; every other value stays as written.
-std::string resolveDate(const std::string& value, year_month_day today) {
+std::string ResolveDate(const std::string& value, year_month_day today) {
   constexpr std::string_view kToday = "today";
   if (!value.starts_with(kToday)) return value;
   std::string_view offsetText = std::string_view(value).substr(kToday.size());
@@ -25,11 +25,11 @@ std::string resolveDate(const std::string& value, year_month_day today) {
     auto [stop, error] = std::from_chars(offsetText.data(), end, offset);
     if (error != std::errc() || stop != end) return value;
   }
-  return ymdText(year_month_day{std::chrono::sys_days{today} + std::chrono::days{offset}});
+  return YmdText(year_month_day{std::chrono::sys_days{today} + std::chrono::days{offset}});
 }
 
 template <std::size_t N>
-Fields readFields(const pugi::xml_node& element, const std::array<std::string_view, N>& known,
+Fields ReadFields(const pugi::xml_node& element, const std::array<std::string_view, N>& known,
                   std::string_view extra, year_month_day today) {
   Fields fields;
   for (const pugi::xml_attribute& attribute : element.attributes()) {
@@ -38,21 +38,21 @@ Fields readFields(const pugi::xml_node& element, const std::array<std::string_vi
     if (std::find(known.begin(), known.end(), name) == known.end()) {
       throw std::runtime_error("unknown attribute " + name + " on <" + element.name() + ">");
     }
-    fields[name] = resolveDate(attribute.value(), today);
+    fields[name] = ResolveDate(attribute.value(), today);
   }
   return fields;
 }
 
-Domain readDomain(const pugi::xml_node& element, year_month_day today) {
-  Domain domain{readFields(element, kDomainFields, {}, today), {}};
+Domain ReadDomain(const pugi::xml_node& element, year_month_day today) {
+  Domain domain{ReadFields(element, kDomainFields, {}, today), {}};
   for (const pugi::xml_node& resource : element.children("ResourceInfo")) {
-    domain.resources.push_back(readFields(resource, kResourceFields, {}, today));
+    domain.resources.push_back(ReadFields(resource, kResourceFields, {}, today));
   }
   return domain;
 }
 
-Account readAccount(const pugi::xml_node& element, year_month_day today) {
-  Account account{readFields(element, kProfileFields, "RefuseWith", today), {}, {}};
+Account ReadAccount(const pugi::xml_node& element, year_month_day today) {
+  Account account{ReadFields(element, kProfileFields, "RefuseWith", today), {}, {}};
   if (!account.profile.contains("UserName") || !account.profile.contains("UserPwd")) {
     throw std::runtime_error("an <Account> without UserName or UserPwd");
   }
@@ -60,14 +60,14 @@ Account readAccount(const pugi::xml_node& element, year_month_day today) {
     account.refuseWith = refuse.value();
   }
   for (const pugi::xml_node& domain : element.children("DomainInfo")) {
-    account.domains.push_back(readDomain(domain, today));
+    account.domains.push_back(ReadDomain(domain, today));
   }
   return account;
 }
 
 }  // namespace
 
-AccountBook AccountBook::load(const std::filesystem::path& file, year_month_day today) {
+AccountBook AccountBook::Load(const std::filesystem::path& file, year_month_day today) {
   pugi::xml_document document;
   const pugi::xml_parse_result parsed = document.load_file(file.c_str());
   if (!parsed) {
@@ -79,9 +79,9 @@ AccountBook AccountBook::load(const std::filesystem::path& file, year_month_day 
   AccountBook book;
   try {
     for (const pugi::xml_node& element : root.children("Account")) {
-      Account account = readAccount(element, today);
-      if (book.find(account.userName()) != nullptr) {
-        throw std::runtime_error("user " + account.userName() + " appears twice");
+      Account account = ReadAccount(element, today);
+      if (book.Find(account.UserName()) != nullptr) {
+        throw std::runtime_error("user " + account.UserName() + " appears twice");
       }
       book.accounts_.push_back(std::move(account));
     }
@@ -91,13 +91,13 @@ AccountBook AccountBook::load(const std::filesystem::path& file, year_month_day 
   return book;
 }
 
-const Account* AccountBook::find(std::string_view userName) const {
+const Account* AccountBook::Find(std::string_view userName) const {
   auto found = std::find_if(accounts_.begin(), accounts_.end(),
-                            [&](const Account& account) { return account.userName() == userName; });
+                            [&](const Account& account) { return account.UserName() == userName; });
   return found == accounts_.end() ? nullptr : &*found;
 }
 
-year_month_day localToday() {
+year_month_day LocalToday() {
   const time_t now = time(nullptr);
   tm local{};
   localtime_r(&now, &local);
@@ -106,7 +106,7 @@ year_month_day localToday() {
                         std::chrono::day{static_cast<unsigned>(local.tm_mday)}};
 }
 
-std::string ymdText(year_month_day date) {
+std::string YmdText(year_month_day date) {
   char text[16];
   std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(date.year()),
                 static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));

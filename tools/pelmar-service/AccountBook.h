@@ -37,8 +37,8 @@ struct Account {
   std::optional<std::string> refuseWith;  // Result code for every request of this account
   std::vector<Domain> domains;
 
-  const std::string& userName() const { return profile.find("UserName")->second; }
-  const std::string& password() const { return profile.find("UserPwd")->second; }
+  const std::string& UserName() const { return profile.find("UserName")->second; }
+  const std::string& Password() const { return profile.find("UserPwd")->second; }
 };
 
 // The accounts the service knows, loaded once at start and read-only afterwards (so the request
@@ -47,9 +47,9 @@ class AccountBook {
  public:
   // Reads the data file; values "today", "today+N" and "today-N" become that date (relative to
   // `today`) as yyyymmdd. Throws std::runtime_error naming the file and the fault.
-  static AccountBook load(const std::filesystem::path& file, std::chrono::year_month_day today);
+  static AccountBook Load(const std::filesystem::path& file, std::chrono::year_month_day today);
 
-  const Account* find(std::string_view userName) const;
+  const Account* Find(std::string_view userName) const;
   std::size_t size() const { return accounts_.size(); }
 
  private:
@@ -57,9 +57,9 @@ class AccountBook {
 };
 
 // Today's date in the local time zone.
-std::chrono::year_month_day localToday();
+std::chrono::year_month_day LocalToday();
 
 // yyyymmdd, the date form of every record.
-std::string ymdText(std::chrono::year_month_day date);
+std::string YmdText(std::chrono::year_month_day date);
 
 }  // namespace kelbrin::reference_service

@@ -38,19 +38,19 @@ constexpr FaultSpec kFaults[] = {
      [](const std::string& value, FaultPlan& plan) { plan.latestVersion = value; }},
 };
 
-const FaultSpec* findSpec(std::string_view name) {
+const FaultSpec* FindSpec(std::string_view name) {
   auto found = std::find_if(std::begin(kFaults), std::end(kFaults),
                             [&](const FaultSpec& spec) { return spec.name == name; });
   return found == std::end(kFaults) ? nullptr : found;
 }
 
-std::optional<std::string> param(const ControlParams& params, std::string_view key) {
+std::optional<std::string> Param(const ControlParams& params, std::string_view key) {
   auto found = params.find(std::string(key));
   if (found == params.end()) return std::nullopt;
   return found->second;
 }
 
-long parseNumber(const std::string& text, std::string_view what, long low, long high) {
+long ParseNumber(const std::string& text, std::string_view what, long low, long high) {
   long number = 0;
   const char* end = text.data() + text.size();
   auto [stop, error] = std::from_chars(text.data(), end, number);
@@ -63,27 +63,27 @@ long parseNumber(const std::string& text, std::string_view what, long low, long 
 
 }  // namespace
 
-bool FaultControl::arm(std::string_view name, const ControlParams& params) {
-  const FaultSpec* spec = findSpec(name);
+bool FaultControl::Arm(std::string_view name, const ControlParams& params) {
+  const FaultSpec* spec = FindSpec(name);
   if (spec == nullptr) return false;
 
   Armed armed;
   if (!spec->valueParam.empty()) {
-    std::optional<std::string> value = param(params, spec->valueParam);
+    std::optional<std::string> value = Param(params, spec->valueParam);
     if (!value && spec->defaultValue.empty()) {
       throw std::invalid_argument(std::string(name) + " needs the parameter " +
                                   std::string(spec->valueParam));
     }
     armed.value = value.value_or(std::string(spec->defaultValue));
     if (spec->numericRange) {
-      parseNumber(armed.value, spec->valueParam, spec->numericRange->first,
+      ParseNumber(armed.value, spec->valueParam, spec->numericRange->first,
                   spec->numericRange->second);
     }
   }
-  if (std::optional<std::string> count = param(params, "count")) {
-    armed.remaining = parseNumber(*count, "count", 1, 1000000);
+  if (std::optional<std::string> count = Param(params, "count")) {
+    armed.remaining = ParseNumber(*count, "count", 1, 1000000);
   }
-  armed.msgType = param(params, "msg").value_or(std::string(spec->onlyKind));
+  armed.msgType = Param(params, "msg").value_or(std::string(spec->onlyKind));
   if (!spec->onlyKind.empty() && armed.msgType != spec->onlyKind) {
     throw std::invalid_argument(std::string(name) + " applies to " + std::string(spec->onlyKind) +
                                 " only");
@@ -94,7 +94,7 @@ bool FaultControl::arm(std::string_view name, const ControlParams& params) {
   return true;
 }
 
-FaultPlan FaultControl::take(const std::string& msgType) {
+FaultPlan FaultControl::Take(const std::string& msgType) {
   FaultPlan plan;
   std::lock_guard lock(mutex_);
   for (auto it = armed_.begin(); it != armed_.end();) {
@@ -103,7 +103,7 @@ FaultPlan FaultControl::take(const std::string& msgType) {
       ++it;
       continue;
     }
-    findSpec(it->first)->apply(armed.value, plan);
+    FindSpec(it->first)->apply(armed.value, plan);
     if (armed.remaining && --*armed.remaining == 0) {
       it = armed_.erase(it);
     } else {
@@ -113,7 +113,7 @@ FaultPlan FaultControl::take(const std::string& msgType) {
   return plan;
 }
 
-void FaultControl::reset() {
+void FaultControl::Reset() {
   std::lock_guard lock(mutex_);
   armed_.clear();
 }

@@ -31,12 +31,12 @@ class FaultControl {
   // Arms the fault `name` ("delay", "status", "malformed", "drop", "result", "userip", "version")
   // from its parameters. False when there is no such fault; throws std::invalid_argument when a
   // parameter is missing or malformed.
-  bool arm(std::string_view name, const ControlParams& params);
+  bool Arm(std::string_view name, const ControlParams& params);
 
   // The faults that apply to a request of kind `msgType`; the request counts against each.
-  FaultPlan take(const std::string& msgType);
+  FaultPlan Take(const std::string& msgType);
 
-  void reset();
+  void Reset();
 
  private:
   struct Armed {

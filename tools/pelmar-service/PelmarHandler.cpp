@@ -16,55 +16,55 @@ constexpr std::string_view kKnownKinds[] = {"QueryUserProfileReq", "ActiveTestRe
                                             "GetServiceListReq",   "GetVersionReq",
                                             "PostSystemInfoReq",   "PostNetworkInfoReq"};
 
-bool isKnownKind(std::string_view msgType) {
+bool IsKnownKind(std::string_view msgType) {
   for (std::string_view kind : kKnownKinds) {
     if (kind == msgType) return true;
   }
   return false;
 }
 
-bool isReport(std::string_view msgType) {
+bool IsReport(std::string_view msgType) {
   return msgType == "PostSystemInfoReq" || msgType == "PostNetworkInfoReq";
 }
 
 // "ActiveTestReq" -> "ActiveTestResp"; a kind without the Req ending just gains "Resp".
-std::string replyKind(std::string_view msgType) {
+std::string ReplyKind(std::string_view msgType) {
   if (msgType.ends_with("Req")) msgType.remove_suffix(3);
   return std::string(msgType) + "Resp";
 }
 
-std::string trimmed(std::string_view text) {
+std::string Trimmed(std::string_view text) {
   const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
   while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
   return std::string(text);
 }
 
-std::string valueOf(const Fields& fields, std::string_view name) {
+std::string ValueOf(const Fields& fields, std::string_view name) {
   auto found = fields.find(name);
   return found == fields.end() ? std::string() : found->second;
 }
 
-void appendText(pugi::xml_node parent, std::string_view name, const std::string& text) {
+void AppendText(pugi::xml_node parent, std::string_view name, const std::string& text) {
   parent.append_child(std::string(name).c_str()).text().set(text.c_str());
 }
 
 // Every field of the list, in order; a field the record lacks is an empty element.
 template <std::size_t N>
-void appendFields(pugi::xml_node parent, const std::array<std::string_view, N>& names,
+void AppendFields(pugi::xml_node parent, const std::array<std::string_view, N>& names,
                   const Fields& fields) {
-  for (std::string_view name : names) appendText(parent, name, valueOf(fields, name));
+  for (std::string_view name : names) AppendText(parent, name, ValueOf(fields, name));
 }
 
-void appendDomain(pugi::xml_node packet, const Domain& domain) {
+void AppendDomain(pugi::xml_node packet, const Domain& domain) {
   pugi::xml_node element = packet.append_child("DomainInfo");
-  appendFields(element, kDomainFields, domain.fields);
+  AppendFields(element, kDomainFields, domain.fields);
   for (const Fields& resource : domain.resources) {
-    appendFields(element.append_child("ResourceInfo"), kResourceFields, resource);
+    AppendFields(element.append_child("ResourceInfo"), kResourceFields, resource);
   }
 }
 
-std::string serialised(const pugi::xml_document& document) {
+std::string Serialised(const pugi::xml_document& document) {
   std::ostringstream text;
   document.save(text, "", pugi::format_raw, pugi::encoding_utf8);
   return text.str();
@@ -72,7 +72,7 @@ std::string serialised(const pugi::xml_document& document) {
 
 }  // namespace
 
-std::optional<PelmarRequest> PelmarHandler::parse(const std::string& body) {
+std::optional<PelmarRequest> PelmarHandler::Parse(const std::string& body) {
   pugi::xml_document document;
   // The wire is UTF-8 whatever the declaration names (the client's seed names GBK).
   if (!document.load_buffer(body.data(), body.size(), pugi::parse_default, pugi::encoding_utf8)) {
@@ -80,25 +80,25 @@ std::optional<PelmarRequest> PelmarHandler::parse(const std::string& body) {
   }
   const pugi::xml_node packet = document.document_element();
   if (std::string_view(packet.name()) != "PelmarPacket") return std::nullopt;
-  return PelmarRequest{trimmed(packet.child("MsgType").text().get()),
+  return PelmarRequest{Trimmed(packet.child("MsgType").text().get()),
                        packet.child("UserName").text().get(), packet.child("UserPwd").text().get(),
                        body};
 }
 
-std::string PelmarHandler::resultFor(const PelmarRequest& request) const {
-  if (!isKnownKind(request.msgType)) return kBadUserType;
+std::string PelmarHandler::ResultFor(const PelmarRequest& request) const {
+  if (!IsKnownKind(request.msgType)) return kBadUserType;
   if (request.msgType == "GetVersionReq") return kSuccess;  // carries no credentials
-  const Account* account = accounts_.find(request.userName);
+  const Account* account = accounts_.Find(request.userName);
   if (account == nullptr) return kUnknownUser;
-  if (account->password() != request.userPwd) return kWrongPassword;
+  if (account->Password() != request.userPwd) return kWrongPassword;
   if (account->refuseWith) return *account->refuseWith;
   if (request.msgType == "GetServiceListReq" && account->domains.empty()) return kUnknownUser;
   return kSuccess;
 }
 
-PelmarReply PelmarHandler::answer(const PelmarRequest& request, const std::string& peer,
+PelmarReply PelmarHandler::Answer(const PelmarRequest& request, const std::string& peer,
                                   const FaultPlan& plan) {
-  const std::string natural = resultFor(request);
+  const std::string natural = ResultFor(request);
   PelmarReply reply{plan.resultCode.value_or(natural), {}};
 
   pugi::xml_document document;
@@ -106,28 +106,28 @@ PelmarReply PelmarHandler::answer(const PelmarRequest& request, const std::strin
   declaration.append_attribute("version") = "1.0";
   declaration.append_attribute("encoding") = "UTF-8";
   pugi::xml_node packet = document.append_child("PelmarPacket");
-  appendText(packet, "MsgType", replyKind(request.msgType));
-  appendText(packet, "Version", "1.0");
-  appendText(packet, "Result", reply.result);
+  AppendText(packet, "MsgType", ReplyKind(request.msgType));
+  AppendText(packet, "Version", "1.0");
+  AppendText(packet, "Result", reply.result);
 
   if (natural == kSuccess && reply.result == kSuccess) {
     const std::string& kind = request.msgType;
-    const Account* account = accounts_.find(request.userName);
+    const Account* account = accounts_.Find(request.userName);
     if (kind == "QueryUserProfileReq") {
-      appendFields(packet.append_child("UserProfile"), kProfileFields, account->profile);
+      AppendFields(packet.append_child("UserProfile"), kProfileFields, account->profile);
     } else if (kind == "ActiveTestReq") {
-      appendText(packet, "UserIP", plan.userIp.value_or(peer));
+      AppendText(packet, "UserIP", plan.userIp.value_or(peer));
     } else if (kind == "GetServiceListReq") {
-      appendText(packet, "UserID", valueOf(account->profile, "UserID"));
-      for (const Domain& domain : account->domains) appendDomain(packet, domain);
+      AppendText(packet, "UserID", ValueOf(account->profile, "UserID"));
+      for (const Domain& domain : account->domains) AppendDomain(packet, domain);
     } else if (kind == "GetVersionReq") {
-      appendText(packet, "VersionInfo", plan.latestVersion.value_or(kLatestVersion));
-      appendText(packet, "UpdateTime", ymdText(localToday()));
-    } else if (isReport(kind)) {
-      journal_.keepReport(kind, request.body);
+      AppendText(packet, "VersionInfo", plan.latestVersion.value_or(kLatestVersion));
+      AppendText(packet, "UpdateTime", YmdText(LocalToday()));
+    } else if (IsReport(kind)) {
+      journal_.KeepReport(kind, request.body);
     }
   }
-  reply.xml = serialised(document);
+  reply.xml = Serialised(document);
   return reply;
 }
 

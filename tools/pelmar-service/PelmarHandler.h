@@ -34,16 +34,16 @@ class PelmarHandler {
       : accounts_(accounts), journal_(journal) {}
 
   // The request in `body`; nothing when it is not a well-formed PelmarPacket document.
-  static std::optional<PelmarRequest> parse(const std::string& body);
+  static std::optional<PelmarRequest> Parse(const std::string& body);
 
   // The reply to `request` as seen from `peer`. A scripted result code in `plan` replaces the
   // Result (the reply then carries only its envelope unless the request succeeds with "0"
   // anyway); a scripted UserIP or version replaces the real one. Accepted reports are kept in the
   // journal.
-  PelmarReply answer(const PelmarRequest& request, const std::string& peer, const FaultPlan& plan);
+  PelmarReply Answer(const PelmarRequest& request, const std::string& peer, const FaultPlan& plan);
 
  private:
-  std::string resultFor(const PelmarRequest& request) const;
+  std::string ResultFor(const PelmarRequest& request) const;
 
   const AccountBook& accounts_;
   ServiceJournal& journal_;

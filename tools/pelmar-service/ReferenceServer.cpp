@@ -20,14 +20,14 @@ constexpr const char* kTextType = "text/plain; charset=UTF-8";
 constexpr std::pair<const char*, const char*> kReportKinds[] = {{"system", "PostSystemInfoReq"},
                                                                 {"network", "PostNetworkInfoReq"}};
 
-int portOf(const sockaddr_storage& address) {
+int PortOf(const sockaddr_storage& address) {
   if (address.ss_family != AF_INET) return -1;
   return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
 }
 
 // Shuts the connection `request` came on, so that the client gets no reply at all. httplib does
 // not hand out the socket, so it is found among the open descriptors by the ports of its ends.
-void dropConnection(const httplib::Request& request) {
+void DropConnection(const httplib::Request& request) {
   std::error_code ignored;
   for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ignored)) {
     const std::string name = entry.path().filename().string();
@@ -41,7 +41,7 @@ void dropConnection(const httplib::Request& request) {
         getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0) {
       continue;
     }
-    if (portOf(local) == request.local_port && portOf(peer) == request.remote_port) {
+    if (PortOf(local) == request.local_port && PortOf(peer) == request.remote_port) {
       shutdown(fd, SHUT_RDWR);
       return;
     }
@@ -49,7 +49,7 @@ void dropConnection(const httplib::Request& request) {
 }
 
 // A field of a /control/requests line, kept free of the tab and line separators.
-std::string listField(std::string text) {
+std::string ListField(std::string text) {
   for (char& c : text) {
     if (c == '\t' || c == '\n' || c == '\r') c = ' ';
   }
@@ -62,14 +62,14 @@ ReferenceServer::ReferenceServer(const AccountBook& accounts, std::ostream& log)
     : journal_(log), handler_(accounts, journal_) {
   const std::string pelmarPattern = R"(/pelmar/pelmar\.dll/)";
   server_.Post(pelmarPattern,
-               [this](const auto& request, auto& response) { handlePelmar(request, response); });
+               [this](const auto& request, auto& response) { HandlePelmar(request, response); });
   const auto control = [this](const auto& request, auto& response) {
-    handleControl(request, response);
+    HandleControl(request, response);
   };
   server_.Get("/control/(.*)", control);
   server_.Post("/control/(.*)", control);
   const auto other = [this](const auto& request, auto& response) {
-    handleOther(request, response);
+    HandleOther(request, response);
   };
   server_.Get(".*", other);
   server_.Post(".*", other);
@@ -79,37 +79,37 @@ ReferenceServer::ReferenceServer(const AccountBook& accounts, std::ostream& log)
   server_.Options(".*", other);
 }
 
-int ReferenceServer::bind(int port) {
+int ReferenceServer::Bind(int port) {
   if (port == 0) return server_.bind_to_any_port(kHost);
   return server_.bind_to_port(kHost, port) ? port : -1;
 }
 
-bool ReferenceServer::serve() { return server_.listen_after_bind(); }
+bool ReferenceServer::Serve() { return server_.listen_after_bind(); }
 
-void ReferenceServer::stop() { server_.stop(); }
+void ReferenceServer::Stop() { server_.stop(); }
 
-void ReferenceServer::handlePelmar(const httplib::Request& request, httplib::Response& response) {
-  const std::optional<PelmarRequest> pelmar = PelmarHandler::parse(request.body);
+void ReferenceServer::HandlePelmar(const httplib::Request& request, httplib::Response& response) {
+  const std::optional<PelmarRequest> pelmar = PelmarHandler::Parse(request.body);
   RequestRecord record{request.method, request.path, pelmar ? pelmar->msgType : "",
                        pelmar ? pelmar->userName : "", ""};
-  const FaultPlan plan = faults_.take(record.msgType);
+  const FaultPlan plan = faults_.Take(record.msgType);
   if (plan.delay.count() > 0) std::this_thread::sleep_for(plan.delay);
 
   if (plan.dropConnection) {
     record.outcome = "dropped";
-    journal_.record(request.remote_addr, std::move(record));  // before the client can look
-    dropConnection(request);
+    journal_.Record(request.remote_addr, std::move(record));  // before the client can look
+    DropConnection(request);
     return;
   }
   if (!pelmar) {
     response.status = 400;
     response.set_content("the body is not a PelmarPacket document\n", kTextType);
     record.outcome = "http-400";
-    journal_.record(request.remote_addr, std::move(record));
+    journal_.Record(request.remote_addr, std::move(record));
     return;
   }
 
-  PelmarReply reply = handler_.answer(*pelmar, request.remote_addr, plan);
+  PelmarReply reply = handler_.Answer(*pelmar, request.remote_addr, plan);
   record.outcome = reply.result;
   if (plan.malformedXml) {
     reply.xml.erase(reply.xml.rfind("</PelmarPacket>"));
@@ -120,22 +120,22 @@ void ReferenceServer::handlePelmar(const httplib::Request& request, httplib::Res
     record.outcome = "http-" + std::to_string(*plan.httpStatus);
   }
   response.set_content(reply.xml, "text/xml; charset=UTF-8");
-  journal_.record(request.remote_addr, std::move(record));
+  journal_.Record(request.remote_addr, std::move(record));
 }
 
-void ReferenceServer::handleControl(const httplib::Request& request, httplib::Response& response) {
+void ReferenceServer::HandleControl(const httplib::Request& request, httplib::Response& response) {
   const std::string command = request.matches[1];
   if (command == "reset") {
-    faults_.reset();
-    journal_.clear();
+    faults_.Reset();
+    journal_.Clear();
   } else if (command == "requests") {
-    return response.set_content(requestsText(), kTextType);
+    return response.set_content(RequestsText(), kTextType);
   } else if (command == "reports") {
-    return response.set_content(reportsXml(), "text/xml; charset=UTF-8");
+    return response.set_content(ReportsXml(), "text/xml; charset=UTF-8");
   } else if (command.starts_with("reports/")) {
     for (const auto& [name, msgType] : kReportKinds) {
       if (command == std::string("reports/") + name) {
-        if (std::optional<std::string> body = journal_.report(msgType)) {
+        if (std::optional<std::string> body = journal_.Report(msgType)) {
           return response.set_content(*body, "text/xml; charset=UTF-8");
         }
       }
@@ -144,7 +144,7 @@ void ReferenceServer::handleControl(const httplib::Request& request, httplib::Re
     return response.set_content("no such report yet\n", kTextType);
   } else {
     try {
-      if (!faults_.arm(command, request.params)) {
+      if (!faults_.Arm(command, request.params)) {
         response.status = 404;
         return response.set_content("unknown control " + command + "\n", kTextType);
       }
@@ -156,29 +156,29 @@ void ReferenceServer::handleControl(const httplib::Request& request, httplib::Re
   response.set_content("ok\n", kTextType);
 }
 
-void ReferenceServer::handleOther(const httplib::Request& request, httplib::Response& response) {
+void ReferenceServer::HandleOther(const httplib::Request& request, httplib::Response& response) {
   response.status = request.path == kPelmarPath ? 405 : 404;
-  journal_.record(request.remote_addr, {request.method, request.path, "", "",
+  journal_.Record(request.remote_addr, {request.method, request.path, "", "",
                                         "http-" + std::to_string(response.status)});
 }
 
 // One line per request: method, path, MsgType, user and outcome, separated by tabs.
-std::string ReferenceServer::requestsText() const {
+std::string ReferenceServer::RequestsText() const {
   std::string text;
-  for (const RequestRecord& record : journal_.requests()) {
-    text += listField(record.method) + '\t' + listField(record.path) + '\t' +
-            listField(record.msgType) + '\t' + listField(record.user) + '\t' +
-            listField(record.outcome) + '\n';
+  for (const RequestRecord& record : journal_.Requests()) {
+    text += ListField(record.method) + '\t' + ListField(record.path) + '\t' +
+            ListField(record.msgType) + '\t' + ListField(record.user) + '\t' +
+            ListField(record.outcome) + '\n';
   }
   return text;
 }
 
 // <Reports> holding a copy of each kept report document, system report first.
-std::string ReferenceServer::reportsXml() const {
+std::string ReferenceServer::ReportsXml() const {
   pugi::xml_document document;
   pugi::xml_node reports = document.append_child("Reports");
   for (const auto& [name, msgType] : kReportKinds) {
-    if (std::optional<std::string> body = journal_.report(msgType)) {
+    if (std::optional<std::string> body = journal_.Report(msgType)) {
       pugi::xml_document report;
       if (report.load_buffer(body->data(), body->size(), pugi::parse_default,
                              pugi::encoding_utf8)) {

@@ -23,17 +23,17 @@ class ReferenceServer {
   ReferenceServer(const AccountBook& accounts, std::ostream& log);
 
   // Binds 127.0.0.1:`port`, or a free port when `port` is 0. The bound port, or -1.
-  int bind(int port);
-  // Serves until stop(); false when serving failed.
-  bool serve();
-  void stop();
+  int Bind(int port);
+  // Serves until Stop(); false when serving failed.
+  bool Serve();
+  void Stop();
 
  private:
-  void handlePelmar(const httplib::Request& request, httplib::Response& response);
-  void handleControl(const httplib::Request& request, httplib::Response& response);
-  void handleOther(const httplib::Request& request, httplib::Response& response);
-  std::string requestsText() const;
-  std::string reportsXml() const;
+  void HandlePelmar(const httplib::Request& request, httplib::Response& response);
+  void HandleControl(const httplib::Request& request, httplib::Response& response);
+  void HandleOther(const httplib::Request& request, httplib::Response& response);
+  std::string RequestsText() const;
+  std::string ReportsXml() const;
 
   httplib::Server server_;
   ServiceJournal journal_;

@@ -9,7 +9,7 @@ namespace kelbrin::reference_service {
 namespace {
 
 // UTC time with milliseconds, e.g. 2026-12-10T04:30:00.123Z.
-std::string timestamp() {
+std::string Timestamp() {
   using namespace std::chrono;
   const auto now = system_clock::now();
   const time_t seconds = system_clock::to_time_t(now);
@@ -24,7 +24,7 @@ std::string timestamp() {
 
 // A field of a log line: "-" when empty, blanks and control characters replaced so that a
 // strange user name cannot split or forge a line.
-std::string logField(const std::string& text) {
+std::string LogField(const std::string& text) {
   if (text.empty()) return "-";
   std::string field = text;
   for (char& c : field) {
@@ -35,32 +35,32 @@ std::string logField(const std::string& text) {
 
 }  // namespace
 
-void ServiceJournal::record(const std::string& peer, RequestRecord record) {
+void ServiceJournal::Record(const std::string& peer, RequestRecord record) {
   std::lock_guard lock(mutex_);
-  log_ << timestamp() << ' ' << logField(peer) << ' ' << logField(record.msgType) << ' '
-       << logField(record.user) << ' ' << logField(record.outcome) << std::endl;
+  log_ << Timestamp() << ' ' << LogField(peer) << ' ' << LogField(record.msgType) << ' '
+       << LogField(record.user) << ' ' << LogField(record.outcome) << std::endl;
   requests_.push_back(std::move(record));
   if (requests_.size() > kMaxRequests) requests_.pop_front();
 }
 
-std::vector<RequestRecord> ServiceJournal::requests() const {
+std::vector<RequestRecord> ServiceJournal::Requests() const {
   std::lock_guard lock(mutex_);
   return {requests_.begin(), requests_.end()};
 }
 
-void ServiceJournal::keepReport(const std::string& msgType, std::string body) {
+void ServiceJournal::KeepReport(const std::string& msgType, std::string body) {
   std::lock_guard lock(mutex_);
   reports_[msgType] = std::move(body);
 }
 
-std::optional<std::string> ServiceJournal::report(const std::string& msgType) const {
+std::optional<std::string> ServiceJournal::Report(const std::string& msgType) const {
   std::lock_guard lock(mutex_);
   auto found = reports_.find(msgType);
   if (found == reports_.end()) return std::nullopt;
   return found->second;
 }
 
-void ServiceJournal::clear() {
+void ServiceJournal::Clear() {
   std::lock_guard lock(mutex_);
   requests_.clear();
   reports_.clear();

@@ -31,16 +31,16 @@ class ServiceJournal {
   explicit ServiceJournal(std::ostream& log) : log_(log) {}
 
   // Keeps the record and writes "time peer MsgType user outcome" to the log.
-  void record(const std::string& peer, RequestRecord record);
-  std::vector<RequestRecord> requests() const;
+  void Record(const std::string& peer, RequestRecord record);
+  std::vector<RequestRecord> Requests() const;
 
   // The last accepted report of kind `msgType` ("PostSystemInfoReq", "PostNetworkInfoReq"), kept
   // as the request body it arrived in.
-  void keepReport(const std::string& msgType, std::string body);
-  std::optional<std::string> report(const std::string& msgType) const;
+  void KeepReport(const std::string& msgType, std::string body);
+  std::optional<std::string> Report(const std::string& msgType) const;
 
   // Forgets the requests and reports (the log stream keeps its lines).
-  void clear();
+  void Clear();
 
  private:
   mutable std::mutex mutex_;

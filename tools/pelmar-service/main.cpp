@@ -36,7 +36,7 @@ struct Options {
   bool stopOnEof = false;
 };
 
-std::optional<Options> parseOptions(int argc, char** argv) {
+std::optional<Options> ParseOptions(int argc, char** argv) {
   Options options;
   options.data = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "accounts.xml";
   for (int i = 1; i < argc; ++i) {
@@ -64,7 +64,7 @@ std::optional<Options> parseOptions(int argc, char** argv) {
 
 // Ends the process once standard input reaches its end; the log is flushed line by line, so
 // nothing is lost by ending at once.
-void stopOnEndOfInput() {
+void StopOnEndOfInput() {
   std::thread([] {
     char buffer[256];
     while (read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
@@ -76,7 +76,7 @@ void stopOnEndOfInput() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::optional<Options> options = parseOptions(argc, argv);
+  const std::optional<Options> options = ParseOptions(argc, argv);
   if (!options) {
     std::cerr << kUsage;
     return 2;
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
 
   std::optional<AccountBook> accounts;
   try {
-    accounts = AccountBook::load(options->data, kelbrin::reference_service::localToday());
+    accounts = AccountBook::Load(options->data, kelbrin::reference_service::LocalToday());
   } catch (const std::exception& error) {
     std::cerr << "pelmar-reference-service: " << error.what() << '\n';
     return 1;
@@ -101,12 +101,12 @@ int main(int argc, char** argv) {
     }
   }
   ReferenceServer server(*accounts, options->log ? logFile : std::cerr);
-  const int port = server.bind(options->port);
+  const int port = server.Bind(options->port);
   if (port < 0) {
     std::cerr << "pelmar-reference-service: cannot listen on 127.0.0.1:" << options->port << '\n';
     return 1;
   }
   std::cout << "listening on " << ReferenceServer::kHost << ':' << port << std::endl;
-  if (options->stopOnEof) stopOnEndOfInput();
-  return server.serve() ? 0 : 1;
+  if (options->stopOnEof) StopOnEndOfInput();
+  return server.Serve() ? 0 : 1;
 }

@@ -63,7 +63,7 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
     return lines::DialUpConnections(platform::DialUpPhonebook(pppd_, &nmDialUp_));
   };
   if (options_.addressHistory) history_.emplace(*options_.addressHistory);
-  const std::string command = options_.settingsBackend->readValue(kAddressCommandValue);
+  const std::string command = options_.settingsBackend->ReadValue(kAddressCommandValue);
   if (!command.empty()) {
     addressCommand_ = std::make_unique<AddressCommand>(
         command, kAddressCommandTimeout, [this](bool ok, std::string text) {
@@ -99,7 +99,7 @@ void ClientRoot::InitClient(bool serviceMode) {
 }
 
 void ClientRoot::StartAddressWatch() {
-  if (!options_.watchAddresses || !settings::ParamInfo().snapshot().ImmediateUpdate) return;
+  if (!options_.watchAddresses || !settings::ParamInfo().Snapshot().ImmediateUpdate) return;
   try {
     addressWatch_ = options_.watchAddresses([this] {
       session_.AddressChanged();
@@ -114,7 +114,7 @@ void ClientRoot::StartAddressWatch() {
 }
 
 void ClientRoot::StartLine() {
-  const settings::TParamInfo stored = settings::ParamInfo().snapshot();
+  const settings::TParamInfo stored = settings::ParamInfo().Snapshot();
   lines::LineEnvironment environment;
   environment.clock = &clock_;
   environment.keepInterval = options_.pace.lineKeepInterval;
@@ -150,7 +150,7 @@ void ClientRoot::StartSystemReport() {
   seams.resultCode = [this](int code) { pelmar_.ResultCodeText(code); };
   systemReport_.emplace(
       loop_, options_.pace, sysInfo_, [this] { return session_.Mark() == 1; },
-      [] { return settings::ParamInfo().snapshot().UpdateSysInfo; }, std::move(seams));
+      [] { return settings::ParamInfo().Snapshot().UpdateSysInfo; }, std::move(seams));
 }
 
 void ClientRoot::StartReminderChecks() {
@@ -229,7 +229,7 @@ void ClientRoot::OnNewAddress(const std::string& address, const std::string& pre
 }
 
 void ClientRoot::PostToLoop(std::function<void()> task) {
-  loop_.post([alive = std::weak_ptr<int>(alive_), task = std::move(task)] {
+  loop_.Post([alive = std::weak_ptr<int>(alive_), task = std::move(task)] {
     // The root is destroyed on the loop's own thread, so it cannot vanish during the task.
     if (alive.lock()) task();
   });

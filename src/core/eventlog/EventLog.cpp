@@ -21,11 +21,11 @@ EventLog::EventLog(const runtime::Clock& clock, std::function<bool()> noWanIpWin
 void EventLog::AddLog(std::uint8_t kind, const std::string& text) {
   if (runtime::EqualIgnoringAsciiCase(text, kConnectionFails)) return;
   if (text.find(kNoWanIp) != std::string::npos && !noWanIpWindowsChecked_()) return;
-  list_.Insert(TLogRec{kind, text, clock_.wallNow()});
+  list_.Insert(TLogRec{kind, text, clock_.WallNow()});
 }
 
 void EventLog::Clear() { list_.Clear(); }
 
-std::string EventLog::SuggestedFileName() const { return LogFileName(clock_.wallNow()); }
+std::string EventLog::SuggestedFileName() const { return LogFileName(clock_.WallNow()); }
 
 }  // namespace kelbrin::eventlog

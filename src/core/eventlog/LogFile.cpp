@@ -37,10 +37,10 @@ void SaveLogFile(const LogList& list, const std::filesystem::path& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) throw LogSaveError(Failure("Cannot create file", path, errno), 0);
 
-  const platform::CodePage& codePage = platform::systemCodePage();
+  const platform::CodePage& codePage = platform::SystemCodePage();
   // One write per line, so that a failure keeps every line before it.
   for (std::size_t row = 0; row < list.size(); ++row) {
-    if (!WriteAll(fd, codePage.fromUtf8(FormatLogLine(list.at(row)) + "\r\n"))) {
+    if (!WriteAll(fd, codePage.FromUtf8(FormatLogLine(list.at(row)) + "\r\n"))) {
       const int error = errno;
       ::close(fd);
       throw LogSaveError(Failure("Cannot write file", path, error), row);

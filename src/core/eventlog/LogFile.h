@@ -15,7 +15,7 @@ class LogSaveError : public std::runtime_error {
  public:
   LogSaveError(const std::string& message, std::size_t linesWritten)
       : std::runtime_error(message), linesWritten_(linesWritten) {}
-  std::size_t linesWritten() const { return linesWritten_; }
+  std::size_t LinesWritten() const { return linesWritten_; }
 
  private:
   std::size_t linesWritten_;

@@ -74,10 +74,10 @@ std::string DialStatusText(int state, int error, TLanguage language) {
     if (texts.state != state) continue;
     switch (language) {
       case TLanguage::Czech:
-        return platform::CodePage::named(StatusTextCodePage(language)).fromUtf8(texts.czech);
+        return platform::CodePage::Named(StatusTextCodePage(language)).FromUtf8(texts.czech);
       case TLanguage::Portuguese:
-        return platform::CodePage::named(StatusTextCodePage(language))
-            .fromUtf8(texts.portuguese);
+        return platform::CodePage::Named(StatusTextCodePage(language))
+            .FromUtf8(texts.portuguese);
       default:
         return std::string(texts.english);
     }

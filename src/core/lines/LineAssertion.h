@@ -11,7 +11,7 @@ class LineAssertion : public std::logic_error {
  public:
   LineAssertion(const std::string& module, const std::string& what)
       : std::logic_error("Assertion failed (" + module + "): " + what), module_(module) {}
-  const std::string& module() const { return module_; }
+  const std::string& Module() const { return module_; }
 
  private:
   std::string module_;

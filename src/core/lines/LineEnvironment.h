@@ -17,7 +17,7 @@ using RawRequest = std::function<std::string(std::string_view method, std::strin
 
 // What a line needs from the rest of the program; the composition root wires it.
 struct LineEnvironment {
-  runtime::Clock* clock = &runtime::realClock();
+  runtime::Clock* clock = &runtime::RealClock();
   // The keep-alive worker's pace between checks.
   runtime::Duration keepInterval = runtime::Pace{}.lineKeepInterval;
   // The transport in raw mode, for the portal login.
@@ -27,7 +27,7 @@ struct LineEnvironment {
   // The interface index of a network connection by name (0: none).
   std::function<std::uint32_t(const std::string& connectionName)> connectionAdapterIndex;
   // Portal forms are encoded in it.
-  platform::CodePage codePage = platform::systemCodePage();
+  platform::CodePage codePage = platform::SystemCodePage();
 };
 
 }  // namespace kelbrin::lines

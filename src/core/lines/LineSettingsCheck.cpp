@@ -26,15 +26,15 @@ std::size_t CharacterCount(const std::string& utf8) {
 LineSettingsProblem CheckLineSettings(int lineType, const std::string& userName,
                                       const std::string& password) {
   if (lineType < 0 || lineType >= static_cast<int>(LineTypeTable().size())) {
-    return LineSettingsProblem::kUnknownLineType;
+    return LineSettingsProblem::UnknownLineType;
   }
   if (TLineFactory::NeedsCredentials(lineType) && (IsBlank(userName) || IsBlank(password))) {
-    return LineSettingsProblem::kMissingCredentials;
+    return LineSettingsProblem::MissingCredentials;
   }
   if (CharacterCount(userName) > kMaxUserName || CharacterCount(password) > kMaxPassword) {
-    return LineSettingsProblem::kTooLong;
+    return LineSettingsProblem::TooLong;
   }
-  return LineSettingsProblem::kNone;
+  return LineSettingsProblem::None;
 }
 
 }  // namespace kelbrin::lines

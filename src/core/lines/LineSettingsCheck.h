@@ -6,10 +6,10 @@ namespace kelbrin::lines {
 
 // The checks of the network page's Save, for every way line settings are stored.
 enum class LineSettingsProblem {
-  kNone,
-  kUnknownLineType,     // not a row of the line-type table
-  kMissingCredentials,  // the kind needs a user name and a password, one is blank
-  kTooLong,             // longer than the page's fields take (25 and 15 characters)
+  None,
+  UnknownLineType,     // not a row of the line-type table
+  MissingCredentials,  // the kind needs a user name and a password, one is blank
+  TooLong,             // longer than the page's fields take (25 and 15 characters)
 };
 
 LineSettingsProblem CheckLineSettings(int lineType, const std::string& userName,

@@ -7,9 +7,9 @@ namespace kelbrin::lines {
 LineStateTimer::LineStateTimer(runtime::EventLoop& loop, const runtime::Pace& pace,
                                std::function<void(bool reachable)> setNetReachable)
     : loop_(loop),
-      timer_(loop.startTimer(pace.lineStateFirst, pace.lineStateInterval,
+      timer_(loop.StartTimer(pace.lineStateFirst, pace.lineStateInterval,
                              [set = std::move(setNetReachable)] { set(IsNetReachable()); })) {}
 
-LineStateTimer::~LineStateTimer() { loop_.stopTimer(timer_); }
+LineStateTimer::~LineStateTimer() { loop_.StopTimer(timer_); }
 
 }  // namespace kelbrin::lines

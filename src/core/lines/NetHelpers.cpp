@@ -19,7 +19,7 @@ bool IsNetReachable() { return true; }
 std::string UrlEncode(std::string_view text, const platform::CodePage& codePage) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string encoded;
-  for (const char c : codePage.fromUtf8(text)) {
+  for (const char c : codePage.FromUtf8(text)) {
     const auto byte = static_cast<unsigned char>(c);
     if (std::isalnum(byte) && byte < 0x80) {
       encoded += c;
@@ -60,8 +60,8 @@ std::vector<platform::NetConnection> NetworkConnections(const ConnectionSources&
   // With a phonebook, NetworkManager's dial-up connections are listed once, among its entries.
   std::vector<platform::NetConnection> connections = platform::ListNetConnections(
       sources.networkManager, sources.dialUpEntries
-                                  ? platform::NmDialUpConnections::kLeftToPhonebook
-                                  : platform::NmDialUpConnections::kListed);
+                                  ? platform::NmDialUpConnections::LeftToPhonebook
+                                  : platform::NmDialUpConnections::Listed);
   if (sources.dialUpEntries) {
     const auto entries = sources.dialUpEntries();
     connections.insert(connections.end(), entries.begin(), entries.end());

@@ -15,15 +15,15 @@ TLineKeepTrd::TLineKeepTrd(TBaseLine& line, runtime::Clock& clock, runtime::Dura
 
 TLineKeepTrd::~TLineKeepTrd() { Stop(); }
 
-void TLineKeepTrd::Notify() { wait_.notifyChange(); }
+void TLineKeepTrd::Notify() { wait_.NotifyChange(); }
 
 void TLineKeepTrd::LinkChanged() {
   linkChanged_.store(true);
-  wait_.notifyChange();
+  wait_.NotifyChange();
 }
 
 void TLineKeepTrd::Stop() {
-  wait_.requestStop();
+  wait_.RequestStop();
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
@@ -32,9 +32,9 @@ void TLineKeepTrd::Run() {
   const auto upLineMayHaveDropped = [this] { return lastSeenUp_ && linkChanged_.load(); };
   using End = runtime::WorkerWait::End;
   for (;;) {
-    if (wait_.waitFor(kUntilChanged, hasWork) == End::kStopped) return;
+    if (wait_.WaitFor(kUntilChanged, hasWork) == End::Stopped) return;
     // The first check comes one interval after the keep-alive was turned on.
-    if (wait_.waitFor(interval_, upLineMayHaveDropped) == End::kStopped) return;
+    if (wait_.WaitFor(interval_, upLineMayHaveDropped) == End::Stopped) return;
     if (!hasWork()) continue;
     // What changed before this check is seen by it; a redial's own changes are not news.
     linkChanged_.store(false);

@@ -40,9 +40,9 @@ class HttpReplyReader {
 
   State state() const { return state_; }
   // The final reply's status once its headers are complete, 0 before.
-  int status() const { return headersDone_ ? status_ : 0; }
-  // The body (at most bodyCap bytes of it); empty once the reply has failed.
-  const std::string& body() const { return body_; }
+  int Status() const { return headersDone_ ? status_ : 0; }
+  // The Body (at most bodyCap bytes of it); empty once the reply has failed.
+  const std::string& Body() const { return body_; }
 
  private:
   enum class Phase { StatusLine, Headers, Body, ChunkSize, ChunkData, ChunkEnd, Trailers, Close };

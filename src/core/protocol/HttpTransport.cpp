@@ -42,7 +42,7 @@ bool ReadReply(ByteStream& stream, HttpReplyReader& reader, IoBounds& bounds,
       surplus = *received - reader.Feed(std::string_view(buffer, *received));
     }
     if (reader.state() == HttpReplyReader::State::Complete) return true;
-    if (reader.status() != 0 && reader.status() != 200) return false;
+    if (reader.Status() != 0 && reader.Status() != 200) return false;
   }
   return reader.state() == HttpReplyReader::State::Complete;
 }
@@ -54,7 +54,7 @@ bool OpenTunnel(ByteStream& stream, const HttpUrl& url, const ProxyServer& proxy
   HttpReplyReader reader({.headersOnly = true});
   std::size_t surplus = 0;
   // The server speaks only after the TLS client, so nothing may follow the proxy's reply yet.
-  return ReadReply(stream, reader, bounds, surplus) && reader.status() / 100 == 2 && surplus == 0;
+  return ReadReply(stream, reader, bounds, surplus) && reader.Status() / 100 == 2 && surplus == 0;
 }
 
 // The connection to the URL's server, through the proxy if there is one, with TLS for https.
@@ -100,9 +100,9 @@ std::string RunExchange(const ExchangeRequest& request) {
                           .bodyCap = request.xmlMode ? kXmlReplyCap : kRawReplyBytes,
                           .failAboveCap = request.xmlMode});
   std::size_t surplus = 0;
-  if (!ReadReply(*stream, reader, bounds, surplus) || reader.status() != 200) return {};
-  if (!request.xmlMode) return DecodeRawReply(reader.body());
-  std::string text = DecodeXmlReply(reader.body());
+  if (!ReadReply(*stream, reader, bounds, surplus) || reader.Status() != 200) return {};
+  if (!request.xmlMode) return DecodeRawReply(reader.Body());
+  std::string text = DecodeXmlReply(reader.Body());
   // Not XML ("Invalid XML"): the caller sees the empty reply like any other failure.
   return IsWellFormedXml(text) ? text : std::string();
 }

@@ -12,11 +12,11 @@ std::string DecodeXmlReply(std::string_view bytes) {
   if (bytes.starts_with("\xFF\xFE")) encoding = "UTF-16LE";
   if (bytes.starts_with("\xFE\xFF")) encoding = "UTF-16BE";
   if (encoding != "UTF-8") bytes.remove_prefix(2);
-  return platform::CodePage::named(encoding).toUtf8(bytes);
+  return platform::CodePage::Named(encoding).ToUtf8(bytes);
 }
 
 std::string DecodeRawReply(std::string_view bytes) {
-  std::string text = platform::systemCodePage().toUtf8(bytes);
+  std::string text = platform::SystemCodePage().ToUtf8(bytes);
   text.resize(std::min(text.size(), text.find('\0')));
   std::size_t characters = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {

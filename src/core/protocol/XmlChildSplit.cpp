@@ -9,7 +9,7 @@ bool IsNameEnd(char c) {
 
 // One piece of markup that starts at a '<'.
 struct Tag {
-  enum class Kind { kSkipped, kStart, kEnd, kUnknown } kind = Kind::kUnknown;
+  enum class Kind { Skipped, Start, End, Unknown } kind = Kind::Unknown;
   std::string_view name;
   bool selfClosing = false;
   std::size_t end = 0;  // one past its '>'
@@ -23,7 +23,7 @@ Tag ReadTag(std::string_view text, std::size_t at) {
   const auto skipTo = [&](std::string_view opener, std::string_view closer) {
     const std::size_t close = text.find(closer, at + opener.size());
     if (close != std::string_view::npos) {
-      tag.kind = Tag::Kind::kSkipped;
+      tag.kind = Tag::Kind::Skipped;
       tag.end = close + closer.size();
     }
     return tag;
@@ -50,7 +50,7 @@ Tag ReadTag(std::string_view text, std::size_t at) {
     }
   }
   if (cursor == text.size()) return tag;
-  tag.kind = closing ? Tag::Kind::kEnd : Tag::Kind::kStart;
+  tag.kind = closing ? Tag::Kind::End : Tag::Kind::Start;
   tag.selfClosing = !closing && text[cursor - 1] == '/';
   tag.end = cursor + 1;
   return tag;
@@ -74,11 +74,11 @@ std::optional<XmlChildSplit> SplitRootChildren(std::string_view text, std::strin
   for (std::size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at)) {
     const Tag tag = ReadTag(text, at);
     switch (tag.kind) {
-      case Tag::Kind::kUnknown:
+      case Tag::Kind::Unknown:
         return std::nullopt;
-      case Tag::Kind::kSkipped:
+      case Tag::Kind::Skipped:
         break;
-      case Tag::Kind::kStart:
+      case Tag::Kind::Start:
         if (depth == 0) {
           // A second root is refused by the whole-text reading; let it decide.
           if (rootSeen) return std::nullopt;
@@ -94,7 +94,7 @@ std::optional<XmlChildSplit> SplitRootChildren(std::string_view text, std::strin
         }
         if (!tag.selfClosing) ++depth;
         break;
-      case Tag::Kind::kEnd:
+      case Tag::Kind::End:
         if (depth == 0) return std::nullopt;
         --depth;
         if (depth == 1 && childBegin != std::string_view::npos) {

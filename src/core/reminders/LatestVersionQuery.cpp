@@ -25,7 +25,7 @@ void LatestVersionQuery::operator()(std::function<void(const std::string& versio
       // A failed query counts as the client's own version: no update reminder.
       version = std::string(protocol::kClientVersion);
     }
-    loop_.post([alive, done, version] {
+    loop_.Post([alive, done, version] {
       if (!alive.expired()) done(version);
     });
   });

@@ -33,15 +33,15 @@ ReminderChecks::~ReminderChecks() { Stop(); }
 
 void ReminderChecks::Start() {
   if (alertTimer_ || remindTimer_) return;
-  alertTimer_ = loop_.startTimer(pace_.alertFirst, pace_.alertInterval,
+  alertTimer_ = loop_.StartTimer(pace_.alertFirst, pace_.alertInterval,
                                  [this] { TimerLoopAlertEventTimer(); });
-  remindTimer_ = loop_.startTimer(pace_.remindFirst, pace_.remindInterval,
+  remindTimer_ = loop_.StartTimer(pace_.remindFirst, pace_.remindInterval,
                                   [this] { TimerLoopRemindEventTimer(); });
 }
 
 void ReminderChecks::Stop() {
-  if (alertTimer_) loop_.stopTimer(*alertTimer_);
-  if (remindTimer_) loop_.stopTimer(*remindTimer_);
+  if (alertTimer_) loop_.StopTimer(*alertTimer_);
+  if (remindTimer_) loop_.StopTimer(*remindTimer_);
   alertTimer_.reset();
   remindTimer_.reset();
   alive_ = std::make_shared<int>(0);

@@ -3,14 +3,14 @@
 namespace kelbrin::reminders {
 
 TBeepThread::TBeepThread(ToneFunction tone, int repetitions)
-    : tone_(std::move(tone)), thread_([this, repetitions] { run(repetitions); }) {}
+    : tone_(std::move(tone)), thread_([this, repetitions] { Run(repetitions); }) {}
 
 TBeepThread::~TBeepThread() {
-  requestStop();
+  RequestStop();
   thread_.join();
 }
 
-void TBeepThread::run(int repetitions) {
+void TBeepThread::Run(int repetitions) {
   for (int i = 0; i < repetitions; ++i) {
     for (const BeepTone& t : kBeepPattern) {
       if (stopRequested_.load()) break;
@@ -26,12 +26,12 @@ void TBeepThread::run(int repetitions) {
 }
 
 bool BeepPlayer::StartBeep(int repetitions) {
-  if (playing()) return false;
+  if (Playing()) return false;
   thread_.reset();  // joins the finished thread of the previous beep
   thread_ = std::make_unique<TBeepThread>(tone_, repetitions);
   return true;
 }
 
-void BeepPlayer::stop() { thread_.reset(); }
+void BeepPlayer::Stop() { thread_.reset(); }
 
 }  // namespace kelbrin::reminders

@@ -29,11 +29,11 @@ class TBeepThread {
   TBeepThread& operator=(const TBeepThread&) = delete;
 
   // True until the last tone has finished (or a stop has been seen).
-  bool running() const { return running_.load(); }
-  void requestStop() { stopRequested_.store(true); }
+  bool Running() const { return running_.load(); }
+  void RequestStop() { stopRequested_.store(true); }
 
  private:
-  void run(int repetitions);
+  void Run(int repetitions);
 
   ToneFunction tone_;
   std::atomic<bool> running_{true};
@@ -46,15 +46,15 @@ class TBeepThread {
 class BeepPlayer {
  public:
   explicit BeepPlayer(ToneFunction tone) : tone_(std::move(tone)) {}
-  ~BeepPlayer() { stop(); }
+  ~BeepPlayer() { Stop(); }
   BeepPlayer(const BeepPlayer&) = delete;
   BeepPlayer& operator=(const BeepPlayer&) = delete;
 
   // Starts a beep of `repetitions` patterns unless one still plays; returns whether it started.
   bool StartBeep(int repetitions);
-  bool playing() const { return thread_ && thread_->running(); }
+  bool Playing() const { return thread_ && thread_->Running(); }
   // Ends a beep in progress after its current tone and joins it (at shutdown).
-  void stop();
+  void Stop();
 
  private:
   ToneFunction tone_;

@@ -18,19 +18,19 @@ class Clock {
  public:
   virtual ~Clock() = default;
 
-  virtual TimePoint now() const = 0;
+  virtual TimePoint Now() const = 0;
 
-  // Wall-clock date and time for "today" and for log stamps; follows now() on a manual clock.
-  virtual std::chrono::system_clock::time_point wallNow() const = 0;
+  // Wall-clock date and time for "today" and for log stamps; follows Now() on a manual clock.
+  virtual std::chrono::system_clock::time_point WallNow() const = 0;
 
   // Blocks until `wake()` is true or `deadline` has come on this clock, whichever is first.
   // `lock` must hold the mutex that guards what `wake` reads and that notifiers of `cv` take.
   // Returns the final value of `wake()`.
-  virtual bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+  virtual bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                          TimePoint deadline, const std::function<bool()>& wake) = 0;
 };
 
 // The process's real clock.
-Clock& realClock();
+Clock& RealClock();
 
 }  // namespace kelbrin::runtime

@@ -15,7 +15,7 @@ constexpr Duration kShortestInterval{1};
 
 CoreEventLoop::CoreEventLoop(Clock& clock) : clock_(clock), owner_(std::this_thread::get_id()) {}
 
-void CoreEventLoop::post(Task task) {
+void CoreEventLoop::Post(Task task) {
   {
     std::lock_guard guard(mutex_);
     tasks_.push_back(std::move(task));
@@ -23,30 +23,30 @@ void CoreEventLoop::post(Task task) {
   wakeUp_.notify_all();
 }
 
-TimerId CoreEventLoop::startTimer(Duration firstDelay, Duration interval, Task onTick) {
-  assert(isLoopThread());
+TimerId CoreEventLoop::StartTimer(Duration firstDelay, Duration interval, Task onTick) {
+  assert(IsLoopThread());
   const TimerId id = nextTimerId_++;
-  timers_.emplace(id, Timer{clock_.now() + std::max(firstDelay, Duration::zero()),
+  timers_.emplace(id, Timer{clock_.Now() + std::max(firstDelay, Duration::zero()),
                             std::max(interval, kShortestInterval), std::move(onTick)});
   return id;
 }
 
-void CoreEventLoop::setTimerInterval(TimerId id, Duration interval) {
-  assert(isLoopThread());
+void CoreEventLoop::SetTimerInterval(TimerId id, Duration interval) {
+  assert(IsLoopThread());
   if (auto it = timers_.find(id); it != timers_.end()) {
     it->second.interval = std::max(interval, kShortestInterval);
-    it->second.deadline = clock_.now() + it->second.interval;
+    it->second.deadline = clock_.Now() + it->second.interval;
   }
 }
 
-void CoreEventLoop::stopTimer(TimerId id) {
-  assert(isLoopThread());
+void CoreEventLoop::StopTimer(TimerId id) {
+  assert(IsLoopThread());
   timers_.erase(id);
 }
 
-bool CoreEventLoop::isLoopThread() const { return owner_.load() == std::this_thread::get_id(); }
+bool CoreEventLoop::IsLoopThread() const { return owner_.load() == std::this_thread::get_id(); }
 
-void CoreEventLoop::quit() {
+void CoreEventLoop::Quit() {
   {
     std::lock_guard guard(mutex_);
     quitRequested_ = true;
@@ -54,10 +54,10 @@ void CoreEventLoop::quit() {
   wakeUp_.notify_all();
 }
 
-void CoreEventLoop::bindToCallingThread() { owner_.store(std::this_thread::get_id()); }
+void CoreEventLoop::BindToCallingThread() { owner_.store(std::this_thread::get_id()); }
 
-bool CoreEventLoop::fireDueTimers(const std::function<bool()>& stop) {
-  const TimePoint current = clock_.now();
+bool CoreEventLoop::FireDueTimers(const std::function<bool()>& stop) {
+  const TimePoint current = clock_.Now();
   std::vector<std::pair<TimePoint, TimerId>> due;
   for (const auto& [id, timer] : timers_) {
     if (timer.deadline <= current) due.emplace_back(timer.deadline, id);
@@ -94,29 +94,29 @@ bool CoreEventLoop::dispatch(const std::function<bool()>& stop) {
       return true;
     }
   }
-  return fireDueTimers(stop) || ran;
+  return FireDueTimers(stop) || ran;
 }
 
-TimePoint CoreEventLoop::nextDeadline() const {
+TimePoint CoreEventLoop::NextDeadline() const {
   TimePoint next = TimePoint::max();
   for (const auto& entry : timers_) next = std::min(next, entry.second.deadline);
   return next;
 }
 
-void CoreEventLoop::waitForWork(const std::function<bool()>& extraWake) {
-  const TimePoint deadline = nextDeadline();
+void CoreEventLoop::WaitForWork(const std::function<bool()>& extraWake) {
+  const TimePoint deadline = NextDeadline();
   std::unique_lock lock(mutex_);
-  clock_.waitUntil(lock, wakeUp_, deadline,
+  clock_.WaitUntil(lock, wakeUp_, deadline,
                    [&] { return quitRequested_ || !tasks_.empty() || extraWake(); });
 }
 
-void CoreEventLoop::run() {
-  runUntil([] { return false; }, std::chrono::steady_clock::duration::max());
+void CoreEventLoop::Run() {
+  RunUntil([] { return false; }, std::chrono::steady_clock::duration::max());
 }
 
-bool CoreEventLoop::runUntil(const std::function<bool()>& done,
+bool CoreEventLoop::RunUntil(const std::function<bool()>& done,
                              std::chrono::steady_clock::duration realGuard) {
-  bindToCallingThread();
+  BindToCallingThread();
   bool guardExpired = false;  // guarded by mutex_
   std::jthread guard;
   if (realGuard != std::chrono::steady_clock::duration::max()) {
@@ -143,7 +143,7 @@ bool CoreEventLoop::runUntil(const std::function<bool()>& done,
 
   while (!stop()) {
     if (dispatch(stop)) continue;
-    waitForWork([&] { return guardExpired; });
+    WaitForWork([&] { return guardExpired; });
   }
   {
     std::lock_guard lock(mutex_);
@@ -152,8 +152,8 @@ bool CoreEventLoop::runUntil(const std::function<bool()>& done,
   return done();
 }
 
-void CoreEventLoop::processPending() {
-  bindToCallingThread();
+void CoreEventLoop::ProcessPending() {
+  BindToCallingThread();
   while (dispatch([] { return false; })) {
   }
 }

@@ -22,28 +22,28 @@ namespace kelbrin::runtime {
 // means the new interval counts from this tick.
 class CoreEventLoop final : public EventLoop {
  public:
-  // The constructing thread owns the loop until run(), runUntil() or processPending() is called
+  // The constructing thread owns the loop until Run(), RunUntil() or ProcessPending() is called
   // on another one.
   explicit CoreEventLoop(Clock& clock);
 
-  void post(Task task) override;
-  TimerId startTimer(Duration firstDelay, Duration interval, Task onTick) override;
-  void setTimerInterval(TimerId id, Duration interval) override;
-  void stopTimer(TimerId id) override;
+  void Post(Task task) override;
+  TimerId StartTimer(Duration firstDelay, Duration interval, Task onTick) override;
+  void SetTimerInterval(TimerId id, Duration interval) override;
+  void StopTimer(TimerId id) override;
   const Clock& clock() const override { return clock_; }
-  bool isLoopThread() const override;
+  bool IsLoopThread() const override;
 
-  // Runs on the calling thread until quit(). A quit() that came before run() ends it at once.
-  void run();
-  // Thread-safe. Ends run() after the task or tick being handled.
-  void quit();
+  // Runs on the calling thread until Quit(). A Quit() that came before Run() ends it at once.
+  void Run();
+  // Thread-safe. Ends Run() after the task or tick being handled.
+  void Quit();
 
-  // Tests: runs like run() until `done()` holds (checked after every task and tick), quit() is
+  // Tests: runs like Run() until `done()` holds (checked after every task and tick), Quit() is
   // called, or `realGuard` of real time has passed. Returns the final value of `done()`.
-  bool runUntil(const std::function<bool()>& done,
+  bool RunUntil(const std::function<bool()>& done,
                 std::chrono::steady_clock::duration realGuard = std::chrono::seconds(10));
   // Tests: runs every task queued and every timer due now, without blocking.
-  void processPending();
+  void ProcessPending();
 
  private:
   struct Timer {
@@ -52,14 +52,14 @@ class CoreEventLoop final : public EventLoop {
     Task onTick;
   };
 
-  void bindToCallingThread();
+  void BindToCallingThread();
   // Runs the queued tasks and the due timers once; true when anything ran. Stops early when
   // `stop()` holds after a task or tick.
   bool dispatch(const std::function<bool()>& stop);
-  bool fireDueTimers(const std::function<bool()>& stop);
-  TimePoint nextDeadline() const;
-  // Blocks until a task is posted, quit() is called, `extraWake()` holds or a timer is due.
-  void waitForWork(const std::function<bool()>& extraWake);
+  bool FireDueTimers(const std::function<bool()>& stop);
+  TimePoint NextDeadline() const;
+  // Blocks until a task is posted, Quit() is called, `extraWake()` holds or a timer is due.
+  void WaitForWork(const std::function<bool()>& extraWake);
 
   Clock& clock_;
   std::atomic<std::thread::id> owner_;

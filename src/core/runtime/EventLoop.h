@@ -18,23 +18,23 @@ class EventLoop {
   virtual ~EventLoop() = default;
 
   // Thread-safe. Queues `task` to run on the loop's thread after the tasks posted before it.
-  virtual void post(Task task) = 0;
+  virtual void Post(Task task) = 0;
 
   // Loop thread only. Fires `onTick` first after `firstDelay`, then every `interval`.
-  virtual TimerId startTimer(Duration firstDelay, Duration interval, Task onTick) = 0;
+  virtual TimerId StartTimer(Duration firstDelay, Duration interval, Task onTick) = 0;
 
   // Loop thread only. The new interval applies from the next tick on; a handler may call it
   // for its own timer.
-  virtual void setTimerInterval(TimerId id, Duration interval) = 0;
+  virtual void SetTimerInterval(TimerId id, Duration interval) = 0;
 
   // Loop thread only. A stopped timer never fires again, even when it was already due.
-  virtual void stopTimer(TimerId id) = 0;
+  virtual void StopTimer(TimerId id) = 0;
 
   virtual const Clock& clock() const = 0;
-  TimePoint now() const { return clock().now(); }
+  TimePoint Now() const { return clock().Now(); }
 
   // True on the loop's own thread; used to assert thread ownership.
-  virtual bool isLoopThread() const = 0;
+  virtual bool IsLoopThread() const = 0;
 };
 
 }  // namespace kelbrin::runtime

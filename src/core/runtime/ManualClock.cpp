@@ -8,12 +8,12 @@ namespace kelbrin::runtime {
 ManualClock::ManualClock(TimePoint start, std::chrono::system_clock::time_point wall)
     : now_(start), wall_(wall) {}
 
-TimePoint ManualClock::now() const {
+TimePoint ManualClock::Now() const {
   std::lock_guard guard(mutex_);
   return now_;
 }
 
-std::chrono::system_clock::time_point ManualClock::wallNow() const {
+std::chrono::system_clock::time_point ManualClock::WallNow() const {
   std::lock_guard guard(mutex_);
   return wall_;
 }
@@ -21,7 +21,7 @@ std::chrono::system_clock::time_point ManualClock::wallNow() const {
 // Lock order: a waiter's own mutex before mutex_. `advance` never holds mutex_ while it takes a
 // waiter's mutex, and a waiter leaves the list only with its own mutex released, after every
 // advance that was about to notify it is done with it.
-bool ManualClock::waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+bool ManualClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                             TimePoint deadline, const std::function<bool()>& wake) {
   std::list<Waiter>::iterator self;
   {
@@ -30,7 +30,7 @@ bool ManualClock::waitUntil(std::unique_lock<std::mutex>& lock, std::condition_v
   }
   waitersChanged_.notify_all();
 
-  while (!wake() && now() < deadline) cv.wait(lock);
+  while (!wake() && Now() < deadline) cv.wait(lock);
 
   lock.unlock();
   {
@@ -43,7 +43,7 @@ bool ManualClock::waitUntil(std::unique_lock<std::mutex>& lock, std::condition_v
   return wake();
 }
 
-void ManualClock::advance(Duration step) {
+void ManualClock::Advance(Duration step) {
   std::vector<Waiter*> toWake;
   {
     std::lock_guard guard(mutex_);
@@ -64,28 +64,28 @@ void ManualClock::advance(Duration step) {
   waitersChanged_.notify_all();
 }
 
-void ManualClock::setWallTime(std::chrono::system_clock::time_point wall) {
+void ManualClock::SetWallTime(std::chrono::system_clock::time_point wall) {
   std::lock_guard guard(mutex_);
   wall_ = wall;
 }
 
-std::size_t ManualClock::pendingWaitersLocked() const {
+std::size_t ManualClock::PendingWaitersLocked() const {
   return static_cast<std::size_t>(std::count_if(
       waiters_.begin(), waiters_.end(), [&](const Waiter& w) { return w.deadline > now_; }));
 }
 
-std::size_t ManualClock::waiterCount() const {
+std::size_t ManualClock::WaiterCount() const {
   std::lock_guard guard(mutex_);
-  return pendingWaitersLocked();
+  return PendingWaitersLocked();
 }
 
-bool ManualClock::waitForWaiters(std::size_t n,
+bool ManualClock::WaitForWaiters(std::size_t n,
                                  std::chrono::steady_clock::duration realGuard) const {
   std::unique_lock guard(mutex_);
-  return waitersChanged_.wait_for(guard, realGuard, [&] { return pendingWaitersLocked() >= n; });
+  return waitersChanged_.wait_for(guard, realGuard, [&] { return PendingWaitersLocked() >= n; });
 }
 
-bool ManualClock::waitForDeadline(TimePoint deadline,
+bool ManualClock::WaitForDeadline(TimePoint deadline,
                                   std::chrono::steady_clock::duration realGuard) const {
   std::unique_lock guard(mutex_);
   return waitersChanged_.wait_for(guard, realGuard, [&] {

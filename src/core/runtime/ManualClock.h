@@ -21,25 +21,25 @@ class ManualClock final : public Clock {
   explicit ManualClock(TimePoint start = TimePoint(std::chrono::hours(1)),
                        std::chrono::system_clock::time_point wall = kDefaultWall);
 
-  TimePoint now() const override;
-  std::chrono::system_clock::time_point wallNow() const override;
-  bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+  TimePoint Now() const override;
+  std::chrono::system_clock::time_point WallNow() const override;
+  bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                  TimePoint deadline, const std::function<bool()>& wake) override;
 
   // Moves both the monotonic and the wall time forward and wakes every waiter.
-  void advance(Duration step);
+  void Advance(Duration step);
   // Sets the wall time ("today") without moving the monotonic time.
-  void setWallTime(std::chrono::system_clock::time_point wall);
+  void SetWallTime(std::chrono::system_clock::time_point wall);
 
   // Threads parked in `waitUntil` whose deadline still lies ahead.
-  std::size_t waiterCount() const;
-  // Blocks (in real time, at most `realGuard`) until `waiterCount() >= n`; false on time-out.
+  std::size_t WaiterCount() const;
+  // Blocks (in real time, at most `realGuard`) until `WaiterCount() >= n`; false on time-out.
   // Lets a test make sure a worker sits in its wait before it advances the clock.
-  bool waitForWaiters(std::size_t n, std::chrono::steady_clock::duration realGuard =
+  bool WaitForWaiters(std::size_t n, std::chrono::steady_clock::duration realGuard =
                                          std::chrono::seconds(10)) const;
   // Blocks (in real time, at most `realGuard`) until a thread waits for exactly `deadline`;
   // false on time-out. Tells a new wait from one that has been woken but not yet left.
-  bool waitForDeadline(TimePoint deadline, std::chrono::steady_clock::duration realGuard =
+  bool WaitForDeadline(TimePoint deadline, std::chrono::steady_clock::duration realGuard =
                                                std::chrono::seconds(10)) const;
 
  private:
@@ -50,7 +50,7 @@ class ManualClock final : public Clock {
     int notifying = 0;  // advances that are about to notify this waiter
   };
 
-  std::size_t pendingWaitersLocked() const;
+  std::size_t PendingWaitersLocked() const;
 
   mutable std::mutex mutex_;
   mutable std::condition_variable waitersChanged_;

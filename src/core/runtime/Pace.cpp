@@ -6,13 +6,13 @@
 namespace kelbrin::runtime {
 
 namespace {
-Duration scale(Duration d, double factor) {
+Duration Scale(Duration d, double factor) {
   const double ms = std::round(static_cast<double>(d.count()) * factor);
   return Duration(std::max<Duration::rep>(1, static_cast<Duration::rep>(ms)));
 }
 }  // namespace
 
-Pace Pace::scaled(double factor) const {
+Pace Pace::Scaled(double factor) const {
   Pace p = *this;
   for (Duration* d :
        {&p.ipWaitStep,        &p.ipIdleCheck,      &p.addressChangeSettle, &p.addressChangeSpacing,
@@ -21,7 +21,7 @@ Pace Pace::scaled(double factor) const {
         &p.remindInterval,    &p.lineKeepInterval, &p.hangUpBound,         &p.popupSlideStep,
         &p.popupDelay,        &p.resolveTimeout,   &p.connectTimeout,      &p.sendTimeout,
         &p.receiveTimeout}) {
-    *d = scale(*d, factor);
+    *d = Scale(*d, factor);
   }
   return p;
 }

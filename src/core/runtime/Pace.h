@@ -6,7 +6,7 @@ namespace kelbrin::runtime {
 
 using namespace std::chrono_literals;
 
-// Every interval of the system in one value, with the defaults of the product. `scaled()`
+// Every interval of the system in one value, with the defaults of the product. `Scaled()`
 // multiplies all of them (the --time-scale option of the demo and end-to-end tests).
 struct Pace {
   // IP update worker: an active test, then `ipWaitSteps` waits of `ipWaitStep`; idle gate check.
@@ -50,7 +50,7 @@ struct Pace {
   Duration receiveTimeout = 10000ms;
 
   // Every interval multiplied by `factor` (> 0); an interval never drops below 1 ms.
-  Pace scaled(double factor) const;
+  Pace Scaled(double factor) const;
 };
 
 }  // namespace kelbrin::runtime

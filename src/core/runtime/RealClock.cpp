@@ -7,23 +7,23 @@ namespace kelbrin::runtime {
 
 namespace {
 
-class RealClock final : public Clock {
+class SteadyWallClock final : public Clock {
  public:
-  TimePoint now() const override {
+  TimePoint Now() const override {
     return std::chrono::time_point_cast<Duration>(std::chrono::steady_clock::now());
   }
 
-  std::chrono::system_clock::time_point wallNow() const override {
+  std::chrono::system_clock::time_point WallNow() const override {
     return std::chrono::system_clock::now();
   }
 
-  bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+  bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                  TimePoint deadline, const std::function<bool()>& wake) override {
     // Waits are cut into slices of at most a day: a far deadline (TimePoint::max() for "no
     // timer") would overflow steady_clock's nanoseconds.
     constexpr Duration kLongestSlice = std::chrono::hours(24);
     while (!wake()) {
-      const TimePoint current = now();
+      const TimePoint current = Now();
       if (current >= deadline) return false;
       cv.wait_for(lock, std::min<Duration>(deadline - current, kLongestSlice));
     }
@@ -33,8 +33,8 @@ class RealClock final : public Clock {
 
 }  // namespace
 
-Clock& realClock() {
-  static RealClock clock;
+Clock& RealClock() {
+  static SteadyWallClock clock;
   return clock;
 }
 

@@ -17,7 +17,7 @@ std::atomic<int> gSignalPipe{-1};
 // Byte written by the destructor to end the watcher; signal numbers are never 0.
 constexpr unsigned char kEndWatch = 0;
 
-extern "C" void forwardSignal(int signo) {
+extern "C" void ForwardSignal(int signo) {
   const int savedErrno = errno;
   const int fd = gSignalPipe.load();
   if (fd >= 0) {
@@ -27,9 +27,9 @@ extern "C" void forwardSignal(int signo) {
   errno = savedErrno;
 }
 
-void install(int signo, struct sigaction* previous) {
+void Install(int signo, struct sigaction* previous) {
   struct sigaction action {};
-  action.sa_handler = forwardSignal;
+  action.sa_handler = ForwardSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   if (::sigaction(signo, &action, previous) != 0) {
@@ -51,9 +51,9 @@ SignalQuit::SignalQuit(EventLoop& loop, std::function<void(int)> quit)
   ::fcntl(writeFd_, F_SETFL, O_NONBLOCK);
   [[maybe_unused]] const int previousPipe = gSignalPipe.exchange(writeFd_);
   assert(previousPipe == -1 && "one SignalQuit at a time");
-  install(SIGTERM, &previousTerm_);
-  install(SIGINT, &previousInt_);
-  watcher_ = std::thread([this] { watch(); });
+  Install(SIGTERM, &previousTerm_);
+  Install(SIGINT, &previousInt_);
+  watcher_ = std::thread([this] { Watch(); });
 }
 
 SignalQuit::~SignalQuit() {
@@ -68,7 +68,7 @@ SignalQuit::~SignalQuit() {
   ::close(writeFd_);
 }
 
-void SignalQuit::watch() {
+void SignalQuit::Watch() {
   for (;;) {
     unsigned char byte = 0;
     const ssize_t got = ::read(readFd_, &byte, 1);
@@ -76,7 +76,7 @@ void SignalQuit::watch() {
     if (got <= 0 || byte == kEndWatch) return;
     const int signo = byte;
     // Copies only: the task may run after this object is gone.
-    loop_.post([quit = quit_, signo] { quit(signo); });
+    loop_.Post([quit = quit_, signo] { quit(signo); });
   }
 }
 

@@ -22,7 +22,7 @@ class SignalQuit {
   SignalQuit& operator=(const SignalQuit&) = delete;
 
  private:
-  void watch();
+  void Watch();
 
   EventLoop& loop_;
   std::function<void(int)> quit_;

@@ -33,15 +33,15 @@ std::string Trimmed(const std::string& text) {
 class WithoutServiceQuery final : public settings::SettingsBackend {
  public:
   explicit WithoutServiceQuery(settings::SettingsBackend& store) : store_(store) {}
-  std::string readValue(const std::string& name) override { return store_.readValue(name); }
-  void writeValue(const std::string& name, const std::string& text) override {
-    store_.writeValue(name, text);
+  std::string ReadValue(const std::string& name) override { return store_.ReadValue(name); }
+  void WriteValue(const std::string& name, const std::string& text) override {
+    store_.WriteValue(name, text);
   }
-  void writeValues(const std::map<std::string, std::string>& values) override {
-    store_.writeValues(values);
+  void WriteValues(const std::map<std::string, std::string>& values) override {
+    store_.WriteValues(values);
   }
-  bool isServiceInstalled(const std::string&) override { return false; }
-  void setAutorun(bool enabled) override { store_.setAutorun(enabled); }
+  bool IsServiceInstalled(const std::string&) override { return false; }
+  void SetAutorun(bool enabled) override { store_.SetAutorun(enabled); }
 
  private:
   settings::SettingsBackend& store_;
@@ -60,7 +60,7 @@ SessionController::SessionController(runtime::EventLoop& loop, runtime::Clock& c
 
 SessionController::~SessionController() { Shutdown(); }
 
-void SessionController::AssertOwnerThread() const { assert(loop_.isLoopThread()); }
+void SessionController::AssertOwnerThread() const { assert(loop_.IsLoopThread()); }
 
 void SessionController::Changed() {
   if (viewObserver_) viewObserver_(view_);
@@ -72,7 +72,7 @@ void SessionController::SetViewObserver(std::function<void(const SessionView&)> 
 }
 
 void SessionController::PostToController(std::function<void()> task) {
-  loop_.post([alive = std::weak_ptr<int>(alive_), task = std::move(task)] {
+  loop_.Post([alive = std::weak_ptr<int>(alive_), task = std::move(task)] {
     // The controller is destroyed on its own thread, so it cannot vanish during the task.
     if (alive.lock()) task();
   });
@@ -99,7 +99,7 @@ void SessionController::InitClient(bool serviceMode, const std::function<void()>
   signals_.SetNetReachable(true);
   if (startLine) startLine();
   // An empty saved password can only be refused: start as without one, with the window shown.
-  const settings::TParamInfo saved = settings::ParamInfo().snapshot();
+  const settings::TParamInfo saved = settings::ParamInfo().Snapshot();
   const bool savePwd = saved.SavePwd && !saved.UserPwd.empty();
   if (!savePwd) presenter_.ShowMainWindow();
   if (!autoLogonTrd_)
@@ -112,9 +112,9 @@ void SessionController::InitClient(bool serviceMode, const std::function<void()>
 }
 
 void SessionController::QueryServiceState() {
-  settings::TParamInfo record = settings::ParamInfo().snapshot();
-  record.AsService = options_.settingsBackend->isServiceInstalled(settings::kServiceName);
-  settings::ParamInfo().update(record);
+  settings::TParamInfo record = settings::ParamInfo().Snapshot();
+  record.AsService = options_.settingsBackend->IsServiceInstalled(settings::kServiceName);
+  settings::ParamInfo().Update(record);
   view_.ChkBoxRunAsService = record.AsService;
   Changed();
 }
@@ -139,7 +139,7 @@ void SessionController::LoadSettings() {
   WithoutServiceQuery withoutQuery(*options_.settingsBackend);
   const settings::TParamInfo record =
       settings::LoadParamInfo(serviceMode_ ? withoutQuery : *options_.settingsBackend);
-  settings::ParamInfo().update(record);
+  settings::ParamInfo().Update(record);
   view_.EditUserName = record.UserName;
   view_.EditPassword = record.SavePwd ? record.UserPwd : std::string();
   view_.ChkBoxSavePwd = record.SavePwd;
@@ -150,14 +150,14 @@ void SessionController::LoadSettings() {
 
 void SessionController::SaveSettings() {
   AssertOwnerThread();
-  settings::TParamInfo record = settings::ParamInfo().snapshot();
+  settings::TParamInfo record = settings::ParamInfo().Snapshot();
   record.UserName = view_.EditUserName;
   record.UserPwd = view_.EditPassword;
   record.SavePwd = view_.ChkBoxSavePwd;
   record.AsService = view_.ChkBoxRunAsService;
   record.AutoRunAsOSStart = view_.ChkBoxStartup;
   record.UpdateSysInfo = view_.suiCheckBoxUpdateSysInfo;
-  settings::ParamInfo().update(record);
+  settings::ParamInfo().Update(record);
   // The workers need the password for the running session; the store keeps it only while
   // "Save Password" is ticked.
   settings::TParamInfo stored = record;
@@ -172,7 +172,7 @@ void SessionController::SaveSettings() {
 
 void SessionController::WriteEmptyPassword() {
   try {
-    options_.settingsBackend->writeValue("UserPwd", "");
+    options_.settingsBackend->WriteValue("UserPwd", "");
   } catch (const settings::SettingsError& error) {
     presenter_.ShowErrorBox("Error", error.what());
   }
@@ -226,7 +226,7 @@ void SessionController::BtnLogonClick() {
   if (loginBusy_) return;
   // Flagged before arming: an armed worker would otherwise send a second login beside this one.
   signals_.SetManualLoginBusy(Mark() == 0);
-  signals_.SetAutoLogonArmed(Mark() != 0 ? false : settings::ParamInfo().snapshot().SavePwd);
+  signals_.SetAutoLogonArmed(Mark() != 0 ? false : settings::ParamInfo().Snapshot().SavePwd);
   LoginOrLogout();
   if (!loginBusy_) signals_.SetManualLoginBusy(false);
 }
@@ -352,7 +352,7 @@ void SessionController::ShowUserProfile() {
   const auto reply = snapshots_.UserProfile();
   if (!reply) return;
   const AccountTexts texts =
-      AccountTextsOf(reply->Profile, LocalDate(signals_.clock().wallNow()));
+      AccountTextsOf(reply->Profile, LocalDate(signals_.clock().WallNow()));
   view_.Label25 = texts.State;
   view_.Label26 = texts.UserType;
   if (texts.Deadline) view_.Label29 = *texts.Deadline;

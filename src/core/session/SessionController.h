@@ -97,7 +97,7 @@ class SessionController final : public AccountIntents,
   // first！" for a list without domains.
   void ShowAccountAddress();
   // "Now" of the session's clock (the calendar of the deadlines and the domain view).
-  std::chrono::system_clock::time_point WallNow() const { return signals_.clock().wallNow(); }
+  std::chrono::system_clock::time_point WallNow() const { return signals_.clock().WallNow(); }
 
   // Window side of the workers' messages.
   void OnIpStatus(const std::string& text, bool connectionFailure);

@@ -26,7 +26,7 @@ class SessionSignals final : public reminders::SessionMark {
   bool NetReachable() const { return netReachable_.load(); }
   // A login of the user's own is in flight; the auto-logon worker leaves that attempt to it.
   bool ManualLoginBusy() const { return manualLoginBusy_.load(); }
-  bool StopRequested() const { return wait_.stopRequested(); }
+  bool StopRequested() const { return wait_.StopRequested(); }
   // Counts the logouts; a worker compares it across a wait so that a logout followed at once by
   // a login is not missed.
   std::uint64_t Logouts() const { return logouts_.load(); }
@@ -39,7 +39,7 @@ class SessionSignals final : public reminders::SessionMark {
   void SetManualLoginBusy(bool busy);
   // Any thread: the network behind the public address may have changed.
   void AddressChanged();
-  void RequestStop() { wait_.requestStop(); }
+  void RequestStop() { wait_.RequestStop(); }
 
   // Worker side: waits up to `span` on the runtime clock; ends early on a stop request or when
   // `condition()` holds. Returns why it ended.

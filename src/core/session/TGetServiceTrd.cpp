@@ -16,7 +16,7 @@ TGetServiceTrd::TGetServiceTrd(protocol::PelmarClient& client, SessionSignals& s
 TGetServiceTrd::~TGetServiceTrd() { thread_.join(); }
 
 void TGetServiceTrd::Run() {
-  if (signals_.WaitFor(pace_.serviceListDelay, {}) != runtime::WorkerWait::End::kStopped) {
+  if (signals_.WaitFor(pace_.serviceListDelay, {}) != runtime::WorkerWait::End::Stopped) {
     try {
       Fetch();
     } catch (...) {

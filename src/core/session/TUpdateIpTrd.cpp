@@ -81,17 +81,17 @@ void TUpdateIpTrd::WaitForNextTest(std::uint64_t logoutsBefore, std::uint64_t ch
     return loggedOut() || signals_.AddressChanges() != changesBefore;
   };
   auto end = signals_.WaitFor(pace_.ipWaitStep * pace_.ipWaitSteps, loggedOutOrChanged);
-  if (end == runtime::WorkerWait::End::kCondition && !loggedOut()) {
+  if (end == runtime::WorkerWait::End::Condition && !loggedOut()) {
     const runtime::Clock& clock = signals_.clock();
-    runtime::TimePoint testAt = clock.now() + pace_.addressChangeSettle;
+    runtime::TimePoint testAt = clock.Now() + pace_.addressChangeSettle;
     if (lastExtraTest_) testAt = std::max(testAt, *lastExtraTest_ + pace_.addressChangeSpacing);
-    end = signals_.WaitFor(testAt - clock.now(), loggedOut);
-    if (end == runtime::WorkerWait::End::kTimeout) {
-      lastExtraTest_ = clock.now();
+    end = signals_.WaitFor(testAt - clock.Now(), loggedOut);
+    if (end == runtime::WorkerWait::End::Timeout) {
+      lastExtraTest_ = clock.Now();
       return;
     }
   }
-  if (end != runtime::WorkerWait::End::kTimeout) SetCurrentIp({});
+  if (end != runtime::WorkerWait::End::Timeout) SetCurrentIp({});
 }
 
 }  // namespace kelbrin::session

@@ -2,12 +2,12 @@
 
 namespace kelbrin::settings {
 
-TParamInfo ParamInfoStore::snapshot() const {
+TParamInfo ParamInfoStore::Snapshot() const {
   std::lock_guard lock(lock_);
   return record_;
 }
 
-void ParamInfoStore::update(const TParamInfo& record) {
+void ParamInfoStore::Update(const TParamInfo& record) {
   std::lock_guard lock(lock_);
   record_ = record;
 }

@@ -34,8 +34,8 @@ struct TParamInfo {
 // sees a half-written string.
 class ParamInfoStore {
  public:
-  TParamInfo snapshot() const;
-  void update(const TParamInfo& record);
+  TParamInfo Snapshot() const;
+  void Update(const TParamInfo& record);
 
  private:
   mutable std::mutex lock_;

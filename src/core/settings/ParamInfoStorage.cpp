@@ -22,7 +22,7 @@ const char* Flag(bool set) { return set ? "1" : "0"; }
 
 // "1", or nothing stored at all, means set; every other text means clear.
 bool FlagDefaultingOn(SettingsBackend& backend, const std::string& name) {
-  const std::string text = backend.readValue(name);
+  const std::string text = backend.ReadValue(name);
   return text == "1" || text.empty();
 }
 
@@ -30,20 +30,20 @@ bool FlagDefaultingOn(SettingsBackend& backend, const std::string& name) {
 
 TParamInfo LoadParamInfo(SettingsBackend& backend) {
   TParamInfo record;
-  record.AsService = backend.isServiceInstalled(kServiceName);
-  record.UserName = backend.readValue("UserName");
-  record.UserPwd = backend.readValue("UserPwd");
-  record.SavePwd = backend.readValue("SavePwd") == "1";
+  record.AsService = backend.IsServiceInstalled(kServiceName);
+  record.UserName = backend.ReadValue("UserName");
+  record.UserPwd = backend.ReadValue("UserPwd");
+  record.SavePwd = backend.ReadValue("SavePwd") == "1";
   record.UpdateSysInfo = FlagDefaultingOn(backend, "UpdateSysInfo");
-  record.InternalLineType = IntegerOrZero(backend.readValue("InternalLineType"));
-  record.LineUserName = backend.readValue("LineUserName");
-  record.LineUserPwd = backend.readValue("LineUserPwd");
-  record.LineName = backend.readValue("LineName");
+  record.InternalLineType = IntegerOrZero(backend.ReadValue("InternalLineType"));
+  record.LineUserName = backend.ReadValue("LineUserName");
+  record.LineUserPwd = backend.ReadValue("LineUserPwd");
+  record.LineName = backend.ReadValue("LineName");
   record.AutoConn = FlagDefaultingOn(backend, "AutoConn");
   record.ImmediateUpdate = FlagDefaultingOn(backend, "ImmediateUpdate");
-  record.AutoRunAsOSStart = backend.readValue("AutoRunAsOSStart") == "1";
+  record.AutoRunAsOSStart = backend.ReadValue("AutoRunAsOSStart") == "1";
   // Configuration only: set by hand (or by a test), never written by the client.
-  if (std::string probe = backend.readValue("PortalProbeUrl"); !probe.empty()) {
+  if (std::string probe = backend.ReadValue("PortalProbeUrl"); !probe.empty()) {
     record.PortalProbeUrl = std::move(probe);
   }
   if (record.UserName.empty() && record.UserPwd.empty()) record.SavePwd = false;
@@ -51,7 +51,7 @@ TParamInfo LoadParamInfo(SettingsBackend& backend) {
 }
 
 void SaveParamInfo(const TParamInfo& record, SettingsBackend& backend) {
-  backend.writeValues({
+  backend.WriteValues({
       {"UserName", record.UserName},
       {"UserPwd", record.UserPwd},
       {"SavePwd", Flag(record.SavePwd)},
@@ -64,7 +64,7 @@ void SaveParamInfo(const TParamInfo& record, SettingsBackend& backend) {
       {"LineUserPwd", record.LineUserPwd},
       {"AutoConn", Flag(record.AutoConn)},
   });
-  backend.setAutorun(record.AutoRunAsOSStart);
+  backend.SetAutorun(record.AutoRunAsOSStart);
 }
 
 }  // namespace kelbrin::settings

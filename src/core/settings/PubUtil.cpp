@@ -49,7 +49,7 @@ std::filesystem::path ConfigRoot() {
 
 std::string TPubUtil::ReadRegString(const std::string& name) {
   try {
-    return Trim(Store().read(name).value_or(std::string()));
+    return Trim(Store().Read(name).value_or(std::string()));
   } catch (const std::exception&) {
     return {};  // only allocation can fail here; a read never raises
   }
@@ -58,9 +58,9 @@ std::string TPubUtil::ReadRegString(const std::string& name) {
 void TPubUtil::WriteRegString(const std::string& name, const std::string& text) {
   platform::KeyValueStore store = Store();
   try {
-    store.write(name, text);
+    store.Write(name, text);
   } catch (const std::exception& error) {
-    throw SettingsError("Cannot save the setting \"" + name + "\" in " + store.file().string() +
+    throw SettingsError("Cannot save the setting \"" + name + "\" in " + store.File().string() +
                         ": " + error.what());
   }
 }
@@ -68,9 +68,9 @@ void TPubUtil::WriteRegString(const std::string& name, const std::string& text) 
 void TPubUtil::WriteRegStrings(const std::map<std::string, std::string>& values) {
   platform::KeyValueStore store = Store();
   try {
-    store.writeAll(values);
+    store.WriteAll(values);
   } catch (const std::exception& error) {
-    throw SettingsError("Cannot save the settings in " + store.file().string() + ": " +
+    throw SettingsError("Cannot save the settings in " + store.File().string() + ": " +
                         error.what());
   }
 }

@@ -9,18 +9,18 @@ namespace {
 
 class SystemBackend : public SettingsBackend {
  public:
-  std::string readValue(const std::string& name) override { return TPubUtil::ReadRegString(name); }
-  void writeValue(const std::string& name, const std::string& text) override {
+  std::string ReadValue(const std::string& name) override { return TPubUtil::ReadRegString(name); }
+  void WriteValue(const std::string& name, const std::string& text) override {
     TPubUtil::WriteRegString(name, text);
   }
-  void writeValues(const std::map<std::string, std::string>& values) override {
+  void WriteValues(const std::map<std::string, std::string>& values) override {
     TPubUtil::WriteRegStrings(values);
   }
-  bool isServiceInstalled(const std::string& serviceName) override {
+  bool IsServiceInstalled(const std::string& serviceName) override {
     return platform::IsServiceInstalled(serviceName);
   }
   // Like the Run key it replaces, a failure to set the entry is not reported.
-  void setAutorun(bool enabled) override { platform::SetAutorun(enabled); }
+  void SetAutorun(bool enabled) override { platform::SetAutorun(enabled); }
 };
 
 }  // namespace

@@ -13,20 +13,20 @@ SystemReport::SystemReport(runtime::EventLoop& loop, const runtime::Pace& pace, 
       loggedIn_(std::move(loggedIn)),
       updateSysInfo_(std::move(updateSysInfo)),
       seams_(std::move(seams)) {
-  assert(loop_.isLoopThread());
-  timer_ = loop_.startTimer(pace.sysInfoInterval, pace.sysInfoInterval,
+  assert(loop_.IsLoopThread());
+  timer_ = loop_.StartTimer(pace.sysInfoInterval, pace.sysInfoInterval,
                             [this] { TimerUpdateSysInfoTimer(); });
 }
 
 SystemReport::~SystemReport() {
-  if (!spent_) loop_.stopTimer(timer_);
+  if (!spent_) loop_.StopTimer(timer_);
 }
 
 void SystemReport::TimerUpdateSysInfoTimer() {
   try {
     if (!loggedIn_()) return;
     spent_ = true;
-    loop_.stopTimer(timer_);
+    loop_.StopTimer(timer_);
     if (updateSysInfo_()) worker_ = std::make_unique<TUpdateSysInfoTrd>(sysInfo_, seams_);
   } catch (...) {
     // A timer check never ends the loop; a failed start means no report in this run.

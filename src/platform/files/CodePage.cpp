@@ -85,18 +85,18 @@ class Converter {
   Converter(const std::string& to, const std::string& from)
       : cd_(iconv_open(to.c_str(), from.c_str())) {}
   ~Converter() {
-    if (valid()) iconv_close(cd_);
+    if (Valid()) iconv_close(cd_);
   }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
   // Converts all of `input`. Where iconv stops at a sequence it cannot take (invalid, unmappable,
   // or cut short at the end), `onFailure(output, rest)` appends a stand-in to `output` and returns
   // how many bytes of `rest` to skip.
   template <typename OnFailure>
-  std::string convert(std::string_view input, OnFailure onFailure) {
+  std::string Convert(std::string_view input, OnFailure onFailure) {
     std::string output;
     char buffer[4096];
     char* in = const_cast<char*>(input.data());
@@ -159,25 +159,25 @@ std::string LocaleCodeset() {
   return codeset;
 }
 
-// Every code page ever installed stays alive, so a reference handed out by systemCodePage()
-// remains valid after a later setSystemCodePage().
+// Every code page ever installed stays alive, so a reference handed out by SystemCodePage()
+// remains valid after a later SetSystemCodePage().
 std::mutex installedMutex;
 std::deque<CodePage> installed;
 std::atomic<const CodePage*> current{nullptr};
 
 }  // namespace
 
-CodePage CodePage::system() {
+CodePage CodePage::System() {
   static const std::string codeset = LocaleCodeset();
   return CodePage(codeset);
 }
 
-CodePage CodePage::named(std::string name) { return CodePage(std::move(name)); }
+CodePage CodePage::Named(std::string name) { return CodePage(std::move(name)); }
 
-std::string CodePage::toUtf8(std::string_view bytes) const {
+std::string CodePage::ToUtf8(std::string_view bytes) const {
   Converter converter("UTF-8", name_);
-  if (!converter.valid()) return AsciiBytesOnly(bytes);
-  return WellFormedUtf8(converter.convert(bytes,
+  if (!converter.Valid()) return AsciiBytesOnly(bytes);
+  return WellFormedUtf8(converter.Convert(bytes,
                                           [](std::string& output, std::string_view) {
                                             output += kReplacementUtf8;
                                             return std::size_t{1};
@@ -185,13 +185,13 @@ std::string CodePage::toUtf8(std::string_view bytes) const {
                         kReplacementUtf8);
 }
 
-std::optional<std::string> CodePage::toUtf8Exactly(std::string_view bytes) const {
+std::optional<std::string> CodePage::ToUtf8Exactly(std::string_view bytes) const {
   Converter converter("UTF-8", name_);
-  bool undecodable = !converter.valid() && std::any_of(bytes.begin(), bytes.end(), [](char c) {
+  bool undecodable = !converter.Valid() && std::any_of(bytes.begin(), bytes.end(), [](char c) {
     return static_cast<unsigned char>(c) >= 0x80;
   });
-  std::string text = converter.valid()
-                         ? converter.convert(bytes,
+  std::string text = converter.Valid()
+                         ? converter.Convert(bytes,
                                              [&undecodable](std::string&, std::string_view) {
                                                undecodable = true;
                                                return std::size_t{1};
@@ -201,24 +201,24 @@ std::optional<std::string> CodePage::toUtf8Exactly(std::string_view bytes) const
   return text;
 }
 
-std::string CodePage::fromUtf8(std::string_view utf8) const {
+std::string CodePage::FromUtf8(std::string_view utf8) const {
   Converter converter(name_, "UTF-8");
-  if (!converter.valid()) return AsciiCharactersOnly(utf8);
-  return converter.convert(WellFormedUtf8(utf8, "?"), [](std::string& output, std::string_view rest) {
+  if (!converter.Valid()) return AsciiCharactersOnly(utf8);
+  return converter.Convert(WellFormedUtf8(utf8, "?"), [](std::string& output, std::string_view rest) {
     output += '?';
     return Utf8CharacterLength(rest);
   });
 }
 
-const CodePage& systemCodePage() {
+const CodePage& SystemCodePage() {
   const CodePage* page = current.load();
   if (page != nullptr) return *page;
   std::lock_guard lock(installedMutex);
-  if (current.load() == nullptr) current.store(&installed.emplace_back(CodePage::system()));
+  if (current.load() == nullptr) current.store(&installed.emplace_back(CodePage::System()));
   return *current.load();
 }
 
-void setSystemCodePage(CodePage codePage) {
+void SetSystemCodePage(CodePage codePage) {
   std::lock_guard lock(installedMutex);
   current.store(&installed.emplace_back(std::move(codePage)));
 }

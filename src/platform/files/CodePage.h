@@ -12,19 +12,19 @@ namespace kelbrin::platform {
 class CodePage {
  public:
   // The code page of the current locale (nl_langinfo(CODESET) after setlocale(LC_CTYPE, "")).
-  static CodePage system();
+  static CodePage System();
   // A named code page as iconv knows it, e.g. "GBK" or "UTF-8".
-  static CodePage named(std::string name);
+  static CodePage Named(std::string name);
 
-  const std::string& name() const { return name_; }
+  const std::string& Name() const { return name_; }
 
   // Bytes in this code page -> UTF-8. Undecodable bytes become U+FFFD; never throws.
-  std::string toUtf8(std::string_view bytes) const;
+  std::string ToUtf8(std::string_view bytes) const;
   // The same, but nullopt when any byte does not decode (input a person typed, which must not
   // change on its way in).
-  std::optional<std::string> toUtf8Exactly(std::string_view bytes) const;
+  std::optional<std::string> ToUtf8Exactly(std::string_view bytes) const;
   // UTF-8 -> bytes in this code page. Characters the code page lacks become '?'; never throws.
-  std::string fromUtf8(std::string_view utf8) const;
+  std::string FromUtf8(std::string_view utf8) const;
 
  private:
   explicit CodePage(std::string name) : name_(std::move(name)) {}
@@ -32,7 +32,7 @@ class CodePage {
 };
 
 // The process-wide system code page; `setSystemCodePage` is for start-up and tests.
-const CodePage& systemCodePage();
-void setSystemCodePage(CodePage codePage);
+const CodePage& SystemCodePage();
+void SetSystemCodePage(CodePage codePage);
 
 }  // namespace kelbrin::platform

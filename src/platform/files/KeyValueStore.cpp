@@ -64,7 +64,7 @@ void RemoveLeftoverTempFiles(const std::filesystem::path& folder,
 
 }  // namespace
 
-KeyValues KeyValueStore::readAll() const {
+KeyValues KeyValueStore::ReadAll() const {
   std::error_code error;
   if (!std::filesystem::is_regular_file(file_, error)) return {};
   const auto size = std::filesystem::file_size(file_, error);
@@ -75,18 +75,18 @@ KeyValues KeyValueStore::readAll() const {
   return key_value_format::Decode(text);
 }
 
-std::optional<std::string> KeyValueStore::read(const std::string& name) const {
-  const KeyValues values = readAll();
+std::optional<std::string> KeyValueStore::Read(const std::string& name) const {
+  const KeyValues values = ReadAll();
   const auto found = values.find(name);
   if (found == values.end()) return std::nullopt;
   return found->second;
 }
 
-void KeyValueStore::write(const std::string& name, const std::string& text) {
-  writeAll({{name, text}});
+void KeyValueStore::Write(const std::string& name, const std::string& text) {
+  WriteAll({{name, text}});
 }
 
-void KeyValueStore::writeAll(const KeyValues& changes) {
+void KeyValueStore::WriteAll(const KeyValues& changes) {
   for (const auto& [name, text] : changes) {
     if (!key_value_format::IsValidName(name)) {
       throw std::invalid_argument("\"" + name + "\" cannot be the name of a setting");
@@ -98,7 +98,7 @@ void KeyValueStore::writeAll(const KeyValues& changes) {
   PrepareSettingsFolder(folder);
   FolderLock folderLock(folder);
   RemoveLeftoverTempFiles(folder, file_);
-  KeyValues values = readAll();
+  KeyValues values = ReadAll();
   for (const auto& [name, text] : changes) values[name] = text;
   WriteFileAtomically(file_, key_value_format::Encode(values), kFileMode);
 }

@@ -17,22 +17,22 @@ class KeyValueStore {
  public:
   explicit KeyValueStore(std::filesystem::path file) : file_(std::move(file)) {}
 
-  const std::filesystem::path& file() const { return file_; }
+  const std::filesystem::path& File() const { return file_; }
 
   // Every value; empty when the file is missing, unreadable or not a settings file. Never throws.
-  KeyValues readAll() const;
+  KeyValues ReadAll() const;
   // One value; nullopt when it is absent. Never throws.
-  std::optional<std::string> read(const std::string& name) const;
+  std::optional<std::string> Read(const std::string& name) const;
 
-  // Stores `text` under `name`, keeping the other values; creates the file (and its folder) when
+  // Stores `text` under `name`, keeping the other values; creates the File (and its folder) when
   // missing. Throws std::invalid_argument for a name the file cannot hold, std::runtime_error for
   // a folder every user may write to, std::system_error (naming the file) when the change cannot
   // be written; the old file then stays as it was.
-  void write(const std::string& name, const std::string& text);
+  void Write(const std::string& name, const std::string& text);
 
   // Stores every value of `changes` the same way, in one atomic replace: a reader or a crash sees
   // either none of them or all of them. Throws like write; nothing is written then.
-  void writeAll(const KeyValues& changes);
+  void WriteAll(const KeyValues& changes);
 
  private:
   std::filesystem::path file_;

@@ -19,15 +19,15 @@ constexpr unsigned kFadeMs = 5;          // ramps against clicks at both ends
 constexpr unsigned kLatencyUs = 100000;  // ALSA buffer latency asked for
 constexpr std::size_t kFramesPerWrite = 1024;
 
-void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 // ALSA reports a missing card on stderr; a machine without sound is normal here.
-void silenceAlsaErrors() {
+void SilenceAlsaErrors() {
   static std::once_flag once;
-  std::call_once(once, [] { snd_lib_error_set_handler(ignoreAlsaError); });
+  std::call_once(once, [] { snd_lib_error_set_handler(IgnoreAlsaError); });
 }
 
-std::vector<std::int16_t> sineSamples(unsigned frequencyHz, unsigned durationMs) {
+std::vector<std::int16_t> SineSamples(unsigned frequencyHz, unsigned durationMs) {
   const std::size_t frames = std::size_t{kToneSampleRate} * durationMs / 1000;
   const std::size_t fadeFrames =
       std::min(std::size_t{kToneSampleRate} * kFadeMs / 1000, frames / 2);
@@ -43,7 +43,7 @@ std::vector<std::int16_t> sineSamples(unsigned frequencyHz, unsigned durationMs)
   return samples;
 }
 
-snd_pcm_t* openPcm(const ToneDevice& device) {
+snd_pcm_t* OpenPcm(const ToneDevice& device) {
   snd_pcm_t* pcm = nullptr;
   if (device.alsaConfig.empty()) {
     if (snd_pcm_open(&pcm, device.pcmName.c_str(), SND_PCM_STREAM_PLAYBACK, 0) < 0) return nullptr;
@@ -85,9 +85,9 @@ bool play(snd_pcm_t* pcm, const std::vector<std::int16_t>& samples) {
 
 void PlayTone(unsigned frequencyHz, unsigned durationMs, const ToneDevice& device) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(durationMs);
-  silenceAlsaErrors();
-  if (snd_pcm_t* pcm = openPcm(device)) {
-    play(pcm, sineSamples(frequencyHz, durationMs));
+  SilenceAlsaErrors();
+  if (snd_pcm_t* pcm = OpenPcm(device)) {
+    play(pcm, SineSamples(frequencyHz, durationMs));
     snd_pcm_close(pcm);
   }
   // A tone lasts its duration also when the device is missing, fails or consumes instantly

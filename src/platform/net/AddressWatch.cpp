@@ -107,7 +107,7 @@ bool AddressWatch::Drain() {
           const auto* address = static_cast<const ifaddrmsg*>(NLMSG_DATA(header));
           // Host and link scopes never carry the public address.
           if (address->ifa_scope != RT_SCOPE_UNIVERSE) break;
-          listener_(Change{Change::Kind::kAddress, header->nlmsg_type == RTM_NEWADDR,
+          listener_(Change{Change::Kind::Address, header->nlmsg_type == RTM_NEWADDR,
                            address->ifa_family, static_cast<int>(address->ifa_index)});
           break;
         }
@@ -115,7 +115,7 @@ bool AddressWatch::Drain() {
         case RTM_DELROUTE: {
           const auto* route = static_cast<const rtmsg*>(NLMSG_DATA(header));
           if (route->rtm_dst_len != 0 || RouteTable(header, route) != RT_TABLE_MAIN) break;
-          listener_(Change{Change::Kind::kDefaultRoute, header->nlmsg_type == RTM_NEWROUTE,
+          listener_(Change{Change::Kind::DefaultRoute, header->nlmsg_type == RTM_NEWROUTE,
                            route->rtm_family, RouteInterface(header, route)});
           break;
         }

@@ -12,11 +12,11 @@ class AddressWatch {
  public:
   struct Change {
     enum class Kind {
-      kAddress,       // an address of global scope came or went
-      kDefaultRoute,  // a default route of the main table came or went
-      kLost,          // the kernel dropped messages: anything may have changed
+      Address,       // an address of global scope came or went
+      DefaultRoute,  // a default route of the main table came or went
+      Lost,          // the kernel dropped messages: anything may have changed
     };
-    Kind kind = Kind::kLost;
+    Kind kind = Kind::Lost;
     bool added = false;  // came (true) or went (false); false for kLost
     int family = 0;      // AF_INET or AF_INET6; 0 for kLost
     int ifIndex = 0;     // the interface it belongs to; 0 when unknown

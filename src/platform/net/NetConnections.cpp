@@ -13,7 +13,7 @@ std::vector<NetConnection> ListNetConnections(const NetworkManager& networkManag
   if (const auto profiles = networkManager.Connections()) {
     for (const auto& profile : *profiles) {
       if (profile.device == "lo") continue;  // NetworkManager's own loopback profile
-      if (dialUp == NmDialUpConnections::kLeftToPhonebook &&
+      if (dialUp == NmDialUpConnections::LeftToPhonebook &&
           NetworkManager::DialUpType(profile.type)) {
         continue;
       }

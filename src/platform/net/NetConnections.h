@@ -15,12 +15,12 @@ struct NetConnection {
 
 // Whether NetworkManager's dial-up connections (PPPoE, mobile broadband) are listed with the
 // others, or left to the dial-up phonebook, which knows the interface that carries them.
-enum class NmDialUpConnections { kListed, kLeftToPhonebook };
+enum class NmDialUpConnections { Listed, LeftToPhonebook };
 
 // NetworkManager's connection names where it answers, each with the interface index of its
 // device; else the interface names of the machine; loopback never.
 std::vector<NetConnection> ListNetConnections(
     const NetworkManager& networkManager,
-    NmDialUpConnections dialUp = NmDialUpConnections::kListed);
+    NmDialUpConnections dialUp = NmDialUpConnections::Listed);
 
 }  // namespace kelbrin::platform

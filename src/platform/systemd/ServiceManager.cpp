@@ -11,10 +11,10 @@ ServiceManager& SystemServiceManager() {
 }
 
 bool IsServiceInstalled(const std::string& name) {
-  if (SystemServiceManager().isInstalled(name)) return true;
+  if (SystemServiceManager().IsInstalled(name)) return true;
   if (RunsAsRoot()) return false;
   SystemdServiceManager machineWide(SystemdServiceManager::Scope::System);
-  return machineWide.isInstalled(name);
+  return machineWide.IsInstalled(name);
 }
 
 }  // namespace kelbrin::platform

@@ -31,21 +31,21 @@ class ServiceManager {
   // Whether a service of this name is installed: known to the manager and set to start at boot.
   // False when it is not, and also when the manager cannot be asked at all (none on this
   // machine, not reachable).
-  virtual bool isInstalled(const std::string& name) = 0;
+  virtual bool IsInstalled(const std::string& name) = 0;
 
   // Registers the service so that it starts with the machine (it is not started now). False,
   // with the reason in `error`, when that failed.
-  virtual bool install(const ServiceDefinition& service, std::string& error) = 0;
+  virtual bool Install(const ServiceDefinition& service, std::string& error) = 0;
   // Removes the service's registration. False, with the reason in `error`, when that failed.
-  virtual bool uninstall(const std::string& name, std::string& error) = 0;
+  virtual bool Uninstall(const std::string& name, std::string& error) = 0;
 
   // Asks the manager to stop the service and waits until it has stopped, at most `timeout`,
   // checking again after each `pause`. True when the last state seen is stopped.
-  virtual bool stop(const std::string& name, std::chrono::milliseconds timeout,
+  virtual bool Stop(const std::string& name, std::chrono::milliseconds timeout,
                     const StopPause& pause) = 0;
 
   // Whether this process is the service `name`, as started by the manager.
-  virtual bool runsAs(const std::string& name) = 0;
+  virtual bool RunsAs(const std::string& name) = 0;
 };
 
 // The manager of this machine: systemd, the system instance when root, else the user's.

@@ -142,7 +142,7 @@ std::string SystemdServiceManager::ActiveState(const std::string& unit) const {
   return state;
 }
 
-bool SystemdServiceManager::isInstalled(const std::string& name) {
+bool SystemdServiceManager::IsInstalled(const std::string& name) {
   if (!IsValidServiceName(name)) return false;
   std::string properties;
   if (!Systemctl({"show", "-p", "LoadState", "-p", "UnitFileState", Unit(name)}, &properties)) {
@@ -209,7 +209,7 @@ std::string SystemdServiceManager::UnitFileText(const ServiceDefinition& service
   return text.str();
 }
 
-bool SystemdServiceManager::install(const ServiceDefinition& service, std::string& error) {
+bool SystemdServiceManager::Install(const ServiceDefinition& service, std::string& error) {
   if (!IsValidServiceName(service.name)) {
     error = "'" + service.name + "' is not a unit name";
     return false;
@@ -243,7 +243,7 @@ bool SystemdServiceManager::install(const ServiceDefinition& service, std::strin
   return true;
 }
 
-bool SystemdServiceManager::uninstall(const std::string& name, std::string& error) {
+bool SystemdServiceManager::Uninstall(const std::string& name, std::string& error) {
   const std::filesystem::path unitPath = UnitPath(name);
   std::error_code status;
   if (!IsValidServiceName(name) || !std::filesystem::exists(unitPath, status)) {
@@ -267,7 +267,7 @@ bool SystemdServiceManager::uninstall(const std::string& name, std::string& erro
   return disabled && removed;
 }
 
-bool SystemdServiceManager::stop(const std::string& name, std::chrono::milliseconds timeout,
+bool SystemdServiceManager::Stop(const std::string& name, std::chrono::milliseconds timeout,
                                  const StopPause& pause) {
   return IsValidServiceName(name) && IsStoppedState(StopUnit(name, timeout, pause));
 }
@@ -305,7 +305,7 @@ bool SystemdServiceManager::CgroupInUnit(const std::string& cgroupText, const st
   return false;
 }
 
-bool SystemdServiceManager::runsAs(const std::string& name) {
+bool SystemdServiceManager::RunsAs(const std::string& name) {
   std::ifstream file("/proc/self/cgroup");
   std::ostringstream text;
   text << file.rdbuf();

@@ -28,23 +28,23 @@ class SystemdServiceManager : public ServiceManager {
 
   // Installed = the unit is known: `systemctl show -p LoadState --value NAME.service` answers
   // "loaded" (a unit without a unit file answers "not-found").
-  bool isInstalled(const std::string& name) override;
+  bool IsInstalled(const std::string& name) override;
 
   // Writes NAME.service into the unit folder (atomically, 0644), reloads systemd and enables the
   // unit; when enabling fails the file is taken away again. An existing unit is replaced.
-  bool install(const ServiceDefinition& service, std::string& error) override;
+  bool Install(const ServiceDefinition& service, std::string& error) override;
   // Stops the service when it runs (waiting up to 30 s), then disables the unit, removes its
   // file and reloads systemd. A service that is still running after that is not removed.
-  bool uninstall(const std::string& name, std::string& error) override;
+  bool Uninstall(const std::string& name, std::string& error) override;
 
   // `systemctl stop --no-block`, then polls ActiveState: "inactive" and "failed" are stopped. The
   // stop job itself is not waited for inside systemctl, so a service that stops itself is free
   // to handle its SIGTERM meanwhile.
-  bool stop(const std::string& name, std::chrono::milliseconds timeout,
+  bool Stop(const std::string& name, std::chrono::milliseconds timeout,
             const StopPause& pause) override;
 
   // This process's cgroup (/proc/self/cgroup) lies in NAME.service.
-  bool runsAs(const std::string& name) override;
+  bool RunsAs(const std::string& name) override;
 
   std::filesystem::path UnitPath(const std::string& name) const;
 

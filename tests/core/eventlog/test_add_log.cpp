@@ -19,7 +19,7 @@ class AddLogTest : public ::testing::Test {
 
 TEST_F(AddLogTest, StoresKindTextAndWallTimeAtTheTop) {
   log.AddLog(kLogWarning, "first");
-  clock.advance(5000ms);
+  clock.Advance(5000ms);
   log.AddLog(7, "second");
   ASSERT_EQ(log.List().size(), 2u);
   const TLogRec& newest = log.List().at(0);

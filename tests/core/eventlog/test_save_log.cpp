@@ -24,14 +24,14 @@ std::string ReadBytes(const std::filesystem::path& path) {
 // Saves with GBK as the system code page, as on the machines the log format comes from.
 class SaveLogTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform::setSystemCodePage(platform::CodePage::named("GBK")); }
-  void TearDown() override { platform::setSystemCodePage(previous_); }
+  void SetUp() override { platform::SetSystemCodePage(platform::CodePage::Named("GBK")); }
+  void TearDown() override { platform::SetSystemCodePage(previous_); }
 
   test::TempDir dir;
   LogList list;
 
  private:
-  platform::CodePage previous_ = platform::systemCodePage();
+  platform::CodePage previous_ = platform::SystemCodePage();
 };
 
 TEST_F(SaveLogTest, WorkedExampleByteForByte) {
@@ -60,7 +60,7 @@ TEST_F(SaveLogTest, FileThatCannotBeCreatedIsReported) {
       SaveLogFile(list, path);
       ADD_FAILURE() << "no error for " << path;
     } catch (const LogSaveError& e) {
-      EXPECT_EQ(e.linesWritten(), 0u);
+      EXPECT_EQ(e.LinesWritten(), 0u);
       EXPECT_NE(std::string(e.what()).find(path.string()), std::string::npos) << e.what();
     }
   }
@@ -105,7 +105,7 @@ TEST_F(SaveLogTest, WriteFailureKeepsWhatWasWritten) {
     SaveLogFile(list, dir / "log.txt");
     ADD_FAILURE() << "no error beyond the size limit";
   } catch (const LogSaveError& e) {
-    EXPECT_EQ(e.linesWritten(), 2u);
+    EXPECT_EQ(e.LinesWritten(), 2u);
   }
   EXPECT_EQ(ReadBytes(dir / "log.txt"), cut);
 }

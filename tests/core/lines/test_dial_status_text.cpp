@@ -12,7 +12,7 @@ constexpr int kStates[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,    9,    10,   11,
                            14, 15, 16, 17, 18, 19, 20, 21, 4096, 4097, 4098, 4099, 8192, 8193};
 
 std::string InUtf8(const std::string& text, TLanguage language) {
-  return platform::CodePage::named(StatusTextCodePage(language)).toUtf8(text);
+  return platform::CodePage::Named(StatusTextCodePage(language)).ToUtf8(text);
 }
 
 TEST(DialStatusTextTest, TextsOfEachLanguageInItsCodePage) {

@@ -157,8 +157,8 @@ class KeptDialUpLine : public TDailLineTest {
   template <typename Condition>
   bool IntervalsUntil(Condition done) {
     for (int attempt = 0; attempt < 50; ++attempt) {
-      if (!clock_.waitForWaiters(1)) return false;
-      clock_.advance(kKeepInterval);
+      if (!clock_.WaitForWaiters(1)) return false;
+      clock_.Advance(kKeepInterval);
       if (Eventually(done, 200ms)) return true;
     }
     return false;
@@ -176,7 +176,7 @@ TEST_F(KeptDialUpLine, TheWorkerDialsAndRedialsAfterTheLinkDrops) {
 
   ASSERT_TRUE(IntervalsUntil([&] { return ConnectedLink().has_value(); }));
   const pid_t first = ConnectedLink()->pid;
-  ASSERT_TRUE(clock_.waitForWaiters(1));  // the pass is over
+  ASSERT_TRUE(clock_.WaitForWaiters(1));  // the pass is over
   EXPECT_EQ(holder_->Line()->GetIpAddress(), "10.64.0.1");
   EXPECT_NE(holder_->Line()->AdptIndex(), 0u);
 
@@ -200,9 +200,9 @@ TEST_F(KeptDialUpLine, TheWorkerDialsAndRedialsAfterTheLinkDrops) {
 TEST_F(KeptDialUpLine, AKeepAliveTurnedOffMakesNoDial) {
   holder_->StartLine(kDialUpType, "adsl", "secret", "alice");
   holder_->SetKeepActive(false);
-  ASSERT_TRUE(clock_.waitForWaiters(1));
-  clock_.advance(kKeepInterval * 3);
-  ASSERT_TRUE(clock_.waitForWaiters(1));
+  ASSERT_TRUE(clock_.WaitForWaiters(1));
+  clock_.Advance(kKeepInterval * 3);
+  ASSERT_TRUE(clock_.WaitForWaiters(1));
   EXPECT_FALSE(ConnectedLink().has_value());
   EXPECT_TRUE(pppd_->Links().empty());
 }
@@ -246,7 +246,7 @@ TEST_F(KeptNmDialUpLine, TheWorkerDialsTheConnectionAndDialsAgainAfterItDrops) {
   ASSERT_TRUE(IntervalsUntil([&] { return ConnectedNmLink().has_value(); }));
   const auto first = ConnectedNmLink();
   ASSERT_TRUE(first.has_value());
-  ASSERT_TRUE(clock_.waitForWaiters(1));  // the pass is over
+  ASSERT_TRUE(clock_.WaitForWaiters(1));  // the pass is over
   EXPECT_EQ(holder_->Line()->GetIpAddress(), "10.70.0.1");
   EXPECT_EQ(holder_->Line()->AdptIndex(), ::if_nametoindex(first->interface.c_str()));
   EXPECT_NE(holder_->Line()->AdptIndex(), 0u);

@@ -50,8 +50,8 @@ class LineModel : public ::testing::Test {
 
   // Lets one keep-alive interval pass once the worker sits in its wait.
   void PassOneInterval() {
-    ASSERT_TRUE(clock_.waitForWaiters(1));
-    clock_.advance(kInterval);
+    ASSERT_TRUE(clock_.WaitForWaiters(1));
+    clock_.Advance(kInterval);
   }
 
   // Lets intervals pass until the worker has made its `count`th check and finished that pass. The
@@ -59,10 +59,10 @@ class LineModel : public ::testing::Test {
   // needs one more.
   bool AdvanceUntilCheck(int count) {
     for (int attempt = 0; attempt < 50; ++attempt) {
-      if (!clock_.waitForWaiters(1)) return false;
-      clock_.advance(kInterval);
+      if (!clock_.WaitForWaiters(1)) return false;
+      clock_.Advance(kInterval);
       // Back in a wait with its deadline ahead means the pass is over, SetActive included.
-      if (record_->WaitForGetActive(count, 50ms)) return clock_.waitForWaiters(1);
+      if (record_->WaitForGetActive(count, 50ms)) return clock_.WaitForWaiters(1);
     }
     return false;
   }
@@ -105,7 +105,7 @@ TEST_F(LineModel, CreateLineByTypeIndex) {
   ASSERT_NE(dialUp, nullptr);
   EXPECT_EQ(dialUp->Describe(), "ClassName: TDailLine");
   EXPECT_FALSE(dialUp->KeepActive());
-  EXPECT_TRUE(clock_.waitForWaiters(1));  // its worker runs already
+  EXPECT_TRUE(clock_.WaitForWaiters(1));  // its worker runs already
 
   factory_.RegisterClass("TLanLine", [](const LineEnvironment&) -> std::unique_ptr<TBaseLine> {
     throw std::runtime_error("cannot construct");
@@ -122,7 +122,7 @@ TEST_F(LineModel, LineTypeNamesAndCredentials) {
     TLineFactory::GetLineTypeNames(nullptr);
     ADD_FAILURE() << "no assertion for a missing list";
   } catch (const LineAssertion& failure) {
-    EXPECT_EQ(failure.module(), "LBase");
+    EXPECT_EQ(failure.Module(), "LBase");
   }
   const std::pair<int, bool> cases[] = {{-1, true}, {0, true},  {1, true},
                                         {2, true},  {3, false}, {4, true}};
@@ -157,9 +157,9 @@ TEST_F(LineModel, KeepAliveChecksEveryIntervalOnlyWhileKeepActiveIsOn) {
   ASSERT_NE(line, nullptr);
 
   // Off: the worker never wakes, however long it waits.
-  ASSERT_TRUE(clock_.waitForWaiters(1));
-  for (int i = 0; i < 50; ++i) clock_.advance(kInterval);
-  ASSERT_TRUE(clock_.waitForWaiters(1));
+  ASSERT_TRUE(clock_.WaitForWaiters(1));
+  for (int i = 0; i < 50; ++i) clock_.Advance(kInterval);
+  ASSERT_TRUE(clock_.WaitForWaiters(1));
   EXPECT_EQ(record_->GetActiveCalls(), 0);
 
   line->SetKeepActive(true);
@@ -178,7 +178,7 @@ TEST_F(LineModel, KeepAliveChecksEveryIntervalOnlyWhileKeepActiveIsOn) {
 
   line->SetKeepActive(false);
   for (int i = 0; i < 5; ++i) PassOneInterval();
-  ASSERT_TRUE(clock_.waitForWaiters(1));
+  ASSERT_TRUE(clock_.WaitForWaiters(1));
   EXPECT_EQ(record_->GetActiveCalls(), 3);
 }
 
@@ -203,7 +203,7 @@ TEST_F(LineModel, AChangeOfLinksChecksAnUpLineAtOnceWhileRetriesKeepTheInterval)
   setLineUp(false);
   line->LinkChanged();
   ASSERT_TRUE(record_->WaitForGetActive(2, 10s));
-  ASSERT_TRUE(clock_.waitForWaiters(1));
+  ASSERT_TRUE(clock_.WaitForWaiters(1));
   EXPECT_EQ(redials(), 1);
 
   // The redial did not bring it up: more changes do not make the worker dial again before the
@@ -220,7 +220,7 @@ TEST_F(LineModel, AKindWithNothingToDoNeverWakesItsWorker) {
   const LinePtr line = factory_.CreateLine(0);
   line->SetKeepActive(true);
   for (int i = 0; i < 50; ++i) PassOneInterval();
-  ASSERT_TRUE(clock_.waitForWaiters(1));
+  ASSERT_TRUE(clock_.WaitForWaiters(1));
   EXPECT_EQ(record_->GetActiveCalls(), 0);
 
   const LinePtr cableModem = factory_.CreateLine(2);
@@ -237,11 +237,11 @@ TEST_F(LineModel, DestroyingALineEndsItsWorkerForGood) {
   LinePtr line = factory_.CreateLine(0);
   line->SetKeepActive(true);
   ASSERT_TRUE(AdvanceUntilCheck(1));
-  ASSERT_TRUE(clock_.waitForWaiters(1));
+  ASSERT_TRUE(clock_.WaitForWaiters(1));
 
   line.reset();
-  EXPECT_EQ(clock_.waiterCount(), 0u);  // the worker has ended, not just paused
-  for (int i = 0; i < 5; ++i) clock_.advance(kInterval);
+  EXPECT_EQ(clock_.WaiterCount(), 0u);  // the worker has ended, not just paused
+  for (int i = 0; i < 5; ++i) clock_.Advance(kInterval);
   EXPECT_EQ(record_->GetActiveCalls(), 1);
 }
 
@@ -300,7 +300,7 @@ TEST_F(LineModel, AnImpossibleTypeHoldsNoLineAndIsNotRetriedWithTheSameValues) {
     holder.Apply(7, "eth0", "", "");
     ADD_FAILURE() << "no assertion for line type 7";
   } catch (const LineAssertion& failure) {
-    EXPECT_EQ(failure.module(), "KeepLineActive");
+    EXPECT_EQ(failure.Module(), "KeepLineActive");
   }
   EXPECT_EQ(holder.Line(), nullptr);
   EXPECT_EQ(holder.LineType(), 7);

@@ -62,21 +62,21 @@ TEST(LineStateTimer, RefreshesReachabilityAfter20SecondsThenEvery8) {
   {
     const LineStateTimer timer(loop, runtime::Pace{},
                                [&](bool reachable) { ticks.push_back(reachable); });
-    clock.advance(19999ms);
-    loop.processPending();
+    clock.Advance(19999ms);
+    loop.ProcessPending();
     EXPECT_TRUE(ticks.empty());
-    clock.advance(1ms);
-    loop.processPending();
+    clock.Advance(1ms);
+    loop.ProcessPending();
     EXPECT_EQ(ticks, std::vector<bool>{true});
-    clock.advance(7999ms);
-    loop.processPending();
+    clock.Advance(7999ms);
+    loop.ProcessPending();
     EXPECT_EQ(ticks.size(), 1u);
-    clock.advance(1ms);
-    loop.processPending();
+    clock.Advance(1ms);
+    loop.ProcessPending();
     EXPECT_EQ(ticks.size(), 2u);
   }
-  clock.advance(8000ms);  // a destroyed timer never fires again
-  loop.processPending();
+  clock.Advance(8000ms);  // a destroyed timer never fires again
+  loop.ProcessPending();
   EXPECT_EQ(ticks.size(), 2u);
 }
 

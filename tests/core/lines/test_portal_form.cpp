@@ -10,8 +10,8 @@
 namespace kelbrin::lines {
 namespace {
 
-const platform::CodePage kUtf8 = platform::CodePage::named("UTF-8");
-const platform::CodePage kGbk = platform::CodePage::named("GBK");
+const platform::CodePage kUtf8 = platform::CodePage::Named("UTF-8");
+const platform::CodePage kGbk = platform::CodePage::Named("GBK");
 
 TEST(UrlEncode, KeepsLettersAndDigitsAndEscapesEveryOtherByte) {
   struct Case {

@@ -119,7 +119,7 @@ class PortalLogin : public ::testing::Test {
     LineEnvironment environment;
     environment.clock = &clock_;
     environment.portalProbeUrl = probeUrl;
-    environment.codePage = platform::CodePage::named("GBK");
+    environment.codePage = platform::CodePage::Named("GBK");
     environment.rawRequest = [this](std::string_view method, std::string_view url,
                                     std::string_view body) {
       return pelmar_.RawExchange(method, url, body);
@@ -221,7 +221,7 @@ TEST(PortalLoginSteps, NoFormOrNoActionMeansNoPost) {
       return method == "GET" ? std::string(c.page) : std::string("Login Failure");
     };
     EXPECT_EQ(TAuthTrd::Login(request, "http://probe.test/", "u", "p",
-                              platform::CodePage::named("UTF-8")),
+                              platform::CodePage::Named("UTF-8")),
               c.requests == 2 ? -1 : c.result)
         << c.page;
     EXPECT_EQ(seen.size(), c.requests) << c.page;
@@ -234,7 +234,7 @@ TEST(PortalLoginSteps, NoFormOrNoActionMeansNoPost) {
     throw std::runtime_error("transport broke");
   };
   EXPECT_EQ(
-      TAuthTrd::Login(failing, "http://probe.test/", "u", "p", platform::CodePage::named("UTF-8")),
+      TAuthTrd::Login(failing, "http://probe.test/", "u", "p", platform::CodePage::Named("UTF-8")),
       0);
 }
 

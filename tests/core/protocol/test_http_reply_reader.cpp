@@ -61,7 +61,7 @@ Outcome Read(const ReplyCase& c, std::size_t pieceSize) {
     reader.Feed(std::string_view(c.bytes).substr(at, pieceSize));
   }
   if (c.connectionEnds) reader.EndOfStream();
-  return {reader.state(), reader.status(), reader.body()};
+  return {reader.state(), reader.Status(), reader.Body()};
 }
 
 class HttpReplyReaderTest : public ::testing::TestWithParam<ReplyCase> {};
@@ -234,7 +234,7 @@ TEST(HttpReplyReaderFeedTest, UsesOnlyTheReplysBytes) {
   HttpReplyReader withBody({});
   const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
   EXPECT_EQ(withBody.Feed(reply + "garbage"), reply.size());
-  EXPECT_EQ(withBody.body(), "ok");
+  EXPECT_EQ(withBody.Body(), "ok");
 }
 
 }  // namespace

@@ -41,10 +41,10 @@ const std::string& LargeBodyLength() {
 // Makes `name` the system code page for the life of the scope.
 class SystemCodePageScope {
  public:
-  explicit SystemCodePageScope(std::string name) : previous_(platform::systemCodePage().name()) {
-    platform::setSystemCodePage(platform::CodePage::named(std::move(name)));
+  explicit SystemCodePageScope(std::string name) : previous_(platform::SystemCodePage().Name()) {
+    platform::SetSystemCodePage(platform::CodePage::Named(std::move(name)));
   }
-  ~SystemCodePageScope() { platform::setSystemCodePage(platform::CodePage::named(previous_)); }
+  ~SystemCodePageScope() { platform::SetSystemCodePage(platform::CodePage::Named(previous_)); }
 
  private:
   std::string previous_;
@@ -286,7 +286,7 @@ class TransportFailureTest : public TransportTest,
 TEST_P(TransportFailureTest, GivesTheEmptyReplyAndTheNextExchangeWorks) {
   const FailureCase& c = GetParam();
   server_.setReply(c.reply);
-  SetTransportPace(runtime::Pace{}.scaled(c.paceScale));
+  SetTransportPace(runtime::Pace{}.Scaled(c.paceScale));
   const std::string url =
       c.refused ? "http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/"
                 : server_.url();
@@ -375,7 +375,7 @@ TEST_F(TransportTest, XmlReplyOfExactlyTheCapIsAccepted) {
 
 TEST_F(TransportTest, AbortEndsTheExchangeInFlightAndRefusesLaterOnes) {
   // Time-outs far beyond the guard: only the abort can end the exchange in time.
-  SetTransportPace(runtime::Pace{}.scaled(100));
+  SetTransportPace(runtime::Pace{}.Scaled(100));
   std::future<std::string> inFlight;
   LocalHttpServer server;  // declared after the future: destroyed first, which unblocks it
   server.setReply({.body = "", .ending = Ending::BlackHole});

@@ -37,7 +37,7 @@ TransportTimeouts TimeoutsOf(const runtime::Pace& pace) {
 std::string HttpsToPlainServer(HttpTransport& transport, const test::LocalHttpServer& server) {
   const std::string https = "https://127.0.0.1:" + std::to_string(server.port()) + "/";
   return transport.Exchange(
-      {"POST", https, "<a/>", true, TimeoutsOf(runtime::Pace{}.scaled(0.01)), nullptr});
+      {"POST", https, "<a/>", true, TimeoutsOf(runtime::Pace{}.Scaled(0.01)), nullptr});
 }
 
 // OpenSSL is most of what an https client maps: a client of an http endpoint must not pay for

@@ -175,7 +175,7 @@ TEST_F(HttpsTransportTest, AServerLeavingMidRequestFailsTheExchangeOnly) {
 
 TEST_F(HttpsTransportTest, AbortEndsAnExchangeWaitingForAReply) {
   // Time-outs far beyond the guard: only the abort can end the exchange in time.
-  pace_ = runtime::Pace{}.scaled(100);
+  pace_ = runtime::Pace{}.Scaled(100);
   Trust(authority_);
   std::future<std::string> inFlight;
   // Declared after the future: destroyed first, which unblocks it should the abort fail.

@@ -59,7 +59,7 @@ std::vector<std::pair<unsigned, unsigned>> pattern(int repetitions) {
 
 bool waitUntilIdle(const BeepPlayer& player) {
   const auto deadline = std::chrono::steady_clock::now() + kGuard;
-  while (player.playing()) {
+  while (player.Playing()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::yield();
   }
@@ -84,7 +84,7 @@ TEST(TBeepThread, StopRequestEndsTheBeepAfterTheCurrentTone) {
   {
     TBeepThread beep(tones.function(), 6);
     ASSERT_TRUE(tones.waitForCount(1));
-    beep.requestStop();
+    beep.RequestStop();
     tones.openGate();
   }
   EXPECT_EQ(tones.played().size(), 1u);
@@ -95,7 +95,7 @@ TEST(BeepPlayer, RequestWhileABeepPlaysIsIgnored) {
   BeepPlayer player(tones.function());
   EXPECT_TRUE(player.StartBeep(6));
   ASSERT_TRUE(tones.waitForCount(1));
-  EXPECT_TRUE(player.playing());
+  EXPECT_TRUE(player.Playing());
   EXPECT_FALSE(player.StartBeep(3));
   tones.openGate();
   ASSERT_TRUE(tones.waitForCount(18));

@@ -34,12 +34,12 @@ TEST_F(LatestVersionQueryTest, AnswerArrivesOnTheLoopThread) {
   bool answeredOnLoop = false;
   query([&](const std::string& version) {
     answer = version;
-    answeredOnLoop = loop.isLoopThread();
+    answeredOnLoop = loop.IsLoopThread();
   });
-  loop.processPending();
+  loop.ProcessPending();
   EXPECT_FALSE(answer);  // the loop did not wait for the service
   release.set_value();
-  ASSERT_TRUE(loop.runUntil([&] { return answer.has_value(); }));
+  ASSERT_TRUE(loop.RunUntil([&] { return answer.has_value(); }));
   EXPECT_EQ(*answer, "6.1");
   EXPECT_TRUE(answeredOnLoop);
   EXPECT_NE(queriedOn, std::this_thread::get_id());
@@ -49,7 +49,7 @@ TEST_F(LatestVersionQueryTest, FailedQueryAnswersTheClientVersion) {
   LatestVersionQuery query(loop, []() -> std::string { throw std::runtime_error("no reply"); });
   std::optional<std::string> answer;
   query([&](const std::string& version) { answer = version; });
-  ASSERT_TRUE(loop.runUntil([&] { return answer.has_value(); }));
+  ASSERT_TRUE(loop.RunUntil([&] { return answer.has_value(); }));
   EXPECT_EQ(*answer, "6.0");
 }
 
@@ -63,7 +63,7 @@ TEST_F(LatestVersionQueryTest, AskedOnceEvenWhenCalledAgain) {
     });
     query([&](const std::string& version) { answer = version; });
     query([&](const std::string&) { ADD_FAILURE() << "second answer"; });
-    ASSERT_TRUE(loop.runUntil([&] { return answer.has_value(); }));
+    ASSERT_TRUE(loop.RunUntil([&] { return answer.has_value(); }));
   }
   EXPECT_EQ(queries, 1);
 }
@@ -87,7 +87,7 @@ TEST_F(LatestVersionQueryTest, AnswerAfterDestructionIsDropped) {
     query.reset();  // joins once the query returns
   }
   destroyer.join();
-  loop.processPending();
+  loop.ProcessPending();
   EXPECT_FALSE(answered);
 }
 

@@ -45,7 +45,7 @@ class ReminderChecksTest : public ::testing::Test {
     sources.ServiceList = [this] { return list; };
     sources.PaymentNoticeVisible = [this] { return paymentNoticeVisible; };
     sources.Today = [this] {
-      return year_month_day(std::chrono::floor<std::chrono::days>(clock.wallNow()));
+      return year_month_day(std::chrono::floor<std::chrono::days>(clock.WallNow()));
     };
     sources.NetReachable = [this] { return netReachable; };
     sources.IsLanOnly = [this] { return lanOnly; };
@@ -64,7 +64,7 @@ class ReminderChecksTest : public ::testing::Test {
   }
 
   std::chrono::sys_days Today() const {
-    return std::chrono::floor<std::chrono::days>(clock.wallNow());
+    return std::chrono::floor<std::chrono::days>(clock.WallNow());
   }
 
   void SetProfile(const std::string& payType, const std::string& serviceEndDate) {
@@ -83,8 +83,8 @@ class ReminderChecksTest : public ::testing::Test {
   // Moves the clock by `elapsed` in steps of one second, running whatever fell due.
   void Run(runtime::Duration elapsed) {
     for (auto step = 0ms; step < elapsed; step += 1000ms) {
-      clock.advance(1000ms);
-      loop.processPending();
+      clock.Advance(1000ms);
+      loop.ProcessPending();
     }
   }
 

@@ -19,19 +19,19 @@ class CoreEventLoopTest : public ::testing::Test {
   // Advances the clock second by second up to `until` (counted from the start), letting the
   // loop fire what is due after each step.
   void stepTo(Duration until) {
-    while (clock.now() - start < until) {
-      clock.advance(1s);
-      loop.processPending();
+    while (clock.Now() - start < until) {
+      clock.Advance(1s);
+      loop.ProcessPending();
     }
   }
   std::pair<long, std::string> tick(std::string name) const {
     return {static_cast<long>(
-                std::chrono::duration_cast<std::chrono::seconds>(clock.now() - start).count()),
+                std::chrono::duration_cast<std::chrono::seconds>(clock.Now() - start).count()),
             std::move(name)};
   }
 
   ManualClock clock;
-  const TimePoint start = clock.now();
+  const TimePoint start = clock.Now();
   CoreEventLoop loop{clock};
   std::vector<std::pair<long, std::string>> ticks;
 };
@@ -43,11 +43,11 @@ TEST_F(CoreEventLoopTest, TasksRunInPostOrderFromEveryThread) {
   std::vector<std::thread> posters;
   for (int t = 0; t < kThreads; ++t) {
     posters.emplace_back([&, t] {
-      for (int i = 0; i < kPerThread; ++i) loop.post([&seen, t, i] { seen[t].push_back(i); });
+      for (int i = 0; i < kPerThread; ++i) loop.Post([&seen, t, i] { seen[t].push_back(i); });
     });
   }
   int total = 0;
-  const bool allRan = loop.runUntil(
+  const bool allRan = loop.RunUntil(
       [&] {
         total = 0;
         for (const auto& s : seen) total += static_cast<int>(s.size());
@@ -63,18 +63,18 @@ TEST_F(CoreEventLoopTest, TasksRunInPostOrderFromEveryThread) {
 
 TEST_F(CoreEventLoopTest, TasksPostedByTasksRunAfterThoseAlreadyQueued) {
   std::string order;
-  loop.post([&] {
+  loop.Post([&] {
     order += 'a';
-    loop.post([&] { order += 'c'; });
+    loop.Post([&] { order += 'c'; });
   });
-  loop.post([&] { order += 'b'; });
-  loop.processPending();
+  loop.Post([&] { order += 'b'; });
+  loop.ProcessPending();
   EXPECT_EQ(order, "abc");
 }
 
 TEST_F(CoreEventLoopTest, TimersFireAtTheirPaceInDeadlineThenStartOrder) {
-  loop.startTimer(20s, 8s, [&] { ticks.push_back(tick("line")); });
-  loop.startTimer(60s, 10s, [&] { ticks.push_back(tick("alert")); });
+  loop.StartTimer(20s, 8s, [&] { ticks.push_back(tick("line")); });
+  loop.StartTimer(60s, 10s, [&] { ticks.push_back(tick("alert")); });
   stepTo(80s);
   const std::vector<std::pair<long, std::string>> expected = {
       {20, "line"},  {28, "line"}, {36, "line"},  {44, "line"}, {52, "line"}, {60, "line"},
@@ -83,11 +83,11 @@ TEST_F(CoreEventLoopTest, TimersFireAtTheirPaceInDeadlineThenStartOrder) {
 }
 
 TEST_F(CoreEventLoopTest, TimersDueTogetherAfterOneJumpFireEarliestDeadlineFirstAndOnce) {
-  loop.startTimer(30s, 5s, [&] { ticks.push_back(tick("late")); });
-  loop.startTimer(10s, 5s, [&] { ticks.push_back(tick("early1")); });
-  loop.startTimer(10s, 5s, [&] { ticks.push_back(tick("early2")); });
-  clock.advance(30s);
-  loop.processPending();
+  loop.StartTimer(30s, 5s, [&] { ticks.push_back(tick("late")); });
+  loop.StartTimer(10s, 5s, [&] { ticks.push_back(tick("early1")); });
+  loop.StartTimer(10s, 5s, [&] { ticks.push_back(tick("early2")); });
+  clock.Advance(30s);
+  loop.ProcessPending();
   const std::vector<std::pair<long, std::string>> expected = {
       {30, "early1"}, {30, "early2"}, {30, "late"}};
   EXPECT_EQ(ticks, expected);
@@ -95,9 +95,9 @@ TEST_F(CoreEventLoopTest, TimersDueTogetherAfterOneJumpFireEarliestDeadlineFirst
 
 TEST_F(CoreEventLoopTest, HandlerChangingItsOwnIntervalGetsTheNewPaceFromTheNextTick) {
   TimerId id = 0;
-  id = loop.startTimer(60s, 60s, [&] {
+  id = loop.StartTimer(60s, 60s, [&] {
     ticks.push_back(tick("remind"));
-    loop.setTimerInterval(id, 75s);
+    loop.SetTimerInterval(id, 75s);
   });
   stepTo(220s);
   const std::vector<std::pair<long, std::string>> expected = {
@@ -107,15 +107,15 @@ TEST_F(CoreEventLoopTest, HandlerChangingItsOwnIntervalGetsTheNewPaceFromTheNext
 
 TEST_F(CoreEventLoopTest, StoppedTimerNeverFiresEvenWhenAlreadyDue) {
   TimerId second = 0;
-  loop.startTimer(10s, 10s, [&] {
+  loop.StartTimer(10s, 10s, [&] {
     ticks.push_back(tick("first"));
-    loop.stopTimer(second);
+    loop.StopTimer(second);
   });
-  second = loop.startTimer(10s, 10s, [&] { ticks.push_back(tick("second")); });
-  const TimerId third = loop.startTimer(10s, 10s, [&] { ticks.push_back(tick("third")); });
-  clock.advance(10s);
-  loop.post([&] { loop.stopTimer(third); });
-  loop.processPending();
+  second = loop.StartTimer(10s, 10s, [&] { ticks.push_back(tick("second")); });
+  const TimerId third = loop.StartTimer(10s, 10s, [&] { ticks.push_back(tick("third")); });
+  clock.Advance(10s);
+  loop.Post([&] { loop.StopTimer(third); });
+  loop.ProcessPending();
   stepTo(30s);
   const std::vector<std::pair<long, std::string>> expected = {
       {10, "first"}, {20, "first"}, {30, "first"}};
@@ -123,50 +123,50 @@ TEST_F(CoreEventLoopTest, StoppedTimerNeverFiresEvenWhenAlreadyDue) {
 }
 
 TEST_F(CoreEventLoopTest, LoopBlockedOnTheClockWakesWhenTheClockReachesATimer) {
-  loop.startTimer(10s, 10s, [&] { ticks.push_back(tick("tick")); });
+  loop.StartTimer(10s, 10s, [&] { ticks.push_back(tick("tick")); });
   std::thread advancer([&] {
-    ASSERT_TRUE(clock.waitForWaiters(1));
-    clock.advance(10s);
+    ASSERT_TRUE(clock.WaitForWaiters(1));
+    clock.Advance(10s);
   });
-  EXPECT_TRUE(loop.runUntil([&] { return !ticks.empty(); }, 10s));
+  EXPECT_TRUE(loop.RunUntil([&] { return !ticks.empty(); }, 10s));
   advancer.join();
   EXPECT_EQ(ticks, (std::vector<std::pair<long, std::string>>{{10, "tick"}}));
 }
 
 TEST_F(CoreEventLoopTest, QuitBeforeRunEndsItAtOnceAndLeavesLaterTasksQueued) {
   std::string order;
-  loop.post([&] {
+  loop.Post([&] {
     order += 'a';
-    loop.quit();
+    loop.Quit();
   });
-  loop.post([&] { order += 'b'; });
-  loop.run();
+  loop.Post([&] { order += 'b'; });
+  loop.Run();
   EXPECT_EQ(order, "a");
-  loop.quit();
-  loop.run();
+  loop.Quit();
+  loop.Run();
   EXPECT_EQ(order, "a");
-  loop.processPending();
+  loop.ProcessPending();
   EXPECT_EQ(order, "ab");
 }
 
 TEST_F(CoreEventLoopTest, BlockedLoopRunsATaskPostedFromAnotherThreadOnItsOwnThread) {
   std::atomic<bool> ranOnLoopThread{false};
   std::thread poster([&] {
-    ASSERT_TRUE(clock.waitForWaiters(1));
-    loop.post([&] { ranOnLoopThread = loop.isLoopThread(); });
+    ASSERT_TRUE(clock.WaitForWaiters(1));
+    loop.Post([&] { ranOnLoopThread = loop.IsLoopThread(); });
   });
-  EXPECT_TRUE(loop.runUntil([&] { return ranOnLoopThread.load(); }, 10s));
+  EXPECT_TRUE(loop.RunUntil([&] { return ranOnLoopThread.load(); }, 10s));
   poster.join();
 }
 
 TEST_F(CoreEventLoopTest, RunUntilGivesUpAfterItsRealTimeGuard) {
-  EXPECT_FALSE(loop.runUntil([] { return false; }, 10ms));
+  EXPECT_FALSE(loop.RunUntil([] { return false; }, 10ms));
 }
 
 TEST_F(CoreEventLoopTest, OwnerThreadIsTheOneThatRunsTheLoop) {
-  EXPECT_TRUE(loop.isLoopThread());
+  EXPECT_TRUE(loop.IsLoopThread());
   std::atomic<bool> onOtherThread{true};
-  std::thread other([&] { onOtherThread = loop.isLoopThread(); });
+  std::thread other([&] { onOtherThread = loop.IsLoopThread(); });
   other.join();
   EXPECT_FALSE(onOtherThread);
 }

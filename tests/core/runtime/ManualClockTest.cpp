@@ -10,16 +10,16 @@ using namespace std::chrono_literals;
 TEST(ManualClockTest, AdvanceMovesMonotonicAndWallTimeTogether) {
   const auto today = std::chrono::sys_days{std::chrono::year{2019} / 12 / 24};
   ManualClock clock(TimePoint(5s), today);
-  EXPECT_EQ(clock.now(), TimePoint(5s));
-  EXPECT_EQ(clock.wallNow(), today);
+  EXPECT_EQ(clock.Now(), TimePoint(5s));
+  EXPECT_EQ(clock.WallNow(), today);
 
-  clock.advance(36h);
-  EXPECT_EQ(clock.now(), TimePoint(5s + 36h));
-  EXPECT_EQ(clock.wallNow(), today + 36h);
+  clock.Advance(36h);
+  EXPECT_EQ(clock.Now(), TimePoint(5s + 36h));
+  EXPECT_EQ(clock.WallNow(), today + 36h);
 
-  clock.setWallTime(today);
-  EXPECT_EQ(clock.wallNow(), today);
-  EXPECT_EQ(clock.now(), TimePoint(5s + 36h)) << "setting the wall time moved the monotonic time";
+  clock.SetWallTime(today);
+  EXPECT_EQ(clock.WallNow(), today);
+  EXPECT_EQ(clock.Now(), TimePoint(5s + 36h)) << "setting the wall time moved the monotonic time";
 }
 
 TEST(ManualClockTest, WaitPastItsDeadlineReturnsTheWakeConditionWithoutBlocking) {
@@ -27,15 +27,15 @@ TEST(ManualClockTest, WaitPastItsDeadlineReturnsTheWakeConditionWithoutBlocking)
   std::mutex mutex;
   std::condition_variable cv;
   std::unique_lock lock(mutex);
-  EXPECT_FALSE(clock.waitUntil(lock, cv, clock.now(), [] { return false; }));
-  EXPECT_TRUE(clock.waitUntil(lock, cv, clock.now() + 1h, [] { return true; }));
+  EXPECT_FALSE(clock.WaitUntil(lock, cv, clock.Now(), [] { return false; }));
+  EXPECT_TRUE(clock.WaitUntil(lock, cv, clock.Now() + 1h, [] { return true; }));
   EXPECT_TRUE(lock.owns_lock());
-  EXPECT_EQ(clock.waiterCount(), 0u);
+  EXPECT_EQ(clock.WaiterCount(), 0u);
 }
 
 TEST(ManualClockTest, WaitForWaitersTimesOutWhenNobodyWaits) {
   ManualClock clock;
-  EXPECT_FALSE(clock.waitForWaiters(1, 1ms));
+  EXPECT_FALSE(clock.WaitForWaiters(1, 1ms));
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ class PaceScaledTest : public ::testing::TestWithParam<ScaleCase> {};
 
 TEST_P(PaceScaledTest, EveryIntervalIsMultipliedAndNeverDropsBelowOneMillisecond) {
   const auto& [factor, field, expected] = GetParam();
-  EXPECT_EQ(Pace{}.scaled(factor).*field, expected);
+  EXPECT_EQ(Pace{}.Scaled(factor).*field, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ScaleCase{1e-9, &Pace::hangUpBound, Duration(1)}));
 
 TEST(PaceTest, ScalingKeepsTheStepCounts) {
-  const Pace fast = Pace{}.scaled(0.001);
+  const Pace fast = Pace{}.Scaled(0.001);
   EXPECT_EQ(fast.ipWaitSteps, 40);
   EXPECT_EQ(fast.autoLogonWaitSteps, 10);
 }

@@ -16,18 +16,18 @@ class SignalQuitTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(SignalQuitTest, SignalToTheProcessEndsTheRealLoopOnItsThread) {
   const int signo = GetParam();
-  CoreEventLoop loop(realClock());
+  CoreEventLoop loop(RealClock());
   int seen = 0;
   bool seenOnLoopThread = false;
   {
     SignalQuit signalQuit(loop, [&](int s) {
       seen = s;
-      seenOnLoopThread = loop.isLoopThread();
-      loop.quit();
+      seenOnLoopThread = loop.IsLoopThread();
+      loop.Quit();
     });
-    loop.post([signo] { ::kill(::getpid(), signo); });
+    loop.Post([signo] { ::kill(::getpid(), signo); });
     // Ends only through the quit the signal posts; the guard only prevents a hang.
-    loop.runUntil([] { return false; }, 10s);
+    loop.RunUntil([] { return false; }, 10s);
   }
   EXPECT_EQ(seen, signo);
   EXPECT_TRUE(seenOnLoopThread);

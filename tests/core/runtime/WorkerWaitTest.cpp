@@ -31,13 +31,13 @@ TEST_P(WorkerWaitTest, WaitEndsOnlyForItsReason) {
   std::atomic<bool> ended{false};
   std::optional<WorkerWait::End> end;
   std::thread worker([&] {
-    end = wait.waitFor(40s, [&] { return loggedOut.load(); });
+    end = wait.WaitFor(40s, [&] { return loggedOut.load(); });
     ended = true;
   });
 
-  ASSERT_TRUE(clock.waitForWaiters(1));
-  clock.advance(39s);
-  ASSERT_TRUE(clock.waitForWaiters(1));
+  ASSERT_TRUE(clock.WaitForWaiters(1));
+  clock.Advance(39s);
+  ASSERT_TRUE(clock.WaitForWaiters(1));
   EXPECT_FALSE(ended) << "the wait ended before its reason";
 
   GetParam().act(clock, wait, loggedOut);
@@ -49,26 +49,26 @@ TEST_P(WorkerWaitTest, WaitEndsOnlyForItsReason) {
 INSTANTIATE_TEST_SUITE_P(
     Reasons, WorkerWaitTest,
     ::testing::Values(WaitCase{"TimeRunsOut",
-                               [](ManualClock& c, WorkerWait&, auto&) { c.advance(1s); },
-                               WorkerWait::End::kTimeout},
-                      WaitCase{"Stop", [](ManualClock&, WorkerWait& w, auto&) { w.requestStop(); },
-                               WorkerWait::End::kStopped},
+                               [](ManualClock& c, WorkerWait&, auto&) { c.Advance(1s); },
+                               WorkerWait::End::Timeout},
+                      WaitCase{"Stop", [](ManualClock&, WorkerWait& w, auto&) { w.RequestStop(); },
+                               WorkerWait::End::Stopped},
                       WaitCase{"ConditionNotified",
                                [](ManualClock&, WorkerWait& w, std::atomic<bool>& loggedOut) {
                                  loggedOut = true;
-                                 w.notifyChange();
+                                 w.NotifyChange();
                                },
-                               WorkerWait::End::kCondition}),
+                               WorkerWait::End::Condition}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(WorkerWaitStopTest, WaitAfterAStopEndsAtOnceAndTheStopWinsOverTheCondition) {
   ManualClock clock;
   WorkerWait wait(clock);
-  EXPECT_EQ(wait.waitFor(1h, [] { return true; }), WorkerWait::End::kCondition);
-  wait.requestStop();
-  EXPECT_TRUE(wait.stopRequested());
-  EXPECT_EQ(wait.waitFor(1h), WorkerWait::End::kStopped);
-  EXPECT_EQ(wait.waitFor(1h, [] { return true; }), WorkerWait::End::kStopped);
+  EXPECT_EQ(wait.WaitFor(1h, [] { return true; }), WorkerWait::End::Condition);
+  wait.RequestStop();
+  EXPECT_TRUE(wait.StopRequested());
+  EXPECT_EQ(wait.WaitFor(1h), WorkerWait::End::Stopped);
+  EXPECT_EQ(wait.WaitFor(1h, [] { return true; }), WorkerWait::End::Stopped);
 }
 
 // The real clock, telling when a wait has begun. The waiter enters waitUntil holding the
@@ -76,12 +76,12 @@ TEST(WorkerWaitStopTest, WaitAfterAStopEndsAtOnceAndTheStopWinsOverTheCondition)
 // only land while the waiter blocks inside the wait, never before it.
 class WaitWatchingClock final : public Clock {
  public:
-  TimePoint now() const override { return realClock().now(); }
-  std::chrono::system_clock::time_point wallNow() const override { return realClock().wallNow(); }
-  bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+  TimePoint Now() const override { return RealClock().Now(); }
+  std::chrono::system_clock::time_point WallNow() const override { return RealClock().WallNow(); }
+  bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                  TimePoint deadline, const std::function<bool()>& wake) override {
     if (!begun_.exchange(true)) waitBegun_.set_value();
-    return realClock().waitUntil(lock, cv, deadline, wake);
+    return RealClock().WaitUntil(lock, cv, deadline, wake);
   }
 
   std::future<void> waitBegun() { return waitBegun_.get_future(); }
@@ -103,10 +103,10 @@ TEST(WorkerWaitRealClockTest, StopEndsALongWaitOnTheRealClock) {
   std::future<void> waitBegun = shared->clock.waitBegun();
   std::future<WorkerWait::End> end = shared->end.get_future();
   std::thread waiter(
-      [shared] { shared->end.set_value(shared->wait.waitFor(std::chrono::hours(24 * 365))); });
+      [shared] { shared->end.set_value(shared->wait.WaitFor(std::chrono::hours(24 * 365))); });
 
   const bool begun = waitBegun.wait_for(kHangGuard) == std::future_status::ready;
-  if (begun) shared->wait.requestStop();
+  if (begun) shared->wait.RequestStop();
   const bool ended = begun && end.wait_for(kHangGuard) == std::future_status::ready;
   if (ended) {
     waiter.join();
@@ -115,7 +115,7 @@ TEST(WorkerWaitRealClockTest, StopEndsALongWaitOnTheRealClock) {
   }
   ASSERT_TRUE(begun) << "the wait never began";
   ASSERT_TRUE(ended) << "the stop did not wake the wait";
-  EXPECT_EQ(end.get(), WorkerWait::End::kStopped);
+  EXPECT_EQ(end.get(), WorkerWait::End::Stopped);
 }
 
 }  // namespace

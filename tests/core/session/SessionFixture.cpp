@@ -30,7 +30,7 @@ void SessionFixture::TearDownTestSuite() {
 void SessionFixture::SetUp() {
   service->reset();
   // "Today" of the client must be the service's today for the relative deadlines.
-  clock.setWallTime(std::chrono::system_clock::now());
+  clock.SetWallTime(std::chrono::system_clock::now());
   // Failures come back at once (status 500, dropped connections); the time-outs only bound a
   // fault that would otherwise hang.
   pace.resolveTimeout = pace.connectTimeout = 1000ms;
@@ -107,16 +107,16 @@ void SessionFixture::ClickLogin(const std::string& user, const std::string& pass
   ASSERT_TRUE(RunUntil([&] { return controller->View().BtnLogonEnabled; }));
   // A worker that reads the clock only after the test has moved it would wait from a later
   // moment; every clock step starts from parked workers.
-  ASSERT_TRUE(clock.waitForWaiters(parkedAfter + lineWorkers));
-  loop.processPending();
+  ASSERT_TRUE(clock.WaitForWaiters(parkedAfter + lineWorkers));
+  loop.ProcessPending();
 }
 
-bool SessionFixture::RunUntil(const std::function<bool()>& done) { return loop.runUntil(done); }
+bool SessionFixture::RunUntil(const std::function<bool()>& done) { return loop.RunUntil(done); }
 
 void SessionFixture::AdvanceAndSettle(runtime::Duration step, std::size_t parkedWorkers) {
-  clock.advance(step);
-  ASSERT_TRUE(clock.waitForWaiters(parkedWorkers));
-  loop.processPending();
+  clock.Advance(step);
+  ASSERT_TRUE(clock.WaitForWaiters(parkedWorkers));
+  loop.ProcessPending();
 }
 
 bool SessionFixture::AwaitRequests(const std::string& msgType, int count) {

@@ -17,8 +17,8 @@ class AutoLogonTest : public SessionFixture {
     if (withLine) HoldCountingLine();
     Start();
     ASSERT_TRUE(AwaitRequests("QueryUserProfileReq", loginsAtStart));
-    ASSERT_TRUE(clock.waitForWaiters(1 + lineWorkers));
-    loop.processPending();
+    ASSERT_TRUE(clock.WaitForWaiters(1 + lineWorkers));
+    loop.ProcessPending();
   }
   runtime::Duration Pass() const { return pace.autoLogonWaitStep * pace.autoLogonWaitSteps; }
   int ErrorBoxes() const {
@@ -75,24 +75,24 @@ TEST_F(AutoLogonTest, ARefusalDisarmsBeforeTheControllerHandlesIt) {
   SaveCredentials("demo01", "not-the-password");
   Start();
   ASSERT_TRUE(AwaitRequests("QueryUserProfileReq", 1));
-  ASSERT_TRUE(clock.waitForWaiters(1));  // refused, and parked again: nothing handled yet
+  ASSERT_TRUE(clock.WaitForWaiters(1));  // refused, and parked again: nothing handled yet
   EXPECT_FALSE(controller->AutoLogonArmed());
   for (int pass = 0; pass < 3; ++pass) {
-    clock.advance(Pass());
-    ASSERT_TRUE(clock.waitForWaiters(1));
+    clock.Advance(Pass());
+    ASSERT_TRUE(clock.WaitForWaiters(1));
   }
   EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
-  loop.processPending();
+  loop.ProcessPending();
   EXPECT_EQ(ErrorBoxes(), 1);
 }
 
 // Armed means now: the first attempt does not wait for a pass of the clock.
 TEST_F(AutoLogonTest, WithASavedPasswordTheFirstAttemptGoesOutAtOnce) {
   SaveCredentials("demo01", "demo-pass");
-  const auto started = clock.now();
+  const auto started = clock.Now();
   Start();
   ASSERT_TRUE(RunUntil([&] { return controller->Mark() == 1; }));
-  EXPECT_EQ(clock.now(), started);
+  EXPECT_EQ(clock.Now(), started);
   EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
   EXPECT_EQ(controller->View().TrayHint, "Kelbrin client V6.0 -- Online");
 }
@@ -115,14 +115,14 @@ TEST_F(AutoLogonTest, ASuccessIsNotRepeatedBeforeTheControllerHandlesIt) {
   SaveCredentials("demo01", "demo-pass");
   Start();
   ASSERT_TRUE(AwaitRequests("QueryUserProfileReq", 1));
-  ASSERT_TRUE(clock.waitForWaiters(1));
+  ASSERT_TRUE(clock.WaitForWaiters(1));
   for (int pass = 0; pass < 3; ++pass) {
-    clock.advance(Pass());
-    ASSERT_TRUE(clock.waitForWaiters(1));
+    clock.Advance(Pass());
+    ASSERT_TRUE(clock.WaitForWaiters(1));
   }
   EXPECT_EQ(Requests("QueryUserProfileReq"), 1);
   EXPECT_EQ(controller->Mark(), 0);
-  loop.processPending();
+  loop.ProcessPending();
   EXPECT_EQ(controller->Mark(), 1);
   // Logged in: the auto-logon and IP update workers are parked, the list fetch is done.
   AdvanceAndSettle(Pass(), 2);

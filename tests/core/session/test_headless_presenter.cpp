@@ -63,7 +63,7 @@ TEST(HeadlessPresenter, ForTheJournalEachLineStartsWithItsPriority) {
 
 class HeadlessLogTest : public ::testing::Test {
  protected:
-  HeadlessLogTest() { clock.setWallTime(test::LocalTime(2006, 1, 31, 14, 5, 9)); }
+  HeadlessLogTest() { clock.SetWallTime(test::LocalTime(2006, 1, 31, 14, 5, 9)); }
 
   runtime::ManualClock clock;
   eventlog::EventLog log{clock, [] { return true; }};

@@ -30,22 +30,22 @@ class ImmediateUpdateTest : public SessionFixture {
     Start();
     ClickLogin("demo01", "demo-pass");
     ASSERT_TRUE(AwaitRequests("ActiveTestReq", 1));
-    clock.advance(pace.serviceListDelay);
+    clock.Advance(pace.serviceListDelay);
     ASSERT_TRUE(RunUntil([&] { return controller->ServiceList() != nullptr; }));
-    ASSERT_TRUE(clock.waitForWaiters(kParked));
-    loop.processPending();
+    ASSERT_TRUE(clock.WaitForWaiters(kParked));
+    loop.ProcessPending();
   }
   // Reports a change while the worker waits for its next test, and returns once it waits for
   // the test to go out at `testAt`.
   void ChangeAndAwaitTestAt(runtime::TimePoint testAt) {
     changed();
-    ASSERT_TRUE(clock.waitForDeadline(testAt));
+    ASSERT_TRUE(clock.WaitForDeadline(testAt));
   }
   // Waits until the worker has sent test number `count` and parked for the full pace again.
   void AwaitTestThenPace(int count) {
     ASSERT_TRUE(AwaitRequests("ActiveTestReq", count));
-    ASSERT_TRUE(clock.waitForDeadline(clock.now() + kTestPace));
-    loop.processPending();
+    ASSERT_TRUE(clock.WaitForDeadline(clock.Now() + kTestPace));
+    loop.ProcessPending();
   }
   int Tests() const { return Requests("ActiveTestReq"); }
 
@@ -57,16 +57,16 @@ class ImmediateUpdateTest : public SessionFixture {
 TEST_F(ImmediateUpdateTest, AChangeBringsTheNextTestForwardAndThePaceStays) {
   LoginDemo();
   Control("userip?ip=198.51.100.20");
-  ChangeAndAwaitTestAt(clock.now() + pace.addressChangeSettle);
+  ChangeAndAwaitTestAt(clock.Now() + pace.addressChangeSettle);
   AdvanceAndSettle(pace.addressChangeSettle - 1ms, kParked);
   EXPECT_EQ(Tests(), 1);
-  clock.advance(1ms);
+  clock.Advance(1ms);
   AwaitTestThenPace(2);
   EXPECT_EQ(presenter.Count("popup", "Hint", "IP updates successfully：198.51.100.20"), 1);
 
   AdvanceAndSettle(kTestPace - 1ms, kParked);
   EXPECT_EQ(Tests(), 2);
-  clock.advance(1ms);
+  clock.Advance(1ms);
   AwaitTestThenPace(3);
 }
 
@@ -74,15 +74,15 @@ TEST_F(ImmediateUpdateTest, AChangeBringsTheNextTestForwardAndThePaceStays) {
 // come while one waits ride on its test.
 TEST_F(ImmediateUpdateTest, AFlappingLinkCostsAtMostOneTestPerSpacing) {
   LoginDemo();
-  ChangeAndAwaitTestAt(clock.now() + pace.addressChangeSettle);
-  clock.advance(pace.addressChangeSettle);
+  ChangeAndAwaitTestAt(clock.Now() + pace.addressChangeSettle);
+  clock.Advance(pace.addressChangeSettle);
   AwaitTestThenPace(2);
   for (int round = 1; round <= 3; ++round) {
-    ChangeAndAwaitTestAt(clock.now() + pace.addressChangeSpacing);
-    clock.advance(pace.addressChangeSpacing / 2);
+    ChangeAndAwaitTestAt(clock.Now() + pace.addressChangeSpacing);
+    clock.Advance(pace.addressChangeSpacing / 2);
     changed();
     changed();
-    clock.advance(pace.addressChangeSpacing / 2);
+    clock.Advance(pace.addressChangeSpacing / 2);
     AwaitTestThenPace(2 + round);
   }
   EXPECT_EQ(Tests(), 5);
@@ -92,7 +92,7 @@ TEST_F(ImmediateUpdateTest, NoTestWhileLoggedOut) {
   LoginDemo();
   controller->BtnLogonClick();
   ASSERT_EQ(controller->Mark(), 0);
-  ASSERT_TRUE(clock.waitForWaiters(kParked));
+  ASSERT_TRUE(clock.WaitForWaiters(kParked));
   changed();
   for (int step = 0; step < 3; ++step) AdvanceAndSettle(pace.addressChangeSpacing, kParked);
   EXPECT_EQ(Tests(), 1);

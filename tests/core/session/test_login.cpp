@@ -92,8 +92,8 @@ TEST_F(LoginTest, ControllerThreadStaysFreeWhileALoginRunsAndASecondClickDoesNot
   EXPECT_FALSE(controller->View().BtnLogonEnabled);
   EXPECT_FALSE(controller->View().EditPasswordEnabled);
   bool served = false;
-  loop.post([&] { served = true; });
-  loop.processPending();
+  loop.Post([&] { served = true; });
+  loop.ProcessPending();
   EXPECT_TRUE(served);
   EXPECT_EQ(controller->Mark(), 0);
 
@@ -141,8 +141,8 @@ TEST_F(LoginTest, ConnectionFailureWithSavedPasswordLogsOutAndTheAutoLogonTakesO
   // The worker's next attempt comes one pass after it sits down to wait, which may be after this
   // point: the clock moves in steps until the worker has logged in.
   ASSERT_TRUE(Eventually([&] {
-    clock.advance(pace.autoLogonWaitStep);
-    loop.processPending();
+    clock.Advance(pace.autoLogonWaitStep);
+    loop.ProcessPending();
     return controller->Mark() == 1;
   }));
 }
@@ -206,12 +206,12 @@ TEST_F(LoginTest, IdenticalRefusalsShowOneBox) {
   ClickLogin("demo01", "demo-pass");
   controller->ShowLastError("Password failure！");
   controller->ShowLastError("Password failure！");
-  loop.processPending();
+  loop.ProcessPending();
   EXPECT_EQ(presenter.Count("error", "Error", "Password failure！"), 1);
   presenter.CloseErrorBoxes();
   EXPECT_EQ(presenter.Count("popup", "Hint", "Logout Success！"), 1);
   controller->ShowLastError("Password failure！");  // a later refusal has a box of its own
-  loop.processPending();
+  loop.ProcessPending();
   EXPECT_EQ(presenter.Count("error", "Error", "Password failure！"), 2);
 }
 

@@ -22,7 +22,7 @@ TEST_F(ServiceListTest, OneFetchAfterTheDelayFillsTheDomainTree) {
   ClickLogin("demo01", "demo-pass");
   AdvanceAndSettle(pace.serviceListDelay - 1ms, kAfterLogin);
   EXPECT_EQ(Requests("GetServiceListReq"), 0);
-  clock.advance(1ms);
+  clock.Advance(1ms);
   ASSERT_TRUE(RunUntil([&] { return controller->ServiceList() != nullptr; }));
   EXPECT_EQ(controller->ServiceList()->DomainInfos.size(), 1u);
   EXPECT_EQ(controller->View().DomainTree, controller->ServiceList());
@@ -39,7 +39,7 @@ TEST_F(ServiceListTest, TwoLoginsInQuickSuccessionFetchTwice) {
   ClickLogin("demo01", "demo-pass");
   controller->BtnLogonClick();  // logout
   ClickLogin("demo01", "demo-pass", kAfterLogin + 1);
-  clock.advance(pace.serviceListDelay);
+  clock.Advance(pace.serviceListDelay);
   ASSERT_TRUE(AwaitRequests("GetServiceListReq", 2));
   ASSERT_TRUE(RunUntil([&] { return controller->ServiceList() != nullptr; }));
   EXPECT_EQ(controller->ServiceList()->UserID, "100001");
@@ -60,7 +60,7 @@ TEST_F(ServiceListTest, TheLaterStartedFetchWinsWhicheverAnswersLast) {
 TEST_F(ServiceListTest, RefusalIsNotifiedAndLogsOut) {
   Start();
   ClickLogin("nodomain01", "nodomain-pass");  // the service has no list for it: Result 100
-  clock.advance(pace.serviceListDelay);
+  clock.Advance(pace.serviceListDelay);
   ASSERT_TRUE(RunUntil([&] { return controller->Mark() == 0; }));
   EXPECT_EQ(presenter.Count("error", "Error", "Please register first！"), 1);
   EXPECT_EQ(controller->ServiceList(), nullptr);
@@ -80,7 +80,7 @@ TEST_F(ServiceListTest, EmptyReplyCountsAsConnectionFailureAndKeepsTheList) {
   const int loginsAtStart = lineLogins;  // the line's own start logs it in once
   Control("status?code=500&msg=GetServiceListReq");
   ClickLogin("demo01", "demo-pass");
-  clock.advance(pace.serviceListDelay);
+  clock.Advance(pace.serviceListDelay);
   ASSERT_TRUE(AwaitRequests("GetServiceListReq", 1));
   ASSERT_TRUE(RunUntil([&] { return lineLogins == loginsAtStart + 1; }));
   EXPECT_EQ(controller->ServiceList(), nullptr);

@@ -27,7 +27,7 @@ class SessionSignalsTest : public ::testing::Test {
       });
     });
     // The worker registers with the clock just before its first check.
-    ASSERT_TRUE(clock_.waitForWaiters(1));
+    ASSERT_TRUE(clock_.WaitForWaiters(1));
     ASSERT_TRUE(Eventually([this] { return checks_ == 1; }));
   }
   void TearDown() override {

@@ -76,18 +76,18 @@ TEST_F(ShutdownTest, AbortsTheExchangeInFlightAndJoinsEveryWorker) {
   pace.receiveTimeout = 300000ms;
   StartCounting();
   ClickLogin("demo01", "demo-pass");
-  clock.advance(pace.serviceListDelay);  // the login's list fetch, answered at once
+  clock.Advance(pace.serviceListDelay);  // the login's list fetch, answered at once
   ASSERT_TRUE(AwaitRequests("GetServiceListReq", 1));
   ASSERT_TRUE(AwaitRequests("ActiveTestReq", 1));
   const int before = started.load();
   Control("delay?ms=300000&msg=ActiveTestReq");
-  clock.advance(40s);  // the next active test starts and hangs in the service
+  clock.Advance(40s);  // the next active test starts and hangs in the service
   ASSERT_TRUE(Eventually([&] { return started.load() == before + 1; }));
   const std::size_t effects = presenter.effects.size();
 
   ShutDownInTime();
   // Whatever the workers posted on their way out is dropped.
-  loop.processPending();
+  loop.ProcessPending();
   EXPECT_EQ(presenter.effects.size(), effects);
 }
 
@@ -101,7 +101,7 @@ TEST_F(ShutdownTest, ALoginUnderWayIsAbortedToo) {
   ASSERT_TRUE(Eventually([&] { return started.load() == 1; }));
   const std::size_t effects = presenter.effects.size();
   ShutDownInTime();
-  loop.processPending();
+  loop.ProcessPending();
   EXPECT_EQ(presenter.effects.size(), effects);
 }
 

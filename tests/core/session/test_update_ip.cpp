@@ -22,16 +22,16 @@ class UpdateIpTest : public SessionFixture {
     Start();
     if (automatic) {
       ASSERT_TRUE(RunUntil([&] { return controller->Mark() == 1; }));
-      ASSERT_TRUE(clock.waitForWaiters(kAfterLogin));
+      ASSERT_TRUE(clock.WaitForWaiters(kAfterLogin));
     } else {
       ClickLogin("demo01", "demo-pass");
     }
     ASSERT_EQ(controller->Mark(), 1);
     ASSERT_TRUE(AwaitRequests("ActiveTestReq", 1));
-    clock.advance(pace.serviceListDelay);
+    clock.Advance(pace.serviceListDelay);
     ASSERT_TRUE(RunUntil([&] { return controller->ServiceList() != nullptr; }));
-    ASSERT_TRUE(clock.waitForWaiters(kParked));
-    loop.processPending();
+    ASSERT_TRUE(clock.WaitForWaiters(kParked));
+    loop.ProcessPending();
   }
   int Hints(const std::string& text) const { return presenter.Count("popup", "Hint", text); }
   int Tips(const std::string& text) const { return presenter.Count("popup", "Tip", text); }
@@ -95,10 +95,10 @@ TEST_F(UpdateIpTest, WorkerThatNeverParsedAReplyReportsConnectionFailureAsInform
   Start();
   ClickLogin("demo01", "demo-pass");
   ASSERT_TRUE(AwaitRequests("ActiveTestReq", 1));
-  clock.advance(pace.serviceListDelay);
+  clock.Advance(pace.serviceListDelay);
   ASSERT_TRUE(RunUntil([&] { return controller->ServiceList() != nullptr; }));
-  ASSERT_TRUE(clock.waitForWaiters(kParked));
-  loop.processPending();
+  ASSERT_TRUE(clock.WaitForWaiters(kParked));
+  loop.ProcessPending();
   EXPECT_EQ(Tips(kFails), 1);
 
   AdvanceAndSettle(kTestPace, kParked);
@@ -163,11 +163,11 @@ TEST_F(UpdateIpTest, EmptyServiceListTurnsTheStateLabelIntoPleaseRegister) {
   Start();
   ClickLogin("nodomain01", "nodomain-pass");
   ASSERT_TRUE(AwaitRequests("ActiveTestReq", 1));
-  clock.advance(pace.serviceListDelay);
+  clock.Advance(pace.serviceListDelay);
   ASSERT_TRUE(RunUntil([&] { return controller->ServiceList() != nullptr; }));
   EXPECT_TRUE(controller->ServiceList()->DomainInfos.empty());
-  ASSERT_TRUE(clock.waitForWaiters(kParked));
-  loop.processPending();
+  ASSERT_TRUE(clock.WaitForWaiters(kParked));
+  loop.ProcessPending();
 
   Control("userip?ip=198.51.100.77");
   AdvanceAndSettle(kTestPace, kParked);

@@ -56,23 +56,23 @@ class UpdateIpInMemory : public ::testing::Test {
     settings::TParamInfo record;
     record.UserName = "demo01";
     record.UserPwd = "demo-pass";
-    settings::ParamInfo().update(record);
+    settings::ParamInfo().Update(record);
     signals_.SetNetReachable(true);
     signals_.SetMark(1);
   }
   void TearDown() override {
     signals_.RequestStop();
     worker_.reset();
-    settings::ParamInfo().update({});
+    settings::ParamInfo().Update({});
   }
   void StartWorker() {
     worker_ = std::make_unique<TUpdateIpTrd>(client_, signals_, messages_, pace_);
-    ASSERT_TRUE(clock_.waitForWaiters(1));
+    ASSERT_TRUE(clock_.WaitForWaiters(1));
   }
   // One 40-second pause, then the worker's next test.
   void NextCycle() {
-    clock_.advance(pace_.ipWaitStep * pace_.ipWaitSteps);
-    ASSERT_TRUE(clock_.waitForWaiters(1));
+    clock_.Advance(pace_.ipWaitStep * pace_.ipWaitSteps);
+    ASSERT_TRUE(clock_.WaitForWaiters(1));
   }
 
   runtime::ManualClock clock_;

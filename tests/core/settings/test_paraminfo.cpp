@@ -12,21 +12,21 @@ TEST(ParamInfo, IsOneInstanceWhoseReadersSeeOnlyWholeRecords) {
   EXPECT_EQ(&ParamInfo(), &ParamInfo());
   const TParamInfo first{.UserName = "ann", .UserPwd = "first-password-long-enough-to-allocate"};
   const TParamInfo second{.UserName = "bob", .UserPwd = "second", .SavePwd = true};
-  ParamInfo().update(first);
+  ParamInfo().Update(first);
 
   std::atomic<bool> done{false};
   std::thread writer([&] {
-    for (int i = 0; i < 2000; ++i) ParamInfo().update(i % 2 ? first : second);
+    for (int i = 0; i < 2000; ++i) ParamInfo().Update(i % 2 ? first : second);
     done = true;
   });
   int torn = 0;
   while (!done) {
-    const TParamInfo seen = ParamInfo().snapshot();
+    const TParamInfo seen = ParamInfo().Snapshot();
     if (seen != first && seen != second) ++torn;
   }
   writer.join();
   EXPECT_EQ(torn, 0);
-  ParamInfo().update({});
+  ParamInfo().Update({});
 }
 
 }  // namespace

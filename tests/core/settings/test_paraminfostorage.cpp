@@ -25,24 +25,24 @@ namespace fs = std::filesystem;
 // and every call is recorded in order.
 class RecordingBackend : public SettingsBackend {
  public:
-  std::string readValue(const std::string& name) override { return TPubUtil::ReadRegString(name); }
-  void writeValue(const std::string& name, const std::string& text) override {
+  std::string ReadValue(const std::string& name) override { return TPubUtil::ReadRegString(name); }
+  void WriteValue(const std::string& name, const std::string& text) override {
     if (name == failingName) throw SettingsError("cannot write " + name);
     calls.push_back(name + "=" + text);
     TPubUtil::WriteRegString(name, text);
   }
-  void writeValues(const std::map<std::string, std::string>& values) override {
+  void WriteValues(const std::map<std::string, std::string>& values) override {
     if (values.contains(failingName)) throw SettingsError("cannot write " + failingName);
     std::string call = "record:";
     for (const auto& [name, text] : values) call += " " + name + "=" + text;
     calls.push_back(call);
     TPubUtil::WriteRegStrings(values);
   }
-  bool isServiceInstalled(const std::string& serviceName) override {
+  bool IsServiceInstalled(const std::string& serviceName) override {
     askedService = serviceName;
     return serviceInstalled;
   }
-  void setAutorun(bool enabled) override {
+  void SetAutorun(bool enabled) override {
     calls.push_back(enabled ? "autorun on" : "autorun off");
   }
 
@@ -64,7 +64,7 @@ class SettingsStoreTest : public ::testing::Test {
   }
 
   std::optional<std::string> Raw(const std::string& name) const {
-    return platform::KeyValueStore(ConfigRoot() / "settings.ini").read(name);
+    return platform::KeyValueStore(ConfigRoot() / "settings.ini").Read(name);
   }
 
   TempDir dir_;

@@ -36,7 +36,7 @@ TEST_F(PubUtilTest, ReadTrimsBlanksAndControlCharactersAtBothEnds) {
   for (const auto& [stored, read] : cases) {
     TPubUtil::WriteRegString("UserPwd", stored);
     EXPECT_EQ(TPubUtil::ReadRegString("UserPwd"), read) << stored;
-    EXPECT_EQ(RawStore().read("UserPwd"), stored) << "written untrimmed";
+    EXPECT_EQ(RawStore().Read("UserPwd"), stored) << "written untrimmed";
   }
 }
 

@@ -100,9 +100,9 @@ class TimerUpdateSysInfo : public ::testing::Test {
   // Moves the clock minute by minute to `minute` after start, running what falls due.
   void RunUntilMinute(int minute) {
     while (elapsed_ < std::chrono::minutes(minute)) {
-      clock_.advance(1min);
+      clock_.Advance(1min);
       elapsed_ += 1min;
-      loop_.processPending();
+      loop_.ProcessPending();
     }
   }
 
@@ -235,7 +235,7 @@ TEST_F(TimerUpdateSysInfo, DestroyedBeforeTheFirstTickStopsItsTimer) {
 TEST_F(TimerUpdateSysInfo, TheIntervalComesFromThePace) {
   loggedIn_ = true;
   sysInfo_ = std::make_unique<TSysInfo>(Sources("server", ServerAdapters()));
-  runtime::Pace pace = runtime::Pace{}.scaled(0.1);  // three minutes
+  runtime::Pace pace = runtime::Pace{}.Scaled(0.1);  // three minutes
   SystemReport report(
       loop_, pace, *sysInfo_, [this] { return loggedIn_; }, [this] { return updateSysInfo_; },
       service_.Seams());

@@ -38,8 +38,8 @@ class ReportToService : public ::testing::Test {
     {
       SystemReport report(
           loop, pace, sysInfo_, [] { return true; }, [] { return true; }, seams);
-      clock.advance(pace.sysInfoInterval);
-      loop.processPending();
+      clock.Advance(pace.sysInfoInterval);
+      loop.ProcessPending();
       ASSERT_TRUE(report.Started());
     }  // joins the worker
   }

@@ -23,9 +23,9 @@ TEST(CodePage, RoundTripsBetweenTheCodePageAndUtf8) {
       {"UTF-8", "中文", "中文"},
   };
   for (const ConversionCase& c : cases) {
-    const CodePage page = CodePage::named(c.codePage);
-    EXPECT_EQ(page.toUtf8(c.bytes), c.utf8) << c.codePage << ' ' << c.utf8;
-    EXPECT_EQ(page.fromUtf8(c.utf8), c.bytes) << c.codePage << ' ' << c.utf8;
+    const CodePage page = CodePage::Named(c.codePage);
+    EXPECT_EQ(page.ToUtf8(c.bytes), c.utf8) << c.codePage << ' ' << c.utf8;
+    EXPECT_EQ(page.FromUtf8(c.utf8), c.bytes) << c.codePage << ' ' << c.utf8;
   }
 }
 
@@ -46,7 +46,7 @@ TEST(CodePage, UndecodableBytesBecomeTheReplacementCharacter) {
       {"NO-SUCH-CODE-PAGE", "ok\xD6\xD0", "ok\uFFFD\uFFFD"},
   };
   for (const ConversionCase& c : cases) {
-    EXPECT_EQ(CodePage::named(c.codePage).toUtf8(c.bytes), c.utf8) << c.codePage << ' ' << c.utf8;
+    EXPECT_EQ(CodePage::Named(c.codePage).ToUtf8(c.bytes), c.utf8) << c.codePage << ' ' << c.utf8;
   }
 }
 
@@ -60,7 +60,7 @@ TEST(CodePage, UnmappableCharactersBecomeQuestionMarks) {
       {"NO-SUCH-CODE-PAGE", "ok??", "ok中é"},
   };
   for (const ConversionCase& c : cases) {
-    EXPECT_EQ(CodePage::named(c.codePage).fromUtf8(c.utf8), c.bytes) << c.codePage << ' ' << c.utf8;
+    EXPECT_EQ(CodePage::Named(c.codePage).FromUtf8(c.utf8), c.bytes) << c.codePage << ' ' << c.utf8;
   }
 }
 
@@ -73,36 +73,36 @@ TEST(CodePage, LongTextsConvertCompletely) {
         "\xD6\xD0"
         "a";
   }
-  const CodePage page = CodePage::named("GBK");
-  EXPECT_EQ(page.toUtf8(gbk), utf8);
-  EXPECT_EQ(page.fromUtf8(utf8), gbk);
+  const CodePage page = CodePage::Named("GBK");
+  EXPECT_EQ(page.ToUtf8(gbk), utf8);
+  EXPECT_EQ(page.FromUtf8(utf8), gbk);
 }
 
 TEST(CodePage, SystemComesFromTheLocaleAndConverts) {
-  const CodePage page = CodePage::system();
-  EXPECT_FALSE(page.name().empty());
-  EXPECT_EQ(page.toUtf8("plain ascii"), "plain ascii");
+  const CodePage page = CodePage::System();
+  EXPECT_FALSE(page.Name().empty());
+  EXPECT_EQ(page.ToUtf8("plain ascii"), "plain ascii");
 }
 
 TEST(CodePage, ReplacingTheSystemCodePageKeepsEarlierReferencesValid) {
-  const CodePage& before = systemCodePage();
-  const std::string previous = before.name();
-  setSystemCodePage(CodePage::named("GBK"));
-  EXPECT_EQ(systemCodePage().name(), "GBK");
-  EXPECT_EQ(systemCodePage().toUtf8("\xD6\xD0"), "中");
-  EXPECT_EQ(before.name(), previous);
-  setSystemCodePage(CodePage::named(previous));
-  EXPECT_EQ(systemCodePage().name(), previous);
+  const CodePage& before = SystemCodePage();
+  const std::string previous = before.Name();
+  SetSystemCodePage(CodePage::Named("GBK"));
+  EXPECT_EQ(SystemCodePage().Name(), "GBK");
+  EXPECT_EQ(SystemCodePage().ToUtf8("\xD6\xD0"), "中");
+  EXPECT_EQ(before.Name(), previous);
+  SetSystemCodePage(CodePage::Named(previous));
+  EXPECT_EQ(SystemCodePage().Name(), previous);
 }
 
 TEST(CodePage, ConvertsFromManyThreadsAtOnce) {
-  const CodePage page = CodePage::named("GBK");
+  const CodePage page = CodePage::Named("GBK");
   std::vector<std::thread> threads;
   std::vector<int> failures(4, 0);
   for (int& failed : failures) {
     threads.emplace_back([&page, &failed] {
       for (int i = 0; i < 200; ++i) {
-        failed += page.fromUtf8(page.toUtf8("\xD6\xD0\xCE\xC4")) != "\xD6\xD0\xCE\xC4";
+        failed += page.FromUtf8(page.ToUtf8("\xD6\xD0\xCE\xC4")) != "\xD6\xD0\xCE\xC4";
       }
     });
   }

@@ -77,12 +77,12 @@ TEST_F(KeyValueStoreTest, AwkwardValuesRoundTripExactly) {
       {"Bytes", AllBytes()},
       {"Long", std::string(700, 'a') + ";" + std::string(300, '\n') + "end "},
   };
-  for (const auto& [name, value] : values) store_.write(name, value);
+  for (const auto& [name, value] : values) store_.Write(name, value);
 
-  const KeyValues read = store_.readAll();
+  const KeyValues read = store_.ReadAll();
   ASSERT_EQ(read.size(), values.size());
   for (const auto& [name, value] : values) {
-    EXPECT_EQ(store_.read(name), value) << name;
+    EXPECT_EQ(store_.Read(name), value) << name;
   }
   // inih cannot read lines over 200 bytes; the writer must keep every line shorter.
   std::istringstream lines(ReadFile(file_));
@@ -99,41 +99,41 @@ TEST_F(KeyValueStoreTest, LongValuesUnderLongNamesRoundTrip) {
     values[name] = std::string(200, static_cast<char>('a' + length % 26)) + std::to_string(length);
   }
   values[std::string(64, 'x')] = std::string(3000, ';');  // escapes: the most pieces
-  for (const auto& [name, value] : values) store_.write(name, value);
-  EXPECT_EQ(store_.readAll(), values);
+  for (const auto& [name, value] : values) store_.Write(name, value);
+  EXPECT_EQ(store_.ReadAll(), values);
   std::istringstream lines(ReadFile(file_));
   for (std::string line; std::getline(lines, line);) EXPECT_LT(line.size(), 200u) << line;
 }
 
 TEST_F(KeyValueStoreTest, FileIsPrivateAndItsNewFolderToo) {
   fs::create_directories(file_.parent_path().parent_path());
-  store_.write("UserPwd", "secret");
+  store_.Write("UserPwd", "secret");
   EXPECT_EQ(ModeOf(file_), 0600);
   EXPECT_EQ(ModeOf(file_.parent_path()), 0700);
 
   // A store left readable by others becomes private with the next write.
   ::chmod(file_.c_str(), 0644);
-  store_.write("UserPwd", "secret2");
+  store_.Write("UserPwd", "secret2");
   EXPECT_EQ(ModeOf(file_), 0600);
 }
 
 TEST_F(KeyValueStoreTest, WriteKeepsTheOtherValuesAndReplacesItsOwn) {
-  store_.write("UserName", "ann");
-  store_.write("UserPwd", "pw");
-  store_.write("UserName", "bob");
-  EXPECT_EQ(store_.readAll(), (KeyValues{{"UserName", "bob"}, {"UserPwd", "pw"}}));
-  EXPECT_EQ(store_.read("Missing"), std::nullopt);
+  store_.Write("UserName", "ann");
+  store_.Write("UserPwd", "pw");
+  store_.Write("UserName", "bob");
+  EXPECT_EQ(store_.ReadAll(), (KeyValues{{"UserName", "bob"}, {"UserPwd", "pw"}}));
+  EXPECT_EQ(store_.Read("Missing"), std::nullopt);
 }
 
 TEST_F(KeyValueStoreTest, MissingStoreReadsEmpty) {
-  EXPECT_TRUE(store_.readAll().empty());
+  EXPECT_TRUE(store_.ReadAll().empty());
   EXPECT_FALSE(fs::exists(file_.parent_path()));
 }
 
 TEST_F(KeyValueStoreTest, NamesTheFileCannotHoldAreRefused) {
   for (const std::string& name :
        std::vector<std::string>{"", "User Name", "a=b", "[x]", std::string(65, 'n')}) {
-    EXPECT_THROW(store_.write(name, "v"), std::invalid_argument) << name;
+    EXPECT_THROW(store_.Write(name, "v"), std::invalid_argument) << name;
   }
   EXPECT_FALSE(fs::exists(file_));
 }
@@ -156,12 +156,12 @@ TEST_F(KeyValueStoreTest, GarbageReadsAsEmpty) {
   fs::create_directories(file_.parent_path());
   for (const auto& [what, text] : files) {
     WriteFile(file_, text);
-    EXPECT_TRUE(store_.readAll().empty()) << what;
+    EXPECT_TRUE(store_.ReadAll().empty()) << what;
   }
   // A folder where the file should be reads as empty as well.
   fs::remove(file_);
   fs::create_directory(file_);
-  EXPECT_TRUE(store_.readAll().empty());
+  EXPECT_TRUE(store_.ReadAll().empty());
 }
 
 TEST_F(KeyValueStoreTest, DamageCostsOnlyTheDamagedValues) {
@@ -169,9 +169,9 @@ TEST_F(KeyValueStoreTest, DamageCostsOnlyTheDamagedValues) {
   WriteFile(file_,
             "[Kelbrinclient]\nUserName = \"ann\"\ngarbage line\nUserPwd = broken\n"
             "LineName = \"dsl\"\n  +\"-1\"\n");
-  EXPECT_EQ(store_.readAll(), (KeyValues{{"UserName", "ann"}, {"LineName", "dsl-1"}}));
-  store_.write("UserPwd", "pw");
-  EXPECT_EQ(store_.readAll(),
+  EXPECT_EQ(store_.ReadAll(), (KeyValues{{"UserName", "ann"}, {"LineName", "dsl-1"}}));
+  store_.Write("UserPwd", "pw");
+  EXPECT_EQ(store_.ReadAll(),
             (KeyValues{{"UserName", "ann"}, {"LineName", "dsl-1"}, {"UserPwd", "pw"}}));
 }
 
@@ -201,7 +201,7 @@ int SignalOfWriteUnderFileSizeLimit(KeyValueStore& store, rlim_t limitBytes) {
     ::setrlimit(RLIMIT_CORE, &noCore);
     FileSizeLimit limit(limitBytes);
     try {
-      store.write("LineName", std::string(100000, 'x'));
+      store.Write("LineName", std::string(100000, 'x'));
     } catch (...) {
     }
     ::_exit(0);
@@ -212,29 +212,29 @@ int SignalOfWriteUnderFileSizeLimit(KeyValueStore& store, rlim_t limitBytes) {
 }
 
 TEST_F(KeyValueStoreTest, CrashDuringSaveLeavesTheOldStoreWhole) {
-  store_.write("UserName", "ann");
-  store_.write("UserPwd", "pw");
+  store_.Write("UserName", "ann");
+  store_.Write("UserPwd", "pw");
   const std::string before = ReadFile(file_);
 
   ASSERT_EQ(SignalOfWriteUnderFileSizeLimit(store_, before.size() + 100), SIGXFSZ);
 
   EXPECT_EQ(ReadFile(file_), before);
-  EXPECT_EQ(store_.readAll(), (KeyValues{{"UserName", "ann"}, {"UserPwd", "pw"}}));
+  EXPECT_EQ(store_.ReadAll(), (KeyValues{{"UserName", "ann"}, {"UserPwd", "pw"}}));
   EXPECT_EQ(TempFilesBeside(file_).size(), 1u) << "the dead writer's temp file";
 
-  store_.write("LineName", "dsl");
-  EXPECT_EQ(store_.read("LineName"), "dsl");
-  EXPECT_EQ(store_.read("UserPwd"), "pw");
+  store_.Write("LineName", "dsl");
+  EXPECT_EQ(store_.Read("LineName"), "dsl");
+  EXPECT_EQ(store_.Read("UserPwd"), "pw");
   EXPECT_TRUE(TempFilesBeside(file_).empty()) << "leftovers are cleared by the next write";
 }
 
 TEST_F(KeyValueStoreTest, FailedSaveThrowsNamingTheFileAndKeepsTheOldStore) {
-  store_.write("UserName", "ann");
+  store_.Write("UserName", "ann");
   const std::string before = ReadFile(file_);
   const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
   try {
     FileSizeLimit limit(before.size() + 100);
-    store_.write("LineName", std::string(100000, 'x'));
+    store_.Write("LineName", std::string(100000, 'x'));
     ADD_FAILURE() << "the write did not fail";
   } catch (const std::system_error& error) {
     EXPECT_EQ(error.code(), std::errc::file_too_large);
@@ -258,7 +258,7 @@ pid_t StartWriterProcess(const fs::path& file, const std::string& prefix, int co
   }
   KeyValueStore store(file);
   try {
-    for (int i = 0; i < count; ++i) store.write(prefix + std::to_string(i), prefix);
+    for (int i = 0; i < count; ++i) store.Write(prefix + std::to_string(i), prefix);
   } catch (...) {
     ::_exit(1);
   }
@@ -289,7 +289,7 @@ TEST_F(KeyValueStoreTest, ConcurrentWritesLoseNoValue) {
   EXPECT_EQ(ExitCodeOf(first), 0) << "a write of the first process failed";
   EXPECT_EQ(ExitCodeOf(second), 0) << "a write of the second process failed";
 
-  const KeyValues values = store_.readAll();
+  const KeyValues values = store_.ReadAll();
   std::vector<std::string> lost;
   for (const std::string prefix : {"A", "B"}) {
     for (int i = 0; i < kPerProcess; ++i) {

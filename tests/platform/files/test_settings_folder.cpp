@@ -66,7 +66,7 @@ TEST(SettingsFolder, TheStoreWritesNoPasswordIntoAFolderEverybodyMayWriteTo) {
   fs::create_directory(folder);
   ::chmod(folder.c_str(), 0777);
   KeyValueStore store(folder / "settings.ini");
-  EXPECT_THROW(store.writeAll({{"UserName", "ann"}, {"UserPwd", "secret"}}), std::runtime_error);
+  EXPECT_THROW(store.WriteAll({{"UserName", "ann"}, {"UserPwd", "secret"}}), std::runtime_error);
   EXPECT_FALSE(fs::exists(folder / "settings.ini"));
 }
 

@@ -100,15 +100,15 @@ struct Step {
 // carry the public address comes before a step and must not show up as a change of its own.
 TEST_F(AddressWatchTest, ReportsAddressesAndDefaultRoutesInOrder) {
   const Step steps[] = {
-      {"IPv4 address", "addr add 10.77.0.1/24 dev v0", Change::Kind::kAddress, true, AF_INET},
-      {"IPv4 default route", "route add default via 10.77.0.2 dev v0", Change::Kind::kDefaultRoute,
+      {"IPv4 address", "addr add 10.77.0.1/24 dev v0", Change::Kind::Address, true, AF_INET},
+      {"IPv4 default route", "route add default via 10.77.0.2 dev v0", Change::Kind::DefaultRoute,
        true, AF_INET},
-      {"IPv4 default route gone", "route del default", Change::Kind::kDefaultRoute, false, AF_INET},
-      {"IPv6 address", "addr add 2001:db8:77::1/64 dev v0 nodad", Change::Kind::kAddress, true,
+      {"IPv4 default route gone", "route del default", Change::Kind::DefaultRoute, false, AF_INET},
+      {"IPv6 address", "addr add 2001:db8:77::1/64 dev v0 nodad", Change::Kind::Address, true,
        AF_INET6},
       {"IPv6 default route", "-6 route add default via 2001:db8:77::2 dev v0",
-       Change::Kind::kDefaultRoute, true, AF_INET6},
-      {"IPv4 address gone", "addr del 10.77.0.1/24 dev v0", Change::Kind::kAddress, false, AF_INET},
+       Change::Kind::DefaultRoute, true, AF_INET6},
+      {"IPv4 address gone", "addr del 10.77.0.1/24 dev v0", Change::Kind::Address, false, AF_INET},
   };
   // Neither a link-scope address nor a route to a subnet is a change of the public address.
   ASSERT_TRUE(InNs("addr add 169.254.7.7/16 dev v1 scope link"));
@@ -116,7 +116,7 @@ TEST_F(AddressWatchTest, ReportsAddressesAndDefaultRoutesInOrder) {
   ASSERT_TRUE(InNs("route add 10.99.0.0/16 via 10.78.0.2 dev v1"));
   const auto marker = Next();  // the 10.78.0.1 address; the routes stayed silent
   ASSERT_TRUE(marker);
-  EXPECT_EQ(marker->kind, Change::Kind::kAddress);
+  EXPECT_EQ(marker->kind, Change::Kind::Address);
   EXPECT_EQ(marker->family, AF_INET);
   EXPECT_NE(marker->ifIndex, v0_);
 

@@ -159,7 +159,7 @@ TEST(NetConnections, NamesComeFromNetworkManagerElseFromTheInterfaces) {
       // Left to the dial-up phonebook, the PPPoE and mobile connections are not listed here.
       std::vector<std::string> names;
       for (const auto& connection :
-           ListNetConnections(NetworkManager(), NmDialUpConnections::kLeftToPhonebook)) {
+           ListNetConnections(NetworkManager(), NmDialUpConnections::LeftToPhonebook)) {
         names.push_back(connection.name);
       }
       EXPECT_EQ(names,

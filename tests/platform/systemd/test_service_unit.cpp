@@ -65,7 +65,7 @@ class ScriptedSystemctl : public ::testing::Test {
 TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
   SystemdServiceManager manager(Scope::System, 5s, units_);
   std::string error;
-  ASSERT_TRUE(manager.install(Kelbrin(), error)) << error;
+  ASSERT_TRUE(manager.Install(Kelbrin(), error)) << error;
 
   EXPECT_EQ(ReadFile(units_ / "PROKelbrinService.service"),
             "[Unit]\n"
@@ -124,7 +124,7 @@ TEST_F(ScriptedSystemctl, AUserUnitIsWantedByTheUsersDefaultTarget) {
   ServiceDefinition service = Kelbrin();
   service.user.clear();
   std::string error;
-  ASSERT_TRUE(manager.install(service, error)) << error;
+  ASSERT_TRUE(manager.Install(service, error)) << error;
   const std::string unit = ReadFile(units_ / "PROKelbrinService.service");
   EXPECT_THAT(unit, HasSubstr("WantedBy=default.target\n"));
   EXPECT_THAT(unit, ::testing::Not(HasSubstr("User=")));
@@ -142,7 +142,7 @@ TEST_F(ScriptedSystemctl, AFailedEnableLeavesNoUnitBehind) {
   ExitCode("enable", 1);
   SystemdServiceManager manager(Scope::System, 5s, units_);
   std::string error;
-  EXPECT_FALSE(manager.install(Kelbrin(), error));
+  EXPECT_FALSE(manager.Install(Kelbrin(), error));
   EXPECT_THAT(error, HasSubstr("enable"));
   EXPECT_FALSE(fs::exists(units_ / "PROKelbrinService.service"));
 }
@@ -157,7 +157,7 @@ TEST_F(ScriptedSystemctl, ADefinitionThatWouldInjectDirectivesIsRefused) {
   bad[4].writableFolder = "/home/ann\nReadWritePaths=/";
   for (const ServiceDefinition& service : bad) {
     std::string error;
-    EXPECT_FALSE(manager.install(service, error)) << service.name;
+    EXPECT_FALSE(manager.Install(service, error)) << service.name;
   }
   EXPECT_FALSE(fs::exists(units_));
   EXPECT_EQ(Calls(), "");
@@ -172,8 +172,8 @@ TEST(SystemdExecArgument, QuotesWhatSystemdWouldOtherwiseExpandOrSplit) {
 TEST_F(ScriptedSystemctl, UninstallDisablesAndRemovesTheUnit) {
   SystemdServiceManager manager(Scope::System, 5s, units_);
   std::string error;
-  ASSERT_TRUE(manager.install(Kelbrin(), error)) << error;
-  ASSERT_TRUE(manager.uninstall("PROKelbrinService", error)) << error;
+  ASSERT_TRUE(manager.Install(Kelbrin(), error)) << error;
+  ASSERT_TRUE(manager.Uninstall("PROKelbrinService", error)) << error;
   EXPECT_FALSE(fs::exists(units_ / "PROKelbrinService.service"));
   EXPECT_THAT(Calls(), ::testing::EndsWith("disable PROKelbrinService.service\ndaemon-reload\n"));
 }
@@ -181,10 +181,10 @@ TEST_F(ScriptedSystemctl, UninstallDisablesAndRemovesTheUnit) {
 TEST_F(ScriptedSystemctl, UninstallStopsARunningServiceBeforeRemovingItsUnit) {
   SystemdServiceManager manager(Scope::System, 5s, units_);
   std::string error;
-  ASSERT_TRUE(manager.install(Kelbrin(), error)) << error;
+  ASSERT_TRUE(manager.Install(Kelbrin(), error)) << error;
   std::filesystem::remove(dir_ / "calls");
   States("active\ninactive\n");
-  ASSERT_TRUE(manager.uninstall("PROKelbrinService", error)) << error;
+  ASSERT_TRUE(manager.Uninstall("PROKelbrinService", error)) << error;
   EXPECT_FALSE(fs::exists(units_ / "PROKelbrinService.service"));
   EXPECT_EQ(Calls(),
             "stop --no-block PROKelbrinService.service\n"
@@ -197,10 +197,10 @@ TEST_F(ScriptedSystemctl, UninstallStopsARunningServiceBeforeRemovingItsUnit) {
 TEST_F(ScriptedSystemctl, AServiceThatDoesNotStopKeepsItsUnit) {
   SystemdServiceManager manager(Scope::System, 5s, units_);
   std::string error;
-  ASSERT_TRUE(manager.install(Kelbrin(), error)) << error;
+  ASSERT_TRUE(manager.Install(Kelbrin(), error)) << error;
   ExitCode("stop", 1);
   States("active\n");
-  EXPECT_FALSE(manager.uninstall("PROKelbrinService", error));
+  EXPECT_FALSE(manager.Uninstall("PROKelbrinService", error));
   EXPECT_THAT(error, HasSubstr("still running"));
   EXPECT_TRUE(fs::exists(units_ / "PROKelbrinService.service"));
   EXPECT_THAT(Calls(), ::testing::Not(HasSubstr("disable")));
@@ -209,7 +209,7 @@ TEST_F(ScriptedSystemctl, AServiceThatDoesNotStopKeepsItsUnit) {
 TEST_F(ScriptedSystemctl, UninstallWithoutAUnitFails) {
   SystemdServiceManager manager(Scope::System, 5s, units_);
   std::string error;
-  EXPECT_FALSE(manager.uninstall("PROKelbrinService", error));
+  EXPECT_FALSE(manager.Uninstall("PROKelbrinService", error));
   EXPECT_THAT(error, HasSubstr("does not exist"));
   EXPECT_EQ(Calls(), "");
 }
@@ -230,7 +230,7 @@ TEST_P(StopCases, StopAsksWithoutBlockingAndWatchesTheStateBounded) {
   States(c.states);
   SystemdServiceManager manager(Scope::System, 5s, units_);
   int pauses = 0;
-  const bool stopped = manager.stop("PROKelbrinService", 1h, [&pauses](auto) {
+  const bool stopped = manager.Stop("PROKelbrinService", 1h, [&pauses](auto) {
     ++pauses;
     return pauses < 3;  // the waiter gives up after the third pause
   });
@@ -253,7 +253,7 @@ TEST_F(ScriptedSystemctl, StopEndsAtItsDeadline) {
   States("active\nactive\n");
   SystemdServiceManager manager(Scope::System, 5s, units_);
   int pauses = 0;
-  EXPECT_FALSE(manager.stop("PROKelbrinService", 0ms, [&pauses](auto) { return ++pauses, true; }));
+  EXPECT_FALSE(manager.Stop("PROKelbrinService", 0ms, [&pauses](auto) { return ++pauses, true; }));
   EXPECT_EQ(pauses, 0);
 }
 
@@ -290,7 +290,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SystemdServiceManager, ThisTestProcessIsNotTheService) {
   SystemdServiceManager manager(Scope::System);
-  EXPECT_FALSE(manager.runsAs("PROKelbrinService"));
+  EXPECT_FALSE(manager.RunsAs("PROKelbrinService"));
 }
 
 }  // namespace

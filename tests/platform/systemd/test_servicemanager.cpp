@@ -61,7 +61,7 @@ class SystemctlAnswers : public FakeSystemctl, public ::testing::WithParamInterf
 TEST_P(SystemctlAnswers, OnlyALoadedAndEnabledUnitIsInstalled) {
   Install(GetParam().answer, GetParam().exitCode);
   SystemdServiceManager manager(SystemdServiceManager::Scope::System);
-  EXPECT_EQ(manager.isInstalled("PROKelbrinService"), GetParam().installed);
+  EXPECT_EQ(manager.IsInstalled("PROKelbrinService"), GetParam().installed);
   EXPECT_EQ(Calls(), "show -p LoadState -p UnitFileState PROKelbrinService.service\n");
 }
 
@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FakeSystemctl, UserScopeAsksTheUserInstance) {
   Install("LoadState=loaded\\nUnitFileState=enabled\\n", 0);
   SystemdServiceManager manager(SystemdServiceManager::Scope::User);
-  EXPECT_TRUE(manager.isInstalled("PROKelbrinService"));
+  EXPECT_TRUE(manager.IsInstalled("PROKelbrinService"));
   EXPECT_EQ(Calls(), "--user show -p LoadState -p UnitFileState PROKelbrinService.service\n");
 }
 
@@ -91,21 +91,21 @@ TEST_F(FakeSystemctl, NamesThatAreNoUnitNamesAreNotAsked) {
   Install("loaded\\n", 0);
   SystemdServiceManager manager(SystemdServiceManager::Scope::System);
   for (const std::string name : {"", "--all", "a/b", "a b", "a;b"}) {
-    EXPECT_FALSE(manager.isInstalled(name)) << name;
+    EXPECT_FALSE(manager.IsInstalled(name)) << name;
   }
   EXPECT_EQ(Calls(), "");
 }
 
 TEST_F(FakeSystemctl, WithoutSystemctlNothingIsInstalled) {
   SystemdServiceManager manager(SystemdServiceManager::Scope::System);
-  EXPECT_FALSE(manager.isInstalled("PROKelbrinService"));
+  EXPECT_FALSE(manager.IsInstalled("PROKelbrinService"));
 }
 
 TEST_F(FakeSystemctl, AHangingSystemctlIsKilledAfterTheTimeout) {
   std::ofstream(bin_ / "systemctl") << "#!/bin/sh\nexec /bin/sleep 60\n";
   fs::permissions(bin_ / "systemctl", fs::perms::owner_all);
   SystemdServiceManager manager(SystemdServiceManager::Scope::System, 50ms);
-  EXPECT_FALSE(manager.isInstalled("PROKelbrinService"));
+  EXPECT_FALSE(manager.IsInstalled("PROKelbrinService"));
 }
 
 TEST(SystemdServiceManager, DefaultScopeFollowsTheEffectiveUser) {
