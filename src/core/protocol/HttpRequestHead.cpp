@@ -28,7 +28,7 @@ std::string Base64(std::string_view bytes) {
   return encoded;
 }
 
-std::string BasicAuthorization(const Credentials& credentials) {
+std::string BasicAuthorization(const UrlCredentials& credentials) {
   return "Basic " + Base64(credentials.user + ":" + credentials.password);
 }
 

@@ -89,8 +89,8 @@ std::optional<Authority> SplitAuthority(std::string_view text) {
     const std::string_view userInfo = text.substr(0, at);
     const std::size_t colon = std::min(userInfo.find(':'), userInfo.size());
     authority.credentials =
-        Credentials{PercentDecoded(userInfo.substr(0, colon)),
-                    PercentDecoded(userInfo.substr(std::min(colon + 1, userInfo.size())))};
+        UrlCredentials{PercentDecoded(userInfo.substr(0, colon)),
+                       PercentDecoded(userInfo.substr(std::min(colon + 1, userInfo.size())))};
     text.remove_prefix(at + 1);
   }
   std::string_view portText;

@@ -8,10 +8,10 @@
 namespace kelbrin::protocol {
 
 // A user name and password from a URL, percent-decoded.
-struct Credentials {
+struct UrlCredentials {
   std::string user;
   std::string password;
-  bool operator==(const Credentials&) const = default;
+  bool operator==(const UrlCredentials&) const = default;
 };
 
 enum class HostKind { Name, Ipv4, Ipv6 };
@@ -19,7 +19,7 @@ enum class HostKind { Name, Ipv4, Ipv6 };
 // "[user[:password]@]host[:port]" split; the port is empty when the text names none (or an empty
 // one, "host:").
 struct Authority {
-  std::optional<Credentials> credentials;
+  std::optional<UrlCredentials> credentials;
   std::string host;  // as written, an IPv6 address without its brackets
   HostKind hostKind = HostKind::Name;
   std::optional<std::uint16_t> port;
@@ -38,7 +38,7 @@ struct HttpUrl {
   std::uint16_t port = 0;  // the URL's, else the scheme's
   // Path and query as the request line carries them: at least "/", never the fragment.
   std::string target;
-  std::optional<Credentials> credentials;
+  std::optional<UrlCredentials> credentials;
 
   bool operator==(const HttpUrl&) const = default;
 

@@ -13,7 +13,7 @@ namespace kelbrin::protocol {
 struct ProxyServer {
   std::string host;
   std::uint16_t port = 0;
-  std::optional<Credentials> credentials;
+  std::optional<UrlCredentials> credentials;
   bool operator==(const ProxyServer&) const = default;
 };
 

@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
             "Base64Padding", "http://ab:c%C3%A4@h/", false, std::nullopt, std::nullopt,
             "GET / HTTP/1.1\r\nHost: h\r\nAuthorization: Basic YWI6Y8Ok\r\nAccept: */*\r\n\r\n"},
         HeadCase{"BothCredentialsThroughAProxy", "http://u@h:80/x", false, 3,
-                 ProxyServer{"p", 3128, Credentials{"pu", "pp"}},
+                 ProxyServer{"p", 3128, UrlCredentials{"pu", "pp"}},
                  "GET http://h/x HTTP/1.1\r\nHost: h\r\nProxy-Authorization: Basic cHU6cHA=\r\n"
                  "Authorization: Basic dTo=\r\nAccept: */*\r\nProxy-Connection: Keep-Alive\r\n"
                  "Content-Length: 3\r\nContent-Type: application/x-www-form-urlencoded\r\n\r\n"}),
@@ -66,10 +66,10 @@ TEST(RequestVerbTest, UpperCaseTokensOnly) {
 TEST(ConnectHeadTest, NamesHostAndPortAlways) {
   EXPECT_EQ(ConnectHead(*SplitHttpUrl("https://h/x"), ProxyServer{"p", 1, std::nullopt}),
             "CONNECT h:443 HTTP/1.1\r\nHost: h:443\r\nProxy-Connection: Keep-Alive\r\n\r\n");
-  EXPECT_EQ(
-      ConnectHead(*SplitHttpUrl("https://[::1]:8443/"), ProxyServer{"p", 1, Credentials{"u", "p"}}),
-      "CONNECT [::1]:8443 HTTP/1.1\r\nHost: [::1]:8443\r\n"
-      "Proxy-Authorization: Basic dTpw\r\nProxy-Connection: Keep-Alive\r\n\r\n");
+  EXPECT_EQ(ConnectHead(*SplitHttpUrl("https://[::1]:8443/"),
+                        ProxyServer{"p", 1, UrlCredentials{"u", "p"}}),
+            "CONNECT [::1]:8443 HTTP/1.1\r\nHost: [::1]:8443\r\n"
+            "Proxy-Authorization: Basic dTpw\r\nProxy-Connection: Keep-Alive\r\n\r\n");
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST_P(ChooseProxyTest, ChoosesTheRoute) {
 }
 
 ProxyChoice Via(std::string host, std::uint16_t port,
-                std::optional<Credentials> credentials = std::nullopt) {
+                std::optional<UrlCredentials> credentials = std::nullopt) {
   return {Route::ViaProxy, {std::move(host), port, std::move(credentials)}};
 }
 const ProxyChoice kDirect{};
@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
         ProxyCase{"Credentials",
                   "http://h/",
                   {{"http_proxy", "http://us%40er:p%3Ass@p:8"}},
-                  Via("p", 8, Credentials{"us@er", "p:ss"})},
+                  Via("p", 8, UrlCredentials{"us@er", "p:ss"})},
         ProxyCase{"Ipv6Proxy", "http://h/", {{"http_proxy", "[::1]:3128"}}, Via("::1", 3128)},
         ProxyCase{"SocksProxy", "http://h/", {{"http_proxy", "socks5://p:1080"}}, kUnusable},
         ProxyCase{"SocksAllProxy", "https://h/", {{"all_proxy", "socks5h://p"}}, kUnusable},
