@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "eventlog/LineText.h"
+#include "platform/files/TextTrim.h"
 
 namespace kelbrin::eventlog {
 
@@ -17,14 +18,6 @@ std::tm LocalTime(std::chrono::system_clock::time_point time) {
   std::tm local{};
   localtime_r(&seconds, &local);
   return local;
-}
-
-// Removes blanks and control characters at both ends, as the saved log wants them.
-std::string_view Trimmed(std::string_view text) {
-  const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  return text;
 }
 
 }  // namespace
@@ -52,11 +45,11 @@ std::string FormatLogTime(std::chrono::system_clock::time_point time) {
 
 std::string FormatLogLine(const TLogRec& entry) {
   constexpr std::string_view kGap = "      ";
-  std::string line(Trimmed(LogKindName(entry.kind)));
+  std::string line(platform::TrimmedWhere(LogKindName(entry.kind), platform::IsControlOrSpace));
   line += kGap;
-  line += Trimmed(FormatLogTime(entry.time));
+  line += platform::TrimmedWhere(FormatLogTime(entry.time), platform::IsControlOrSpace);
   line += kGap;
-  line += EscapeControls(Trimmed(entry.text));
+  line += EscapeControls(platform::TrimmedWhere(entry.text, platform::IsControlOrSpace));
   return line;
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/files/TextTrim.h"
 #include "runtime/AsciiCase.h"
 
 namespace kelbrin::lines {
@@ -15,12 +16,6 @@ using runtime::EqualIgnoringAsciiCase;
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 // The position of the next tag `<name` (any letter case, followed by a blank, "/" or ">") at or
 // after `from`, or npos.
@@ -114,7 +109,7 @@ std::optional<UrlParts> ParseFormAction(std::string_view form) {
   const Attributes attributes = ReadAttributes(form, at);
   const std::string* action = Attribute(attributes, "action");
   if (action == nullptr) return std::nullopt;
-  UrlParts parts = SplitUrl(Trim(*action));
+  UrlParts parts = SplitUrl(platform::Trimmed(*action, " \t\r\n\f"));
   if (parts.host.empty()) return std::nullopt;
   return parts;
 }

@@ -4,6 +4,7 @@
 #include "lines/TCNCLine.h"
 #include "lines/TCableModemLine.h"
 #include "lines/TLanLine.h"
+#include "platform/files/TextTrim.h"
 
 namespace kelbrin::lines {
 namespace {
@@ -13,12 +14,6 @@ constexpr int kLanIndex = 3;
 template <typename Line>
 TLineFactory::Constructor ConstructorOf() {
   return [](const LineEnvironment& environment) { return std::make_unique<Line>(environment); };
-}
-
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 }  // namespace
@@ -69,7 +64,7 @@ void TLineFactory::GetConnectionNames(std::vector<std::string>* strings,
   if (strings == nullptr) throw LineAssertion("LBase", "no list for the connection names");
   ListNetworkConnections(*strings, sources);
   std::erase_if(*strings, [](const std::string& name) {
-    const std::string trimmed = Trim(name);
+    const std::string trimmed = std::string(platform::Trimmed(name, " "));
     return trimmed == "Create new connection" || trimmed == "Connection wizard";
   });
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/files/TextTrim.h"
 #include "protocol/HttpToken.h"
 #include "runtime/AsciiCase.h"
 #include "runtime/AsciiChars.h"
@@ -17,20 +18,14 @@ using runtime::IsAsciiDigit;
 // A chunk-size line, extensions included; it is not part of the head, so it has its own bound.
 constexpr std::size_t kChunkLineLimit = 4096;
 
-std::string_view TrimBlanks(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t";
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
 // Content-Length, possibly repeated ("12, 12" or in several headers): all the same decimal
 // number, or nothing.
 std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
   std::optional<std::uint64_t> length;
   while (true) {
     const std::size_t comma = std::min(text.find(','), text.size());
-    const std::string_view item = TrimBlanks(text.substr(0, comma));
+    const std::string_view item =
+        platform::Trimmed(text.substr(0, comma), platform::kSpacesAndTabs);
     if (item.empty() || item.size() > 18 || !std::all_of(item.begin(), item.end(), IsAsciiDigit)) {
       return std::nullopt;
     }
@@ -47,7 +42,8 @@ std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
 bool EndsInChunked(std::string_view codings) {
   const std::size_t comma = codings.rfind(',');
   const std::string_view last =
-      TrimBlanks(comma == std::string_view::npos ? codings : codings.substr(comma + 1));
+      platform::Trimmed(comma == std::string_view::npos ? codings : codings.substr(comma + 1),
+                        platform::kSpacesAndTabs);
   return runtime::EqualIgnoringAsciiCase(last, "chunked");
 }
 
@@ -157,7 +153,7 @@ void HttpReplyReader::OnHeaderLine(std::string_view line) {
   if (line.front() == ' ' || line.front() == '\t') {
     // An obsolete folded line continues the header before it.
     if (lastHeaderName_.empty()) return Fail();
-    value = TrimBlanks(line);
+    value = platform::Trimmed(line, platform::kSpacesAndTabs);
   } else {
     const std::size_t colon = line.find(':');
     if (colon == 0 || colon == std::string_view::npos ||
@@ -166,7 +162,7 @@ void HttpReplyReader::OnHeaderLine(std::string_view line) {
       return Fail();
     }
     lastHeaderName_ = runtime::AsciiLower(line.substr(0, colon));
-    value = TrimBlanks(line.substr(colon + 1));
+    value = platform::Trimmed(line.substr(colon + 1), platform::kSpacesAndTabs);
     // A repeated header continues the list of the one before.
     if (lastHeaderName_ == "content-length" && hasContentLength_) contentLength_ += ',';
     if (lastHeaderName_ == "transfer-encoding" && hasTransferEncoding_) transferEncoding_ += ',';
@@ -212,7 +208,7 @@ void HttpReplyReader::OnChunkSizeLine(std::string_view line) {
     if (size > (UINT64_MAX >> 4)) return Fail();
     size = size * 16 + static_cast<std::uint64_t>(AsciiHexValue(line[digits]));
   }
-  const std::string_view rest = TrimBlanks(line.substr(digits));
+  const std::string_view rest = platform::Trimmed(line.substr(digits), platform::kSpacesAndTabs);
   if (digits == 0 || (!rest.empty() && rest.front() != ';')) return Fail();
   if (size == 0) {
     phase_ = Phase::Trailers;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/files/TextTrim.h"
 #include "runtime/AsciiCase.h"
 
 namespace kelbrin::protocol {
@@ -17,13 +18,6 @@ constexpr std::uint16_t kDefaultProxyPort = 1080;
 const char* Variable(const EnvironmentLookup& environment, const char* name) {
   const char* value = environment(name);
   return value != nullptr && *value != '\0' ? value : nullptr;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t";
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 bool SameAddress(const HttpUrl& url, std::string_view entry) {
@@ -51,7 +45,7 @@ bool NameMatches(std::string_view host, std::string_view entry) {
 }
 
 bool ExemptFromProxy(const HttpUrl& url, std::string_view noProxy) {
-  if (TrimBlanks(noProxy) == "*") return true;
+  if (platform::Trimmed(noProxy, platform::kSpacesAndTabs) == "*") return true;
   constexpr std::string_view kSeparators = ", \t";
   while (!noProxy.empty()) {
     const std::size_t start = noProxy.find_first_not_of(kSeparators);

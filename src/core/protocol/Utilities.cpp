@@ -4,19 +4,13 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "platform/files/TextTrim.h"
 #include "protocol/XmlDocument.h"
 #include "runtime/AsciiChars.h"
 
 namespace kelbrin::protocol {
 
 namespace {
-
-std::string_view TrimBlanks(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r\n";
-  const auto first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 // The digits at [pos, pos + length) of a text already known to hold only digits.
 unsigned DigitsAt(std::string_view text, std::size_t pos, std::size_t length) {
@@ -28,7 +22,7 @@ unsigned DigitsAt(std::string_view text, std::size_t pos, std::size_t length) {
 }  // namespace
 
 int IntOrDefault(std::string_view text, int def) {
-  std::string_view digits = TrimBlanks(text);
+  std::string_view digits = platform::Trimmed(text);
   // from_chars takes '-' but not '+'.
   if (digits.size() > 1 && digits.front() == '+' && digits[1] != '-') digits.remove_prefix(1);
   int value = 0;

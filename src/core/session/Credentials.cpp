@@ -1,15 +1,10 @@
 #include "session/Credentials.h"
 
+#include "platform/files/TextTrim.h"
+
 namespace kelbrin::session {
 
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-  const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 // Characters of UTF-8 text: every byte that does not continue a sequence starts one.
 std::size_t CharacterCount(std::string_view text) {
@@ -21,7 +16,8 @@ std::size_t CharacterCount(std::string_view text) {
 }  // namespace
 
 bool CredentialsUsable(std::string_view userName, std::string_view userPwd) {
-  return !Trimmed(userName).empty() && CharacterCount(Trimmed(userPwd)) >= 3;
+  return !platform::TrimmedWhere(userName, platform::IsControlOrSpace).empty() &&
+         CharacterCount(platform::TrimmedWhere(userPwd, platform::IsControlOrSpace)) >= 3;
 }
 
 }  // namespace kelbrin::session

@@ -4,6 +4,7 @@
 #include <map>
 #include <utility>
 
+#include "platform/files/TextTrim.h"
 #include "protocol/TUserProfileSchema.h"
 #include "protocol/Utilities.h"
 #include "reminders/EventKinds.h"
@@ -18,16 +19,6 @@ namespace kelbrin::session {
 namespace {
 
 constexpr const char* kTrayHint = "Kelbrin client V6.0";
-
-// Without the blanks and control characters at either end.
-std::string Trimmed(const std::string& text) {
-  const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  auto first = text.begin();
-  auto last = text.end();
-  while (first != last && isBlank(*first)) ++first;
-  while (last != first && isBlank(*(last - 1))) --last;
-  return {first, last};
-}
 
 // The store without the service query, which starts a systemctl process.
 class WithoutServiceQuery final : public settings::SettingsBackend {
@@ -246,7 +237,10 @@ void SessionController::LoginOrLogout() {
     presenter_.ShowMainWindow();
     presenter_.MessageBeep();
     presenter_.ShowHintPopup("Tip", "Please type a valid name and password！");
-    view_.FocusedControl = Trimmed(view_.EditUserName).empty() ? "EditUserName" : "EditPassword";
+    view_.FocusedControl =
+        platform::TrimmedWhere(view_.EditUserName, platform::IsControlOrSpace).empty()
+            ? "EditUserName"
+            : "EditPassword";
     Changed();
     return;
   }

@@ -6,6 +6,7 @@
 
 #include "platform/files/ConfigHome.h"
 #include "platform/files/KeyValueStore.h"
+#include "platform/files/TextTrim.h"
 
 namespace kelbrin::settings {
 namespace {
@@ -21,14 +22,6 @@ platform::KeyValueStore Store() { return platform::KeyValueStore(ConfigRoot() / 
 bool IsTrimmed(char c) {
   const auto byte = static_cast<unsigned char>(c);
   return byte <= ' ' || byte == 0x7f;
-}
-
-std::string Trim(const std::string& text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && IsTrimmed(text[begin])) ++begin;
-  while (end > begin && IsTrimmed(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
 }
 
 }  // namespace
@@ -49,7 +42,8 @@ std::filesystem::path ConfigRoot() {
 
 std::string TPubUtil::ReadRegString(const std::string& name) {
   try {
-    return Trim(Store().Read(name).value_or(std::string()));
+    return std::string(
+        platform::TrimmedWhere(Store().Read(name).value_or(std::string()), IsTrimmed));
   } catch (const std::exception&) {
     return {};  // only allocation can fail here; a read never raises
   }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/files/TextTrim.h"
 #include "platform/net/NetTables.h"
 
 namespace kelbrin::sysinfo {
@@ -54,15 +55,9 @@ std::uint32_t FromNetworkBytes(std::uint32_t stored) {
          (std::uint32_t{bytes[3]} << 24);
 }
 
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 // A decimal number with nothing else but surrounding blanks, or nothing.
 std::optional<long> ReadInteger(const std::string& text) {
-  const std::string digits = Trim(text);
+  const std::string digits = std::string(platform::Trimmed(text));
   if (digits.empty() || digits.size() > 9) return std::nullopt;
   long value = 0;
   for (char c : digits) {
@@ -87,7 +82,7 @@ std::vector<std::string> SplitAtDots(const std::string& text) {
 TAdaptorInfo AdapterRow(const platform::NetLink& link, const platform::NetTables& tables,
                         const std::vector<std::string>& dnsServers) {
   TAdaptorInfo row;
-  row.AdapterName = Trim(link.name);
+  row.AdapterName = std::string(platform::Trimmed(link.name));
   row.Index = link.index;
   row.Type = AdapterType(link.type);
   row.HardwareAddress =
@@ -128,8 +123,10 @@ int GetAdapters(int& count, TAdaptorRows& rows, const AdapterSources& sources) {
   for (const platform::NetLink& link : tables.links) {
     if (link.type == ARPHRD_LOOPBACK) continue;
     TAdaptorInfo row = AdapterRow(link, tables, dnsServers);
-    row.Description = Trim(platform::DeviceModel(link.index, sources.facts.udevDataDir));
-    if (row.Description.empty()) row.Description = Trim(platform::DriverName(link.name));
+    row.Description = std::string(
+        platform::Trimmed(platform::DeviceModel(link.index, sources.facts.udevDataDir)));
+    if (row.Description.empty())
+      row.Description = std::string(platform::Trimmed(platform::DriverName(link.name)));
     // Once NetworkManager has not answered, the other adapters do not wait for it again.
     if (networkManagerAnswers) {
       const auto dhcp = sources.networkManager.DeviceDhcp(link.name);
@@ -195,7 +192,7 @@ std::uint32_t ParseIPv4(const std::string& dotted) {
 }
 
 bool IsLanAddress(const std::string& dotted) {
-  if (Trim(dotted).empty() || dotted == "127.0.0.1") return true;
+  if (std::string(platform::Trimmed(dotted)).empty() || dotted == "127.0.0.1") return true;
   const std::vector<std::string> parts = SplitAtDots(dotted);
   const auto part = [&](std::size_t i) {
     return i < parts.size() ? ReadInteger(parts[i]) : std::nullopt;

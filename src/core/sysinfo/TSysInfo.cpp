@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/files/TextTrim.h"
 #include "platform/machine/CpuInfo.h"
 #include "platform/machine/KernelRelease.h"
 #include "platform/machine/MemInfo.h"
@@ -16,7 +17,7 @@ namespace {
 
 std::string Value(const std::map<std::string, std::string>& values, const char* key) {
   const auto it = values.find(key);
-  return it == values.end() ? std::string() : platform::TrimBlanks(it->second);
+  return it == values.end() ? std::string() : std::string(platform::Trimmed(it->second));
 }
 
 // The leading decimal number of each "."-separated part of a kernel release: "6.1.0-18-amd64"
@@ -43,7 +44,7 @@ std::string Joined(const std::vector<std::string>& parts, const char* separator)
 }
 
 std::string FirstTrimmed(const std::vector<std::string>& list) {
-  return list.empty() ? std::string() : platform::TrimBlanks(list.front());
+  return list.empty() ? std::string() : std::string(platform::Trimmed(list.front()));
 }
 
 }  // namespace

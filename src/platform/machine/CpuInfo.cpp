@@ -5,6 +5,8 @@
 #include <map>
 #include <sstream>
 
+#include "platform/files/TextTrim.h"
+
 namespace kelbrin::platform {
 namespace {
 
@@ -24,17 +26,17 @@ CpuInfoText ParseCpuInfo(const std::string& text) {
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
     const std::size_t colon = line.find(':');
-    if (TrimBlanks(line).empty() || colon == std::string::npos) {
+    if (std::string(Trimmed(line)).empty() || colon == std::string::npos) {
       inBlock = false;
       continue;
     }
-    const std::string key = TrimBlanks(line.substr(0, colon));
+    const std::string key = std::string(Trimmed(line.substr(0, colon)));
     if (key == "processor") {
       parsed.processors.emplace_back();
       inBlock = true;
     }
     (inBlock ? parsed.processors.back() : parsed.outside)
-        .emplace(key, TrimBlanks(line.substr(colon + 1)));
+        .emplace(key, std::string(Trimmed(line.substr(colon + 1))));
   }
   return parsed;
 }
@@ -60,7 +62,7 @@ std::optional<int> ClockMhz(const std::filesystem::path& root, int number, const
   const std::filesystem::path maxFreq = UnderRoot(
       root, "sys/devices/system/cpu/cpu" + std::to_string(number) + "/cpufreq/cpuinfo_max_freq");
   if (const std::optional<std::string> khz = ReadFactFile(maxFreq, 64)) {
-    if (const std::optional<double> value = Number(TrimBlanks(*khz)))
+    if (const std::optional<double> value = Number(std::string(Trimmed(*khz))))
       return static_cast<int>(std::lround(*value / 1000));
   }
   const auto mhz = block.find("cpu MHz");

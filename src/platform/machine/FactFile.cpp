@@ -19,11 +19,4 @@ std::optional<std::string> ReadFactFile(const std::filesystem::path& path, std::
   return text;
 }
 
-std::string TrimBlanks(const std::string& text) {
-  constexpr const char* kBlanks = " \t\r\n";
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
 }  // namespace kelbrin::platform

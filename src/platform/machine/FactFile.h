@@ -20,6 +20,5 @@ std::optional<std::string> ReadFactFile(const std::filesystem::path& path,
                                         std::size_t limit = 1 << 20);
 
 // `text` without leading and trailing blanks, tabs and line ends.
-std::string TrimBlanks(const std::string& text);
 
 }  // namespace kelbrin::platform

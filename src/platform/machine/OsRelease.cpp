@@ -3,6 +3,8 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/files/TextTrim.h"
+
 namespace kelbrin::platform {
 namespace {
 
@@ -29,7 +31,7 @@ std::map<std::string, std::string> ReadOsRelease(const std::filesystem::path& ro
   if (!text) return values;
   std::istringstream lines(*text);
   for (std::string line; std::getline(lines, line);) {
-    line = TrimBlanks(line);
+    line = std::string(Trimmed(line));
     const std::size_t equals = line.find('=');
     if (line.empty() || line.front() == '#' || equals == std::string::npos || equals == 0) continue;
     values[line.substr(0, equals)] = Unquote(line.substr(equals + 1));

@@ -8,13 +8,16 @@
 #include <tuple>
 #include <utility>
 
+#include "platform/files/TextTrim.h"
+
 namespace kelbrin::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
 int InterfaceIndex(const fs::path& interfaceDir) {
-  const std::string text = TrimBlanks(ReadFactFile(interfaceDir / "ifindex", 32).value_or(""));
+  const std::string text =
+      std::string(Trimmed(ReadFactFile(interfaceDir / "ifindex", 32).value_or("")));
   int index = 0;
   std::from_chars(text.data(), text.data() + text.size(), index);
   return index;
@@ -27,7 +30,7 @@ std::string UdevModel(const fs::path& root, int index) {
   for (std::string line; std::getline(lines, line);) {
     const std::size_t equals = line.find('=');
     if (line.starts_with("E:") && equals != std::string::npos)
-      properties.emplace(line.substr(2, equals - 2), TrimBlanks(line.substr(equals + 1)));
+      properties.emplace(line.substr(2, equals - 2), std::string(Trimmed(line.substr(equals + 1))));
   }
   for (const char* key : {"ID_MODEL_FROM_DATABASE", "ID_MODEL"}) {
     if (const auto it = properties.find(key); it != properties.end() && !it->second.empty())

@@ -9,6 +9,7 @@
 
 #include "platform/files/AtomicFile.h"
 #include "platform/files/ConfigHome.h"
+#include "platform/files/TextTrim.h"
 #include "platform/process/ChildProcess.h"
 
 namespace kelbrin::platform {
@@ -35,13 +36,6 @@ bool IsValidServiceName(const std::string& name) {
 bool HasControlCharacter(const std::string& text) {
   return std::any_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
-}
-
-std::string TrimLineEnd(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-    text.pop_back();
-  }
-  return text;
 }
 
 std::string Unit(const std::string& name) { return name + ".service"; }
@@ -132,7 +126,8 @@ bool SystemdServiceManager::Systemctl(std::vector<std::string> args, std::string
   if (scope_ == Scope::User) argv.emplace_back("--user");
   argv.insert(argv.end(), args.begin(), args.end());
   const auto result = RunProcess(argv, timeout_);
-  if (output) *output = result ? TrimLineEnd(result->standardOutput) : std::string();
+  if (output)
+    *output = result ? std::string(TrimmedEnd(result->standardOutput, " \r\n")) : std::string();
   return result && result->exitCode == 0;
 }
 
