@@ -13,10 +13,11 @@
 #include <fstream>
 #include <string>
 
+#include "client/ClientRoot.h"
 #include "gui/DesktopPresenter.h"
 #include "gui/QtEventLoop.h"
 #include "gui/TMainForm.h"
-#include "client/ClientRoot.h"
+#include "gui/WindowServices.h"
 #include "settings/PubUtil.h"
 
 namespace {
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
     options.pace = pace;
     options.endpoint = "http://127.0.0.1:9/pelmar/pelmar.dll/";
     kelbrin::client::ClientRoot client(loop, kelbrin::runtime::RealClock(), presenter, options);
-    kelbrin::gui::TMainForm form(client.Session(), presenter);
+    kelbrin::gui::TMainForm form(kelbrin::gui::WindowServices(client, presenter));
     client.InitClient(false);  // no saved password: it asks for the window ...
     form.HideToTray();             // ... which goes back to the tray at once
     idle(idleMs);

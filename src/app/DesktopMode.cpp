@@ -14,6 +14,7 @@
 #include "gui/DesktopPresenter.h"
 #include "gui/QtEventLoop.h"
 #include "gui/TMainForm.h"
+#include "gui/WindowServices.h"
 #include "platform/files/Autostart.h"
 #include "platform/files/ConfigHome.h"
 #include "platform/machine/Display.h"
@@ -69,32 +70,24 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
       report ? static_cast<runtime::Presenter&>(*report) : desktopPresenter;
 
   client::ClientRoot root(loop, clock, presenter, RootOptions(start.pace, start.serverUrl));
-  auto form = std::make_unique<gui::TMainForm>(root.Session(), presenter);
-  form->SetNetworkSeams({.ConnectionNames = [&root] { return root.ConnectionNames(); },
-                         .ApplyLine =
-                             [&root](int type, const std::string& name, const std::string& pwd,
-                                     const std::string& user) {
-                               root.ApplyLine(type, name, pwd, user);
-                             },
-                         .SetKeepActive = [&root](bool on) { root.SetLineKeepActive(on); }});
-  form->SetSystemInformation(root.SystemInformation());
-  form->SetAddressHistory([&root] { return root.AddressHistoryLines(); });
-  desktopPresenter.SetMainWindow(form.get());
-
   auto installer = std::make_unique<ServiceInstaller>(
       loop, presenter, [endpoint = start.endpointOverride](bool install) {
         return ServiceSetupCommand(install, platform::RunningExecutable(), settings::ConfigRoot(),
                                    endpoint, platform::RunsAsRoot());
       });
-  form->SetServiceActions(
-      [&installer](auto done) { installer->InstallService(std::move(done)); },
-      [&installer](auto done) { installer->UninstallService(std::move(done)); });
   OwnServiceStopper stopper(platform::SystemServiceManager(), kServiceName);
+  gui::TMainForm::Services services = gui::WindowServices(root, presenter);
+  services.installService = [&installer](auto done) { installer->InstallService(std::move(done)); };
+  services.uninstallService = [&installer](auto done) {
+    installer->UninstallService(std::move(done));
+  };
   if (start.serviceMode) {
-    form->SetExitAction([&stopper] { stopper.StopOwnService(); });
+    services.exitAction = [&stopper] { stopper.StopOwnService(); };
   } else {
-    form->SetExitAction([] { QCoreApplication::exit(0); });  // quit() would ask the window first
+    services.exitAction = [] { QCoreApplication::exit(0); };  // quit() would ask the window first
   }
+  auto form = std::make_unique<gui::TMainForm>(std::move(services));
+  desktopPresenter.SetMainWindow(form.get());
 
   // A second start's hand-over brings the window to the front.
   std::unique_ptr<QSocketNotifier> handOver;

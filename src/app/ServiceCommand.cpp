@@ -50,7 +50,7 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, std::ostr
       loop.Quit();
     });
     root.InitClient(true);
-    presenter->Follow(session.EventLog().List());
+    presenter->Follow(root.EventLog().List());
     status.Update(session.Mark() == 1, session.View(), pelmar.LastErrorText());
     notify.Ready();
     loop.Run();

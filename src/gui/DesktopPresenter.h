@@ -18,10 +18,10 @@ class TMainForm;
 // Main thread only.
 //
 //   DesktopPresenter presenter(pace, platform::PlayTone);
-//   session::SessionController controller(loop, clock, presenter, options);
-//   TMainForm form(controller, presenter);
+//   client::ClientRoot root(loop, clock, presenter, options);
+//   TMainForm form(WindowServices(root, presenter));
 //   presenter.SetMainWindow(&form);
-//   controller.InitClient(false);
+//   root.InitClient(false);
 class DesktopPresenter final : public runtime::Presenter {
  public:
   // Shows one message box; tests record them instead.

@@ -98,26 +98,6 @@ QToolButton* TitleButton(const char* name, const char* picture, const QString& h
   return button;
 }
 
-NetworkPage::LineSettings StoredLineSettings() {
-  const settings::TParamInfo record = settings::ParamInfo().Snapshot();
-  return {.InternalLineType = record.InternalLineType,
-          .LineName = record.LineName,
-          .LineUserName = record.LineUserName,
-          .LineUserPwd = record.LineUserPwd,
-          .AutoConn = record.AutoConn};
-}
-
-// The page's values into the record; the session's SaveSettings then writes the whole record.
-void PutLineSettings(const NetworkPage::LineSettings& values) {
-  settings::TParamInfo record = settings::ParamInfo().Snapshot();
-  record.InternalLineType = values.InternalLineType;
-  record.LineName = values.LineName;
-  record.LineUserName = values.LineUserName;
-  record.LineUserPwd = values.LineUserPwd;
-  record.AutoConn = values.AutoConn;
-  settings::ParamInfo().Update(record);
-}
-
 std::vector<std::string> LineTypeNames() {
   std::vector<std::string> names;
   lines::TLineFactory::GetLineTypeNames(&names);
@@ -126,16 +106,16 @@ std::vector<std::string> LineTypeNames() {
 
 }  // namespace
 
-TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter& presenter,
-                     QWidget* parent)
+TMainForm::TMainForm(Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      controller_(controller),
-      presenter_(presenter),
+      services_(std::move(services)),
+      controller_(services_.session),
+      presenter_(services_.presenter),
       banner_(new BannerPanel(this)),
       pageButtons_(new PageButtonRow(this)),
       pages_(new QStackedWidget(this)),
-      statePage_(new StatePage(controller, controller, pages_)),
-      servicePage_(new AdvancedServicePage(controller, pages_)),
+      statePage_(new StatePage(controller_, controller_, pages_)),
+      servicePage_(new AdvancedServicePage(controller_, pages_)),
       logSheet_(new QWidget(pages_)),
       tray_(std::make_unique<TrayIcon>()) {
   setObjectName(QStringLiteral("TMainForm"));
@@ -152,12 +132,12 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
   auto* networkPage = new NetworkPage(
       {.ConnectionNames =
            [this] {
-             return networkHooks_.ConnectionNames ? networkHooks_.ConnectionNames()
-                                                  : std::vector<std::string>();
+             return services_.network.ConnectionNames ? services_.network.ConnectionNames()
+                                                      : std::vector<std::string>();
            },
        .LineTypeNames = LineTypeNames,
        .NeedsCredentials = lines::TLineFactory::NeedsCredentials,
-       .ReadSettings = StoredLineSettings,
+       .ReadSettings = [this] { return StoredLineSettings(); },
        .SaveSettings =
            [this](const NetworkPage::LineSettings& values) {
              PutLineSettings(values);
@@ -166,12 +146,12 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
        .ApplyLine =
            [this](int lineType, const std::string& lineName, const std::string& password,
                   const std::string& userName) {
-             if (networkHooks_.ApplyLine)
-               networkHooks_.ApplyLine(lineType, lineName, password, userName);
+             if (services_.network.ApplyLine)
+               services_.network.ApplyLine(lineType, lineName, password, userName);
            },
        .SetKeepActive =
            [this](bool keepActive) {
-             if (networkHooks_.SetKeepActive) networkHooks_.SetKeepActive(keepActive);
+             if (services_.network.SetKeepActive) services_.network.SetKeepActive(keepActive);
            },
        .NetReachable = [this] { return controller_.NetReachable(); },
        .IsLanOnly = sysinfo::IsLanOnly,
@@ -205,6 +185,7 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
                                      statePage_->ChkBoxSavePwd(), statePage_->ChkBoxStartup(),
                                      statePage_->ChkBoxRunAsService(),
                                      servicePage_->suiCheckBoxUpdateSysInfo(), this);
+  settingsBoxes_->SetServiceActions(services_.installService, services_.uninstallService);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -355,11 +336,11 @@ void TMainForm::MakeMenus(QMenuBar* bar) {
         session::kModifyPasswordEntry);
   opens(AddAction(tools, "Action11", QStringLiteral("Password Callback(&P)")),
         session::kPasswordCallbackEntry);
-  // Enabled once the window has the machine's collector (SetSystemInformation).
+  // Enabled when the window has the machine's collector.
   sysSummary_ = AddAction(tools, "ActionSysSummary", QStringLiteral("System Information(&S)"));
-  sysSummary_->setEnabled(false);
+  sysSummary_->setEnabled(services_.sysInfo != nullptr);
   connect(sysSummary_, &QAction::triggered, this, [this] {
-    if (sysInfo_ != nullptr) TFrmSysInfo::Open(frmSysInfo_, *sysInfo_, this);
+    if (services_.sysInfo != nullptr) TFrmSysInfo::Open(frmSysInfo_, *services_.sysInfo, this);
   });
   connect(AddAction(tools, "ActionAlertSetup", QStringLiteral("Remind Setting(&A)")),
           &QAction::triggered, this, &TMainForm::ShowAlertSetup);
@@ -379,18 +360,29 @@ void TMainForm::MakeMenus(QMenuBar* bar) {
   }
 }
 
-void TMainForm::SetExitAction(std::function<void()> exitAction) {
-  exitAction_ = std::move(exitAction);
+NetworkPage::LineSettings TMainForm::StoredLineSettings() const {
+  const settings::TParamInfo record = services_.settings.Snapshot();
+  return {.InternalLineType = record.InternalLineType,
+          .LineName = record.LineName,
+          .LineUserName = record.LineUserName,
+          .LineUserPwd = record.LineUserPwd,
+          .AutoConn = record.AutoConn};
 }
 
-void TMainForm::SetServiceActions(SettingsBoxes::ServiceAction install,
-                                  SettingsBoxes::ServiceAction uninstall) {
-  settingsBoxes_->SetServiceActions(std::move(install), std::move(uninstall));
+// The page's values into the record; the session's SaveSettings then writes the whole record.
+void TMainForm::PutLineSettings(const NetworkPage::LineSettings& values) {
+  settings::TParamInfo record = services_.settings.Snapshot();
+  record.InternalLineType = values.InternalLineType;
+  record.LineName = values.LineName;
+  record.LineUserName = values.LineUserName;
+  record.LineUserPwd = values.LineUserPwd;
+  record.AutoConn = values.AutoConn;
+  services_.settings.Update(record);
 }
 
 void TMainForm::ExitProgram() {
-  if (exitAction_) {
-    exitAction_();
+  if (services_.exitAction) {
+    services_.exitAction();
   } else {
     QCoreApplication::quit();
   }
@@ -447,20 +439,18 @@ void TMainForm::Label19Click(int page) { SetActivePage(page); }
 void TMainForm::EnsureLogPage() {
   if (!logSheet_->findChildren<LogPage*>().isEmpty()) return;
   auto* page = new LogPage(
-      controller_.EventLog(),
+      services_.eventLog,
       [this](const std::string& text) {
         controller_.NotifyEvent(reminders::kNotifyTextKind, text);
       },
       logSheet_);
-  if (addressHistory_) page->SetAddressHistory(addressHistory_);
+  if (services_.addressHistory) page->SetAddressHistory(services_.addressHistory);
   auto* layout = new QVBoxLayout(logSheet_);
   layout->setContentsMargins(6, 6, 6, 6);
   layout->addWidget(page);
 }
 
 void TMainForm::RestartBanner() { banner_->RestartBanner(); }
-
-void TMainForm::SetNetworkSeams(NetworkLineHooks hooks) { networkHooks_ = std::move(hooks); }
 
 void TMainForm::SaveSettings() { controller_.SaveSettings(); }
 
@@ -472,7 +462,7 @@ void TMainForm::ShowAbout() {
 void TMainForm::ShowAlertSetup() {
   // Owned by the window: the dialog stays above it and opens centred on it.
   if (!loopEventFrm_) {
-    loopEventFrm_ = std::make_unique<TLoopEventFrm>(controller_.LoopEventFrm(), this);
+    loopEventFrm_ = std::make_unique<TLoopEventFrm>(services_.reminders, this);
   }
   loopEventFrm_->ShowModalOnce();
 }
@@ -481,15 +471,6 @@ void TMainForm::ActionMainMenuBar1Popup() {
   const bool loggedIn = controller_.Mark() == 1;
   login_->setEnabled(!loggedIn);
   cancel_->setEnabled(loggedIn);
-}
-
-void TMainForm::SetAddressHistory(std::function<std::vector<std::string>()> history) {
-  addressHistory_ = std::move(history);
-}
-
-void TMainForm::SetSystemInformation(sysinfo::TSysInfo& sysInfo) {
-  sysInfo_ = &sysInfo;
-  sysSummary_->setEnabled(true);
 }
 
 void TMainForm::ShowView(const session::SessionView& view) {

@@ -6,10 +6,13 @@
 #include <functional>
 #include <memory>
 
+#include "eventlog/EventLog.h"
 #include "gui/NetworkPage.h"
 #include "gui/SettingsBoxes.h"
+#include "reminders/LoopEventModel.h"
 #include "runtime/Presenter.h"
 #include "session/SessionController.h"
+#include "settings/ParamInfo.h"
 
 namespace kelbrin::sysinfo {
 class TSysInfo;
@@ -39,29 +42,15 @@ class TrayIcon;
 // notification area (or minimise it to the task bar while the desktop has none); only the exit
 // action ends the program. Main thread only.
 //
-// The controller must have run InitClient before the "Log" page or the reminder dialog is first
-// shown (both are made on first use). Destroy the window before stopping the controller's
-// workers: that removes the tray icon first.
+// Destroy the window before stopping the controller's workers: that removes the tray icon first.
 class TMainForm final : public QWidget {
   Q_OBJECT
 
  public:
   enum Page { kStatePage = 0, kNetworkPage, kDomainPage, kServicePage, kLogPage };
 
-  // `presenter` shows the settings boxes' message boxes (the controller's own presenter).
-  TMainForm(session::SessionController& controller, runtime::Presenter& presenter,
-            QWidget* parent = nullptr);
-  ~TMainForm() override;
-
-  // "Quit (&X)" of the tray menu and "Quit(&X)" of the menu bar; its handler depends on the run
-  // mode. Without one, the application quits.
-  void SetExitAction(std::function<void()> exitAction);
-  // Installing and uninstalling the client's service for ChkBoxRunAsService.
-  void SetServiceActions(SettingsBoxes::ServiceAction install,
-                         SettingsBoxes::ServiceAction uninstall);
-
   // What the "Network Setting" page needs of the line area, which the composition root owns.
-  // Until they are set the connection list is empty and Save stores the values only.
+  // Without them the connection list is empty and Save stores the values only.
   struct NetworkLineHooks {
     // TLineFactory::GetConnectionNames over the machine's connection sources.
     decltype(NetworkPage::Seams::ConnectionNames) ConnectionNames{};
@@ -70,11 +59,33 @@ class TMainForm final : public QWidget {
     // SetKeepActive of the line holder.
     decltype(NetworkPage::Seams::SetKeepActive) SetKeepActive{};
   };
-  void SetNetworkSeams(NetworkLineHooks hooks);
-  // The collector the system information window shows; enables "System Information(&S)".
-  void SetSystemInformation(sysinfo::TSysInfo& sysInfo);
-  // The past public addresses the Log page can show.
-  void SetAddressHistory(std::function<std::vector<std::string>()> history);
+
+  // Everything the window works with, handed over once at construction; the window does not
+  // know where they come from (see WindowServices for the composition root's).
+  struct Services {
+    session::SessionController& session;
+    // Shows the settings boxes' message boxes (the controller's own presenter).
+    runtime::Presenter& presenter;
+    // The record the "Network Setting" page reads and fills before the session saves it.
+    settings::ParamInfoStore& settings;
+    eventlog::EventLog& eventLog;
+    // The reminder settings the reminder dialog edits.
+    reminders::LoopEventModel& reminders;
+    NetworkLineHooks network{};
+    // The collector the system information window shows; enables "System Information(&S)".
+    sysinfo::TSysInfo* sysInfo = nullptr;
+    // The past public addresses the Log page can show.
+    std::function<std::vector<std::string>()> addressHistory{};
+    // Installing and uninstalling the client's service for ChkBoxRunAsService.
+    SettingsBoxes::ServiceAction installService{};
+    SettingsBoxes::ServiceAction uninstallService{};
+    // "Quit (&X)" of the tray menu and "Quit(&X)" of the menu bar; its handler depends on the
+    // run mode. Without one, the application quits.
+    std::function<void()> exitAction{};
+  };
+
+  explicit TMainForm(Services services, QWidget* parent = nullptr);
+  ~TMainForm() override;
 
   // Makes the window visible, raises it and gives it the focus (centred on first showing):
   // the tray's "MainForm(&M)", a second start's hand-over, the controller's ShowMainWindow.
@@ -120,19 +131,20 @@ class TMainForm final : public QWidget {
   void ExitProgram();
   void PlaceOnce();
 
+  // The line settings of the record, and the page's values put into it.
+  NetworkPage::LineSettings StoredLineSettings() const;
+  void PutLineSettings(const NetworkPage::LineSettings& values);
+
+  const Services services_;
   session::SessionController& controller_;
   runtime::Presenter& presenter_;
-  std::function<void()> exitAction_;
-  NetworkLineHooks networkHooks_;
   BannerPanel* banner_;
   PageButtonRow* pageButtons_;
   QStackedWidget* pages_;
   StatePage* statePage_;
   DomainPage* domainPage_;
   QAction* sysSummary_ = nullptr;
-  sysinfo::TSysInfo* sysInfo_ = nullptr;
   QPointer<TFrmSysInfo> frmSysInfo_;
-  std::function<std::vector<std::string>()> addressHistory_;
   AdvancedServicePage* servicePage_;
   QWidget* logSheet_;
   SettingsBoxes* settingsBoxes_;

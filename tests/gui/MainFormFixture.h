@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtTest>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,14 +18,17 @@
 #include "gui/QtEventLoop.h"
 #include "gui/ShellOpen.h"
 #include "gui/TMainForm.h"
+#include "gui/WindowServices.h"
 
 namespace kelbrin::gui::test {
 
 using kelbrin::test::MemorySettingsBackend;
 using kelbrin::test::RecordingPresenter;
 
-// The controller (InitClient run, desktop mode) and its window; the targets ShellOpen was asked
-// to open are recorded.
+// The controller (InitClient run, desktop mode) and its window, wired as the desktop wires them;
+// the targets ShellOpen was asked to open are recorded. The run-mode actions and the line
+// area's hooks go through the rig's own members, which a test may set at any time: by default
+// nothing installs the service and the window sees none of the machine's connections.
 struct MainFormRig {
   explicit MainFormRig(const std::string& serverUrl = "http://127.0.0.1:9/pelmar/pelmar.dll/",
                        settings::SettingsBackend* store = nullptr) {
@@ -33,7 +37,31 @@ struct MainFormRig {
     options.settingsBackend = store != nullptr ? store : &backend;
     root = std::make_unique<client::ClientRoot>(loop, runtime::RealClock(), presenter, options);
     controller = &root->Session();
-    form = std::make_unique<TMainForm>(*controller, presenter);
+    TMainForm::Services services = WindowServices(*root, presenter);
+    services.network = {.ConnectionNames =
+                            [this] {
+                              return network.ConnectionNames ? network.ConnectionNames()
+                                                             : std::vector<std::string>();
+                            },
+                        .ApplyLine =
+                            [this](int type, const std::string& name, const std::string& pwd,
+                                   const std::string& user) {
+                              if (network.ApplyLine) network.ApplyLine(type, name, pwd, user);
+                            },
+                        .SetKeepActive =
+                            [this](bool on) {
+                              if (network.SetKeepActive) network.SetKeepActive(on);
+                            }};
+    services.installService = [this](SettingsBoxes::ServiceOutcome done) {
+      RunServiceAction(installService, std::move(done));
+    };
+    services.uninstallService = [this](SettingsBoxes::ServiceOutcome done) {
+      RunServiceAction(uninstallService, std::move(done));
+    };
+    services.exitAction = [this] {
+      if (exitAction) exitAction();
+    };
+    form = std::make_unique<TMainForm>(std::move(services));
     previousOpener = SetShellOpenHandler([this](const QString& target) { opened << target; });
     controller->InitClient(false);
   }
@@ -41,6 +69,16 @@ struct MainFormRig {
     SetShellOpenHandler(previousOpener);
     form.reset();
     root.reset();
+  }
+
+  // Without an action the service is neither installed nor removed.
+  static void RunServiceAction(const SettingsBoxes::ServiceAction& action,
+                               SettingsBoxes::ServiceOutcome done) {
+    if (action) {
+      action(std::move(done));
+    } else {
+      done(false);
+    }
   }
 
   template <typename T>
@@ -53,6 +91,10 @@ struct MainFormRig {
   MemorySettingsBackend backend;
   std::unique_ptr<client::ClientRoot> root;
   session::SessionController* controller = nullptr;  // the root's session
+  TMainForm::NetworkLineHooks network;
+  SettingsBoxes::ServiceAction installService;
+  SettingsBoxes::ServiceAction uninstallService;
+  std::function<void()> exitAction;
   std::unique_ptr<TMainForm> form;
   ShellOpenHandler previousOpener;
   QStringList opened;

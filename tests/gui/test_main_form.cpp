@@ -419,7 +419,7 @@ class TestMainForm : public QObject {
   void quitRunsTheExitActionOfTheRunMode() {
     MainFormRig rig;
     int exits = 0;
-    rig.form->SetExitAction([&exits] { ++exits; });
+    rig.exitAction = [&exits] { ++exits; };
     rig.form->Tray().PopupMenu()->findChild<QAction*>("TrayQuit")->trigger();
     action(rig, "ActionExitZorvan_TIM")->trigger();
     QCOMPARE(exits, 2);

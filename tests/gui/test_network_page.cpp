@@ -403,14 +403,13 @@ class TestNetworkPage : public QObject {
                     {"InternalLineType", std::to_string(TypeIndex("Virtual Dial-up"))}};
     MainFormRig rig("http://127.0.0.1:9/pelmar/pelmar.dll/", &store);
     std::vector<ApplyCall> applies;
-    rig.form->SetNetworkSeams(
-        {.ConnectionNames = [] { return std::vector<std::string>{"Wired connection 1"}; },
-         .ApplyLine =
-             [&applies](int lineType, const std::string& lineName, const std::string& password,
-                        const std::string& userName) {
-               applies.push_back({lineType, lineName, password, userName});
-             },
-         .SetKeepActive = {}});
+    rig.network = {.ConnectionNames = [] { return std::vector<std::string>{"Wired connection 1"}; },
+                   .ApplyLine =
+                       [&applies](int lineType, const std::string& lineName,
+                                  const std::string& password, const std::string& userName) {
+                         applies.push_back({lineType, lineName, password, userName});
+                       },
+                   .SetKeepActive = {}};
     rig.form->ShowFromTray();
     rig.form->SetActivePage(TMainForm::kNetworkPage);
     auto* page = rig.find<NetworkPage>("TabSheet2");
@@ -430,7 +429,7 @@ class TestNetworkPage : public QObject {
     for (const auto& effect : rig.presenter.effects) {
       QVERIFY2(effect.kind != "popup" && effect.kind != "error", effect.Line().c_str());
     }
-    QCOMPARE(kelbrin::settings::ParamInfo().Snapshot().LineName, std::string("Wired connection 1"));
+    QCOMPARE(rig.root->Settings().Snapshot().LineName, std::string("Wired connection 1"));
   }
 
  private:

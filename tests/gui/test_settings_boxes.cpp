@@ -117,15 +117,14 @@ class TestSettingsBoxes : public QObject {
     MainFormRig rig(endpoint());
     QVERIFY(LogIn(rig, "demo01", "demo-pass"));
     QStringList serviceCalls;
-    rig.form->SetServiceActions(
-        [&](const auto& done) {
-          serviceCalls << "install";
-          done(serviceActionWorks);
-        },
-        [&](const auto& done) {
-          serviceCalls << "uninstall";
-          done(serviceActionWorks);
-        });
+    rig.installService = [&](const auto& done) {
+      serviceCalls << "install";
+      done(serviceActionWorks);
+    };
+    rig.uninstallService = [&](const auto& done) {
+      serviceCalls << "uninstall";
+      done(serviceActionWorks);
+    };
     rig.controller->SetChkBoxSavePwd(before & 1);
     rig.controller->SetChkBoxStartup(before & 2);
     rig.controller->SetChkBoxRunAsService(before & 4);
@@ -162,8 +161,8 @@ class TestSettingsBoxes : public QObject {
   void invariantsHoldForAnyClicks() {
     MainFormRig rig(endpoint());
     QVERIFY(LogIn(rig, "demo01", "demo-pass"));
-    rig.form->SetServiceActions([](const auto& done) { done(true); },
-                                [](const auto& done) { done(true); });
+    rig.installService = [](const auto& done) { done(true); };
+    rig.uninstallService = [](const auto& done) { done(true); };
     std::mt19937 random(20260101);
     const char* const names[] = {"ChkBoxSavePwd", "ChkBoxStartup", "ChkBoxRunAsService"};
     QStringList clicks;
@@ -204,7 +203,8 @@ class TestSettingsBoxes : public QObject {
     const auto hold = [&pending](kelbrin::gui::SettingsBoxes::ServiceOutcome done) {
       pending = std::move(done);
     };
-    rig.form->SetServiceActions(hold, hold);
+    rig.installService = hold;
+    rig.uninstallService = hold;
     rig.controller->SetChkBoxSavePwd(true);
     rig.controller->SetChkBoxStartup(install);
     rig.controller->SetChkBoxRunAsService(!install);
@@ -335,8 +335,8 @@ class TestSettingsBoxes : public QObject {
       QVERIFY(!std::filesystem::exists(kelbrin::platform::AutostartEntryPath()));
 
       QVERIFY(LogIn(rig, "demo01", "demo-pass"));
-      rig.form->SetServiceActions([](const auto& done) { done(true); },
-                                  [](const auto& done) { done(true); });
+      rig.installService = [](const auto& done) { done(true); };
+      rig.uninstallService = [](const auto& done) { done(true); };
       clickBox(rig.find<QCheckBox>("ChkBoxStartup"));
       QVERIFY(std::filesystem::exists(kelbrin::platform::AutostartEntryPath()));
       QCOMPARE(settings::TPubUtil::ReadRegString("AutoRunAsOSStart"), std::string("1"));

@@ -10,7 +10,6 @@
 #include "protocol/HttpTransport.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
-#include "settings/ParamInfo.h"
 #include "sysinfo/IpHelper.h"
 
 namespace kelbrin::client {
@@ -33,7 +32,15 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
       options_(std::move(options)),
       transport_(transport ? std::move(transport) : std::make_unique<protocol::HttpTransport>()),
       pelmar_(*transport_, &router_),
-      session_(loop, clock, presenter, pelmar_,
+      signals_(clock),
+      eventLog_(clock, [this] { return reminderModel_.Checks(reminders::kNoWanIpKind).windows; }),
+      dispatcher_(signals_, eventItems_, eventLog_, presenter),
+      session_(loop, presenter, pelmar_,
+               session::SessionServices{.signals = signals_,
+                                        .settings = settings_,
+                                        .eventLog = eventLog_,
+                                        .reminders = reminderModel_,
+                                        .dispatcher = dispatcher_},
                session::SessionOptions{options_.pace, options_.settingsBackend}),
       pppd_([this] {
         platform::PppdSetup setup = platform::PppdSetupFromEnvironment();
@@ -68,7 +75,7 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
     addressCommand_ = std::make_unique<AddressCommand>(
         command, kAddressCommandTimeout, [this](bool ok, std::string text) {
           PostToLoop([this, ok, text = std::move(text)] {
-            session_.EventLog().AddLog(ok ? eventlog::kLogTip : eventlog::kLogError, text);
+            eventLog_.AddLog(ok ? eventlog::kLogTip : eventlog::kLogError, text);
           });
         });
   }
@@ -99,7 +106,7 @@ void ClientRoot::InitClient(bool serviceMode) {
 }
 
 void ClientRoot::StartAddressWatch() {
-  if (!options_.watchAddresses || !settings::ParamInfo().Snapshot().ImmediateUpdate) return;
+  if (!options_.watchAddresses || !settings_.Snapshot().ImmediateUpdate) return;
   try {
     addressWatch_ = options_.watchAddresses([this] {
       session_.AddressChanged();
@@ -114,7 +121,7 @@ void ClientRoot::StartAddressWatch() {
 }
 
 void ClientRoot::StartLine() {
-  const settings::TParamInfo stored = settings::ParamInfo().Snapshot();
+  const settings::TParamInfo stored = settings_.Snapshot();
   lines::LineEnvironment environment;
   environment.clock = &clock_;
   environment.keepInterval = options_.pace.lineKeepInterval;
@@ -142,15 +149,15 @@ void ClientRoot::StartLine() {
 
 void ClientRoot::StartSystemReport() {
   sysinfo::ReportSeams seams;
-  seams.account = [] {
-    const protocol::Credentials credentials = session::CurrentCredentials();
+  seams.account = [this] {
+    const protocol::Credentials credentials = session::CurrentCredentials(settings_);
     return sysinfo::ReportAccount{credentials.UserName, credentials.UserPwd};
   };
   seams.send = [this](const std::string& document) { return pelmar_.PostReport(document); };
   seams.resultCode = [this](int code) { pelmar_.ResultCodeText(code); };
   systemReport_.emplace(
       loop_, options_.pace, sysInfo_, [this] { return session_.Mark() == 1; },
-      [] { return settings::ParamInfo().Snapshot().UpdateSysInfo; }, std::move(seams));
+      [this] { return settings_.Snapshot().UpdateSysInfo; }, std::move(seams));
 }
 
 void ClientRoot::StartReminderChecks() {
@@ -220,9 +227,8 @@ void ClientRoot::OnNewAddress(const std::string& address, const std::string& pre
     try {
       history_->Append(std::chrono::system_clock::now(), address);
     } catch (const std::exception& error) {
-      session_.EventLog().AddLog(eventlog::kLogError,
-                                 std::string("The address history was not written: ") +
-                                     error.what());
+      eventLog_.AddLog(eventlog::kLogError,
+                       std::string("The address history was not written: ") + error.what());
     }
   }
   if (addressCommand_) addressCommand_->Run(address, previous);

@@ -10,6 +10,7 @@
 #include "client/AddressCommand.h"
 #include "client/ResultRouter.h"
 #include "eventlog/AddressHistory.h"
+#include "eventlog/EventLog.h"
 #include "lines/LineStateTimer.h"
 #include "lines/NetHelpers.h"
 #include "lines/TActiveLine.h"
@@ -18,13 +19,18 @@
 #include "platform/dialup/Pppd.h"
 #include "protocol/PelmarClient.h"
 #include "protocol/Transport.h"
+#include "reminders/EventDispatcher.h"
+#include "reminders/EventItems.h"
 #include "reminders/LatestVersionQuery.h"
+#include "reminders/LoopEventModel.h"
 #include "reminders/ReminderChecks.h"
 #include "runtime/Clock.h"
 #include "runtime/EventLoop.h"
 #include "runtime/Pace.h"
 #include "runtime/Presenter.h"
 #include "session/SessionController.h"
+#include "session/SessionSignals.h"
+#include "settings/ParamInfo.h"
 #include "settings/SettingsBackend.h"
 #include "sysinfo/SystemReport.h"
 #include "sysinfo/TSysInfo.h"
@@ -51,10 +57,11 @@ struct ClientOptions {
   AddressWatchStarter watchAddresses;
 };
 
-// The composition root of the running client: it owns the one Pelmar client of the process and
-// every area that talks to the service — the session, the network line, the system information
-// and its report, the reminder checks — and wires them through their narrow interfaces. The
-// desktop and the service build one; the window's pages take the interfaces they need from it.
+// The composition root of the running client: it owns the one Pelmar client of the process, the
+// settings record, the event log and the reminders' settings and dispatcher, and every area that
+// talks to the service — the session, the network line, the system information and its report,
+// the reminder checks — and wires them through their narrow interfaces. The desktop and the
+// service build one; the window's pages take the interfaces they need from it.
 // Lives on the controller's thread (the thread of `loop`).
 class ClientRoot {
  public:
@@ -73,6 +80,11 @@ class ClientRoot {
 
   session::SessionController& Session() { return session_; }
   const session::SessionController& Session() const { return session_; }
+  // The settings record of the run: loaded by the session's start-up, replaced by its saves.
+  settings::ParamInfoStore& Settings() { return settings_; }
+  eventlog::EventLog& EventLog() { return eventLog_; }
+  // The reminder settings behind the reminder dialog.
+  reminders::LoopEventModel& Reminders() { return reminderModel_; }
   protocol::PelmarClient& Pelmar() { return pelmar_; }
   sysinfo::TSysInfo& SystemInformation() { return sysInfo_; }
   // The address history as "time address" lines, oldest first; empty without a history file or
@@ -103,6 +115,12 @@ class ClientRoot {
   std::unique_ptr<protocol::Transport> transport_;
   ResultRouter router_;
   protocol::PelmarClient pelmar_;
+  settings::ParamInfoStore settings_;
+  session::SessionSignals signals_;
+  reminders::EventItems eventItems_;
+  reminders::LoopEventModel reminderModel_{eventItems_};
+  eventlog::EventLog eventLog_;
+  reminders::EventDispatcher dispatcher_;
   session::SessionController session_;
   // The dial-up facilities: every dial-up line holds a pointer to them.
   platform::Pppd pppd_;

@@ -9,8 +9,8 @@ namespace kelbrin::session {
 
 // The saved credentials as the workers send them, copied from the current settings record at
 // the moment of the call, so a concurrent save cannot change them half-way.
-inline protocol::Credentials CurrentCredentials() {
-  const settings::TParamInfo record = settings::ParamInfo().Snapshot();
+inline protocol::Credentials CurrentCredentials(const settings::ParamInfoStore& settings) {
+  const settings::TParamInfo record = settings.Snapshot();
   return {record.UserName, record.UserPwd};
 }
 

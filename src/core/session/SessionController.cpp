@@ -10,7 +10,6 @@
 #include "reminders/EventKinds.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
-#include "settings/ParamInfo.h"
 #include "settings/ParamInfoStorage.h"
 #include "settings/PubUtil.h"
 
@@ -40,14 +39,18 @@ class WithoutServiceQuery final : public settings::SettingsBackend {
 
 }  // namespace
 
-SessionController::SessionController(runtime::EventLoop& loop, runtime::Clock& clock,
-                                     runtime::Presenter& presenter,
-                                     protocol::PelmarClient& client, SessionOptions options)
+SessionController::SessionController(runtime::EventLoop& loop, runtime::Presenter& presenter,
+                                     protocol::PelmarClient& client, SessionServices services,
+                                     SessionOptions options)
     : loop_(loop),
       presenter_(presenter),
       client_(client),
       options_(std::move(options)),
-      signals_(clock) {}
+      signals_(services.signals),
+      settings_(services.settings),
+      eventLog_(services.eventLog),
+      loopEventFrm_(services.reminders),
+      dispatcher_(services.dispatcher) {}
 
 SessionController::~SessionController() { Shutdown(); }
 
@@ -75,12 +78,7 @@ void SessionController::InitClient(bool serviceMode, const std::function<void()>
   AssertOwnerThread();
   serviceMode_ = serviceMode;
   view_.TrayHint = kTrayHint;
-  loopEventFrm_ = std::make_unique<reminders::LoopEventModel>(eventItems_);
   signals_.SetAutoLogonArmed(false);
-  eventLog_ = std::make_unique<eventlog::EventLog>(
-      signals_.clock(), [this] { return loopEventFrm_->Checks(reminders::kNoWanIpKind).windows; });
-  dispatcher_ =
-      std::make_unique<reminders::EventDispatcher>(signals_, eventItems_, *eventLog_, presenter_);
   signals_.SetMark(0);
   SetServiceList(nullptr);
   ShowSessionState(DisplayState::Offline);
@@ -90,11 +88,12 @@ void SessionController::InitClient(bool serviceMode, const std::function<void()>
   signals_.SetNetReachable(true);
   if (startLine) startLine();
   // An empty saved password can only be refused: start as without one, with the window shown.
-  const settings::TParamInfo saved = settings::ParamInfo().Snapshot();
+  const settings::TParamInfo saved = settings_.Snapshot();
   const bool savePwd = saved.SavePwd && !saved.UserPwd.empty();
   if (!savePwd) presenter_.ShowMainWindow();
   if (!autoLogonTrd_)
-    autoLogonTrd_ = std::make_unique<TAutoLogonTrd>(client_, signals_, inbox_, options_.pace);
+    autoLogonTrd_ =
+        std::make_unique<TAutoLogonTrd>(client_, signals_, settings_, inbox_, options_.pace);
   if (savePwd) signals_.SetAutoLogonArmed(true);
   // Without a window nothing shows the service's state before the first save: the query (a
   // systemctl process) runs once the first login is on its way, and before any save.
@@ -103,9 +102,9 @@ void SessionController::InitClient(bool serviceMode, const std::function<void()>
 }
 
 void SessionController::QueryServiceState() {
-  settings::TParamInfo record = settings::ParamInfo().Snapshot();
+  settings::TParamInfo record = settings_.Snapshot();
   record.AsService = options_.settingsBackend->IsServiceInstalled(settings::kServiceName);
-  settings::ParamInfo().Update(record);
+  settings_.Update(record);
   view_.ChkBoxRunAsService = record.AsService;
   Changed();
 }
@@ -130,7 +129,7 @@ void SessionController::LoadSettings() {
   WithoutServiceQuery withoutQuery(*options_.settingsBackend);
   const settings::TParamInfo record =
       settings::LoadParamInfo(serviceMode_ ? withoutQuery : *options_.settingsBackend);
-  settings::ParamInfo().Update(record);
+  settings_.Update(record);
   view_.EditUserName = record.UserName;
   view_.EditPassword = record.SavePwd ? record.UserPwd : std::string();
   view_.ChkBoxSavePwd = record.SavePwd;
@@ -141,14 +140,14 @@ void SessionController::LoadSettings() {
 
 void SessionController::SaveSettings() {
   AssertOwnerThread();
-  settings::TParamInfo record = settings::ParamInfo().Snapshot();
+  settings::TParamInfo record = settings_.Snapshot();
   record.UserName = view_.EditUserName;
   record.UserPwd = view_.EditPassword;
   record.SavePwd = view_.ChkBoxSavePwd;
   record.AsService = view_.ChkBoxRunAsService;
   record.AutoRunAsOSStart = view_.ChkBoxStartup;
   record.UpdateSysInfo = view_.suiCheckBoxUpdateSysInfo;
-  settings::ParamInfo().Update(record);
+  settings_.Update(record);
   // The workers need the password for the running session; the store keeps it only while
   // "Save Password" is ticked.
   settings::TParamInfo stored = record;
@@ -217,7 +216,7 @@ void SessionController::BtnLogonClick() {
   if (loginBusy_) return;
   // Flagged before arming: an armed worker would otherwise send a second login beside this one.
   signals_.SetManualLoginBusy(Mark() == 0);
-  signals_.SetAutoLogonArmed(Mark() != 0 ? false : settings::ParamInfo().Snapshot().SavePwd);
+  signals_.SetAutoLogonArmed(Mark() != 0 ? false : settings_.Snapshot().SavePwd);
   LoginOrLogout();
   if (!loginBusy_) signals_.SetManualLoginBusy(false);
 }
@@ -307,7 +306,8 @@ void SessionController::LoginSucceeded() {
   SetLoginControls(true);
   ShowSessionState(DisplayState::Online);
   if (!updateIpTrd_)
-    updateIpTrd_ = std::make_unique<TUpdateIpTrd>(client_, signals_, inbox_, options_.pace);
+    updateIpTrd_ =
+        std::make_unique<TUpdateIpTrd>(client_, signals_, settings_, inbox_, options_.pace);
   signals_.SetMark(1);
   NotifyEvent(reminders::kNotifyTextKind, "Congradulation！");
   ShowUserProfile();
@@ -325,9 +325,9 @@ void SessionController::DoLogout(bool connectionFailure) {
   ShowSessionState(DisplayState::Logout);
   if (connectionFailure) {
     presenter_.ShowHintPopup("Tip", "Unusual connection,login fails！");
-    if (loopEventFrm_->Checks(reminders::kCutOffKind).loudspeaker) presenter_.StartBeep(6);
+    if (loopEventFrm_.Checks(reminders::kCutOffKind).loudspeaker) presenter_.StartBeep(6);
   } else {
-    eventLog_->AddLog(eventlog::kLogTip, "Logout Success！");
+    eventLog_.AddLog(eventlog::kLogTip, "Logout Success！");
     presenter_.ShowHintPopup("Hint", "Logout Success！");
   }
   view_.Label25.clear();
@@ -382,14 +382,14 @@ void SessionController::ShowSessionState(DisplayState state) {
 void SessionController::NotifyEvent(int kind, const std::string& text, int selector,
                                     const std::string& argument) {
   AssertOwnerThread();
-  dispatcher_->NotifyEvent(kind, text, selector, argument);
+  dispatcher_.NotifyEvent(kind, text, selector, argument);
 }
 
 // --- service list -----------------------------------------------------------------------------
 
 void SessionController::StartServiceListFetch() {
   std::erase_if(getServiceTrds_, [](const auto& worker) { return worker->Finished(); });
-  getServiceTrds_.push_back(std::make_unique<TGetServiceTrd>(client_, signals_, inbox_,
+  getServiceTrds_.push_back(std::make_unique<TGetServiceTrd>(client_, signals_, settings_, inbox_,
                                                              options_.pace, ++fetchesStarted_));
 }
 

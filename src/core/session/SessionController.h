@@ -31,6 +31,7 @@
 #include "session/TGetServiceTrd.h"
 #include "session/TUpdateIpTrd.h"
 #include "session/WorkerMessages.h"
+#include "settings/ParamInfo.h"
 #include "settings/SettingsBackend.h"
 
 namespace kelbrin::session {
@@ -39,6 +40,16 @@ struct SessionOptions {
   runtime::Pace pace;
   // Where the settings live; the system's store unless a test hands in its own.
   settings::SettingsBackend* settingsBackend = &settings::SystemSettingsBackend();
+};
+
+// What the composition root owns and the session works with: the flags it shares with its
+// workers, the settings record, the event log, the reminder settings and their dispatcher.
+struct SessionServices {
+  SessionSignals& signals;
+  settings::ParamInfoStore& settings;
+  eventlog::EventLog& eventLog;
+  reminders::LoopEventModel& reminders;
+  reminders::EventDispatcher& dispatcher;
 };
 
 // The session controller: logs the subscriber in and out, shows the account state, owns the
@@ -51,16 +62,17 @@ class SessionController final : public AccountIntents,
                                 public SessionReadout,
                                 public reminders::Notifier {
  public:
-  // `clock` must be the clock of `loop`; the workers wait on it. `client` carries every exchange
-  // with the service and outlives the controller.
-  SessionController(runtime::EventLoop& loop, runtime::Clock& clock, runtime::Presenter& presenter,
-                    protocol::PelmarClient& client, SessionOptions options);
+  // The signals' clock must be the clock of `loop`; the workers wait on it. `client` and
+  // `services` outlive the controller.
+  SessionController(runtime::EventLoop& loop, runtime::Presenter& presenter,
+                    protocol::PelmarClient& client, SessionServices services,
+                    SessionOptions options);
   // Shutdown() if it has not run.
   ~SessionController() override;
   SessionController(const SessionController&) = delete;
   SessionController& operator=(const SessionController&) = delete;
 
-  // Start-up without a window: event log, offline state, endpoint, settings, the auto-logon
+  // Start-up without a window: offline state, endpoint, settings, the auto-logon
   // worker, armed when the password is saved. `serviceMode` decides the exit action (the
   // caller's, through ServiceMode()). `startLine` starts the stored network line once the
   // settings are loaded and before auto-logon is armed.
@@ -104,7 +116,7 @@ class SessionController final : public AccountIntents,
   void OnAutoLogonDone(std::shared_ptr<const protocol::TQueryUserProfileResp> profile);
   void OnServiceList(const ServiceListReply& reply);
 
-  // NotifyEvent of the reminder dispatcher (valid after InitClient).
+  // NotifyEvent of the reminder dispatcher.
   void NotifyEvent(int kind, const std::string& text, int selector = 0,
                    const std::string& argument = {}) override;
 
@@ -138,10 +150,6 @@ class SessionController final : public AccountIntents,
   // a logout) and its connection-failure flag.
   std::string CurrentIp() const;
   bool IpFailFlag() const;
-
-  // Controller's thread: the event log and the reminder dialog's model (valid after InitClient).
-  eventlog::EventLog& EventLog() { return *eventLog_; }
-  reminders::LoopEventModel& LoopEventFrm() { return *loopEventFrm_; }
 
   // The service refused a request of any thread (every code but 1): auto-logon is disarmed at
   // once; the error box and the logout follow on the controller's thread. Thread-safe.
@@ -189,7 +197,11 @@ class SessionController final : public AccountIntents,
   runtime::Presenter& presenter_;
   protocol::PelmarClient& client_;
   const SessionOptions options_;
-  SessionSignals signals_;
+  SessionSignals& signals_;
+  settings::ParamInfoStore& settings_;
+  eventlog::EventLog& eventLog_;
+  reminders::LoopEventModel& loopEventFrm_;
+  reminders::EventDispatcher& dispatcher_;
   SessionSnapshots snapshots_;
   Inbox inbox_{*this};
   // Posted tasks hold it weakly: once it is gone they do nothing.
@@ -205,10 +217,6 @@ class SessionController final : public AccountIntents,
   bool loginBusy_ = false;
   // WM_AUTOLOGON_DONE that came during a manual login, with its profile.
   std::optional<std::shared_ptr<const protocol::TQueryUserProfileResp>> autoLogonDoneHeld_;
-  reminders::EventItems eventItems_;
-  std::unique_ptr<reminders::LoopEventModel> loopEventFrm_;
-  std::unique_ptr<eventlog::EventLog> eventLog_;
-  std::unique_ptr<reminders::EventDispatcher> dispatcher_;
   std::uint64_t fetchesStarted_ = 0;
   std::uint64_t newestFetchShown_ = 0;
 

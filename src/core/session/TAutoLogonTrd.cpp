@@ -4,9 +4,10 @@
 
 namespace kelbrin::session {
 
-TAutoLogonTrd::TAutoLogonTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages,
+TAutoLogonTrd::TAutoLogonTrd(protocol::PelmarClient& client, SessionSignals& signals,
+                             const settings::ParamInfoStore& settings, WorkerMessages& messages,
                              const runtime::Pace& pace)
-    : client_(client), signals_(signals), messages_(messages), pace_(pace) {
+    : client_(client), signals_(signals), settings_(settings), messages_(messages), pace_(pace) {
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -38,7 +39,7 @@ void TAutoLogonTrd::Run() {
 bool TAutoLogonTrd::Attempt() {
   try {
     // A refusal has already gone to the result reactions inside the login.
-    const auto outcome = client_.UserLogin(CurrentCredentials());
+    const auto outcome = client_.UserLogin(CurrentCredentials(settings_));
     if (!outcome.Accepted()) return false;
     messages_.PostAutoLogonDone(outcome.reply);
     return true;

@@ -7,6 +7,7 @@
 #include "runtime/Pace.h"
 #include "session/SessionSignals.h"
 #include "session/WorkerMessages.h"
+#include "settings/ParamInfo.h"
 
 namespace kelbrin::session {
 
@@ -20,7 +21,9 @@ namespace kelbrin::session {
 // owner requests the stop first.
 class TAutoLogonTrd {
  public:
-  TAutoLogonTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace);
+  TAutoLogonTrd(protocol::PelmarClient& client, SessionSignals& signals,
+                const settings::ParamInfoStore& settings, WorkerMessages& messages,
+                const runtime::Pace& pace);
   ~TAutoLogonTrd();
   TAutoLogonTrd(const TAutoLogonTrd&) = delete;
   TAutoLogonTrd& operator=(const TAutoLogonTrd&) = delete;
@@ -35,6 +38,7 @@ class TAutoLogonTrd {
 
   protocol::PelmarClient& client_;
   SessionSignals& signals_;
+  const settings::ParamInfoStore& settings_;
   WorkerMessages& messages_;
   const runtime::Pace pace_;
   std::thread thread_;  // last: starts once everything above is built

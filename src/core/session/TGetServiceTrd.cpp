@@ -7,9 +7,15 @@
 
 namespace kelbrin::session {
 
-TGetServiceTrd::TGetServiceTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages,
+TGetServiceTrd::TGetServiceTrd(protocol::PelmarClient& client, SessionSignals& signals,
+                               const settings::ParamInfoStore& settings, WorkerMessages& messages,
                                const runtime::Pace& pace, std::uint64_t fetch)
-    : client_(client), signals_(signals), messages_(messages), pace_(pace), fetch_(fetch) {
+    : client_(client),
+      signals_(signals),
+      settings_(settings),
+      messages_(messages),
+      pace_(pace),
+      fetch_(fetch) {
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -27,7 +33,7 @@ void TGetServiceTrd::Run() {
 }
 
 void TGetServiceTrd::Fetch() {
-  const auto outcome = client_.GetServiceList(CurrentCredentials());
+  const auto outcome = client_.GetServiceList(CurrentCredentials(settings_));
   if (!outcome.replied) {
     client_.ResultCodeText(1);
     return;

@@ -8,6 +8,7 @@
 #include "runtime/Pace.h"
 #include "session/SessionSignals.h"
 #include "session/WorkerMessages.h"
+#include "settings/ParamInfo.h"
 
 namespace kelbrin::session {
 
@@ -18,8 +19,9 @@ namespace kelbrin::session {
 // one.
 class TGetServiceTrd {
  public:
-  TGetServiceTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace,
-                 std::uint64_t fetch);
+  TGetServiceTrd(protocol::PelmarClient& client, SessionSignals& signals,
+                 const settings::ParamInfoStore& settings, WorkerMessages& messages,
+                 const runtime::Pace& pace, std::uint64_t fetch);
   ~TGetServiceTrd();
   TGetServiceTrd(const TGetServiceTrd&) = delete;
   TGetServiceTrd& operator=(const TGetServiceTrd&) = delete;
@@ -32,6 +34,7 @@ class TGetServiceTrd {
 
   protocol::PelmarClient& client_;
   SessionSignals& signals_;
+  const settings::ParamInfoStore& settings_;
   WorkerMessages& messages_;
   const runtime::Pace pace_;
   const std::uint64_t fetch_;

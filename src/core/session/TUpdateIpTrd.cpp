@@ -8,9 +8,10 @@
 
 namespace kelbrin::session {
 
-TUpdateIpTrd::TUpdateIpTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages,
+TUpdateIpTrd::TUpdateIpTrd(protocol::PelmarClient& client, SessionSignals& signals,
+                           const settings::ParamInfoStore& settings, WorkerMessages& messages,
                            const runtime::Pace& pace)
-    : client_(client), signals_(signals), messages_(messages), pace_(pace) {
+    : client_(client), signals_(signals), settings_(settings), messages_(messages), pace_(pace) {
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -37,7 +38,7 @@ void TUpdateIpTrd::Run() {
       signals_.WaitUntil(online);
       continue;
     }
-    const protocol::Credentials credentials = CurrentCredentials();
+    const protocol::Credentials credentials = CurrentCredentials(settings_);
     if (!credentials.UserName.empty() && !credentials.UserPwd.empty()) {
       try {
         Exchange(credentials);

@@ -7,11 +7,12 @@
 #include <string>
 #include <thread>
 
-#include "protocol/TActiveTestResp.h"
 #include "protocol/PelmarClient.h"
+#include "protocol/TActiveTestResp.h"
 #include "runtime/Pace.h"
 #include "session/SessionSignals.h"
 #include "session/WorkerMessages.h"
+#include "settings/ParamInfo.h"
 
 namespace kelbrin::session {
 
@@ -27,7 +28,9 @@ namespace kelbrin::session {
 // aborts the exchange in flight) before destroying it.
 class TUpdateIpTrd {
  public:
-  TUpdateIpTrd(protocol::PelmarClient& client, SessionSignals& signals, WorkerMessages& messages, const runtime::Pace& pace);
+  TUpdateIpTrd(protocol::PelmarClient& client, SessionSignals& signals,
+               const settings::ParamInfoStore& settings, WorkerMessages& messages,
+               const runtime::Pace& pace);
   ~TUpdateIpTrd();
   TUpdateIpTrd(const TUpdateIpTrd&) = delete;
   TUpdateIpTrd& operator=(const TUpdateIpTrd&) = delete;
@@ -48,6 +51,7 @@ class TUpdateIpTrd {
 
   protocol::PelmarClient& client_;
   SessionSignals& signals_;
+  const settings::ParamInfoStore& settings_;
   WorkerMessages& messages_;
   const runtime::Pace pace_;
 

@@ -12,9 +12,4 @@ void ParamInfoStore::Update(const TParamInfo& record) {
   record_ = record;
 }
 
-ParamInfoStore& ParamInfo() {
-  static ParamInfoStore instance;
-  return instance;
-}
-
 }  // namespace kelbrin::settings

@@ -30,8 +30,8 @@ struct TParamInfo {
   bool operator==(const TParamInfo&) const = default;
 };
 
-// The one record of the run. The controller replaces it; workers take a copy, so no reader ever
-// sees a half-written string.
+// The one record of the run (the described `ParamInfo`), owned by the composition root. The
+// controller replaces it; workers take a copy, so no reader ever sees a half-written string.
 class ParamInfoStore {
  public:
   TParamInfo Snapshot() const;
@@ -41,8 +41,5 @@ class ParamInfoStore {
   mutable std::mutex lock_;
   TParamInfo record_;
 };
-
-// The process-wide `ParamInfo`.
-ParamInfoStore& ParamInfo();
 
 }  // namespace kelbrin::settings

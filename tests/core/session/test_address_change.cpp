@@ -37,7 +37,7 @@ class AddressChangeTest : public SessionFixture {
   }
   // The kind of the first log entry that contains `text`, if any.
   std::optional<std::uint8_t> LogKindOf(const std::string& text) {
-    const eventlog::LogList& list = controller->EventLog().List();
+    const eventlog::LogList& list = root->EventLog().List();
     for (std::size_t row = 0; row < list.size(); ++row) {
       if (list.at(row).text.find(text) != std::string::npos) return list.at(row).kind;
     }

@@ -152,8 +152,8 @@ TEST_F(LoginTest, LostLoginBeepsOnlyWithTheCutOffLoudspeaker) {
   Start();
   ClickLogin("demo01", "demo-pass", 1);
   EXPECT_EQ(presenter.Count("beep", "", "6"), 0);
-  controller->LoopEventFrm().SetLoudspeaker(9, true);
-  controller->LoopEventFrm().Ok();
+  root->Reminders().SetLoudspeaker(9, true);
+  root->Reminders().Ok();
   ClickLogin("demo01", "demo-pass", 1);
   EXPECT_EQ(presenter.Count("beep", "", "6"), 1);
   EXPECT_EQ(presenter.Count("popup", "Tip", "Unusual connection,login fails！"), 2);

@@ -71,7 +71,7 @@ TEST_F(ServiceListTest, RefusalWhileStillLoggedInIsNotified) {
   ClickLogin("demo01", "demo-pass");
   controller->OnServiceList({1, nullptr, "Host Information：unknown Error"});
   EXPECT_EQ(presenter.Count("popup", "Hint", "Host Information：unknown Error"), 1);
-  EXPECT_EQ(controller->EventLog().List().at(0).text, "Host Information：unknown Error");
+  EXPECT_EQ(root->EventLog().List().at(0).text, "Host Information：unknown Error");
 }
 
 TEST_F(ServiceListTest, EmptyReplyCountsAsConnectionFailureAndKeepsTheList) {

@@ -42,7 +42,7 @@ TEST_F(UpdateIpTest, FirstTestReportsTheAddressOnThePanelAndInTheLog) {
   EXPECT_EQ(Hints(kUpdated + "127.0.0.1"), 1);
   EXPECT_EQ(controller->View().Label27, "127.0.0.1");
   EXPECT_EQ(controller->CurrentIp(), "127.0.0.1");
-  const auto& log = controller->EventLog().List();
+  const auto& log = root->EventLog().List();
   ASSERT_GE(log.size(), 2u);
   EXPECT_EQ(log.at(0).text, kUpdated + "127.0.0.1");
   EXPECT_EQ(log.at(1).text, "Congradulation！");
@@ -80,7 +80,7 @@ TEST_F(UpdateIpTest, ServiceDownGivesOneFailureThenSilenceUntilANewAddress) {
   EXPECT_EQ(Tips(kFails), 1);
   EXPECT_TRUE(controller->IpFailFlag());
   // The failure is popped up but not logged.
-  EXPECT_NE(controller->EventLog().List().at(0).text, kFails);
+  EXPECT_NE(root->EventLog().List().at(0).text, kFails);
 
   service->reset();
   Control("userip?ip=203.0.113.50");
@@ -139,7 +139,7 @@ TEST_F(UpdateIpTest, LogoutDuringTheWaitClearsTheAddressAndTheNextLoginReportsIt
   // No clock step: the wait ends on the logout itself.
   EXPECT_TRUE(Eventually([&] { return controller->CurrentIp().empty(); }));
   EXPECT_EQ(backend.values["UserPwd"], "");
-  EXPECT_EQ(controller->EventLog().List().at(0).text, "Logout Success！");
+  EXPECT_EQ(root->EventLog().List().at(0).text, "Logout Success！");
   EXPECT_EQ(controller->View().TrayHint, "Kelbrin client V6.0 -- Logout");
   EXPECT_TRUE(controller->View().Label27.empty());
   EXPECT_EQ(controller->ServiceList(), nullptr);

@@ -56,17 +56,16 @@ class UpdateIpInMemory : public ::testing::Test {
     settings::TParamInfo record;
     record.UserName = "demo01";
     record.UserPwd = "demo-pass";
-    settings::ParamInfo().Update(record);
+    settings_.Update(record);
     signals_.SetNetReachable(true);
     signals_.SetMark(1);
   }
   void TearDown() override {
     signals_.RequestStop();
     worker_.reset();
-    settings::ParamInfo().Update({});
   }
   void StartWorker() {
-    worker_ = std::make_unique<TUpdateIpTrd>(client_, signals_, messages_, pace_);
+    worker_ = std::make_unique<TUpdateIpTrd>(client_, signals_, settings_, messages_, pace_);
     ASSERT_TRUE(clock_.WaitForWaiters(1));
   }
   // One 40-second pause, then the worker's next test.
@@ -78,6 +77,7 @@ class UpdateIpInMemory : public ::testing::Test {
   runtime::ManualClock clock_;
   runtime::Pace pace_;
   SessionSignals signals_{clock_};
+  settings::ParamInfoStore settings_;
   kelbrin::test::ScriptedTransport transport_;
   StrictMock<MockReactions> reactions_;
   protocol::PelmarClient client_{transport_, &reactions_};

@@ -1,0 +1,21 @@
+#include "gui/WindowServices.h"
+
+namespace kelbrin::gui {
+
+TMainForm::Services WindowServices(client::ClientRoot& root, runtime::Presenter& presenter) {
+  return {
+      .session = root.Session(),
+      .presenter = presenter,
+      .settings = root.Settings(),
+      .eventLog = root.EventLog(),
+      .reminders = root.Reminders(),
+      .network = {
+          .ConnectionNames = [&root] { return root.ConnectionNames(); },
+          .ApplyLine = [&root](int type, const std::string& name, const std::string& pwd,
+                               const std::string& user) { root.ApplyLine(type, name, pwd, user); },
+          .SetKeepActive = [&root](bool on) { root.SetLineKeepActive(on); }},
+      .sysInfo = &root.SystemInformation(),
+      .addressHistory = [&root] { return root.AddressHistoryLines(); }};
+}
+
+}  // namespace kelbrin::gui
