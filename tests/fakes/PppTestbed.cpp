@@ -87,6 +87,13 @@ platform::PppdSetup PppTestbed::Setup(std::chrono::milliseconds hangUpBound) con
   return setup;
 }
 
+platform::DialUpPhonebook PppTestbed::Phonebook(const platform::Pppd& pppd,
+                                                const platform::NmDialUp* networkManager) const {
+  std::vector<const platform::DialUpFacility*> facilities{&pppd};
+  if (networkManager != nullptr) facilities.push_back(networkManager);
+  return platform::DialUpPhonebook(std::move(facilities), Setup().netClassDir);
+}
+
 void PppTestbed::StartNetworkManager() {
   std::error_code ignored;
   fs::remove(dir_ / "nm" / "stopped", ignored);

@@ -8,6 +8,7 @@
 
 #include "ScopedEnv.h"
 #include "TempDir.h"
+#include "platform/dialup/DialUpPhonebook.h"
 #include "platform/dialup/NmDialUp.h"
 #include "platform/dialup/Pppd.h"
 
@@ -51,6 +52,10 @@ class PppTestbed {
 
   platform::PppdSetup Setup(std::chrono::milliseconds hangUpBound =
                                 std::chrono::milliseconds(2000)) const;
+  // The phonebook over the pppd facility and, where given, NetworkManager's, with the
+  // namespace's sysfs for the counters.
+  platform::DialUpPhonebook Phonebook(const platform::Pppd& pppd,
+                                      const platform::NmDialUp* networkManager = nullptr) const;
   std::filesystem::path RunDir() const { return dir_ / "run"; }
   std::filesystem::path PrivateDir() const { return dir_ / "private"; }
 

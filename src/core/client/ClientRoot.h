@@ -14,6 +14,7 @@
 #include "lines/NetHelpers.h"
 #include "lines/TActiveLine.h"
 #include "lines/TLineFactory.h"
+#include "platform/dialup/DialUpPhonebook.h"
 #include "platform/dialup/NmDialUp.h"
 #include "platform/dialup/Pppd.h"
 #include "protocol/PelmarClient.h"
@@ -104,9 +105,10 @@ class ClientRoot {
   ResultRouter router_;
   protocol::PelmarClient pelmar_;
   session::SessionController session_;
-  // The dial-up facilities: every dial-up line holds a pointer to them.
+  // The dial-up facilities, and the phonebook over them that every dial-up line holds.
   platform::Pppd pppd_;
   platform::NmDialUp nmDialUp_;
+  platform::DialUpPhonebook phonebook_;
   lines::ConnectionSources connections_;
   sysinfo::TSysInfo sysInfo_;
   // Made at start-up, once the settings (the portal's probe address) are loaded; the factory

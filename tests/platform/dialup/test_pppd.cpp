@@ -27,7 +27,7 @@ DialOutcome DialToEnd(const Pppd& pppd, const std::string& entry, const std::str
                       const std::string& password) {
   DialOutcome outcome;
   int error = 0;
-  auto dial = pppd.StartDial(entry, user, password, error);
+  auto dial = pppd.StartPppd(entry, user, password, error);
   if (!dial) {
     outcome.exitStatus = -error;
     return outcome;
@@ -60,18 +60,18 @@ TEST_F(PppdTest, PhonebookIsThePeerFilesSortedWithoutHiddenOnes) {
   bed_.AddPeer(".hidden", "10.64.0.1", "10.64.0.2");
   const Pppd pppd(bed_.Setup());
   std::vector<std::string> names{"stale"};
-  ASSERT_EQ(pppd.Peers(names), 0);
+  ASSERT_EQ(pppd.Entries(names), 0);
   EXPECT_EQ(names, (std::vector<std::string>{"adsl", "zeta"}));
-  EXPECT_TRUE(pppd.PeerReadable("adsl"));
-  EXPECT_FALSE(pppd.PeerReadable("missing"));
-  EXPECT_FALSE(pppd.PeerReadable("../peers/adsl"));
+  EXPECT_TRUE(pppd.EntryDialable("adsl"));
+  EXPECT_FALSE(pppd.EntryDialable("missing"));
+  EXPECT_FALSE(pppd.EntryDialable("../peers/adsl"));
 }
 
 TEST_F(PppdTest, AMissingPeersFolderIsAnError) {
   PppdSetup setup = bed_.Setup();
   setup.peersDir = bed_.RunDir() / "no-such-folder";
   std::vector<std::string> names{"stale"};
-  EXPECT_EQ(Pppd(setup).Peers(names), kPeersDirUnreadable);
+  EXPECT_EQ(Pppd(setup).Entries(names), kPeersDirUnreadable);
   EXPECT_TRUE(names.empty());
 }
 
@@ -96,10 +96,10 @@ TEST_F(PppdTest, ADialBringsUpTheLinkWithItsAddressesAndAHangUpEndsIt) {
   EXPECT_EQ(addresses->local, "10.64.0.1");
   EXPECT_EQ(addresses->peer, "10.64.0.2");
   ASSERT_EQ(pppd.Links().size(), 1u);
-  EXPECT_EQ(pppd.LinkOfPid(link->pid)->entry, "adsl");
+  EXPECT_EQ(pppd.LinkOfId(link->handle.id)->entry, "adsl");
 
-  EXPECT_EQ(pppd.HangUp(link->pid), 0);
-  EXPECT_FALSE(ProcessAlive(link->pid));
+  EXPECT_EQ(pppd.HangUp(link->handle.id), 0);
+  EXPECT_FALSE(ProcessAlive(link->handle.id));
   EXPECT_FALSE(pppd.LinkOfEntry("adsl").has_value());
   EXPECT_EQ(InterfaceIndex(link->interface), 0u);
 }
@@ -137,8 +137,8 @@ TEST_F(PppdTest, AHangingPppdIsKilledAfterTheBound) {
   ASSERT_EQ(DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"").exitStatus, 0);
   const auto link = pppd.LinkOfEntry("adsl");
   ASSERT_TRUE(link.has_value());
-  EXPECT_EQ(pppd.HangUp(link->pid), 0);
-  EXPECT_FALSE(ProcessAlive(link->pid));
+  EXPECT_EQ(pppd.HangUp(link->handle.id), 0);
+  EXPECT_FALSE(ProcessAlive(link->handle.id));
   // The killed pppd could not remove its pid file; the hang-up did.
   EXPECT_TRUE(pppd.Links().empty());
 }
@@ -149,9 +149,9 @@ TEST_F(PppdTest, ADroppedLinkIsNoLongerConnected) {
   ASSERT_EQ(DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"").exitStatus, 0);
   const auto link = pppd.LinkOfEntry("adsl");
   ASSERT_TRUE(link.has_value());
-  ::kill(link->pid, SIGUSR2);  // the peer hangs up
-  for (int round = 0; round < 500 && ProcessAlive(link->pid); ++round) ::usleep(10000);
-  EXPECT_FALSE(ProcessAlive(link->pid));
+  ::kill(link->handle.id, SIGUSR2);  // the peer hangs up
+  for (int round = 0; round < 500 && ProcessAlive(link->handle.id); ++round) ::usleep(10000);
+  EXPECT_FALSE(ProcessAlive(link->handle.id));
   EXPECT_FALSE(pppd.LinkOfEntry("adsl").has_value());
 }
 
@@ -165,7 +165,7 @@ TEST_F(PppdTest, CountersFollowTheInterfaceTraffic) {
   ASSERT_TRUE(before.has_value());
 
   // The peer sends one 48-byte packet through the link.
-  ::kill(link->pid, SIGUSR1);
+  ::kill(link->handle.id, SIGUSR1);
   std::optional<PppCounters> after;
   for (int round = 0; round < 500; ++round) {
     after = pppd.Counters(link->interface);
@@ -191,12 +191,12 @@ TEST(PppdStartTest, AProgramThatCannotStartIsReported) {
   setup.peersDir = dir / "peers";
   setup.privateDir = dir / "private";
   int error = 0;
-  EXPECT_EQ(Pppd(setup).StartDial("adsl", "alice", "pw", error), nullptr);
+  EXPECT_EQ(Pppd(setup).StartPppd("adsl", "alice", "pw", error), nullptr);
   EXPECT_EQ(error, kPppdNotStartable);
   EXPECT_TRUE(std::filesystem::is_empty(dir / "private"));
-  EXPECT_EQ(Pppd(setup).StartDial("adsl", "alice", "pw\nrefuse", error), nullptr);
+  EXPECT_EQ(Pppd(setup).StartPppd("adsl", "alice", "pw\nrefuse", error), nullptr);
   EXPECT_EQ(error, kPasswordUnusable);
-  EXPECT_EQ(Pppd(setup).StartDial("gone", "alice", "pw", error), nullptr);
+  EXPECT_EQ(Pppd(setup).StartPppd("gone", "alice", "pw", error), nullptr);
   EXPECT_EQ(error, kPeerUnreadable);
 }
 
