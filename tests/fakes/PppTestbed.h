@@ -59,6 +59,9 @@ class PppTestbed {
   std::filesystem::path RunDir() const { return dir_ / "run"; }
   std::filesystem::path PrivateDir() const { return dir_ / "private"; }
 
+  // The fake pppd processes started under this test bed that are still running.
+  std::vector<pid_t> LiveFakes() const;
+
   // Puts the fake nmcli first on PATH (until the test bed goes); NetworkManager runs.
   void StartNetworkManager();
   // From now on the fake answers every call "NetworkManager is not running" (exit 8).
@@ -80,6 +83,7 @@ class PppTestbed {
   bool sysfsMounted_ = false;
   std::unique_ptr<ScopedEnv> peersEnv_;
   std::unique_ptr<ScopedEnv> runEnv_;
+  std::unique_ptr<ScopedEnv> pidsEnv_;
   std::unique_ptr<ScopedEnv> nmEnv_;
   std::unique_ptr<ScopedEnv> pathEnv_;
 };

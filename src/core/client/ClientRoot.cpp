@@ -6,7 +6,6 @@
 #include "eventlog/TLogRec.h"
 #include "lines/DialUpRegistration.h"
 #include "lines/StoredLineStart.h"
-#include "platform/dialup/PppdEnvironment.h"
 #include "protocol/HttpTransport.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
@@ -36,7 +35,7 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
       session_(loop, clock, presenter, pelmar_,
                session::SessionOptions{options_.pace, options_.settingsBackend}),
       pppd_([this] {
-        platform::PppdSetup setup = platform::PppdSetupFromEnvironment();
+        platform::PppdSetup setup = options_.dialUp;
         // The hang-up bound keeps the pace of every other interval (--time-scale).
         setup.hangUpBound =
             std::chrono::duration_cast<std::chrono::milliseconds>(options_.pace.hangUpBound);

@@ -47,6 +47,9 @@ struct ClientOptions {
   // Registers the line kinds that need more than the line environment (the dial-up kind and
   // its dialer) with the factory, before the stored line is started.
   std::function<void(lines::TLineFactory&)> registerLineKinds;
+  // Where pppd and its links live and the private folder of a dial's password file (the
+  // hang-up bound follows the pace).
+  platform::PppdSetup dialUp;
   // Brings the active test forward when the network changes (unless the ImmediateUpdate
   // setting is off); none: the tests keep their pace only.
   AddressWatchStarter watchAddresses;

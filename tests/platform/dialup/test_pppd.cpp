@@ -9,7 +9,6 @@
 #include "ScopedEnv.h"
 #include "TempDir.h"
 #include "platform/dialup/Pppd.h"
-#include "platform/dialup/PppdEnvironment.h"
 #include "platform/dialup/PppdErrors.h"
 #include "platform/dialup/PppdLog.h"
 
@@ -177,6 +176,36 @@ TEST_F(PppdTest, CountersFollowTheInterfaceTraffic) {
   EXPECT_FALSE(pppd.Counters("../../etc").has_value());
 }
 
+// The options file carries the password: only its owner may read it, and it is gone as soon as
+// pppd has read it (pppd reads all options before it logs), not only when the dial ends.
+TEST_F(PppdTest, ThePasswordFileIsPrivateAndGoneOncePppdHasReadIt) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2", {"delay-ms 60000"});
+  const Pppd pppd(bed_.Setup());
+  int error = 0;
+  auto dial = pppd.StartPppd("adsl", "alice", "s3cret \"quoted\"", error);
+  ASSERT_NE(dial, nullptr) << error;
+  std::vector<std::filesystem::path> files;
+  for (const auto& item : std::filesystem::directory_iterator(bed_.PrivateDir())) {
+    files.push_back(item.path());
+  }
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(std::filesystem::status(files.front()).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+  bool logged = false;
+  std::optional<int> status;
+  for (int round = 0; round < 500 && !logged && !status; ++round) {
+    status = dial->Step(20ms, [&logged](std::string_view) { logged = true; });
+  }
+  ASSERT_TRUE(logged);
+  ASSERT_FALSE(status.has_value());  // the fake waits a minute before it authenticates
+  EXPECT_TRUE(std::filesystem::is_empty(bed_.PrivateDir()));
+
+  dial->Cancel();
+  for (int round = 0; round < 500 && !status; ++round) status = dial->Step(20ms, [](auto) {});
+  EXPECT_TRUE(status.has_value());
+}
+
 TEST_F(PppdTest, HangingUpAPidThatIsNoLinkFailsAtOnce) {
   const Pppd pppd(bed_.Setup());
   EXPECT_EQ(pppd.HangUp(::getpid()), kNoSuchLink);
@@ -227,33 +256,6 @@ TEST(PppdErrorsTest, EveryCodeHasAText) {
             "pppd cannot be started: dialling needs pppd installed and root rights or "
             "membership of the dip group (the service needs CAP_NET_ADMIN)");
   EXPECT_EQ(PppdErrorText(7), "Unknown dial-up error 7");
-}
-
-TEST(PppdEnvironmentTest, TheTestAidsMoveTheFoldersAndTheProgram) {
-  const PppdSetup defaults;
-  struct Row {
-    std::optional<std::string> peers, run, program;
-    std::filesystem::path wantPeers, wantRun;
-    std::string wantProgram;
-  };
-  const Row rows[] = {
-      {std::nullopt, std::nullopt, std::nullopt, defaults.peersDir, defaults.runDir,
-       defaults.program},
-      {"", "", "", defaults.peersDir, defaults.runDir, defaults.program},
-      {"/tmp/peers", "/tmp/run", "/opt/fake_pppd", "/tmp/peers", "/tmp/run", "/opt/fake_pppd"},
-      {"/tmp/peers", std::nullopt, std::nullopt, "/tmp/peers", defaults.runDir, defaults.program},
-  };
-  for (const auto& row : rows) {
-    test::ScopedEnv peers("KELBRIN_PPP_PEERS", row.peers);
-    test::ScopedEnv run("KELBRIN_PPP_RUN", row.run);
-    test::ScopedEnv program("KELBRIN_PPPD", row.program);
-    const PppdSetup setup = PppdSetupFromEnvironment();
-    EXPECT_EQ(setup.peersDir, row.wantPeers) << row.wantPeers;
-    EXPECT_EQ(setup.runDir, row.wantRun) << row.wantPeers;
-    EXPECT_EQ(setup.program, row.wantProgram) << row.wantPeers;
-    EXPECT_EQ(setup.netClassDir, defaults.netClassDir);
-    EXPECT_EQ(setup.hangUpBound, defaults.hangUpBound);
-  }
 }
 
 }  // namespace
