@@ -252,8 +252,7 @@ TEST_F(NmDialUpTest, AHangingActivationIsEndedAndWhatCameUpIsTakenDown) {
       // Until the fake has looked at the passwd-file, and for "Half" brought the link up.
       ASSERT_TRUE(Eventually([&] {
         EXPECT_FALSE(dial->Step(10ms, [](int) {}).has_value());
-        return PasswdFilesSeen() > filesSeen &&
-               (entry == "Stuck" || bed_.NmLinkHolder(entry) != 0);
+        return PasswdFilesSeen() > filesSeen && (entry == "Stuck" || bed_.NmLinkHolder(entry) != 0);
       })) << entry;
       if (cancel) {
         dial->Cancel();
