@@ -46,17 +46,25 @@ std::string TDailLine::ErrorLine(int code, const std::string& message) {
   return "ErrorCode:" + std::to_string(code) + "#9ErrorMessage:" + message;
 }
 
+std::optional<std::string> TDailLine::PhonebookName(const std::vector<std::string>& entries) const {
+  const std::string& name = EntryName();
+  if (name.empty()) return std::nullopt;
+  if (std::find(entries.begin(), entries.end(), name) != entries.end()) return name;
+  const auto entry =
+      std::find_if(entries.begin(), entries.end(),
+                   [&name](const std::string& other) { return SameIgnoringCase(other, name); });
+  if (entry == entries.end()) return std::nullopt;
+  return *entry;
+}
+
 int TDailLine::Connect() {
   if (!dialer_) return -1;
   int result = -1;
   try {
     dialer_->GetEntries();
-    const auto& entries = dialer_->Entries();
-    const auto entry = std::find_if(
-        entries.begin(), entries.end(),
-        [this](const std::string& name) { return SameIgnoringCase(name, EntryName()); });
-    if (entry == entries.end()) return -1;
-    // Entries are found by their exact name: dial the entry as the phonebook writes it.
+    const auto entry = PhonebookName(dialer_->Entries());
+    if (!entry) return -1;
+    // Links are found by the entry's exact name: dial the entry as the phonebook writes it.
     dialer_->Entry = *entry;
     dialer_->UserName = UserName();
     dialer_->UserPwd = Password();
@@ -77,7 +85,11 @@ int TDailLine::Disconnect() { return dialer_ ? dialer_->HangUp() : -1; }
 
 bool TDailLine::GetActive() {
   if (!dialer_ || EntryName().empty()) return false;
-  const auto link = seams_.phonebook.LinkOfEntry(EntryName());
+  std::vector<std::string> entries;
+  seams_.phonebook.Entries(entries);
+  // A name stored in another letter case means the phonebook's entry; an entry gone from the
+  // phonebook may still have its link up under the stored name.
+  const auto link = seams_.phonebook.LinkOfEntry(PhonebookName(entries).value_or(EntryName()));
   if (!link || !link->connected) return false;
   dialer_->GetConnectionAddresses(link->handle);
   SetIpAddress(dialer_->ClientIP());

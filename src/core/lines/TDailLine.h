@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "lines/TBaseLine.h"
 #include "lines/TDialUp.h"
@@ -30,12 +32,14 @@ class TDailLine : public TBaseLine {
   ~TDailLine() override;
 
   void Initialize() override;
-  // 0, the code of a failed dial, or -1 when the entry is not in the phonebook (its name is
-  // matched ignoring case) or an error came before the dial.
+  // 0, the code of a failed dial, or -1 when the entry is not in the phonebook or an error came
+  // before the dial. The line's entry name is matched ignoring letter case (an exact match
+  // first), and the link is dialled and found under the phonebook's spelling.
   int Connect() override;
   int Disconnect() override;
   std::string GetIpAddress() override { return StoredIpAddress(); }
-  // Whether a connection of the entry (exact name) is connected; takes its address.
+  // Whether a connection of the entry (the phonebook's spelling) is connected; takes its
+  // address.
   bool GetActive() override;
   void SetActive(bool value) override;
   std::string Describe() override { return "ClassName: TDailLine"; }
@@ -51,6 +55,9 @@ class TDailLine : public TBaseLine {
   static std::string ErrorLine(int code, const std::string& message);
 
  private:
+  // The phonebook's spelling of the line's entry among `entries`; nullopt when none matches.
+  std::optional<std::string> PhonebookName(const std::vector<std::string>& entries) const;
+
   TDailLineSeams seams_;
   std::unique_ptr<TDialUp> dialer_;
 };

@@ -126,14 +126,25 @@ TEST_F(TDailLineTest, AnEntryOutsideThePhonebookIsNotDialled) {
   EXPECT_TRUE(line->Errors().empty());
 }
 
-TEST_F(TDailLineTest, TheEntryIsFoundInAnyCaseButItsLinkOnlyUnderItsOwnName) {
+// One name for the entry, the phonebook's: a line stored in another letter case dials that
+// entry and finds its link, so that the keep-alive does not dial it again and again.
+TEST_F(TDailLineTest, ANameInAnotherLetterCaseDialsAndFindsThePhonebooksEntry) {
+  bed_.AddPeer("Office", "10.65.0.1", "10.65.0.2");
+  bed_.AddPeer("office", "10.66.0.1", "10.66.0.2");
   const auto line = MakeLine(*pppd_);
   line->SetEntryName("ADSL");
   ASSERT_EQ(line->Connect(), 0);
   EXPECT_TRUE(pppd_->LinkOfEntry("adsl").has_value());
-  EXPECT_FALSE(line->GetActive());
-  line->SetEntryName("adsl");
   EXPECT_TRUE(line->GetActive());
+  EXPECT_EQ(line->GetIpAddress(), "10.64.0.1");
+  // Where the phonebook has the exact spelling, that entry is the line's.
+  line->SetEntryName("office");
+  EXPECT_FALSE(line->GetActive());
+  ASSERT_EQ(line->Connect(), 0);
+  EXPECT_TRUE(pppd_->LinkOfEntry("office").has_value());
+  EXPECT_FALSE(pppd_->LinkOfEntry("Office").has_value());
+  EXPECT_TRUE(line->GetActive());
+  EXPECT_EQ(line->GetIpAddress(), "10.66.0.1");
 }
 
 TEST_F(TDailLineTest, AFailedDialGivesItsCodeAndRecordsNoError) {
@@ -288,6 +299,23 @@ TEST_F(KeptDialUpLine, TheWorkerDialsAndRedialsAfterTheLinkDrops) {
   const auto link = ConnectedLink();
   ASSERT_TRUE(link.has_value());
   EXPECT_EQ(pppd_->HangUp(link->handle.id), 0);
+}
+
+// Stored as "ADSL" for the peer "adsl": each pass finds the link up and leaves it be.
+TEST_F(KeptDialUpLine, ALineStoredInAnotherLetterCaseKeepsItsLink) {
+  holder_->StartLine(kDialUpType, "ADSL", "secret", "alice");
+  ASSERT_TRUE(IntervalsUntil([&] { return ConnectedLink().has_value(); }));
+  const int first = ConnectedLink()->handle.id;
+  for (int pass = 0; pass < 3; ++pass) {
+    // The worker is back in its wait for the next interval once its pass is over.
+    ASSERT_TRUE(clock_.waitForDeadline(clock_.now() + kKeepInterval));
+    clock_.advance(kKeepInterval);
+  }
+  ASSERT_TRUE(clock_.waitForDeadline(clock_.now() + kKeepInterval));
+  const auto link = ConnectedLink();
+  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(link->handle.id, first);
+  EXPECT_TRUE(holder_->Line()->Errors().empty());
 }
 
 TEST_F(KeptDialUpLine, AKeepAliveTurnedOffMakesNoDial) {
