@@ -1,5 +1,6 @@
 #include "app/RootOptions.h"
 
+#include "app/DialUpEnvironment.h"
 #include "app/PlatformAddressWatch.h"
 #include "eventlog/AddressHistory.h"
 
@@ -10,6 +11,7 @@ client::ClientOptions RootOptions(const runtime::Pace& pace, const std::string& 
   options.pace = pace;
   options.endpoint = endpoint;
   options.watchAddresses = PlatformAddressWatch();
+  options.dialUp = DialUpSetupFromEnvironment();
   const std::filesystem::path folder = eventlog::AddressHistory::DefaultFolder();
   if (!folder.empty()) options.addressHistory = folder / eventlog::AddressHistory::kFileName;
   return options;

@@ -87,10 +87,13 @@ TEST(DialUpServiceTest, BringsTheLinkUpLogsInAndRedialsAfterTheLinkDrops) {
 
   const kelbrin::platform::PppdSetup setup = bed.Setup();
   const kelbrin::test::TempDir noTools;  // no nmcli: the phonebook is the peer files alone
-  const std::vector<std::string> environment = {
-      "PATH=" + noTools.path().string(), "NO_PROXY=*", "no_proxy=*",
-      "KELBRIN_PPP_PEERS=" + setup.peersDir.string(), "KELBRIN_PPP_RUN=" + setup.runDir.string(),
-      "KELBRIN_PPPD=" + setup.program};
+  const std::vector<std::string> environment = {"PATH=" + noTools.path().string(),
+                                                "NO_PROXY=*",
+                                                "no_proxy=*",
+                                                "KELBRIN_PPP_PEERS=" + setup.peersDir.string(),
+                                                "KELBRIN_PPP_RUN=" + setup.runDir.string(),
+                                                "KELBRIN_PPPD=" + setup.program,
+                                                "KELBRIN_PPP_PRIVATE=" + setup.privateDir.string()};
 
   // The line as a server stores it: from the command line, the password on standard input.
   std::ofstream(dir / "line-password") << "pa ss!\n";
@@ -147,6 +150,10 @@ TEST(DialUpServiceTest, BringsTheLinkUpLogsInAndRedialsAfterTheLinkDrops) {
   EXPECT_NE(second->pid, first->pid);
   EXPECT_FALSE(kelbrin::platform::ProcessAlive(first->pid));
   EXPECT_TRUE(testedAgain);
+  // The ended service leaves the link it kept up, and nothing else: no dial half done, no
+  // password file.
+  EXPECT_EQ(bed.LiveFakes(), std::vector<pid_t>{second->pid});
+  EXPECT_TRUE(fs::is_empty(setup.privateDir));
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ PppTestbed::PppTestbed() {
   if (!sysfsMounted_) unusable_ = "cannot mount a sysfs for the namespace";
   peersEnv_ = std::make_unique<ScopedEnv>("FAKE_PPPD_PEERS", (dir_ / "peers").string());
   runEnv_ = std::make_unique<ScopedEnv>("FAKE_PPPD_RUNDIR", RunDir().string());
+  pidsEnv_ = std::make_unique<ScopedEnv>("FAKE_PPPD_PIDS", (dir_ / "fake-pids").string());
   fs::create_directories(dir_ / "nm" / "active");
   fs::create_directory(dir_ / "bin");
   fs::create_symlink(KELBRIN_FAKE_NMCLI, dir_ / "bin" / "nmcli");
@@ -53,11 +54,26 @@ PppTestbed::~PppTestbed() {
       if (platform::ProcessAlive(pid)) ::kill(pid, SIGKILL);
     }
   }
+  // Also the fakes that never wrote a pid file (a dial still under way).
+  for (const pid_t pid : LiveFakes()) ::kill(pid, SIGKILL);
   if (sysfsMounted_) ::umount2((dir_ / "sys").c_str(), MNT_DETACH);
   if (homeNamespace_ >= 0) {
     ::setns(homeNamespace_, CLONE_NEWNET);
     ::close(homeNamespace_);
   }
+}
+
+std::vector<pid_t> PppTestbed::LiveFakes() const {
+  std::vector<pid_t> live;
+  std::ifstream in(dir_ / "fake-pids");
+  std::error_code ignored;
+  for (pid_t pid = 0; in >> pid;) {
+    // A recorded pid that now names another program was reused: not ours.
+    const bool fake = fs::read_symlink("/proc/" + std::to_string(pid) + "/exe", ignored) ==
+                      fs::weakly_canonical(KELBRIN_FAKE_PPPD, ignored);
+    if (fake && platform::ProcessAlive(pid)) live.push_back(pid);
+  }
+  return live;
 }
 
 void PppTestbed::AddPeer(const std::string& entry, const std::string& local,
@@ -85,6 +101,13 @@ platform::PppdSetup PppTestbed::Setup(std::chrono::milliseconds hangUpBound) con
   setup.privateDir = PrivateDir();
   setup.hangUpBound = hangUpBound;
   return setup;
+}
+
+platform::DialUpPhonebook PppTestbed::Phonebook(const platform::Pppd& pppd,
+                                                const platform::NmDialUp* networkManager) const {
+  std::vector<const platform::DialUpFacility*> facilities{&pppd};
+  if (networkManager != nullptr) facilities.push_back(networkManager);
+  return platform::DialUpPhonebook(std::move(facilities), Setup().netClassDir);
 }
 
 void PppTestbed::StartNetworkManager() {

@@ -8,6 +8,7 @@
 
 #include "ScopedEnv.h"
 #include "TempDir.h"
+#include "platform/dialup/DialUpPhonebook.h"
 #include "platform/dialup/NmDialUp.h"
 #include "platform/dialup/Pppd.h"
 
@@ -51,8 +52,15 @@ class PppTestbed {
 
   platform::PppdSetup Setup(std::chrono::milliseconds hangUpBound =
                                 std::chrono::milliseconds(2000)) const;
+  // The phonebook over the pppd facility and, where given, NetworkManager's, with the
+  // namespace's sysfs for the counters.
+  platform::DialUpPhonebook Phonebook(const platform::Pppd& pppd,
+                                      const platform::NmDialUp* networkManager = nullptr) const;
   std::filesystem::path RunDir() const { return dir_ / "run"; }
   std::filesystem::path PrivateDir() const { return dir_ / "private"; }
+
+  // The fake pppd processes started under this test bed that are still running.
+  std::vector<pid_t> LiveFakes() const;
 
   // Puts the fake nmcli first on PATH (until the test bed goes); NetworkManager runs.
   void StartNetworkManager();
@@ -75,6 +83,7 @@ class PppTestbed {
   bool sysfsMounted_ = false;
   std::unique_ptr<ScopedEnv> peersEnv_;
   std::unique_ptr<ScopedEnv> runEnv_;
+  std::unique_ptr<ScopedEnv> pidsEnv_;
   std::unique_ptr<ScopedEnv> nmEnv_;
   std::unique_ptr<ScopedEnv> pathEnv_;
 };

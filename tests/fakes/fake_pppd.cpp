@@ -13,7 +13,8 @@
 //   # fake: delay-ms N         the dial takes N ms before authenticating
 // While the link is up, SIGUSR1 makes the peer send one 48-byte packet through it and SIGUSR2
 // drops the link at once (exit status 16, as a modem hang-up).
-// The password comes only from `password "..."` in the options file.
+// The password comes only from `password "..."` in the options file. Every process of the fake
+// appends its pid to $FAKE_PPPD_PIDS when that is set.
 #include <signal.h>
 #include <unistd.h>
 
@@ -154,6 +155,12 @@ int CreateInterface(const Peer& peer, std::string& name) {
 
 void SleepMs(long ms) { ::usleep(static_cast<useconds_t>(ms) * 1000); }
 
+// Adds this process to $FAKE_PPPD_PIDS, so that the test bed can end every fake it started.
+void RecordPid() {
+  const std::string file = Env("FAKE_PPPD_PIDS", "");
+  if (!file.empty()) std::ofstream(file, std::ios::app) << ::getpid() << "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,6 +176,7 @@ int main(int argc, char** argv) {
       return kOptionError;
     }
   }
+  RecordPid();
   ::signal(SIGPIPE, SIG_IGN);
   if (options.count("logfd")) logFd = std::atoi(options["logfd"].c_str());
   std::string password;
@@ -219,6 +227,7 @@ int main(int argc, char** argv) {
     }
     ::close(ready[0]);
     ::setsid();
+    RecordPid();
   }
   const std::string pidFile = Env("FAKE_PPPD_RUNDIR", "/run") + "/" +
                               (link.empty() ? name : "ppp-" + link) + ".pid";

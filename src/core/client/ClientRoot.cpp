@@ -6,7 +6,6 @@
 #include "eventlog/TLogRec.h"
 #include "lines/DialUpRegistration.h"
 #include "lines/StoredLineStart.h"
-#include "platform/dialup/PppdEnvironment.h"
 #include "protocol/HttpTransport.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
@@ -43,7 +42,7 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
                                         .dispatcher = dispatcher_},
                session::SessionOptions{options_.pace, options_.settingsBackend}),
       pppd_([this] {
-        platform::PppdSetup setup = platform::PppdSetupFromEnvironment();
+        platform::PppdSetup setup = options_.dialUp;
         // The hang-up bound keeps the pace of every other interval (--time-scale).
         setup.hangUpBound =
             std::chrono::duration_cast<std::chrono::milliseconds>(options_.pace.hangUpBound);
@@ -51,6 +50,7 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
       }()),
       // NetworkManager's dial-up connections share pppd's private folder and hang-up bound.
       nmDialUp_({.privateDir = pppd_.Setup().privateDir, .hangUpBound = pppd_.Setup().hangUpBound}),
+      phonebook_({&pppd_, &nmDialUp_}, pppd_.Setup().netClassDir),
       sysInfo_({.root = platform::kSystemRoot,
                 .getAdapters =
                     [](int& count, sysinfo::TAdaptorRows& rows) {
@@ -66,9 +66,7 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
                     [this](const std::string& name) {
                       return static_cast<int>(lines::ConnectionAdapterIndex(name, connections_));
                     }}) {
-  connections_.dialUpEntries = [this] {
-    return lines::DialUpConnections(platform::DialUpPhonebook(pppd_, &nmDialUp_));
-  };
+  connections_.dialUpEntries = [this] { return lines::DialUpConnections(phonebook_); };
   if (options_.addressHistory) history_.emplace(*options_.addressHistory);
   const std::string command = options_.settingsBackend->ReadValue(kAddressCommandValue);
   if (!command.empty()) {
@@ -134,11 +132,11 @@ void ClientRoot::StartLine() {
     return lines::ConnectionAdapterIndex(name, connections_);
   };
   lineFactory_.emplace(std::move(environment));
-  lines::RegisterDialUp(
-      *lineFactory_,
-      lines::TDailLineSeams{&pppd_,
-                            [this](std::function<void()> task) { PostToLoop(std::move(task)); },
-                            lines::AdapterIndexOfAddress, &nmDialUp_});
+  lines::RegisterDialUp(*lineFactory_, lines::TDailLineSeams{phonebook_,
+                                                             [this](std::function<void()> task) {
+                                                               PostToLoop(std::move(task));
+                                                             },
+                                                             lines::AdapterIndexOfAddress});
   if (options_.registerLineKinds) options_.registerLineKinds(*lineFactory_);
   activeLine_.emplace(*lineFactory_);
   if (!lines::StartStoredLine(*activeLine_, stored)) {

@@ -15,6 +15,7 @@
 #include "lines/NetHelpers.h"
 #include "lines/TActiveLine.h"
 #include "lines/TLineFactory.h"
+#include "platform/dialup/DialUpPhonebook.h"
 #include "platform/dialup/NmDialUp.h"
 #include "platform/dialup/Pppd.h"
 #include "protocol/PelmarClient.h"
@@ -52,6 +53,9 @@ struct ClientOptions {
   // Registers the line kinds that need more than the line environment (the dial-up kind and
   // its dialer) with the factory, before the stored line is started.
   std::function<void(lines::TLineFactory&)> registerLineKinds;
+  // Where pppd and its links live and the private folder of a dial's password file (the
+  // hang-up bound follows the pace).
+  platform::PppdSetup dialUp;
   // Brings the active test forward when the network changes (unless the ImmediateUpdate
   // setting is off); none: the tests keep their pace only.
   AddressWatchStarter watchAddresses;
@@ -122,9 +126,10 @@ class ClientRoot {
   eventlog::EventLog eventLog_;
   reminders::EventDispatcher dispatcher_;
   session::SessionController session_;
-  // The dial-up facilities: every dial-up line holds a pointer to them.
+  // The dial-up facilities, and the phonebook over them that every dial-up line holds.
   platform::Pppd pppd_;
   platform::NmDialUp nmDialUp_;
+  platform::DialUpPhonebook phonebook_;
   lines::ConnectionSources connections_;
   sysinfo::TSysInfo sysInfo_;
   // Made at start-up, once the settings (the portal's probe address) are loaded; the factory

@@ -6,6 +6,11 @@ namespace kelbrin::lines {
 
 void TActiveLine::StartLine(int lineType, const std::string& entryName, const std::string& password,
                             const std::string& userName) {
+  Start(lineType, entryName, password, userName, true);
+}
+
+void TActiveLine::Start(int lineType, const std::string& entryName, const std::string& password,
+                        const std::string& userName, bool keepActive) {
   lineType_ = lineType;
   entryName_ = entryName;
   password_ = password;
@@ -16,8 +21,8 @@ void TActiveLine::StartLine(int lineType, const std::string& entryName, const st
   line_->SetEntryName(entryName);
   line_->SetUserName(userName);
   line_->SetPassword(password);
-  line_->SetKeepActive(true);
-  keepActive_ = true;
+  line_->SetKeepActive(keepActive);
+  keepActive_ = keepActive;
   line_->Authenticate();
 }
 
@@ -28,7 +33,8 @@ void TActiveLine::Apply(int lineType, const std::string& entryName, const std::s
     return;
   }
   FreeLine();
-  StartLine(lineType, entryName, password, userName);
+  // The new values do not turn on a keep-alive the user turned off.
+  Start(lineType, entryName, password, userName, keepActive_);
 }
 
 void TActiveLine::SetKeepActive(bool value) {

@@ -25,7 +25,8 @@ class TActiveLine {
   // held then, and the values stay recorded.
   void StartLine(int lineType, const std::string& entryName, const std::string& password,
                  const std::string& userName);
-  // Restarts the line only when one of the values differs from those last started.
+  // Restarts the line only when one of the values differs from those last started; the
+  // keep-alive stays as it was (on or off).
   void Apply(int lineType, const std::string& entryName, const std::string& password,
              const std::string& userName);
   void SetKeepActive(bool value);
@@ -39,6 +40,9 @@ class TActiveLine {
   bool KeepActive() const { return keepActive_; }
 
  private:
+  void Start(int lineType, const std::string& entryName, const std::string& password,
+             const std::string& userName, bool keepActive);
+
   const TLineFactory& factory_;
   LinePtr line_;
   int lineType_ = 0;

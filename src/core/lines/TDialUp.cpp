@@ -89,9 +89,7 @@ class TDialUp::Relay : public std::enable_shared_from_this<TDialUp::Relay> {
 };
 
 TDialUp::TDialUp(platform::DialUpPhonebook phonebook, Post post)
-    : phonebook_(phonebook), relay_(std::make_shared<Relay>(*this, std::move(post))) {
-  RefreshDUNA();
-}
+    : phonebook_(std::move(phonebook)), relay_(std::make_shared<Relay>(*this, std::move(post))) {}
 
 TDialUp::~TDialUp() {
   AbortDial();
@@ -159,7 +157,7 @@ int TDialUp::Dial() {
     if (OnError) OnError(*this, platform::kPeerUnreadable, kEntryUnreadable);
     return platform::kPeerUnreadable;
   }
-  SetConnHandle(0);
+  SetConnHandle({});
   if (OnDialing) OnDialing(*this);
   int error = 0;
   auto dial = phonebook_.StartDial(Entry, UserName, UserPwd, error);
@@ -181,7 +179,7 @@ int TDialUp::Dial() {
       if (result == 0) {
         relay_->Notify(platform::kDialConnected, 0);
       } else {
-        SetConnHandle(0);
+        SetConnHandle({});
         relay_->Notify(last, result);
       }
     });
@@ -193,7 +191,7 @@ int TDialUp::Dial() {
     if (const TConnHandle handle = ConnHandle(); phonebook_.LinkOfHandle(handle)) {
       HangUpConnection(handle);
     }
-    SetConnHandle(0);
+    SetConnHandle({});
     if (OnNotConnected) OnNotConnected(*this, result, StatusText(0, result));
   } else if (OnConnect) {
     OnConnect(*this);
@@ -219,7 +217,7 @@ int TDialUp::HangUpConnection(TConnHandle handle) { return phonebook_.HangUp(han
 int TDialUp::GetConnectionAddresses(TConnHandle handle) {
   clientIp_.clear();
   serverIp_.clear();
-  if (handle == 0) return 0;
+  if (!handle) return 0;
   const auto link = phonebook_.LinkOfHandle(handle);
   if (!link || !link->connected) return platform::kNoSuchLink;
   const auto addresses = phonebook_.Addresses(link->interface);
@@ -233,10 +231,8 @@ std::string TDialUp::StatusText(int state, int error) const {
   return DialStatusText(state, error, Language);
 }
 
-bool TDialUp::RefreshDUNA() { return false; }
-
 bool TDialUp::StatsStartStop(bool start, bool refresh) {
-  (void)refresh;  // only per-adapter statistics lists need refreshing
+  (void)refresh;  // the counters are read afresh every time
   bool result = true;
   if (start) result = ReadStats();
   ResetStats();

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -9,7 +7,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <type_traits>
 #include <vector>
 
 #include "lines/DialStatusText.h"
@@ -19,16 +16,15 @@ namespace kelbrin::lines {
 
 enum class TDialMode { dmAsync = 0, dmSync = 1 };
 
-// A dial-up connection (platform::DialHandle): the pid of a pppd link's pppd, or -N for
-// NetworkManager's active connection N; 0 for none.
-using TConnHandle = pid_t;
-static_assert(std::is_same_v<TConnHandle, platform::DialHandle>);
+// A dial-up connection: its facility and the facility's number for it; empty for none.
+using TConnHandle = platform::DialHandle;
 
 // The dialer: lists the phonebook, dials an entry with a user name and password (synchronously,
 // or asynchronously with progress events), hangs a connection up and waits until it is gone,
 // reads the addresses of the link and keeps its traffic statistics. The machine's dial-up
 // facilities are pppd and, where it runs, NetworkManager (platform::DialUpPhonebook routes each
-// entry); results are 0 or the codes of platform/PppdErrors.h and platform/NmDialErrors.h.
+// entry); results are 0 or the codes of platform/dialup/PppdErrors.h and
+// platform/dialup/NmDialErrors.h.
 //
 // Threads: Dial, GetEntries, HangUp and the statistics run on the caller's thread, never the
 // controller's for a synchronous dial. An asynchronous dial is followed on a thread of the
@@ -55,7 +51,6 @@ class TDialUp {
   TDialMode DialMode = TDialMode::dmAsync;
   std::string Entry;
   TLanguage Language = TLanguage::English;
-  std::string DUNA_Key;
   std::string UserName;
   std::string UserPwd;
   TOnEntryGet OnEntryGet;
@@ -71,12 +66,8 @@ class TDialUp {
   const std::vector<std::string>& Entries() const { return entries_; }
   const std::string& ServerIP() const { return serverIp_; }
   const std::string& ClientIP() const { return clientIp_; }
-  // Per-adapter statistics names exist only where the counters are kept per dial-up adapter
-  // in the registry; here the list stays empty.
-  const std::vector<std::string>& DUNA() const { return duna_; }
   std::uint64_t BytesXmit() const { return bytesXmit_; }
   std::uint64_t BytesRecv() const { return bytesRecv_; }
-  std::uint32_t ConnectionSpeed() const { return 0; }
   TConnHandle ConnHandle() const;
 
   int GetEntries();
@@ -91,7 +82,6 @@ class TDialUp {
   void AbortDial();
 
   // Statistics: bytes sent and received through the entry's link since the base.
-  bool RefreshDUNA();
   bool StatsStartStop(bool start, bool refresh);
   bool ReadStats();
   void ResetStats();
@@ -109,11 +99,10 @@ class TDialUp {
   const platform::DialUpPhonebook phonebook_;
   std::shared_ptr<Relay> relay_;
   std::vector<std::string> entries_;
-  std::vector<std::string> duna_;
   std::string serverIp_;
   std::string clientIp_;
   mutable std::mutex handleMutex_;
-  TConnHandle connHandle_ = 0;
+  TConnHandle connHandle_;
   std::atomic<bool> abort_{false};      // for good: the owner is going
   std::atomic<bool> stopAsync_{false};  // the asynchronous dial in progress is to end
   std::thread asyncDial_;

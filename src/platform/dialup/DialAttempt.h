@@ -7,15 +7,23 @@
 
 namespace kelbrin::platform {
 
-// A dial-up connection as the dialer holds it. The two facilities never overlap: a pppd link is
-// the pid of its pppd (> 0), a NetworkManager connection is its activation, NetworkManager's
-// active connection N as -N (< 0). 0 is none.
-using DialHandle = int;
+class DialUpFacility;
+
+// A dial-up connection as the dialer holds it: the facility that runs it and the facility's own
+// number for it (pppd: the pid of the link's pppd; NetworkManager: active connection N). An empty
+// handle names none.
+struct DialHandle {
+  const DialUpFacility* facility = nullptr;
+  int id = 0;
+
+  explicit operator bool() const { return facility != nullptr && id != 0; }
+  bool operator==(const DialHandle&) const = default;
+};
 
 // A dial-up connection of this machine, whichever facility runs it.
 struct DialLink {
   std::string entry;  // the phonebook entry it belongs to
-  DialHandle handle = 0;
+  DialHandle handle;
   std::string interface;   // the interface that carries its traffic, e.g. ppp0 or wwan0
   bool connected = false;  // up and holding an IPv4 address
 };
@@ -34,7 +42,7 @@ class DialAttempt {
   virtual void Cancel() = 0;
 
   // The connection under way as far as the facility knows it (pppd: the started pppd), and its
-  // handle once it is up; 0 while it knows none.
+  // handle once it is up; empty while it knows none.
   virtual DialHandle Handle() const = 0;
 
   // A code worth telling the user about this dial although it goes ahead; 0 for none.

@@ -1,42 +1,42 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/dialup/DialAttempt.h"
-#include "platform/dialup/NmDialUp.h"
-#include "platform/dialup/Pppd.h"
+#include "platform/dialup/DialUpFacility.h"
 #include "platform/net/LinkInterface.h"
 
 namespace kelbrin::platform {
 
-// The machine's dial-up phonebook over its facilities: the pppd peers, then, where the
-// composition root hands one in, NetworkManager's dial-up connections. It routes each entry and
-// each handle to the facility it belongs to; a pppd peer wins over a NetworkManager connection
-// of the same name. A small value over facilities that outlive it.
+// The machine's dial-up phonebook over its facilities, in the order the composition root hands
+// them in (pppd's peers, then NetworkManager's dial-up connections where it runs). An entry
+// belongs to the first facility that has it; a handle to the facility it names. A small value
+// over facilities that outlive it.
 class DialUpPhonebook {
  public:
-  // Implicit from the pppd facility alone: the phonebook of a machine without NetworkManager.
-  DialUpPhonebook(const Pppd& pppd, const NmDialUp* networkManager = nullptr)
-      : pppd_(&pppd), networkManager_(networkManager) {}
+  // `netClassDir` is the sysfs folder of the network interfaces the links' counters come from.
+  explicit DialUpPhonebook(std::vector<const DialUpFacility*> facilities,
+                           std::filesystem::path netClassDir = "/sys/class/net")
+      : facilities_(std::move(facilities)), netClassDir_(std::move(netClassDir)) {}
 
-  // The pppd peers (sorted), then NetworkManager's dial-up connections (nmcli's order), each
-  // name once. 0 when either could be read, else the pppd error.
+  // Every facility's entries in facility order, each name once. 0 when some facility could be
+  // read, else the first facility's error.
   int Entries(std::vector<std::string>& names) const;
 
-  // Whether the entry can be dialled: a readable peer file, or a NetworkManager dial-up
-  // connection.
+  // Whether the entry's facility can dial it (its parameters can be read).
   bool EntryDialable(const std::string& entry) const;
+  // kPeerUnreadable when no facility has the entry.
   std::unique_ptr<DialAttempt> StartDial(const std::string& entry, const std::string& user,
                                          const std::string& password, int& error) const;
 
-  // pppd's links, then NetworkManager's active dial-up connections.
+  // Every facility's links, in facility order.
   std::vector<DialLink> Links() const;
   std::optional<DialLink> LinkOfHandle(DialHandle handle) const;
-  // A pppd link of the entry if one runs or the entry is a pppd peer; else NetworkManager's.
+  // The entry's link in the first facility that runs one or has the entry.
   std::optional<DialLink> LinkOfEntry(const std::string& entry) const;
   // kNoSuchLink when no connection runs under `handle`.
   int HangUp(DialHandle handle) const;
@@ -44,13 +44,16 @@ class DialUpPhonebook {
   std::optional<LinkAddresses> Addresses(const std::string& interface) const;
   std::optional<LinkCounters> Counters(const std::string& interface) const;
   // How long a dial that was asked to give up may take before it is dropped.
-  std::chrono::milliseconds CancelBound() const { return pppd_->Setup().hangUpBound; }
+  std::chrono::milliseconds CancelBound() const;
 
  private:
-  bool PppdPeer(const std::string& entry) const;
+  // The facility that has `entry`; nullptr when none has.
+  const DialUpFacility* FacilityOf(const std::string& entry) const;
+  // The handle's facility if it is one of this phonebook's.
+  const DialUpFacility* FacilityOf(DialHandle handle) const;
 
-  const Pppd* pppd_;
-  const NmDialUp* networkManager_;
+  std::vector<const DialUpFacility*> facilities_;
+  std::filesystem::path netClassDir_;
 };
 
 }  // namespace kelbrin::platform

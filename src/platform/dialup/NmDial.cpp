@@ -73,7 +73,7 @@ void NmDial::RemovePasswdFile() {
 void NmDial::TakeDown() {
   if (takenDown_) return;
   takenDown_ = true;
-  if (const auto link = facility_.LinkOfEntry(entry_)) facility_.HangUp(link->handle);
+  if (const auto link = facility_.LinkOfEntry(entry_)) facility_.HangUp(link->handle.id);
 }
 
 void NmDial::ReadOutput(std::chrono::milliseconds timeout) {
@@ -128,17 +128,17 @@ int NmDial::Finish(int exitStatus) {
     if (exitStatus != kNotRunning && exitStatus != kNoSuchConnection) TakeDown();
     return NmActivationFailure(exitStatus, output_);
   }
-  DialHandle handle = NmDialUp::HandleOfPath(ActivePath(output_));
-  if (handle == 0) {
+  int id = NmDialUp::IdOfPath(ActivePath(output_));
+  if (id == 0) {
     // An nmcli that does not name the activation: the entry's active connection is it.
-    if (const auto link = facility_.LinkOfEntry(entry_)) handle = link->handle;
+    if (const auto link = facility_.LinkOfEntry(entry_)) id = link->handle.id;
   }
-  const auto link = facility_.LinkOfHandle(handle);
+  const auto link = facility_.LinkOfId(id);
   if (!link || !link->connected) {
     TakeDown();
     return kNmLinkNotUp;
   }
-  handle_ = handle;
+  handle_ = link->handle;
   return 0;
 }
 

@@ -49,7 +49,7 @@ class NmDial final : public DialAttempt {
   const int notice_;
   const std::chrono::steady_clock::time_point bound_;
   std::string output_;
-  DialHandle handle_ = 0;
+  DialHandle handle_;
   bool announced_ = false;
   bool cancelled_ = false;
   bool killedAtBound_ = false;

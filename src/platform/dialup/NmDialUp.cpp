@@ -50,29 +50,29 @@ std::string PasswdFileValue(const std::string& secret) {
 NmDialUp::NmDialUp(NmDialUpSetup setup, NetworkManager networkManager)
     : setup_(std::move(setup)), networkManager_(networkManager) {}
 
-DialHandle NmDialUp::HandleOfPath(const std::string& activePath) {
+int NmDialUp::IdOfPath(const std::string& activePath) {
   if (!activePath.starts_with(kActivePathPrefix)) return 0;
   const std::string number = activePath.substr(kActivePathPrefix.size());
   if (number.empty() || number.size() > 9 ||
       !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     return 0;
   }
-  return -std::atoi(number.c_str());
+  return std::atoi(number.c_str());
 }
 
-std::optional<std::vector<std::string>> NmDialUp::Entries() const {
+int NmDialUp::Entries(std::vector<std::string>& names) const {
+  names.clear();
   const auto connections = networkManager_.Connections();
-  if (!connections) return std::nullopt;
-  std::vector<std::string> names;
+  if (!connections) return NmcliExitCode(kNotRunning);
   for (const auto& connection : *connections) {
     if (NetworkManager::DialUpType(connection.type)) names.push_back(connection.name);
   }
-  return names;
+  return 0;
 }
 
 bool NmDialUp::HasEntry(const std::string& entry) const {
-  const auto names = Entries();
-  return names && std::find(names->begin(), names->end(), entry) != names->end();
+  std::vector<std::string> names;
+  return Entries(names) == 0 && std::find(names.begin(), names.end(), entry) != names.end();
 }
 
 std::unique_ptr<DialAttempt> NmDialUp::StartDial(const std::string& entry, const std::string& user,
@@ -133,11 +133,11 @@ std::unique_ptr<DialAttempt> NmDialUp::StartDial(const std::string& entry, const
 }
 
 std::optional<DialLink> NmDialUp::LinkOf(const NetworkManager::Connection& connection) const {
-  const DialHandle handle = HandleOfPath(connection.activePath);
-  if (handle == 0) return std::nullopt;
+  const int id = IdOfPath(connection.activePath);
+  if (id == 0) return std::nullopt;
   const auto activation = networkManager_.ActiveConnection(connection.activePath);
   if (!activation) return std::nullopt;  // gone since the listing
-  DialLink link{connection.name, handle, "", false};
+  DialLink link{connection.name, {this, id}, "", false};
   if (InterfaceName(activation->ipInterface)) link.interface = activation->ipInterface;
   link.connected = activation->state == "activated" && !link.interface.empty() &&
                    InterfaceCarries(link.interface);
@@ -155,21 +155,20 @@ std::vector<DialLink> NmDialUp::Links() const {
   return links;
 }
 
-std::optional<NetworkManager::Connection> NmDialUp::ActiveProfile(DialHandle handle) const {
-  if (handle >= 0) return std::nullopt;
+std::optional<NetworkManager::Connection> NmDialUp::ActiveProfile(int id) const {
+  if (id <= 0) return std::nullopt;
   const auto connections = networkManager_.Connections();
   if (!connections) return std::nullopt;
   for (const auto& connection : *connections) {
-    if (NetworkManager::DialUpType(connection.type) &&
-        HandleOfPath(connection.activePath) == handle) {
+    if (NetworkManager::DialUpType(connection.type) && IdOfPath(connection.activePath) == id) {
       return connection;
     }
   }
   return std::nullopt;
 }
 
-std::optional<DialLink> NmDialUp::LinkOfHandle(DialHandle handle) const {
-  const auto connection = ActiveProfile(handle);
+std::optional<DialLink> NmDialUp::LinkOfId(int id) const {
+  const auto connection = ActiveProfile(id);
   return connection ? LinkOf(*connection) : std::nullopt;
 }
 
@@ -185,13 +184,13 @@ std::optional<DialLink> NmDialUp::LinkOfEntry(const std::string& entry) const {
   return std::nullopt;
 }
 
-int NmDialUp::HangUp(DialHandle handle) const {
-  const auto connection = ActiveProfile(handle);
+int NmDialUp::HangUp(int id) const {
+  const auto connection = ActiveProfile(id);
   if (!connection) return kNoSuchLink;
   networkManager_.Deactivate(connection->activePath, setup_.hangUpBound);
   // nmcli may return before NetworkManager has finished; the hang-up ends when it has.
   const auto deadline = std::chrono::steady_clock::now() + setup_.hangUpBound;
-  while (ActiveProfile(handle)) {
+  while (ActiveProfile(id)) {
     if (std::chrono::steady_clock::now() >= deadline) return NmcliExitCode(kDeactivationFailed);
     std::this_thread::sleep_for(kHangUpPoll);
   }

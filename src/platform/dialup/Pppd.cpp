@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/dialup/PppdErrors.h"
+#include "platform/dialup/PppdLog.h"
 #include "platform/files/PrivateFile.h"
 
 namespace kelbrin::platform {
@@ -53,6 +54,40 @@ std::string QuotedWord(const std::string& word) {
   return quoted + "\"";
 }
 
+// A pppd dial as the dialer follows it: pppd's log lines show the states; the link it brought
+// up is found by the entry's name.
+class PppdAttempt final : public DialAttempt {
+ public:
+  PppdAttempt(const Pppd& pppd, std::string entry, std::unique_ptr<PppdDial> dial)
+      : pppd_(pppd),
+        entry_(std::move(entry)),
+        dial_(std::move(dial)),
+        handle_{&pppd, dial_->Pid()} {}
+
+  std::optional<int> Step(std::chrono::milliseconds timeout,
+                          const std::function<void(int state)>& onState) override {
+    const auto status = dial_->Step(timeout, [&onState](std::string_view line) {
+      if (const auto state = PppdLogState(line)) onState(*state);
+    });
+    if (!status) return std::nullopt;
+    if (*status < 0) return kDialCancelled;
+    if (*status != 0) return PppdExitCode(*status);
+    const auto link = pppd_.LinkOfEntry(entry_);
+    if (!link || !link->connected) return kLinkNotUp;
+    handle_ = link->handle;
+    return 0;
+  }
+
+  void Cancel() override { dial_->Cancel(); }
+  DialHandle Handle() const override { return handle_; }
+
+ private:
+  const Pppd& pppd_;
+  const std::string entry_;
+  std::unique_ptr<PppdDial> dial_;
+  DialHandle handle_;
+};
+
 }  // namespace
 
 fs::path PppdSetup::DefaultPrivateDir() {
@@ -75,7 +110,7 @@ bool ProcessAlive(pid_t pid) {
 
 Pppd::Pppd(PppdSetup setup) : setup_(std::move(setup)) {}
 
-int Pppd::Peers(std::vector<std::string>& names) const {
+int Pppd::Entries(std::vector<std::string>& names) const {
   names.clear();
   std::error_code error;
   fs::directory_iterator it(setup_.peersDir, error);
@@ -89,17 +124,26 @@ int Pppd::Peers(std::vector<std::string>& names) const {
   return 0;
 }
 
-bool Pppd::PeerReadable(const std::string& entry) const {
-  if (!PlainName(entry)) return false;
-  const fs::path file = setup_.peersDir / entry;
+bool Pppd::HasEntry(const std::string& entry) const {
   std::error_code ignored;
-  return fs::is_regular_file(file, ignored) && ::access(file.c_str(), R_OK) == 0;
+  return PlainName(entry) && fs::is_regular_file(setup_.peersDir / entry, ignored);
 }
 
-std::unique_ptr<PppdDial> Pppd::StartDial(const std::string& entry, const std::string& user,
+bool Pppd::EntryDialable(const std::string& entry) const {
+  return HasEntry(entry) && ::access((setup_.peersDir / entry).c_str(), R_OK) == 0;
+}
+
+std::unique_ptr<DialAttempt> Pppd::StartDial(const std::string& entry, const std::string& user,
+                                             const std::string& password, int& error) const {
+  auto dial = StartPppd(entry, user, password, error);
+  if (!dial) return nullptr;
+  return std::make_unique<PppdAttempt>(*this, entry, std::move(dial));
+}
+
+std::unique_ptr<PppdDial> Pppd::StartPppd(const std::string& entry, const std::string& user,
                                           const std::string& password, int& error) const {
   error = 0;
-  if (!PeerReadable(entry)) {
+  if (!EntryDialable(entry)) {
     error = kPeerUnreadable;
     return nullptr;
   }
@@ -136,7 +180,7 @@ std::unique_ptr<PppdDial> Pppd::StartDial(const std::string& entry, const std::s
   return std::make_unique<PppdDial>(std::move(*child), logPipe[0], options);
 }
 
-std::optional<PppLink> Pppd::ReadLink(const fs::path& pidFile) const {
+std::optional<DialLink> Pppd::ReadLink(const fs::path& pidFile) const {
   const std::string name = pidFile.filename().string();
   if (name.size() <= kLinkPrefix.size() + kLinkSuffix.size() || !name.starts_with(kLinkPrefix) ||
       !name.ends_with(kLinkSuffix)) {
@@ -144,13 +188,13 @@ std::optional<PppLink> Pppd::ReadLink(const fs::path& pidFile) const {
   }
   const auto text = ReadSmallFile(pidFile, 128);
   if (!text) return std::nullopt;
-  PppLink link;
+  DialLink link;
   link.entry = name.substr(kLinkPrefix.size(),
                            name.size() - kLinkPrefix.size() - kLinkSuffix.size());
   char* end = nullptr;
   const long pid = std::strtol(text->c_str(), &end, 10);
   if (end == text->c_str() || pid <= 0) return std::nullopt;
-  link.pid = static_cast<pid_t>(pid);
+  link.handle = {this, static_cast<int>(pid)};
   // pppd writes the interface name on the second line once it knows it.
   const auto lineEnd = text->find('\n');
   if (lineEnd != std::string::npos) {
@@ -159,12 +203,12 @@ std::optional<PppLink> Pppd::ReadLink(const fs::path& pidFile) const {
     if (InterfaceName(interface)) link.interface = interface;
   }
   link.connected =
-      ProcessAlive(link.pid) && !link.interface.empty() && InterfaceCarries(link.interface);
+      ProcessAlive(link.handle.id) && !link.interface.empty() && InterfaceCarries(link.interface);
   return link;
 }
 
-std::vector<PppLink> Pppd::Links() const {
-  std::vector<PppLink> links;
+std::vector<DialLink> Pppd::Links() const {
+  std::vector<DialLink> links;
   std::error_code error;
   fs::directory_iterator it(setup_.runDir, error);
   if (error) return links;
@@ -172,24 +216,24 @@ std::vector<PppLink> Pppd::Links() const {
     if (auto link = ReadLink(item.path())) links.push_back(std::move(*link));
   }
   std::sort(links.begin(), links.end(),
-            [](const PppLink& a, const PppLink& b) { return a.entry < b.entry; });
+            [](const DialLink& a, const DialLink& b) { return a.entry < b.entry; });
   return links;
 }
 
-std::optional<PppLink> Pppd::LinkOfPid(pid_t pid) const {
+std::optional<DialLink> Pppd::LinkOfId(int pid) const {
   for (auto& link : Links()) {
-    if (link.pid == pid) return link;
+    if (link.handle.id == pid) return link;
   }
   return std::nullopt;
 }
 
-std::optional<PppLink> Pppd::LinkOfEntry(const std::string& entry) const {
+std::optional<DialLink> Pppd::LinkOfEntry(const std::string& entry) const {
   if (!PlainName(entry)) return std::nullopt;
   return ReadLink(setup_.runDir / (std::string(kLinkPrefix) + entry + std::string(kLinkSuffix)));
 }
 
-int Pppd::HangUp(pid_t pid) const {
-  const auto link = LinkOfPid(pid);
+int Pppd::HangUp(int pid) const {
+  const auto link = LinkOfId(pid);
   if (!link || !ProcessAlive(pid)) return kNoSuchLink;
   ::kill(pid, SIGTERM);
   const auto deadline = std::chrono::steady_clock::now() + setup_.hangUpBound;
@@ -203,7 +247,7 @@ int Pppd::HangUp(pid_t pid) const {
       ::usleep(std::chrono::duration_cast<std::chrono::microseconds>(kHangUpPoll).count());
     }
     // A killed pppd cannot remove its pid file; a stale one would name a dead link.
-    const auto stale = LinkOfPid(pid);
+    const auto stale = LinkOfId(pid);
     if (stale && !ProcessAlive(pid)) {
       std::error_code ignored;
       fs::remove(setup_.runDir / (std::string(kLinkPrefix) + stale->entry +

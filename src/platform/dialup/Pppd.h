@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialup/DialUpFacility.h"
 #include "platform/dialup/PppdDial.h"
 #include "platform/net/LinkInterface.h"
 
@@ -36,50 +37,50 @@ struct PppdSetup {
   static std::filesystem::path DefaultPrivateDir();
 };
 
-// A pppd link of this machine, as its `ppp-LINKNAME.pid` file names it.
-struct PppLink {
-  std::string entry;      // the link name, which the dialer sets to the phonebook entry
-  pid_t pid = 0;          // the link's pppd
-  std::string interface;  // e.g. "ppp0"; empty while pppd has not named it yet
-  bool connected = false;  // pppd alive, interface up and holding an IPv4 address
-};
-
 using PppAddresses = LinkAddresses;
 using PppCounters = LinkCounters;
 
 // The machine's dial-up facility: pppd. The phonebook is the peer files of the peers folder, a
-// dial is `pppd call ENTRY ...`, the connections are the running pppd links. Error results are
-// the codes of PppdErrors.h. Interface queries answer for the calling thread's network namespace.
-class Pppd {
+// dial is `pppd call ENTRY ...`, the connections are the running pppd links as their
+// `ppp-LINKNAME.pid` files name them (id: the pid of the link's pppd; the link name is the
+// entry). Error results are the codes of PppdErrors.h. Interface queries answer for the calling
+// thread's network namespace.
+class Pppd final : public DialUpFacility {
  public:
   explicit Pppd(PppdSetup setup = {});
 
   const PppdSetup& Setup() const { return setup_; }
 
   // The names of the peer files, sorted; 0 or kPeersDirUnreadable.
-  int Peers(std::vector<std::string>& names) const;
-  bool PeerReadable(const std::string& entry) const;
+  int Entries(std::vector<std::string>& names) const override;
+  bool HasEntry(const std::string& entry) const override;
+  bool EntryDialable(const std::string& entry) const override;
 
+  // A dial whose states come from pppd's log and that ends with the entry's link up.
+  std::unique_ptr<DialAttempt> StartDial(const std::string& entry, const std::string& user,
+                                         const std::string& password, int& error) const override;
   // Starts `pppd call ENTRY user NAME [linkname ENTRY] file OPTIONS logfd 3 updetach`; the
   // password reaches pppd only through the options file (0600, private folder), never argv or
   // environment. nullptr with `error` set when pppd cannot be started.
-  std::unique_ptr<PppdDial> StartDial(const std::string& entry, const std::string& user,
+  std::unique_ptr<PppdDial> StartPppd(const std::string& entry, const std::string& user,
                                       const std::string& password, int& error) const;
 
-  // The links named by the run folder's pid files, in name order.
-  std::vector<PppLink> Links() const;
-  std::optional<PppLink> LinkOfPid(pid_t pid) const;
-  std::optional<PppLink> LinkOfEntry(const std::string& entry) const;
+  // The links named by the run folder's pid files, in name order; connected: pppd alive,
+  // interface up and holding an IPv4 address.
+  std::vector<DialLink> Links() const override;
+  std::optional<DialLink> LinkOfId(int pid) const override;
+  std::optional<DialLink> LinkOfEntry(const std::string& entry) const override;
 
   // Ends the link whose pppd is `pid`: SIGTERM, then waits until that pppd is gone; after
   // hangUpBound it is killed. kNoSuchLink at once when no link of this machine has that pid.
-  int HangUp(pid_t pid) const;
+  int HangUp(int pid) const override;
+  std::chrono::milliseconds CancelBound() const override { return setup_.hangUpBound; }
 
   std::optional<PppAddresses> Addresses(const std::string& interface) const;
   std::optional<PppCounters> Counters(const std::string& interface) const;
 
  private:
-  std::optional<PppLink> ReadLink(const std::filesystem::path& pidFile) const;
+  std::optional<DialLink> ReadLink(const std::filesystem::path& pidFile) const;
 
   PppdSetup setup_;
 };

@@ -46,7 +46,7 @@ class NmDialerTest : public ::testing::Test {
     nm_ = std::make_unique<platform::NmDialUp>(bed_.NmSetup(2000ms));
   }
 
-  platform::DialUpPhonebook Phonebook() const { return {*pppd_, nm_.get()}; }
+  platform::DialUpPhonebook Phonebook() const { return bed_.Phonebook(*pppd_, nm_.get()); }
 
   std::unique_ptr<TDialUp> MakeDialer(const std::string& entry, TDialMode mode) {
     auto dialer = std::make_unique<TDialUp>(Phonebook(), tasks_.Post());
@@ -93,7 +93,7 @@ TEST_F(NmDialerTest, ThePhonebookListsThePeersThenNetworkManagersDialUpConnectio
     if (!row.peersReadable) setup.peersDir = bed_.RunDir() / "no-peers";
     const platform::Pppd pppd(setup);
     if (!row.running) bed_.StopNetworkManager();
-    TDialUp dialer(platform::DialUpPhonebook(pppd, row.withNetworkManager ? nm_.get() : nullptr),
+    TDialUp dialer(bed_.Phonebook(pppd, row.withNetworkManager ? nm_.get() : nullptr),
                    tasks_.Post());
     std::vector<std::string> told;
     dialer.OnEntryGet = [&told](TDialUp&, const std::string& name) { told.push_back(name); };
@@ -108,7 +108,7 @@ TEST_F(NmDialerTest, APeerOfTheSameNameIsDialledThroughPppd) {
   auto dialer = MakeDialer("Shared", TDialMode::dmSync);
   dialer->UserPwd = "pppd-secret";
   ASSERT_EQ(dialer->Dial(), 0);
-  EXPECT_GT(dialer->ConnHandle(), 0);
+  EXPECT_EQ(dialer->ConnHandle().facility, pppd_.get());
   EXPECT_TRUE(pppd_->LinkOfEntry("Shared").has_value());
   EXPECT_EQ(bed_.NmLinkHolder("Shared"), 0);
   EXPECT_EQ(dialer->HangUp(), 0);
@@ -121,7 +121,7 @@ TEST_F(NmDialerTest, ASynchronousDialConnectsWithAddressesIndexAndStatistics) {
   const auto link = ConnectedLink("DSL");
   ASSERT_TRUE(link.has_value());
   EXPECT_EQ(dialer->ConnHandle(), link->handle);
-  EXPECT_LT(dialer->ConnHandle(), 0);
+  EXPECT_EQ(dialer->ConnHandle().facility, nm_.get());
   ASSERT_EQ(dialer->GetConnectionAddresses(dialer->ConnHandle()), 0);
   EXPECT_EQ(dialer->ClientIP(), "10.70.0.1");
   EXPECT_EQ(dialer->ServerIP(), "10.70.0.2");
@@ -182,7 +182,7 @@ TEST_F(NmDialerTest, AWrongPasswordReadsAsAnAuthenticationFailure) {
   sync->UserPwd = "wrong";
   EXPECT_EQ(sync->Dial(), platform::kNmAuthFailed);
   EXPECT_EQ(dial_.calls, (std::vector<std::string>{"dialing", "not connected 1502 " + text}));
-  EXPECT_EQ(sync->ConnHandle(), 0);
+  EXPECT_FALSE(sync->ConnHandle());
 
   auto async = MakeDialer("DSL", TDialMode::dmAsync);
   async->UserPwd = "wrong";
@@ -192,7 +192,7 @@ TEST_F(NmDialerTest, AWrongPasswordReadsAsAnAuthenticationFailure) {
   ASSERT_EQ(dial_.events.size(), 2u);
   EXPECT_EQ(dial_.events.front(), (Event{2, 0, "P\xF8ipojuje se za\xF8\xEDzen\xED"}));
   EXPECT_EQ(dial_.events.back(), (Event{2, platform::kNmAuthFailed, text}));
-  EXPECT_EQ(async->ConnHandle(), 0);
+  EXPECT_FALSE(async->ConnHandle());
   EXPECT_TRUE(nm_->Links().empty());
   EXPECT_TRUE(std::filesystem::is_empty(bed_.PrivateDir()));
 }

@@ -38,16 +38,14 @@ class TDailLineTest : public ::testing::Test {
     environment_.keepInterval = kKeepInterval;
   }
 
-  TDailLineSeams Seams(platform::Pppd& pppd) {
-    return {&pppd, tasks_.Post(),
-            [this](const std::string& address) {
+  TDailLineSeams Seams(const platform::Pppd& pppd) {
+    return {bed_.Phonebook(pppd, nm_.get()), tasks_.Post(), [this](const std::string& address) {
               addressesAsked_.push_back(address);
               return AdapterIndexOfAddress(address);
-            },
-            nm_.get()};
+            }};
   }
 
-  std::unique_ptr<TDailLine> MakeLine(platform::Pppd& pppd) {
+  std::unique_ptr<TDailLine> MakeLine(const platform::Pppd& pppd) {
     auto line = std::make_unique<TDailLine>(environment_, Seams(pppd));
     line->Initialize();
     line->SetEntryName("adsl");
@@ -56,7 +54,7 @@ class TDailLineTest : public ::testing::Test {
     return line;
   }
 
-  std::optional<platform::PppLink> ConnectedLink() const {
+  std::optional<platform::DialLink> ConnectedLink() const {
     auto link = pppd_->LinkOfEntry("adsl");
     return link && link->connected ? link : std::nullopt;
   }
@@ -81,8 +79,112 @@ TEST_F(TDailLineTest, InitializeStartsClean) {
   EXPECT_EQ(line->GetIpAddress(), "");
 }
 
-TEST_F(TDailLineTest, NoDialUpFacilityIsRefused) {
-  EXPECT_THROW(TDailLine(environment_, TDailLineSeams{}), std::invalid_argument);
+TEST_F(TDailLineTest, TheDialerIsSynchronousAndCzech) {
+  const auto line = MakeLine(*pppd_);
+  EXPECT_EQ(line->Dialer().DialMode, TDialMode::dmSync);
+  EXPECT_EQ(line->Dialer().Language, TLanguage::Czech);
+}
+
+TEST_F(TDailLineTest, APhonebookWithoutFacilitiesDialsNothing) {
+  TDailLine line(environment_, TDailLineSeams{platform::DialUpPhonebook({}), tasks_.Post(),
+                                              AdapterIndexOfAddress});
+  line.Initialize();
+  line.SetEntryName("adsl");
+  EXPECT_EQ(line.Connect(), -1);
+  EXPECT_FALSE(line.GetActive());
+  EXPECT_EQ(line.Disconnect(), platform::kNoSuchLink);
+  EXPECT_TRUE(line.Errors().empty());
+}
+
+TEST_F(TDailLineTest, ConnectTakesTheAddressAndTheInterfaceIndexAndDisconnectEndsIt) {
+  const auto line = MakeLine(*pppd_);
+  EXPECT_FALSE(line->GetActive());
+  ASSERT_EQ(line->Connect(), 0);
+  EXPECT_EQ(line->GetIpAddress(), "10.64.0.1");
+  const auto link = pppd_->LinkOfEntry("adsl");
+  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(line->AdptIndex(), ::if_nametoindex(link->interface.c_str()));
+  EXPECT_NE(line->AdptIndex(), 0u);
+  EXPECT_TRUE(line->GetActive());
+
+  EXPECT_EQ(line->Disconnect(), 0);
+  EXPECT_FALSE(line->GetActive());
+  // The last address stays recorded while the line is down.
+  EXPECT_EQ(line->GetIpAddress(), "10.64.0.1");
+  EXPECT_TRUE(line->Errors().empty());
+}
+
+TEST_F(TDailLineTest, AnEntryOutsideThePhonebookIsNotDialled) {
+  const auto line = MakeLine(*pppd_);
+  line->SetEntryName("isdn");
+  EXPECT_EQ(line->Connect(), -1);
+  EXPECT_FALSE(std::filesystem::exists(bed_.PrivateDir()));
+  EXPECT_TRUE(pppd_->Links().empty());
+  line->SetEntryName("");
+  EXPECT_EQ(line->Connect(), -1);
+  EXPECT_FALSE(line->GetActive());
+  EXPECT_TRUE(line->Errors().empty());
+}
+
+// One name for the entry, the phonebook's: a line stored in another letter case dials that
+// entry and finds its link, so that the keep-alive does not dial it again and again.
+TEST_F(TDailLineTest, ANameInAnotherLetterCaseDialsAndFindsThePhonebooksEntry) {
+  bed_.AddPeer("Office", "10.65.0.1", "10.65.0.2");
+  bed_.AddPeer("office", "10.66.0.1", "10.66.0.2");
+  const auto line = MakeLine(*pppd_);
+  line->SetEntryName("ADSL");
+  ASSERT_EQ(line->Connect(), 0);
+  EXPECT_TRUE(pppd_->LinkOfEntry("adsl").has_value());
+  EXPECT_TRUE(line->GetActive());
+  EXPECT_EQ(line->GetIpAddress(), "10.64.0.1");
+  // Where the phonebook has the exact spelling, that entry is the line's.
+  line->SetEntryName("office");
+  EXPECT_FALSE(line->GetActive());
+  ASSERT_EQ(line->Connect(), 0);
+  EXPECT_TRUE(pppd_->LinkOfEntry("office").has_value());
+  EXPECT_FALSE(pppd_->LinkOfEntry("Office").has_value());
+  EXPECT_TRUE(line->GetActive());
+  EXPECT_EQ(line->GetIpAddress(), "10.66.0.1");
+}
+
+TEST_F(TDailLineTest, AFailedDialGivesItsCodeAndRecordsNoError) {
+  const auto line = MakeLine(*pppd_);
+  line->SetPassword("wrong");
+  EXPECT_EQ(line->Connect(), 1019);
+  EXPECT_TRUE(line->Errors().empty());
+  EXPECT_EQ(line->GetIpAddress(), "");
+  EXPECT_EQ(line->AdptIndex(), 0u);
+}
+
+TEST_F(TDailLineTest, AnEntryWhoseParametersCannotBeReadIsRecordedInErrors) {
+  const auto line = MakeLine(*pppd_);
+  // The peer file goes between the phonebook listing and the dial.
+  line->Dialer().OnEntryGet = [this](TDialUp&, const std::string& name) {
+    std::filesystem::remove(bed_.Setup().peersDir / name);
+  };
+  EXPECT_EQ(line->Connect(), platform::kPeerUnreadable);
+  EXPECT_EQ(line->Errors(),
+            std::vector<std::string>{"ErrorCode:1302#9ErrorMessage:GetEntryDialParams failed"});
+}
+
+TEST_F(TDailLineTest, ALinkOpenedByAnotherProgramCountsAsActiveButIsNotHungUp) {
+  TDialUp other(bed_.Phonebook(*pppd_), tasks_.Post());
+  other.DialMode = TDialMode::dmSync;
+  other.Entry = "adsl";
+  other.UserName = "alice";
+  other.UserPwd = "secret";
+  ASSERT_EQ(other.Dial(), 0);
+  const auto line = MakeLine(*pppd_);
+  EXPECT_TRUE(line->GetActive());
+  EXPECT_EQ(line->GetIpAddress(), "10.64.0.1");
+  EXPECT_NE(line->AdptIndex(), 0u);
+  EXPECT_EQ(line->Disconnect(), platform::kNoSuchLink);
+  EXPECT_TRUE(line->GetActive());
+  EXPECT_EQ(other.HangUp(), 0);
+}
+
+TEST(TDailLineErrorTest, TheErrorLineCarriesALiteralHashNine) {
+  EXPECT_EQ(TDailLine::ErrorLine(623, "M"), "ErrorCode:623#9ErrorMessage:M");
 }
 
 TEST_F(TDailLineTest, SetActiveDialsAndHangsUp) {
@@ -106,15 +208,15 @@ TEST_F(TDailLineTest, ALinkThatDroppedIsFoundDownAndRedialled) {
   ASSERT_EQ(line->Connect(), 0);
   const auto first = pppd_->LinkOfEntry("adsl");
   ASSERT_TRUE(first.has_value());
-  ::kill(first->pid, SIGUSR2);  // the peer hangs up
-  ASSERT_TRUE(Eventually([&] { return !platform::ProcessAlive(first->pid); }));
+  ::kill(first->handle.id, SIGUSR2);  // the peer hangs up
+  ASSERT_TRUE(Eventually([&] { return !platform::ProcessAlive(first->handle.id); }));
 
   EXPECT_FALSE(line->GetActive());
   line->SetActive(true);
   EXPECT_TRUE(line->GetActive());
   const auto second = pppd_->LinkOfEntry("adsl");
   ASSERT_TRUE(second.has_value());
-  EXPECT_NE(second->pid, first->pid);
+  EXPECT_NE(second->handle.id, first->handle.id);
   EXPECT_EQ(line->GetIpAddress(), "10.64.0.1");
 }
 
@@ -124,7 +226,7 @@ TEST_F(TDailLineTest, DestroyingTheLineLeavesTheConnectionUp) {
   line.reset();
   const auto link = ConnectedLink();
   ASSERT_TRUE(link.has_value());
-  EXPECT_EQ(pppd_->HangUp(link->pid), 0);
+  EXPECT_EQ(pppd_->HangUp(link->handle.id), 0);
 }
 
 TEST_F(TDailLineTest, AMissingPppdLeavesOneErrorLine) {
@@ -136,6 +238,8 @@ TEST_F(TDailLineTest, AMissingPppdLeavesOneErrorLine) {
   const auto errors = line->Errors();
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_TRUE(errors.front().starts_with("ErrorCode:1301#9ErrorMessage:pppd cannot be"));
+  EXPECT_EQ(errors.front(),
+            "ErrorCode:1301#9ErrorMessage:" + platform::PppdErrorText(platform::kPppdNotStartable));
   EXPECT_FALSE(line->GetActive());
 }
 
@@ -175,7 +279,7 @@ TEST_F(KeptDialUpLine, TheWorkerDialsAndRedialsAfterTheLinkDrops) {
   EXPECT_FALSE(ConnectedLink().has_value());  // nothing before the first interval
 
   ASSERT_TRUE(IntervalsUntil([&] { return ConnectedLink().has_value(); }));
-  const pid_t first = ConnectedLink()->pid;
+  const pid_t first = ConnectedLink()->handle.id;
   ASSERT_TRUE(clock_.WaitForWaiters(1));  // the pass is over
   EXPECT_EQ(holder_->Line()->GetIpAddress(), "10.64.0.1");
   EXPECT_NE(holder_->Line()->AdptIndex(), 0u);
@@ -186,7 +290,7 @@ TEST_F(KeptDialUpLine, TheWorkerDialsAndRedialsAfterTheLinkDrops) {
 
   ASSERT_TRUE(IntervalsUntil([&] {
     const auto link = ConnectedLink();
-    return link && link->pid != first;
+    return link && link->handle.id != first;
   }));
   EXPECT_TRUE(holder_->Line()->Errors().empty());
 
@@ -194,7 +298,24 @@ TEST_F(KeptDialUpLine, TheWorkerDialsAndRedialsAfterTheLinkDrops) {
   // The line does not take the link down with it: hanging up is the program's own decision.
   const auto link = ConnectedLink();
   ASSERT_TRUE(link.has_value());
-  EXPECT_EQ(pppd_->HangUp(link->pid), 0);
+  EXPECT_EQ(pppd_->HangUp(link->handle.id), 0);
+}
+
+// Stored as "ADSL" for the peer "adsl": each pass finds the link up and leaves it be.
+TEST_F(KeptDialUpLine, ALineStoredInAnotherLetterCaseKeepsItsLink) {
+  holder_->StartLine(kDialUpType, "ADSL", "secret", "alice");
+  ASSERT_TRUE(IntervalsUntil([&] { return ConnectedLink().has_value(); }));
+  const int first = ConnectedLink()->handle.id;
+  for (int pass = 0; pass < 3; ++pass) {
+    // The worker is back in its wait for the next interval once its pass is over.
+    ASSERT_TRUE(clock_.WaitForDeadline(clock_.Now() + kKeepInterval));
+    clock_.Advance(kKeepInterval);
+  }
+  ASSERT_TRUE(clock_.WaitForDeadline(clock_.Now() + kKeepInterval));
+  const auto link = ConnectedLink();
+  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(link->handle.id, first);
+  EXPECT_TRUE(holder_->Line()->Errors().empty());
 }
 
 TEST_F(KeptDialUpLine, AKeepAliveTurnedOffMakesNoDial) {
@@ -264,14 +385,14 @@ TEST_F(KeptNmDialUpLine, TheWorkerDialsTheConnectionAndDialsAgainAfterItDrops) {
   holder_->FreeLine();
   const auto link = ConnectedNmLink();
   ASSERT_TRUE(link.has_value());
-  EXPECT_EQ(nm_->HangUp(link->handle), 0);
+  EXPECT_EQ(nm_->HangUp(link->handle.id), 0);
 }
 
 class DialUpConnectionsTest : public TDailLineTest {};
 
 TEST_F(DialUpConnectionsTest, EveryEntryWithTheInterfaceOfItsConnectedLink) {
   bed_.AddPeer("backup", "10.66.0.1", "10.66.0.2");
-  const auto before = DialUpConnections(*pppd_);
+  const auto before = DialUpConnections(bed_.Phonebook(*pppd_));
   ASSERT_EQ(before.size(), 2u);
   EXPECT_EQ(before[0].name, "adsl");
   EXPECT_EQ(before[1].name, "backup");
@@ -282,7 +403,7 @@ TEST_F(DialUpConnectionsTest, EveryEntryWithTheInterfaceOfItsConnectedLink) {
   ASSERT_EQ(line->Connect(), 0);
   const auto link = ConnectedLink();
   ASSERT_TRUE(link.has_value());
-  const auto up = DialUpConnections(*pppd_);
+  const auto up = DialUpConnections(bed_.Phonebook(*pppd_));
   ASSERT_EQ(up.size(), 2u);
   EXPECT_EQ(up[0].name, "adsl");
   EXPECT_EQ(up[0].index, static_cast<int>(::if_nametoindex(link->interface.c_str())));
@@ -291,17 +412,18 @@ TEST_F(DialUpConnectionsTest, EveryEntryWithTheInterfaceOfItsConnectedLink) {
 
   // Through the connection list: the dial-up entries follow the network's, with their index.
   ConnectionSources sources;
-  sources.dialUpEntries = [this] { return DialUpConnections(*pppd_); };
+  sources.dialUpEntries = [this] { return DialUpConnections(bed_.Phonebook(*pppd_)); };
   EXPECT_EQ(ConnectionAdapterIndex("ADSL", sources), static_cast<std::uint32_t>(up[0].index));
 
-  EXPECT_EQ(pppd_->HangUp(link->pid), 0);
-  EXPECT_EQ(DialUpConnections(*pppd_)[0].index, 0);
+  EXPECT_EQ(pppd_->HangUp(link->handle.id), 0);
+  EXPECT_EQ(DialUpConnections(bed_.Phonebook(*pppd_))[0].index, 0);
 }
 
 TEST_F(DialUpConnectionsTest, AnUnreadablePhonebookGivesNoEntries) {
   platform::PppdSetup setup = bed_.Setup();
   setup.peersDir = bed_.RunDir() / "no-peers";
-  EXPECT_TRUE(DialUpConnections(platform::Pppd(setup)).empty());
+  const platform::Pppd pppd(setup);
+  EXPECT_TRUE(DialUpConnections(bed_.Phonebook(pppd)).empty());
 }
 
 }  // namespace

@@ -270,12 +270,18 @@ TEST_F(LineModel, HolderStartsAppliesAndSwitchesKeepAlive) {
   holder.Apply(0, "ADSL Home", "Secret", "user");  // only the password differs
   EXPECT_EQ(record_->created, 2);
   EXPECT_EQ(record_->authenticate, 2);
-  EXPECT_TRUE(holder.Line()->KeepActive());  // a started line always keeps itself up
+  // Saving changed values does not override the cleared box.
+  EXPECT_FALSE(holder.Line()->KeepActive());
+  EXPECT_FALSE(holder.KeepActive());
   EXPECT_EQ(holder.Line()->Password(), "Secret");
+  holder.SetKeepActive(true);
+  holder.Apply(0, "ADSL Home", "Secret", "admin");
+  EXPECT_TRUE(holder.Line()->KeepActive());
+  EXPECT_EQ(record_->authenticate, 3);
 
   record_->failAuthenticate = true;
   EXPECT_FALSE(holder.Authenticate());  // the failure is dropped
-  EXPECT_EQ(record_->authenticate, 3);
+  EXPECT_EQ(record_->authenticate, 4);
 
   holder.FreeLine();
   EXPECT_EQ(holder.Line(), nullptr);

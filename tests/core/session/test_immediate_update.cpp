@@ -1,9 +1,12 @@
 // The active test brought forward by a change of a local address or of the default route.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 
+#include "Eventually.h"
 #include "SessionFixture.h"
+#include "lines/TBaseLine.h"
 
 namespace kelbrin::session::test {
 namespace {
@@ -50,6 +53,7 @@ class ImmediateUpdateTest : public SessionFixture {
   int Tests() const { return Requests("ActiveTestReq"); }
 
   int watchesStarted = 0;
+  std::atomic<int> lineChecks{0};  // the held line's checks, where a test holds one
   std::function<void()> changed;
   std::weak_ptr<int> watchHandle;
 };
@@ -108,6 +112,49 @@ TEST_F(ImmediateUpdateTest, TheWatchRunsWithTheRootAndTheSettingTurnsItOff) {
   backend.values.insert_or_assign("ImmediateUpdate", std::string("0"));
   Start();
   EXPECT_EQ(watchesStarted, 1);
+}
+
+// A kept LAN line whose checks are counted and that is always up.
+class CheckedLine final : public lines::TBaseLine {
+ public:
+  CheckedLine(const lines::LineEnvironment& environment, std::atomic<int>& checks)
+      : TBaseLine(environment), checks_(checks) {}
+  int Connect() override { return 0; }
+  int Disconnect() override { return 0; }
+  std::string GetIpAddress() override { return {}; }
+  bool GetActive() override {
+    ++checks_;
+    return true;
+  }
+  void SetActive(bool) override {}
+  std::string Describe() override { return "ClassName: TLanLine"; }
+  bool Authenticate() override { return true; }
+  bool KeepAliveActs() const override { return true; }
+
+ private:
+  std::atomic<int>& checks_;
+};
+
+// The watch also tells the held line: a kept line that was up is checked at once, with the clock
+// standing still, instead of one keep-alive interval later.
+TEST_F(ImmediateUpdateTest, AChangeHasTheKeptLineCheckedAtOnce) {
+  backend.values.insert_or_assign("InternalLineType", std::string("3"));
+  backend.values.insert_or_assign("LineName", std::string("probe"));
+  backend.values.insert_or_assign("AutoConn", std::string("1"));
+  registerLineKinds = [this](lines::TLineFactory& factory) {
+    factory.RegisterClass("TLanLine", [this](const lines::LineEnvironment& environment) {
+      return std::make_unique<CheckedLine>(environment, lineChecks);
+    });
+  };
+  Start();
+  ASSERT_TRUE(clock.WaitForDeadline(clock.Now() + pace.lineKeepInterval));
+  clock.Advance(pace.lineKeepInterval);
+  ASSERT_TRUE(kelbrin::test::Eventually([&] { return lineChecks == 1; }));
+  ASSERT_TRUE(clock.WaitForDeadline(clock.Now() + pace.lineKeepInterval));
+
+  changed();
+  loop.ProcessPending();  // the line hears of it on the controller's thread
+  EXPECT_TRUE(kelbrin::test::Eventually([&] { return lineChecks == 2; }));
 }
 
 }  // namespace

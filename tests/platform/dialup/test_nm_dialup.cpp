@@ -28,7 +28,7 @@ constexpr const char* kPassword = "Nm-7q2z \"quoted\"";
 struct DialOutcome {
   int result = -1;
   std::vector<int> states;
-  DialHandle handle = 0;
+  DialHandle handle;
 };
 
 // Runs a started dial to its end (bounded).
@@ -85,19 +85,33 @@ class NmDialUpTest : public ::testing::Test {
     return facility.StartDial(entry, user, password, error);
   }
 
+  // How many passwd-files the fake nmcli has looked at so far.
+  std::size_t PasswdFilesSeen() const {
+    const std::string calls = bed_.NmCalls();
+    std::size_t count = 0;
+    for (auto at = calls.find("passwd-file-mode"); at != std::string::npos;
+         at = calls.find("passwd-file-mode", at + 1)) {
+      ++count;
+    }
+    return count;
+  }
+
   test::PppTestbed bed_;
 };
 
 TEST_F(NmDialUpTest, ThePhonebookIsTheDialUpConnectionsInNmcliOrder) {
   const NmDialUp facility(bed_.NmSetup());
-  EXPECT_EQ(facility.Entries(), (std::vector<std::string>{"DSL", "Mobile", "Rural"}));
+  std::vector<std::string> names;
+  EXPECT_EQ(facility.Entries(names), 0);
+  EXPECT_EQ(names, (std::vector<std::string>{"DSL", "Mobile", "Rural"}));
   EXPECT_TRUE(facility.HasEntry("DSL"));
   EXPECT_FALSE(facility.HasEntry("Wired connection 1"));
   EXPECT_FALSE(facility.HasEntry("dsl"));
   EXPECT_TRUE(facility.Links().empty());
 
   bed_.StopNetworkManager();
-  EXPECT_EQ(facility.Entries(), std::nullopt);
+  EXPECT_EQ(facility.Entries(names), NmcliExitCode(8));
+  EXPECT_TRUE(names.empty());
   EXPECT_FALSE(facility.HasEntry("DSL"));
 }
 
@@ -110,7 +124,8 @@ TEST_F(NmDialUpTest, ADialActivatesTheConnectionOnItsIpInterfaceAndAHangUpTakesI
   const DialOutcome outcome = Follow(*dial);
   ASSERT_EQ(outcome.result, 0) << DialErrorText(outcome.result);
   EXPECT_EQ(outcome.states, (std::vector<int>{kDialConnectingDevice}));
-  EXPECT_LT(outcome.handle, 0);
+  EXPECT_EQ(outcome.handle.facility, &facility);
+  EXPECT_GT(outcome.handle.id, 0);
   // The one-read passwd-file was 0600 in the private folder and is gone.
   const std::string calls = bed_.NmCalls();
   EXPECT_NE(calls.find("--wait 10 connection up id DSL passwd-file " + bed_.PrivateDir().string() +
@@ -120,7 +135,7 @@ TEST_F(NmDialUpTest, ADialActivatesTheConnectionOnItsIpInterfaceAndAHangUpTakesI
   EXPECT_NE(calls.find("passwd-file-mode 600"), std::string::npos) << calls;
   EXPECT_TRUE(std::filesystem::is_empty(bed_.PrivateDir()));
 
-  const auto link = facility.LinkOfHandle(outcome.handle);
+  const auto link = facility.LinkOfId(outcome.handle.id);
   ASSERT_TRUE(link.has_value());
   EXPECT_EQ(link->entry, "DSL");
   EXPECT_TRUE(link->connected);
@@ -134,11 +149,11 @@ TEST_F(NmDialUpTest, ADialActivatesTheConnectionOnItsIpInterfaceAndAHangUpTakesI
   EXPECT_EQ(facility.LinkOfEntry("DSL")->handle, outcome.handle);
   ASSERT_EQ(facility.Links().size(), 1u);
 
-  EXPECT_EQ(facility.HangUp(outcome.handle), 0);
+  EXPECT_EQ(facility.HangUp(outcome.handle.id), 0);
   EXPECT_FALSE(facility.LinkOfEntry("DSL").has_value());
   EXPECT_EQ(bed_.NmLinkHolder("DSL"), 0);
   EXPECT_EQ(InterfaceIndex(link->interface), 0u);
-  EXPECT_EQ(facility.HangUp(outcome.handle), kNoSuchLink);
+  EXPECT_EQ(facility.HangUp(outcome.handle.id), kNoSuchLink);
   EXPECT_EQ(facility.HangUp(::getpid()), kNoSuchLink);  // a pppd's handle is none of its own
 }
 
@@ -150,14 +165,14 @@ TEST_F(NmDialUpTest, AMobileConnectionWithoutAPeerAndASecretWithBlanksAndBacksla
   ASSERT_NE(dial, nullptr) << error;
   const DialOutcome outcome = Follow(*dial);
   ASSERT_EQ(outcome.result, 0) << DialErrorText(outcome.result);
-  const auto link = facility.LinkOfHandle(outcome.handle);
+  const auto link = facility.LinkOfId(outcome.handle.id);
   ASSERT_TRUE(link.has_value());
   EXPECT_TRUE(link->interface.starts_with("wwan")) << link->interface;
   const auto addresses = InterfaceAddresses(link->interface);
   ASSERT_TRUE(addresses.has_value());
   EXPECT_EQ(addresses->local, "10.71.0.9");
   EXPECT_EQ(addresses->peer, "");
-  EXPECT_EQ(facility.HangUp(outcome.handle), 0);
+  EXPECT_EQ(facility.HangUp(outcome.handle.id), 0);
 }
 
 TEST_F(NmDialUpTest, FailedActivationsGiveTheirCodesAndLeaveNothing) {
@@ -183,7 +198,7 @@ TEST_F(NmDialUpTest, FailedActivationsGiveTheirCodesAndLeaveNothing) {
     auto dial = Start(facility, row.entry, row.password, error);
     ASSERT_NE(dial, nullptr) << row.entry << " " << error;
     EXPECT_EQ(Follow(*dial).result, row.code) << row.entry;
-    EXPECT_EQ(dial->Handle(), 0) << row.entry;
+    EXPECT_FALSE(dial->Handle()) << row.entry;
     EXPECT_TRUE(facility.Links().empty()) << row.entry;
     EXPECT_TRUE(std::filesystem::is_empty(bed_.PrivateDir())) << row.entry;
   }
@@ -214,7 +229,7 @@ TEST_F(NmDialUpTest, TheProfileKeepsItsUserNameAndADifferentOneIsNoticed) {
     EXPECT_EQ(dial->Notice(), notice) << user;
     const DialOutcome outcome = Follow(*dial);
     ASSERT_EQ(outcome.result, 0) << user;
-    EXPECT_EQ(facility.HangUp(outcome.handle), 0);
+    EXPECT_EQ(facility.HangUp(outcome.handle.id), 0);
   }
   // nmcli was never asked to change the profile.
   EXPECT_EQ(bed_.NmCalls().find("modify"), std::string::npos);
@@ -228,14 +243,16 @@ TEST_F(NmDialUpTest, AHangingActivationIsEndedAndWhatCameUpIsTakenDown) {
   const NmDialUp facility(bed_.NmSetup());
   for (const std::string entry : {"Stuck", "Half"}) {
     for (const bool cancel : {true, false}) {
+      // Counted before the start: a fast nmcli may have looked at its passwd-file before the
+      // test looks at the calls.
+      const auto filesSeen = PasswdFilesSeen();
       int error = -1;
       auto dial = Start(facility, entry, kPassword, error);
       ASSERT_NE(dial, nullptr);
-      const auto calls = bed_.NmCalls().size();
-      // Until the fake has read the passwd-file, and for "Half" brought the link up.
+      // Until the fake has looked at the passwd-file, and for "Half" brought the link up.
       ASSERT_TRUE(Eventually([&] {
         EXPECT_FALSE(dial->Step(10ms, [](int) {}).has_value());
-        return bed_.NmCalls().size() > calls && (entry == "Stuck" || bed_.NmLinkHolder(entry) != 0);
+        return PasswdFilesSeen() > filesSeen && (entry == "Stuck" || bed_.NmLinkHolder(entry) != 0);
       })) << entry;
       if (cancel) {
         dial->Cancel();
@@ -291,15 +308,14 @@ TEST(NmDialErrorsTest, ExitStatusesAndMessagesMapToCodesWithTexts) {
   for (const auto& [code, text] : texts) EXPECT_EQ(DialErrorText(code), text) << code;
 }
 
-TEST(NmDialUpHandleTest, AnActiveConnectionsPathGivesItsHandle) {
-  EXPECT_EQ(NmDialUp::HandleOfPath("/org/freedesktop/NetworkManager/ActiveConnection/7"), -7);
-  EXPECT_EQ(NmDialUp::HandleOfPath("/org/freedesktop/NetworkManager/ActiveConnection/123456"),
-            -123456);
+TEST(NmDialUpHandleTest, AnActiveConnectionsPathGivesItsNumber) {
+  EXPECT_EQ(NmDialUp::IdOfPath("/org/freedesktop/NetworkManager/ActiveConnection/7"), 7);
+  EXPECT_EQ(NmDialUp::IdOfPath("/org/freedesktop/NetworkManager/ActiveConnection/123456"), 123456);
   for (const char* path : {"", "/org/freedesktop/NetworkManager/ActiveConnection/",
                            "/org/freedesktop/NetworkManager/ActiveConnection/7x",
                            "/org/freedesktop/NetworkManager/Settings/7",
                            "/org/freedesktop/NetworkManager/ActiveConnection/12345678901"}) {
-    EXPECT_EQ(NmDialUp::HandleOfPath(path), 0) << path;
+    EXPECT_EQ(NmDialUp::IdOfPath(path), 0) << path;
   }
 }
 

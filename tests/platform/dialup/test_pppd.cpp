@@ -9,7 +9,6 @@
 #include "ScopedEnv.h"
 #include "TempDir.h"
 #include "platform/dialup/Pppd.h"
-#include "platform/dialup/PppdEnvironment.h"
 #include "platform/dialup/PppdErrors.h"
 #include "platform/dialup/PppdLog.h"
 
@@ -27,7 +26,7 @@ DialOutcome DialToEnd(const Pppd& pppd, const std::string& entry, const std::str
                       const std::string& password) {
   DialOutcome outcome;
   int error = 0;
-  auto dial = pppd.StartDial(entry, user, password, error);
+  auto dial = pppd.StartPppd(entry, user, password, error);
   if (!dial) {
     outcome.exitStatus = -error;
     return outcome;
@@ -60,18 +59,18 @@ TEST_F(PppdTest, PhonebookIsThePeerFilesSortedWithoutHiddenOnes) {
   bed_.AddPeer(".hidden", "10.64.0.1", "10.64.0.2");
   const Pppd pppd(bed_.Setup());
   std::vector<std::string> names{"stale"};
-  ASSERT_EQ(pppd.Peers(names), 0);
+  ASSERT_EQ(pppd.Entries(names), 0);
   EXPECT_EQ(names, (std::vector<std::string>{"adsl", "zeta"}));
-  EXPECT_TRUE(pppd.PeerReadable("adsl"));
-  EXPECT_FALSE(pppd.PeerReadable("missing"));
-  EXPECT_FALSE(pppd.PeerReadable("../peers/adsl"));
+  EXPECT_TRUE(pppd.EntryDialable("adsl"));
+  EXPECT_FALSE(pppd.EntryDialable("missing"));
+  EXPECT_FALSE(pppd.EntryDialable("../peers/adsl"));
 }
 
 TEST_F(PppdTest, AMissingPeersFolderIsAnError) {
   PppdSetup setup = bed_.Setup();
   setup.peersDir = bed_.RunDir() / "no-such-folder";
   std::vector<std::string> names{"stale"};
-  EXPECT_EQ(Pppd(setup).Peers(names), kPeersDirUnreadable);
+  EXPECT_EQ(Pppd(setup).Entries(names), kPeersDirUnreadable);
   EXPECT_TRUE(names.empty());
 }
 
@@ -96,10 +95,10 @@ TEST_F(PppdTest, ADialBringsUpTheLinkWithItsAddressesAndAHangUpEndsIt) {
   EXPECT_EQ(addresses->local, "10.64.0.1");
   EXPECT_EQ(addresses->peer, "10.64.0.2");
   ASSERT_EQ(pppd.Links().size(), 1u);
-  EXPECT_EQ(pppd.LinkOfPid(link->pid)->entry, "adsl");
+  EXPECT_EQ(pppd.LinkOfId(link->handle.id)->entry, "adsl");
 
-  EXPECT_EQ(pppd.HangUp(link->pid), 0);
-  EXPECT_FALSE(ProcessAlive(link->pid));
+  EXPECT_EQ(pppd.HangUp(link->handle.id), 0);
+  EXPECT_FALSE(ProcessAlive(link->handle.id));
   EXPECT_FALSE(pppd.LinkOfEntry("adsl").has_value());
   EXPECT_EQ(InterfaceIndex(link->interface), 0u);
 }
@@ -137,8 +136,8 @@ TEST_F(PppdTest, AHangingPppdIsKilledAfterTheBound) {
   ASSERT_EQ(DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"").exitStatus, 0);
   const auto link = pppd.LinkOfEntry("adsl");
   ASSERT_TRUE(link.has_value());
-  EXPECT_EQ(pppd.HangUp(link->pid), 0);
-  EXPECT_FALSE(ProcessAlive(link->pid));
+  EXPECT_EQ(pppd.HangUp(link->handle.id), 0);
+  EXPECT_FALSE(ProcessAlive(link->handle.id));
   // The killed pppd could not remove its pid file; the hang-up did.
   EXPECT_TRUE(pppd.Links().empty());
 }
@@ -149,9 +148,9 @@ TEST_F(PppdTest, ADroppedLinkIsNoLongerConnected) {
   ASSERT_EQ(DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"").exitStatus, 0);
   const auto link = pppd.LinkOfEntry("adsl");
   ASSERT_TRUE(link.has_value());
-  ::kill(link->pid, SIGUSR2);  // the peer hangs up
-  for (int round = 0; round < 500 && ProcessAlive(link->pid); ++round) ::usleep(10000);
-  EXPECT_FALSE(ProcessAlive(link->pid));
+  ::kill(link->handle.id, SIGUSR2);  // the peer hangs up
+  for (int round = 0; round < 500 && ProcessAlive(link->handle.id); ++round) ::usleep(10000);
+  EXPECT_FALSE(ProcessAlive(link->handle.id));
   EXPECT_FALSE(pppd.LinkOfEntry("adsl").has_value());
 }
 
@@ -165,7 +164,7 @@ TEST_F(PppdTest, CountersFollowTheInterfaceTraffic) {
   ASSERT_TRUE(before.has_value());
 
   // The peer sends one 48-byte packet through the link.
-  ::kill(link->pid, SIGUSR1);
+  ::kill(link->handle.id, SIGUSR1);
   std::optional<PppCounters> after;
   for (int round = 0; round < 500; ++round) {
     after = pppd.Counters(link->interface);
@@ -175,6 +174,36 @@ TEST_F(PppdTest, CountersFollowTheInterfaceTraffic) {
   ASSERT_TRUE(after.has_value());
   EXPECT_EQ(after->received - before->received, 48u);
   EXPECT_FALSE(pppd.Counters("../../etc").has_value());
+}
+
+// The options file carries the password: only its owner may read it, and it is gone as soon as
+// pppd has read it (pppd reads all options before it logs), not only when the dial ends.
+TEST_F(PppdTest, ThePasswordFileIsPrivateAndGoneOncePppdHasReadIt) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2", {"delay-ms 60000"});
+  const Pppd pppd(bed_.Setup());
+  int error = 0;
+  auto dial = pppd.StartPppd("adsl", "alice", "s3cret \"quoted\"", error);
+  ASSERT_NE(dial, nullptr) << error;
+  std::vector<std::filesystem::path> files;
+  for (const auto& item : std::filesystem::directory_iterator(bed_.PrivateDir())) {
+    files.push_back(item.path());
+  }
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(std::filesystem::status(files.front()).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+  bool logged = false;
+  std::optional<int> status;
+  for (int round = 0; round < 500 && !logged && !status; ++round) {
+    status = dial->Step(20ms, [&logged](std::string_view) { logged = true; });
+  }
+  ASSERT_TRUE(logged);
+  ASSERT_FALSE(status.has_value());  // the fake waits a minute before it authenticates
+  EXPECT_TRUE(std::filesystem::is_empty(bed_.PrivateDir()));
+
+  dial->Cancel();
+  for (int round = 0; round < 500 && !status; ++round) status = dial->Step(20ms, [](auto) {});
+  EXPECT_TRUE(status.has_value());
 }
 
 TEST_F(PppdTest, HangingUpAPidThatIsNoLinkFailsAtOnce) {
@@ -191,12 +220,12 @@ TEST(PppdStartTest, AProgramThatCannotStartIsReported) {
   setup.peersDir = dir / "peers";
   setup.privateDir = dir / "private";
   int error = 0;
-  EXPECT_EQ(Pppd(setup).StartDial("adsl", "alice", "pw", error), nullptr);
+  EXPECT_EQ(Pppd(setup).StartPppd("adsl", "alice", "pw", error), nullptr);
   EXPECT_EQ(error, kPppdNotStartable);
   EXPECT_TRUE(std::filesystem::is_empty(dir / "private"));
-  EXPECT_EQ(Pppd(setup).StartDial("adsl", "alice", "pw\nrefuse", error), nullptr);
+  EXPECT_EQ(Pppd(setup).StartPppd("adsl", "alice", "pw\nrefuse", error), nullptr);
   EXPECT_EQ(error, kPasswordUnusable);
-  EXPECT_EQ(Pppd(setup).StartDial("gone", "alice", "pw", error), nullptr);
+  EXPECT_EQ(Pppd(setup).StartPppd("gone", "alice", "pw", error), nullptr);
   EXPECT_EQ(error, kPeerUnreadable);
 }
 
@@ -227,33 +256,6 @@ TEST(PppdErrorsTest, EveryCodeHasAText) {
             "pppd cannot be started: dialling needs pppd installed and root rights or "
             "membership of the dip group (the service needs CAP_NET_ADMIN)");
   EXPECT_EQ(PppdErrorText(7), "Unknown dial-up error 7");
-}
-
-TEST(PppdEnvironmentTest, TheTestAidsMoveTheFoldersAndTheProgram) {
-  const PppdSetup defaults;
-  struct Row {
-    std::optional<std::string> peers, run, program;
-    std::filesystem::path wantPeers, wantRun;
-    std::string wantProgram;
-  };
-  const Row rows[] = {
-      {std::nullopt, std::nullopt, std::nullopt, defaults.peersDir, defaults.runDir,
-       defaults.program},
-      {"", "", "", defaults.peersDir, defaults.runDir, defaults.program},
-      {"/tmp/peers", "/tmp/run", "/opt/fake_pppd", "/tmp/peers", "/tmp/run", "/opt/fake_pppd"},
-      {"/tmp/peers", std::nullopt, std::nullopt, "/tmp/peers", defaults.runDir, defaults.program},
-  };
-  for (const auto& row : rows) {
-    test::ScopedEnv peers("KELBRIN_PPP_PEERS", row.peers);
-    test::ScopedEnv run("KELBRIN_PPP_RUN", row.run);
-    test::ScopedEnv program("KELBRIN_PPPD", row.program);
-    const PppdSetup setup = PppdSetupFromEnvironment();
-    EXPECT_EQ(setup.peersDir, row.wantPeers) << row.wantPeers;
-    EXPECT_EQ(setup.runDir, row.wantRun) << row.wantPeers;
-    EXPECT_EQ(setup.program, row.wantProgram) << row.wantPeers;
-    EXPECT_EQ(setup.netClassDir, defaults.netClassDir);
-    EXPECT_EQ(setup.hangUpBound, defaults.hangUpBound);
-  }
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-#include "platform/dialup/PppdEnvironment.h"
+#include "app/DialUpEnvironment.h"
 
 #include <cstdlib>
 
-namespace kelbrin::platform {
+namespace kelbrin::app {
 namespace {
 
 const char* Variable(const char* name) {
@@ -12,12 +12,13 @@ const char* Variable(const char* name) {
 
 }  // namespace
 
-PppdSetup PppdSetupFromEnvironment() {
-  PppdSetup setup;
+platform::PppdSetup DialUpSetupFromEnvironment() {
+  platform::PppdSetup setup;
   if (const char* peers = Variable("KELBRIN_PPP_PEERS")) setup.peersDir = peers;
   if (const char* run = Variable("KELBRIN_PPP_RUN")) setup.runDir = run;
   if (const char* program = Variable("KELBRIN_PPPD")) setup.program = program;
+  if (const char* privateDir = Variable("KELBRIN_PPP_PRIVATE")) setup.privateDir = privateDir;
   return setup;
 }
 
-}  // namespace kelbrin::platform
+}  // namespace kelbrin::app
