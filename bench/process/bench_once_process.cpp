@@ -14,9 +14,9 @@
 // prints it, so the child's figure is known to be its own.
 #include <fcntl.h>
 #include <spawn.h>
-#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -113,7 +113,8 @@ void writeBulkAccount(const std::string& file, int domains) {
   for (int i = 0; i < domains; ++i) {
     const std::string name = "bulk" + std::to_string(i);
     out << "<DomainInfo DomainName=\"" << name << "\" SuffixName=\".example.net\" OnlineOpt=\"0\" "
-        << "OnlineStaticIP=\"203.0.113." << i % 250 << "\" OfflineOpt=\"3\" TTL=\"600\" Status=\"1\" "
+        << "OnlineStaticIP=\"203.0.113." << i % 250
+        << "\" OfflineOpt=\"3\" TTL=\"600\" Status=\"1\" "
         << "StartDate=\"20250101\" EndDate=\"20991231\" DomainStatus=\"0\">"
         << "<ResourceInfo ResourceType=\"A\" KeyName=\"www\" KeyValue=\"203.0.113.7\"/>"
         << "<ResourceInfo ResourceType=\"MX\" KeyName=\"mail\" KeyValue=\"mx." << name
@@ -177,14 +178,14 @@ int main(int argc, char** argv) {
   kelbrin::test::ReferenceService service(
       {.dataFile = bulk ? accounts : std::filesystem::path(), .logFile = dir / "service.log"});
   std::vector<std::string> args = {KELBRIN_CLIENT_EXECUTABLE,
-                                         "--once",
-                                         "--endpoint",
-                                         service.endpoint(),
-                                         "--config-root",
-                                         (dir / "config").string(),
-                                         "--user",
-                                         bulk ? "bulk01" : "demo01",
-                                         "--password-stdin"};
+                                   "--once",
+                                   "--endpoint",
+                                   service.endpoint(),
+                                   "--config-root",
+                                   (dir / "config").string(),
+                                   "--user",
+                                   bulk ? "bulk01" : "demo01",
+                                   "--password-stdin"};
   // The reference service takes tens of seconds to write a list of 100000 domains on a busy
   // machine: longer time-outs, so that the run measures memory, not the service's speed.
   if (bulk) args.insert(args.end(), {"--time-scale", "10"});
@@ -216,8 +217,7 @@ int main(int argc, char** argv) {
   if (bulk) {
     std::vector<double> times;
     for (const long kib : rss) times.push_back(static_cast<double>(kib) * 1024.0 / replyBytes);
-    std::cout << arguments->domains << " domains, service list reply " << replyBytes
-              << " bytes\n";
+    std::cout << arguments->domains << " domains, service list reply " << replyBytes << " bytes\n";
     printRow("peak RSS / reply", times, "x (target at most 2.5)");
   }
   return 0;

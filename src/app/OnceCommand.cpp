@@ -24,8 +24,7 @@ void printAccount(const protocol::TUserProfileSchema& profile, std::ostream& out
   out << "User ID: " << shown(texts.UserID) << '\n'
       << "State: " << shown(texts.State) << '\n'
       << "User Type: " << shown(texts.UserType) << '\n'
-      << "The Service Deadline: " << shown(texts.Deadline.value_or(profile.ServiceEndDate))
-      << '\n';
+      << "The Service Deadline: " << shown(texts.Deadline.value_or(profile.ServiceEndDate)) << '\n';
 }
 
 void printDomains(const protocol::TGetServiceListResp& list, std::ostream& out) {

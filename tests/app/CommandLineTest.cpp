@@ -57,19 +57,20 @@ INSTANTIATE_TEST_SUITE_P(
                        o.endpoint = "https://h/p?a=b";
                      })},
         // An '@' past the host is part of the path, not a user name.
-        AcceptedCase{"EndpointWithAtInThePath", {"--endpoint", "http://h/p@q?u=a@b"},
+        AcceptedCase{"EndpointWithAtInThePath",
+                     {"--endpoint", "http://h/p@q?u=a@b"},
                      with([](Options& o) { o.endpoint = "http://h/p@q?u=a@b"; })},
         AcceptedCase{"ConfigRoot", {"--config-root", "/tmp/k"}, with([](Options& o) {
                        o.configRoot = "/tmp/k";
                      })},
         AcceptedCase{
             "TimeScale", {"--time-scale", "0.01"}, with([](Options& o) { o.timeScale = 0.01; })},
-        AcceptedCase{"TimeScaleLowest",
-                     {"--time-scale", "0.001"},
-                     with([](Options& o) { o.timeScale = 0.001; })},
-        AcceptedCase{"TimeScaleHighest",
-                     {"--time-scale", "1000"},
-                     with([](Options& o) { o.timeScale = 1000.0; })},
+        AcceptedCase{"TimeScaleLowest", {"--time-scale", "0.001"}, with([](Options& o) {
+                       o.timeScale = 0.001;
+                     })},
+        AcceptedCase{"TimeScaleHighest", {"--time-scale", "1000"}, with([](Options& o) {
+                       o.timeScale = 1000.0;
+                     })},
         AcceptedCase{"OnceWithEverything",
                      {"--once", "--user", "demo01", "--password-stdin", "--save", "--time-scale=2"},
                      with([](Options& o) {

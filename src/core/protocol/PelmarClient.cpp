@@ -56,8 +56,8 @@ void PelmarClient::SetTimeouts(const runtime::Pace& pace) {
   timeouts_ = TimeoutsOf(pace);
 }
 
-std::string PelmarClient::Post(std::string_view method, std::string_view url,
-                               std::string_view body, bool xmlMode, std::size_t replyCap) {
+std::string PelmarClient::Post(std::string_view method, std::string_view url, std::string_view body,
+                               bool xmlMode, std::size_t replyCap) {
   if (aborted_.load()) return {};
   TransportTimeouts timeouts;
   {

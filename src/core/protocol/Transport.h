@@ -35,10 +35,10 @@ struct ExchangeRequest {
 };
 
 // What carries the exchanges: the client's own HTTP/1.1 in the program (HttpTransport.h), a
-// scripted stand-in in unit tests. Returns the reply text (UTF-8), or the empty string on any failure: refused,
-// time-out, a status other than 200 (a redirect too), an empty body, in XML mode a body that is
-// too large. Whether the text is well-formed XML is for the one parse of the reply to find.
-// Called by one thread at a time.
+// scripted stand-in in unit tests. Returns the reply text (UTF-8), or the empty string on any
+// failure: refused, time-out, a status other than 200 (a redirect too), an empty body, in XML mode
+// a body that is too large. Whether the text is well-formed XML is for the one parse of the reply
+// to find. Called by one thread at a time.
 class Transport {
  public:
   virtual ~Transport() = default;

@@ -379,9 +379,9 @@ TEST_F(TransportTest, TheCapIsTheRequestsOwn) {
                                    pace_.receiveTimeout};
   const std::string url = server_.url();
   EXPECT_EQ(transport_.Exchange({"POST", url, "<a/>", true, timeouts, &aborted_}), "");
-  EXPECT_EQ(transport_.Exchange(
-                {"POST", url, "<a/>", true, timeouts, &aborted_, kServiceListReplyCap}),
-            large);
+  EXPECT_EQ(
+      transport_.Exchange({"POST", url, "<a/>", true, timeouts, &aborted_, kServiceListReplyCap}),
+      large);
 }
 
 TEST_F(TransportTest, AbortEndsTheExchangeInFlightAndRefusesLaterOnes) {
