@@ -40,6 +40,21 @@ std::string StoreText(std::optional<std::string> Options::*target, Options& opti
   return {};
 }
 
+// A user name or password in the endpoint would be readable by every local user in the process
+// list, and "-install" would copy it into the unit file: refused, not stored.
+std::string storeEndpoint(Options& options, std::string_view value) {
+  std::string_view authority = value;
+  if (const std::size_t scheme = authority.find("://"); scheme != std::string_view::npos) {
+    authority.remove_prefix(scheme + 3);
+  }
+  authority = authority.substr(0, authority.find_first_of("/?#"));
+  if (authority.find('@') != std::string_view::npos) {
+    return "--endpoint must not carry a user name or password (user:password@): the account "
+           "goes in the request itself, and a command line is visible to every local user";
+  }
+  return StoreText(&Options::endpoint, options, value);
+}
+
 // Beyond these the scaled intervals stop making sense: a huge factor overflows to intervals of a
 // millisecond, a tiny one turns the 40 s pace into decades.
 constexpr double kMinTimeScale = 0.001;
@@ -65,8 +80,7 @@ const Flag kFlags[] = {
 };
 
 const Valued kValued[] = {
-    {"--endpoint",
-     [](Options& o, std::string_view v) { return StoreText(&Options::endpoint, o, v); }},
+    {"--endpoint", storeEndpoint},
     {"--config-root",
      [](Options& o, std::string_view v) { return StoreText(&Options::configRoot, o, v); }},
     {"--user", [](Options& o, std::string_view v) { return StoreText(&Options::user, o, v); }},

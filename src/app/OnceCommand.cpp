@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "eventlog/LineText.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
 #include "settings/PubUtil.h"
@@ -13,24 +14,28 @@ namespace {
 // Code 1 is the connection failure; every other code is the service's refusal.
 int ExitFor(int resultCode) { return resultCode == 1 ? kExitUnreachable : kExitRefused; }
 
+// Text from a reply is data: escaped as the service's journal lines are, so that it can neither
+// forge a line of this report nor send escapes to the terminal.
+std::string shown(std::string_view replyText) { return eventlog::EscapeControls(replyText); }
+
 void PrintAccount(const protocol::TUserProfileSchema& profile, std::ostream& out) {
   const session::AccountTexts texts = session::AccountTextsOf(
       profile, session::LocalDate(std::chrono::system_clock::now()));
-  out << "User ID: " << texts.UserID << '\n'
-      << "State: " << texts.State << '\n'
-      << "User Type: " << texts.UserType << '\n'
-      << "The Service Deadline: " << texts.Deadline.value_or(profile.ServiceEndDate) << '\n';
+  out << "User ID: " << shown(texts.UserID) << '\n'
+      << "State: " << shown(texts.State) << '\n'
+      << "User Type: " << shown(texts.UserType) << '\n'
+      << "The Service Deadline: " << shown(texts.Deadline.value_or(profile.ServiceEndDate)) << '\n';
 }
 
 void PrintDomains(const protocol::TGetServiceListResp& list, std::ostream& out) {
   out << "Total: " << list.DomainInfos.size() << " domain names.\n";
   if (list.DomainInfos.empty()) out << "Please register first！\n";
   for (const auto& domain : list.DomainInfos) {
-    out << "  " << domain.DomainName << domain.SuffixName << "  The Service is valid from"
-        << domain.StartDate << "to" << domain.EndDate << '\n';
+    out << "  " << shown(domain.DomainName + domain.SuffixName) << "  The Service is valid from"
+        << shown(domain.StartDate) << "to" << shown(domain.EndDate) << '\n';
     for (const auto& record : domain.ResourceInfos) {
-      out << "    " << record.TypeLabel() << record.KeyName << "，DNS Data：" << record.KeyValue
-          << '\n';
+      out << "    " << record.TypeLabel() << shown(record.KeyName) << "，DNS Data："
+          << shown(record.KeyValue) << '\n';
     }
   }
 }
@@ -85,7 +90,7 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
     err << test.message << '\n';
     return ExitFor(test.resultCode);
   }
-  out << "IP updates successfully：" << active.UserIP << '\n';
+  out << "IP updates successfully：" << shown(active.UserIP) << '\n';
 
   const auto list = client.GetServiceList(credentials);
   if (!list.Accepted()) {

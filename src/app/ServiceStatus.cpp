@@ -1,11 +1,17 @@
 #include "app/ServiceStatus.h"
 
+#include "eventlog/LineText.h"
+
 namespace kelbrin::app {
 
 std::string ServiceStatusText(bool online, const std::string& address,
                               const std::string& lastError) {
-  if (online) return address.empty() ? "Online" : "Online — address " + address;
-  return lastError.empty() ? "Offline" : "Offline — " + lastError;
+  // The address comes from a reply: escaped, a line end in it could add fields to the status
+  // message the service manager reads.
+  if (online) {
+    return address.empty() ? "Online" : "Online — address " + eventlog::EscapeControls(address);
+  }
+  return lastError.empty() ? "Offline" : "Offline — " + eventlog::EscapeControls(lastError);
 }
 
 void ServiceStatusReporter::Update(bool online, const session::SessionView& view,

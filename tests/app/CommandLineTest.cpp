@@ -56,17 +56,21 @@ INSTANTIATE_TEST_SUITE_P(
         AcceptedCase{"EndpointWithEquals", {"--endpoint=https://h/p?a=b"}, with([](Options& o) {
                        o.endpoint = "https://h/p?a=b";
                      })},
+        // An '@' past the host is part of the path, not a user name.
+        AcceptedCase{"EndpointWithAtInThePath",
+                     {"--endpoint", "http://h/p@q?u=a@b"},
+                     with([](Options& o) { o.endpoint = "http://h/p@q?u=a@b"; })},
         AcceptedCase{"ConfigRoot", {"--config-root", "/tmp/k"}, with([](Options& o) {
                        o.configRoot = "/tmp/k";
                      })},
         AcceptedCase{
             "TimeScale", {"--time-scale", "0.01"}, with([](Options& o) { o.timeScale = 0.01; })},
-        AcceptedCase{"TimeScaleLowest",
-                     {"--time-scale", "0.001"},
-                     with([](Options& o) { o.timeScale = 0.001; })},
-        AcceptedCase{"TimeScaleHighest",
-                     {"--time-scale", "1000"},
-                     with([](Options& o) { o.timeScale = 1000.0; })},
+        AcceptedCase{"TimeScaleLowest", {"--time-scale", "0.001"}, with([](Options& o) {
+                       o.timeScale = 0.001;
+                     })},
+        AcceptedCase{"TimeScaleHighest", {"--time-scale", "1000"}, with([](Options& o) {
+                       o.timeScale = 1000.0;
+                     })},
         AcceptedCase{"OnceWithEverything",
                      {"--once", "--user", "demo01", "--password-stdin", "--save", "--time-scale=2"},
                      with([](Options& o) {
@@ -82,6 +86,10 @@ INSTANTIATE_TEST_SUITE_P(
               o.user = "b";
             })}),
     [](const auto& p) { return std::string(p.param.name); });
+
+constexpr const char* kEndpointCredentialsError =
+    "--endpoint must not carry a user name or password (user:password@): the account goes in the "
+    "request itself, and a command line is visible to every local user";
 
 struct RejectedCase {
   const char* name;
@@ -107,6 +115,12 @@ INSTANTIATE_TEST_SUITE_P(
                      {"--once", "--password", "x"},
                      "unknown option '--password'"},
         RejectedCase{"MissingValueAtTheEnd", {"--endpoint"}, "--endpoint needs a value"},
+        RejectedCase{"CredentialsInTheEndpoint",
+                     {"--endpoint", "https://user:secret@h/p"},
+                     kEndpointCredentialsError},
+        RejectedCase{"UserNameInAnEndpointWithoutScheme",
+                     {"--endpoint=user@h:8080"},
+                     kEndpointCredentialsError},
         RejectedCase{"EmptyValue", {"--config-root="}, "--config-root needs a value"},
         RejectedCase{"FlagWithValue", {"--once=yes"}, "--once takes no value"},
         RejectedCase{"ScaleZero",

@@ -143,6 +143,33 @@ TEST_F(OnceCommandTest, ServiceThatCannotBeReachedEndsWithExitTwo) {
   EXPECT_EQ(out.str(), "");
 }
 
+// Every text of the replies is data: a line end or a terminal control in it is printed escaped,
+// so the report keeps its own lines and sends nothing to the terminal.
+TEST_F(OnceCommandTest, ReplyTextCannotForgeLinesOrReachTheTerminal) {
+  // One document answers all three requests: each reads only its own elements.
+  test::LocalHttpServer forger;
+  forger.setReply(
+      {.body = "<PelmarPacket><Result>0</Result><UserIP>1.2.3.4&#10;FORGED line&#13;&#x9B;31m"
+               "</UserIP><UserProfile><UserID>7&#10;FORGED id</UserID><PayType>1</PayType>"
+               "<ServiceEndDate>2099&#9;1231</ServiceEndDate></UserProfile><DomainInfo>"
+               "<DomainName>a&#10;FORGED domain</DomainName><SuffixName>.example.net</SuffixName>"
+               "<ResourceInfo><ResourceType>A</ResourceType><KeyName>www&#x85;</KeyName>"
+               "<KeyValue>1.2.3.4&#10;FORGED record</KeyValue></ResourceInfo></DomainInfo>"
+               "</PelmarPacket>"});
+  client.SetEndpoint(forger.url());
+  ASSERT_EQ(runOnce({"demo01", "demo-pass", false}), kExitDone) << err.str();
+  const std::string text = out.str();
+  EXPECT_THAT(text, HasSubstr("IP updates successfully：1.2.3.4\\nFORGED line\\r\\xC2\\x9B31m\n"));
+  EXPECT_THAT(text, HasSubstr("User ID: 7\\nFORGED id\n"));
+  EXPECT_THAT(text, HasSubstr("  a\\nFORGED domain.example.net  "));
+  EXPECT_THAT(text, HasSubstr("Recordwww\\xC2\\x85，DNS Data：1.2.3.4\\nFORGED record\n"));
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_FALSE(line.starts_with("FORGED")) << text;
+    for (const char c : line) EXPECT_GE(static_cast<unsigned char>(c), 0x20) << text;
+  }
+}
+
 TEST_F(OnceCommandTest, ActiveTestWithoutReplyEndsWithExitTwo) {
   service->control("drop?msg=ActiveTestReq");
   EXPECT_EQ(runOnce({"demo01", "demo-pass", false}), kExitUnreachable);

@@ -151,13 +151,14 @@ TEST_F(ServiceNotifyTest, LinesForTheJournalCarryTheirPriority) {
   }
 }
 
-// Text of a reply is data: a UserIP with line ends and a terminal escape stays inside its line.
+// Text of a reply is data: a UserIP with line ends and a terminal control stays inside its line.
+// (A raw ESC would make the reply not well-formed, and it is refused whole.)
 TEST(ServiceJournalTest, ServiceTextCannotForgeJournalLines) {
   const kelbrin::test::TempDir dir;
   kelbrin::test::ReferenceService::Options serviceOptions;
   serviceOptions.logFile = dir / "service.log";
   const kelbrin::test::ReferenceService service(serviceOptions);
-  service.control("userip?ip=198.51.100.9%0D%0AError%3A%20forged%1B%5B2J%C2%9B");
+  service.control("userip?ip=198.51.100.9%0D%0AError%3A%20forged%5B2J%C2%9B");
   kelbrin::settings::SetConfigRoot(dir / "config");
   kelbrin::settings::TPubUtil::WriteRegString("UserName", "demo01");
   kelbrin::settings::TPubUtil::WriteRegString("UserPwd", "demo-pass");
@@ -169,7 +170,7 @@ TEST(ServiceJournalTest, ServiceTextCannotForgeJournalLines) {
   ASSERT_GT(pid, 0);
   // The XML reader makes the CR LF one LF.
   const std::string expected =
-      "Hint: IP updates successfully：198.51.100.9\\nError: forged\\x1B[2J\\xC2\\x9B\n";
+      "Hint: IP updates successfully：198.51.100.9\\nError: forged[2J\\xC2\\x9B\n";
   const auto guard = std::chrono::steady_clock::now() + 20s;
   while (ReadFile(dir / "stderr").find(expected) == std::string::npos &&
          std::chrono::steady_clock::now() < guard) {

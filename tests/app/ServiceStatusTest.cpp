@@ -23,6 +23,8 @@ TEST(ServiceStatusText, SaysWhatAPersonWantsToKnow) {
       {true, "", "", "Online"},
       {false, "", "Password failure！", "Offline — Password failure！"},
       {false, "203.0.113.7", "", "Offline"},
+      // The address is the service's text: a line end in it must not add a field to the status.
+      {true, "1.2.3.4\nREADY=1\x1b[31m", "", "Online — address 1.2.3.4\\nREADY=1\\x1B[31m"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ServiceStatusText(c.online, c.address, c.lastError), c.text) << c.text;

@@ -39,8 +39,9 @@ short PendingEvent(SSL* ssl, int result) {
 
 }  // namespace
 
-LocalTlsServer::LocalTlsServer(const CertificateFiles& certificate, int originPort)
-    : context_(std::make_unique<Context>()), originPort_(originPort) {
+LocalTlsServer::LocalTlsServer(const CertificateFiles& certificate, int originPort,
+                               bool closeNotify)
+    : context_(std::make_unique<Context>()), originPort_(originPort), closeNotify_(closeNotify) {
   context_->ssl = SSL_CTX_new(TLS_server_method());
   if (context_->ssl == nullptr ||
       SSL_CTX_use_certificate_chain_file(context_->ssl, certificate.certificate.c_str()) != 1 ||
@@ -104,7 +105,8 @@ void LocalTlsServer::serve(int fd) {
       if (got > 0) {
         open = sendToClient(static_cast<int>(got));
       } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
-        SSL_shutdown(ssl);  // the reply is complete: say so, as a web server would
+        if (closeNotify_)
+          SSL_shutdown(ssl);  // the reply is complete: say so, as a web server would
         open = false;
       }
     }

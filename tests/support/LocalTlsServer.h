@@ -16,7 +16,9 @@ namespace kelbrin::test {
 // records the requests as usual). It serves one connection at a time.
 class LocalTlsServer {
  public:
-  LocalTlsServer(const CertificateFiles& certificate, int originPort);
+  // With `closeNotify` false the front ends each connection with a bare TCP close, as an
+  // attacker cutting the stream would.
+  LocalTlsServer(const CertificateFiles& certificate, int originPort, bool closeNotify = true);
   ~LocalTlsServer();
   LocalTlsServer(const LocalTlsServer&) = delete;
   LocalTlsServer& operator=(const LocalTlsServer&) = delete;
@@ -35,6 +37,7 @@ class LocalTlsServer {
 
   std::unique_ptr<Context> context_;
   int originPort_;
+  bool closeNotify_;
   StopSignal stop_;
   std::atomic<bool> handshakeCompleted_{false};
   // Started once the certificate is loaded, so that its thread only reads a finished context.

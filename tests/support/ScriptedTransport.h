@@ -17,6 +17,7 @@ class ScriptedTransport final : public protocol::Transport {
   struct Sent {
     std::string method, url, body;
     bool xmlMode = true;
+    std::size_t replyCap = 0;
   };
 
   // Answers the next exchanges in order; once the script is used up, `fallback` answers.
@@ -32,7 +33,7 @@ class ScriptedTransport final : public protocol::Transport {
   std::string Exchange(const protocol::ExchangeRequest& request) override {
     std::lock_guard lock(mutex_);
     sent_.push_back({std::string(request.method), std::string(request.url),
-                     std::string(request.body), request.xmlMode});
+                     std::string(request.body), request.xmlMode, request.replyCap});
     if (script_.empty()) return fallback_;
     std::string reply = std::move(script_.front());
     script_.pop_front();

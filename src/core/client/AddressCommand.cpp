@@ -1,6 +1,5 @@
 #include "client/AddressCommand.h"
 
-#include <csignal>
 #include <optional>
 
 #include "platform/process/ChildProcess.h"
@@ -63,6 +62,7 @@ std::string AddressCommand::RunOnce(const std::vector<std::string>& argv, bool& 
   const std::string name = "Address command " + program_;
   platform::ChildOptions options;
   options.captureOutput = true;
+  options.ownProcessGroup = true;
   std::optional<platform::ChildProcess> child = platform::ChildProcess::Start(argv, options);
   if (!child) return name + " could not be started";
   const auto deadline = std::chrono::steady_clock::now() + timeout_;
@@ -74,8 +74,7 @@ std::string AddressCommand::RunOnce(const std::vector<std::string>& argv, bool& 
       stopping = stopping_;
     }
     if (stopping || std::chrono::steady_clock::now() >= deadline) {
-      child->Signal(SIGKILL);
-      child->Wait(timeout_);
+      child->EndGroup();
       return name + (stopping ? " was stopped with the client" : " took too long and was ended");
     }
   }

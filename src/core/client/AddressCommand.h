@@ -13,13 +13,15 @@ namespace kelbrin::client {
 
 // The user's program run on each new public address, as `PROGRAM ADDRESS PREVIOUS` — never
 // through a shell — on a thread of its own, so the session never waits for it. Each run is
-// bounded in time (then killed); its exit status and first line of output are reported.
+// bounded in time; at the bound or a stop the program's whole process group is killed (the
+// commands a script starts too) and its output no longer read. Its exit status and first line
+// of output are reported.
 class AddressCommand {
  public:
   // `report(ok, text)` gets one line per run, on the command's thread.
   AddressCommand(std::string program, std::chrono::milliseconds timeout,
                  std::function<void(bool ok, std::string text)> report);
-  // Stops: a run still going is killed, the thread joined.
+  // Stops: a run still going is ended with its process group, the thread joined.
   ~AddressCommand();
   AddressCommand(const AddressCommand&) = delete;
   AddressCommand& operator=(const AddressCommand&) = delete;

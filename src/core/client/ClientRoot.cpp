@@ -18,7 +18,6 @@ namespace {
 // The settings value naming the program run on each new public address.
 constexpr const char* kAddressCommandValue = "AddressChangeCommand";
 // How long that program may run before it is ended.
-constexpr std::chrono::seconds kAddressCommandTimeout{30};
 
 }  // namespace
 
@@ -71,7 +70,7 @@ ClientRoot::ClientRoot(runtime::EventLoop& loop, runtime::Clock& clock,
   const std::string command = options_.settingsBackend->ReadValue(kAddressCommandValue);
   if (!command.empty()) {
     addressCommand_ = std::make_unique<AddressCommand>(
-        command, kAddressCommandTimeout, [this](bool ok, std::string text) {
+        command, options_.addressCommandBound, [this](bool ok, std::string text) {
           PostToLoop([this, ok, text = std::move(text)] {
             eventLog_.AddLog(ok ? eventlog::kLogTip : eventlog::kLogError, text);
           });
@@ -221,15 +220,24 @@ void ClientRoot::Shutdown() {
 }
 
 void ClientRoot::OnNewAddress(const std::string& address, const std::string& previous) {
+  // Text that is not an address is never handed to the user's program as one.
+  if (!eventlog::AddressHistory::IsAddressLiteral(address)) return;
+  std::string last = previous;
   if (history_) {
     try {
+      // After a restart the session knows no previous address; the history does.
+      const std::vector<eventlog::AddressRecord> records = history_->Read();
+      if (!records.empty()) last = records.back().address;
+      if (address == last) return;
       history_->Append(std::chrono::system_clock::now(), address);
     } catch (const std::exception& error) {
       eventLog_.AddLog(eventlog::kLogError,
                        std::string("The address history was not written: ") + error.what());
     }
+  } else if (address == last) {
+    return;
   }
-  if (addressCommand_) addressCommand_->Run(address, previous);
+  if (addressCommand_) addressCommand_->Run(address, last);
 }
 
 void ClientRoot::PostToLoop(std::function<void()> task) {

@@ -50,6 +50,8 @@ struct ClientOptions {
   settings::SettingsBackend* settingsBackend = &settings::SystemSettingsBackend();
   // The file of past public addresses; none is kept without one.
   std::optional<std::filesystem::path> addressHistory;
+  // How long the address command may run before it is ended with everything it started.
+  std::chrono::milliseconds addressCommandBound{std::chrono::seconds(30)};
   // Registers the line kinds that need more than the line environment (the dial-up kind and
   // its dialer) with the factory, before the stored line is started.
   std::function<void(lines::TLineFactory&)> registerLineKinds;
@@ -104,7 +106,8 @@ class ClientRoot {
  private:
   // Runs `task` on the controller's thread unless the root is gone by then.
   void PostToLoop(std::function<void()> task);
-  // A new public address: into the history file, and to the user's command.
+  // A new public address: into the history file, and to the user's command; only an address
+  // literal, and only one that differs from the last recorded (also by an earlier run).
   void OnNewAddress(const std::string& address, const std::string& previous);
   // The stored line, started inside the session's InitClient.
   void StartLine();

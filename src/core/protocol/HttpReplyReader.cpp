@@ -71,7 +71,7 @@ std::size_t HttpReplyReader::Feed(std::string_view bytes) {
 
 void HttpReplyReader::Fail() {
   state_ = State::Failed;
-  std::string().swap(body_);  // up to 16 MiB nobody will read
+  std::string().swap(body_);  // up to a whole cap nobody will read
 }
 
 void HttpReplyReader::EndOfStream() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kelbrin::protocol {
 
@@ -43,6 +44,8 @@ class HttpReplyReader {
   int Status() const { return headersDone_ ? status_ : 0; }
   // The Body (at most bodyCap bytes of it); empty once the reply has failed.
   const std::string& Body() const { return body_; }
+  // The body moved out (a large reply is not copied); the reader keeps an empty one.
+  std::string TakeBody() { return std::exchange(body_, std::string()); }
 
  private:
   enum class Phase { StatusLine, Headers, Body, ChunkSize, ChunkData, ChunkEnd, Trailers, Close };

@@ -13,7 +13,6 @@
 #include "protocol/HttpUrl.h"
 #include "protocol/ProxyChoice.h"
 #include "protocol/ReplyDecoding.h"
-#include "protocol/Utilities.h"
 
 namespace kelbrin::protocol {
 
@@ -97,14 +96,12 @@ std::string RunExchange(const ExchangeRequest& request) {
   if (!stream->SendAll(message, bounds)) return {};
 
   HttpReplyReader reader({.headersOnly = *verb == "HEAD",
-                          .bodyCap = request.xmlMode ? kXmlReplyCap : kRawReplyBytes,
+                          .bodyCap = request.xmlMode ? request.replyCap : kRawReplyBytes,
                           .failAboveCap = request.xmlMode});
   std::size_t surplus = 0;
   if (!ReadReply(*stream, reader, bounds, surplus) || reader.Status() != 200) return {};
   if (!request.xmlMode) return DecodeRawReply(reader.Body());
-  std::string text = DecodeXmlReply(reader.Body());
-  // Not XML ("Invalid XML"): the caller sees the empty reply like any other failure.
-  return IsWellFormedXml(text) ? text : std::string();
+  return DecodeXmlReply(reader.TakeBody());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "protocol/PelmarClient.h"
 
+#include "platform/process/FreedMemory.h"
 #include "protocol/TBaseReq.h"
 #include "protocol/TGetVersionResp.h"
 #include "protocol/TUserAuthReq.h"
@@ -55,8 +56,8 @@ void PelmarClient::SetTimeouts(const runtime::Pace& pace) {
   timeouts_ = TimeoutsOf(pace);
 }
 
-std::string PelmarClient::Post(std::string_view method, std::string_view url,
-                               std::string_view body, bool xmlMode) {
+std::string PelmarClient::Post(std::string_view method, std::string_view url, std::string_view body,
+                               bool xmlMode, std::size_t replyCap) {
   if (aborted_.load()) return {};
   TransportTimeouts timeouts;
   {
@@ -66,19 +67,19 @@ std::string PelmarClient::Post(std::string_view method, std::string_view url,
   const std::lock_guard exchange(exchangeLock_);
   // A shutdown may have begun while this call waited for the exchange before it.
   if (aborted_.load()) return {};
-  return transport_.Exchange({method, url, body, xmlMode, timeouts, &aborted_});
+  return transport_.Exchange({method, url, body, xmlMode, timeouts, &aborted_, replyCap});
 }
 
-std::string PelmarClient::PostXml(const std::string& body) {
-  return Post("POST", Endpoint(), body, true);
+std::string PelmarClient::PostXml(const std::string& body, std::size_t replyCap) {
+  return Post("POST", Endpoint(), body, true, replyCap);
 }
 
 template <typename Resp>
 Reply<Resp> PelmarClient::Parsed(const std::string& text) {
   Reply<Resp> outcome;
-  if (text.empty()) return outcome;
   auto reply = std::make_shared<Resp>();
-  reply->ParseXml(text);
+  // A reply that is not well-formed counts as none.
+  if (text.empty() || !reply->ParseXml(text)) return outcome;
   Judge(reply->Result, outcome);
   outcome.reply = std::move(reply);
   return outcome;
@@ -98,14 +99,17 @@ Reply<TQueryUserProfileResp> PelmarClient::UserLogin(const Credentials& credenti
 Outcome PelmarClient::ActiveTest(const Credentials& credentials, TActiveTestResp& response) {
   Outcome outcome;
   const std::string text = PostXml(GeneralRequest("ActiveTestReq", credentials));
-  if (text.empty()) return outcome;
-  response.ParseXml(text);
+  if (text.empty() || !response.ParseXml(text)) return outcome;
   Judge(response.Result, outcome);
   return outcome;
 }
 
 Reply<TGetServiceListResp> PelmarClient::GetServiceList(const Credentials& credentials) {
-  return Parsed<TGetServiceListResp>(PostXml(GeneralRequest("GetServiceListReq", credentials)));
+  Reply<TGetServiceListResp> outcome = Parsed<TGetServiceListResp>(
+      PostXml(GeneralRequest("GetServiceListReq", credentials), kServiceListReplyCap));
+  // The reply text and the parser's documents, as large as the list, are freed by now.
+  platform::ReturnFreedMemory();
+  return outcome;
 }
 
 std::string PelmarClient::QueryLatestVersion() {
@@ -124,7 +128,7 @@ std::string PelmarClient::PostReport(const std::string& document) { return PostX
 
 std::string PelmarClient::RawExchange(std::string_view method, std::string_view url,
                                       std::string_view body) {
-  return Post(method, url, body, false);
+  return Post(method, url, body, false, kMessageReplyCap);
 }
 
 void PelmarClient::ResultCodeText(int code) {

@@ -65,7 +65,8 @@ class PelmarClient {
   // refuses the query.
   std::string QueryLatestVersion();
   // One of the two inventory reports ("PostSystemInfoReq", "PostNetworkInfoReq"), as the system
-  // information builds its document; the reply text, empty on any failure.
+  // information builds its document; the reply text, empty on any failure. The caller parses it,
+  // and a reply that does not parse is no reply.
   std::string PostReport(const std::string& document);
   // A web page (the captive portal's): GET or POST in raw mode to any address; the page text or
   // the empty string on failure.
@@ -82,8 +83,8 @@ class PelmarClient {
 
  private:
   std::string Post(std::string_view method, std::string_view url, std::string_view body,
-                   bool xmlMode);
-  std::string PostXml(const std::string& body);
+                   bool xmlMode, std::size_t replyCap);
+  std::string PostXml(const std::string& body, std::size_t replyCap = kMessageReplyCap);
   template <typename Resp>
   Reply<Resp> Parsed(const std::string& text);
 

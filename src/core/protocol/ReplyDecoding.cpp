@@ -3,16 +3,23 @@
 #include <algorithm>
 
 #include "platform/files/CodePage.h"
+#include "platform/files/Utf8Check.h"
 
 namespace kelbrin::protocol {
 
-std::string DecodeXmlReply(std::string_view bytes) {
-  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+std::string DecodeXmlReply(std::string bytes) {
+  std::string_view text = bytes;
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::string encoding = "UTF-8";
-  if (bytes.starts_with("\xFF\xFE")) encoding = "UTF-16LE";
-  if (bytes.starts_with("\xFE\xFF")) encoding = "UTF-16BE";
-  if (encoding != "UTF-8") bytes.remove_prefix(2);
-  return platform::CodePage::Named(encoding).ToUtf8(bytes);
+  if (text.starts_with("\xFF\xFE")) encoding = "UTF-16LE";
+  if (text.starts_with("\xFE\xFF")) encoding = "UTF-16BE";
+  if (encoding != "UTF-8") {
+    text.remove_prefix(2);
+  } else if (platform::IsWellFormedUtf8(text)) {
+    bytes.erase(0, bytes.size() - text.size());
+    return bytes;
+  }
+  return platform::CodePage::Named(encoding).ToUtf8(text);
 }
 
 std::string DecodeRawReply(std::string_view bytes) {

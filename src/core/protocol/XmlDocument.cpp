@@ -3,6 +3,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "protocol/XmlCharacterCheck.h"
+
 namespace kelbrin::protocol {
 namespace {
 
@@ -54,6 +56,8 @@ bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 }  // namespace
 
 bool XmlDocument::Load(std::string_view text) {
+  document_.reset();
+  if (!HasOnlyXmlCharactersAndReferences(text)) return false;
   const unsigned int options = pugi::parse_default | pugi::parse_declaration | pugi::parse_fragment;
   const pugi::xml_parse_result result =
       document_.load_buffer(text.data(), text.size(), options, pugi::encoding_utf8);
@@ -66,7 +70,19 @@ std::string XmlDocument::Serialize() const {
   std::ostringstream out;
   document_.save(out, "", pugi::format_raw | pugi::format_no_empty_element_tags,
                  pugi::encoding_utf8);
-  return std::move(out).str();
+  // pugixml writes a CR in text as it is, and the receiving parser would read it as an LF (a
+  // password with a CR would not be the one typed): a character reference reads back as a CR.
+  std::string text = std::move(out).str();
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    if (c == '\r') {
+      escaped += "&#13;";
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
 }
 
 pugi::xml_node XmlDocument::SelectFirst(pugi::xml_node from, std::string_view path) {

@@ -13,15 +13,16 @@ namespace kelbrin::protocol {
 class XmlDocument {
  public:
   // Replaces the content with `text` (UTF-8). Returns false and leaves the document empty when
-  // the text is not one well-formed element tree. No DTD is processed and no entity is expanded
-  // beyond the five predefined ones and character references.
+  // the text is not one well-formed element tree, which includes a character XML does not allow
+  // (XmlCharacterCheck.h). No DTD is processed: a reference to any entity but the five predefined
+  // ones is refused, never expanded.
   bool Load(std::string_view text);
 
   // The document node: the starting point of paths such as "PelmarPacket/Result".
   pugi::xml_node Root() const { return document_.root(); }
 
   // The whole document as UTF-8 text, with no whitespace added between elements and empty
-  // elements written as <X></X>.
+  // elements written as <X></X>. A CR is written as "&#13;", so that it reads back as a CR.
   std::string Serialize() const;
 
   // The first element matching `path` below `from`, in document order; an empty node if none.

@@ -10,6 +10,8 @@
 #include <deque>
 #include <mutex>
 
+#include "platform/files/Utf8Check.h"
+
 namespace kelbrin::platform {
 
 namespace {
@@ -208,6 +210,17 @@ std::string CodePage::FromUtf8(std::string_view utf8) const {
     output += '?';
     return Utf8CharacterLength(rest);
   });
+}
+
+bool IsWellFormedUtf8(std::string_view text) {
+  // ASCII runs, the bulk of every document, are skipped a byte at a time without decoding.
+  while (!text.empty()) {
+    const std::size_t length =
+        static_cast<unsigned char>(text.front()) < 0x80 ? 1 : WellFormedLength(text);
+    if (length == 0) return false;
+    text.remove_prefix(length);
+  }
+  return true;
 }
 
 const CodePage& SystemCodePage() {

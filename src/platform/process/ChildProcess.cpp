@@ -51,34 +51,57 @@ std::optional<ChildProcess> ChildProcess::Start(const std::vector<std::string>& 
   for (const auto& [childFd, parentFd] : options.passFds) {
     posix_spawn_file_actions_adddup2(&actions, parentFd, childFd);
   }
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  if (options.ownProcessGroup) {
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);  // a group named after the child
+  }
   pid_t pid = -1;
-  const int failed = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  const int failed = ::posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (options.captureOutput) ::close(pipeFds[1]);
   if (failed != 0) {
     if (options.captureOutput) ::close(pipeFds[0]);
     return std::nullopt;
   }
-  return ChildProcess(pid, pipeFds[0]);
+  return ChildProcess(pid, pipeFds[0], options.ownProcessGroup);
 }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
       outputFd_(std::exchange(other.outputFd_, -1)),
+      ownGroup_(other.ownGroup_),
       output_(std::move(other.output_)),
       exit_(other.exit_) {}
 
 ChildProcess::~ChildProcess() {
-  if (outputFd_ >= 0) ::close(outputFd_);
-  if (pid_ < 0 || exit_) return;
-  ::kill(pid_, SIGKILL);
-  int status = 0;
-  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  if (pid_ < 0 || exit_) {
+    if (outputFd_ >= 0) ::close(outputFd_);
+    return;
   }
+  EndGroup();
 }
 
 void ChildProcess::Signal(int signal) const {
   if (pid_ > 0 && !exit_) ::kill(pid_, signal);
+}
+
+void ChildProcess::EndGroup() {
+  if (pid_ < 0) return;
+  // The group outlives its leader while a member lives, so it is ended even after the exit.
+  if (ownGroup_) {
+    ::kill(-pid_, SIGKILL);
+  } else if (!exit_) {
+    ::kill(pid_, SIGKILL);
+  }
+  if (outputFd_ >= 0) ::close(std::exchange(outputFd_, -1));
+  if (exit_) return;
+  int status = 0;
+  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+  exit_ = -1;
 }
 
 // Reads the output pipe until its end or the deadline.

@@ -16,6 +16,9 @@ namespace kelbrin::platform {
 // a program that takes a secret or a log stream on a numbered descriptor (never argv or env).
 struct ChildOptions {
   bool captureOutput = false;
+  // The child leads a process group of its own, so that EndGroup also reaches the programs it
+  // starts (a shell script's commands), which would otherwise outlive it and hold its output.
+  bool ownProcessGroup = false;
   std::vector<std::pair<int, int>> passFds;
 };
 
@@ -41,13 +44,18 @@ class ChildProcess {
   pid_t Pid() const { return pid_; }
   // Sends `signal` while the child has not been reaped.
   void Signal(int signal) const;
+  // Kills the child's whole process group (the child alone without ownProcessGroup), stops
+  // reading its output and reaps it: nothing it started can hold the owner any longer.
+  void EndGroup();
 
  private:
-  ChildProcess(pid_t pid, int outputFd) : pid_(pid), outputFd_(outputFd) {}
+  ChildProcess(pid_t pid, int outputFd, bool ownGroup)
+      : pid_(pid), outputFd_(outputFd), ownGroup_(ownGroup) {}
   void ReadAvailable(std::chrono::steady_clock::time_point deadline);
 
   pid_t pid_ = -1;
   int outputFd_ = -1;
+  bool ownGroup_ = false;
   std::string output_;
   std::optional<int> exit_;
 };

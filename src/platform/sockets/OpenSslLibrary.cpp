@@ -2,32 +2,48 @@
 
 #include <dlfcn.h>
 
+#include <iostream>
 #include <memory>
 
 namespace kelbrin::platform {
 
 namespace {
 
-std::unique_ptr<const OpenSslApi> Load() {
-  void* library = ::dlopen("libssl.so.3", RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return nullptr;
-  auto api = std::make_unique<OpenSslApi>();
-  // Looked up through libssl's handle, which also finds the libcrypto functions it depends on.
-#define KELBRIN_OPENSSL_LOAD(name)                                            \
-  api->name = reinterpret_cast<decltype(api->name)>(::dlsym(library, #name)); \
-  if (api->name == nullptr) return nullptr;
-  KELBRIN_OPENSSL_FUNCTIONS(KELBRIN_OPENSSL_LOAD)
-#undef KELBRIN_OPENSSL_LOAD
-  // The library stays loaded, also when a function is missing: unloading OpenSSL is not safe
-  // once it has started, and a second attempt would find the same library.
-  return api;
+std::string DlError() {
+  const char* text = ::dlerror();
+  return text != nullptr ? text : "unknown error";
 }
 
 }  // namespace
 
+OpenSslLoad LoadOpenSsl(const char* soname) {
+  ::dlerror();  // forget an earlier failure of another caller
+  void* library = ::dlopen(soname, RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) return {nullptr, std::string(soname) + " cannot be loaded: " + DlError()};
+  auto api = std::make_unique<OpenSslApi>();
+  // Looked up through libssl's handle, which also finds the libcrypto functions it depends on.
+#define KELBRIN_OPENSSL_LOAD(name)                                                         \
+  api->name = reinterpret_cast<decltype(api->name)>(::dlsym(library, #name));              \
+  if (api->name == nullptr) {                                                              \
+    return {nullptr, std::string(soname) + " lacks the function " #name ": " + DlError()}; \
+  }
+  KELBRIN_OPENSSL_FUNCTIONS(KELBRIN_OPENSSL_LOAD)
+#undef KELBRIN_OPENSSL_LOAD
+  // The library stays loaded, also when a function is missing: unloading OpenSSL is not safe
+  // once it has started, and a second attempt would find the same library.
+  return {api.release(), {}};
+}
+
 const OpenSslApi* OpenSsl() {
   // Never destroyed, like the library: an exchange on another thread may still use it at exit.
-  static const OpenSslApi* const api = Load().release();
+  static const OpenSslApi* const api = [] {
+    const OpenSslLoad load = LoadOpenSsl(kOpenSslName);
+    // Once for the process: every https exchange fails the same way from here on.
+    if (load.api == nullptr) {
+      std::cerr << "kelbrin-client: https is unavailable: " << load.error << '\n';
+    }
+    return load.api;
+  }();
   return api;
 }
 

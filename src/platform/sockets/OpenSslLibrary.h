@@ -5,6 +5,8 @@
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
+#include <string>
+
 namespace kelbrin::platform {
 
 // The OpenSSL functions the TLS session calls.
@@ -45,9 +47,20 @@ struct OpenSslApi {
 #undef KELBRIN_OPENSSL_POINTER
 };
 
-// The library, loaded with dlopen by the first call (thread-safe) and kept for the life of the
-// process; nullptr when it or one of the functions is missing. Only an https exchange calls this,
-// so a client that speaks plain http never maps OpenSSL at all.
+inline constexpr const char* kOpenSslName = "libssl.so.3";
+
+// What loading a TLS library came to: its functions (never freed), or nullptr and why not, naming
+// the library and, from dlerror(), what is missing.
+struct OpenSslLoad {
+  const OpenSslApi* api = nullptr;
+  std::string error;
+};
+OpenSslLoad LoadOpenSsl(const char* soname);
+
+// kOpenSslName, loaded by the first call (thread-safe) and kept for the life of the process;
+// nullptr when it or one of the functions is missing, which the first call writes to standard
+// error (the journal, for the service) once. Only an https exchange calls this, so a client that
+// speaks plain http never maps OpenSSL at all.
 const OpenSslApi* OpenSsl();
 
 }  // namespace kelbrin::platform

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "platform/sockets/OpenSslLibrary.h"
+#include "platform/sockets/TlsClientContext.h"
 
 namespace kelbrin::platform {
 
@@ -18,13 +19,11 @@ struct TlsSession::Handles {
   explicit Handles(const OpenSslApi& library) : api(library) {}
   ~Handles() {
     if (ssl != nullptr) api.SSL_free(ssl);  // frees the two buffers too
-    if (context != nullptr) api.SSL_CTX_free(context);
   }
   Handles(const Handles&) = delete;
   Handles& operator=(const Handles&) = delete;
 
   const OpenSslApi& api;
-  SSL_CTX* context = nullptr;
   SSL* ssl = nullptr;
   BIO* incoming = nullptr;  // bytes from the peer, for OpenSSL to read
   BIO* outgoing = nullptr;  // bytes OpenSSL wrote for the peer
@@ -56,16 +55,7 @@ TlsSession::~TlsSession() {
 
 bool TlsSession::Configure(const std::string& host, bool hostIsAddress) {
   Handles& h = *handles_;
-  api_.ERR_clear_error();
-  h.context = api_.SSL_CTX_new(api_.TLS_client_method());
-  if (h.context == nullptr ||
-      api_.SSL_CTX_ctrl(h.context, SSL_CTRL_SET_MIN_PROTO_VERSION, TLS1_2_VERSION, nullptr) != 1) {
-    return false;
-  }
-  // Without a trust store nothing verifies, and the handshake fails below.
-  api_.SSL_CTX_set_default_verify_paths(h.context);
-  api_.SSL_CTX_set_verify(h.context, SSL_VERIFY_PEER, nullptr);
-  h.ssl = api_.SSL_new(h.context);
+  h.ssl = NewClientSsl(api_);
   if (h.ssl == nullptr) return false;
 
   BIO* incoming = api_.BIO_new(api_.BIO_s_mem());
@@ -145,9 +135,10 @@ std::optional<std::size_t> TlsSession::Receive(std::span<char> buffer, IoBounds&
     const int error = api_.SSL_get_error(ssl, got);
     if (error == SSL_ERROR_ZERO_RETURN) return 0;
     if (error != SSL_ERROR_WANT_READ || !Flush(bounds)) return std::nullopt;
+    // A connection that ends without close_notify may have been cut by anyone on the path:
+    // only the server's own end of the stream is an end.
     const auto received = Fill(bounds);
-    if (!received) return std::nullopt;
-    if (*received == 0) return 0;
+    if (!received || *received == 0) return std::nullopt;
   }
 }
 

@@ -30,8 +30,8 @@ class TlsSession final : public ByteStream {
   TlsSession& operator=(const TlsSession&) = delete;
 
   bool SendAll(std::string_view data, IoBounds& bounds) override;
-  // 0 at close_notify, and also when the connection ends without one: the HTTP framing above
-  // tells a complete reply from a cut one.
+  // 0 at close_notify; a connection that ends without one fails (nothing), so a body that runs
+  // until the end of the stream is never taken cut short.
   std::optional<std::size_t> Receive(std::span<char> buffer, IoBounds& bounds) override;
 
  private:

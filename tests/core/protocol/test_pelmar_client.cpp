@@ -145,6 +145,36 @@ TEST(PelmarClientCalls, SendTheirDocumentsAndCarryTheirOutcome) {
   EXPECT_NE(sent[1].body.find("<MsgType>GetServiceListReq</MsgType>"), std::string::npos);
 }
 
+// A reply that does not parse as one well-formed document is no reply at all (code 1), whatever
+// its Result says; and only the service list may be large.
+TEST(PelmarClientCalls, AReplyThatIsNotWellFormedIsNone) {
+  test::ScriptedTransport transport;
+  PelmarClient client(transport);
+  client.SetEndpoint(kEndpoint);
+  const std::string notWellFormed[] = {
+      "OK",
+      "<PelmarPacket><Result>0</Result>",
+      "<PelmarPacket><Result>0</Result></PelmarPacket><b/>",
+      "<PelmarPacket><Result>0</Result><UserIP>1.2.3.4&#27;[31m</UserIP></PelmarPacket>",
+      "<PelmarPacket><Result>0</Result><UserIP>1.2.3.4&nbsp;</UserIP></PelmarPacket>",
+  };
+  for (const std::string& text : notWellFormed) {
+    transport.Script({text, text, text});
+    TActiveTestResp response;
+    const Outcome test = client.ActiveTest({"demo01", "pw"}, response);
+    EXPECT_FALSE(test.replied) << text;
+    EXPECT_EQ(test.resultCode, 1) << text;
+    EXPECT_EQ(response.UserIP, "") << text;
+    EXPECT_FALSE(client.UserLogin({"demo01", "pw"}).replied) << text;
+    EXPECT_FALSE(client.GetServiceList({"demo01", "pw"}).replied) << text;
+  }
+  const auto sent = transport.SentRequests();
+  ASSERT_EQ(sent.size(), 3 * std::size(notWellFormed));
+  EXPECT_EQ(sent[0].replyCap, kMessageReplyCap);
+  EXPECT_EQ(sent[1].replyCap, kMessageReplyCap);
+  EXPECT_EQ(sent[2].replyCap, kServiceListReplyCap);
+}
+
 TEST(PelmarClientCalls, RawExchangeGoesToTheGivenAddressInRawMode) {
   test::ScriptedTransport transport;
   PelmarClient client(transport);

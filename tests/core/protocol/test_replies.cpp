@@ -70,13 +70,18 @@ TYPED_TEST(ReplyRule, FirstOfTwoElementsCounts) {
   EXPECT_EQ(reply.MsgType, "A");
 }
 
-TYPED_TEST(ReplyRule, DeclaredEntitiesAreNotExpanded) {
+// No DTD is read: a document that refers to the entities it declares is refused, never expanded
+// (nor read as the literal text "&e;").
+TYPED_TEST(ReplyRule, DeclaredEntitiesAreRefusedNotExpanded) {
+  const std::string doctype =
+      "<?xml version=\"1.0\"?><!DOCTYPE PelmarPacket [<!ENTITY e \"boom\">"
+      "<!ENTITY f SYSTEM \"file:///etc/passwd\">]>";
   TypeParam reply;
-  EXPECT_TRUE(
-      reply.ParseXml("<?xml version=\"1.0\"?><!DOCTYPE PelmarPacket [<!ENTITY e \"boom\">"
-                     "<!ENTITY f SYSTEM \"file:///etc/passwd\">]>"
-                     "<PelmarPacket><Result>&e;&f;&amp;&#48;</Result></PelmarPacket>"));
-  EXPECT_EQ(reply.Result, "&e;&f;&0");
+  EXPECT_FALSE(
+      reply.ParseXml(doctype + "<PelmarPacket><Result>&e;&f;&amp;&#48;</Result></PelmarPacket>"));
+  EXPECT_EQ(reply.Result, "");
+  EXPECT_TRUE(reply.ParseXml(doctype + "<PelmarPacket><Result>&amp;&#48;</Result></PelmarPacket>"));
+  EXPECT_EQ(reply.Result, "&0");
 }
 
 // Hostile nesting must neither overflow the stack while loading nor while gathering the text.

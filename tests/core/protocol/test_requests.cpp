@@ -120,17 +120,21 @@ TEST(TUserAuthReq, HasNoVersionAndEndsWithClientVersion) {
 }
 
 // The service echoes account data back inside UserProfile; what the request wrote must read back
-// as the same characters.
+// as the same characters. A CR goes as a reference: sent raw, every XML parser would read an LF.
 TEST(TUserAuthReq, MarkupAndChineseTextComeBackUnchanged) {
   struct Credentials {
     std::string userName, password;
   };
   for (const Credentials& sent :
-       {Credentials{"demo01", "a&b<c>d]]>e\"f'g"}, Credentials{"演示用户", "密码&<"}}) {
+       {Credentials{"demo01", "a&b<c>d]]>e\"f'g"}, Credentials{"演示用户", "密码&<"},
+        Credentials{"de\rmo", "pa\rss\r\nwo\nrd"}}) {
     const std::string text =
         TUserAuthReq{"QueryUserProfileReq", sent.userName, sent.password, "6.0"}.ToXml();
     EXPECT_EQ(text.find(sent.password), std::string::npos) << "markup left unescaped";
-    EXPECT_NE(text.find("<UserName>" + sent.userName + "</UserName>"), std::string::npos);
+    EXPECT_EQ(text.find('\r'), std::string::npos) << "a CR sent raw";
+    if (sent.userName.find('\r') == std::string::npos) {
+      EXPECT_NE(text.find("<UserName>" + sent.userName + "</UserName>"), std::string::npos);
+    }
 
     std::string echoed = Body(text);
     echoed.replace(0, std::string_view("<PelmarPacket>").size(), "<PelmarPacket><UserProfile>");

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <future>
 #include <optional>
 
 #include "LocalHttpServer.h"
 #include "LocalTlsServer.h"
 #include "ScopedEnv.h"
+#include "TempDir.h"
 #include "TestCertificateAuthority.h"
 #include "protocol/HttpTransport.h"
 #include "runtime/Pace.h"
@@ -82,10 +84,9 @@ TEST_F(HttpsTransportTest, ALargeBodyAndReplyCrossIntact) {
   Trust(authority_);
   std::string body = "<a>";
   std::string reply = "<b>";
-  for (int i = 0; body.size() < (1u << 20); ++i) {
-    body += std::to_string(i) + ",";
-    reply += std::to_string(3 * i) + ";";
-  }
+  for (int i = 0; body.size() < (1u << 20); ++i) body += std::to_string(i) + ",";
+  // Many TLS records, within the cap of a message's reply.
+  for (int i = 0; reply.size() < kMessageReplyCap / 2; ++i) reply += std::to_string(3 * i) + ";";
   body += "</a>";
   reply += "</b>";
   origin_.setReply({.body = reply});
@@ -171,6 +172,54 @@ TEST_F(HttpsTransportTest, AServerLeavingMidRequestFailsTheExchangeOnly) {
 
   EXPECT_EQ(Post(server.url(), large), "");
   EXPECT_TRUE(server.handshakeCompleted());
+}
+
+// Only close_notify ends a TLS stream: a bare TCP close may come from anyone on the path, so a
+// body that runs until the end of the stream is then refused as cut short. A body framed by its
+// length is complete before the close, with or without close_notify.
+TEST_F(HttpsTransportTest, OnlyCloseNotifyEndsABodyThatRunsToTheEnd) {
+  struct Case {
+    bool announceLength;
+    bool closeNotify;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {false, true, true},
+      {false, false, false},
+      {true, true, true},
+      {true, false, true},
+  };
+  Trust(authority_);
+  for (const Case& c : cases) {
+    origin_.setReply({.body = kXmlReply, .announceLength = c.announceLength});
+    const LocalTlsServer server(authority_.issue(kGoodLeaf), origin_.port(), c.closeNotify);
+    EXPECT_EQ(Post(server.url()), c.accepted ? kXmlReply : "")
+        << "length announced " << c.announceLength << ", close_notify " << c.closeNotify;
+  }
+}
+
+// The trust store is read once per process, not once per exchange (it costs far more CPU than
+// the handshake): a file changed under the same name is not read again. Naming another store in
+// SSL_CERT_FILE is seen at the next exchange.
+TEST_F(HttpsTransportTest, TheTrustStoreIsLoadedOnceForEachStoreNamed) {
+  namespace fs = std::filesystem;
+  const test::TempDir folder;
+  const TestCertificateAuthority other;
+  const fs::path first = folder.path() / "first.pem";
+  const fs::path second = folder.path() / "second.pem";
+  fs::copy_file(authority_.certificateFile(), first);
+  fs::copy_file(other.certificateFile(), second);
+  const LocalTlsServer server(authority_.issue(kGoodLeaf), origin_.port());
+
+  trusted_.emplace("SSL_CERT_FILE", first.string());
+  EXPECT_EQ(Post(server.url()), kXmlReply);
+  fs::copy_file(other.certificateFile(), first, fs::copy_options::overwrite_existing);
+  EXPECT_EQ(Post(server.url()), kXmlReply) << "the store was read again";
+
+  trusted_.emplace("SSL_CERT_FILE", second.string());
+  EXPECT_EQ(Post(server.url()), "") << "a newly named store was not read";
+  trusted_.emplace("SSL_CERT_FILE", authority_.certificateFile().string());
+  EXPECT_EQ(Post(server.url()), kXmlReply);
 }
 
 TEST_F(HttpsTransportTest, AbortEndsAnExchangeWaitingForAReply) {

@@ -48,6 +48,7 @@ void SessionFixture::Start(std::unique_ptr<protocol::Transport> transport) {
   options.endpoint = service->endpoint();
   options.settingsBackend = &backend;
   options.addressHistory = addressHistory;
+  options.addressCommandBound = addressCommandBound;
   options.registerLineKinds = registerLineKinds;
   options.watchAddresses = watchAddresses;
   root = std::make_unique<client::ClientRoot>(loop, clock, presenter, options,

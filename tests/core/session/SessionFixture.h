@@ -78,6 +78,7 @@ class SessionFixture : public ::testing::Test {
   MemorySettingsBackend backend;
   runtime::Pace pace;
   std::optional<std::filesystem::path> addressHistory;  // the root keeps none unless set
+  std::chrono::milliseconds addressCommandBound{std::chrono::seconds(30)};
   std::function<void(lines::TLineFactory&)> registerLineKinds;
   // The root's address watch; none unless a test sets one before Start.
   client::AddressWatchStarter watchAddresses;
