@@ -374,8 +374,11 @@ class TestDomainPage : public QObject {
     }
     keepScreenshot(rig.form->grab().toImage(), "domain-page.png");
 
-    // Refresh while logged in asks nothing of the user.
+    // Refresh while logged in asks the service for the list again, and nothing of the user.
+    const int listRequests = service.countRequests("GetServiceListReq");
+    QVERIFY(listRequests >= 1);
     QTest::mouseClick(rig.find<QPushButton>("suiButton1"), Qt::LeftButton);
+    QTRY_COMPARE(service.countRequests("GetServiceListReq"), listRequests + 1);
     QCOMPARE(rig.presenter.Count("info|Tip|Please login first！"), 0);
 
     QTest::mouseClick(rig.find<QPushButton>("BtnLogon"), Qt::LeftButton);
