@@ -78,7 +78,8 @@ DomainPage::DomainPage(Seams seams, QWidget* parent)
   // The column is made as wide as the longest name when nodes open, so a long name scrolls
   // sideways instead of being cut.
   TreeViewDNS->header()->setStretchLastSection(false);
-  connect(TreeViewDNS, &QTreeView::expanded, this, [this] { TreeViewDNS->resizeColumnToContents(0); });
+  connect(TreeViewDNS, &QTreeView::expanded, this,
+          [this] { TreeViewDNS->resizeColumnToContents(0); });
   connect(TreeViewDNS->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this] { TreeViewDNSClick(); });
 

@@ -2,8 +2,8 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -146,7 +146,9 @@ PageButtonRow::PageButtonRow(QWidget* parent) : QWidget(parent) {
   setSelected(0);
 }
 
-QWidget* PageButtonRow::buttonOf(int page) const { return buttons_[static_cast<std::size_t>(page)]; }
+QWidget* PageButtonRow::buttonOf(int page) const {
+  return buttons_[static_cast<std::size_t>(page)];
+}
 
 void PageButtonRow::setSelected(int page) {
   if (page < 0 || page >= kPageCount) return;

@@ -357,8 +357,9 @@ class TestDomainPage : public QObject {
     // hint names it.
     const QModelIndex longName = model->index(1, 0, root);
     QCOMPARE(longName.data(Qt::ToolTipRole).toString(), QString("demo01-office.example.net"));
-    QTRY_VERIFY(tree->columnWidth(0) >= tree->visualRect(longName).left() - tree->visualRect(root).left() +
-                                            tree->fontMetrics().horizontalAdvance(longName.data().toString()));
+    QTRY_VERIFY(tree->columnWidth(0) >=
+                tree->visualRect(longName).left() - tree->visualRect(root).left() +
+                    tree->fontMetrics().horizontalAdvance(longName.data().toString()));
 
     const QModelIndex office = model->index(1, 0, root);
     tree->expand(office);

@@ -259,7 +259,8 @@ class TestMainForm : public QObject {
     } else if (part == "corner") {
       QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(2, 2));
     } else {
-      QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() - 2));
+      QTest::mouseClick(button, Qt::LeftButton, {},
+                        QPoint(button->width() / 2, button->height() - 2));
     }
     QCOMPARE(rig.form->ActivePage(), page);
     for (int other = 0; other < PageButtonRow::kPageCount; ++other) {
@@ -307,7 +308,8 @@ class TestMainForm : public QObject {
   // buttons; a list takes one stop however many entries it holds; the focus shows.
   void tabChainSkipsTheTitleBarAndTakesAListOnce() {
     MainFormRig rig;
-    for (int i = 0; i < 300; ++i) rig.controller->EventLog().AddLog(0, "entry " + std::to_string(i));
+    for (int i = 0; i < 300; ++i)
+      rig.controller->EventLog().AddLog(0, "entry " + std::to_string(i));
     rig.form->ShowFromTray();
     QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
     rig.form->SetActivePage(TMainForm::kLogPage);
