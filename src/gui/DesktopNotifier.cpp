@@ -15,7 +15,8 @@ void DesktopNotifier::ShowHintPopup(const std::string& title, const std::string&
   const QString summary = QString::fromStdString(title);
   const QString body = QString::fromStdString(text);
   const auto drawn = [this, summary, body] {
-    TFAnimateHint::ShowHintPopup(summary, body, pace_, onRenew_);
+    TFAnimateHint::ShowHintPopup(summary, body, pace_, onRenew_,
+                                 keepClear_ ? keepClear_() : QRect());
   };
   const auto displayTime = std::chrono::duration_cast<std::chrono::milliseconds>(pace_.popupDelay);
   if (!desktop_.Show(summary, body, title == "Warning", displayTime, drawn)) drawn();

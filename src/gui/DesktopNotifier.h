@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QRect>
+#include <functional>
 #include <string>
 
 #include "gui/FreedesktopNotifications.h"
@@ -22,6 +24,9 @@ class DesktopNotifier {
                   TFAnimateHint::RenewAction onRenew,
                   QDBusConnection bus = QDBusConnection::sessionBus());
 
+  // Where the drawn window must not come (the tray icon's place on the screen).
+  void SetKeepClear(std::function<QRect()> keepClear) { keepClear_ = std::move(keepClear); }
+
   // Texts are UTF-8. A "Warning" is urgent.
   void ShowHintPopup(const std::string& title, const std::string& text);
   // Ignored while a beep still plays.
@@ -32,6 +37,7 @@ class DesktopNotifier {
  private:
   runtime::Pace pace_;
   TFAnimateHint::RenewAction onRenew_;
+  std::function<QRect()> keepClear_;
   FreedesktopNotifications desktop_;
   reminders::BeepPlayer beep_;
 };
