@@ -20,9 +20,8 @@ DesktopPresenter::DesktopPresenter(const runtime::Pace& pace, reminders::ToneFun
 
 void DesktopPresenter::SetMainWindow(TMainForm* form) {
   form_ = form;
-  notifier_.SetKeepClear([this] {
-    return form_ ? form_->Tray().CoolTrayIcon()->geometry() : QRect();
-  });
+  notifier_.SetKeepClear(
+      [this] { return form_ ? form_->Tray().CoolTrayIcon()->geometry() : QRect(); });
   if (form_ && std::exchange(showRequested_, false)) form_->ShowFromTray();
 }
 

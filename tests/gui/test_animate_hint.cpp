@@ -190,8 +190,7 @@ class TestAnimateHint : public QObject {
   void keepsClearOfTheTrayIcon() {
     const QRect area = workArea();
     const QRect tray(area.right() - 60, area.bottom() - 23, 24, 24);
-    QPointer<TFAnimateHint> hint =
-        TFAnimateHint::ShowHintPopup("Hint", "text", kResting, {}, tray);
+    QPointer<TFAnimateHint> hint = TFAnimateHint::ShowHintPopup("Hint", "text", kResting, {}, tray);
     QVERIFY(waitUntilResting(hint));
     QCOMPARE(hint->height(), 117);
     QVERIFY(!hint->geometry().intersects(tray));

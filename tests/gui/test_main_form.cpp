@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "MainFormFixture.h"
+#include "ReferenceService.h"
 #include "Screenshot.h"
 #include "TempDir.h"
 #include "gui/AdvancedServicePage.h"
@@ -542,6 +543,31 @@ class TestMainForm : public QObject {
     QVERIFY(page->WebBrowser1Url().isEmpty());
     QVERIFY(!rig.find<QPushButton>("WebBrowser1Open")->isEnabled());
     QCOMPARE(rig.find<QWidget>("WebBrowser1")->toolTip(), kSite + "/client/advservice.asp");
+  }
+
+  // The page's address carries the password: after a logout it is neither shown nor opened.
+  void advancedServicePageForgetsTheAccountAtLogout() {
+    kelbrin::test::ReferenceService service;
+    MainFormRig rig(service.endpoint());
+    QVERIFY(kelbrin::gui::test::LogIn(rig, "demo01", "demo-pass"));
+    rig.form->SetActivePage(TMainForm::kServicePage);
+    auto* open = rig.find<QPushButton>("WebBrowser1Open");
+    QTRY_VERIFY(open->isEnabled());
+    click(open);
+    QCOMPARE(rig.opened.size(), 1);
+    QVERIFY(rig.opened[0].contains("password=demo-pass"));
+
+    // Logged out while the page shows: the button no longer opens the old address.
+    rig.controller->BtnLogonClick();
+    QTRY_COMPARE(rig.controller->Mark(), 0);
+    click(open);
+    QCOMPARE(rig.opened.size(), 1);
+    QVERIFY(!open->isEnabled());
+    // Shown again later: nothing of the account is left.
+    rig.form->SetActivePage(TMainForm::kStatePage);
+    rig.form->SetActivePage(TMainForm::kServicePage);
+    auto* page = rig.form->findChild<kelbrin::gui::AdvancedServicePage*>("TabSheet4");
+    QVERIFY(page->WebBrowser1Url().isEmpty());
   }
 
   // The reminder dialog belongs to the main window and opens centred on it.
