@@ -385,9 +385,22 @@ class TestDomainPage : public QObject {
     // Refresh while logged in asks the service for the list again, and nothing of the user.
     const int listRequests = service.countRequests("GetServiceListReq");
     QVERIFY(listRequests >= 1);
+    auto shownList = rig.controller->View().DomainTree;
+    QVERIFY(shownList != nullptr);
     QTest::mouseClick(rig.find<QPushButton>("suiButton1"), Qt::LeftButton);
     QTRY_COMPARE(service.countRequests("GetServiceListReq"), listRequests + 1);
     QCOMPARE(rig.presenter.Count("info|Tip|Please login first！"), 0);
+
+    // Clicks while a slow answer is awaited join that fetch instead of queueing more.
+    QTRY_VERIFY(rig.controller->View().DomainTree != shownList);  // the refresh's answer
+    service.control("delay?ms=300&count=1");
+    for (int i = 0; i < 3; ++i) QTest::mouseClick(rig.find<QPushButton>("suiButton1"), Qt::LeftButton);
+    shownList = rig.controller->View().DomainTree;
+    QTRY_VERIFY(rig.controller->View().DomainTree != shownList);
+    QTest::mouseClick(rig.find<QPushButton>("suiButton1"), Qt::LeftButton);
+    shownList = rig.controller->View().DomainTree;
+    QTRY_VERIFY(rig.controller->View().DomainTree != shownList);
+    QCOMPARE(service.countRequests("GetServiceListReq"), listRequests + 3);
 
     QTest::mouseClick(rig.find<QPushButton>("BtnLogon"), Qt::LeftButton);
     QTRY_COMPARE(rig.controller->Mark(), 0);
