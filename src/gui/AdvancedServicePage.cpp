@@ -58,12 +58,9 @@ AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session,
   browserText_->setObjectName(QStringLiteral("WebBrowser1Text"));
   browserText_->setWordWrap(true);
   browserText_->setTextFormat(Qt::PlainText);
-  browserText_->setText(
-      QStringLiteral("The advanced services of your account are offered here once you are "
-                     "logged in."));
   openPage_->setObjectName(QStringLiteral("WebBrowser1Open"));
-  openPage_->setEnabled(false);
-  connect(openPage_, &QPushButton::clicked, this, [this] { ShellOpen(url_); });
+  ForgetAccount();
+  connect(openPage_, &QPushButton::clicked, this, &AdvancedServicePage::OpenInBrowser);
   auto* browserLayout = new QVBoxLayout(browser_);
   browserLayout->setContentsMargins(12, 8, 12, 10);
   browserLayout->addWidget(heading);
@@ -99,8 +96,29 @@ void AdvancedServicePage::showEvent(QShowEvent* event) {
   TabSheet4Show();
 }
 
+// The address carries the account's password: it is not kept past the session that gave it.
+void AdvancedServicePage::ForgetAccount() {
+  url_.clear();
+  browserText_->setText(
+      QStringLiteral("The advanced services of your account are offered here once you are "
+                     "logged in."));
+  openPage_->setEnabled(false);
+}
+
+void AdvancedServicePage::OpenInBrowser() {
+  if (session_.Mark() != 1) {
+    ForgetAccount();
+    return;
+  }
+  ShellOpen(url_);
+}
+
 void AdvancedServicePage::TabSheet4Show() {
-  if (session_.Mark() != 1 || !session_.NetReachable()) return;
+  if (session_.Mark() != 1) {
+    ForgetAccount();
+    return;
+  }
+  if (!session_.NetReachable()) return;
   const auto reply = session_.Snapshots().UserProfile();
   if (!reply) return;
   url_ = AdvancedServiceUrl(browser_->toolTip(), reply->Profile.UserName, reply->Profile.UserPwd);

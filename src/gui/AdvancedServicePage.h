@@ -34,6 +34,8 @@ class AdvancedServicePage final : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void ForgetAccount();
+  void OpenInBrowser();
   const session::SessionReadout& session_;
   QCheckBox* updateSysInfo_;
   QWidget* browser_;  // WebBrowser1

@@ -1,14 +1,25 @@
 #include "gui/DesktopNotifier.h"
 
+#include <chrono>
+
 namespace kelbrin::gui {
 
 DesktopNotifier::DesktopNotifier(const runtime::Pace& pace, reminders::ToneFunction tone,
-                                 TFAnimateHint::RenewAction onRenew)
-    : pace_(pace), onRenew_(std::move(onRenew)), beep_(std::move(tone)) {}
+                                 TFAnimateHint::RenewAction onRenew, QDBusConnection bus)
+    : pace_(pace),
+      onRenew_(std::move(onRenew)),
+      desktop_(std::move(bus), onRenew_),
+      beep_(std::move(tone)) {}
 
 void DesktopNotifier::ShowHintPopup(const std::string& title, const std::string& text) {
-  TFAnimateHint::ShowHintPopup(QString::fromStdString(title), QString::fromStdString(text), pace_,
-                               onRenew_);
+  const QString summary = QString::fromStdString(title);
+  const QString body = QString::fromStdString(text);
+  const auto drawn = [this, summary, body] {
+    TFAnimateHint::ShowHintPopup(summary, body, pace_, onRenew_,
+                                 keepClear_ ? keepClear_() : QRect());
+  };
+  const auto displayTime = std::chrono::duration_cast<std::chrono::milliseconds>(pace_.popupDelay);
+  if (!desktop_.Show(summary, body, title == "Warning", displayTime, drawn)) drawn();
 }
 
 }  // namespace kelbrin::gui

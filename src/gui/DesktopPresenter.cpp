@@ -1,8 +1,10 @@
 #include "gui/DesktopPresenter.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 
 #include "gui/TMainForm.h"
+#include "gui/TrayIcon.h"
 
 namespace kelbrin::gui {
 
@@ -18,6 +20,8 @@ DesktopPresenter::DesktopPresenter(const runtime::Pace& pace, reminders::ToneFun
 
 void DesktopPresenter::SetMainWindow(TMainForm* form) {
   form_ = form;
+  notifier_.SetKeepClear(
+      [this] { return form_ ? form_->Tray().CoolTrayIcon()->geometry() : QRect(); });
   if (form_ && std::exchange(showRequested_, false)) form_->ShowFromTray();
 }
 

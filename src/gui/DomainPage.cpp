@@ -75,6 +75,11 @@ DomainPage::DomainPage(Seams seams, QWidget* parent)
   TreeViewDNS->setUniformRowHeights(true);
   TreeViewDNS->setIconSize(QSize(16, 16));
   TreeViewDNS->setFixedWidth(kTreeWidth);
+  // The column is made as wide as the longest name when nodes open, so a long name scrolls
+  // sideways instead of being cut.
+  TreeViewDNS->header()->setStretchLastSection(false);
+  connect(TreeViewDNS, &QTreeView::expanded, this,
+          [this] { TreeViewDNS->resizeColumnToContents(0); });
   connect(TreeViewDNS->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this] { TreeViewDNSClick(); });
 

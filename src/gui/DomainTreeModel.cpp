@@ -118,6 +118,7 @@ QVariant DomainTreeModel::data(const QModelIndex& index, int role) const {
   if (kind == NodeKind::None || !list_) return {};
   switch (role) {
     case Qt::DisplayRole:
+    case Qt::ToolTipRole:  // the whole name where the column cuts it
       if (kind == NodeKind::Root) return QStringLiteral("List");
       if (kind == NodeKind::Domain) return FromUtf8(domains::DomainNodeText(DomainOf(index)));
       return FromUtf8(RecordOf(index).KeyName);

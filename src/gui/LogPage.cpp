@@ -77,6 +77,8 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
   ListViewLog->setSelectionBehavior(QAbstractItemView::SelectRows);
   ListViewLog->setSelectionMode(QAbstractItemView::SingleSelection);
   ListViewLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // One Tab stop: the arrows move through the entries, Tab leaves for the buttons.
+  ListViewLog->setTabKeyNavigation(false);
   ListViewLog->setSortingEnabled(false);
   ListViewLog->setIconSize(QSize(16, 16));
   ListViewLog->setWordWrap(false);

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -38,11 +39,59 @@ class PageButtonRow::Indicator final : public QWidget {
   QColor pen_;
 };
 
+// One drawn button: the whole face takes the click. Focus by Tab, or by its label's mnemonic
+// (the label's buddy), shows a dotted frame; the mnemonic, Space and Return choose the page.
+class PageButtonRow::PageButton final : public QWidget {
+ public:
+  PageButton(int page, PageButtonRow* row) : QWidget(row), page_(page), row_(row) {
+    setFocusPolicy(Qt::TabFocus);
+  }
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) {
+      Q_EMIT row_->pageClicked(page_);
+      return;
+    }
+    QWidget::mousePressEvent(event);
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    switch (event->key()) {
+      case Qt::Key_Space:
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        Q_EMIT row_->pageClicked(page_);
+        return;
+      default:
+        QWidget::keyPressEvent(event);
+    }
+  }
+  void focusInEvent(QFocusEvent* event) override {
+    QWidget::focusInEvent(event);
+    if (event->reason() == Qt::ShortcutFocusReason) Q_EMIT row_->pageClicked(page_);
+    update();
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    QWidget::focusOutEvent(event);
+    update();
+  }
+  void paintEvent(QPaintEvent*) override {
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    painter.setPen(QPen(PageButtonRow::kSelectedColor, 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(1, 0, -2, -5));
+  }
+
+ private:
+  int page_;
+  PageButtonRow* row_;
+};
+
 namespace {
 
-// The page buttons' labels, by page.
-const char* const kButtonLabels[PageButtonRow::kPageCount] = {"State", "Network", "Domain",
-                                                              "Service", "Log "};
+// The page buttons' labels, by page; each mnemonic is free in the menu bar and on the pages.
+const char* const kButtonLabels[PageButtonRow::kPageCount] = {"St&ate", "&Network", "Do&main",
+                                                              "Ser&vice", "&Log "};
 
 void SetTextColor(QLabel* label, const QColor& color) {
   QPalette palette = label->palette();
@@ -61,7 +110,7 @@ PageButtonRow::PageButtonRow(QWidget* parent) : QWidget(parent) {
   row->setSpacing(0);
   for (int page = 0; page < kPageCount; ++page) {
     const auto index = static_cast<std::size_t>(page);
-    auto* button = new QWidget(this);
+    auto* button = new PageButton(page, this);
     button->setObjectName(QStringLiteral("PageButton%1").arg(page));
     button->setCursor(Qt::PointingHandCursor);
     auto* picture = new QLabel(button);
@@ -71,8 +120,12 @@ PageButtonRow::PageButtonRow(QWidget* parent) : QWidget(parent) {
     picture->setFixedSize(20, 20);
     auto* label = new QLabel(QString::fromLatin1(kButtonLabels[page]), button);
     label->setObjectName(QStringLiteral("PageLabel%1").arg(page));
+    label->setBuddy(button);
     auto* indicator = new Indicator(button);
     indicator->setObjectName(QStringLiteral("PageShape%1").arg(page));
+    for (QWidget* part : {static_cast<QWidget*>(picture), static_cast<QWidget*>(label)}) {
+      part->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
 
     auto* face = new QGridLayout(button);
     face->setContentsMargins(0, 0, 0, 0);
@@ -85,13 +138,16 @@ PageButtonRow::PageButtonRow(QWidget* parent) : QWidget(parent) {
     face->addWidget(indicator, 1, 0, 1, 4);
     row->addWidget(button, 1);
 
-    picture->installEventFilter(this);
-    label->installEventFilter(this);
+    buttons_[index] = button;
     pictures_[index] = picture;
     labels_[index] = label;
     indicators_[index] = indicator;
   }
   SetSelected(0);
+}
+
+QWidget* PageButtonRow::buttonOf(int page) const {
+  return buttons_[static_cast<std::size_t>(page)];
 }
 
 void PageButtonRow::SetSelected(int page) {
@@ -111,20 +167,6 @@ QColor PageButtonRow::LabelColor(int page) const {
 
 QColor PageButtonRow::IndicatorColor(int page) const {
   return indicators_[static_cast<std::size_t>(page)]->pen();
-}
-
-bool PageButtonRow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    for (int page = 0; page < kPageCount; ++page) {
-      const auto index = static_cast<std::size_t>(page);
-      if (watched == pictures_[index] || watched == labels_[index]) {
-        Q_EMIT pageClicked(page);
-        return true;
-      }
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace kelbrin::gui

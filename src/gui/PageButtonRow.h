@@ -10,8 +10,9 @@ namespace kelbrin::gui {
 
 // Panel13: the row of page buttons across the top of the page area. Each button is a picture,
 // a label and a thin indicator line below them; the selected one shows its line and label in
-// red, the others a green line and a black label. A click on a picture or a label emits
-// pageClicked with its page; anything else in the row does nothing.
+// red, the others a green line and a black label. A click anywhere on a drawn button emits
+// pageClicked with its page (the row's margins do nothing). Each button is also a Tab stop with
+// a focus frame, taken by Space or Return, and its label's mnemonic (Alt+letter) chooses it.
 class PageButtonRow final : public QWidget {
   Q_OBJECT
 
@@ -31,16 +32,16 @@ class PageButtonRow final : public QWidget {
   QColor IndicatorColor(int page) const;
   QLabel* PictureOf(int page) const { return pictures_[static_cast<std::size_t>(page)]; }
   QLabel* LabelOf(int page) const { return labels_[static_cast<std::size_t>(page)]; }
+  QWidget* buttonOf(int page) const;
 
  Q_SIGNALS:
   void pageClicked(int page);
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   class Indicator;
+  class PageButton;
 
+  std::array<PageButton*, kPageCount> buttons_{};
   std::array<QLabel*, kPageCount> pictures_{};
   std::array<QLabel*, kPageCount> labels_{};
   std::array<Indicator*, kPageCount> indicators_{};

@@ -48,10 +48,12 @@ QTimer* MakeTimer(QObject* parent, const char* name, int intervalMs) {
 QPointer<TFAnimateHint> TFAnimateHint::current_;
 
 TFAnimateHint* TFAnimateHint::ShowHintPopup(const QString& title, const QString& text,
-                                            const runtime::Pace& pace, RenewAction onRenew) {
+                                            const runtime::Pace& pace, RenewAction onRenew,
+                                            QRect keepClear) {
   if (!current_) current_ = new TFAnimateHint(pace);
   TFAnimateHint* hint = current_;
   hint->pace_ = pace;
+  hint->keepClear_ = keepClear;
   hint->onRenew_ = std::move(onRenew);
   hint->LblTitle->setText(title);
   hint->LblInfo->SetWholeText(text);
@@ -72,13 +74,16 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
       LblLoopEvent(new QLabel(QStringLiteral("Renew reminder!"), this)),
       TimerScrollUp(MakeTimer(this, "TimerScrollUp", ToMs(pace.popupSlideStep))),
       TimerScrollDown(MakeTimer(this, "TimerScrollDown", ToMs(pace.popupSlideStep))),
-      TimerDelay(MakeTimer(this, "TimerDelay", ToMs(pace.popupDelay))) {
+      TimerDelay(MakeTimer(this, "TimerDelay", ToMs(pace.popupDelay))),
+      TimerRest(MakeTimer(this, "TimerRest", ToMs(pace.popupDelay / 10))) {
   setObjectName(QStringLiteral("TFAnimateHint"));
   setAttribute(Qt::WA_DeleteOnClose);
   setAttribute(Qt::WA_ShowWithoutActivating);
   // The window never becomes active; its hints (the close button's "Close") show all the same.
   setAttribute(Qt::WA_AlwaysShowToolTips);
   setFont(ProgramFont());
+  setMouseTracking(true);
+  TimerRest->setSingleShot(true);
   const QRect area = WorkArea();
   move(area.right() + 1 - kWidth - 20, area.bottom() + 1);
 
@@ -110,6 +115,7 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
   connect(TimerScrollUp, &QTimer::timeout, this, &TFAnimateHint::TimerScrollUpTimer);
   connect(TimerDelay, &QTimer::timeout, this, &TFAnimateHint::TimerDelayTimer);
   connect(TimerScrollDown, &QTimer::timeout, this, &TFAnimateHint::TimerScrollDownTimer);
+  connect(TimerRest, &QTimer::timeout, this, [this] { mouseResting_ = mouseInside_; });
 }
 
 TFAnimateHint::~TFAnimateHint() = default;  // current_ is a QPointer: it clears itself
@@ -121,10 +127,10 @@ void TFAnimateHint::StartShowSequence() {
   TimerDelay->stop();
   TimerScrollUp->stop();
 
-  const QRect area = WorkArea();
   height_ = 0;
-  top_ = area.bottom() + 1 + 2;  // just out of sight
+  top_ = restingBottom() + 2;  // just out of sight
   TimerDelay->setInterval(ToMs(pace_.popupDelay));
+  TimerRest->setInterval(ToMs(pace_.popupDelay / 10));
   TimerScrollUp->setInterval(ToMs(pace_.popupSlideStep));
   TimerScrollDown->setInterval(ToMs(pace_.popupSlideStep));
 
@@ -139,6 +145,20 @@ void TFAnimateHint::StartShowSequence() {
   ApplyGeometry();
   show();
   TimerScrollUp->start();
+}
+
+// The line the window grows up from: the bottom of the work area, or just above the area to
+// keep clear where the window's column would cover it.
+int TFAnimateHint::restingBottom() const {
+  const QRect area = WorkArea();
+  const int left = area.right() + 1 - kWidth - 10;
+  int bottom = area.bottom() + 1;
+  const QRect column(left, area.top(), kWidth, area.height());
+  if (!keepClear_.isEmpty() && column.intersects(keepClear_) &&
+      keepClear_.top() < bottom + kClearance) {
+    bottom = std::max(area.top() + kTargetHeight, keepClear_.top() - kClearance);
+  }
+  return bottom;
 }
 
 void TFAnimateHint::ApplyGeometry() {
@@ -161,8 +181,8 @@ void TFAnimateHint::TimerScrollUpTimer() {
 }
 
 void TFAnimateHint::TimerDelayTimer() {
-  // Keeps running: the slide down pauses while the mouse is inside and resumes after it left.
-  if (mouseInside_) {
+  // Keeps running: the slide down pauses while the mouse rests inside and resumes after it left.
+  if (mouseInside_ && mouseResting_) {
     TimerScrollDown->stop();
   } else if (!TimerScrollDown->isActive()) {
     TimerScrollDown->start();
@@ -188,12 +208,22 @@ void TFAnimateHint::paintEvent(QPaintEvent*) {
 
 void TFAnimateHint::enterEvent(QEnterEvent* event) {
   mouseInside_ = true;
+  mouseResting_ = false;
+  TimerRest->start();
   QWidget::enterEvent(event);
 }
 
 void TFAnimateHint::leaveEvent(QEvent* event) {
   mouseInside_ = false;
+  mouseResting_ = false;
+  TimerRest->stop();
   QWidget::leaveEvent(event);
+}
+
+void TFAnimateHint::mouseMoveEvent(QMouseEvent* event) {
+  mouseResting_ = false;
+  TimerRest->start();
+  QWidget::mouseMoveEvent(event);
 }
 
 void TFAnimateHint::SetLinkHovered(bool hovered) {

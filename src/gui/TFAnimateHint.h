@@ -16,7 +16,8 @@ namespace kelbrin::gui {
 class WrappingLabel;
 
 // The notification window: slides up out of the bottom of the screen's work area at its
-// right-hand side, stays for the delay (longer while the mouse rests on it), slides back down
+// right-hand side (above the tray icon where that is in the way), stays for the delay (longer
+// while the mouse rests on it; a pointer only passing over does not hold it), slides back down
 // and frees itself. There is at most one; a new notification reuses it and restarts its show.
 // Lives on the main thread only.
 class TFAnimateHint final : public QWidget {
@@ -32,10 +33,15 @@ class TFAnimateHint final : public QWidget {
   // The "Renew reminder!" link's action: show the reminder dialog unless it already shows.
   using RenewAction = std::function<void()>;
 
+  // Pixels kept between the window and the area it keeps clear of.
+  static constexpr int kClearance = 4;
+
   // Shows `text` under `title` in the one notification window, creating it when there is none.
-  // Slide steps and the delay come from `pace`.
+  // Slide steps and the delay come from `pace`; the window stays clear of `keepClear` (the tray
+  // icon's place on the screen; empty: nothing to avoid).
   static TFAnimateHint* ShowHintPopup(const QString& title, const QString& text,
-                                      const runtime::Pace& pace, RenewAction onRenew = {});
+                                      const runtime::Pace& pace, RenewAction onRenew = {},
+                                      QRect keepClear = {});
   // The window now shown, or null.
   static TFAnimateHint* Current();
 
@@ -45,11 +51,14 @@ class TFAnimateHint final : public QWidget {
   int SlideHeight() const { return height_; }
   int SlideTop() const { return top_; }
   bool MouseInside() const { return mouseInside_; }
+  // The pointer has stayed still on the window for a while: only then it holds the window.
+  bool mouseResting() const { return mouseResting_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -60,6 +69,7 @@ class TFAnimateHint final : public QWidget {
   void TimerDelayTimer();
   void TimerScrollDownTimer();
   void ApplyGeometry();
+  int restingBottom() const;
   void SetLinkHovered(bool hovered);
 
   static QPointer<TFAnimateHint> current_;
@@ -69,6 +79,8 @@ class TFAnimateHint final : public QWidget {
   int height_ = 0;
   int top_ = 0;
   bool mouseInside_ = false;
+  bool mouseResting_ = false;
+  QRect keepClear_;
   QImage background_;
   QLabel* closeImage_;
   QLabel* LblTitle;
@@ -77,6 +89,7 @@ class TFAnimateHint final : public QWidget {
   QTimer* TimerScrollUp;
   QTimer* TimerScrollDown;
   QTimer* TimerDelay;
+  QTimer* TimerRest;  // the pointer's stillness before it holds the window
 };
 
 }  // namespace kelbrin::gui

@@ -8,7 +8,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QToolTip>
@@ -18,7 +20,6 @@
 #include "gui/AdvancedServicePage.h"
 #include "gui/BannerPanel.h"
 #include "gui/DomainPage.h"
-#include "gui/TFrmSysInfo.h"
 #include "gui/JpegImage.h"
 #include "gui/LinkLabel.h"
 #include "gui/LogPage.h"
@@ -28,6 +29,7 @@
 #include "gui/ShellOpen.h"
 #include "gui/StatePage.h"
 #include "gui/TFAbout.h"
+#include "gui/TFrmSysInfo.h"
 #include "gui/TLoopEventFrm.h"
 #include "gui/TrayIcon.h"
 #include "lines/TLineFactory.h"
@@ -72,6 +74,7 @@ const char* const kStyle = R"(
   QPushButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #6a9be0,
                                                   stop:1 #2a5ca8); }
   QPushButton:pressed { background: #1d4a8f; }
+  QPushButton:focus { border: 2px solid #ffb020; padding: 2px 11px; }
   QPushButton:disabled { color: #e8eef7; border-color: #8497b5; background: #9aaecd; }
   QLabel#Label11 { color: #c9dcf7; }
 )";
@@ -95,6 +98,8 @@ QToolButton* TitleButton(const char* name, const char* picture, const QString& h
   button->setIcon(QPixmap::fromImage(JpegImage::FromResource(QString::fromLatin1(picture))));
   button->setToolTip(hint);
   button->setCursor(Qt::ArrowCursor);
+  // Mouse only: as Tab stops they would be invisible, and Space on them hides the window.
+  button->setFocusPolicy(Qt::NoFocus);
   return button;
 }
 
@@ -180,6 +185,19 @@ TMainForm::TMainForm(Services services, QWidget* parent)
     pages_->widget(page)->setWindowTitle(captions[page]);
   }
   connect(pageButtons_, &PageButtonRow::pageClicked, this, &TMainForm::Label19Click);
+  const auto pageKeys = [this](std::initializer_list<QKeySequence> keys, int step) {
+    for (const QKeySequence& key : keys) {
+      connect(new QShortcut(key, this), &QShortcut::activated, this, [this, step] {
+        const int count = pages_->count();
+        SetActivePage((ActivePage() + step + count) % count);
+      });
+    }
+  };
+  pageKeys({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, 1);
+  pageKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+            QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+           -1);
 
   settingsBoxes_ = new SettingsBoxes(controller_, controller_, controller_, presenter_,
                                      statePage_->ChkBoxSavePwd(), statePage_->ChkBoxStartup(),
@@ -509,6 +527,48 @@ void TMainForm::changeEvent(QEvent* event) {
         },
         Qt::QueuedConnection);
   }
+}
+
+// A button of the page shown whose mnemonic is `key` (Alt+letter), or null.
+QAbstractButton* TMainForm::pageButtonFor(const QKeyEvent& key) const {
+  if (key.modifiers() != Qt::AltModifier) return nullptr;
+  const QKeySequence pressed(key.keyCombination());
+  for (QAbstractButton* button : pages_->currentWidget()->findChildren<QAbstractButton*>()) {
+    if (button->isVisible() && button->isEnabled() &&
+        QKeySequence::mnemonic(button->text()) == pressed) {
+      return button;
+    }
+  }
+  return nullptr;
+}
+
+// The page's own mnemonics win over the menu bar's ("Save(&S)" on the Log page over
+// "Service(&S)"): the key is taken from the shortcuts and the button gets the focus, so the key
+// press itself reaches the button's window and presses it (keyPressEvent). Return presses a
+// focused button as Space does.
+bool TMainForm::event(QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    if (QAbstractButton* button = pageButtonFor(*static_cast<QKeyEvent*>(event))) {
+      button->setFocus(Qt::ShortcutFocusReason);
+      event->accept();
+      return true;
+    }
+  }
+  return QWidget::event(event);
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+  if (QAbstractButton* button = pageButtonFor(*event)) {
+    button->animateClick();
+    return;
+  }
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  auto* focused = qobject_cast<QPushButton*>(focusWidget());
+  if (enter && event->modifiers() == Qt::NoModifier && focused != nullptr && focused->isEnabled()) {
+    focused->animateClick();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 // The title and bottom bars move the window: by the window manager where it can, else by hand.

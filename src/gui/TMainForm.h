@@ -18,7 +18,9 @@ namespace kelbrin::sysinfo {
 class TSysInfo;
 }
 
+class QAbstractButton;
 class QAction;
+class QKeyEvent;
 class QMenu;
 class QMenuBar;
 class QStackedWidget;
@@ -117,8 +119,11 @@ class TMainForm final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  QAbstractButton* pageButtonFor(const QKeyEvent& key) const;
   QWidget* MakeTitleBar();
   QWidget* MakeLinkRow();
   QWidget* MakeBottomBar();

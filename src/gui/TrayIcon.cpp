@@ -62,12 +62,15 @@ void TrayIcon::SetHostProbe(HostProbe probe) {
 
 bool TrayIcon::HostPresent() {
   const bool present = probe_();
-  if (present && !hostPresent_ && icon_->isVisible()) {
+  const bool cameLater = present && !hostPresent_;
+  // Recorded before the icon is shown again: showing it raises events whose handlers may ask
+  // again, and they must find the host already known.
+  hostPresent_ = present;
+  if (cameLater && icon_->isVisible()) {
     // A host that came later: register the icon with it.
     icon_->hide();
     icon_->show();
   }
-  hostPresent_ = present;
   if (present) {
     hostWatch_->stop();
   } else if (!hostWatch_->isActive()) {

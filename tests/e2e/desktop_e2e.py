@@ -290,11 +290,6 @@ def run_test(args, work, processes):
     wait_for("the window manager",
              lambda: "window id" in desktop.run("xprop", "-root",
                                                 "_NET_SUPPORTING_WM_CHECK").stdout, 20)
-    processes.start("trayer", ["trayer", "--edge", "bottom", "--align", "right", "--widthtype",
-                               "pixel", "--width", "120", "--height", "24", "--SetDockType",
-                               "true", "--transparent", "false"], env, work)
-    wait_for("the tray host", lambda: desktop.xdotool("search", "--class", "trayer"), 20)
-
     service = processes.start("service", [args.service, "--port", "0", "--stop-on-eof"], env,
                               work, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     line = first_line(service, 20)
@@ -316,7 +311,16 @@ def run_test(args, work, processes):
     wm_class = desktop.run("xprop", "-id", window, "WM_CLASS").stdout
     if WINDOW_CLASS not in wm_class:
         raise Failure(f"window class is {wm_class.strip()!r}, expected {WINDOW_CLASS!r}")
+    # The tray host comes after the client, as when a panel restarts: the icon moves into it.
+    if report.get("TrayVisible") != "0":
+        raise Failure(f"a tray icon without a tray host: {report.get('TrayVisible')!r}")
+    processes.start("trayer", ["trayer", "--edge", "bottom", "--align", "right", "--widthtype",
+                               "pixel", "--width", "120", "--height", "24", "--SetDockType",
+                               "true", "--transparent", "false"], env, work)
+    wait_for("the tray host", lambda: desktop.xdotool("search", "--class", "trayer"), 20)
     wait_for("the tray icon", lambda: report.get("TrayVisible") == "1", 10)
+    if client.poll() is not None:
+        raise Failure(f"the client ended when the tray host came, with {client.returncode}")
     if report.get("TrayHint") != "Kelbrin client V6.0 -- Offline":
         raise Failure(f"tray hint before login: {report.get('TrayHint')!r}")
     desktop.screenshot("desktop-01-state-offline")

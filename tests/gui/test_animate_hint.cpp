@@ -1,5 +1,7 @@
 #include <QEnterEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
@@ -32,6 +34,8 @@ QRect WorkArea() { return QGuiApplication::primaryScreen()->availableGeometry();
 QTimer* timer(TFAnimateHint* hint, const char* name) {
   return hint->findChild<QTimer*>(QString::fromLatin1(name));
 }
+// One tick of `t`, now.
+void fire(QTimer* t) { QMetaObject::invokeMethod(t, "timeout", Qt::DirectConnection); }
 QLabel* label(TFAnimateHint* hint, const char* name) {
   return hint->findChild<QLabel*>(QString::fromLatin1(name));
 }
@@ -157,6 +161,44 @@ class TestAnimateHint : public QObject {
 
     mouseLeaves(hint);
     QTRY_VERIFY_WITH_TIMEOUT(hint.isNull(), kGuardMs);
+  }
+
+  // A pointer on its way across (it moves, or came just now) does not hold the window; one that
+  // has stayed still does.
+  void onlyARestingPointerHoldsTheWindow() {
+    QPointer<TFAnimateHint> hint = TFAnimateHint::ShowHintPopup("Hint", "text", kResting);
+    QVERIFY(waitUntilResting(hint));
+    QTimer* down = timer(hint, "TimerScrollDown");
+    mouseEnters(hint);
+    fire(timer(hint, "TimerDelay"));
+    QVERIFY(down->isActive());  // just arrived: the slide down goes on
+
+    fire(timer(hint, "TimerRest"));  // it stays still
+    QVERIFY(hint->mouseResting());
+    fire(timer(hint, "TimerDelay"));
+    QVERIFY(!down->isActive());
+
+    QMouseEvent move(QEvent::MouseMove, QPointF(9, 9), hint->mapToGlobal(QPointF(9, 9)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(hint, &move);  // it moves on
+    QVERIFY(!hint->mouseResting());
+    fire(timer(hint, "TimerDelay"));
+    QVERIFY(down->isActive());
+  }
+
+  // The window keeps clear of the tray icon in the corner it slides out of, inside the work area.
+  void keepsClearOfTheTrayIcon() {
+    const QRect area = WorkArea();
+    const QRect tray(area.right() - 60, area.bottom() - 23, 24, 24);
+    QPointer<TFAnimateHint> hint = TFAnimateHint::ShowHintPopup("Hint", "text", kResting, {}, tray);
+    QVERIFY(waitUntilResting(hint));
+    QCOMPARE(hint->height(), 117);
+    QVERIFY(!hint->geometry().intersects(tray));
+    QVERIFY(area.contains(hint->geometry()));
+    // Just above it, not anywhere higher.
+    const int gap = tray.top() - (hint->geometry().bottom() + 1);
+    QVERIFY2(gap >= TFAnimateHint::kClearance && gap <= TFAnimateHint::kClearance + 5,
+             qPrintable(QString::number(gap)));
   }
 
   void aSecondNotificationRestartsTheShowInTheSameWindow() {

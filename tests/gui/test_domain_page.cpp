@@ -324,6 +324,7 @@ class TestDomainPage : public QObject {
     QCOMPARE(rig.model()->rowCount(rig.root()), 100000);
     QCOMPARE(rig.line("lab1"), QString("Total: 100000 domain names."));
 
+    QCoreApplication::processEvents();  // laid out, with its sideways bar where names need it
     rig.tree()->scrollToBottom();
     QCoreApplication::processEvents();
     const QModelIndex last = rig.domain(99999);
@@ -352,6 +353,13 @@ class TestDomainPage : public QObject {
     QCOMPARE(model->index(0, 0, root).data().toString(), QString("demo01.example.net"));
     QCOMPARE(model->index(1, 0, root).data().toString(), QString("demo01-office.example.net"));
     QCOMPARE(rig.find<QLabel>("lab1")->text(), QString("Total: 2 domain names."));
+    // The long name is not cut: its column holds it whole (the view scrolls sideways) and its
+    // hint names it.
+    const QModelIndex longName = model->index(1, 0, root);
+    QCOMPARE(longName.data(Qt::ToolTipRole).toString(), QString("demo01-office.example.net"));
+    QTRY_VERIFY(tree->columnWidth(0) >=
+                tree->visualRect(longName).left() - tree->visualRect(root).left() +
+                    tree->fontMetrics().horizontalAdvance(longName.data().toString()));
 
     const QModelIndex office = model->index(1, 0, root);
     tree->expand(office);
@@ -374,9 +382,25 @@ class TestDomainPage : public QObject {
     }
     keepScreenshot(rig.form->grab().toImage(), "domain-page.png");
 
-    // Refresh while logged in asks nothing of the user.
+    // Refresh while logged in asks the service for the list again, and nothing of the user.
+    const int listRequests = service.countRequests("GetServiceListReq");
+    QVERIFY(listRequests >= 1);
+    auto shownList = rig.controller->View().DomainTree;
+    QVERIFY(shownList != nullptr);
     QTest::mouseClick(rig.find<QPushButton>("suiButton1"), Qt::LeftButton);
+    QTRY_COMPARE(service.countRequests("GetServiceListReq"), listRequests + 1);
     QCOMPARE(rig.presenter.Count("info|Tip|Please login first！"), 0);
+
+    // Clicks while a slow answer is awaited join that fetch instead of queueing more.
+    QTRY_VERIFY(rig.controller->View().DomainTree != shownList);  // the refresh's answer
+    service.control("delay?ms=300&count=1");
+    for (int i = 0; i < 3; ++i) QTest::mouseClick(rig.find<QPushButton>("suiButton1"), Qt::LeftButton);
+    shownList = rig.controller->View().DomainTree;
+    QTRY_VERIFY(rig.controller->View().DomainTree != shownList);
+    QTest::mouseClick(rig.find<QPushButton>("suiButton1"), Qt::LeftButton);
+    shownList = rig.controller->View().DomainTree;
+    QTRY_VERIFY(rig.controller->View().DomainTree != shownList);
+    QCOMPARE(service.countRequests("GetServiceListReq"), listRequests + 3);
 
     QTest::mouseClick(rig.find<QPushButton>("BtnLogon"), Qt::LeftButton);
     QTRY_COMPARE(rig.controller->Mark(), 0);

@@ -16,10 +16,12 @@
 #include <functional>
 
 #include "MainFormFixture.h"
+#include "ReferenceService.h"
 #include "Screenshot.h"
 #include "TempDir.h"
 #include "gui/AdvancedServicePage.h"
 #include "gui/LinkLabel.h"
+#include "gui/LogPage.h"
 #include "gui/PageButtonRow.h"
 #include "gui/TrayIcon.h"
 #include "settings/PubUtil.h"
@@ -233,21 +235,34 @@ class TestMainForm : public QObject {
 
   void pageButtonsColourTheChosenPage_data() {
     QTest::addColumn<int>("page");
-    QTest::addColumn<bool>("byPicture");
+    QTest::addColumn<QString>("part");
     for (int page = 0; page < PageButtonRow::kPageCount; ++page) {
-      QTest::addRow("label %d", page) << page << false;
-      QTest::addRow("picture %d", page) << page << true;
+      QTest::addRow("label %d", page) << page << "label";
+      QTest::addRow("picture %d", page) << page << "picture";
+      QTest::addRow("face corner %d", page) << page << "corner";
+      QTest::addRow("indicator %d", page) << page << "indicator";
     }
   }
   void pageButtonsColourTheChosenPage() {
     QFETCH(int, page);
-    QFETCH(bool, byPicture);
+    QFETCH(QString, part);
     MainFormRig rig;
     rig.form->show();
     auto* row = rig.find<PageButtonRow>("Panel13");
     // Start from another page, so that every click is a change.
     rig.form->SetActivePage((page + 1) % PageButtonRow::kPageCount);
-    click(byPicture ? static_cast<QWidget*>(row->PictureOf(page)) : row->LabelOf(page));
+    // The whole drawn button is the target, not only its picture and label.
+    QWidget* button = row->buttonOf(page);
+    if (part == "label") {
+      click(row->LabelOf(page));
+    } else if (part == "picture") {
+      click(row->PictureOf(page));
+    } else if (part == "corner") {
+      QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(2, 2));
+    } else {
+      QTest::mouseClick(button, Qt::LeftButton, {},
+                        QPoint(button->width() / 2, button->height() - 2));
+    }
     QCOMPARE(rig.form->ActivePage(), page);
     for (int other = 0; other < PageButtonRow::kPageCount; ++other) {
       const bool chosen = other == page;
@@ -257,6 +272,101 @@ class TestMainForm : public QObject {
     // A click beside the buttons' parts changes nothing.
     QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(1, 1));
     QCOMPARE(rig.form->ActivePage(), page);
+  }
+
+  void keysMoveBetweenPages_data() {
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addRow("Ctrl+Tab") << (Qt::CTRL | Qt::Key_Tab) << 0 << 1;
+    QTest::addRow("Ctrl+Tab wraps") << (Qt::CTRL | Qt::Key_Tab) << 4 << 0;
+    QTest::addRow("Ctrl+Shift+Tab") << (Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab) << 2 << 1;
+    QTest::addRow("Ctrl+Shift+Tab wraps") << (Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab) << 0 << 4;
+    QTest::addRow("Ctrl+PgDown") << (Qt::CTRL | Qt::Key_PageDown) << 1 << 2;
+    QTest::addRow("Ctrl+PgUp") << (Qt::CTRL | Qt::Key_PageUp) << 3 << 2;
+    QTest::addRow("Alt+A State") << (Qt::ALT | Qt::Key_A) << 3 << 0;
+    QTest::addRow("Alt+N Network") << (Qt::ALT | Qt::Key_N) << 0 << 1;
+    QTest::addRow("Alt+M Domain") << (Qt::ALT | Qt::Key_M) << 0 << 2;
+    QTest::addRow("Alt+V Service") << (Qt::ALT | Qt::Key_V) << 0 << 3;
+    QTest::addRow("Alt+L Log") << (Qt::ALT | Qt::Key_L) << 0 << 4;
+  }
+  void keysMoveBetweenPages() {
+    QFETCH(QKeyCombination, key);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    MainFormRig rig;
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    rig.form->SetActivePage(from);
+    // Wherever the focus is: in a field of the page or on nothing in particular.
+    rig.find<QLineEdit>("EditUserName")->setFocus();
+    QTest::keyClick(rig.form->windowHandle(), key.key(), key.keyboardModifiers());
+    QCOMPARE(rig.form->ActivePage(), to);
+    QCOMPARE(rig.find<PageButtonRow>("Panel13")->selected(), to);
+  }
+
+  // Tab and Shift+Tab reach every control a key can work, and nothing else: not the title bar's
+  // buttons; a list takes one stop however many entries it holds; the focus shows.
+  void tabChainSkipsTheTitleBarAndTakesAListOnce() {
+    MainFormRig rig;
+    for (int i = 0; i < 300; ++i)
+      rig.controller->EventLog().AddLog(0, "entry " + std::to_string(i));
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    rig.form->SetActivePage(TMainForm::kLogPage);
+    auto* list = rig.find<QWidget>("ListViewLog");
+    auto* clear = rig.find<QPushButton>("BtnClearLog");
+    list->setFocus();
+    QVector<QWidget*> visited;
+    for (int press = 0; press < 20 && !visited.contains(clear); ++press) {
+      QTest::keyClick(rig.form->windowHandle(), Qt::Key_Tab);
+      visited << QApplication::focusWidget();
+    }
+    QVERIFY2(visited.contains(clear), "Tab from the log list never reached its buttons");
+    QVERIFY(visited.indexOf(clear) <= 1);
+    for (QWidget* stop : visited) {
+      QVERIFY(stop->objectName() != "SBtnMin" && stop->objectName() != "SBtnClose");
+    }
+    for (const char* name : {"SBtnMin", "SBtnClose"}) {
+      QCOMPARE(rig.find<QToolButton>(name)->focusPolicy(), Qt::NoFocus);
+    }
+    // A focused button looks different from an unfocused one.
+    clear->clearFocus();
+    QCoreApplication::processEvents();
+    const QImage unfocused = clear->grab().toImage();
+    clear->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    QVERIFY(clear->grab().toImage() != unfocused);
+  }
+
+  void returnPressesAFocusedButton() {
+    MainFormRig rig;
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    auto* reg = rig.find<QPushButton>("BtnReg");
+    QVERIFY(reg);
+    reg->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(rig.form->windowHandle(), Qt::Key_Return);
+    QVERIFY(QTest::qWaitFor([&rig] { return !rig.opened.isEmpty(); }, 2000));
+  }
+
+  // On the Log page its buttons' mnemonics win over the menu bar's "Service(&S)" and the hidden
+  // "Help(&H)".
+  void logPageMnemonicsBeatTheMenuBar() {
+    MainFormRig rig;
+    rig.controller->EventLog().AddLog(0, "something to save");
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    rig.form->SetActivePage(TMainForm::kLogPage);
+    auto* page = rig.form->findChild<kelbrin::gui::LogPage*>();
+    QVERIFY(page);
+    int saveAsked = 0;
+    page->SetDialogs([](QWidget*) { return false; },
+                     [&saveAsked](QWidget*, const QString&) { return ++saveAsked, QString(); });
+    rig.find<QWidget>("ListViewLog")->setFocus();
+    QTest::keyClick(rig.form->windowHandle(), Qt::Key_S, Qt::AltModifier);
+    QVERIFY(QTest::qWaitFor([&saveAsked] { return saveAsked == 1; }, 2000));
+    QVERIFY(QApplication::activePopupWidget() == nullptr);  // no menu opened
   }
 
   void menuOffersLoginOnlyWhileLoggedOut() {
@@ -433,6 +543,31 @@ class TestMainForm : public QObject {
     QVERIFY(page->WebBrowser1Url().isEmpty());
     QVERIFY(!rig.find<QPushButton>("WebBrowser1Open")->isEnabled());
     QCOMPARE(rig.find<QWidget>("WebBrowser1")->toolTip(), kSite + "/client/advservice.asp");
+  }
+
+  // The page's address carries the password: after a logout it is neither shown nor opened.
+  void advancedServicePageForgetsTheAccountAtLogout() {
+    kelbrin::test::ReferenceService service;
+    MainFormRig rig(service.endpoint());
+    QVERIFY(kelbrin::gui::test::LogIn(rig, "demo01", "demo-pass"));
+    rig.form->SetActivePage(TMainForm::kServicePage);
+    auto* open = rig.find<QPushButton>("WebBrowser1Open");
+    QTRY_VERIFY(open->isEnabled());
+    click(open);
+    QCOMPARE(rig.opened.size(), 1);
+    QVERIFY(rig.opened[0].contains("password=demo-pass"));
+
+    // Logged out while the page shows: the button no longer opens the old address.
+    rig.controller->BtnLogonClick();
+    QTRY_COMPARE(rig.controller->Mark(), 0);
+    click(open);
+    QCOMPARE(rig.opened.size(), 1);
+    QVERIFY(!open->isEnabled());
+    // Shown again later: nothing of the account is left.
+    rig.form->SetActivePage(TMainForm::kStatePage);
+    rig.form->SetActivePage(TMainForm::kServicePage);
+    auto* page = rig.form->findChild<kelbrin::gui::AdvancedServicePage*>("TabSheet4");
+    QVERIFY(page->WebBrowser1Url().isEmpty());
   }
 
   // The reminder dialog belongs to the main window and opens centred on it.

@@ -1,5 +1,7 @@
 #include "session/SessionController.h"
 
+#include <algorithm>
+
 #include <cassert>
 #include <map>
 #include <utility>
@@ -395,7 +397,11 @@ void SessionController::StartServiceListFetch() {
 
 void SessionController::RefreshServiceList() {
   AssertOwnerThread();
-  if (Mark() == 1) StartServiceListFetch();
+  // A refresh while a fetch is under way joins it: repeated clicks queue no exchanges ahead of
+  // the address checks that share the one connection to the service.
+  const bool fetching = std::ranges::any_of(getServiceTrds_,
+                                            [](const auto& worker) { return !worker->Finished(); });
+  if (Mark() == 1 && !fetching) StartServiceListFetch();
 }
 
 void SessionController::ShowAccountAddress() {
