@@ -64,7 +64,8 @@ void WriteConfinement(std::ostream& text) {
   text << "UMask=0077\n"
        << "LimitCORE=0\n"
        << "NoNewPrivileges=yes\n"
-       << "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK\n"
+       // AF_PPPOX and AF_PACKET: pppd's PPPoE plugin, a child of the service.
+       << "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK AF_PPPOX AF_PACKET\n"
        << "RestrictNamespaces=yes\n"
        << "RestrictRealtime=yes\n"
        << "RestrictSUIDSGID=yes\n"
@@ -77,18 +78,21 @@ void WriteConfinement(std::ostream& text) {
        << "SystemCallErrorNumber=EPERM\n";
 }
 
-// The sandbox of a system unit: a read-only system and home with only the settings folder
-// writable, private /tmp, IPC and mounts, no kernel knobs. The one capability kept is
-// CAP_NET_ADMIN, which the dial-up line's pppd needs (with /dev/ppp) to bring a link up.
+// The sandbox of a system unit: a read-only system and home with only the settings folder and
+// /run writable, private /tmp, IPC and mounts, no kernel knobs, no other processes. What the
+// dial-up line's pppd needs is kept: CAP_NET_ADMIN (and CAP_NET_RAW for PPPoE) to bring a link
+// up, /run for its pid files (the client finds the link by them), /dev/ppp and the modems.
+// /proc keeps its machine facts (memory, processors, kernel release) for the inventory report.
 void WriteSystemSandbox(std::ostream& text, const std::filesystem::path& writableFolder) {
-  text << "CapabilityBoundingSet=CAP_NET_ADMIN\n"
-       << "AmbientCapabilities=CAP_NET_ADMIN\n"
+  text << "CapabilityBoundingSet=CAP_NET_ADMIN CAP_NET_RAW\n"
+       << "AmbientCapabilities=CAP_NET_ADMIN CAP_NET_RAW\n"
        << "ProtectSystem=strict\n"
        << "ProtectHome=read-only\n";
   // "-": a settings folder that does not exist yet does not keep the service from starting.
   if (!writableFolder.empty()) {
     text << "ReadWritePaths=" << PathArgument("-" + writableFolder.string()) << '\n';
   }
+  text << "ReadWritePaths=/run\n";
   text << "PrivateTmp=yes\n"
        << "PrivateMounts=yes\n"
        << "PrivateIPC=yes\n"
@@ -96,14 +100,16 @@ void WriteSystemSandbox(std::ostream& text, const std::filesystem::path& writabl
        << "KeyringMode=private\n"
        << "DevicePolicy=closed\n"
        << "DeviceAllow=/dev/ppp rw\n"
+       << "DeviceAllow=char-ttyS rw\n"
+       << "DeviceAllow=char-ttyUSB rw\n"
+       << "DeviceAllow=char-ttyACM rw\n"
        << "ProtectKernelTunables=yes\n"
        << "ProtectKernelModules=yes\n"
        << "ProtectKernelLogs=yes\n"
        << "ProtectControlGroups=yes\n"
        << "ProtectClock=yes\n"
        << "ProtectHostname=yes\n"
-       << "ProtectProc=invisible\n"
-       << "ProcSubset=pid\n";
+       << "ProtectProc=invisible\n";
 }
 
 }  // namespace
