@@ -24,7 +24,7 @@ struct DesktopStart {
   std::optional<std::filesystem::path> stateReport;
 };
 
-// Whether this build has the desktop front-end (KELBRIN_GUI).
+// Whether the desktop front-end is there: built (KELBRIN_GUI) and its module installed.
 bool HasDesktop();
 
 // The desktop front-end lives in a module of its own (kelbrin-desktop.so) that RunDesktop loads,
