@@ -4,6 +4,8 @@
 // server without sound installs and runs without it.
 #include <alsa/asoundlib.h>
 
+#include "platform/process/RuntimeLibrary.h"
+
 namespace kelbrin::platform {
 
 // The ALSA functions the tone output calls.
@@ -24,9 +26,7 @@ namespace kelbrin::platform {
 
 // Pointers to those functions in the process's libasound.so.2.
 struct AlsaApi {
-#define KELBRIN_ALSA_POINTER(name) decltype(&::name) name = nullptr;
-  KELBRIN_ALSA_FUNCTIONS(KELBRIN_ALSA_POINTER)
-#undef KELBRIN_ALSA_POINTER
+  KELBRIN_ALSA_FUNCTIONS(KELBRIN_RUNTIME_POINTER)
 };
 
 // The library, loaded with dlopen by the first call (thread-safe) and kept for the life of the

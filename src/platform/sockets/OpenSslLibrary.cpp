@@ -1,7 +1,5 @@
 #include "platform/sockets/OpenSslLibrary.h"
 
-#include <dlfcn.h>
-
 #include <memory>
 
 namespace kelbrin::platform {
@@ -9,17 +7,12 @@ namespace kelbrin::platform {
 namespace {
 
 std::unique_ptr<const OpenSslApi> Load() {
-  void* library = ::dlopen("libssl.so.3", RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return nullptr;
-  auto api = std::make_unique<OpenSslApi>();
   // Looked up through libssl's handle, which also finds the libcrypto functions it depends on.
-#define KELBRIN_OPENSSL_LOAD(name)                                            \
-  api->name = reinterpret_cast<decltype(api->name)>(::dlsym(library, #name)); \
-  if (api->name == nullptr) return nullptr;
-  KELBRIN_OPENSSL_FUNCTIONS(KELBRIN_OPENSSL_LOAD)
-#undef KELBRIN_OPENSSL_LOAD
-  // The library stays loaded, also when a function is missing: unloading OpenSSL is not safe
-  // once it has started, and a second attempt would find the same library.
+  void* library = OpenRuntimeLibrary("libssl.so.3");
+  auto api = std::make_unique<OpenSslApi>();
+  if (library == nullptr || !(true KELBRIN_OPENSSL_FUNCTIONS(KELBRIN_RUNTIME_LOOKUP))) {
+    return nullptr;
+  }
   return api;
 }
 

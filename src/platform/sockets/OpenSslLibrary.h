@@ -5,6 +5,8 @@
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
+#include "platform/process/RuntimeLibrary.h"
+
 namespace kelbrin::platform {
 
 // The OpenSSL functions the TLS session calls.
@@ -40,9 +42,7 @@ namespace kelbrin::platform {
 
 // Pointers to those functions in the process's libssl.so.3 (and the libcrypto it brings along).
 struct OpenSslApi {
-#define KELBRIN_OPENSSL_POINTER(name) decltype(&::name) name = nullptr;
-  KELBRIN_OPENSSL_FUNCTIONS(KELBRIN_OPENSSL_POINTER)
-#undef KELBRIN_OPENSSL_POINTER
+  KELBRIN_OPENSSL_FUNCTIONS(KELBRIN_RUNTIME_POINTER)
 };
 
 // The library, loaded with dlopen by the first call (thread-safe) and kept for the life of the
