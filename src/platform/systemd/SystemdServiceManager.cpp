@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -84,10 +85,14 @@ void WriteConfinement(std::ostream& text) {
 // up, /run for its pid files (the client finds the link by them), /dev/ppp and the modems.
 // /proc keeps its machine facts (memory, processors, kernel release) for the inventory report.
 void WriteSystemSandbox(std::ostream& text, const std::filesystem::path& writableFolder) {
+  // The homes are hidden unless the settings are in one (a unit installed for a desktop user).
+  const bool settingsInAHome = std::ranges::any_of(
+      std::initializer_list<std::string_view>{"/home/", "/root/", "/run/user/"},
+      [&](std::string_view home) { return writableFolder.string().starts_with(home); });
   text << "CapabilityBoundingSet=CAP_NET_ADMIN CAP_NET_RAW\n"
        << "AmbientCapabilities=CAP_NET_ADMIN CAP_NET_RAW\n"
        << "ProtectSystem=strict\n"
-       << "ProtectHome=read-only\n";
+       << "ProtectHome=" << (settingsInAHome ? "read-only" : "yes") << '\n';
   // "-": a settings folder that does not exist yet does not keep the service from starting.
   if (!writableFolder.empty()) {
     text << "ReadWritePaths=" << PathArgument("-" + writableFolder.string()) << '\n';

@@ -122,6 +122,18 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
   EXPECT_EQ(Calls(), "daemon-reload\nenable PROKelbrinService.service\n");
 }
 
+// The homes stay readable only for a service whose settings are in one.
+TEST_F(ScriptedSystemctl, ASystemUnitWithSettingsOutsideTheHomesHidesThem) {
+  SystemdServiceManager manager(Scope::System, 5s, units_);
+  ServiceDefinition service = Kelbrin();
+  service.command.back() = service.writableFolder = "/etc/kelbrin-client";
+  std::string error;
+  ASSERT_TRUE(manager.install(service, error)) << error;
+  const std::string unit = ReadFile(units_ / "PROKelbrinService.service");
+  EXPECT_THAT(unit, HasSubstr("\nProtectHome=yes\n"));
+  EXPECT_THAT(unit, HasSubstr("\nReadWritePaths=\"-/etc/kelbrin-client\"\n"));
+}
+
 TEST_F(ScriptedSystemctl, AUserUnitIsWantedByTheUsersDefaultTarget) {
   SystemdServiceManager manager(Scope::User, 5s, units_);
   ServiceDefinition service = Kelbrin();
