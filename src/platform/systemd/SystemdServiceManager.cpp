@@ -60,14 +60,15 @@ std::string PathArgument(const std::string& path) {
 
 // Limits that need no privileges of the manager, so a user unit gets them too: no privilege
 // gained through set-user-id programs, no core dump (the process holds the password), private
-// new files, and a system-call filter that keeps to what a network client needs.
-void WriteConfinement(std::ostream& text) {
+// new files, and a system-call filter that keeps to what a network client needs. A system
+// unit's pppd (a child of the service) also opens PPPoE's sockets.
+void WriteConfinement(std::ostream& text, SystemdServiceManager::Scope scope) {
+  const bool system = scope == SystemdServiceManager::Scope::System;
   text << "UMask=0077\n"
        << "LimitCORE=0\n"
        << "NoNewPrivileges=yes\n"
-       // AF_PPPOX and AF_PACKET: pppd's PPPoE plugin, a child of the service.
-       << "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK AF_PPPOX AF_PACKET\n"
-       << "RestrictNamespaces=yes\n"
+       << "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK"
+       << (system ? " AF_PPPOX AF_PACKET\n" : "\n") << "RestrictNamespaces=yes\n"
        << "RestrictRealtime=yes\n"
        << "RestrictSUIDSGID=yes\n"
        << "LockPersonality=yes\n"
@@ -213,7 +214,7 @@ std::string SystemdServiceManager::UnitFileText(const ServiceDefinition& service
   text << '\n';
   if (!service.user.empty()) text << "User=" << service.user << '\n';
   text << "Restart=on-failure\n";
-  WriteConfinement(text);
+  WriteConfinement(text, scope);
   if (scope == Scope::System) WriteSystemSandbox(text, service.writableFolder);
   text << "\n[Install]\n"
        << "WantedBy=" << (scope == Scope::System ? "multi-user.target" : "default.target") << '\n';

@@ -148,6 +148,7 @@ TEST_F(ScriptedSystemctl, AUserUnitIsWantedByTheUsersDefaultTarget) {
   EXPECT_THAT(unit, HasSubstr("LimitCORE=0\n"));
   EXPECT_THAT(unit, HasSubstr("NoNewPrivileges=yes\n"));
   EXPECT_THAT(unit, HasSubstr("SystemCallFilter=@system-service\n"));
+  EXPECT_THAT(unit, HasSubstr("RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK\n"));
   EXPECT_THAT(unit, ::testing::Not(HasSubstr("ProtectSystem=")));
   EXPECT_THAT(unit, ::testing::Not(HasSubstr("Capabilit")));
   EXPECT_EQ(Calls(), "--user daemon-reload\n--user enable PROKelbrinService.service\n");
