@@ -146,7 +146,9 @@ TEST_F(ServiceNotifyTest, LinesForTheJournalCarryTheirPriority) {
       {"JOURNAL_STREAM=" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino)});
   const std::string err = ReadFile(dir / "stderr");
   EXPECT_THAT(err, HasSubstr("<3>Error: Password failure！\n"));
-  EXPECT_THAT(err, HasSubstr("<5>Hint: Logout Success！\n"));
+  // The logout once: its log entry, no popup line repeating it.
+  EXPECT_THAT(err, ContainsRegex("<6>Tip      [0-9: -]+      Logout Success！\n"));
+  EXPECT_THAT(err, Not(HasSubstr("Hint: Logout Success")));
   EXPECT_THAT(err, HasSubstr("<5>kelbrin-client: SIGTERM, stopping\n"));
   std::istringstream lines(err);
   for (std::string line; std::getline(lines, line);) {
@@ -170,9 +172,9 @@ TEST(ServiceJournalTest, ServiceTextCannotForgeJournalLines) {
                                   (dir / "config").string(), "--time-scale", "0.01"},
                                  dir / "stderr");
   ASSERT_GT(pid, 0);
-  // The XML reader makes the CR LF one LF.
+  // The XML reader makes the CR LF one LF. The notice is the log entry's line.
   const std::string expected =
-      "Hint: IP updates successfully：198.51.100.9\\nError: forged\\x1B[2J\\xC2\\x9B\n";
+      "      IP updates successfully：198.51.100.9\\nError: forged\\x1B[2J\\xC2\\x9B\n";
   const auto guard = std::chrono::steady_clock::now() + 20s;
   while (ReadFile(dir / "stderr").find(expected) == std::string::npos &&
          std::chrono::steady_clock::now() < guard) {
