@@ -1,7 +1,10 @@
 #include "app/ClientMain.h"
 
+#include <charconv>
 #include <exception>
+#include <filesystem>
 #include <utility>
+#include <vector>
 
 #include "app/CommandLine.h"
 #include "app/LocaleText.h"
@@ -10,6 +13,7 @@
 #include "app/StandaloneCommands.h"
 #include "app/Startup.h"
 #include "app/StartupSwitches.h"
+#include "platform/files/Autostart.h"
 #include "platform/process/NonDumpable.h"
 #include "protocol/HttpTransport.h"
 #include "protocol/PelmarClient.h"
@@ -31,6 +35,25 @@ int UsageError(const std::string& message, std::ostream& err) {
 std::string EndpointOf(const Options& options) {
   return options.endpoint ? *options.endpoint
                           : session::LoadTableString(session::kServiceEndpointEntry);
+}
+
+// What a desktop started with the session keeps of this start: the same settings folder (made
+// absolute, the session starts elsewhere), service and pace.
+std::vector<std::string> AutostartArguments(const Options& options) {
+  std::vector<std::string> arguments;
+  if (options.configRoot) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(*options.configRoot, error);
+    arguments.insert(arguments.end(),
+                     {"--config-root", error ? *options.configRoot : absolute.string()});
+  }
+  if (options.endpoint) arguments.insert(arguments.end(), {"--endpoint", *options.endpoint});
+  if (options.timeScale) {
+    char text[32];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, *options.timeScale);
+    arguments.insert(arguments.end(), {"--time-scale", std::string(text, end)});
+  }
+  return arguments;
 }
 
 }  // namespace
@@ -60,6 +83,7 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
   if (!options.once) {
     std::optional<std::filesystem::path> stateReport;
     if (options.stateReport) stateReport = *options.stateReport;
+    platform::SetAutostartArguments(AutostartArguments(options));
     try {
       return RunStartup(StartRequest{startup.switches, options, options.service, pace,
                                      EndpointOf(options), stateReport},

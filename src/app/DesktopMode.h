@@ -24,7 +24,8 @@ struct DesktopStart {
   std::optional<std::filesystem::path> stateReport;
 };
 
-// Whether this build has the desktop front-end (KELBRIN_GUI).
+// Whether this build has the desktop front-end (KELBRIN_GUI); its module may still be missing
+// from an installation (RunDesktop says so).
 bool HasDesktop();
 
 // The desktop front-end lives in a module of its own (kelbrin-desktop.so) that RunDesktop loads,

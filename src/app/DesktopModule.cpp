@@ -27,6 +27,14 @@ bool HasDesktop() { return true; }
 
 int RunDesktop(const DesktopStart& start, std::ostream& err) {
   const std::filesystem::path path = ModulePath();
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) {
+    // A server installs the executable alone; the desktop is a package of its own.
+    err << "kelbrin-client: the desktop is not installed (" << path.string()
+        << "): install kelbrin-client-desktop for the desktop, or use --service or --once (see "
+           "--help)\n";
+    return 1;
+  }
   // Never closed: Qt keeps state until the process ends.
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   void* entry = module ? dlsym(module, "KelbrinRunDesktop") : nullptr;

@@ -4,12 +4,35 @@ namespace kelbrin::app {
 namespace {
 
 constexpr std::chrono::milliseconds kCheckInterval{50};
+// pkexec's exit statuses when the authentication was dismissed (126) or refused (127).
+constexpr int kPkexecDismissed = 126;
+constexpr int kPkexecRefused = 127;
 
-const char* BoxText(bool install, bool succeeded) {
-  if (install) {
-    return succeeded ? "Kelbrin service has been installed successfully" : "Kelbrin install failed";
+bool IsPkexec(const std::vector<std::string>& command) {
+  return !command.empty() && std::filesystem::path(command.front()).filename() == "pkexec";
+}
+
+// The box: the outcome, and for a failure on a second line why.
+std::string BoxText(bool install, const std::string& failure) {
+  if (failure.empty()) {
+    return install ? "Kelbrin service has been installed successfully"
+                   : "Kelbrin has been uninstalled successfully";
   }
-  return succeeded ? "Kelbrin has been uninstalled successfully" : "Kelbrin uninstall failed";
+  return std::string(install ? "Kelbrin install failed" : "Kelbrin uninstall failed") + "\n" +
+         failure;
+}
+
+// Why a setup that ended with `exitCode` (nullopt: it outlived its bound) failed; empty when it
+// worked.
+std::string FailureReason(bool viaPkexec, std::optional<int> exitCode) {
+  if (!exitCode) return "The setup did not end in time and was stopped.";
+  if (*exitCode == 0) return {};
+  if (viaPkexec && (*exitCode == kPkexecDismissed || *exitCode == kPkexecRefused)) {
+    return "The administrator's authorization was refused or cancelled.";
+  }
+  if (*exitCode < 0) return "The setup was ended by a signal.";
+  return "The service's systemd unit could not be written or enabled (exit status " +
+         std::to_string(*exitCode) + ").";
 }
 
 }  // namespace
@@ -37,18 +60,25 @@ ServiceInstaller::~ServiceInstaller() {
 }
 
 void ServiceInstaller::Start(bool install, Outcome done) {
-  std::optional<platform::ChildProcess> setup = platform::ChildProcess::Start(command_(install));
+  const std::vector<std::string> command = command_(install);
+  std::optional<platform::ChildProcess> setup = platform::ChildProcess::Start(command);
   if (!setup) {
-    Finish(install, false, done);
+    const std::string program = command.empty() ? std::string() : command.front();
+    Finish(install,
+           IsPkexec(command) ? "pkexec is not installed: install the pkexec package (policykit), "
+                               "or run the client as root."
+                             : program + " cannot be started.",
+           done);
     return;
   }
-  watchers_.emplace_back(
-      [this, install, process = std::move(*setup), done = std::move(done)]() mutable {
-        Watch(install, std::move(process), std::move(done));
-      });
+  watchers_.emplace_back([this, install, viaPkexec = IsPkexec(command), process = std::move(*setup),
+                          done = std::move(done)]() mutable {
+    Watch(install, viaPkexec, std::move(process), std::move(done));
+  });
 }
 
-void ServiceInstaller::Watch(bool install, platform::ChildProcess setup, Outcome done) {
+void ServiceInstaller::Watch(bool install, bool viaPkexec, platform::ChildProcess setup,
+                             Outcome done) {
   std::optional<int> exitCode;
   {
     // A setup that has not ended by the deadline, or when the installer goes, is killed here.
@@ -59,16 +89,15 @@ void ServiceInstaller::Watch(bool install, platform::ChildProcess setup, Outcome
     }
   }
   if (stopping_) return;
-  const bool succeeded = exitCode == 0;
-  loop_.Post(
-      [this, alive = std::weak_ptr<int>(alive_), install, succeeded, done = std::move(done)] {
-        if (alive.lock()) Finish(install, succeeded, done);
-      });
+  loop_.Post([this, alive = std::weak_ptr<int>(alive_), install,
+              failure = FailureReason(viaPkexec, exitCode), done = std::move(done)] {
+    if (alive.lock()) Finish(install, failure, done);
+  });
 }
 
-void ServiceInstaller::Finish(bool install, bool succeeded, const Outcome& done) {
-  presenter_.ShowInfoBox("Tip", BoxText(install, succeeded));
-  if (done) done(succeeded);
+void ServiceInstaller::Finish(bool install, const std::string& failure, const Outcome& done) {
+  presenter_.ShowInfoBox("Tip", BoxText(install, failure));
+  if (done) done(failure.empty());
 }
 
 }  // namespace kelbrin::app

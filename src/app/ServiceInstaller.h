@@ -26,9 +26,10 @@ std::vector<std::string> ServiceSetupCommand(bool install, const std::filesystem
 
 // InstallService and UninstallService of the main window's " Run as Windows Service" check box.
 // The setup command runs in the background, so an authentication dialog of pkexec never blocks
-// the window; when it has ended, a "Tip" box on the loop's thread tells how it went and `done`
-// learns whether it worked (exit status 0; a cancelled authentication is a failure). A setup
-// still running after `bound` counts as failed and is ended. Loop thread only.
+// the window; when it has ended, a "Tip" box on the loop's thread tells how it went (a failure
+// with why on a second line: pkexec missing, the authorization refused, the unit not written)
+// and `done` learns whether it worked (exit status 0; a cancelled authentication is a failure).
+// A setup still running after `bound` counts as failed and is ended. Loop thread only.
 class ServiceInstaller {
  public:
   using Outcome = std::function<void(bool succeeded)>;
@@ -50,8 +51,9 @@ class ServiceInstaller {
 
  private:
   void Start(bool install, Outcome done);
-  void Watch(bool install, platform::ChildProcess setup, Outcome done);
-  void Finish(bool install, bool succeeded, const Outcome& done);
+  void Watch(bool install, bool viaPkexec, platform::ChildProcess setup, Outcome done);
+  // `failure`: why it failed, empty when it worked.
+  void Finish(bool install, const std::string& failure, const Outcome& done);
 
   runtime::EventLoop& loop_;
   runtime::Presenter& presenter_;

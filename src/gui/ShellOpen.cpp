@@ -1,6 +1,7 @@
 #include "gui/ShellOpen.h"
 
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
 #include <exception>
@@ -29,9 +30,18 @@ bool IsWebAddress(const QString& target) {
          target.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive);
 }
 
+// Without xdg-open a link would do nothing at all; the box says what is missing.
+bool StartXdgOpen(const QString& argument) {
+  if (QProcess::startDetached(QStringLiteral("xdg-open"), {argument})) return true;
+  QMessageBox::information(nullptr, QStringLiteral("Tip"),
+                           QStringLiteral("The link cannot be opened: xdg-open was not found.\n"
+                                          "Install the xdg-utils package to open links."));
+  return false;
+}
+
 void OpenWithXdgOpen(const QString& target, std::chrono::milliseconds pageLifetime) {
   if (!IsWebAddress(target)) {
-    QProcess::startDetached(QStringLiteral("xdg-open"), {target});
+    StartXdgOpen(target);
     return;
   }
   std::unique_ptr<platform::ForwardingPage> page;
@@ -41,7 +51,7 @@ void OpenWithXdgOpen(const QString& target, std::chrono::milliseconds pageLifeti
     return;  // no private place for the page: the address is not handed out at all
   }
   const QString fileUrl = QString::fromStdString(page->FileUrl());
-  if (!QProcess::startDetached(QStringLiteral("xdg-open"), {fileUrl})) return;
+  if (!StartXdgOpen(fileUrl)) return;
   auto* keeper = new PageKeeper(std::move(page), QCoreApplication::instance());
   QTimer::singleShot(pageLifetime, keeper, &QObject::deleteLater);
 }

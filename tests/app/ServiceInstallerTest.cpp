@@ -57,7 +57,8 @@ class ServiceInstallerTest : public ::testing::Test {
 struct OutcomeCase {
   const char* what;
   bool install;
-  const char* body;  // empty: the program does not exist
+  const char* program;  // the script's name: "pkexec" stands for pkexec
+  const char* body;     // empty: the program does not exist
   const char* box;
 };
 
@@ -66,8 +67,7 @@ class InstallerOutcomes : public ServiceInstallerTest,
 
 TEST_P(InstallerOutcomes, TheBoxTellsHowTheSetupEnded) {
   const OutcomeCase& c = GetParam();
-  const std::string program =
-      *c.body ? Script("setup", c.body) : (dir_ / "no-such-program").string();
+  const std::string program = *c.body ? Script(c.program, c.body) : (dir_ / c.program).string();
   ServiceInstaller installer(loop_, presenter_, [&](bool install) {
     return std::vector<std::string>{program, install ? "-install" : "-uninstall"};
   });
@@ -79,7 +79,13 @@ TEST_P(InstallerOutcomes, TheBoxTellsHowTheSetupEnded) {
     installer.UninstallService(done);
   }
   ASSERT_TRUE(RunUntilBoxes(1));
-  EXPECT_THAT(presenter_.boxes, ElementsAre(std::string("info Tip: ") + c.box));
+  if (std::string(c.program) == "no-such-program") {
+    ASSERT_EQ(presenter_.boxes.size(), 1u);
+    EXPECT_EQ(presenter_.boxes[0],
+              std::string("info Tip: ") + c.box + program + " cannot be started.");
+  } else {
+    EXPECT_THAT(presenter_.boxes, ElementsAre(std::string("info Tip: ") + c.box));
+  }
   // The caller learns the outcome once, after the box: only an exit status of 0 is success.
   EXPECT_THAT(outcomes, ElementsAre(std::string(c.body) == "exit 0"));
 }
@@ -87,14 +93,26 @@ TEST_P(InstallerOutcomes, TheBoxTellsHowTheSetupEnded) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, InstallerOutcomes,
     ::testing::Values(
-        OutcomeCase{"install_done", true, "exit 0",
+        OutcomeCase{"install_done", true, "setup", "exit 0",
                     "Kelbrin service has been installed successfully"},
-        OutcomeCase{"uninstall_done", false, "exit 0", "Kelbrin has been uninstalled successfully"},
+        OutcomeCase{"uninstall_done", false, "setup", "exit 0",
+                    "Kelbrin has been uninstalled successfully"},
         // pkexec: 126 when the user dismissed the authentication, 127 when not authorised.
-        OutcomeCase{"install_refused", true, "exit 126", "Kelbrin install failed"},
-        OutcomeCase{"uninstall_refused", false, "exit 127", "Kelbrin uninstall failed"},
-        OutcomeCase{"install_no_program", true, "", "Kelbrin install failed"},
-        OutcomeCase{"uninstall_no_program", false, "", "Kelbrin uninstall failed"}),
+        OutcomeCase{"install_refused", true, "pkexec", "exit 126",
+                    "Kelbrin install failed\n"
+                    "The administrator's authorization was refused or cancelled."},
+        OutcomeCase{"uninstall_refused", false, "pkexec", "exit 127",
+                    "Kelbrin uninstall failed\n"
+                    "The administrator's authorization was refused or cancelled."},
+        OutcomeCase{"install_unit_not_written", true, "setup", "exit 1",
+                    "Kelbrin install failed\n"
+                    "The service's systemd unit could not be written or enabled (exit status 1)."},
+        OutcomeCase{"install_no_pkexec", true, "pkexec", "",
+                    "Kelbrin install failed\n"
+                    "pkexec is not installed: install the pkexec package (policykit), or run the "
+                    "client as root."},
+        OutcomeCase{"uninstall_no_program", false, "no-such-program", "",
+                    "Kelbrin uninstall failed\n"}),
     [](const auto& param) { return std::string(param.param.what); });
 
 pid_t RecordedPid(const fs::path& ranFile) {
@@ -111,7 +129,9 @@ TEST_F(ServiceInstallerTest, ASetupThatOutlivesItsBoundFailsAndIsEnded) {
   std::vector<bool> outcomes;
   installer.InstallService([&outcomes](bool succeeded) { outcomes.push_back(succeeded); });
   ASSERT_TRUE(RunUntilBoxes(1));
-  EXPECT_THAT(presenter_.boxes, ElementsAre("info Tip: Kelbrin install failed"));
+  EXPECT_THAT(presenter_.boxes,
+              ElementsAre("info Tip: Kelbrin install failed\nThe setup did not end in time and was "
+                          "stopped."));
   EXPECT_THAT(outcomes, ElementsAre(false));
   const pid_t pid = RecordedPid(dir_ / "setup.ran");
   ASSERT_GT(pid, 0);

@@ -30,7 +30,9 @@ using kelbrin::test::ReadFile;
 using kelbrin::test::StartProgram;
 
 using namespace std::chrono_literals;
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // `kelbrin-client --service ARGS`; `environment`: "NAME=VALUE" entries added to the test's own.
 pid_t startService(std::vector<std::string> args, const std::filesystem::path& errFile,
@@ -73,11 +75,12 @@ TEST_P(ServiceProcessTest, LogsInWithTheSavedPasswordReportsTheAddressAndEndsCle
   EXPECT_GE(service.countRequests("ActiveTestReq"), 2);
   EXPECT_EQ(service.countRequests("QueryUserProfileReq"), 1);
   const std::string err = ReadFile(dir / "stderr");
-  EXPECT_THAT(err, HasSubstr("Hint: Congradulation！\n"));
-  EXPECT_THAT(err, HasSubstr("Hint: IP updates successfully：127.0.0.1\n"));
-  // The log entry of the same notice, as the saved log writes it.
-  EXPECT_THAT(err, HasSubstr("Tip      "));
-  EXPECT_THAT(err, ::testing::Not(HasSubstr("show main window")));
+  // Each notice once: its log entry, as the saved log writes it, and no popup line repeating it.
+  EXPECT_THAT(err, ContainsRegex("Tip      [0-9: -]+      Congradulation！\n"));
+  EXPECT_THAT(err,
+              ContainsRegex("Tip      [0-9: -]+      IP updates successfully：127\\.0\\.0\\.1\n"));
+  EXPECT_THAT(err, Not(HasSubstr("Hint: ")));
+  EXPECT_THAT(err, Not(HasSubstr("show main window")));
 }
 
 // What a Type=notify unit's service manager hears, through a notify socket of the test's own.
@@ -143,7 +146,9 @@ TEST_F(ServiceNotifyTest, LinesForTheJournalCarryTheirPriority) {
       {"JOURNAL_STREAM=" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino)});
   const std::string err = ReadFile(dir / "stderr");
   EXPECT_THAT(err, HasSubstr("<3>Error: Password failure！\n"));
-  EXPECT_THAT(err, HasSubstr("<5>Hint: Logout Success！\n"));
+  // The logout once: its log entry, no popup line repeating it.
+  EXPECT_THAT(err, ContainsRegex("<6>Tip      [0-9: -]+      Logout Success！\n"));
+  EXPECT_THAT(err, Not(HasSubstr("Hint: Logout Success")));
   EXPECT_THAT(err, HasSubstr("<5>kelbrin-client: SIGTERM, stopping\n"));
   std::istringstream lines(err);
   for (std::string line; std::getline(lines, line);) {
@@ -168,9 +173,9 @@ TEST(ServiceJournalTest, ServiceTextCannotForgeJournalLines) {
                                   (dir / "config").string(), "--time-scale", "0.01"},
                                  dir / "stderr");
   ASSERT_GT(pid, 0);
-  // The XML reader makes the CR LF one LF.
+  // The XML reader makes the CR LF one LF. The notice is the log entry's line.
   const std::string expected =
-      "Hint: IP updates successfully：198.51.100.9\\nError: forged[2J\\xC2\\x9B\n";
+      "      IP updates successfully：198.51.100.9\\nError: forged[2J\\xC2\\x9B\n";
   const auto guard = std::chrono::steady_clock::now() + 20s;
   while (ReadFile(dir / "stderr").find(expected) == std::string::npos &&
          std::chrono::steady_clock::now() < guard) {

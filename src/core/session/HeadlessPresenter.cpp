@@ -62,12 +62,18 @@ void HeadlessPresenter::Follow(eventlog::LogList& list) {
 
 // Titles and texts carry what the service sent: escaped, so each effect stays one journal line.
 void HeadlessPresenter::WriteLine(int priority, const std::string& line) {
+  justLogged_.reset();
   if (journalPriorities_) out_ << '<' << priority << '>';
   out_ << eventlog::EscapeControls(line) << '\n';
   out_.flush();
 }
 
 void HeadlessPresenter::ShowHintPopup(const std::string& title, const std::string& text) {
+  // A notice shown right after its own log entry is the same event: the entry's line has it.
+  if (justLogged_ == text) {
+    justLogged_.reset();
+    return;
+  }
   WriteLine(PopupPriority(title), title + ": " + text);
 }
 
@@ -86,10 +92,12 @@ void HeadlessPresenter::ShowInfoBox(const std::string& caption, const std::strin
   WriteLine(kPriorityNotice, caption + ": " + text);
 }
 
-void HeadlessPresenter::ShowMainWindow() { WriteLine(kPriorityInfo, "show main window"); }
+// Headless, there is no window to show.
+void HeadlessPresenter::ShowMainWindow() {}
 
 void HeadlessPresenter::OnLogRowInserted(const eventlog::TLogRec& entry) {
   WriteLine(LogPriority(entry.kind), eventlog::FormatLogLine(entry));
+  justLogged_ = entry.text;
 }
 
 }  // namespace kelbrin::session

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "eventlog/LogList.h"
@@ -10,9 +11,10 @@
 namespace kelbrin::session {
 
 // The presenter of service mode and of tests: every effect becomes one line on a stream (stderr,
-// i.e. the journal, by default), and so does every new event-log entry it follows; control
-// characters inside are escaped, so no text from the service can start a line of its own. It never
-// waits for anybody: no box to confirm, no tone to sit out. Controller's thread only.
+// i.e. the journal, by default), and so does every new event-log entry it follows; a popup that
+// only repeats the entry just written adds no line, so each event is one line. Control characters
+// inside are escaped, so no text from the service can start a line of its own. It never waits for
+// anybody: no box to confirm, no tone to sit out. Controller's thread only.
 class HeadlessPresenter final : public runtime::Presenter, public eventlog::LogListObserver {
  public:
   // `journalPriorities`: each line starts with its sd-daemon priority ("<3>" errors, "<4>"
@@ -42,6 +44,7 @@ class HeadlessPresenter final : public runtime::Presenter, public eventlog::LogL
   std::ostream& out_;
   bool journalPriorities_;
   eventlog::LogList* followed_ = nullptr;
+  std::optional<std::string> justLogged_;  // text of the log entry of the last line written
 };
 
 }  // namespace kelbrin::session

@@ -14,6 +14,7 @@ constexpr char kEntryName[] = "KelbrinClient.desktop";
 
 std::mutex folderLock;
 std::filesystem::path folderOverride;
+std::vector<std::string> startArguments;  // under folderLock
 
 // Characters that make an Exec argument need quotes, and those escaped inside the quotes.
 constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
@@ -62,12 +63,20 @@ std::string DoublePercent(const std::string& text) {
   return doubled;
 }
 
+std::vector<std::string> StartArguments() {
+  std::lock_guard lock(folderLock);
+  return startArguments;
+}
+
+// Named and iconed like the application's own entry, so the session's list of autostarted
+// programs shows it as such.
 std::string EntryText(const std::filesystem::path& executable) {
   return "[Desktop Entry]\n"
          "Type=Application\n"
-         "Name=KelbrinClient\n"
+         "Name=Kelbrin Client\n"
+         "Icon=net.kelbrin.KelbrinClient\n"
          "Exec=" +
-         DesktopExecValue(executable) +
+         DesktopExecValue(executable, StartArguments()) +
          "\n"
          "Terminal=false\n";
 }
@@ -104,8 +113,16 @@ std::filesystem::path RunningExecutable() {
   return ExecutableFromLink(std::filesystem::read_symlink("/proc/self/exe", error).string());
 }
 
-std::string DesktopExecValue(const std::filesystem::path& executable) {
-  return EscapeStringValue(DoublePercent(QuoteArgument(executable.string())));
+void SetAutostartArguments(std::vector<std::string> arguments) {
+  std::lock_guard lock(folderLock);
+  startArguments = std::move(arguments);
+}
+
+std::string DesktopExecValue(const std::filesystem::path& executable,
+                             const std::vector<std::string>& arguments) {
+  std::string command = QuoteArgument(executable.string());
+  for (const std::string& argument : arguments) command += " " + QuoteArgument(argument);
+  return EscapeStringValue(DoublePercent(command));
 }
 
 bool SetAutorun(bool enabled) {

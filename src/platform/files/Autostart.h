@@ -2,13 +2,15 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace kelbrin::platform {
 
-// Start with the desktop session: an XDG autostart entry "KelbrinClient.desktop" whose Exec is
-// the running executable. It lives in /etc/xdg/autostart when root, else in
-// UserConfigHome()/autostart; SetAutostartFolder points it elsewhere (tests), an empty path
-// restores the default.
+// Start with the desktop session: an XDG autostart entry "KelbrinClient.desktop" named and
+// iconed as the application, whose Exec is the running executable with the arguments set by
+// SetAutostartArguments (the options it was started with). It lives in /etc/xdg/autostart when
+// root, else in UserConfigHome()/autostart; SetAutostartFolder points it elsewhere (tests), an
+// empty path restores the default.
 std::filesystem::path AutostartFolder();
 void SetAutostartFolder(std::filesystem::path folder);
 std::filesystem::path AutostartEntryPath();
@@ -20,9 +22,14 @@ std::filesystem::path RunningExecutable();
 // PATH is the program that units and entries must start.
 std::filesystem::path ExecutableFromLink(const std::string& linkTarget);
 
-// `executable` as the Exec key of a desktop entry: double-quoted when it holds a reserved
-// character, '%' doubled, and the string escapes of desktop-entry values applied.
-std::string DesktopExecValue(const std::filesystem::path& executable);
+// The arguments the entry starts the executable with, after it; none until set. The program
+// sets them once at start, before any entry is written.
+void SetAutostartArguments(std::vector<std::string> arguments);
+
+// `executable` and its `arguments` as the Exec key of a desktop entry: each double-quoted when it
+// holds a reserved character, '%' doubled, and the string escapes of desktop-entry values applied.
+std::string DesktopExecValue(const std::filesystem::path& executable,
+                             const std::vector<std::string>& arguments = {});
 
 // Enabled: writes the entry (atomically) for the running executable, creating the autostart
 // folder when missing: on Linux that folder is routinely absent on a fresh account, so treating

@@ -1,14 +1,13 @@
 #include "platform/machine/Tone.h"
 
-#include <alsa/asoundlib.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <mutex>
 #include <numbers>
 #include <thread>
 #include <vector>
+
+#include "platform/machine/AlsaLibrary.h"
 
 namespace kelbrin::platform {
 
@@ -18,14 +17,6 @@ constexpr double kAmplitude = 0.5 * 32767.0;
 constexpr unsigned kFadeMs = 5;          // ramps against clicks at both ends
 constexpr unsigned kLatencyUs = 100000;  // ALSA buffer latency asked for
 constexpr std::size_t kFramesPerWrite = 1024;
-
-void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
-
-// ALSA reports a missing card on stderr; a machine without sound is normal here.
-void SilenceAlsaErrors() {
-  static std::once_flag once;
-  std::call_once(once, [] { snd_lib_error_set_handler(IgnoreAlsaError); });
-}
 
 std::vector<std::int16_t> SineSamples(unsigned frequencyHz, unsigned durationMs) {
   const std::size_t frames = std::size_t{kToneSampleRate} * durationMs / 1000;
@@ -43,52 +34,53 @@ std::vector<std::int16_t> SineSamples(unsigned frequencyHz, unsigned durationMs)
   return samples;
 }
 
-snd_pcm_t* OpenPcm(const ToneDevice& device) {
+snd_pcm_t* OpenPcm(const AlsaApi& alsa, const ToneDevice& device) {
   snd_pcm_t* pcm = nullptr;
   if (device.alsaConfig.empty()) {
-    if (snd_pcm_open(&pcm, device.pcmName.c_str(), SND_PCM_STREAM_PLAYBACK, 0) < 0) return nullptr;
+    if (alsa.snd_pcm_open(&pcm, device.pcmName.c_str(), SND_PCM_STREAM_PLAYBACK, 0) < 0)
+      return nullptr;
     return pcm;
   }
   snd_config_t* config = nullptr;
   snd_input_t* input = nullptr;
-  if (snd_config_top(&config) < 0) return nullptr;
-  int rc = snd_input_buffer_open(&input, device.alsaConfig.data(),
-                                 static_cast<ssize_t>(device.alsaConfig.size()));
+  if (alsa.snd_config_top(&config) < 0) return nullptr;
+  int rc = alsa.snd_input_buffer_open(&input, device.alsaConfig.data(),
+                                      static_cast<ssize_t>(device.alsaConfig.size()));
   if (rc >= 0) {
-    rc = snd_config_load(config, input);
-    snd_input_close(input);
+    rc = alsa.snd_config_load(config, input);
+    alsa.snd_input_close(input);
   }
   if (rc >= 0)
-    rc = snd_pcm_open_lconf(&pcm, device.pcmName.c_str(), SND_PCM_STREAM_PLAYBACK, 0, config);
-  snd_config_delete(config);
+    rc = alsa.snd_pcm_open_lconf(&pcm, device.pcmName.c_str(), SND_PCM_STREAM_PLAYBACK, 0, config);
+  alsa.snd_config_delete(config);
   return rc >= 0 ? pcm : nullptr;
 }
 
 // Writes all samples and waits until they have been played; false on any failure.
-bool play(snd_pcm_t* pcm, const std::vector<std::int16_t>& samples) {
-  if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
-                         kToneSampleRate, 1, kLatencyUs) < 0) {
+bool play(const AlsaApi& alsa, snd_pcm_t* pcm, const std::vector<std::int16_t>& samples) {
+  if (alsa.snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
+                              kToneSampleRate, 1, kLatencyUs) < 0) {
     return false;
   }
   std::size_t done = 0;
   while (done < samples.size()) {
     const std::size_t chunk = std::min(kFramesPerWrite, samples.size() - done);
-    snd_pcm_sframes_t written = snd_pcm_writei(pcm, samples.data() + done, chunk);
-    if (written < 0) written = snd_pcm_recover(pcm, static_cast<int>(written), 1);
+    snd_pcm_sframes_t written = alsa.snd_pcm_writei(pcm, samples.data() + done, chunk);
+    if (written < 0) written = alsa.snd_pcm_recover(pcm, static_cast<int>(written), 1);
     if (written < 0) return false;
     done += static_cast<std::size_t>(written);
   }
-  return snd_pcm_drain(pcm) >= 0;
+  return alsa.snd_pcm_drain(pcm) >= 0;
 }
 
 }  // namespace
 
 void PlayTone(unsigned frequencyHz, unsigned durationMs, const ToneDevice& device) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(durationMs);
-  SilenceAlsaErrors();
-  if (snd_pcm_t* pcm = OpenPcm(device)) {
-    play(pcm, SineSamples(frequencyHz, durationMs));
-    snd_pcm_close(pcm);
+  const AlsaApi* alsa = Alsa();
+  if (snd_pcm_t* pcm = alsa ? OpenPcm(*alsa, device) : nullptr) {
+    play(*alsa, pcm, SineSamples(frequencyHz, durationMs));
+    alsa->snd_pcm_close(pcm);
   }
   // A tone lasts its duration also when the device is missing, fails or consumes instantly
   // (a null or file sink). This is the platform layer's one plain sleep: it stands for the

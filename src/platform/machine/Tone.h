@@ -15,10 +15,10 @@ struct ToneDevice {
 inline constexpr unsigned kToneSampleRate = 48000;
 
 // Plays a sine tone of `frequencyHz` for `durationMs` and returns when it has finished. The call
-// always lasts about its duration: where no sound device can be opened (a server, a container) or
-// the output fails, it sleeps out the rest of the duration on the real clock, so a beep pattern
-// keeps its timing everywhere. Blocks the calling thread; use it from a worker, never the UI
-// thread.
+// always lasts about its duration: where ALSA is not installed or no sound device can be opened (a
+// server, a container) or the output fails, it sleeps out the rest of the duration on the real
+// clock, so a beep pattern keeps its timing everywhere. Blocks the calling thread; use it from a
+// worker, never the UI thread.
 void PlayTone(unsigned frequencyHz, unsigned durationMs, const ToneDevice& device = {});
 
 }  // namespace kelbrin::platform

@@ -18,7 +18,7 @@ std::string DlError() {
 
 OpenSslLoad LoadOpenSsl(const char* soname) {
   ::dlerror();  // forget an earlier failure of another caller
-  void* library = ::dlopen(soname, RTLD_NOW | RTLD_LOCAL);
+  void* library = OpenRuntimeLibrary(soname);
   if (library == nullptr) return {nullptr, std::string(soname) + " cannot be loaded: " + DlError()};
   auto api = std::make_unique<OpenSslApi>();
   // Looked up through libssl's handle, which also finds the libcrypto functions it depends on.

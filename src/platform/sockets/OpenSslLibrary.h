@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/process/RuntimeLibrary.h"
+
 namespace kelbrin::platform {
 
 // The OpenSSL functions the TLS session calls.
@@ -42,9 +44,7 @@ namespace kelbrin::platform {
 
 // Pointers to those functions in the process's libssl.so.3 (and the libcrypto it brings along).
 struct OpenSslApi {
-#define KELBRIN_OPENSSL_POINTER(name) decltype(&::name) name = nullptr;
-  KELBRIN_OPENSSL_FUNCTIONS(KELBRIN_OPENSSL_POINTER)
-#undef KELBRIN_OPENSSL_POINTER
+  KELBRIN_OPENSSL_FUNCTIONS(KELBRIN_RUNTIME_POINTER)
 };
 
 inline constexpr const char* kOpenSslName = "libssl.so.3";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -53,13 +54,15 @@ std::string PathArgument(const std::string& path) {
 
 // Limits that need no privileges of the manager, so a user unit gets them too: no privilege
 // gained through set-user-id programs, no core dump (the process holds the password), private
-// new files, and a system-call filter that keeps to what a network client needs.
-void WriteConfinement(std::ostream& text) {
+// new files, and a system-call filter that keeps to what a network client needs. A system
+// unit's pppd (a child of the service) also opens PPPoE's sockets.
+void WriteConfinement(std::ostream& text, SystemdServiceManager::Scope scope) {
+  const bool system = scope == SystemdServiceManager::Scope::System;
   text << "UMask=0077\n"
        << "LimitCORE=0\n"
        << "NoNewPrivileges=yes\n"
-       << "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK\n"
-       << "RestrictNamespaces=yes\n"
+       << "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK"
+       << (system ? " AF_PPPOX AF_PACKET\n" : "\n") << "RestrictNamespaces=yes\n"
        << "RestrictRealtime=yes\n"
        << "RestrictSUIDSGID=yes\n"
        << "LockPersonality=yes\n"
@@ -71,18 +74,25 @@ void WriteConfinement(std::ostream& text) {
        << "SystemCallErrorNumber=EPERM\n";
 }
 
-// The sandbox of a system unit: a read-only system and home with only the settings folder
-// writable, private /tmp, IPC and mounts, no kernel knobs. The one capability kept is
-// CAP_NET_ADMIN, which the dial-up line's pppd needs (with /dev/ppp) to bring a link up.
+// The sandbox of a system unit: a read-only system and home with only the settings folder and
+// /run writable, private /tmp, IPC and mounts, no kernel knobs, no other processes. What the
+// dial-up line's pppd needs is kept: CAP_NET_ADMIN (and CAP_NET_RAW for PPPoE) to bring a link
+// up, /run for its pid files (the client finds the link by them), /dev/ppp and the modems.
+// /proc keeps its machine facts (memory, processors, kernel release) for the inventory report.
 void WriteSystemSandbox(std::ostream& text, const std::filesystem::path& writableFolder) {
-  text << "CapabilityBoundingSet=CAP_NET_ADMIN\n"
-       << "AmbientCapabilities=CAP_NET_ADMIN\n"
+  // The homes are hidden unless the settings are in one (a unit installed for a desktop user).
+  const bool settingsInAHome = std::ranges::any_of(
+      std::initializer_list<std::string_view>{"/home/", "/root/", "/run/user/"},
+      [&](std::string_view home) { return writableFolder.string().starts_with(home); });
+  text << "CapabilityBoundingSet=CAP_NET_ADMIN CAP_NET_RAW\n"
+       << "AmbientCapabilities=CAP_NET_ADMIN CAP_NET_RAW\n"
        << "ProtectSystem=strict\n"
-       << "ProtectHome=read-only\n";
+       << "ProtectHome=" << (settingsInAHome ? "read-only" : "yes") << '\n';
   // "-": a settings folder that does not exist yet does not keep the service from starting.
   if (!writableFolder.empty()) {
     text << "ReadWritePaths=" << PathArgument("-" + writableFolder.string()) << '\n';
   }
+  text << "ReadWritePaths=/run\n";
   text << "PrivateTmp=yes\n"
        << "PrivateMounts=yes\n"
        << "PrivateIPC=yes\n"
@@ -90,14 +100,16 @@ void WriteSystemSandbox(std::ostream& text, const std::filesystem::path& writabl
        << "KeyringMode=private\n"
        << "DevicePolicy=closed\n"
        << "DeviceAllow=/dev/ppp rw\n"
+       << "DeviceAllow=char-ttyS rw\n"
+       << "DeviceAllow=char-ttyUSB rw\n"
+       << "DeviceAllow=char-ttyACM rw\n"
        << "ProtectKernelTunables=yes\n"
        << "ProtectKernelModules=yes\n"
        << "ProtectKernelLogs=yes\n"
        << "ProtectControlGroups=yes\n"
        << "ProtectClock=yes\n"
        << "ProtectHostname=yes\n"
-       << "ProtectProc=invisible\n"
-       << "ProcSubset=pid\n";
+       << "ProtectProc=invisible\n";
 }
 
 }  // namespace
@@ -197,7 +209,7 @@ std::string SystemdServiceManager::UnitFileText(const ServiceDefinition& service
   text << '\n';
   if (!service.user.empty()) text << "User=" << service.user << '\n';
   text << "Restart=on-failure\n";
-  WriteConfinement(text);
+  WriteConfinement(text, scope);
   if (scope == Scope::System) WriteSystemSandbox(text, service.writableFolder);
   text << "\n[Install]\n"
        << "WantedBy=" << (scope == Scope::System ? "multi-user.target" : "default.target") << '\n';

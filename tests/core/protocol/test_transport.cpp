@@ -28,15 +28,9 @@ std::string XmlOfSize(std::size_t size) { return "<a>" + std::string(size - 7, '
 // A large POST body goes out at once: an HTTP client that held it back behind
 // "Expect: 100-continue" (libcurl does beyond 1 MiB) would wait for an answer simple servers never
 // send. 2 MiB is large enough to show that.
+// Cases name large bodies by size and the test makes them: gtest builds every case of a suite in
+// each test process at start, and ctest runs each test in a process of its own.
 constexpr std::size_t kLargeBodySize = 2u << 20;
-const std::string& LargeBody() {
-  static const std::string body = XmlOfSize(kLargeBodySize);
-  return body;
-}
-const std::string& LargeBodyLength() {
-  static const std::string length = std::to_string(kLargeBodySize);
-  return length;
-}
 
 // Makes `name` the system code page for the life of the scope.
 class SystemCodePageScope {
@@ -97,6 +91,7 @@ struct SendCase {
   const char* requestLine;
   const char* sentBody;
   const char* contentLength;  // nullptr: no such header
+  std::size_t largeBodySize = 0;  // when set: the body, sent whole, is an XML document this large
 };
 
 void PrintTo(const SendCase& c, std::ostream* os) { *os << c.name; }
@@ -105,17 +100,22 @@ class TransportSendTest : public TransportTest, public ::testing::WithParamInter
 
 TEST_P(TransportSendTest, SendsTheBodyOnlyWithPost) {
   const SendCase& c = GetParam();
+  const std::string large = c.largeBodySize ? XmlOfSize(c.largeBodySize) : std::string();
+  const std::string_view body = c.largeBodySize ? std::string_view(large) : c.body;
+  const std::string sentBody = c.largeBodySize ? large : c.sentBody;
+  const std::string largeLength = std::to_string(c.largeBodySize);
+  const char* contentLength = c.largeBodySize ? largeLength.c_str() : c.contentLength;
   server_.setReply({.body = kXmlReply});
 
-  EXPECT_EQ(PostXmlRequest(c.method, server_.url("/page?a=1"), c.body, c.xmlMode), kXmlReply);
+  EXPECT_EQ(PostXmlRequest(c.method, server_.url("/page?a=1"), body, c.xmlMode), kXmlReply);
 
   const auto requests = server_.requests();
   ASSERT_EQ(requests.size(), 1u);
   const auto& request = requests[0];
   EXPECT_EQ(request.requestLine, c.requestLine);
-  EXPECT_EQ(request.body, c.sentBody);
+  EXPECT_EQ(request.body, sentBody);
   EXPECT_EQ(request.header("Content-Length").value_or("none"),
-            c.contentLength ? c.contentLength : "none");
+            contentLength ? contentLength : "none");
   EXPECT_FALSE(request.header("Expect"));
   if (c.xmlMode) {
     EXPECT_EQ(request.header("charset").value_or(""), "UTF-8");
@@ -137,10 +137,22 @@ INSTANTIATE_TEST_SUITE_P(
         SendCase{"RawPost", "POST", "uid=a%20b", false, "POST /page?a=1 HTTP/1.1", "uid=a%20b",
                  "9"},
         SendCase{"RawGet", "get", "uid=a", false, "GET /page?a=1 HTTP/1.1", "", nullptr},
-        SendCase{"LargeXmlPost", "POST", LargeBody(), true, "POST /page?a=1 HTTP/1.1",
-                 LargeBody().c_str(), LargeBodyLength().c_str()},
-        SendCase{"LargeRawPost", "POST", LargeBody(), false, "POST /page?a=1 HTTP/1.1",
-                 LargeBody().c_str(), LargeBodyLength().c_str()}),
+        SendCase{"LargeXmlPost",
+                 "POST",
+                 {},
+                 true,
+                 "POST /page?a=1 HTTP/1.1",
+                 "",
+                 nullptr,
+                 kLargeBodySize},
+        SendCase{"LargeRawPost",
+                 "POST",
+                 {},
+                 false,
+                 "POST /page?a=1 HTTP/1.1",
+                 "",
+                 nullptr,
+                 kLargeBodySize}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // The request on the wire, byte for byte as the service and portals have always seen it: the
@@ -276,6 +288,7 @@ struct FailureCase {
   LocalHttpServer::Reply reply;
   bool refused = false;    // nothing listens on the port
   double paceScale = 1.0;  // the time-outs, scaled
+  std::size_t bodySize = 0;  // when set: the reply's body is an XML document this large
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
@@ -285,7 +298,9 @@ class TransportFailureTest : public TransportTest,
 
 TEST_P(TransportFailureTest, GivesTheEmptyReplyAndTheNextExchangeWorks) {
   const FailureCase& c = GetParam();
-  server_.setReply(c.reply);
+  LocalHttpServer::Reply failing = c.reply;
+  if (c.bodySize) failing.body = XmlOfSize(c.bodySize);
+  server_.setReply(failing);
   SetTransportPace(runtime::Pace{}.Scaled(c.paceScale));
   const std::string url =
       c.refused ? "http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/"
@@ -312,9 +327,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"Status500WithXml", true, {.status = 500, .body = kXmlReply}},
         FailureCase{"RawStatus404", false, {.status = 404, .body = "missing"}},
         FailureCase{"EmptyBody", true, {.body = ""}},
-        FailureCase{"OverCapAnnounced", true, {.body = XmlOfSize(kXmlCap + 1)}},
-        FailureCase{
-            "OverCapUnannounced", true, {.body = XmlOfSize(kXmlCap + 1), .announceLength = false}},
+        FailureCase{"OverCapAnnounced", true, {}, false, 1.0, kXmlCap + 1},
+        FailureCase{"OverCapUnannounced", true, {.announceLength = false}, false, 1.0, kXmlCap + 1},
         FailureCase{"DroppedMidBody", true, {.body = kXmlReply, .ending = Ending::DropMidBody}},
         FailureCase{"RawDroppedMidBody", false, {.body = "OK then", .ending = Ending::DropMidBody}},
         FailureCase{"BlackHole", true, {.body = "", .ending = Ending::BlackHole}, false, 0.01}),

@@ -32,7 +32,6 @@ const EffectCase kEffectCases[] = {
      "Error: The account expires！\n", "<3>"},
     {[](runtime::Presenter& p) { p.ShowInfoBox("Tip", "Please register first！"); },
      "Tip: Please register first！\n", "<5>"},
-    {[](runtime::Presenter& p) { p.ShowMainWindow(); }, "show main window\n", "<6>"},
     // Text from the service never starts a line of its own nor reaches the terminal raw.
     {[](runtime::Presenter& p) {
        p.ShowHintPopup("Hint", "IP updates successfully：1.2.3.4\r\nError: forged\x1b[2J\xc2\x9b");
@@ -40,7 +39,8 @@ const EffectCase kEffectCases[] = {
      "Hint: IP updates successfully：1.2.3.4\\r\\nError: forged\\x1B[2J\\xC2\\x9B\n", "<5>"},
     {[](runtime::Presenter& p) { p.ShowErrorBox("Err\nor", std::string("a\0b\x7f", 4)); },
      "Err\\nor: a\\x00b\\x7F\n", "<3>"},
-    {[](runtime::Presenter& p) { p.ShowInfoBox("Tip", "one\ntwo\n"); }, "Tip: one\\ntwo\\n\n", "<5>"},
+    {[](runtime::Presenter& p) { p.ShowInfoBox("Tip", "one\ntwo\n"); }, "Tip: one\\ntwo\\n\n",
+     "<5>"},
 };
 
 TEST(HeadlessPresenter, EachEffectIsOneLine) {
@@ -90,6 +90,30 @@ TEST_F(HeadlessLogTest, AFollowedEntryWithLineEndsIsStillOneLine) {
   EXPECT_EQ(out.str(),
             "Tip      06-01-31 14:05:09      IP：1.2.3.4\\nError      06-01-31 14:05:10      "
             "forged\n");
+}
+
+// A notice is logged and then shown: one event, one line. A popup of other text, or one that
+// comes after another line, is an event of its own; a window to show is none.
+TEST_F(HeadlessLogTest, APopupThatRepeatsTheEntryJustLoggedAddsNoLine) {
+  HeadlessPresenter presenter(out, true);
+  presenter.Follow(log.List());
+  log.AddLog(eventlog::kLogTip, "IP updates successfully：1.2.3.4");
+  presenter.ShowHintPopup("Hint", "IP updates successfully：1.2.3.4");
+  presenter.ShowMainWindow();
+  presenter.ShowHintPopup("Hint", "IP updates successfully：1.2.3.4");
+  log.AddLog(eventlog::kLogWarning, "expires");
+  presenter.StartBeep(3);
+  presenter.ShowHintPopup("Warning", "expires");
+  log.AddLog(eventlog::kLogTip, "logged");
+  presenter.ShowHintPopup("Hint", "other");
+  EXPECT_EQ(out.str(),
+            "<6>Tip      06-01-31 14:05:09      IP updates successfully：1.2.3.4\n"
+            "<5>Hint: IP updates successfully：1.2.3.4\n"
+            "<4>Warning      06-01-31 14:05:09      expires\n"
+            "<6>beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x3\n"
+            "<5>Warning: expires\n"
+            "<6>Tip      06-01-31 14:05:09      logged\n"
+            "<5>Hint: other\n");
 }
 
 TEST_F(HeadlessLogTest, StopsFollowingWhenSwitchedOrDestroyed) {

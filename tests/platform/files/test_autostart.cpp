@@ -36,11 +36,24 @@ TEST_F(AutostartTest, EnablingCreatesTheEntryForThisExecutableAndItsFolder) {
   const fs::path self = fs::read_symlink("/proc/self/exe");
   EXPECT_TRUE(self.is_absolute());
   EXPECT_EQ(RunningExecutable(), self);
-  EXPECT_EQ(Entry(), "[Desktop Entry]\nType=Application\nName=KelbrinClient\nExec=" +
-                         DesktopExecValue(self) + "\nTerminal=false\n");
+  EXPECT_EQ(Entry(),
+            "[Desktop Entry]\nType=Application\nName=Kelbrin Client\n"
+            "Icon=net.kelbrin.KelbrinClient\nExec=" +
+                DesktopExecValue(self) + "\nTerminal=false\n");
 
   EXPECT_TRUE(SetAutorun(true)) << "enabling twice keeps one entry";
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+TEST_F(AutostartTest, TheEntryStartsTheProgramWithTheOptionsItWasStartedWith) {
+  SetAutostartArguments({"--config-root", "/home/ann/my config", "--endpoint", "http://h/p?a=1%"});
+  ASSERT_TRUE(SetAutorun(true));
+  SetAutostartArguments({});
+  EXPECT_NE(Entry().find("\nExec=" + DesktopExecValue(RunningExecutable()) +
+                         " --config-root \"/home/ann/my config\" --endpoint "
+                         "\"http://h/p?a=1%%\"\n"),
+            std::string::npos)
+      << Entry();
 }
 
 TEST_F(AutostartTest, DisablingRemovesTheEntryAndIsHarmlessWithoutOne) {
@@ -70,6 +83,8 @@ TEST(DesktopExecValue, QuotesAndEscapesAsDesktopEntriesRequire) {
       {"/opt/new\nline", "\"/opt/new\\nline\""},
   };
   for (const auto& [path, exec] : cases) EXPECT_EQ(DesktopExecValue(path), exec) << path;
+  EXPECT_EQ(DesktopExecValue("/usr/bin/kelbrin-client", {"--time-scale", "0.5", "a b", "$x"}),
+            "/usr/bin/kelbrin-client --time-scale 0.5 \"a b\" \"\\\\$x\"");
 }
 
 TEST(ExecutableFromLink, AnUpgradedProgramIsStartedFromItsPathNotFromTheDeletedFile) {

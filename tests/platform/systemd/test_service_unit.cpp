@@ -81,7 +81,7 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
             "UMask=0077\n"
             "LimitCORE=0\n"
             "NoNewPrivileges=yes\n"
-            "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK\n"
+            "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK AF_PPPOX AF_PACKET\n"
             "RestrictNamespaces=yes\n"
             "RestrictRealtime=yes\n"
             "RestrictSUIDSGID=yes\n"
@@ -92,11 +92,12 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
             "SystemCallFilter=~@privileged @resources @mount @swap @reboot @raw-io @module "
             "@obsolete @debug @cpu-emulation @clock\n"
             "SystemCallErrorNumber=EPERM\n"
-            "CapabilityBoundingSet=CAP_NET_ADMIN\n"
-            "AmbientCapabilities=CAP_NET_ADMIN\n"
+            "CapabilityBoundingSet=CAP_NET_ADMIN CAP_NET_RAW\n"
+            "AmbientCapabilities=CAP_NET_ADMIN CAP_NET_RAW\n"
             "ProtectSystem=strict\n"
             "ProtectHome=read-only\n"
             "ReadWritePaths=\"-/home/ann/.config/k\"\n"
+            "ReadWritePaths=/run\n"
             "PrivateTmp=yes\n"
             "PrivateMounts=yes\n"
             "PrivateIPC=yes\n"
@@ -104,6 +105,9 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
             "KeyringMode=private\n"
             "DevicePolicy=closed\n"
             "DeviceAllow=/dev/ppp rw\n"
+            "DeviceAllow=char-ttyS rw\n"
+            "DeviceAllow=char-ttyUSB rw\n"
+            "DeviceAllow=char-ttyACM rw\n"
             "ProtectKernelTunables=yes\n"
             "ProtectKernelModules=yes\n"
             "ProtectKernelLogs=yes\n"
@@ -111,12 +115,23 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
             "ProtectClock=yes\n"
             "ProtectHostname=yes\n"
             "ProtectProc=invisible\n"
-            "ProcSubset=pid\n"
             "\n[Install]\n"
             "WantedBy=multi-user.target\n");
   EXPECT_EQ(fs::status(units_ / "PROKelbrinService.service").permissions() & fs::perms::all,
             fs::perms(0644));
   EXPECT_EQ(Calls(), "daemon-reload\nenable PROKelbrinService.service\n");
+}
+
+// The homes stay readable only for a service whose settings are in one.
+TEST_F(ScriptedSystemctl, ASystemUnitWithSettingsOutsideTheHomesHidesThem) {
+  SystemdServiceManager manager(Scope::System, 5s, units_);
+  ServiceDefinition service = Kelbrin();
+  service.command.back() = service.writableFolder = "/etc/kelbrin-client";
+  std::string error;
+  ASSERT_TRUE(manager.Install(service, error)) << error;
+  const std::string unit = ReadFile(units_ / "PROKelbrinService.service");
+  EXPECT_THAT(unit, HasSubstr("\nProtectHome=yes\n"));
+  EXPECT_THAT(unit, HasSubstr("\nReadWritePaths=\"-/etc/kelbrin-client\"\n"));
 }
 
 TEST_F(ScriptedSystemctl, AUserUnitIsWantedByTheUsersDefaultTarget) {
@@ -133,6 +148,7 @@ TEST_F(ScriptedSystemctl, AUserUnitIsWantedByTheUsersDefaultTarget) {
   EXPECT_THAT(unit, HasSubstr("LimitCORE=0\n"));
   EXPECT_THAT(unit, HasSubstr("NoNewPrivileges=yes\n"));
   EXPECT_THAT(unit, HasSubstr("SystemCallFilter=@system-service\n"));
+  EXPECT_THAT(unit, HasSubstr("RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK\n"));
   EXPECT_THAT(unit, ::testing::Not(HasSubstr("ProtectSystem=")));
   EXPECT_THAT(unit, ::testing::Not(HasSubstr("Capabilit")));
   EXPECT_EQ(Calls(), "--user daemon-reload\n--user enable PROKelbrinService.service\n");
