@@ -84,6 +84,8 @@ class ClientRoot {
   void ApplyLine(int lineType, const std::string& entryName, const std::string& password,
                  const std::string& userName);
   void SetLineKeepActive(bool keepActive);
+  // The kind of the line held (its index in the line-type list); 0 before InitClient.
+  int LineType() const { return activeLine_ ? activeLine_->LineType() : 0; }
 
  private:
   // Runs `task` on the controller's thread unless the root is gone by then.
