@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -29,11 +30,13 @@ const std::string& Text(const Args& args, std::size_t at) {
 }
 bool Flag(const Args& args, std::size_t at) { return std::get<bool>(args[at]); }
 
-std::string LineTypeName(int lineType) {
+// The held line's kind, empty without a line.
+std::string LineTypeName(std::optional<int> lineType) {
   std::vector<std::string> names;
   lines::TLineFactory::GetLineTypeNames(&names);
-  return lineType >= 0 && static_cast<std::size_t>(lineType) < names.size() ? names[lineType]
-                                                                            : std::string();
+  return lineType && *lineType >= 0 && static_cast<std::size_t>(*lineType) < names.size()
+             ? names[*lineType]
+             : std::string();
 }
 
 Rows DomainRows(const session::SessionController& session) {
@@ -111,6 +114,7 @@ platform::BusProperties ClientProperties(client::ClientRoot& root) {
   const session::SessionController& session = root.Session();
   const session::SessionView& view = session.View();
   const auto list = session.ServiceList();
+  const std::optional<int> line = root.HeldLineType();
   return {
       {"Online", session.Mark() == 1},
       {"State", view.Label25},
@@ -129,8 +133,10 @@ platform::BusProperties ClientProperties(client::ClientRoot& root) {
       {"TrayIcon", static_cast<std::int32_t>(view.TrayIconIndex)},
       {"TrayHint", view.TrayHint},
       {"LastError", root.Pelmar().LastErrorText()},
-      {"Line", LineTypeName(root.LineType())},
-      {"LineState", session.NetReachable() ? "connected" : "not connected"},
+      {"Line", LineTypeName(line)},
+      {"LineState", !line                    ? ""
+                    : session.NetReachable() ? "connected"
+                                             : "not connected"},
       {"DomainCount", static_cast<std::int32_t>(list ? list->DomainInfos.size() : 0)},
   };
 }

@@ -35,7 +35,8 @@ std::string StatusText(const platform::BusProperties& properties) {
   text += "Address:   " + address + '\n';
   const std::string line = TextOf(properties, "Line");
   const std::string lineState = TextOf(properties, "LineState");
-  text += "Line:      " + line + (lineState.empty() ? "" : " (" + lineState + ")") + '\n';
+  text += "Line:      " + (line.empty() ? std::string("none") : line) +
+          (lineState.empty() ? "" : " (" + lineState + ")") + '\n';
   text += "Deadline:  " + TextOf(properties, "Deadline") + '\n';
   return text;
 }

@@ -45,6 +45,23 @@ Status AskStatus(const std::optional<std::string>& bus) {
   return {exitCode, out.str(), err.str()};
 }
 
+TEST(StatusTextTest, SaysOnlineOrWhyNotAndKeepsTextFromTheBusOnItsLines) {
+  using kelbrin::platform::BusProperties;
+  EXPECT_EQ(kelbrin::app::StatusText(BusProperties{{"Online", true},
+                                                   {"UserName", "demo01"},
+                                                   {"Address", "198.51.100.9"},
+                                                   {"Line", "Lan"},
+                                                   {"LineState", "connected"},
+                                                   {"Deadline", "2027-01-31"}}),
+            "Online — address 198.51.100.9\nUser:      demo01\nAddress:   198.51.100.9\n"
+            "Line:      Lan (connected)\nDeadline:  2027-01-31\n");
+  EXPECT_EQ(kelbrin::app::StatusText(BusProperties{{"Online", false},
+                                                   {"LastError", "Password failure！\n\x1b[2J"},
+                                                   {"UserName", "a\nOnline"}}),
+            "Offline — Password failure！\\n\\x1B[2J\nUser:      a\\nOnline\nAddress:   \n"
+            "Line:      none\nDeadline:  \n");
+}
+
 class ClientBusTest : public ::testing::Test {
  protected:
   ClientBusTest() {
