@@ -14,7 +14,8 @@ against a tiny dyndns2-style endpoint served by this script. For every subject i
   ratio to inadyn          for each of the above, when inadyn ran
 
 and, for the client, the resident memory by mapping (from /proc/PID/smaps; smaps_rollup for
-the totals), largest first.
+the totals), largest first. The client publishes itself on a private session bus (a dbus-daemon
+started here), so its figures include the D-Bus connection a running service holds.
 
     service_footprint.py --service PATH --client LABEL=PATH [--client LABEL=PATH ...]
                          [--idle SECONDS] [--starts N] [--no-inadyn]
@@ -246,7 +247,17 @@ custom local {{
                    lambda launcher: run(launcher, ["--once"]))
 
 
-def client_subject(label, client, work, service):
+def private_session_bus():
+    """A dbus-daemon of our own: (process, address)."""
+    daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--nosyslog",
+                               "--print-address=1"], stdout=subprocess.PIPE, text=True)
+    address = daemon.stdout.readline().strip()
+    if not address:
+        raise Failure("dbus-daemon did not start")
+    return daemon, address
+
+
+def client_subject(label, client, work, service, bus_address):
     journal = os.path.join(work, f"journal-{label}")
     process = subprocess.Popen([service, "--port", "0", "--stop-on-eof", "--log", journal],
                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
@@ -267,8 +278,9 @@ def client_subject(label, client, work, service):
             return 0
 
     def start():
-        return subprocess.Popen([client, "--service"] + common, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
+        return subprocess.Popen([client, "--service", "--bus", "session"] + common,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                env={**os.environ, "DBUS_SESSION_BUS_ADDRESS": bus_address})
 
     def once(launcher):
         run = subprocess.Popen([*launcher, client, "--once", "--user", "demo01", "--password-stdin"] + common,
@@ -325,11 +337,13 @@ def main():
     work = tempfile.mkdtemp(prefix="kelbrin-footprint-")
     services = []
     results = {}
+    bus = None
     try:
+        bus, bus_address = private_session_bus()
         subjects = []
         for spec in args.client:
             label, _, path = spec.partition("=")
-            subject, service = client_subject(label, path, work, args.service)
+            subject, service = client_subject(label, path, work, args.service, bus_address)
             services.append(service)
             subjects.append(subject)
         if not os.access("/usr/bin/time", os.X_OK):
@@ -367,6 +381,9 @@ def main():
         for service in services:
             service.stdin.close()
             service.wait(10)
+        if bus is not None:
+            bus.terminate()
+            bus.wait(10)
         shutil.rmtree(work, ignore_errors=True)
 
 

@@ -76,7 +76,7 @@ const Flag kFlags[] = {
     {"--once", &Options::once}, {"--password-stdin", &Options::passwordStdin},
     {"--save", &Options::save}, {"--service", &Options::service},
     {"--history", &Options::history}, {"--system-info", &Options::systemInfo},
-    {"--line-password-stdin", &Options::linePasswordStdin},
+    {"--line-password-stdin", &Options::linePasswordStdin}, {"--status", &Options::status},
 };
 
 const Valued kValued[] = {
@@ -97,15 +97,25 @@ const Valued kValued[] = {
      [](Options& o, std::string_view v) { return StoreText(&Options::lineUser, o, v); }},
     {"--auto-connect",
      [](Options& o, std::string_view v) { return StoreText(&Options::autoConnect, o, v); }},
+    {"--bus",
+     [](Options& o, std::string_view v) {
+       if (v != "system" && v != "session") return std::string("--bus takes system or session");
+       return StoreText(&Options::bus, o, v);
+     }},
 };
 
 // Options that only make sense for the one-shot command.
 std::string CheckOnceOnly(const Options& options) {
   if (options.once && options.service) return "--once and --service exclude each other";
   const int standalone = int{options.history} + int{options.addressCommand.has_value()} +
-                         int{options.systemInfo} + int{options.storeLine.has_value()};
+                         int{options.systemInfo} + int{options.storeLine.has_value()} +
+                         int{options.status};
   if (standalone > 1 || (standalone == 1 && (options.once || options.service))) {
-    return "--history, --address-command, --system-info and --store-line each run on their own";
+    return "--history, --address-command, --system-info, --store-line and --status each run on "
+           "their own";
+  }
+  if (options.bus && !options.service && !options.status) {
+    return "--bus needs --service or --status";
   }
   if (!options.storeLine &&
       (options.connection || options.lineUser || options.linePasswordStdin || options.autoConnect)) {
@@ -186,6 +196,12 @@ std::string Usage() {
          "  --service            run without a window as the system service does: log in with\n"
          "                       the saved password, keep the address current, write every\n"
          "                       notice as a line on standard error; SIGTERM or SIGINT ends it\n"
+         "  --bus system|session with --service: publish the client on this D-Bus bus (default:\n"
+         "                       system for root, session for anyone else); with --status: ask\n"
+         "                       only this bus\n"
+         "  --status             show the state of the running client (a service or a desktop\n"
+         "                       on the session bus, then the system bus): 0 when one answered,\n"
+         "                       3 when none runs\n"
          "  --endpoint URL       talk to URL instead of the built-in service endpoint\n"
          "  --config-root DIR    keep the settings in DIR instead of the default folder\n"
          "  --time-scale F       multiply every interval of the client by F (0.001 to 1000); a\n"

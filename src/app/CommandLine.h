@@ -33,6 +33,10 @@ struct Options {
   std::optional<std::string> lineUser;
   bool linePasswordStdin = false;
   std::optional<std::string> autoConnect;
+  // --status: print the running client's state; --bus system|session: where to look for it, or
+  // (with --service) where to publish it.
+  bool status = false;
+  std::optional<std::string> bus;
 };
 
 struct ParseResult {

@@ -32,10 +32,11 @@ int RunStartup(const StartRequest& request, std::ostream& out, std::ostream& err
 
   DesktopStart desktop{request.pace, request.serverUrl, request.options.endpoint, false,
                        request.stateReport};
-  if (request.service) return RunService(request.pace, request.serverUrl, err);
+  if (request.service)
+    return RunService(request.pace, request.serverUrl, ServiceBus(request.options.bus), err);
   if (platform::SystemServiceManager().RunsAs(kServiceName)) {
     if (!HasDesktop() || !platform::HasDisplay()) {
-      return RunService(request.pace, request.serverUrl, err);
+      return RunService(request.pace, request.serverUrl, ServiceBus(request.options.bus), err);
     }
     desktop.serviceMode = true;
   }

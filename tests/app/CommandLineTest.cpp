@@ -35,6 +35,9 @@ TEST_P(AcceptedCommandLineTest, ParsesIntoTheOptions) {
   EXPECT_EQ(got.user, want.user);
   EXPECT_EQ(got.passwordStdin, want.passwordStdin);
   EXPECT_EQ(got.save, want.save);
+  EXPECT_EQ(got.service, want.service);
+  EXPECT_EQ(got.status, want.status);
+  EXPECT_EQ(got.bus, want.bus);
 }
 
 Options with(void (*set)(Options&)) {
@@ -84,7 +87,15 @@ INSTANTIATE_TEST_SUITE_P(
             "LaterValueWins", {"--once", "--user", "a", "--user", "b"}, with([](Options& o) {
               o.once = true;
               o.user = "b";
-            })}),
+            })},
+        AcceptedCase{"ServiceOnABus", {"--service", "--bus", "session"}, with([](Options& o) {
+                       o.service = true;
+                       o.bus = "session";
+                     })},
+        AcceptedCase{"StatusOnABus", {"--status", "--bus=system"}, with([](Options& o) {
+                       o.status = true;
+                       o.bus = "system";
+                     })}),
     [](const auto& p) { return std::string(p.param.name); });
 
 constexpr const char* kEndpointCredentialsError =
@@ -153,14 +164,20 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedCase{"UserWithoutOnce", {"--user", "demo01"}, "--user needs --once"},
         RejectedCase{
             "PasswordStdinWithoutOnce", {"--password-stdin"}, "--password-stdin needs --once"},
-        RejectedCase{"SaveWithoutOnce", {"--save"}, "--save needs --once"}),
+        RejectedCase{"SaveWithoutOnce", {"--save"}, "--save needs --once"},
+        RejectedCase{"UnknownBus", {"--status", "--bus", "user"}, "--bus takes system or session"},
+        RejectedCase{"BusAlone", {"--bus", "system"}, "--bus needs --service or --status"},
+        RejectedCase{"StatusWithOnce",
+                     {"--status", "--once"},
+                     "--history, --address-command, --system-info, --store-line and --status each "
+                     "run on their own"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(UsageTest, NamesEveryOptionAndNoPasswordOption) {
   const std::string usage = Usage();
   for (const char* option :
        {"--help", "--version", "--endpoint URL", "--config-root DIR", "--time-scale F", "--once",
-        "--user NAME", "--password-stdin", "--save"}) {
+        "--user NAME", "--password-stdin", "--save", "--status", "--bus system|session"}) {
     EXPECT_THAT(usage, HasSubstr(option));
   }
   EXPECT_THAT(usage, ::testing::Not(HasSubstr("--password ")));

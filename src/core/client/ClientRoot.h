@@ -102,6 +102,11 @@ class ClientRoot {
   void ApplyLine(int lineType, const std::string& entryName, const std::string& password,
                  const std::string& userName);
   void SetLineKeepActive(bool keepActive);
+  // The kind of the line held (its index in the line-type list); none while no line is held.
+  std::optional<int> HeldLineType() const {
+    if (!activeLine_ || activeLine_->Line() == nullptr) return std::nullopt;
+    return activeLine_->LineType();
+  }
 
  private:
   // Runs `task` on the controller's thread unless the root is gone by then.

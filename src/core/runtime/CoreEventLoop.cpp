@@ -20,7 +20,7 @@ void CoreEventLoop::Post(Task task) {
     std::lock_guard guard(mutex_);
     tasks_.push_back(std::move(task));
   }
-  wakeUp_.notify_all();
+  wakeWaiter();
 }
 
 TimerId CoreEventLoop::StartTimer(Duration firstDelay, Duration interval, Task onTick) {
@@ -51,7 +51,7 @@ void CoreEventLoop::Quit() {
     std::lock_guard guard(mutex_);
     quitRequested_ = true;
   }
-  wakeUp_.notify_all();
+  wakeWaiter();
 }
 
 void CoreEventLoop::BindToCallingThread() { owner_.store(std::this_thread::get_id()); }
@@ -103,8 +103,30 @@ TimePoint CoreEventLoop::NextDeadline() const {
   return next;
 }
 
+void CoreEventLoop::SetIdleWait(std::function<void(std::optional<Duration>)> wait,
+                                std::function<void()> wake) {
+  idleWait_ = std::move(wait);
+  idleWake_ = std::move(wake);
+}
+
+void CoreEventLoop::wakeWaiter() {
+  wakeUp_.notify_all();
+  if (idleWake_) idleWake_();
+}
+
 void CoreEventLoop::WaitForWork(const std::function<bool()>& extraWake) {
   const TimePoint deadline = NextDeadline();
+  if (idleWait_) {
+    {
+      std::lock_guard lock(mutex_);
+      if (quitRequested_ || !tasks_.empty() || extraWake()) return;
+    }
+    // A Post() between the check and the wait has already woken the waiter: nothing is lost.
+    idleWait_(deadline == TimePoint::max()
+                  ? std::nullopt
+                  : std::optional<Duration>(std::max(deadline - clock_.Now(), Duration::zero())));
+    return;
+  }
   std::unique_lock lock(mutex_);
   clock_.WaitUntil(lock, wakeUp_, deadline,
                    [&] { return quitRequested_ || !tasks_.empty() || extraWake(); });
@@ -132,7 +154,7 @@ bool CoreEventLoop::RunUntil(const std::function<bool()>& done,
         std::lock_guard loopGuard(mutex_);
         guardExpired = true;
       }
-      wakeUp_.notify_all();
+      wakeWaiter();
     });
   }
   const auto quitOrExpired = [&] {

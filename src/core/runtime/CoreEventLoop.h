@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "runtime/EventLoop.h"
@@ -45,6 +46,12 @@ class CoreEventLoop final : public EventLoop {
   // Tests: runs every task queued and every timer due now, without blocking.
   void ProcessPending();
 
+  // Before the loop runs: with nothing to do, the loop calls `wait` with the time until its next
+  // timer (none: no timer) instead of sleeping on its clock, and Post() and Quit() call `wake`.
+  // So the service's loop also serves descriptors (the bus) without a thread or a tick of its
+  // own. For a loop on the real clock.
+  void SetIdleWait(std::function<void(std::optional<Duration>)> wait, std::function<void()> wake);
+
  private:
   struct Timer {
     TimePoint deadline;
@@ -60,6 +67,8 @@ class CoreEventLoop final : public EventLoop {
   TimePoint NextDeadline() const;
   // Blocks until a task is posted, Quit() is called, `extraWake()` holds or a timer is due.
   void WaitForWork(const std::function<bool()>& extraWake);
+  // After a change under mutex_ that a waiting loop must see.
+  void wakeWaiter();
 
   Clock& clock_;
   std::atomic<std::thread::id> owner_;
@@ -72,6 +81,8 @@ class CoreEventLoop final : public EventLoop {
   // Loop thread only.
   std::map<TimerId, Timer> timers_;
   TimerId nextTimerId_ = 1;
+  std::function<void(std::optional<Duration>)> idleWait_;
+  std::function<void()> idleWake_;
 };
 
 }  // namespace kelbrin::runtime

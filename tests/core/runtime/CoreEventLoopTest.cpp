@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -169,6 +172,79 @@ TEST_F(CoreEventLoopTest, OwnerThreadIsTheOneThatRunsTheLoop) {
   std::thread other([&] { onOtherThread = loop.IsLoopThread(); });
   other.join();
   EXPECT_FALSE(onOtherThread);
+}
+
+// An idle wait in place of the clock's: it is told how long until the next timer (none without
+// one), and Post() and quit() wake it.
+class IdleWaitLoopTest : public CoreEventLoopTest {
+ protected:
+  IdleWaitLoopTest() {
+    loop.SetIdleWait(
+        [this](std::optional<Duration> timeout) {
+          std::unique_lock lock(mutex);
+          asked.push_back(timeout);
+          woken.notify_all();
+          // Sleeps as a poll() would: until woken, or the time is up (the clock moves for it).
+          if (timeout) {
+            lock.unlock();
+            clock.Advance(*timeout);
+            return;
+          }
+          woken.wait(lock, [this] { return wakes > 0; });
+          --wakes;
+        },
+        [this] {
+          std::lock_guard lock(mutex);
+          ++wakes;
+          woken.notify_all();
+        });
+  }
+
+  std::mutex mutex;
+  std::condition_variable woken;
+  int wakes = 0;
+  std::vector<std::optional<Duration>> asked;
+};
+
+TEST_F(IdleWaitLoopTest, WaitsUntilTheNextTimerAndWakesForAPostFromAnotherThread) {
+  TimerId timer = 0;
+  timer = loop.StartTimer(1500ms, 1h, [&] {
+    ticks.push_back(tick("timer"));
+    loop.StopTimer(timer);
+  });
+  bool posted = false;
+  std::thread poster;
+  const bool done = loop.RunUntil([&] {
+    if (!ticks.empty() && !poster.joinable()) {
+      // Once the loop sits in its wait with nothing due, only the post can end it.
+      poster = std::thread([&] {
+        std::unique_lock lock(mutex);
+        woken.wait(lock, [&] { return asked.size() == 2; });
+        lock.unlock();
+        loop.Post([&] { posted = true; });
+      });
+    }
+    return posted;
+  });
+  poster.join();
+  EXPECT_TRUE(done);
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.front(), std::optional<Duration>(1500ms));
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked.back(), std::nullopt);
+  EXPECT_EQ(ticks, (std::vector<std::pair<long, std::string>>{{1, "timer"}}));
+}
+
+TEST_F(IdleWaitLoopTest, WithoutTimersTheWaitHasNoLimitAndQuitEndsIt) {
+  std::thread quitter([&] {
+    std::unique_lock lock(mutex);
+    woken.wait(lock, [&] { return !asked.empty(); });
+    lock.unlock();
+    loop.Quit();
+  });
+  loop.Run();
+  quitter.join();
+  EXPECT_EQ(asked.front(), std::nullopt);
 }
 
 }  // namespace

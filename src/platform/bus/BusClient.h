@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/bus/BusValue.h"
+
+namespace kelbrin::platform {
+
+// Reads every property of `interface` on `path` from whoever owns `busName` on the bus. None when
+// the bus cannot be reached or nobody owns the name; properties of other types than "b", "i" and
+// "s" are left out.
+std::optional<BusProperties> ReadBusProperties(BusKind kind, const std::string& busName,
+                                               const std::string& path,
+                                               const std::string& interface);
+
+}  // namespace kelbrin::platform

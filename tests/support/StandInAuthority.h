@@ -1,0 +1,38 @@
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct sd_bus;
+
+namespace kelbrin::test {
+
+// polkit's authority as a test plays it, on a private bus: CheckAuthorization answers yes for
+// the allowed actions and no for every other, and notes each question as "KIND NAME ACTION"
+// (the subject's kind and its "name" detail). Served on a thread of its own.
+class StandInAuthority {
+ public:
+  explicit StandInAuthority(const std::string& address);
+  ~StandInAuthority();
+  StandInAuthority(const StandInAuthority&) = delete;
+  StandInAuthority& operator=(const StandInAuthority&) = delete;
+
+  void Allow(const std::string& action);
+  std::vector<std::string> Questions() const;
+  // The serving thread: notes the question and answers it.
+  bool Decide(const std::string& subject, const std::string& action);
+
+ private:
+  sd_bus* bus_ = nullptr;
+  mutable std::mutex mutex_;
+  std::set<std::string> allowed_;
+  std::vector<std::string> questions_;
+  std::atomic<bool> stop_{false};
+  std::thread server_;
+};
+
+}  // namespace kelbrin::test
