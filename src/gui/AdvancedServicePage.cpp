@@ -11,6 +11,7 @@
 #include "gui/LinkLabel.h"
 #include "gui/ShellOpen.h"
 #include "session/StringTable.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -42,10 +43,10 @@ QString AdvancedServiceUrl(const QString& base, const std::string& userName,
 AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session, QWidget* parent)
     : QWidget(parent),
       session_(session),
-      updateSysInfo_(new QCheckBox(QStringLiteral("submit the system information "), this)),
+      updateSysInfo_(new QCheckBox(UiText("submit the system information "), this)),
       browser_(new QFrame(this)),
       browserText_(new QLabel(this)),
-      openPage_(new QPushButton(QStringLiteral("Open in Browser"), this)) {
+      openPage_(new QPushButton(UiText("Open in Browser"), this)) {
   setObjectName(QStringLiteral("TabSheet4"));
   updateSysInfo_->setObjectName(QStringLiteral("suiCheckBoxUpdateSysInfo"));
 
@@ -53,7 +54,7 @@ AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session,
   browser_->setObjectName(QStringLiteral("WebBrowser1"));
   browser_->setProperty("pageBox", true);
   browser_->setToolTip(tableText(session::kAdvancedServiceEntry));
-  auto* heading = new QLabel(QStringLiteral("Advanced Service"), browser_);
+  auto* heading = new QLabel(UiText("Advanced Service"), browser_);
   heading->setProperty("boxHeading", true);
   browserText_->setObjectName(QStringLiteral("WebBrowser1Text"));
   browserText_->setWordWrap(true);
@@ -79,9 +80,9 @@ AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session,
   consent->setWordWrap(true);
   auto* links = new QHBoxLayout;
   links->setSpacing(16);
-  links->addWidget(makeLink(QStringLiteral("why to submit my information?"), "LabelWhy",
+  links->addWidget(makeLink(UiText("why to submit my information?"), "LabelWhy",
                             session::kWhySubmitEntry, this));
-  links->addWidget(makeLink(QStringLiteral("the Kelbrin contract"), "Label1Protol",
+  links->addWidget(makeLink(UiText("the Kelbrin contract"), "Label1Protol",
                             session::kContractEntry, this));
   links->addStretch();
 

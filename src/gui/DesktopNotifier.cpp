@@ -1,4 +1,5 @@
 #include "gui/DesktopNotifier.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -7,7 +8,7 @@ DesktopNotifier::DesktopNotifier(const runtime::Pace& pace, reminders::ToneFunct
     : pace_(pace), onRenew_(std::move(onRenew)), beep_(std::move(tone)) {}
 
 void DesktopNotifier::ShowHintPopup(const std::string& title, const std::string& text) {
-  TFAnimateHint::ShowHintPopup(QString::fromStdString(title), QString::fromStdString(text), pace_,
+  TFAnimateHint::ShowHintPopup(UiText(title), UiText(text), pace_,
                                onRenew_);
 }
 

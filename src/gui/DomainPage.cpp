@@ -14,6 +14,7 @@
 #include "gui/ShellOpen.h"
 #include "session/ProfileDisplay.h"
 #include "session/StringTable.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -61,8 +62,8 @@ DomainPage::DomainPage(Seams seams, QWidget* parent)
       lab5(makeLine("lab5", this)),
       lab6(makeLine("lab6", this)),
       Label10(new LinkLabel(
-          QStringLiteral("Login Kelbrin website, submit or renew the domain information!"), this)),
-      suiButton1(new QPushButton(QStringLiteral("Refresh "), this)) {
+          UiText("Login Kelbrin website, submit or renew the domain information!"), this)),
+      suiButton1(new QPushButton(UiText("Refresh "), this)) {
   setObjectName(QStringLiteral("TabSheet3"));
   TreeViewDNS->setObjectName(QStringLiteral("TreeViewDNS"));
   TreeViewDNS->setModel(model_);

@@ -2,6 +2,7 @@
 
 #include "domains/DomainLines.h"
 #include "gui/JpegImage.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -118,7 +119,7 @@ QVariant DomainTreeModel::data(const QModelIndex& index, int role) const {
   if (kind == NodeKind::None || !list_) return {};
   switch (role) {
     case Qt::DisplayRole:
-      if (kind == NodeKind::Root) return QStringLiteral("List");
+      if (kind == NodeKind::Root) return UiText("List");
       if (kind == NodeKind::Domain) return FromUtf8(domains::DomainNodeText(DomainOf(index)));
       return FromUtf8(RecordOf(index).KeyName);
     case Qt::DecorationRole:

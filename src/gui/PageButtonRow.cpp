@@ -8,6 +8,7 @@
 #include <QPixmap>
 
 #include "gui/JpegImage.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -41,8 +42,9 @@ class PageButtonRow::Indicator final : public QWidget {
 namespace {
 
 // The page buttons' labels, by page.
-const char* const kButtonLabels[PageButtonRow::kPageCount] = {"State", "Network", "Domain",
-                                                              "Service", "Log "};
+const char* const kButtonLabels[PageButtonRow::kPageCount] = {
+    runtime::Translatable("State"), runtime::Translatable("Network"),
+    runtime::Translatable("Domain"), runtime::Translatable("Service"), runtime::Translatable("Log ")};
 
 void setTextColor(QLabel* label, const QColor& color) {
   QPalette palette = label->palette();
@@ -69,7 +71,7 @@ PageButtonRow::PageButtonRow(QWidget* parent) : QWidget(parent) {
     picture->setPixmap(
         QPixmap::fromImage(JpegImage::fromResource(QStringLiteral("PAGE_%1_BMP").arg(page))));
     picture->setFixedSize(20, 20);
-    auto* label = new QLabel(QString::fromLatin1(kButtonLabels[page]), button);
+    auto* label = new QLabel(UiText(kButtonLabels[page]), button);
     label->setObjectName(QStringLiteral("PageLabel%1").arg(page));
     auto* indicator = new Indicator(button);
     indicator->setObjectName(QStringLiteral("PageShape%1").arg(page));

@@ -14,6 +14,7 @@
 #include "gui/ShellOpen.h"
 #include "gui/WrappingLabel.h"
 #include "session/StringTable.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -64,26 +65,26 @@ StatePage::StatePage(session::AccountIntents& accountIntents, const session::Ses
       session_(session),
       editUserName_(makeEdit("EditUserName", this)),
       editPassword_(makeEdit("EditPassword", this)),
-      btnLogon_(new QPushButton(QStringLiteral("Login"), this)),
-      chkBoxSavePwd_(makeCheckBox(QStringLiteral(" Save Password "), "ChkBoxSavePwd", this)),
-      chkBoxStartup_(makeCheckBox(QStringLiteral(" Autorun "), "ChkBoxStartup", this)),
+      btnLogon_(new QPushButton(UiText("Login"), this)),
+      chkBoxSavePwd_(makeCheckBox(UiText(" Save Password "), "ChkBoxSavePwd", this)),
+      chkBoxStartup_(makeCheckBox(UiText(" Autorun "), "ChkBoxStartup", this)),
       chkBoxRunAsService_(
-          makeCheckBox(QStringLiteral(" Run as Windows Service"), "ChkBoxRunAsService", this)),
+          makeCheckBox(UiText(" Run as Windows Service"), "ChkBoxRunAsService", this)),
       image1_(new QLabel(this)),
       labFKXZUrl_(new LinkLabel(QString(), this)) {
   setObjectName(QStringLiteral("TabSheet1"));
   editPassword_->setEchoMode(QLineEdit::Password);
   btnLogon_->setObjectName(QStringLiteral("BtnLogon"));
-  auto* btnReg = new QPushButton(QStringLiteral("Register"), this);
+  auto* btnReg = new QPushButton(UiText("Register"), this);
   btnReg->setObjectName(QStringLiteral("BtnReg"));
   chkBoxStartup_->setEnabled(false);
   chkBoxRunAsService_->setEnabled(false);
 
   QGridLayout* login = nullptr;
-  QWidget* loginBox = makeBox(QStringLiteral("User Login"), "PanelLogin", this, &login);
-  login->addWidget(new QLabel(QStringLiteral("User Name:"), loginBox), 0, 0);
+  QWidget* loginBox = makeBox(UiText("User Login"), "PanelLogin", this, &login);
+  login->addWidget(new QLabel(UiText("User Name:"), loginBox), 0, 0);
   login->addWidget(editUserName_, 0, 1);
-  login->addWidget(new QLabel(QStringLiteral("Password:"), loginBox), 1, 0);
+  login->addWidget(new QLabel(UiText("Password:"), loginBox), 1, 0);
   login->addWidget(editPassword_, 1, 1);
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(6);
@@ -97,18 +98,18 @@ StatePage::StatePage(session::AccountIntents& accountIntents, const session::Ses
 
   QGridLayout* account = nullptr;
   QWidget* accountBox =
-      makeBox(QStringLiteral("Account Information"), "PanelAccount", this, &account);
-  label28_ = addAccountRow(account, 0, QStringLiteral("User ID:"), "Label28");
-  label25_ = addAccountRow(account, 1, QStringLiteral("State:"), "Label25");
-  label26_ = addAccountRow(account, 2, QStringLiteral("User Type:"), "Label26");
-  label27_ = addAccountRow(account, 3, QStringLiteral("IP:"), "Label27");
-  label29_ = addAccountRow(account, 4, QStringLiteral("The Service Deadline:"), "Label29");
+      makeBox(UiText("Account Information"), "PanelAccount", this, &account);
+  label28_ = addAccountRow(account, 0, UiText("User ID:"), "Label28");
+  label25_ = addAccountRow(account, 1, UiText("State:"), "Label25");
+  label26_ = addAccountRow(account, 2, UiText("User Type:"), "Label26");
+  label27_ = addAccountRow(account, 3, UiText("IP:"), "Label27");
+  label29_ = addAccountRow(account, 4, UiText("The Service Deadline:"), "Label29");
   image1_->setObjectName(QStringLiteral("Image1"));
   image1_->setPixmap(
       QPixmap::fromImage(JpegImage::fromResource(QStringLiteral("PAYMENT_NOTICE_BMP"))));
   labFKXZUrl_->setObjectName(QStringLiteral("labFKXZUrl"));
   labFKXZUrl_->setText(
-      fromUtf8(session::LoadTableString(session::kPaymentNoticeCaptionEntry)).trimmed());
+      UiText(session::LoadTableString(session::kPaymentNoticeCaptionEntry)).trimmed());
   labFKXZUrl_->setToolTip(fromUtf8(session::LoadTableString(session::kPaymentEntry)));
   labFKXZUrl_->setUnderline(true);
   image1_->hide();
@@ -175,14 +176,14 @@ void StatePage::BtnLogonClick() {
 }
 
 void StatePage::ShowView(const session::SessionView& view) {
-  label25_->SetWholeText(fromUtf8(view.Label25));
-  label26_->SetWholeText(fromUtf8(view.Label26));
+  label25_->SetWholeText(UiText(view.Label25));
+  label26_->SetWholeText(UiText(view.Label26));
   label27_->SetWholeText(fromUtf8(view.Label27));
   label28_->SetWholeText(fromUtf8(view.Label28));
-  label29_->SetWholeText(fromUtf8(view.Label29));
+  label29_->SetWholeText(UiText(view.Label29));
   image1_->setVisible(view.Image1Visible);
   labFKXZUrl_->setVisible(view.labFKXZUrlVisible);
-  btnLogon_->setText(fromUtf8(view.BtnLogonCaption));
+  btnLogon_->setText(UiText(view.BtnLogonCaption));
   btnLogon_->setEnabled(view.BtnLogonEnabled);
   editUserName_->setEnabled(view.EditUserNameEnabled);
   editPassword_->setEnabled(view.EditPasswordEnabled);

@@ -13,6 +13,7 @@
 #include "gui/JpegImage.h"
 #include "gui/ProgramFont.h"
 #include "gui/WrappingLabel.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -69,7 +70,7 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
       closeImage_(new QLabel(this)),
       LblTitle(new QLabel(this)),
       LblInfo(new WrappingLabel(this)),
-      LblLoopEvent(new QLabel(QStringLiteral("Renew reminder!"), this)),
+      LblLoopEvent(new QLabel(UiText("Renew reminder!"), this)),
       TimerScrollUp(makeTimer(this, "TimerScrollUp", toMs(pace.popupSlideStep))),
       TimerScrollDown(makeTimer(this, "TimerScrollDown", toMs(pace.popupSlideStep))),
       TimerDelay(makeTimer(this, "TimerDelay", toMs(pace.popupDelay))) {
@@ -86,7 +87,7 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
   closeImage_->setObjectName(QStringLiteral("ImageClose"));
   closeImage_->setPixmap(QPixmap::fromImage(closePicture));
   closeImage_->setFixedSize(closePicture.size());
-  closeImage_->setToolTip(QStringLiteral("Close"));
+  closeImage_->setToolTip(UiText("Close"));
   closeImage_->setCursor(Qt::PointingHandCursor);
   closeImage_->installEventFilter(this);
 

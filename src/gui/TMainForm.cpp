@@ -36,6 +36,7 @@
 #include "session/StringTable.h"
 #include "settings/ParamInfo.h"
 #include "sysinfo/IpHelper.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -193,9 +194,9 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
   pages_->addWidget(domainPage_);
   pages_->addWidget(servicePage_);
   pages_->addWidget(logSheet_);
-  const QString captions[] = {QStringLiteral("User State"), QStringLiteral("Network Setting"),
-                              QStringLiteral("Information"), QStringLiteral("Advanced Service"),
-                              QStringLiteral("Log")};
+  const QString captions[] = {UiText("User State"), UiText("Network Setting"),
+                              UiText("Information"), UiText("Advanced Service"),
+                              UiText("Log")};
   for (int page = 0; page < PageButtonRow::kPageCount; ++page) {
     pages_->widget(page)->setWindowTitle(captions[page]);
   }
@@ -295,7 +296,7 @@ QWidget* TMainForm::makeBottomBar() {
   panel->setObjectName(QStringLiteral("Panel9"));
   panel->setFixedHeight(24);
   QLabel* image6 = pictureLabel("Image6", "BOTTOM_BAR_BMP", panel);
-  auto* maker = new QLabel(QStringLiteral("Kelbrin Networks  ·  Dynamic DNS client"), image6);
+  auto* maker = new QLabel(UiText("Kelbrin Networks  ·  Dynamic DNS client"), image6);
   maker->setObjectName(QStringLiteral("Label11"));
   auto* row = new QHBoxLayout(image6);
   row->setContentsMargins(10, 0, 10, 0);
@@ -320,12 +321,12 @@ void TMainForm::makeMenus(QMenuBar* bar) {
     connect(action, &QAction::triggered, this, [entry] { ShellOpen(tableText(entry)); });
   };
 
-  QMenu* file = bar->addMenu(QStringLiteral("File(&F)"));
-  cancel_ = addAction(file, "Action3", QStringLiteral("Cancel(&U)"));
-  login_ = addAction(file, "Action2", QStringLiteral("Login(&L)"));
-  opens(addAction(file, "ActionReg", QStringLiteral("Register(&R)")), session::kRegisterEntry);
+  QMenu* file = bar->addMenu(UiText("File(&F)"));
+  cancel_ = addAction(file, "Action3", UiText("Cancel(&U)"));
+  login_ = addAction(file, "Action2", UiText("Login(&L)"));
+  opens(addAction(file, "ActionReg", UiText("Register(&R)")), session::kRegisterEntry);
   file->addSeparator();
-  QAction* quit = addAction(file, "ActionExitZorvan_TIM", QStringLiteral("Quit(&X)"));
+  QAction* quit = addAction(file, "ActionExitZorvan_TIM", UiText("Quit(&X)"));
   connect(cancel_, &QAction::triggered, statePage_, &StatePage::BtnLogonClick);
   connect(login_, &QAction::triggered, this, [this] {
     SetActivePage(kStatePage);
@@ -333,40 +334,40 @@ void TMainForm::makeMenus(QMenuBar* bar) {
   });
   connect(quit, &QAction::triggered, this, &TMainForm::exitProgram);
 
-  QMenu* service = bar->addMenu(QStringLiteral("Service(&S)"));
-  opens(addAction(service, "ActionFKXZ", QStringLiteral("Payment(&Z)")), session::kPaymentEntry);
-  opens(addAction(service, "ActionJSZC", QStringLiteral("Technical Support(&Y)")),
+  QMenu* service = bar->addMenu(UiText("Service(&S)"));
+  opens(addAction(service, "ActionFKXZ", UiText("Payment(&Z)")), session::kPaymentEntry);
+  opens(addAction(service, "ActionJSZC", UiText("Technical Support(&Y)")),
         session::kTechnicalSupportEntry);
-  opens(addAction(service, "ActionYMZC", QStringLiteral("Domain Register(&X)")),
+  opens(addAction(service, "ActionYMZC", UiText("Domain Register(&X)")),
         session::kDomainRegisterEntry);
-  opens(addAction(service, "ActionYMZR", QStringLiteral("Domain Transfer(&W)")),
+  opens(addAction(service, "ActionYMZR", UiText("Domain Transfer(&W)")),
         session::kDomainTransferEntry);
-  QAction* bbs = addAction(service, "ActionJSJLQ", QStringLiteral("Technique bbs (&V)"));
+  QAction* bbs = addAction(service, "ActionJSJLQ", UiText("Technique bbs (&V)"));
   opens(bbs, session::kTechniqueBbsEntry);
   bbs->setVisible(false);
-  opens(addAction(service, "ActionZZFU", QStringLiteral("Other Service(&U)")),
+  opens(addAction(service, "ActionZZFU", UiText("Other Service(&U)")),
         session::kOtherServiceEntry);
 
-  QMenu* tools = bar->addMenu(QStringLiteral("Tools(&T)"));
-  QAction* versionCheck = addAction(tools, "Action10", QStringLiteral("Version Check  (&C)"));
+  QMenu* tools = bar->addMenu(UiText("Tools(&T)"));
+  QAction* versionCheck = addAction(tools, "Action10", UiText("Version Check  (&C)"));
   opens(versionCheck, session::kVersionCheckEntry);
   versionCheck->setVisible(false);
-  opens(addAction(tools, "ActionModPwd", QStringLiteral("Modify Password(&M)")),
+  opens(addAction(tools, "ActionModPwd", UiText("Modify Password(&M)")),
         session::kModifyPasswordEntry);
-  opens(addAction(tools, "Action11", QStringLiteral("Password Callback(&P)")),
+  opens(addAction(tools, "Action11", UiText("Password Callback(&P)")),
         session::kPasswordCallbackEntry);
   // Enabled once the window has the machine's collector (SetSystemInformation).
-  sysSummary_ = addAction(tools, "ActionSysSummary", QStringLiteral("System Information(&S)"));
+  sysSummary_ = addAction(tools, "ActionSysSummary", UiText("System Information(&S)"));
   sysSummary_->setEnabled(false);
   connect(sysSummary_, &QAction::triggered, this, [this] {
     if (sysInfo_ != nullptr) TFrmSysInfo::Open(frmSysInfo_, *sysInfo_, this);
   });
-  connect(addAction(tools, "ActionAlertSetup", QStringLiteral("Remind Setting(&A)")),
+  connect(addAction(tools, "ActionAlertSetup", UiText("Remind Setting(&A)")),
           &QAction::triggered, this, &TMainForm::ShowAlertSetup);
 
-  QMenu* help = bar->addMenu(QStringLiteral("Help(&H)"));
+  QMenu* help = bar->addMenu(UiText("Help(&H)"));
   help->setObjectName(QStringLiteral("MenuHelp"));
-  addAction(help, "ActionHelpContent", QStringLiteral("Help(&H)"));
+  addAction(help, "ActionHelpContent", UiText("Help(&H)"));
   opens(addAction(help, "Action13", QStringLiteral("推荐给朋友(&Y)")), session::kRecommendEntry);
   opens(addAction(help, "Action12", QStringLiteral("提交建议(&Z)")), session::kSuggestionMailEntry);
   help->addSeparator();
@@ -496,7 +497,7 @@ void TMainForm::ShowView(const session::SessionView& view) {
   statePage_->ShowView(view);
   domainPage_->ShowServiceList(view.DomainTree);
   settingsBoxes_->ShowView(view);
-  tray_->SetState(view.TrayIconIndex, QString::fromStdString(view.TrayHint));
+  tray_->SetState(view.TrayIconIndex, UiText(view.TrayHint));
   // The banner plays again at each login, when the session turns Online.
   const bool online = view.TrayIconIndex == TrayIcon::kOnlineIcon;
   if (online && !online_) RestartBanner();

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "eventlog/LineText.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::eventlog {
 
@@ -32,13 +33,13 @@ std::string_view Trimmed(std::string_view text) {
 std::string_view LogKindName(std::uint8_t kind) {
   switch (kind) {
     case kLogTip:
-      return "Tip";
+      return runtime::Translatable("Tip");
     case kLogWarning:
-      return "Warning";
+      return runtime::Translatable("Warning");
     case kLogError:
-      return "Error";
+      return runtime::Translatable("Error");
     default:
-      return "Others ";
+      return runtime::Translatable("Others ");
   }
 }
 
@@ -52,11 +53,11 @@ std::string FormatLogTime(std::chrono::system_clock::time_point time) {
 
 std::string FormatLogLine(const TLogRec& entry) {
   constexpr std::string_view kGap = "      ";
-  std::string line(Trimmed(LogKindName(entry.kind)));
+  std::string line(Trimmed(runtime::Translate(LogKindName(entry.kind))));
   line += kGap;
   line += Trimmed(FormatLogTime(entry.time));
   line += kGap;
-  line += EscapeControls(Trimmed(entry.text));
+  line += EscapeControls(Trimmed(runtime::Translate(entry.text)));
   return line;
 }
 

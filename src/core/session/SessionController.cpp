@@ -12,6 +12,7 @@
 #include "settings/ParamInfo.h"
 #include "settings/ParamInfoStorage.h"
 #include "settings/PubUtil.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::session {
 
@@ -166,7 +167,7 @@ void SessionController::SaveSettings() {
     settings::SaveParamInfo(stored, *options_.settingsBackend);
   } catch (const settings::SettingsError& error) {
     // The session goes on with the settings in memory; the user learns why they were not kept.
-    presenter_.ShowErrorBox("Error", error.what());
+    presenter_.ShowErrorBox(runtime::Translatable("Error"), error.what());
   }
 }
 
@@ -174,7 +175,7 @@ void SessionController::WriteEmptyPassword() {
   try {
     options_.settingsBackend->writeValue("UserPwd", "");
   } catch (const settings::SettingsError& error) {
-    presenter_.ShowErrorBox("Error", error.what());
+    presenter_.ShowErrorBox(runtime::Translatable("Error"), error.what());
   }
 }
 
@@ -245,7 +246,8 @@ void SessionController::LoginOrLogout() {
     signals_.SetAutoLogonArmed(false);
     presenter_.ShowMainWindow();
     presenter_.MessageBeep();
-    presenter_.ShowHintPopup("Tip", "Please type a valid name and password！");
+    presenter_.ShowHintPopup(runtime::Translatable("Tip"),
+                            runtime::Translatable("Please type a valid name and password！"));
     view_.FocusedControl = Trimmed(view_.EditUserName).empty() ? "EditUserName" : "EditPassword";
     Changed();
     return;
@@ -288,10 +290,10 @@ void SessionController::FinishLogin(const LoginResult& result) {
     LoginSucceeded();
   } else {
     WriteEmptyPassword();
-    const std::string text = "Login failure: " + result.errorText;
+    const std::string text = runtime::Translate("Login failure: ") + result.errorText;
     if (!view_.Label25.empty()) view_.Label25 = text;
     presenter_.MessageBeep();
-    presenter_.ShowHintPopup("Tip", text);
+    presenter_.ShowHintPopup(runtime::Translatable("Tip"), text);
     if (result.resultCode == 1) DoLogout(true);
     Changed();
   }
@@ -300,7 +302,7 @@ void SessionController::FinishLogin(const LoginResult& result) {
 }
 
 void SessionController::SetLoginControls(bool loggedIn) {
-  view_.BtnLogonCaption = loggedIn ? "Logout" : "Login";
+  view_.BtnLogonCaption = loggedIn ? runtime::Translatable("Logout") : runtime::Translatable("Login");
   view_.EditUserNameEnabled = !loggedIn;
   view_.EditPasswordEnabled = !loggedIn;
   view_.ChkBoxRunAsServiceEnabled = loggedIn;
@@ -315,7 +317,7 @@ void SessionController::LoginSucceeded() {
   if (!updateIpTrd_)
     updateIpTrd_ = std::make_unique<TUpdateIpTrd>(client_, signals_, inbox_, options_.pace);
   signals_.SetMark(1);
-  NotifyEvent(reminders::kNotifyTextKind, "Congradulation！");
+  NotifyEvent(reminders::kNotifyTextKind, runtime::Translatable("Congradulation！"));
   ShowUserProfile();
   // An expired account has been logged out by now: no request goes out after a logout.
   if (Mark() == 1) StartServiceListFetch();
@@ -330,11 +332,11 @@ void SessionController::DoLogout(bool connectionFailure) {
   view_.DomainTree = nullptr;
   ShowSessionState(DisplayState::Logout);
   if (connectionFailure) {
-    presenter_.ShowHintPopup("Tip", "Unusual connection,login fails！");
+    presenter_.ShowHintPopup(runtime::Translatable("Tip"), runtime::Translatable("Unusual connection,login fails！"));
     if (loopEventFrm_->Checks(reminders::kCutOffKind).loudspeaker) presenter_.StartBeep(6);
   } else {
-    eventLog_->AddLog(eventlog::kLogTip, "Logout Success！");
-    presenter_.ShowHintPopup("Hint", "Logout Success！");
+    eventLog_->AddLog(eventlog::kLogTip, runtime::Translatable("Logout Success！"));
+    presenter_.ShowHintPopup(runtime::Translatable("Hint"), runtime::Translatable("Logout Success！"));
   }
   view_.Label25.clear();
   view_.Label26.clear();
@@ -362,7 +364,7 @@ void SessionController::ShowUserProfile() {
   Changed();
   if (texts.Expired) {
     signals_.SetAutoLogonArmed(false);
-    RefuseAndLogOut("The account expires！");
+    RefuseAndLogOut(runtime::Translatable("The account expires！"));
   }
 }
 
@@ -371,15 +373,15 @@ void SessionController::ShowSessionState(DisplayState state) {
   switch (state) {
     case DisplayState::Offline:
       view_.TrayIconIndex = 0;
-      view_.TrayHint = "Kelbrin client V6.0 -- Offline";
+      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Offline");
       break;
     case DisplayState::Logout:
       view_.TrayIconIndex = 0;
-      view_.TrayHint = "Kelbrin client V6.0 -- Logout";
+      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Logout");
       break;
     case DisplayState::Online:
       view_.TrayIconIndex = 3;
-      view_.TrayHint = "Kelbrin client V6.0 -- Online";
+      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Online");
       break;
   }
   Changed();
@@ -409,7 +411,7 @@ void SessionController::ShowAccountAddress() {
   view_.Label27.clear();
   const auto list = ServiceList();
   if (list && list->DomainInfos.empty()) {
-    view_.Label25 = "Please register first！";
+    view_.Label25 = runtime::Translatable("Please register first！");
   } else {
     view_.Label27 = CurrentIp();
   }
@@ -456,12 +458,12 @@ void SessionController::OnIpStatus(const std::string& text, bool connectionFailu
   AssertOwnerThread();
   try {
     if (connectionFailure) {
-      presenter_.ShowHintPopup("Tip", text);
+      presenter_.ShowHintPopup(runtime::Translatable("Tip"), text);
       return;
     }
     const auto list = ServiceList();
     if (list && list->DomainInfos.empty()) {
-      view_.Label25 = "Please register first！";
+      view_.Label25 = runtime::Translatable("Please register first！");
     } else {
       view_.Label27 = CurrentIp();
     }
@@ -537,7 +539,7 @@ void SessionController::RefuseAndLogOut(const std::string& text) {
   signals_.SetMark(0);
   openRefusals_.insert(text);
   presenter_.ShowErrorBoxThen(
-      "Error", text, [this, alive = std::weak_ptr<int>(alive_), text] {
+      runtime::Translatable("Error"), text, [this, alive = std::weak_ptr<int>(alive_), text] {
         if (!alive.lock()) return;
         openRefusals_.erase(text);
         DoLogout(false);
