@@ -16,6 +16,7 @@
 #include "runtime/Pace.h"
 #include "session/StringTable.h"
 #include "settings/PubUtil.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::app {
 
@@ -24,7 +25,7 @@ namespace {
 constexpr std::string_view kProgram = "kelbrin-client";
 
 int usageError(const std::string& message, std::ostream& err) {
-  err << kProgram << ": " << message << '\n' << Usage();
+  err << kProgram << ": " << runtime::Translate(message) << '\n' << Usage();
   return kExitUsage;
 }
 

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "runtime/Translate.h"
 
 #include <charconv>
 #include <cmath>
@@ -87,23 +88,23 @@ const Valued kValued[] = {
 
 // Options that only make sense for the one-shot command.
 std::string checkOnceOnly(const Options& options) {
-  if (options.once && options.service) return "--once and --service exclude each other";
+  if (options.once && options.service) return runtime::Translatable("--once and --service exclude each other");
   const int standalone = int{options.history} + int{options.addressCommand.has_value()} +
                          int{options.systemInfo} + int{options.storeLine.has_value()};
   if (standalone > 1 || (standalone == 1 && (options.once || options.service))) {
-    return "--history, --address-command, --system-info and --store-line each run on their own";
+    return runtime::Translatable("--history, --address-command, --system-info and --store-line each run on their own");
   }
   if (!options.storeLine &&
       (options.connection || options.lineUser || options.linePasswordStdin || options.autoConnect)) {
-    return "--connection, --line-user, --line-password-stdin and --auto-connect need --store-line";
+    return runtime::Translatable("--connection, --line-user, --line-password-stdin and --auto-connect need --store-line");
   }
   if (options.autoConnect && *options.autoConnect != "yes" && *options.autoConnect != "no") {
-    return "--auto-connect takes yes or no";
+    return runtime::Translatable("--auto-connect takes yes or no");
   }
   if (options.once) return {};
-  if (options.user) return "--user needs --once";
-  if (options.passwordStdin) return "--password-stdin needs --once";
-  if (options.save) return "--save needs --once";
+  if (options.user) return runtime::Translatable("--user needs --once");
+  if (options.passwordStdin) return runtime::Translatable("--password-stdin needs --once");
+  if (options.save) return runtime::Translatable("--save needs --once");
   return {};
 }
 
@@ -157,7 +158,8 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
 }
 
 std::string Usage() {
-  return "Usage: kelbrin-client [OPTION]...\n"
+  return runtime::Translate(
+      "Usage: kelbrin-client [OPTION]...\n"
          "Dynamic-DNS client of the Kelbrin service.\n"
          "\n"
          "  --once               log in, send one active test, show the account, the address\n"
@@ -208,7 +210,7 @@ std::string Usage() {
          "                       install or remove the system service PROKelbrinService (also\n"
          "                       /INSTALL, \\uninstall, any case; -silent hides the outcome)\n"
          "  --help               show this help and exit\n"
-         "  --version            show the version and exit\n";
+         "  --version            show the version and exit\n");
 }
 
 }  // namespace kelbrin::app

@@ -4,11 +4,14 @@
 
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
+#include "runtime/Translate.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::app {
 
 namespace {
+
+using runtime::Translate;
 
 // Code 1 is the connection failure; every other code is the service's refusal.
 int exitFor(int resultCode) { return resultCode == 1 ? kExitUnreachable : kExitRefused; }
@@ -16,20 +19,20 @@ int exitFor(int resultCode) { return resultCode == 1 ? kExitUnreachable : kExitR
 void printAccount(const protocol::TUserProfileSchema& profile, std::ostream& out) {
   const session::AccountTexts texts = session::AccountTextsOf(
       profile, session::LocalDate(std::chrono::system_clock::now()));
-  out << "User ID: " << texts.UserID << '\n'
-      << "State: " << texts.State << '\n'
-      << "User Type: " << texts.UserType << '\n'
-      << "The Service Deadline: " << texts.Deadline.value_or(profile.ServiceEndDate) << '\n';
+  out << Translate("User ID: ") << texts.UserID << '\n'
+      << Translate("State: ") << texts.State << '\n'
+      << Translate("User Type: ") << texts.UserType << '\n'
+      << Translate("The Service Deadline: ") << texts.Deadline.value_or(profile.ServiceEndDate) << '\n';
 }
 
 void printDomains(const protocol::TGetServiceListResp& list, std::ostream& out) {
-  out << "Total: " << list.DomainInfos.size() << " domain names.\n";
-  if (list.DomainInfos.empty()) out << "Please register first！\n";
+  out << Translate("Total: ") << list.DomainInfos.size() << Translate(" domain names.") << '\n';
+  if (list.DomainInfos.empty()) out << Translate("Please register first！") << '\n';
   for (const auto& domain : list.DomainInfos) {
-    out << "  " << domain.DomainName << domain.SuffixName << "  The Service is valid from"
-        << domain.StartDate << "to" << domain.EndDate << '\n';
+    out << "  " << domain.DomainName << domain.SuffixName << "  " << Translate("The Service is valid from")
+        << domain.StartDate << Translate("to") << domain.EndDate << '\n';
     for (const auto& record : domain.ResourceInfos) {
-      out << "    " << record.TypeLabel() << record.KeyName << "，DNS Data：" << record.KeyValue
+      out << "    " << Translate(record.TypeLabel()) << record.KeyName << Translate("，DNS Data：") << record.KeyValue
           << '\n';
     }
   }
@@ -49,13 +52,13 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
       request.user ? *request.user : settings::TPubUtil::ReadRegString("UserName"),
       request.password ? *request.password : settings::TPubUtil::ReadRegString("UserPwd")};
   if (!session::CredentialsUsable(credentials.UserName, credentials.UserPwd)) {
-    err << "Please type a valid name and password！\n";
+    err << Translate("Please type a valid name and password！") << '\n';
     return kExitRefused;
   }
 
   const auto login = client.UserLogin(credentials);
   if (!login.Accepted()) {
-    err << "Login failure: " << login.message << '\n';
+    err << Translate("Login failure: ") << Translate(login.message) << '\n';
     return exitFor(login.resultCode);
   }
   bool saved = true;
@@ -63,7 +66,8 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
     try {
       saveCredentials(credentials);
     } catch (const settings::SettingsError& error) {
-      err << "kelbrin-client: logged in, but the credentials were not saved: " << error.what()
+      err << "kelbrin-client: " << Translate("logged in, but the credentials were not saved: ")
+          << error.what()
           << '\n';
       saved = false;
     }
@@ -71,25 +75,25 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
   const int done = saved ? kExitDone : kExitNotSaved;
   printAccount(login.reply->Profile, out);
   if (login.reply->Profile.PayType == "2") {
-    err << "The account expires！\n";
+    err << Translate("The account expires！") << '\n';
     return kExitRefused;
   }
 
   protocol::TActiveTestResp active;
   const protocol::Outcome test = client.ActiveTest(credentials, active);
   if (!test.replied) {
-    err << "Connection fails！\n";
+    err << Translate("Connection fails！") << '\n';
     return kExitUnreachable;
   }
   if (!test.Accepted()) {
-    err << test.message << '\n';
+    err << Translate(test.message) << '\n';
     return exitFor(test.resultCode);
   }
-  out << "IP updates successfully：" << active.UserIP << '\n';
+  out << Translate("IP updates successfully：") << active.UserIP << '\n';
 
   const auto list = client.GetServiceList(credentials);
   if (!list.Accepted()) {
-    err << list.message << '\n';
+    err << Translate(list.message) << '\n';
     return exitFor(list.resultCode);
   }
   printDomains(*list.reply, out);

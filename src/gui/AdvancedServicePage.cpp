@@ -60,8 +60,8 @@ AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session,
   browserText_->setWordWrap(true);
   browserText_->setTextFormat(Qt::PlainText);
   browserText_->setText(
-      QStringLiteral("The advanced services of your account are offered here once you are "
-                     "logged in."));
+      UiText("The advanced services of your account are offered here once you are "
+             "logged in."));
   openPage_->setObjectName(QStringLiteral("WebBrowser1Open"));
   openPage_->setEnabled(false);
   connect(openPage_, &QPushButton::clicked, this, [this] { ShellOpen(url_); });
@@ -75,7 +75,7 @@ AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session,
   openRow->addWidget(openPage_);
   browserLayout->addLayout(openRow);
 
-  auto* consent = new QLabel(tableText(session::kConsentTextEntry), this);
+  auto* consent = new QLabel(UiText(session::LoadTableString(session::kConsentTextEntry)), this);
   consent->setObjectName(QStringLiteral("Label48"));
   consent->setWordWrap(true);
   auto* links = new QHBoxLayout;
@@ -107,8 +107,8 @@ void AdvancedServicePage::TabSheet4Show() {
   url_ = AdvancedServiceUrl(browser_->toolTip(), reply->Profile.UserName, reply->Profile.UserPwd);
   // The address carries the password: the page names the account, never the address.
   browserText_->setText(
-      QStringLiteral("The advanced service page of the account \"%1\" is ready: open it in your "
-                     "browser to use it.")
+      UiText("The advanced service page of the account \"%1\" is ready: open it in your "
+             "browser to use it.")
           .arg(QString::fromStdString(reply->Profile.UserName)));
   openPage_->setEnabled(true);
 }

@@ -165,7 +165,7 @@ void DomainPage::btRefreshDomainInfoClick() {
     if (seams_.RefreshServiceList) seams_.RefreshServiceList();
     return;
   }
-  if (seams_.ShowInfoBox) seams_.ShowInfoBox("Tip", "Please login first！");
+  if (seams_.ShowInfoBox) seams_.ShowInfoBox(runtime::Translatable("Tip"), runtime::Translatable("Please login first！"));
   if (seams_.ShowStatePage) seams_.ShowStatePage();
 }
 

@@ -34,7 +34,7 @@ const char* const kConnectionWarning =
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
-QString TableText(int entry) { return FromUtf8(session::LoadTableString(entry)); }
+QString TableText(int entry) { return UiText(session::LoadTableString(entry)); }
 
 QStringList ToList(const std::vector<std::string>& texts) {
   QStringList list;
@@ -172,7 +172,9 @@ void NetworkPage::TabSheet2Show() {
 void NetworkPage::LoadSettings() {
   const LineSettings stored = seams_.ReadSettings ? seams_.ReadSettings() : LineSettings{};
   cbbUType->clear();
-  if (seams_.LineTypeNames) cbbUType->addItems(ToList(seams_.LineTypeNames()));
+  if (seams_.LineTypeNames) {
+    for (const std::string& name : seams_.LineTypeNames()) cbbUType->addItem(UiText(name));
+  }
   const bool known = stored.InternalLineType >= 0 && stored.InternalLineType < cbbUType->count();
   cbbUType->setCurrentIndex(known ? stored.InternalLineType : -1);
   edLineUserName->setText(FromUtf8(stored.LineUserName));

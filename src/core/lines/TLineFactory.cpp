@@ -4,6 +4,7 @@
 #include "lines/TCNCLine.h"
 #include "lines/TCableModemLine.h"
 #include "lines/TLanLine.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::lines {
 namespace {
@@ -25,10 +26,10 @@ std::string Trim(const std::string& text) {
 
 const std::vector<TLineClassInfo>& LineTypeTable() {
   static const std::vector<TLineClassInfo> table = {
-      {"Virtual Dial-up", "TDailLine"},
-      {"Web Authorization", "TCNCLine"},
-      {"Cable Modem", "TCableModemLine"},
-      {"Lan", "TLanLine"},
+      {runtime::Translatable("Virtual Dial-up"), "TDailLine"},
+      {runtime::Translatable("Web Authorization"), "TCNCLine"},
+      {runtime::Translatable("Cable Modem"), "TCableModemLine"},
+      {runtime::Translatable("Lan"), "TLanLine"},
   };
   return table;
 }

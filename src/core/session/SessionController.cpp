@@ -290,7 +290,7 @@ void SessionController::FinishLogin(const LoginResult& result) {
     LoginSucceeded();
   } else {
     WriteEmptyPassword();
-    const std::string text = runtime::Translate("Login failure: ") + result.errorText;
+    const std::string text = runtime::Translate("Login failure: ") + runtime::Translate(result.errorText);
     if (!view_.Label25.empty()) view_.Label25 = text;
     presenter_.MessageBeep();
     presenter_.ShowHintPopup(runtime::Translatable("Tip"), text);
