@@ -14,9 +14,9 @@
 #include "protocol/HttpTransport.h"
 #include "protocol/PelmarClient.h"
 #include "runtime/Pace.h"
+#include "runtime/Translate.h"
 #include "session/StringTable.h"
 #include "settings/PubUtil.h"
-#include "runtime/Translate.h"
 
 namespace kelbrin::app {
 

@@ -2,9 +2,9 @@
 
 #include <chrono>
 
+#include "runtime/Translate.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
-#include "runtime/Translate.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::app {
@@ -22,18 +22,20 @@ void printAccount(const protocol::TUserProfileSchema& profile, std::ostream& out
   out << Translate("User ID: ") << texts.UserID << '\n'
       << Translate("State: ") << texts.State << '\n'
       << Translate("User Type: ") << texts.UserType << '\n'
-      << Translate("The Service Deadline: ") << texts.Deadline.value_or(profile.ServiceEndDate) << '\n';
+      << Translate("The Service Deadline: ") << texts.Deadline.value_or(profile.ServiceEndDate)
+      << '\n';
 }
 
 void printDomains(const protocol::TGetServiceListResp& list, std::ostream& out) {
   out << Translate("Total: ") << list.DomainInfos.size() << Translate(" domain names.") << '\n';
   if (list.DomainInfos.empty()) out << Translate("Please register first！") << '\n';
   for (const auto& domain : list.DomainInfos) {
-    out << "  " << domain.DomainName << domain.SuffixName << "  " << Translate("The Service is valid from")
-        << domain.StartDate << Translate("to") << domain.EndDate << '\n';
+    out << "  " << domain.DomainName << domain.SuffixName << "  "
+        << Translate("The Service is valid from") << domain.StartDate << Translate("to")
+        << domain.EndDate << '\n';
     for (const auto& record : domain.ResourceInfos) {
-      out << "    " << Translate(record.TypeLabel()) << record.KeyName << Translate("，DNS Data：") << record.KeyValue
-          << '\n';
+      out << "    " << Translate(record.TypeLabel()) << record.KeyName << Translate("，DNS Data：")
+          << record.KeyValue << '\n';
     }
   }
 }
@@ -67,8 +69,7 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
       saveCredentials(credentials);
     } catch (const settings::SettingsError& error) {
       err << "kelbrin-client: " << Translate("logged in, but the credentials were not saved: ")
-          << error.what()
-          << '\n';
+          << error.what() << '\n';
       saved = false;
     }
   }

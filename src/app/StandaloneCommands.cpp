@@ -10,12 +10,12 @@
 #include "lines/LineSettingsCheck.h"
 #include "lines/NetHelpers.h"
 #include "lines/TLineFactory.h"
+#include "runtime/Translate.h"
 #include "settings/ParamInfoStorage.h"
 #include "settings/PubUtil.h"
 #include "sysinfo/IpHelper.h"
 #include "sysinfo/SysInfoTree.h"
 #include "sysinfo/TSysInfo.h"
-#include "runtime/Translate.h"
 
 namespace kelbrin::app {
 
@@ -161,8 +161,7 @@ int StoreLine(const Options& options, std::istream& in, int inFd, std::ostream& 
   lines::TLineFactory::GetLineTypeNames(&names);
   out << Translate("Line stored: ") << Translate(names[static_cast<std::size_t>(*lineType)])
       << (connection ? Translate(" over ") + *connection : std::string())
-      << Translate(", auto-connect ")
-      << options.autoConnect.value_or("yes") << '\n';
+      << Translate(", auto-connect ") << options.autoConnect.value_or("yes") << '\n';
   return 0;
 }
 

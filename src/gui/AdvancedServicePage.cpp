@@ -10,8 +10,8 @@
 
 #include "gui/LinkLabel.h"
 #include "gui/ShellOpen.h"
-#include "session/StringTable.h"
 #include "gui/UiText.h"
+#include "session/StringTable.h"
 
 namespace kelbrin::gui {
 
@@ -82,8 +82,8 @@ AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session,
   links->setSpacing(16);
   links->addWidget(makeLink(UiText("why to submit my information?"), "LabelWhy",
                             session::kWhySubmitEntry, this));
-  links->addWidget(makeLink(UiText("the Kelbrin contract"), "Label1Protol",
-                            session::kContractEntry, this));
+  links->addWidget(
+      makeLink(UiText("the Kelbrin contract"), "Label1Protol", session::kContractEntry, this));
   links->addStretch();
 
   auto* page = new QVBoxLayout(this);

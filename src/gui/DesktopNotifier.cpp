@@ -1,4 +1,5 @@
 #include "gui/DesktopNotifier.h"
+
 #include "gui/UiText.h"
 
 namespace kelbrin::gui {
@@ -8,8 +9,7 @@ DesktopNotifier::DesktopNotifier(const runtime::Pace& pace, reminders::ToneFunct
     : pace_(pace), onRenew_(std::move(onRenew)), beep_(std::move(tone)) {}
 
 void DesktopNotifier::ShowHintPopup(const std::string& title, const std::string& text) {
-  TFAnimateHint::ShowHintPopup(UiText(title), UiText(text), pace_,
-                               onRenew_);
+  TFAnimateHint::ShowHintPopup(UiText(title), UiText(text), pace_, onRenew_);
 }
 
 }  // namespace kelbrin::gui

@@ -12,9 +12,9 @@
 #include "gui/DomainTreeModel.h"
 #include "gui/LinkLabel.h"
 #include "gui/ShellOpen.h"
+#include "gui/UiText.h"
 #include "session/ProfileDisplay.h"
 #include "session/StringTable.h"
-#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -165,7 +165,8 @@ void DomainPage::btRefreshDomainInfoClick() {
     if (seams_.RefreshServiceList) seams_.RefreshServiceList();
     return;
   }
-  if (seams_.ShowInfoBox) seams_.ShowInfoBox(runtime::Translatable("Tip"), runtime::Translatable("Please login first！"));
+  if (seams_.ShowInfoBox)
+    seams_.ShowInfoBox(runtime::Translatable("Tip"), runtime::Translatable("Please login first！"));
   if (seams_.ShowStatePage) seams_.ShowStatePage();
 }
 

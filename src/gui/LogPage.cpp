@@ -92,9 +92,8 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
   // Every kind name: tip, warning, error and the "Others " of any other kind.
   for (std::uint8_t kind = 0; kind <= eventlog::kLogError + 1; ++kind) {
     const std::string_view name = eventlog::LogKindName(kind);
-    signText = std::max(
-        signText, textWidth(UiText(name),
-                            /*withIcon=*/true));
+    signText = std::max(signText, textWidth(UiText(name),
+                                            /*withIcon=*/true));
   }
   const int sign = std::max({kSignWidth, signText, header->sectionSizeHint(LogListModel::kSign)});
   const int dateTime = std::max({kDateTimeWidth, textWidth(kWidestDateTime, /*withIcon=*/false),
@@ -152,10 +151,10 @@ void LogPage::BtnAddressHistoryClick() {
     all << line;
     if (i + kShown >= lines.size()) newest << line;
   }
-  auto* box = new QMessageBox(QMessageBox::Information, UiText("Address History"),
-                              newest.isEmpty() ? UiText("No public address yet.")
-                                               : newest.join('\n'),
-                              QMessageBox::Ok, this);
+  auto* box =
+      new QMessageBox(QMessageBox::Information, UiText("Address History"),
+                      newest.isEmpty() ? UiText("No public address yet.") : newest.join('\n'),
+                      QMessageBox::Ok, this);
   box->setObjectName(QStringLiteral("AddressHistoryBox"));
   if (lines.size() > kShown) box->setDetailedText(all.join('\n'));
   box->setAttribute(Qt::WA_DeleteOnClose);

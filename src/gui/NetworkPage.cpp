@@ -14,11 +14,11 @@
 
 #include "gui/LinkLabel.h"
 #include "gui/ShellOpen.h"
+#include "gui/UiText.h"
 #include "gui/WrappingLabel.h"
 #include "lines/LineSettingsCheck.h"
-#include "session/StringTable.h"
-#include "gui/UiText.h"
 #include "runtime/Translate.h"
+#include "session/StringTable.h"
 
 namespace kelbrin::gui {
 

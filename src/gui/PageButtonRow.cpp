@@ -44,7 +44,8 @@ namespace {
 // The page buttons' labels, by page.
 const char* const kButtonLabels[PageButtonRow::kPageCount] = {
     runtime::Translatable("State"), runtime::Translatable("Network"),
-    runtime::Translatable("Domain"), runtime::Translatable("Service"), runtime::Translatable("Log ")};
+    runtime::Translatable("Domain"), runtime::Translatable("Service"),
+    runtime::Translatable("Log ")};
 
 void setTextColor(QLabel* label, const QColor& color) {
   QPalette palette = label->palette();

@@ -16,7 +16,8 @@ constexpr const char* kStartupIgnored =
     runtime::Translatable("AS you have checked the service option ,this choice is ignored！");
 constexpr const char* kServiceLoaded = runtime::Translatable("load as WindowNT service！");
 constexpr const char* kServiceUnloaded = runtime::Translatable("unload WindowNT service！");
-constexpr const char* kStartWithOs = runtime::Translatable("The system will be start together with OS！");
+constexpr const char* kStartWithOs =
+    runtime::Translatable("The system will be start together with OS！");
 
 void setIfDifferent(QCheckBox* box, bool checked) {
   if (box->isChecked() != checked) box->setChecked(checked);

@@ -12,9 +12,9 @@
 #include "gui/JpegImage.h"
 #include "gui/LinkLabel.h"
 #include "gui/ShellOpen.h"
+#include "gui/UiText.h"
 #include "gui/WrappingLabel.h"
 #include "session/StringTable.h"
-#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -58,8 +58,8 @@ QCheckBox* makeCheckBox(const QString& caption, const char* name, QWidget* paren
 
 }  // namespace
 
-StatePage::StatePage(session::AccountIntents& accountIntents, const session::SessionReadout& session,
-                     QWidget* parent)
+StatePage::StatePage(session::AccountIntents& accountIntents,
+                     const session::SessionReadout& session, QWidget* parent)
     : QWidget(parent),
       account_(accountIntents),
       session_(session),
@@ -97,8 +97,7 @@ StatePage::StatePage(session::AccountIntents& accountIntents, const session::Ses
   login->addWidget(chkBoxRunAsService_, 5, 0, 1, 2);
 
   QGridLayout* account = nullptr;
-  QWidget* accountBox =
-      makeBox(UiText("Account Information"), "PanelAccount", this, &account);
+  QWidget* accountBox = makeBox(UiText("Account Information"), "PanelAccount", this, &account);
   label28_ = addAccountRow(account, 0, UiText("User ID:"), "Label28");
   label25_ = addAccountRow(account, 1, UiText("State:"), "Label25");
   label26_ = addAccountRow(account, 2, UiText("User Type:"), "Label26");

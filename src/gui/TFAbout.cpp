@@ -11,8 +11,8 @@
 #include "gui/LinkLabel.h"
 #include "gui/ProgramFont.h"
 #include "gui/ShellOpen.h"
-#include "session/StringTable.h"
 #include "gui/UiText.h"
+#include "session/StringTable.h"
 
 namespace kelbrin::gui {
 
@@ -94,8 +94,8 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent) {
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   auto* bottomRow = new QHBoxLayout(bottom);
   bottomRow->setContentsMargins(12, 6, 12, 6);
-  bottomRow->addWidget(makeLabel(UiText("Kelbrin Networks - free to copy and pass on."),
-                                 "LabelMaker", bottom));
+  bottomRow->addWidget(
+      makeLabel(UiText("Kelbrin Networks - free to copy and pass on."), "LabelMaker", bottom));
   bottomRow->addStretch();
   bottomRow->addWidget(ok);
 

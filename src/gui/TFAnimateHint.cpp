@@ -12,8 +12,8 @@
 
 #include "gui/JpegImage.h"
 #include "gui/ProgramFont.h"
-#include "gui/WrappingLabel.h"
 #include "gui/UiText.h"
+#include "gui/WrappingLabel.h"
 
 namespace kelbrin::gui {
 

@@ -11,7 +11,6 @@
 
 #include "gui/ProgramFont.h"
 #include "sysinfo/SysInfoTree.h"
-#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -81,7 +80,7 @@ void TFrmSysInfo::FormShow() {
 
 QTreeWidgetItem* TFrmSysInfo::AddNode(QTreeWidgetItem* parent, const sysinfo::SysInfoNode& node) {
   auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(treeView1_);
-  item->setText(0, UiText(node.text));
+  item->setText(0, QString::fromStdString(node.text));
   item->setData(0, kImageRole, node.image);
   if (node.image >= 0 && node.image < imageList1_.size()) item->setIcon(0, imageList1_[node.image]);
   for (const sysinfo::SysInfoNode& child : node.children) AddNode(item, child);

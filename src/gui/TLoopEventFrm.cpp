@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "gui/ProgramFont.h"
-#include "settings/PubUtil.h"
 #include "gui/UiText.h"
+#include "settings/PubUtil.h"
 
 namespace kelbrin::gui {
 

@@ -18,7 +18,6 @@
 #include "gui/AdvancedServicePage.h"
 #include "gui/BannerPanel.h"
 #include "gui/DomainPage.h"
-#include "gui/TFrmSysInfo.h"
 #include "gui/JpegImage.h"
 #include "gui/LinkLabel.h"
 #include "gui/LogPage.h"
@@ -28,15 +27,16 @@
 #include "gui/ShellOpen.h"
 #include "gui/StatePage.h"
 #include "gui/TFAbout.h"
+#include "gui/TFrmSysInfo.h"
 #include "gui/TLoopEventFrm.h"
 #include "gui/TrayIcon.h"
+#include "gui/UiText.h"
 #include "lines/TLineFactory.h"
 #include "reminders/EventKinds.h"
 #include "session/ProfileDisplay.h"
 #include "session/StringTable.h"
 #include "settings/ParamInfo.h"
 #include "sysinfo/IpHelper.h"
-#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -195,8 +195,7 @@ TMainForm::TMainForm(session::SessionController& controller, runtime::Presenter&
   pages_->addWidget(servicePage_);
   pages_->addWidget(logSheet_);
   const QString captions[] = {UiText("User State"), UiText("Network Setting"),
-                              UiText("Information"), UiText("Advanced Service"),
-                              UiText("Log")};
+                              UiText("Information"), UiText("Advanced Service"), UiText("Log")};
   for (int page = 0; page < PageButtonRow::kPageCount; ++page) {
     pages_->widget(page)->setWindowTitle(captions[page]);
   }
@@ -345,8 +344,7 @@ void TMainForm::makeMenus(QMenuBar* bar) {
   QAction* bbs = addAction(service, "ActionJSJLQ", UiText("Technique bbs (&V)"));
   opens(bbs, session::kTechniqueBbsEntry);
   bbs->setVisible(false);
-  opens(addAction(service, "ActionZZFU", UiText("Other Service(&U)")),
-        session::kOtherServiceEntry);
+  opens(addAction(service, "ActionZZFU", UiText("Other Service(&U)")), session::kOtherServiceEntry);
 
   QMenu* tools = bar->addMenu(UiText("Tools(&T)"));
   QAction* versionCheck = addAction(tools, "Action10", UiText("Version Check  (&C)"));
@@ -362,8 +360,8 @@ void TMainForm::makeMenus(QMenuBar* bar) {
   connect(sysSummary_, &QAction::triggered, this, [this] {
     if (sysInfo_ != nullptr) TFrmSysInfo::Open(frmSysInfo_, *sysInfo_, this);
   });
-  connect(addAction(tools, "ActionAlertSetup", UiText("Remind Setting(&A)")),
-          &QAction::triggered, this, &TMainForm::ShowAlertSetup);
+  connect(addAction(tools, "ActionAlertSetup", UiText("Remind Setting(&A)")), &QAction::triggered,
+          this, &TMainForm::ShowAlertSetup);
 
   QMenu* help = bar->addMenu(UiText("Help(&H)"));
   help->setObjectName(QStringLiteral("MenuHelp"));

@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include "ReferenceService.h"
-#include "app/CommandLine.h"
 #include "ChildRun.h"
+#include "ReferenceService.h"
 #include "TempDir.h"
+#include "app/CommandLine.h"
 
 namespace {
 
@@ -28,7 +28,6 @@ struct Outcome {
   std::string out;
   std::string err;
 };
-
 
 // This process's environment without its locale variables, with `locale` as LANG when given.
 std::vector<std::string> environmentWithLocale(const char* locale) {

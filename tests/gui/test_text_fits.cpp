@@ -67,13 +67,13 @@ void checkLabelShowsItsText(const WrappingLabel* label, const QString& whole) {
   }
 }
 
-
 // Every caption of `window` that is shown and not allowed to wrap or cut: "caption needs/has" for
 // each one its frame clips.
 QStringList clippedCaptions(QWidget* window) {
   QStringList clipped;
   const auto note = [&](const QString& caption, int needed, int room) {
-    if (needed > room) clipped << QStringLiteral("%1 needs %2/%3").arg(caption).arg(needed).arg(room);
+    if (needed > room)
+      clipped << QStringLiteral("%1 needs %2/%3").arg(caption).arg(needed).arg(room);
   };
   for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
     if (!button->isVisible() || button->text().isEmpty()) continue;

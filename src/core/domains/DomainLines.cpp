@@ -70,13 +70,16 @@ std::string TotalLine(std::size_t domainCount) {
 }
 
 DomainLineTexts DomainLines(const protocol::TDomainInfoSchema& domain) {
-  return {runtime::Translate("Domain name：") + domain.DomainName + runtime::Translate("，suffix：") + domain.SuffixName,
+  return {runtime::Translate("Domain name：") + domain.DomainName +
+              runtime::Translate("，suffix：") + domain.SuffixName,
           OnlineLine(domain), OfflineLine(domain),
-          runtime::Translate("The Service is valid from") + domain.StartDate + runtime::Translate("to") + domain.EndDate};
+          runtime::Translate("The Service is valid from") + domain.StartDate +
+              runtime::Translate("to") + domain.EndDate};
 }
 
 RecordLineTexts RecordLines(const protocol::TResourceInfoSchema& record) {
-  return {runtime::Translate(record.TypeLabel()) + record.KeyName + runtime::Translate("，DNS Data：") + record.KeyValue,
+  return {runtime::Translate(record.TypeLabel()) + record.KeyName +
+              runtime::Translate("，DNS Data：") + record.KeyValue,
           runtime::Translate("The host is redirected to URL：") + record.TransURL};
 }
 

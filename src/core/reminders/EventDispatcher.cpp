@@ -1,9 +1,9 @@
 #include "reminders/EventDispatcher.h"
 
-#include "runtime/Translate.h"
-
 #include <stdexcept>
 #include <string_view>
+
+#include "runtime/Translate.h"
 
 namespace kelbrin::reminders {
 
@@ -40,8 +40,7 @@ void EventDispatcher::NotifyEvent(int kind, const std::string& text, int selecto
   const std::string message =
       Format(runtime::Translate(second ? item.secondText : item.firstText), argument);
   const bool hint = kEventKinds[static_cast<std::size_t>(kind)].eventClass == TEventClass::Hint;
-  const std::string title =
-      hint ? runtime::Translatable("Hint") : runtime::Translatable("Warning");
+  const std::string title = hint ? runtime::Translatable("Hint") : runtime::Translatable("Warning");
 
   if (!item.logged) {
     log_.AddLog(hint ? eventlog::kLogTip : eventlog::kLogWarning, message);

@@ -37,8 +37,7 @@ year_month_day LocalDate(system_clock::time_point wall) {
 AccountTexts AccountTextsOf(const protocol::TUserProfileSchema& profile, year_month_day today) {
   AccountTexts texts;
   texts.Expired = profile.PayType == "2";
-  texts.State =
-      texts.Expired ? runtime::Translate("Service stop") : runtime::Translate("Normal");
+  texts.State = texts.Expired ? runtime::Translate("Service stop") : runtime::Translate("Normal");
   texts.UserType = std::string(protocol::TUserProfileSchema::PayTypeName(profile.PayType));
   texts.UserID = profile.UserID;
   // A malformed deadline only skips what needs the date; it never stops the rest.

@@ -7,12 +7,12 @@
 #include "protocol/TUserProfileSchema.h"
 #include "protocol/Utilities.h"
 #include "reminders/EventKinds.h"
+#include "runtime/Translate.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
 #include "settings/ParamInfo.h"
 #include "settings/ParamInfoStorage.h"
 #include "settings/PubUtil.h"
-#include "runtime/Translate.h"
 
 namespace kelbrin::session {
 
@@ -247,7 +247,7 @@ void SessionController::LoginOrLogout() {
     presenter_.ShowMainWindow();
     presenter_.MessageBeep();
     presenter_.ShowHintPopup(runtime::Translatable("Tip"),
-                            runtime::Translatable("Please type a valid name and password！"));
+                             runtime::Translatable("Please type a valid name and password！"));
     view_.FocusedControl = Trimmed(view_.EditUserName).empty() ? "EditUserName" : "EditPassword";
     Changed();
     return;
@@ -290,7 +290,8 @@ void SessionController::FinishLogin(const LoginResult& result) {
     LoginSucceeded();
   } else {
     WriteEmptyPassword();
-    const std::string text = runtime::Translate("Login failure: ") + runtime::Translate(result.errorText);
+    const std::string text =
+        runtime::Translate("Login failure: ") + runtime::Translate(result.errorText);
     if (!view_.Label25.empty()) view_.Label25 = text;
     presenter_.MessageBeep();
     presenter_.ShowHintPopup(runtime::Translatable("Tip"), text);
@@ -302,7 +303,8 @@ void SessionController::FinishLogin(const LoginResult& result) {
 }
 
 void SessionController::SetLoginControls(bool loggedIn) {
-  view_.BtnLogonCaption = loggedIn ? runtime::Translatable("Logout") : runtime::Translatable("Login");
+  view_.BtnLogonCaption =
+      loggedIn ? runtime::Translatable("Logout") : runtime::Translatable("Login");
   view_.EditUserNameEnabled = !loggedIn;
   view_.EditPasswordEnabled = !loggedIn;
   view_.ChkBoxRunAsServiceEnabled = loggedIn;
@@ -332,11 +334,13 @@ void SessionController::DoLogout(bool connectionFailure) {
   view_.DomainTree = nullptr;
   ShowSessionState(DisplayState::Logout);
   if (connectionFailure) {
-    presenter_.ShowHintPopup(runtime::Translatable("Tip"), runtime::Translatable("Unusual connection,login fails！"));
+    presenter_.ShowHintPopup(runtime::Translatable("Tip"),
+                             runtime::Translatable("Unusual connection,login fails！"));
     if (loopEventFrm_->Checks(reminders::kCutOffKind).loudspeaker) presenter_.StartBeep(6);
   } else {
     eventLog_->AddLog(eventlog::kLogTip, runtime::Translatable("Logout Success！"));
-    presenter_.ShowHintPopup(runtime::Translatable("Hint"), runtime::Translatable("Logout Success！"));
+    presenter_.ShowHintPopup(runtime::Translatable("Hint"),
+                             runtime::Translatable("Logout Success！"));
   }
   view_.Label25.clear();
   view_.Label26.clear();
@@ -538,12 +542,12 @@ void SessionController::RefuseAndLogOut(const std::string& text) {
   // logout follows once the user has read the box.
   signals_.SetMark(0);
   openRefusals_.insert(text);
-  presenter_.ShowErrorBoxThen(
-      runtime::Translatable("Error"), text, [this, alive = std::weak_ptr<int>(alive_), text] {
-        if (!alive.lock()) return;
-        openRefusals_.erase(text);
-        DoLogout(false);
-      });
+  presenter_.ShowErrorBoxThen(runtime::Translatable("Error"), text,
+                              [this, alive = std::weak_ptr<int>(alive_), text] {
+                                if (!alive.lock()) return;
+                                openRefusals_.erase(text);
+                                DoLogout(false);
+                              });
 }
 
 }  // namespace kelbrin::session

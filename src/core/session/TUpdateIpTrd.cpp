@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "protocol/Utilities.h"
-#include "session/Credentials.h"
 #include "runtime/Translate.h"
+#include "session/Credentials.h"
 
 namespace kelbrin::session {
 
@@ -70,7 +70,8 @@ void TUpdateIpTrd::Evaluate() {
   if (response_.UserIP != CurrentIp()) {
     ipFailFlag_.store(false);
     SetCurrentIp(response_.UserIP);
-    messages_.PostIpStatus(runtime::Translate("IP updates successfully：") + response_.UserIP, false);
+    messages_.PostIpStatus(runtime::Translate("IP updates successfully：") + response_.UserIP,
+                           false);
   }
 }
 

@@ -22,13 +22,14 @@ void Build(TSysInfo& sysInfo, SysInfoNode& root) {
   SysInfoNode& os = AddChild(root, Translate("OS: ") + sysInfo.GetOSName(), kImageOs);
   AddChild(os, Translate("Version: ") + sysInfo.GetOSVersion(), kImageDetail);
 
-  SysInfoNode& cpus =
-      AddChild(root, Translate("CPU Numbers: ") + std::to_string(sysInfo.GetCPUCount()), kImageCpus);
+  SysInfoNode& cpus = AddChild(
+      root, Translate("CPU Numbers: ") + std::to_string(sysInfo.GetCPUCount()), kImageCpus);
   TCpuInfoArray cpuList;
   sysInfo.GetCPUList(cpuList);
   for (const TCPUInfo& cpu : cpuList) {
     AddChild(cpus, Translate("CPU: ") + cpu.Name, kImageCpu);
-    AddChild(cpus, Translate("Basic Frequency : ") + std::to_string(cpu.MHz) + " MHZ", kImageDetail);
+    AddChild(cpus, Translate("Basic Frequency : ") + std::to_string(cpu.MHz) + " MHZ",
+             kImageDetail);
   }
 
   SysInfoNode& memory = AddChild(root, Translate("Memory Information"), kImageMemory);
