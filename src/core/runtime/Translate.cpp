@@ -22,11 +22,14 @@ void BindUtf8() {
 }  // namespace
 
 std::string Translate(std::string_view english) {
-  // gettext("") answers the catalog's header, not a text.
-  if (english.empty()) return {};
+  // gettext("") answers the catalog's header, not a text; a text with a NUL byte (data from
+  // outside) is no message id and must come back whole.
+  std::string id(english);
+  if (id.empty() || id.find('\0') != std::string::npos) return id;
   BindUtf8();
-  const std::string id(english);
-  return dgettext(kTextDomain, id.c_str());
+  const char* translated = dgettext(kTextDomain, id.c_str());
+  if (translated == id.c_str()) return id;
+  return translated;
 }
 
 void UseCatalogs(const std::filesystem::path& localeDir) {
