@@ -19,6 +19,7 @@
 #include "protocol/HttpTransport.h"
 #include "protocol/PelmarClient.h"
 #include "runtime/Pace.h"
+#include "runtime/Translate.h"
 #include "session/StringTable.h"
 #include "settings/PubUtil.h"
 
@@ -29,7 +30,7 @@ namespace {
 constexpr std::string_view kProgram = "kelbrin-client";
 
 int UsageError(const std::string& message, std::ostream& err) {
-  err << kProgram << ": " << message << '\n' << Usage();
+  err << kProgram << ": " << runtime::Translate(message) << '\n' << Usage();
   return kExitUsage;
 }
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <functional>
 
+#include "runtime/Translate.h"
+
 namespace kelbrin::app {
 
 namespace {
@@ -106,28 +108,31 @@ const Valued kValued[] = {
 
 // Options that only make sense for the one-shot command.
 std::string CheckOnceOnly(const Options& options) {
-  if (options.once && options.service) return "--once and --service exclude each other";
+  if (options.once && options.service)
+    return runtime::Translatable("--once and --service exclude each other");
   const int standalone = int{options.history} + int{options.addressCommand.has_value()} +
                          int{options.systemInfo} + int{options.storeLine.has_value()} +
                          int{options.status};
   if (standalone > 1 || (standalone == 1 && (options.once || options.service))) {
-    return "--history, --address-command, --system-info, --store-line and --status each run on "
-           "their own";
+    return runtime::Translatable(
+        "--history, --address-command, --system-info, --store-line and --status each run on "
+        "their own");
   }
   if (options.bus && !options.service && !options.status) {
-    return "--bus needs --service or --status";
+    return runtime::Translatable("--bus needs --service or --status");
   }
   if (!options.storeLine &&
       (options.connection || options.lineUser || options.linePasswordStdin || options.autoConnect)) {
-    return "--connection, --line-user, --line-password-stdin and --auto-connect need --store-line";
+    return runtime::Translatable(
+        "--connection, --line-user, --line-password-stdin and --auto-connect need --store-line");
   }
   if (options.autoConnect && *options.autoConnect != "yes" && *options.autoConnect != "no") {
-    return "--auto-connect takes yes or no";
+    return runtime::Translatable("--auto-connect takes yes or no");
   }
   if (options.once) return {};
-  if (options.user) return "--user needs --once";
-  if (options.passwordStdin) return "--password-stdin needs --once";
-  if (options.save) return "--save needs --once";
+  if (options.user) return runtime::Translatable("--user needs --once");
+  if (options.passwordStdin) return runtime::Translatable("--password-stdin needs --once");
+  if (options.save) return runtime::Translatable("--save needs --once");
   return {};
 }
 
@@ -181,64 +186,65 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
 }
 
 std::string Usage() {
-  return "Usage: kelbrin-client [OPTION]...\n"
-         "Dynamic-DNS client of the Kelbrin service.\n"
-         "\n"
-         "  --once               log in, send one active test, show the account, the address\n"
-         "                       and the domains, then exit (0 done, 1 refused by the service,\n"
-         "                       2 service not reachable, 3 logged in but --save could not\n"
-         "                       store the settings)\n"
-         "  --user NAME          with --once: log in as NAME instead of the saved user\n"
-         "  --password-stdin     with --once: read the password as one line from standard input\n"
-         "                       instead of the saved one (it is never echoed)\n"
-         "  --save               with --once: after a successful login, save the user name and\n"
-         "                       password with \"Save Password\" on\n"
-         "  --service            run without a window as the system service does: log in with\n"
-         "                       the saved password, keep the address current, write every\n"
-         "                       notice as a line on standard error; SIGTERM or SIGINT ends it\n"
-         "  --bus system|session with --service: publish the client on this D-Bus bus (default:\n"
-         "                       system for root, session for anyone else); with --status: ask\n"
-         "                       only this bus\n"
-         "  --status             show the state of the running client (a service or a desktop\n"
-         "                       on the session bus, then the system bus): 0 when one answered,\n"
-         "                       3 when none runs\n"
-         "  --endpoint URL       talk to URL instead of the built-in service endpoint\n"
-         "  --config-root DIR    keep the settings in DIR instead of the default folder\n"
-         "  --time-scale F       multiply every interval of the client by F (0.001 to 1000); a\n"
-         "                       test and demonstration aid\n"
-         "  --state-report FILE  desktop: keep FILE up to date with what the window and the\n"
-         "                       tray show (a test aid)\n"
-         "  --history            show the public addresses the client was given, oldest first\n"
-         "                       (kept in $XDG_STATE_HOME/kelbrin-client/address-history, or the\n"
-         "                       service's state directory)\n"
-         "  --address-command PROGRAM\n"
-         "                       store PROGRAM to be run on each new public address, with the\n"
-         "                       new and the previous address as its arguments (no shell; ended\n"
-         "                       after 30 s; its status and first output line go to the log);\n"
-         "                       '-' stores none\n"
-         "  --system-info        show the system information (the facts the client reports) and\n"
-         "                       exit\n"
-         "  --store-line TYPE    store the network line the client keeps up and exit; TYPE is\n"
-         "                       0 Virtual Dial-up, 1 Web Authorization, 2 Cable Modem or 3 Lan\n"
-         "  --connection NAME    with --store-line: the connection (a NetworkManager connection,\n"
-         "                       an interface, or for dial-up a pppd peer or a NetworkManager\n"
-         "                       PPPoE or mobile-broadband connection)\n"
-         "  --line-user NAME     with --store-line: the line's user name (dial-up, portal)\n"
-         "  --line-password-stdin\n"
-         "                       with --store-line: read the line's password as one line from\n"
-         "                       standard input\n"
-         "  --auto-connect yes|no\n"
-         "                       with --store-line: keep the line connected (default yes)\n"
-         "                       Dialling needs pppd, and root or the dip group (the peer file\n"
-         "                       then names its link with 'linkname ENTRY'); the service's unit\n"
-         "                       grants CAP_NET_ADMIN for it. A NetworkManager connection needs\n"
-         "                       NetworkManager running, nmcli, and polkit allowing the user to\n"
-         "                       activate it; it dials with its profile's user name\n"
-         "  -install, -uninstall\n"
-         "                       install or remove the system service PROKelbrinService (also\n"
-         "                       /INSTALL, \\uninstall, any case; -silent hides the outcome)\n"
-         "  --help               show this help and exit\n"
-         "  --version            show the version and exit\n";
+  return runtime::Translate(
+      "Usage: kelbrin-client [OPTION]...\n"
+      "Dynamic-DNS client of the Kelbrin service.\n"
+      "\n"
+      "  --once               log in, send one active test, show the account, the address\n"
+      "                       and the domains, then exit (0 done, 1 refused by the service,\n"
+      "                       2 service not reachable, 3 logged in but --save could not\n"
+      "                       store the settings)\n"
+      "  --user NAME          with --once: log in as NAME instead of the saved user\n"
+      "  --password-stdin     with --once: read the password as one line from standard input\n"
+      "                       instead of the saved one (it is never echoed)\n"
+      "  --save               with --once: after a successful login, save the user name and\n"
+      "                       password with \"Save Password\" on\n"
+      "  --service            run without a window as the system service does: log in with\n"
+      "                       the saved password, keep the address current, write every\n"
+      "                       notice as a line on standard error; SIGTERM or SIGINT ends it\n"
+      "  --bus system|session with --service: publish the client on this D-Bus bus (default:\n"
+      "                       system for root, session for anyone else); with --status: ask\n"
+      "                       only this bus\n"
+      "  --status             show the state of the running client (a service or a desktop\n"
+      "                       on the session bus, then the system bus): 0 when one answered,\n"
+      "                       3 when none runs\n"
+      "  --endpoint URL       talk to URL instead of the built-in service endpoint\n"
+      "  --config-root DIR    keep the settings in DIR instead of the default folder\n"
+      "  --time-scale F       multiply every interval of the client by F (0.001 to 1000); a\n"
+      "                       test and demonstration aid\n"
+      "  --state-report FILE  desktop: keep FILE up to date with what the window and the\n"
+      "                       tray show (a test aid)\n"
+      "  --history            show the public addresses the client was given, oldest first\n"
+      "                       (kept in $XDG_STATE_HOME/kelbrin-client/address-history, or the\n"
+      "                       service's state directory)\n"
+      "  --address-command PROGRAM\n"
+      "                       store PROGRAM to be run on each new public address, with the\n"
+      "                       new and the previous address as its arguments (no shell; ended\n"
+      "                       after 30 s; its status and first output line go to the log);\n"
+      "                       '-' stores none\n"
+      "  --system-info        show the system information (the facts the client reports) and\n"
+      "                       exit\n"
+      "  --store-line TYPE    store the network line the client keeps up and exit; TYPE is\n"
+      "                       0 Virtual Dial-up, 1 Web Authorization, 2 Cable Modem or 3 Lan\n"
+      "  --connection NAME    with --store-line: the connection (a NetworkManager connection,\n"
+      "                       an interface, or for dial-up a pppd peer or a NetworkManager\n"
+      "                       PPPoE or mobile-broadband connection)\n"
+      "  --line-user NAME     with --store-line: the line's user name (dial-up, portal)\n"
+      "  --line-password-stdin\n"
+      "                       with --store-line: read the line's password as one line from\n"
+      "                       standard input\n"
+      "  --auto-connect yes|no\n"
+      "                       with --store-line: keep the line connected (default yes)\n"
+      "                       Dialling needs pppd, and root or the dip group (the peer file\n"
+      "                       then names its link with 'linkname ENTRY'); the service's unit\n"
+      "                       grants CAP_NET_ADMIN for it. A NetworkManager connection needs\n"
+      "                       NetworkManager running, nmcli, and polkit allowing the user to\n"
+      "                       activate it; it dials with its profile's user name\n"
+      "  -install, -uninstall\n"
+      "                       install or remove the system service PROKelbrinService (also\n"
+      "                       /INSTALL, \\uninstall, any case; -silent hides the outcome)\n"
+      "  --help               show this help and exit\n"
+      "  --version            show the version and exit\n");
 }
 
 }  // namespace kelbrin::app

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "eventlog/LineText.h"
+#include "runtime/Translate.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
 #include "settings/PubUtil.h"
@@ -10,6 +11,8 @@
 namespace kelbrin::app {
 
 namespace {
+
+using runtime::Translate;
 
 // Code 1 is the connection failure; every other code is the service's refusal.
 int ExitFor(int resultCode) { return resultCode == 1 ? kExitUnreachable : kExitRefused; }
@@ -21,21 +24,23 @@ std::string shown(std::string_view replyText) { return eventlog::EscapeControls(
 void PrintAccount(const protocol::TUserProfileSchema& profile, std::ostream& out) {
   const session::AccountTexts texts = session::AccountTextsOf(
       profile, session::LocalDate(std::chrono::system_clock::now()));
-  out << "User ID: " << shown(texts.UserID) << '\n'
-      << "State: " << shown(texts.State) << '\n'
-      << "User Type: " << shown(texts.UserType) << '\n'
-      << "The Service Deadline: " << shown(texts.Deadline.value_or(profile.ServiceEndDate)) << '\n';
+  out << Translate("User ID: ") << shown(texts.UserID) << '\n'
+      << Translate("State: ") << shown(texts.State) << '\n'
+      << Translate("User Type: ") << shown(texts.UserType) << '\n'
+      << Translate("The Service Deadline: ")
+      << shown(texts.Deadline.value_or(profile.ServiceEndDate)) << '\n';
 }
 
 void PrintDomains(const protocol::TGetServiceListResp& list, std::ostream& out) {
-  out << "Total: " << list.DomainInfos.size() << " domain names.\n";
-  if (list.DomainInfos.empty()) out << "Please register first！\n";
+  out << Translate("Total: ") << list.DomainInfos.size() << Translate(" domain names.") << '\n';
+  if (list.DomainInfos.empty()) out << Translate("Please register first！") << '\n';
   for (const auto& domain : list.DomainInfos) {
-    out << "  " << shown(domain.DomainName + domain.SuffixName) << "  The Service is valid from"
-        << shown(domain.StartDate) << "to" << shown(domain.EndDate) << '\n';
+    out << "  " << shown(domain.DomainName + domain.SuffixName) << "  "
+        << Translate("The Service is valid from") << shown(domain.StartDate) << Translate("to")
+        << shown(domain.EndDate) << '\n';
     for (const auto& record : domain.ResourceInfos) {
-      out << "    " << record.TypeLabel() << shown(record.KeyName) << "，DNS Data："
-          << shown(record.KeyValue) << '\n';
+      out << "    " << Translate(record.TypeLabel()) << shown(record.KeyName)
+          << Translate("，DNS Data：") << shown(record.KeyValue) << '\n';
     }
   }
 }
@@ -54,13 +59,13 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
       request.user ? *request.user : settings::TPubUtil::ReadRegString("UserName"),
       request.password ? *request.password : settings::TPubUtil::ReadRegString("UserPwd")};
   if (!session::CredentialsUsable(credentials.UserName, credentials.UserPwd)) {
-    err << "Please type a valid name and password！\n";
+    err << Translate("Please type a valid name and password！") << '\n';
     return kExitRefused;
   }
 
   const auto login = client.UserLogin(credentials);
   if (!login.Accepted()) {
-    err << "Login failure: " << login.message << '\n';
+    err << Translate("Login failure: ") << Translate(login.message) << '\n';
     return ExitFor(login.resultCode);
   }
   bool saved = true;
@@ -68,33 +73,33 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
     try {
       SaveCredentials(credentials);
     } catch (const settings::SettingsError& error) {
-      err << "kelbrin-client: logged in, but the credentials were not saved: " << error.what()
-          << '\n';
+      err << "kelbrin-client: " << Translate("logged in, but the credentials were not saved: ")
+          << error.what() << '\n';
       saved = false;
     }
   }
   const int done = saved ? kExitDone : kExitNotSaved;
   PrintAccount(login.reply->Profile, out);
   if (login.reply->Profile.PayType == "2") {
-    err << "The account expires！\n";
+    err << Translate("The account expires！") << '\n';
     return kExitRefused;
   }
 
   protocol::TActiveTestResp active;
   const protocol::Outcome test = client.ActiveTest(credentials, active);
   if (!test.replied) {
-    err << "Connection fails！\n";
+    err << Translate("Connection fails！") << '\n';
     return kExitUnreachable;
   }
   if (!test.Accepted()) {
-    err << test.message << '\n';
+    err << Translate(test.message) << '\n';
     return ExitFor(test.resultCode);
   }
-  out << "IP updates successfully：" << shown(active.UserIP) << '\n';
+  out << Translate("IP updates successfully：") << shown(active.UserIP) << '\n';
 
   const auto list = client.GetServiceList(credentials);
   if (!list.Accepted()) {
-    err << list.message << '\n';
+    err << Translate(list.message) << '\n';
     return ExitFor(list.resultCode);
   }
   PrintDomains(*list.reply, out);

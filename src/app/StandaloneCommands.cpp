@@ -10,6 +10,7 @@
 #include "lines/LineSettingsCheck.h"
 #include "lines/NetHelpers.h"
 #include "lines/TLineFactory.h"
+#include "runtime/Translate.h"
 #include "settings/ParamInfoStorage.h"
 #include "settings/PubUtil.h"
 #include "sysinfo/IpHelper.h"
@@ -19,6 +20,8 @@
 namespace kelbrin::app {
 
 namespace {
+
+using runtime::Translate;
 
 constexpr std::string_view kProgram = "kelbrin-client: ";
 
@@ -41,11 +44,11 @@ std::string LineProblemText(lines::LineSettingsProblem problem) {
     case lines::LineSettingsProblem::None:
       return {};
     case lines::LineSettingsProblem::UnknownLineType:
-      return "not a line type";
+      return Translate("not a line type");
     case lines::LineSettingsProblem::MissingCredentials:
-      return lines::kMissingCredentialsText;
+      return Translate(lines::kMissingCredentialsText);
     case lines::LineSettingsProblem::TooLong:
-      return "the line's user name takes at most 25 characters and its password 15";
+      return Translate("the line's user name takes at most 25 characters and its password 15");
   }
   return {};
 }
@@ -55,7 +58,9 @@ std::string LineProblemText(lines::LineSettingsProblem problem) {
 int PrintHistory(std::ostream& out, std::ostream& err) {
   const std::filesystem::path folder = eventlog::AddressHistory::DefaultFolder();
   if (folder.empty()) {
-    err << kProgram << "no state folder for the address history (set XDG_STATE_HOME or HOME)\n";
+    err << kProgram
+        << Translate("no state folder for the address history (set XDG_STATE_HOME or HOME)")
+        << '\n';
     return 1;
   }
   try {
@@ -83,8 +88,9 @@ int StoreAddressCommand(const std::string& program, std::ostream& out, std::ostr
     err << kProgram << error.what() << '\n';
     return 1;
   }
-  out << (none ? "No program runs on a new address.\n"
-               : "On each new address the client runs: " + program + " NEW PREVIOUS\n");
+  out << (none ? Translate("No program runs on a new address.")
+               : Translate("On each new address the client runs: ") + program + " NEW PREVIOUS")
+      << '\n';
   return 0;
 }
 
@@ -153,9 +159,9 @@ int StoreLine(const Options& options, std::istream& in, int inFd, std::ostream& 
   }
   std::vector<std::string> names;
   lines::TLineFactory::GetLineTypeNames(&names);
-  out << "Line stored: " << names[static_cast<std::size_t>(*lineType)]
-      << (connection ? " over " + *connection : std::string()) << ", auto-connect "
-      << options.autoConnect.value_or("yes") << '\n';
+  out << Translate("Line stored: ") << Translate(names[static_cast<std::size_t>(*lineType)])
+      << (connection ? Translate(" over ") + *connection : std::string())
+      << Translate(", auto-connect ") << options.autoConnect.value_or("yes") << '\n';
   return 0;
 }
 

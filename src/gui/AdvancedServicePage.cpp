@@ -10,6 +10,7 @@
 
 #include "gui/LinkLabel.h"
 #include "gui/ShellOpen.h"
+#include "gui/UiText.h"
 #include "session/StringTable.h"
 
 namespace kelbrin::gui {
@@ -42,10 +43,10 @@ QString AdvancedServiceUrl(const QString& base, const std::string& userName,
 AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session, QWidget* parent)
     : QWidget(parent),
       session_(session),
-      updateSysInfo_(new QCheckBox(QStringLiteral("submit the system information "), this)),
+      updateSysInfo_(new QCheckBox(UiText("submit the system information "), this)),
       browser_(new QFrame(this)),
       browserText_(new QLabel(this)),
-      openPage_(new QPushButton(QStringLiteral("Open in Browser"), this)) {
+      openPage_(new QPushButton(UiText("Open in Browser"), this)) {
   setObjectName(QStringLiteral("TabSheet4"));
   updateSysInfo_->setObjectName(QStringLiteral("suiCheckBoxUpdateSysInfo"));
 
@@ -53,7 +54,7 @@ AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session,
   browser_->setObjectName(QStringLiteral("WebBrowser1"));
   browser_->setProperty("pageBox", true);
   browser_->setToolTip(TableText(session::kAdvancedServiceEntry));
-  auto* heading = new QLabel(QStringLiteral("Advanced Service"), browser_);
+  auto* heading = new QLabel(UiText("Advanced Service"), browser_);
   heading->setProperty("boxHeading", true);
   browserText_->setObjectName(QStringLiteral("WebBrowser1Text"));
   browserText_->setWordWrap(true);
@@ -71,15 +72,15 @@ AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session,
   openRow->addWidget(openPage_);
   browserLayout->addLayout(openRow);
 
-  auto* consent = new QLabel(TableText(session::kConsentTextEntry), this);
+  auto* consent = new QLabel(UiText(session::LoadTableString(session::kConsentTextEntry)), this);
   consent->setObjectName(QStringLiteral("Label48"));
   consent->setWordWrap(true);
   auto* links = new QHBoxLayout;
   links->setSpacing(16);
-  links->addWidget(MakeLink(QStringLiteral("why to submit my information?"), "LabelWhy",
+  links->addWidget(MakeLink(UiText("why to submit my information?"), "LabelWhy",
                             session::kWhySubmitEntry, this));
-  links->addWidget(MakeLink(QStringLiteral("the Kelbrin contract"), "Label1Protol",
-                            session::kContractEntry, this));
+  links->addWidget(
+      MakeLink(UiText("the Kelbrin contract"), "Label1Protol", session::kContractEntry, this));
   links->addStretch();
 
   auto* page = new QVBoxLayout(this);
@@ -100,8 +101,8 @@ void AdvancedServicePage::showEvent(QShowEvent* event) {
 void AdvancedServicePage::ForgetAccount() {
   url_.clear();
   browserText_->setText(
-      QStringLiteral("The advanced services of your account are offered here once you are "
-                     "logged in."));
+      UiText("The advanced services of your account are offered here once you are "
+             "logged in."));
   openPage_->setEnabled(false);
 }
 
@@ -124,8 +125,8 @@ void AdvancedServicePage::TabSheet4Show() {
   url_ = AdvancedServiceUrl(browser_->toolTip(), reply->Profile.UserName, reply->Profile.UserPwd);
   // The address carries the password: the page names the account, never the address.
   browserText_->setText(
-      QStringLiteral("The advanced service page of the account \"%1\" is ready: open it in your "
-                     "browser to use it.")
+      UiText("The advanced service page of the account \"%1\" is ready: open it in your "
+             "browser to use it.")
           .arg(QString::fromStdString(reply->Profile.UserName)));
   openPage_->setEnabled(true);
 }

@@ -1,6 +1,7 @@
 #include "gui/DesktopNotifier.h"
 
 #include <chrono>
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -12,8 +13,8 @@ DesktopNotifier::DesktopNotifier(const runtime::Pace& pace, reminders::ToneFunct
       beep_(std::move(tone)) {}
 
 void DesktopNotifier::ShowHintPopup(const std::string& title, const std::string& text) {
-  const QString summary = QString::fromStdString(title);
-  const QString body = QString::fromStdString(text);
+  const QString summary = UiText(title);
+  const QString body = UiText(text);
   const auto drawn = [this, summary, body] {
     TFAnimateHint::ShowHintPopup(summary, body, pace_, onRenew_,
                                  keepClear_ ? keepClear_() : QRect());

@@ -5,6 +5,7 @@
 
 #include "gui/TMainForm.h"
 #include "gui/TrayIcon.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -58,7 +59,7 @@ void DesktopPresenter::ShowMainWindow() {
 
 void DesktopPresenter::ShowBox(QMessageBox::Icon icon, const std::string& caption,
                                const std::string& text, std::function<void()> closed) {
-  showBox_(icon, QString::fromStdString(caption), QString::fromStdString(text), std::move(closed));
+  showBox_(icon, UiText(caption), UiText(text), std::move(closed));
 }
 
 void DesktopPresenter::OpenBox(QMessageBox::Icon icon, const QString& caption,

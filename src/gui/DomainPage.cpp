@@ -12,6 +12,7 @@
 #include "gui/DomainTreeModel.h"
 #include "gui/LinkLabel.h"
 #include "gui/ShellOpen.h"
+#include "gui/UiText.h"
 #include "session/ProfileDisplay.h"
 #include "session/StringTable.h"
 
@@ -61,8 +62,8 @@ DomainPage::DomainPage(Seams seams, QWidget* parent)
       lab5(MakeLine("lab5", this)),
       lab6(MakeLine("lab6", this)),
       Label10(new LinkLabel(
-          QStringLiteral("Login Kelbrin website, submit or renew the domain information!"), this)),
-      suiButton1(new QPushButton(QStringLiteral("Refresh "), this)) {
+          UiText("Login Kelbrin website, submit or renew the domain information!"), this)),
+      suiButton1(new QPushButton(UiText("Refresh "), this)) {
   setObjectName(QStringLiteral("TabSheet3"));
   TreeViewDNS->setObjectName(QStringLiteral("TreeViewDNS"));
   TreeViewDNS->setModel(model_);
@@ -169,7 +170,8 @@ void DomainPage::btRefreshDomainInfoClick() {
     if (seams_.RefreshServiceList) seams_.RefreshServiceList();
     return;
   }
-  if (seams_.ShowInfoBox) seams_.ShowInfoBox("Tip", "Please login first！");
+  if (seams_.ShowInfoBox)
+    seams_.ShowInfoBox(runtime::Translatable("Tip"), runtime::Translatable("Please login first！"));
   if (seams_.ShowStatePage) seams_.ShowStatePage();
 }
 

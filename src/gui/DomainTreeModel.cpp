@@ -2,6 +2,7 @@
 
 #include "domains/DomainLines.h"
 #include "gui/JpegImage.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -119,7 +120,7 @@ QVariant DomainTreeModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:  // the whole name where the column cuts it
-      if (kind == NodeKind::Root) return QStringLiteral("List");
+      if (kind == NodeKind::Root) return UiText("List");
       if (kind == NodeKind::Domain) return FromUtf8(domains::DomainNodeText(DomainOf(index)));
       return FromUtf8(RecordOf(index).KeyName);
     case Qt::DecorationRole:

@@ -2,6 +2,7 @@
 
 #include "eventlog/LogFormat.h"
 #include "gui/JpegImage.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -36,9 +37,9 @@ QVariant LogListModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
     switch (index.column()) {
       case kSign:
-        return FromUtf8(eventlog::LogKindName(entry.kind));
+        return UiText(eventlog::LogKindName(entry.kind));
       case kMessage:
-        return QString::fromStdString(entry.text);
+        return UiText(entry.text);
       case kDateTime:
         return QString::fromStdString(eventlog::FormatLogTime(entry.time));
       default:
@@ -56,11 +57,11 @@ QVariant LogListModel::headerData(int section, Qt::Orientation orientation, int 
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   switch (section) {
     case kSign:
-      return QStringLiteral("Sign");
+      return UiText("Sign");
     case kMessage:
-      return QStringLiteral("Message");
+      return UiText("Message");
     case kDateTime:
-      return QStringLiteral("Date/Time");
+      return UiText("Date/Time");
     default:
       return {};
   }

@@ -17,6 +17,7 @@
 #include "eventlog/LogFormat.h"
 #include "gui/LogListModel.h"
 #include "gui/ProgramFont.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -32,7 +33,7 @@ constexpr int kDateTimeWidth = 116;
 const QString kWidestDateTime = QStringLiteral("00-00-00 00:00:00");
 
 bool AskBeforeClear(QWidget* parent) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Tip"), QStringLiteral("Are you sure？"),
+  QMessageBox box(QMessageBox::Question, UiText("Tip"), UiText("Are you sure？"),
                   QMessageBox::Ok | QMessageBox::Cancel, parent);
   box.setWindowFlag(Qt::WindowStaysOnTopHint);
   // Plain captions: the box sizes its buttons before the window's button style (its padding)
@@ -42,9 +43,9 @@ bool AskBeforeClear(QWidget* parent) {
 }
 
 QString AskWhereToSave(QWidget* parent, const QString& suggestedName) {
-  QFileDialog dialog(parent, QStringLiteral("Please choose path and file"));
+  QFileDialog dialog(parent, UiText("Please choose path and file"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilters({QStringLiteral("Document(*.txt)"), QStringLiteral("All Files (*)")});
+  dialog.setNameFilters({UiText("Document(*.txt)"), UiText("All Files (*)")});
   dialog.setDefaultSuffix(QStringLiteral("TXT"));
   dialog.selectFile(suggestedName);  // the overwrite question is on by default
   dialog.setSizeGripEnabled(true);
@@ -62,9 +63,9 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
       chooseSaveFile_(AskWhereToSave),
       model_(new LogListModel(log.List(), this)),
       ListViewLog(new QTableView(this)),
-      BtnClearLog(new QPushButton(QStringLiteral("Clear(&D)"), this)),
-      BtnSaveLog(new QPushButton(QStringLiteral("Save(&S)"), this)),
-      BtnAddressHistory(new QPushButton(QStringLiteral("Address History(&H)"), this)) {
+      BtnClearLog(new QPushButton(UiText("Clear(&D)"), this)),
+      BtnSaveLog(new QPushButton(UiText("Save(&S)"), this)),
+      BtnAddressHistory(new QPushButton(UiText("Address History(&H)"), this)) {
   setFont(ProgramFont());
   ListViewLog->setObjectName(QStringLiteral("ListViewLog"));
   BtnClearLog->setObjectName(QStringLiteral("BtnClearLog"));
@@ -93,9 +94,8 @@ LogPage::LogPage(eventlog::EventLog& log, NotifyText notify, QWidget* parent)
   // Every kind name: tip, warning, error and the "Others " of any other kind.
   for (std::uint8_t kind = 0; kind <= eventlog::kLogError + 1; ++kind) {
     const std::string_view name = eventlog::LogKindName(kind);
-    signText = std::max(
-        signText, TextWidth(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
-                            /*withIcon=*/true));
+    signText = std::max(signText, TextWidth(UiText(name),
+                                            /*withIcon=*/true));
   }
   const int sign = std::max({kSignWidth, signText, header->sectionSizeHint(LogListModel::kSign)});
   const int dateTime = std::max({kDateTimeWidth, TextWidth(kWidestDateTime, /*withIcon=*/false),
@@ -153,10 +153,10 @@ void LogPage::BtnAddressHistoryClick() {
     all << line;
     if (i + kShown >= lines.size()) newest << line;
   }
-  auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Address History"),
-                              newest.isEmpty() ? QStringLiteral("No public address yet.")
-                                               : newest.join('\n'),
-                              QMessageBox::Ok, this);
+  auto* box =
+      new QMessageBox(QMessageBox::Information, UiText("Address History"),
+                      newest.isEmpty() ? UiText("No public address yet.") : newest.join('\n'),
+                      QMessageBox::Ok, this);
   box->setObjectName(QStringLiteral("AddressHistoryBox"));
   if (lines.size() > kShown) box->setDetailedText(all.join('\n'));
   box->setAttribute(Qt::WA_DeleteOnClose);
@@ -216,7 +216,7 @@ void LogPage::BtnSaveLogClick() {
   try {
     eventlog::SaveLogFile(log_.List(), path.toStdString());
   } catch (const eventlog::LogSaveError& error) {
-    QMessageBox::critical(this, QStringLiteral("Error"), QString::fromUtf8(error.what()));
+    QMessageBox::critical(this, UiText("Error"), QString::fromUtf8(error.what()));
   }
 }
 

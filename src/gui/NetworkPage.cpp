@@ -14,8 +14,10 @@
 
 #include "gui/LinkLabel.h"
 #include "gui/ShellOpen.h"
+#include "gui/UiText.h"
 #include "gui/WrappingLabel.h"
 #include "lines/LineSettingsCheck.h"
+#include "runtime/Translate.h"
 #include "session/StringTable.h"
 
 namespace kelbrin::gui {
@@ -26,12 +28,13 @@ constexpr int kUserNameLength = 25;
 constexpr int kPasswordLength = 15;
 constexpr int kFieldWidth = 150;
 
-const char* const kTipTitle = "Tip";
-const char* const kConnectionWarning = "The connection setting goes wrong,please set it again!！";
+const char* const kTipTitle = runtime::Translatable("Tip");
+const char* const kConnectionWarning =
+    runtime::Translatable("The connection setting goes wrong,please set it again!！");
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
-QString TableText(int entry) { return FromUtf8(session::LoadTableString(entry)); }
+QString TableText(int entry) { return UiText(session::LoadTableString(entry)); }
 
 QStringList ToList(const std::vector<std::string>& texts) {
   QStringList list;
@@ -85,22 +88,22 @@ NetworkPage::NetworkPage(Seams seams, QWidget* parent)
       seams_(std::move(seams)),
       cbbLineType(MakeList("cbbLineType", this)),
       cbbUType(MakeList("cbbUType", this)),
-      Label7(MakeCaption(QStringLiteral("User Name："), "Label7", this)),
+      Label7(MakeCaption(UiText("User Name："), "Label7", this)),
       edLineUserName(MakeEdit("edLineUserName", kUserNameLength, this)),
-      Label6(MakeCaption(QStringLiteral("Password："), "Label6", this)),
+      Label6(MakeCaption(UiText("Password："), "Label6", this)),
       edLineUserPwd(MakeEdit("edLineUserPwd", kPasswordLength, this)),
-      chkAutoConn(new QCheckBox(QStringLiteral("Auto-connect Way"), this)),
-      btSaveLineInfo(new QPushButton(QStringLiteral("Save"), this)),
+      chkAutoConn(new QCheckBox(UiText("Auto-connect Way"), this)),
+      btSaveLineInfo(new QPushButton(UiText("Save"), this)),
       Label31(new WrappingLabel(this)),
       labelLan1(new LinkLabel(TableText(session::kMapPortsCaptionEntry), this)) {
   setObjectName(QStringLiteral("TabSheet2"));
-  cbbLineType->addItem(QStringLiteral("My Connection"));
+  cbbLineType->addItem(UiText("My Connection"));
   cbbUType->addItems({QStringLiteral("ADSL"), QStringLiteral("ISDN")});
   edLineUserPwd->setEchoMode(QLineEdit::Password);
   edLineUserPwd->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
   chkAutoConn->setObjectName(QStringLiteral("chkAutoConn"));
   chkAutoConn->setToolTip(
-      QStringLiteral("System will reconnect automatically, and test the network state"));
+      UiText("System will reconnect automatically, and test the network state"));
   btSaveLineInfo->setObjectName(QStringLiteral("btSaveLineInfo"));
   Label31->setObjectName(QStringLiteral("Label31"));
   labelLan1->setObjectName(QStringLiteral("labelLan1"));
@@ -124,9 +127,9 @@ NetworkPage::NetworkPage(Seams seams, QWidget* parent)
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(8);
   grid->setVerticalSpacing(6);
-  grid->addWidget(MakeCaption(QStringLiteral("Default Connetion："), nullptr, this), 0, 0);
+  grid->addWidget(MakeCaption(UiText("Default Connetion："), nullptr, this), 0, 0);
   grid->addWidget(cbbLineType, 0, 1);
-  grid->addWidget(MakeCaption(QStringLiteral("Line Type："), nullptr, this), 1, 0);
+  grid->addWidget(MakeCaption(UiText("Line Type："), nullptr, this), 1, 0);
   grid->addWidget(cbbUType, 1, 1);
   grid->addWidget(Label7, 2, 0);
   grid->addWidget(edLineUserName, 2, 1);
@@ -145,8 +148,8 @@ NetworkPage::NetworkPage(Seams seams, QWidget* parent)
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
   layout->setSpacing(8);
-  layout->addWidget(MakeBox(QStringLiteral("Network Setting"), "GroupBoxLine", grid, this), 3);
-  layout->addWidget(MakeBox(QStringLiteral("Tips"), "GroupBoxTips", tips, this), 2);
+  layout->addWidget(MakeBox(UiText("Network Setting"), "GroupBoxLine", grid, this), 3);
+  layout->addWidget(MakeBox(UiText("Tips"), "GroupBoxTips", tips, this), 2);
 }
 
 void NetworkPage::showEvent(QShowEvent* event) {
@@ -169,7 +172,9 @@ void NetworkPage::TabSheet2Show() {
 void NetworkPage::LoadSettings() {
   const LineSettings stored = seams_.ReadSettings ? seams_.ReadSettings() : LineSettings{};
   cbbUType->clear();
-  if (seams_.LineTypeNames) cbbUType->addItems(ToList(seams_.LineTypeNames()));
+  if (seams_.LineTypeNames) {
+    for (const std::string& name : seams_.LineTypeNames()) cbbUType->addItem(UiText(name));
+  }
   const bool known = stored.InternalLineType >= 0 && stored.InternalLineType < cbbUType->count();
   cbbUType->setCurrentIndex(known ? stored.InternalLineType : -1);
   edLineUserName->setText(FromUtf8(stored.LineUserName));

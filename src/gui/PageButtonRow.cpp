@@ -9,6 +9,7 @@
 #include <QPixmap>
 
 #include "gui/JpegImage.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -90,8 +91,10 @@ class PageButtonRow::PageButton final : public QWidget {
 namespace {
 
 // The page buttons' labels, by page; each mnemonic is free in the menu bar and on the pages.
-const char* const kButtonLabels[PageButtonRow::kPageCount] = {"St&ate", "&Network", "Do&main",
-                                                              "Ser&vice", "&Log "};
+const char* const kButtonLabels[PageButtonRow::kPageCount] = {
+    runtime::Translatable("St&ate"), runtime::Translatable("&Network"),
+    runtime::Translatable("Do&main"), runtime::Translatable("Ser&vice"),
+    runtime::Translatable("&Log ")};
 
 void SetTextColor(QLabel* label, const QColor& color) {
   QPalette palette = label->palette();
@@ -118,7 +121,7 @@ PageButtonRow::PageButtonRow(QWidget* parent) : QWidget(parent) {
     picture->setPixmap(
         QPixmap::fromImage(JpegImage::FromResource(QStringLiteral("PAGE_%1_BMP").arg(page))));
     picture->setFixedSize(20, 20);
-    auto* label = new QLabel(QString::fromLatin1(kButtonLabels[page]), button);
+    auto* label = new QLabel(UiText(kButtonLabels[page]), button);
     label->setObjectName(QStringLiteral("PageLabel%1").arg(page));
     label->setBuddy(button);
     auto* indicator = new Indicator(button);

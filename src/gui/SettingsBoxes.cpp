@@ -4,18 +4,20 @@
 #include <QPointer>
 
 #include "reminders/EventKinds.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::gui {
 
 namespace {
 
 constexpr const char* kSavePwdRequired =
-    "The save option must be checked since the auto-start  be checked!！";
+    runtime::Translatable("The save option must be checked since the auto-start  be checked!！");
 constexpr const char* kStartupIgnored =
-    "AS you have checked the service option ,this choice is ignored！";
-constexpr const char* kServiceLoaded = "load as WindowNT service！";
-constexpr const char* kServiceUnloaded = "unload WindowNT service！";
-constexpr const char* kStartWithOs = "The system will be start together with OS！";
+    runtime::Translatable("AS you have checked the service option ,this choice is ignored！");
+constexpr const char* kServiceLoaded = runtime::Translatable("load as WindowNT service！");
+constexpr const char* kServiceUnloaded = runtime::Translatable("unload WindowNT service！");
+constexpr const char* kStartWithOs =
+    runtime::Translatable("The system will be start together with OS！");
 
 void SetIfDifferent(QCheckBox* box, bool checked) {
   if (box->isChecked() != checked) box->setChecked(checked);

@@ -12,6 +12,7 @@
 #include "gui/JpegImage.h"
 #include "gui/LinkLabel.h"
 #include "gui/ShellOpen.h"
+#include "gui/UiText.h"
 #include "gui/WrappingLabel.h"
 #include "session/StringTable.h"
 
@@ -57,33 +58,33 @@ QCheckBox* MakeCheckBox(const QString& caption, const char* name, QWidget* paren
 
 }  // namespace
 
-StatePage::StatePage(session::AccountIntents& accountIntents, const session::SessionReadout& session,
-                     QWidget* parent)
+StatePage::StatePage(session::AccountIntents& accountIntents,
+                     const session::SessionReadout& session, QWidget* parent)
     : QWidget(parent),
       account_(accountIntents),
       session_(session),
       editUserName_(MakeEdit("EditUserName", this)),
       editPassword_(MakeEdit("EditPassword", this)),
-      btnLogon_(new QPushButton(QStringLiteral("Login"), this)),
-      chkBoxSavePwd_(MakeCheckBox(QStringLiteral(" Save Password "), "ChkBoxSavePwd", this)),
-      chkBoxStartup_(MakeCheckBox(QStringLiteral(" Autorun "), "ChkBoxStartup", this)),
+      btnLogon_(new QPushButton(UiText("Login"), this)),
+      chkBoxSavePwd_(MakeCheckBox(UiText(" Save Password "), "ChkBoxSavePwd", this)),
+      chkBoxStartup_(MakeCheckBox(UiText(" Autorun "), "ChkBoxStartup", this)),
       chkBoxRunAsService_(
-          MakeCheckBox(QStringLiteral(" Run as Windows Service"), "ChkBoxRunAsService", this)),
+          MakeCheckBox(UiText(" Run as Windows Service"), "ChkBoxRunAsService", this)),
       image1_(new QLabel(this)),
       labFKXZUrl_(new LinkLabel(QString(), this)) {
   setObjectName(QStringLiteral("TabSheet1"));
   editPassword_->setEchoMode(QLineEdit::Password);
   btnLogon_->setObjectName(QStringLiteral("BtnLogon"));
-  auto* btnReg = new QPushButton(QStringLiteral("Register"), this);
+  auto* btnReg = new QPushButton(UiText("Register"), this);
   btnReg->setObjectName(QStringLiteral("BtnReg"));
   chkBoxStartup_->setEnabled(false);
   chkBoxRunAsService_->setEnabled(false);
 
   QGridLayout* login = nullptr;
-  QWidget* loginBox = MakeBox(QStringLiteral("User Login"), "PanelLogin", this, &login);
-  login->addWidget(new QLabel(QStringLiteral("User Name:"), loginBox), 0, 0);
+  QWidget* loginBox = MakeBox(UiText("User Login"), "PanelLogin", this, &login);
+  login->addWidget(new QLabel(UiText("User Name:"), loginBox), 0, 0);
   login->addWidget(editUserName_, 0, 1);
-  login->addWidget(new QLabel(QStringLiteral("Password:"), loginBox), 1, 0);
+  login->addWidget(new QLabel(UiText("Password:"), loginBox), 1, 0);
   login->addWidget(editPassword_, 1, 1);
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(6);
@@ -96,19 +97,18 @@ StatePage::StatePage(session::AccountIntents& accountIntents, const session::Ses
   login->addWidget(chkBoxRunAsService_, 5, 0, 1, 2);
 
   QGridLayout* account = nullptr;
-  QWidget* accountBox =
-      MakeBox(QStringLiteral("Account Information"), "PanelAccount", this, &account);
-  label28_ = AddAccountRow(account, 0, QStringLiteral("User ID:"), "Label28");
-  label25_ = AddAccountRow(account, 1, QStringLiteral("State:"), "Label25");
-  label26_ = AddAccountRow(account, 2, QStringLiteral("User Type:"), "Label26");
-  label27_ = AddAccountRow(account, 3, QStringLiteral("IP:"), "Label27");
-  label29_ = AddAccountRow(account, 4, QStringLiteral("The Service Deadline:"), "Label29");
+  QWidget* accountBox = MakeBox(UiText("Account Information"), "PanelAccount", this, &account);
+  label28_ = AddAccountRow(account, 0, UiText("User ID:"), "Label28");
+  label25_ = AddAccountRow(account, 1, UiText("State:"), "Label25");
+  label26_ = AddAccountRow(account, 2, UiText("User Type:"), "Label26");
+  label27_ = AddAccountRow(account, 3, UiText("IP:"), "Label27");
+  label29_ = AddAccountRow(account, 4, UiText("The Service Deadline:"), "Label29");
   image1_->setObjectName(QStringLiteral("Image1"));
   image1_->setPixmap(
       QPixmap::fromImage(JpegImage::FromResource(QStringLiteral("PAYMENT_NOTICE_BMP"))));
   labFKXZUrl_->setObjectName(QStringLiteral("labFKXZUrl"));
   labFKXZUrl_->setText(
-      FromUtf8(session::LoadTableString(session::kPaymentNoticeCaptionEntry)).trimmed());
+      UiText(session::LoadTableString(session::kPaymentNoticeCaptionEntry)).trimmed());
   labFKXZUrl_->setToolTip(FromUtf8(session::LoadTableString(session::kPaymentEntry)));
   labFKXZUrl_->SetUnderline(true);
   image1_->hide();
@@ -175,14 +175,14 @@ void StatePage::BtnLogonClick() {
 }
 
 void StatePage::ShowView(const session::SessionView& view) {
-  label25_->SetWholeText(FromUtf8(view.Label25));
-  label26_->SetWholeText(FromUtf8(view.Label26));
+  label25_->SetWholeText(UiText(view.Label25));
+  label26_->SetWholeText(UiText(view.Label26));
   label27_->SetWholeText(FromUtf8(view.Label27));
   label28_->SetWholeText(FromUtf8(view.Label28));
-  label29_->SetWholeText(FromUtf8(view.Label29));
+  label29_->SetWholeText(UiText(view.Label29));
   image1_->setVisible(view.Image1Visible);
   labFKXZUrl_->setVisible(view.labFKXZUrlVisible);
-  btnLogon_->setText(FromUtf8(view.BtnLogonCaption));
+  btnLogon_->setText(UiText(view.BtnLogonCaption));
   btnLogon_->setEnabled(view.BtnLogonEnabled);
   editUserName_->setEnabled(view.EditUserNameEnabled);
   editPassword_->setEnabled(view.EditPasswordEnabled);

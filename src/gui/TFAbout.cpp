@@ -11,6 +11,7 @@
 #include "gui/LinkLabel.h"
 #include "gui/ProgramFont.h"
 #include "gui/ShellOpen.h"
+#include "gui/UiText.h"
 #include "session/StringTable.h"
 
 namespace kelbrin::gui {
@@ -48,7 +49,7 @@ LinkLabel* MakeLink(const QString& text, const char* name, QWidget* parent) {
 
 TFAbout::TFAbout(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TFAbout"));
-  setWindowTitle(QStringLiteral("About Zorvan..."));
+  setWindowTitle(UiText("About Zorvan..."));
   setFont(ProgramFont());
   setFixedSize(359, 231);
   setStyleSheet(QString::fromLatin1(kStyle));
@@ -61,7 +62,7 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent) {
   QFont bold = version->font();
   bold.setBold(true);
   version->setFont(bold);
-  auto* versionCaption = MakeLabel(QStringLiteral("Version:"), "Label1", this);
+  auto* versionCaption = MakeLabel(UiText("Version:"), "Label1", this);
   versionCaption->setFont(bold);
   lblSite_ = MakeLink(QString::fromStdString(session::LoadTableString(session::kWebAddressEntry)),
                       "LblSite", this);
@@ -78,23 +79,23 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent) {
   facts->setVerticalSpacing(7);
   facts->addWidget(versionCaption, 0, 0);
   facts->addWidget(version, 0, 1);
-  facts->addWidget(MakeLabel(QStringLiteral("Kelbrin Networks:"), "LblSiteStr", this), 1, 0);
+  facts->addWidget(MakeLabel(UiText("Kelbrin Networks:"), "LblSiteStr", this), 1, 0);
   facts->addWidget(lblSite_, 1, 1);
-  facts->addWidget(MakeLabel(QStringLiteral("Technology Support："), "LblSupportStr", this), 2, 0);
+  facts->addWidget(MakeLabel(UiText("Technology Support："), "LblSupportStr", this), 2, 0);
   facts->addWidget(lblSupport_, 2, 1);
   facts->setColumnStretch(1, 1);
 
   auto* bottom = new QWidget(this);
   bottom->setObjectName(QStringLiteral("PanelBottom"));
   bottom->setAttribute(Qt::WA_StyledBackground);
-  auto* ok = new QPushButton(QStringLiteral("Ok"), bottom);
+  auto* ok = new QPushButton(UiText("Ok"), bottom);
   ok->setObjectName(QStringLiteral("BtnApply"));
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   auto* bottomRow = new QHBoxLayout(bottom);
   bottomRow->setContentsMargins(12, 6, 12, 6);
-  bottomRow->addWidget(MakeLabel(QStringLiteral("Kelbrin Networks - free to copy and pass on."),
-                                 "LabelMaker", bottom));
+  bottomRow->addWidget(
+      MakeLabel(UiText("Kelbrin Networks - free to copy and pass on."), "LabelMaker", bottom));
   bottomRow->addStretch();
   bottomRow->addWidget(ok);
 

@@ -12,6 +12,7 @@
 
 #include "gui/JpegImage.h"
 #include "gui/ProgramFont.h"
+#include "gui/UiText.h"
 #include "gui/WrappingLabel.h"
 
 namespace kelbrin::gui {
@@ -71,7 +72,7 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
       closeImage_(new QLabel(this)),
       LblTitle(new QLabel(this)),
       LblInfo(new WrappingLabel(this)),
-      LblLoopEvent(new QLabel(QStringLiteral("Renew reminder!"), this)),
+      LblLoopEvent(new QLabel(UiText("Renew reminder!"), this)),
       TimerScrollUp(MakeTimer(this, "TimerScrollUp", ToMs(pace.popupSlideStep))),
       TimerScrollDown(MakeTimer(this, "TimerScrollDown", ToMs(pace.popupSlideStep))),
       TimerDelay(MakeTimer(this, "TimerDelay", ToMs(pace.popupDelay))),
@@ -91,7 +92,7 @@ TFAnimateHint::TFAnimateHint(const runtime::Pace& pace)
   closeImage_->setObjectName(QStringLiteral("ImageClose"));
   closeImage_->setPixmap(QPixmap::fromImage(closePicture));
   closeImage_->setFixedSize(closePicture.size());
-  closeImage_->setToolTip(QStringLiteral("Close"));
+  closeImage_->setToolTip(UiText("Close"));
   closeImage_->setCursor(Qt::PointingHandCursor);
   closeImage_->installEventFilter(this);
 

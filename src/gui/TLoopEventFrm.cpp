@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "gui/ProgramFont.h"
+#include "gui/UiText.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::gui {
@@ -32,12 +33,12 @@ TLoopEventFrm::TLoopEventFrm(reminders::LoopEventModel& model, QWidget* parent)
     : QDialog(parent), model_(model) {
   using reminders::kEventKinds;
   setObjectName(QStringLiteral("TLoopEventFrm"));
-  setWindowTitle(QStringLiteral("Reminder"));
+  setWindowTitle(UiText("Reminder"));
   setFixedSize(533, 388);
   setFont(ProgramFont());
   setStyleSheet(QString::fromLatin1(kStyle));
 
-  auto* top = new QLabel(QStringLiteral("Please choose the remind ways as you required:"));
+  auto* top = new QLabel(UiText("Please choose the remind ways as you required:"));
   top->setObjectName(QStringLiteral("LabelTop"));
 
   auto* rows = new QGridLayout;
@@ -51,19 +52,19 @@ TLoopEventFrm::TLoopEventFrm(reminders::LoopEventModel& model, QWidget* parent)
     if (info.group != group) {
       group = info.group;
       auto* heading =
-          new QLabel(FromUtf8(reminders::kEventGroupTitles[static_cast<std::size_t>(group)]));
+          new QLabel(UiText(reminders::kEventGroupTitles[static_cast<std::size_t>(group)]));
       heading->setObjectName(QStringLiteral("LabelHeading"));
       QFont bold = heading->font();
       bold.setBold(true);
       heading->setFont(bold);
       rows->addWidget(heading, gridRow++, 0, 1, 4);
     }
-    auto* label = new QLabel(FromUtf8(info.label));
+    auto* label = new QLabel(UiText(info.label));
     label->setToolTip(FromUtf8(info.tooltip));
     label->setIndent(16);
-    auto* windows = new QCheckBox(QStringLiteral("windows"));
-    auto* loudspeaker = new QCheckBox(QStringLiteral("loudspeaker"));
-    auto* massage = new QCheckBox(QStringLiteral("massage"));
+    auto* windows = new QCheckBox(UiText("windows"));
+    auto* loudspeaker = new QCheckBox(UiText("loudspeaker"));
+    auto* massage = new QCheckBox(UiText("massage"));
     windows->setObjectName(FromUtf8(info.windowsBox));
     loudspeaker->setObjectName(FromUtf8(info.loudspeakerBox));
     massage->setObjectName(FromUtf8(info.massageBox));
@@ -82,9 +83,9 @@ TLoopEventFrm::TLoopEventFrm(reminders::LoopEventModel& model, QWidget* parent)
     ++gridRow;
   }
 
-  auto* reset = new QPushButton(QStringLiteral("Default(&R)"));
-  auto* ok = new QPushButton(QStringLiteral("Ok(&O)"));
-  auto* cancel = new QPushButton(QStringLiteral("Cancel(&C)"));
+  auto* reset = new QPushButton(UiText("Default(&R)"));
+  auto* ok = new QPushButton(UiText("Ok(&O)"));
+  auto* cancel = new QPushButton(UiText("Cancel(&C)"));
   reset->setObjectName(QStringLiteral("ButtonReset"));
   ok->setObjectName(QStringLiteral("BitBtnOk"));
   cancel->setObjectName(QStringLiteral("BitBtnCancel"));
@@ -137,7 +138,7 @@ void TLoopEventFrm::BitBtnOkClick() {
     model_.Ok();
   } catch (const settings::SettingsError& error) {
     // The flags are in use already; only storing them failed.
-    QMessageBox::critical(this, QStringLiteral("Error"), QString::fromUtf8(error.what()));
+    QMessageBox::critical(this, UiText("Error"), QString::fromUtf8(error.what()));
   }
   ShowModel();  // sound implies popup: the windows boxes follow
   accept();

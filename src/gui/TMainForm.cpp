@@ -32,6 +32,7 @@
 #include "gui/TFrmSysInfo.h"
 #include "gui/TLoopEventFrm.h"
 #include "gui/TrayIcon.h"
+#include "gui/UiText.h"
 #include "lines/TLineFactory.h"
 #include "reminders/EventKinds.h"
 #include "session/ProfileDisplay.h"
@@ -178,9 +179,8 @@ TMainForm::TMainForm(Services services, QWidget* parent)
   pages_->addWidget(domainPage_);
   pages_->addWidget(servicePage_);
   pages_->addWidget(logSheet_);
-  const QString captions[] = {QStringLiteral("User State"), QStringLiteral("Network Setting"),
-                              QStringLiteral("Information"), QStringLiteral("Advanced Service"),
-                              QStringLiteral("Log")};
+  const QString captions[] = {UiText("User State"), UiText("Network Setting"),
+                              UiText("Information"), UiText("Advanced Service"), UiText("Log")};
   for (int page = 0; page < PageButtonRow::kPageCount; ++page) {
     pages_->widget(page)->setWindowTitle(captions[page]);
   }
@@ -294,7 +294,7 @@ QWidget* TMainForm::MakeBottomBar() {
   panel->setObjectName(QStringLiteral("Panel9"));
   panel->setFixedHeight(24);
   QLabel* image6 = PictureLabel("Image6", "BOTTOM_BAR_BMP", panel);
-  auto* maker = new QLabel(QStringLiteral("Kelbrin Networks  ·  Dynamic DNS client"), image6);
+  auto* maker = new QLabel(UiText("Kelbrin Networks  ·  Dynamic DNS client"), image6);
   maker->setObjectName(QStringLiteral("Label11"));
   auto* row = new QHBoxLayout(image6);
   row->setContentsMargins(10, 0, 10, 0);
@@ -319,12 +319,12 @@ void TMainForm::MakeMenus(QMenuBar* bar) {
     connect(action, &QAction::triggered, this, [entry] { ShellOpen(TableText(entry)); });
   };
 
-  QMenu* file = bar->addMenu(QStringLiteral("File(&F)"));
-  cancel_ = AddAction(file, "Action3", QStringLiteral("Cancel(&U)"));
-  login_ = AddAction(file, "Action2", QStringLiteral("Login(&L)"));
-  opens(AddAction(file, "ActionReg", QStringLiteral("Register(&R)")), session::kRegisterEntry);
+  QMenu* file = bar->addMenu(UiText("File(&F)"));
+  cancel_ = AddAction(file, "Action3", UiText("Cancel(&U)"));
+  login_ = AddAction(file, "Action2", UiText("Login(&L)"));
+  opens(AddAction(file, "ActionReg", UiText("Register(&R)")), session::kRegisterEntry);
   file->addSeparator();
-  QAction* quit = AddAction(file, "ActionExitZorvan_TIM", QStringLiteral("Quit(&X)"));
+  QAction* quit = AddAction(file, "ActionExitZorvan_TIM", UiText("Quit(&X)"));
   connect(cancel_, &QAction::triggered, statePage_, &StatePage::BtnLogonClick);
   connect(login_, &QAction::triggered, this, [this] {
     SetActivePage(kStatePage);
@@ -332,40 +332,39 @@ void TMainForm::MakeMenus(QMenuBar* bar) {
   });
   connect(quit, &QAction::triggered, this, &TMainForm::ExitProgram);
 
-  QMenu* service = bar->addMenu(QStringLiteral("Service(&S)"));
-  opens(AddAction(service, "ActionFKXZ", QStringLiteral("Payment(&Z)")), session::kPaymentEntry);
-  opens(AddAction(service, "ActionJSZC", QStringLiteral("Technical Support(&Y)")),
+  QMenu* service = bar->addMenu(UiText("Service(&S)"));
+  opens(AddAction(service, "ActionFKXZ", UiText("Payment(&Z)")), session::kPaymentEntry);
+  opens(AddAction(service, "ActionJSZC", UiText("Technical Support(&Y)")),
         session::kTechnicalSupportEntry);
-  opens(AddAction(service, "ActionYMZC", QStringLiteral("Domain Register(&X)")),
+  opens(AddAction(service, "ActionYMZC", UiText("Domain Register(&X)")),
         session::kDomainRegisterEntry);
-  opens(AddAction(service, "ActionYMZR", QStringLiteral("Domain Transfer(&W)")),
+  opens(AddAction(service, "ActionYMZR", UiText("Domain Transfer(&W)")),
         session::kDomainTransferEntry);
-  QAction* bbs = AddAction(service, "ActionJSJLQ", QStringLiteral("Technique bbs (&V)"));
+  QAction* bbs = AddAction(service, "ActionJSJLQ", UiText("Technique bbs (&V)"));
   opens(bbs, session::kTechniqueBbsEntry);
   bbs->setVisible(false);
-  opens(AddAction(service, "ActionZZFU", QStringLiteral("Other Service(&U)")),
-        session::kOtherServiceEntry);
+  opens(AddAction(service, "ActionZZFU", UiText("Other Service(&U)")), session::kOtherServiceEntry);
 
-  QMenu* tools = bar->addMenu(QStringLiteral("Tools(&T)"));
-  QAction* versionCheck = AddAction(tools, "Action10", QStringLiteral("Version Check  (&C)"));
+  QMenu* tools = bar->addMenu(UiText("Tools(&T)"));
+  QAction* versionCheck = AddAction(tools, "Action10", UiText("Version Check  (&C)"));
   opens(versionCheck, session::kVersionCheckEntry);
   versionCheck->setVisible(false);
-  opens(AddAction(tools, "ActionModPwd", QStringLiteral("Modify Password(&M)")),
+  opens(AddAction(tools, "ActionModPwd", UiText("Modify Password(&M)")),
         session::kModifyPasswordEntry);
-  opens(AddAction(tools, "Action11", QStringLiteral("Password Callback(&P)")),
+  opens(AddAction(tools, "Action11", UiText("Password Callback(&P)")),
         session::kPasswordCallbackEntry);
   // Enabled when the window has the machine's collector.
-  sysSummary_ = AddAction(tools, "ActionSysSummary", QStringLiteral("System Information(&S)"));
+  sysSummary_ = AddAction(tools, "ActionSysSummary", UiText("System Information(&S)"));
   sysSummary_->setEnabled(services_.sysInfo != nullptr);
   connect(sysSummary_, &QAction::triggered, this, [this] {
     if (services_.sysInfo != nullptr) TFrmSysInfo::Open(frmSysInfo_, *services_.sysInfo, this);
   });
-  connect(AddAction(tools, "ActionAlertSetup", QStringLiteral("Remind Setting(&A)")),
-          &QAction::triggered, this, &TMainForm::ShowAlertSetup);
+  connect(AddAction(tools, "ActionAlertSetup", UiText("Remind Setting(&A)")), &QAction::triggered,
+          this, &TMainForm::ShowAlertSetup);
 
-  QMenu* help = bar->addMenu(QStringLiteral("Help(&H)"));
+  QMenu* help = bar->addMenu(UiText("Help(&H)"));
   help->setObjectName(QStringLiteral("MenuHelp"));
-  AddAction(help, "ActionHelpContent", QStringLiteral("Help(&H)"));
+  AddAction(help, "ActionHelpContent", UiText("Help(&H)"));
   opens(AddAction(help, "Action13", QStringLiteral("推荐给朋友(&Y)")), session::kRecommendEntry);
   opens(AddAction(help, "Action12", QStringLiteral("提交建议(&Z)")), session::kSuggestionMailEntry);
   help->addSeparator();
@@ -495,7 +494,7 @@ void TMainForm::ShowView(const session::SessionView& view) {
   statePage_->ShowView(view);
   domainPage_->ShowServiceList(view.DomainTree);
   settingsBoxes_->ShowView(view);
-  tray_->SetState(view.TrayIconIndex, QString::fromStdString(view.TrayHint));
+  tray_->SetState(view.TrayIconIndex, UiText(view.TrayHint));
   // The banner plays again at each login, when the session turns Online.
   const bool online = view.TrayIconIndex == TrayIcon::kOnlineIcon;
   if (online && !online_) RestartBanner();

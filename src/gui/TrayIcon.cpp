@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "gui/JpegImage.h"
+#include "gui/UiText.h"
 
 namespace kelbrin::gui {
 
@@ -24,12 +25,12 @@ TrayIcon::TrayIcon(QObject* parent)
     item->setObjectName(QString::fromLatin1(name));
     connect(item, &QAction::triggered, this, signal);
   };
-  addItem("TrayMainForm", QStringLiteral("MainForm(&M)"), &TrayIcon::mainFormRequested);
+  addItem("TrayMainForm", UiText("MainForm(&M)"), &TrayIcon::mainFormRequested);
   menu_->addSeparator();
-  addItem("TrayVisit", QStringLiteral("Visit Kelbrin(&W)"), &TrayIcon::visitRequested);
-  addItem("TrayAbout", QStringLiteral("About (&A)..."), &TrayIcon::aboutRequested);
+  addItem("TrayVisit", UiText("Visit Kelbrin(&W)"), &TrayIcon::visitRequested);
+  addItem("TrayAbout", UiText("About (&A)..."), &TrayIcon::aboutRequested);
   menu_->addSeparator();
-  addItem("TrayQuit", QStringLiteral("Quit (&X)"), &TrayIcon::quitRequested);
+  addItem("TrayQuit", UiText("Quit (&X)"), &TrayIcon::quitRequested);
   icon_->setContextMenu(menu_);
   icon_->setIcon(offline_);
   connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {

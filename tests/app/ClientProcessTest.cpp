@@ -5,14 +5,17 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <clocale>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "ReferenceService.h"
 #include "ChildRun.h"
+#include "ReferenceService.h"
 #include "TempDir.h"
+#include "app/CommandLine.h"
 
 namespace {
 
@@ -26,10 +29,22 @@ struct Outcome {
   std::string err;
 };
 
+// This process's environment without its locale variables, with `locale` as LANG when given.
+std::vector<std::string> environmentWithLocale(const char* locale) {
+  std::vector<std::string> variables;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string_view text(*variable);
+    if (text.starts_with("LANG") || text.starts_with("LC_")) continue;
+    variables.emplace_back(text);
+  }
+  if (locale != nullptr) variables.push_back(std::string("LANG=") + locale);
+  return variables;
+}
 
-// Runs the client with `args`, `input` on its standard input, and waits for it to end.
+// Runs the client with `args`, `input` on its standard input, and waits for it to end; under
+// `locale` (LANG, no other locale variable) when given, else in this process's environment.
 Outcome runClient(const kelbrin::test::TempDir& dir, const std::vector<std::string>& args,
-                  const std::string& input = "") {
+                  const std::string& input = "", const char* locale = nullptr) {
   const auto inFile = dir / "stdin";
   const auto outFile = dir / "stdout";
   const auto errFile = dir / "stderr";
@@ -48,9 +63,15 @@ Outcome runClient(const kelbrin::test::TempDir& dir, const std::vector<std::stri
   for (std::string& arg : argvText) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
+  std::vector<std::string> environmentText = environmentWithLocale(locale);
+  std::vector<char*> environment;
+  for (std::string& variable : environmentText) environment.push_back(variable.data());
+  environment.push_back(nullptr);
+
   Outcome outcome;
   pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(),
+                                  locale != nullptr ? environment.data() : environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return outcome;
   int status = 0;
@@ -150,5 +171,56 @@ TEST(ClientOnceTest, PasswordFromStandardInputLogsInAndIsSavedButNeverPrinted) {
   EXPECT_THAT(again.out, HasSubstr("User ID: 100001\n"));
   EXPECT_EQ(service.countRequests("QueryUserProfileReq"), 2);
 }
+
+// The locale's messages language decides the help and the one-shot report; under C.UTF-8 they
+// are the program's English texts byte for byte.
+struct LocaleCase {
+  const char* locale;
+  const char* helpFirstLine;
+  const char* addressLine;
+  const char* accountLine;
+  const char* domainTotal;
+};
+
+class ClientLocaleTest : public ::testing::TestWithParam<LocaleCase> {};
+
+TEST_P(ClientLocaleTest, HelpAndOnceSpeakTheLocalesLanguage) {
+  const LocaleCase& c = GetParam();
+  const locale_t installed = newlocale(LC_MESSAGES_MASK, c.locale, static_cast<locale_t>(nullptr));
+  ASSERT_NE(installed, static_cast<locale_t>(nullptr))
+      << c.locale << " is not installed (scripts/setup installs locales-all)";
+  freelocale(installed);
+  kelbrin::test::ReferenceService service;
+  kelbrin::test::TempDir dir;
+
+  const Outcome help = runClient(dir, {"--help"}, "", c.locale);
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_THAT(help.out, StartsWith(c.helpFirstLine));
+  // This test process never sets a locale: Usage() is the English text.
+  if (std::string_view(c.locale) == "C.UTF-8") EXPECT_EQ(help.out, kelbrin::app::Usage());
+
+  const Outcome once =
+      runClient(dir,
+                {"--endpoint", service.endpoint(), "--config-root", (dir / "config").string(),
+                 "--once", "--user", "demo01", "--password-stdin"},
+                "demo-pass\n", c.locale);
+  ASSERT_EQ(once.exitCode, 0) << once.err;
+  EXPECT_THAT(once.out, HasSubstr(c.addressLine));
+  EXPECT_THAT(once.out, HasSubstr(c.accountLine));
+  EXPECT_THAT(once.out, HasSubstr(c.domainTotal));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, ClientLocaleTest,
+    ::testing::Values(LocaleCase{"C.UTF-8", "Usage: kelbrin-client [OPTION]...\n",
+                                 "IP updates successfully：127.0.0.1\n", "User ID: 100001\n",
+                                 "\nTotal: "},
+                      LocaleCase{"zh_CN.UTF-8", "用法：kelbrin-client [选项]...\n",
+                                 "IP 更新成功：127.0.0.1\n", "用户 ID：100001\n", "\n共 "}),
+    [](const auto& p) {
+      std::string name = p.param.locale;
+      std::erase_if(name, [](char ch) { return ch == '.' || ch == '-'; });
+      return name;
+    });
 
 }  // namespace

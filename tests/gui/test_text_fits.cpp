@@ -1,6 +1,8 @@
 // The longest texts the desktop shows stay inside their frames: each is laid out whole inside
 // its label, or cut with "…" and whole in the label's tooltip.
 #include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
@@ -9,6 +11,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
+#include <clocale>
 
 #include "MainFormFixture.h"
 #include "Screenshot.h"
@@ -16,6 +19,7 @@
 #include "gui/TFAnimateHint.h"
 #include "gui/WrappingLabel.h"
 #include "reminders/EventKinds.h"
+#include "runtime/Translate.h"
 
 using namespace std::chrono_literals;
 using kelbrin::gui::TFAnimateHint;
@@ -62,6 +66,53 @@ void checkLabelShowsItsText(const WrappingLabel* label, const QString& whole) {
     QVERIFY(label->toolTip().isEmpty());
   }
 }
+
+// Every caption of `window` that is shown and not allowed to wrap or cut: "caption needs/has" for
+// each one its frame clips.
+QStringList clippedCaptions(QWidget* window) {
+  QStringList clipped;
+  const auto note = [&](const QString& caption, int needed, int room) {
+    if (needed > room)
+      clipped << QStringLiteral("%1 needs %2/%3").arg(caption).arg(needed).arg(room);
+  };
+  for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+    if (!button->isVisible() || button->text().isEmpty()) continue;
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const bool box = qobject_cast<QCheckBox*>(button) != nullptr;
+    const QRect contents = button->style()->subElementRect(
+        box ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents, &option, button);
+    const QString caption = QString(button->text()).remove('&');
+    const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+    note(caption, button->fontMetrics().horizontalAdvance(caption) + icon, contents.width());
+  }
+  for (QLabel* label : window->findChildren<QLabel*>()) {
+    if (!label->isVisible() || label->text().isEmpty() || label->wordWrap()) continue;
+    if (qobject_cast<WrappingLabel*>(label) != nullptr) continue;  // cuts with "…" and a tooltip
+    note(label->text(), label->fontMetrics().horizontalAdvance(label->text()),
+         label->contentsRect().width() - 2 * label->margin() - label->indent());
+  }
+  for (QGroupBox* group : window->findChildren<QGroupBox*>()) {
+    if (!group->isVisible() || group->title().isEmpty()) continue;
+    note(group->title(), group->fontMetrics().horizontalAdvance(group->title()), group->width());
+  }
+  return clipped;
+}
+
+// The messages language of this process, for one test.
+class MessagesLocale {
+ public:
+  explicit MessagesLocale(const char* locale)
+      : previous_(std::setlocale(LC_MESSAGES, nullptr)),
+        chosen_(std::setlocale(LC_MESSAGES, locale) != nullptr) {}
+  ~MessagesLocale() { std::setlocale(LC_MESSAGES, previous_.c_str()); }
+  bool chosen() const { return chosen_; }
+
+ private:
+  std::string previous_;
+  bool chosen_;
+};
 
 }  // namespace
 
@@ -134,6 +185,26 @@ class TestTextFits : public QObject {
     QVERIFY2(box->rect().contains(inBox), qPrintable(describe(inBox)));
     checkLabelShowsItsText(rig.find<WrappingLabel>("Label29"), "Glory lifetime user");
     keepScreenshot(rig.form->grab().toImage(), "main-window-ipv6.png");
+  }
+
+  // Under the Chinese catalog every page of the window shows its captions whole.
+  void everyChineseCaptionIsWhole() {
+    kelbrin::runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
+    const MessagesLocale chinese("zh_CN.UTF-8");
+    QVERIFY2(chinese.chosen(), "zh_CN.UTF-8 is not installed (scripts/setup installs locales-all)");
+    MainFormRig rig;
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+    QCOMPARE(rig.find<QPushButton>("BtnLogon")->text(), QStringLiteral("登录"));
+    QStringList clipped;
+    for (int page = TMainForm::kStatePage; page <= TMainForm::kLogPage; ++page) {
+      rig.form->SetActivePage(page);
+      QCoreApplication::processEvents();
+      clipped << clippedCaptions(rig.form.get());
+      keepScreenshot(rig.form->grab().toImage(), QStringLiteral("zh_CN-page-%1.png").arg(page));
+    }
+    clipped.removeDuplicates();
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
   }
 
   // The question before clearing the log shows its buttons' captions whole.

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "protocol/Utilities.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::domains {
 
@@ -23,11 +24,11 @@ std::optional<int> OptionCode(const std::string& text) {
 std::optional<std::string> OnlineLine(const protocol::TDomainInfoSchema& domain) {
   switch (OptionCode(domain.OnlineOpt).value_or(-1)) {
     case 0:
-      return "pointed to the client IP:";
+      return runtime::Translate("pointed to the client IP:");
     case 1:
-      return "pointed to the static IP：" + domain.OnlineStaticIP;
+      return runtime::Translate("pointed to the static IP：") + domain.OnlineStaticIP;
     case 2:
-      return "transmit into URL online:" + domain.OnlineTransURL;
+      return runtime::Translate("transmit into URL online:") + domain.OnlineTransURL;
     default:
       return std::nullopt;
   }
@@ -36,13 +37,13 @@ std::optional<std::string> OnlineLine(const protocol::TDomainInfoSchema& domain)
 std::optional<std::string> OfflineLine(const protocol::TDomainInfoSchema& domain) {
   switch (OptionCode(domain.OfflineOpt).value_or(-1)) {
     case 0:
-      return "Keep offline state";
+      return runtime::Translate("Keep offline state");
     case 1:
-      return "the Static IP directed ：" + domain.OfflineStaticIP;
+      return runtime::Translate("the Static IP directed ：") + domain.OfflineStaticIP;
     case 2:
-      return "URL directed ：" + domain.OfflineTransURL;
+      return runtime::Translate("URL directed ：") + domain.OfflineTransURL;
     case 3:
-      return "Kelbrin URL when offline";
+      return runtime::Translate("Kelbrin URL when offline");
     default:
       return std::nullopt;
   }
@@ -64,18 +65,22 @@ bool DomainInService(const protocol::TDomainInfoSchema& domain, std::chrono::yea
 }
 
 std::string TotalLine(std::size_t domainCount) {
-  return "Total: " + std::to_string(domainCount) + " domain names.";
+  return runtime::Translate("Total: ") + std::to_string(domainCount) +
+         runtime::Translate(" domain names.");
 }
 
 DomainLineTexts DomainLines(const protocol::TDomainInfoSchema& domain) {
-  return {"Domain name：" + domain.DomainName + "，suffix：" + domain.SuffixName,
+  return {runtime::Translate("Domain name：") + domain.DomainName +
+              runtime::Translate("，suffix：") + domain.SuffixName,
           OnlineLine(domain), OfflineLine(domain),
-          "The Service is valid from" + domain.StartDate + "to" + domain.EndDate};
+          runtime::Translate("The Service is valid from") + domain.StartDate +
+              runtime::Translate("to") + domain.EndDate};
 }
 
 RecordLineTexts RecordLines(const protocol::TResourceInfoSchema& record) {
-  return {std::string(record.TypeLabel()) + record.KeyName + "，DNS Data：" + record.KeyValue,
-          "The host is redirected to URL：" + record.TransURL};
+  return {runtime::Translate(record.TypeLabel()) + record.KeyName +
+              runtime::Translate("，DNS Data：") + record.KeyValue,
+          runtime::Translate("The host is redirected to URL：") + record.TransURL};
 }
 
 }  // namespace kelbrin::domains

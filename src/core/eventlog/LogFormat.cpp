@@ -7,6 +7,7 @@
 
 #include "eventlog/LineText.h"
 #include "platform/files/TextTrim.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::eventlog {
 
@@ -25,13 +26,13 @@ std::tm LocalTime(std::chrono::system_clock::time_point time) {
 std::string_view LogKindName(std::uint8_t kind) {
   switch (kind) {
     case kLogTip:
-      return "Tip";
+      return runtime::Translatable("Tip");
     case kLogWarning:
-      return "Warning";
+      return runtime::Translatable("Warning");
     case kLogError:
-      return "Error";
+      return runtime::Translatable("Error");
     default:
-      return "Others ";
+      return runtime::Translatable("Others ");
   }
 }
 
@@ -45,11 +46,11 @@ std::string FormatLogTime(std::chrono::system_clock::time_point time) {
 
 std::string FormatLogLine(const TLogRec& entry) {
   constexpr std::string_view kGap = "      ";
-  std::string line(platform::TrimmedWhere(LogKindName(entry.kind), platform::IsControlOrSpace));
+  std::string line(platform::TrimmedWhere(runtime::Translate(LogKindName(entry.kind)), platform::IsControlOrSpace));
   line += kGap;
   line += platform::TrimmedWhere(FormatLogTime(entry.time), platform::IsControlOrSpace);
   line += kGap;
-  line += EscapeControls(platform::TrimmedWhere(entry.text, platform::IsControlOrSpace));
+  line += EscapeControls(platform::TrimmedWhere(runtime::Translate(entry.text), platform::IsControlOrSpace));
   return line;
 }
 

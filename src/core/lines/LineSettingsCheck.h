@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "runtime/Translate.h"
+
 namespace kelbrin::lines {
 
 // The checks of the network page's Save, for every way line settings are stored.
@@ -16,6 +18,7 @@ LineSettingsProblem CheckLineSettings(int lineType, const std::string& userName,
                                       const std::string& password);
 
 // The page's message for missing credentials.
-inline constexpr const char* kMissingCredentialsText = "Please input user and password！";
+inline constexpr const char* kMissingCredentialsText =
+    runtime::Translatable("Please input user and password！");
 
 }  // namespace kelbrin::lines

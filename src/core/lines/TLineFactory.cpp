@@ -5,6 +5,7 @@
 #include "lines/TCableModemLine.h"
 #include "lines/TLanLine.h"
 #include "platform/files/TextTrim.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::lines {
 namespace {
@@ -20,10 +21,10 @@ TLineFactory::Constructor ConstructorOf() {
 
 const std::vector<TLineClassInfo>& LineTypeTable() {
   static const std::vector<TLineClassInfo> table = {
-      {"Virtual Dial-up", "TDailLine"},
-      {"Web Authorization", "TCNCLine"},
-      {"Cable Modem", "TCableModemLine"},
-      {"Lan", "TLanLine"},
+      {runtime::Translatable("Virtual Dial-up"), "TDailLine"},
+      {runtime::Translatable("Web Authorization"), "TCNCLine"},
+      {runtime::Translatable("Cable Modem"), "TCableModemLine"},
+      {runtime::Translatable("Lan"), "TLanLine"},
   };
   return table;
 }

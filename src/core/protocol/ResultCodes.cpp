@@ -1,19 +1,21 @@
 #include "protocol/ResultCodes.h"
 
+#include "runtime/Translate.h"
+
 namespace kelbrin::protocol {
 
 std::string ResultCodeMessage(int code) {
   switch (code) {
     case 1:
-      return "Connection failure！";
+      return runtime::Translatable("Connection failure！");
     case 100:
-      return "Please register first！";
+      return runtime::Translatable("Please register first！");
     case 102:
-      return "Password failure！";
+      return runtime::Translatable("Password failure！");
     case 110:
-      return "Invaild user type！";
+      return runtime::Translatable("Invaild user type！");
     default:
-      return "Host Information：unknown Error";
+      return runtime::Translatable("Host Information：unknown Error");
   }
 }
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "protocol/XmlDocument.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::protocol {
 namespace {
@@ -31,10 +32,10 @@ void TResourceInfoSchema::LoadFromNode(pugi::xml_node node) {
 
 std::string_view TResourceInfoSchema::TypeLabel() const {
   const std::string type = AsciiUpper(ResourceType);
-  if (type == "A") return "A Record";
-  if (type == "MX") return "MX Record";
-  if (type == "CNAME") return "CNAME Record";
-  return "Unknow";
+  if (type == "A") return runtime::Translatable("A Record");
+  if (type == "MX") return runtime::Translatable("MX Record");
+  if (type == "CNAME") return runtime::Translatable("CNAME Record");
+  return runtime::Translatable("Unknow");
 }
 
 }  // namespace kelbrin::protocol

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "runtime/Translate.h"
+
 namespace kelbrin::reminders {
 
 namespace {
@@ -28,16 +30,17 @@ void EventDispatcher::NotifyEvent(int kind, const std::string& text, int selecto
   if (!session_.IsOnline()) return;
   if (kind == kNotifyTextKind) {
     log_.AddLog(eventlog::kLogTip, text);
-    presenter_.ShowHintPopup("Hint", text);
+    presenter_.ShowHintPopup(runtime::Translatable("Hint"), text);
     return;
   }
   if (kind < 0 || kind >= kEventKindCount) throw std::out_of_range("NotifyEvent: no such kind");
 
   TEventItem& item = items_[kind];
   const bool second = kind == 0 && selector != 0;
-  const std::string message = Format(second ? item.secondText : item.firstText, argument);
+  const std::string message =
+      Format(runtime::Translate(second ? item.secondText : item.firstText), argument);
   const bool hint = kEventKinds[static_cast<std::size_t>(kind)].eventClass == TEventClass::Hint;
-  const std::string title = hint ? "Hint" : "Warning";
+  const std::string title = hint ? runtime::Translatable("Hint") : runtime::Translatable("Warning");
 
   if (!item.logged) {
     log_.AddLog(hint ? eventlog::kLogTip : eventlog::kLogWarning, message);

@@ -5,10 +5,13 @@
 #include "eventlog/LineText.h"
 #include "eventlog/LogFormat.h"
 #include "reminders/TBeepThread.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::session {
 
 namespace {
+
+using runtime::Translate;
 
 // sd-daemon priorities: what `journalctl -p` filters by.
 constexpr int kPriorityError = 3;
@@ -74,7 +77,7 @@ void HeadlessPresenter::ShowHintPopup(const std::string& title, const std::strin
     justLogged_.reset();
     return;
   }
-  WriteLine(PopupPriority(title), title + ": " + text);
+  WriteLine(PopupPriority(title), Translate(title) + ": " + Translate(text));
 }
 
 void HeadlessPresenter::StartBeep(int repetitions) {
@@ -85,11 +88,11 @@ void HeadlessPresenter::StartBeep(int repetitions) {
 void HeadlessPresenter::MessageBeep() { WriteLine(kPriorityInfo, "beep: message"); }
 
 void HeadlessPresenter::ShowErrorBox(const std::string& caption, const std::string& text) {
-  WriteLine(kPriorityError, caption + ": " + text);
+  WriteLine(kPriorityError, Translate(caption) + ": " + Translate(text));
 }
 
 void HeadlessPresenter::ShowInfoBox(const std::string& caption, const std::string& text) {
-  WriteLine(kPriorityNotice, caption + ": " + text);
+  WriteLine(kPriorityNotice, Translate(caption) + ": " + Translate(text));
 }
 
 // Headless, there is no window to show.

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "protocol/Utilities.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::session {
 
@@ -14,7 +15,7 @@ std::string DeadlineText(year_month_day deadline, year_month_day today) {
   // Fifty years on; from 29 February, the last day of that February.
   year_month_day limit = today + years(50);
   if (!limit.ok()) limit = limit.year() / limit.month() / last;
-  if (sys_days(deadline) > sys_days(limit)) return "Glory lifetime user";
+  if (sys_days(deadline) > sys_days(limit)) return runtime::Translate("Glory lifetime user");
   char text[16];
   std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(deadline.year()),
                 static_cast<unsigned>(deadline.month()), static_cast<unsigned>(deadline.day()));
@@ -36,7 +37,7 @@ year_month_day LocalDate(system_clock::time_point wall) {
 AccountTexts AccountTextsOf(const protocol::TUserProfileSchema& profile, year_month_day today) {
   AccountTexts texts;
   texts.Expired = profile.PayType == "2";
-  texts.State = texts.Expired ? "Service stop" : "Normal";
+  texts.State = texts.Expired ? runtime::Translate("Service stop") : runtime::Translate("Normal");
   texts.UserType = std::string(protocol::TUserProfileSchema::PayTypeName(profile.PayType));
   texts.UserID = profile.UserID;
   // A malformed deadline only skips what needs the date; it never stops the rest.

@@ -10,6 +10,7 @@
 #include "protocol/TUserProfileSchema.h"
 #include "protocol/Utilities.h"
 #include "reminders/EventKinds.h"
+#include "runtime/Translate.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
 #include "settings/ParamInfoStorage.h"
@@ -158,7 +159,7 @@ void SessionController::SaveSettings() {
     settings::SaveParamInfo(stored, *options_.settingsBackend);
   } catch (const settings::SettingsError& error) {
     // The session goes on with the settings in memory; the user learns why they were not kept.
-    presenter_.ShowErrorBox("Error", error.what());
+    presenter_.ShowErrorBox(runtime::Translatable("Error"), error.what());
   }
 }
 
@@ -166,7 +167,7 @@ void SessionController::WriteEmptyPassword() {
   try {
     options_.settingsBackend->WriteValue("UserPwd", "");
   } catch (const settings::SettingsError& error) {
-    presenter_.ShowErrorBox("Error", error.what());
+    presenter_.ShowErrorBox(runtime::Translatable("Error"), error.what());
   }
 }
 
@@ -237,7 +238,8 @@ void SessionController::LoginOrLogout() {
     signals_.SetAutoLogonArmed(false);
     presenter_.ShowMainWindow();
     presenter_.MessageBeep();
-    presenter_.ShowHintPopup("Tip", "Please type a valid name and password！");
+    presenter_.ShowHintPopup(runtime::Translatable("Tip"),
+                             runtime::Translatable("Please type a valid name and password！"));
     view_.FocusedControl =
         platform::TrimmedWhere(view_.EditUserName, platform::IsControlOrSpace).empty()
             ? "EditUserName"
@@ -283,10 +285,11 @@ void SessionController::FinishLogin(const LoginResult& result) {
     LoginSucceeded();
   } else {
     WriteEmptyPassword();
-    const std::string text = "Login failure: " + result.errorText;
+    const std::string text =
+        runtime::Translate("Login failure: ") + runtime::Translate(result.errorText);
     if (!view_.Label25.empty()) view_.Label25 = text;
     presenter_.MessageBeep();
-    presenter_.ShowHintPopup("Tip", text);
+    presenter_.ShowHintPopup(runtime::Translatable("Tip"), text);
     if (result.resultCode == 1) DoLogout(true);
     Changed();
   }
@@ -295,7 +298,8 @@ void SessionController::FinishLogin(const LoginResult& result) {
 }
 
 void SessionController::SetLoginControls(bool loggedIn) {
-  view_.BtnLogonCaption = loggedIn ? "Logout" : "Login";
+  view_.BtnLogonCaption =
+      loggedIn ? runtime::Translatable("Logout") : runtime::Translatable("Login");
   view_.EditUserNameEnabled = !loggedIn;
   view_.EditPasswordEnabled = !loggedIn;
   view_.ChkBoxRunAsServiceEnabled = loggedIn;
@@ -311,7 +315,7 @@ void SessionController::LoginSucceeded() {
     updateIpTrd_ =
         std::make_unique<TUpdateIpTrd>(client_, signals_, settings_, inbox_, options_.pace);
   signals_.SetMark(1);
-  NotifyEvent(reminders::kNotifyTextKind, "Congradulation！");
+  NotifyEvent(reminders::kNotifyTextKind, runtime::Translatable("Congradulation！"));
   ShowUserProfile();
   // An expired account has been logged out by now: no request goes out after a logout.
   if (Mark() == 1) StartServiceListFetch();
@@ -326,11 +330,13 @@ void SessionController::DoLogout(bool connectionFailure) {
   view_.DomainTree = nullptr;
   ShowSessionState(DisplayState::Logout);
   if (connectionFailure) {
-    presenter_.ShowHintPopup("Tip", "Unusual connection,login fails！");
+    presenter_.ShowHintPopup(runtime::Translatable("Tip"),
+                             runtime::Translatable("Unusual connection,login fails！"));
     if (loopEventFrm_.Checks(reminders::kCutOffKind).loudspeaker) presenter_.StartBeep(6);
   } else {
-    eventLog_.AddLog(eventlog::kLogTip, "Logout Success！");
-    presenter_.ShowHintPopup("Hint", "Logout Success！");
+    eventLog_.AddLog(eventlog::kLogTip, runtime::Translatable("Logout Success！"));
+    presenter_.ShowHintPopup(runtime::Translatable("Hint"),
+                             runtime::Translatable("Logout Success！"));
   }
   view_.Label25.clear();
   view_.Label26.clear();
@@ -358,7 +364,7 @@ void SessionController::ShowUserProfile() {
   Changed();
   if (texts.Expired) {
     signals_.SetAutoLogonArmed(false);
-    RefuseAndLogOut("The account expires！");
+    RefuseAndLogOut(runtime::Translatable("The account expires！"));
   }
 }
 
@@ -367,15 +373,15 @@ void SessionController::ShowSessionState(DisplayState state) {
   switch (state) {
     case DisplayState::Offline:
       view_.TrayIconIndex = 0;
-      view_.TrayHint = "Kelbrin client V6.0 -- Offline";
+      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Offline");
       break;
     case DisplayState::Logout:
       view_.TrayIconIndex = 0;
-      view_.TrayHint = "Kelbrin client V6.0 -- Logout";
+      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Logout");
       break;
     case DisplayState::Online:
       view_.TrayIconIndex = 3;
-      view_.TrayHint = "Kelbrin client V6.0 -- Online";
+      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Online");
       break;
   }
   Changed();
@@ -409,7 +415,7 @@ void SessionController::ShowAccountAddress() {
   view_.Label27.clear();
   const auto list = ServiceList();
   if (list && list->DomainInfos.empty()) {
-    view_.Label25 = "Please register first！";
+    view_.Label25 = runtime::Translatable("Please register first！");
   } else {
     view_.Label27 = CurrentIp();
   }
@@ -456,12 +462,12 @@ void SessionController::OnIpStatus(const std::string& text, bool connectionFailu
   AssertOwnerThread();
   try {
     if (connectionFailure) {
-      presenter_.ShowHintPopup("Tip", text);
+      presenter_.ShowHintPopup(runtime::Translatable("Tip"), text);
       return;
     }
     const auto list = ServiceList();
     if (list && list->DomainInfos.empty()) {
-      view_.Label25 = "Please register first！";
+      view_.Label25 = runtime::Translatable("Please register first！");
     } else {
       view_.Label27 = CurrentIp();
     }
@@ -536,12 +542,12 @@ void SessionController::RefuseAndLogOut(const std::string& text) {
   // logout follows once the user has read the box.
   signals_.SetMark(0);
   openRefusals_.insert(text);
-  presenter_.ShowErrorBoxThen(
-      "Error", text, [this, alive = std::weak_ptr<int>(alive_), text] {
-        if (!alive.lock()) return;
-        openRefusals_.erase(text);
-        DoLogout(false);
-      });
+  presenter_.ShowErrorBoxThen(runtime::Translatable("Error"), text,
+                              [this, alive = std::weak_ptr<int>(alive_), text] {
+                                if (!alive.lock()) return;
+                                openRefusals_.erase(text);
+                                DoLogout(false);
+                              });
 }
 
 }  // namespace kelbrin::session

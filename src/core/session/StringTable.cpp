@@ -1,5 +1,7 @@
 #include "session/StringTable.h"
 
+#include "runtime/Translate.h"
+
 namespace kelbrin::session {
 
 namespace {
@@ -51,21 +53,23 @@ std::string LoadTableString(int entry) {
     case kWebAddressEntry:
       return Site("");
     case kLanOnlyTipEntry:
-      return "IP is the LAN one,that means ,you have to map ports of the outer gateway to the "
-             "host.";
+      return runtime::Translatable(
+          "IP is the LAN one,that means ,you have to map ports of the outer gateway to the "
+          "host.");
     case kValidIpTipEntry:
-      return "Your IP is valid,and you enjoy Kelbrin services!";
+      return runtime::Translatable("Your IP is valid,and you enjoy Kelbrin services!");
     case kMapPortsCaptionEntry:
-      return "How to map ports? ";
+      return runtime::Translatable("How to map ports? ");
     case kMapPortsAddressEntry:
       return std::string(kHost) + "/client?204";
     case kPaymentNoticeCaptionEntry:
-      return "Payment Notice...";
+      return runtime::Translatable("Payment Notice...");
     case kDomainPageAddressEntry:
       return std::string(kHost) + "/client?103";
     case kConsentTextEntry:
-      return "In order to offer you the best service,this software will collect the system "
-             "information of you, and you can close this function by the section as below.";
+      return runtime::Translatable(
+          "In order to offer you the best service,this software will collect the system "
+          "information of you, and you can close this function by the section as below.");
     default:
       return {};
   }

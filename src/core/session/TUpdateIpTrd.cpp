@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "protocol/Utilities.h"
+#include "runtime/Translate.h"
 #include "session/Credentials.h"
 
 namespace kelbrin::session {
@@ -55,7 +56,7 @@ void TUpdateIpTrd::Exchange(const protocol::Credentials& credentials) {
   const protocol::Outcome outcome = client_.ActiveTest(credentials, response_);
   if (!outcome.replied && !ipFailFlag_.load()) {
     ipFailFlag_.store(true);
-    messages_.PostIpStatus("Connection fails！", true);
+    messages_.PostIpStatus(runtime::Translatable("Connection fails！"), true);
     return;
   }
   Evaluate();
@@ -70,7 +71,8 @@ void TUpdateIpTrd::Evaluate() {
   if (response_.UserIP != CurrentIp()) {
     ipFailFlag_.store(false);
     SetCurrentIp(response_.UserIP);
-    messages_.PostIpStatus("IP updates successfully：" + response_.UserIP, false);
+    messages_.PostIpStatus(runtime::Translate("IP updates successfully：") + response_.UserIP,
+                           false);
   }
 }
 

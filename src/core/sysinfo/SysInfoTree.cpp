@@ -2,8 +2,12 @@
 
 #include <exception>
 
+#include "runtime/Translate.h"
+
 namespace kelbrin::sysinfo {
 namespace {
+
+using runtime::Translate;
 
 SysInfoNode& AddChild(SysInfoNode& parent, std::string text, int image) {
   parent.children.push_back({std::move(text), image, {}});
@@ -13,32 +17,33 @@ SysInfoNode& AddChild(SysInfoNode& parent, std::string text, int image) {
 // Every step appends below `root`; a step that throws leaves the earlier nodes in place.
 void Build(TSysInfo& sysInfo, SysInfoNode& root) {
   const std::vector<TRConnInfo> connections = sysInfo.RefreshConnections();
-  root = {"System Information", kImageSystem, {}};
+  root = {Translate("System Information"), kImageSystem, {}};
 
-  SysInfoNode& os = AddChild(root, "OS: " + sysInfo.GetOSName(), kImageOs);
-  AddChild(os, "Version: " + sysInfo.GetOSVersion(), kImageDetail);
+  SysInfoNode& os = AddChild(root, Translate("OS: ") + sysInfo.GetOSName(), kImageOs);
+  AddChild(os, Translate("Version: ") + sysInfo.GetOSVersion(), kImageDetail);
 
-  SysInfoNode& cpus =
-      AddChild(root, "CPU Numbers: " + std::to_string(sysInfo.GetCPUCount()), kImageCpus);
+  SysInfoNode& cpus = AddChild(
+      root, Translate("CPU Numbers: ") + std::to_string(sysInfo.GetCPUCount()), kImageCpus);
   TCpuInfoArray cpuList;
   sysInfo.GetCPUList(cpuList);
   for (const TCPUInfo& cpu : cpuList) {
-    AddChild(cpus, "CPU: " + cpu.Name, kImageCpu);
-    AddChild(cpus, "Basic Frequency : " + std::to_string(cpu.MHz) + " MHZ", kImageDetail);
+    AddChild(cpus, Translate("CPU: ") + cpu.Name, kImageCpu);
+    AddChild(cpus, Translate("Basic Frequency : ") + std::to_string(cpu.MHz) + " MHZ",
+             kImageDetail);
   }
 
-  SysInfoNode& memory = AddChild(root, "Memory Information", kImageMemory);
-  AddChild(memory, "physical Memory: " + KbText(sysInfo.GetTotalMemoryKB()) + " KB",
+  SysInfoNode& memory = AddChild(root, Translate("Memory Information"), kImageMemory);
+  AddChild(memory, Translate("physical Memory: ") + KbText(sysInfo.GetTotalMemoryKB()) + " KB",
            kImageMemoryValue);
-  AddChild(memory, "Available Memory: " + KbText(sysInfo.GetAvailMemoryKB()) + " KB",
+  AddChild(memory, Translate("Available Memory: ") + KbText(sysInfo.GetAvailMemoryKB()) + " KB",
            kImageMemoryValue);
 
-  SysInfoNode& network = AddChild(root, "Network Information", kImageNetwork);
-  SysInfoNode& nic = AddChild(network, "NIC", kImageCard);
+  SysInfoNode& network = AddChild(root, Translate("Network Information"), kImageNetwork);
+  SysInfoNode& nic = AddChild(network, Translate("NIC"), kImageCard);
   TAdapterArray cards;
   sysInfo.GetNetworkCards(cards);
   for (const std::string& card : cards) AddChild(nic, card, kImageCard);
-  AddChild(network, "Net Connection: " + ConnNames(connections), kImageNetwork);
+  AddChild(network, Translate("Net Connection: ") + ConnNames(connections), kImageNetwork);
 }
 
 void Render(const SysInfoNode& node, int depth, std::string& text) {
@@ -69,7 +74,7 @@ int WriteSysInfoTree(TSysInfo& sysInfo, std::ostream& out, std::ostream& err) {
   const SysInfoTree tree = BuildSysInfoTree(sysInfo);
   out << RenderSysInfoTree(tree.root) << std::flush;
   if (!tree.error) return 0;
-  err << "System Information: " << *tree.error << std::endl;
+  err << runtime::Translate("System Information: ") << *tree.error << std::endl;
   return 1;
 }
 

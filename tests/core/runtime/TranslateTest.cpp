@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+#include "runtime/Translate.h"
+
+namespace {
+
+using kelbrin::runtime::Translate;
+
+// The messages language of this process for one test, put back afterwards.
+class MessagesLocale {
+ public:
+  explicit MessagesLocale(const char* locale)
+      : previous_(std::setlocale(LC_MESSAGES, nullptr)),
+        chosen_(std::setlocale(LC_MESSAGES, locale) != nullptr) {}
+  ~MessagesLocale() { std::setlocale(LC_MESSAGES, previous_.c_str()); }
+  bool chosen() const { return chosen_; }
+
+ private:
+  std::string previous_;
+  bool chosen_;
+};
+
+TEST(Translate, FollowsTheMessagesLanguageAndLeavesEverythingElseWhole) {
+  kelbrin::runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
+  const std::string withNul("Tip\0x", 5);
+  {
+    const MessagesLocale chinese("zh_CN.UTF-8");
+    ASSERT_TRUE(chinese.chosen()) << "zh_CN.UTF-8 is not installed (scripts/setup: locales-all)";
+    EXPECT_EQ(Translate("Tip"), "提示");
+    EXPECT_EQ(Translate("Save(&S)"), "保存(&S)");
+    EXPECT_EQ(Translate("not a message of the program"), "not a message of the program");
+    EXPECT_EQ(Translate(""), "");  // never the catalog's header
+    EXPECT_EQ(Translate(withNul), withNul);
+  }
+  const MessagesLocale english("C.UTF-8");
+  ASSERT_TRUE(english.chosen());
+  EXPECT_EQ(Translate("Tip"), "Tip");
+  EXPECT_EQ(Translate("Congradulation！"), "Congradulation！");
+}
+
+}  // namespace
