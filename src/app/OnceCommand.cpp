@@ -5,6 +5,7 @@
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
 #include "settings/PubUtil.h"
+#include "settings/SettingsBackend.h"
 
 namespace kelbrin::app {
 
@@ -35,9 +36,10 @@ void printDomains(const protocol::TGetServiceListResp& list, std::ostream& out) 
   }
 }
 
-// One record, one atomic replace: never one account's name with another's password.
+// One record, one atomic replace: never one account's name with another's password. The
+// password itself goes to the secret store when one takes it.
 void saveCredentials(const protocol::Credentials& credentials) {
-  settings::TPubUtil::WriteRegStrings(
+  settings::SystemSettingsBackend().writeValues(
       {{"UserName", credentials.UserName}, {"UserPwd", credentials.UserPwd}, {"SavePwd", "1"}});
 }
 
@@ -47,7 +49,8 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
             std::ostream& err) {
   const protocol::Credentials credentials{
       request.user ? *request.user : settings::TPubUtil::ReadRegString("UserName"),
-      request.password ? *request.password : settings::TPubUtil::ReadRegString("UserPwd")};
+      request.password ? *request.password
+                       : settings::SystemSettingsBackend().readValue("UserPwd")};
   if (!session::CredentialsUsable(credentials.UserName, credentials.UserPwd)) {
     err << "Please type a valid name and password！\n";
     return kExitRefused;

@@ -15,7 +15,7 @@ constexpr char kStoreFileName[] = "settings.ini";
 std::mutex rootLock;
 std::filesystem::path rootOverride;
 
-platform::KeyValueStore Store() { return platform::KeyValueStore(ConfigRoot() / kStoreFileName); }
+platform::KeyValueStore Store() { return platform::KeyValueStore(SettingsFile()); }
 
 // Blanks and control characters, the bytes a read drops at both ends.
 bool IsTrimmed(char c) {
@@ -23,15 +23,15 @@ bool IsTrimmed(char c) {
   return byte <= ' ' || byte == 0x7f;
 }
 
-std::string Trim(const std::string& text) {
+}  // namespace
+
+std::string TrimSettingText(const std::string& text) {
   size_t begin = 0;
   size_t end = text.size();
   while (begin < end && IsTrimmed(text[begin])) ++begin;
   while (end > begin && IsTrimmed(text[end - 1])) --end;
   return text.substr(begin, end - begin);
 }
-
-}  // namespace
 
 void SetConfigRoot(std::filesystem::path dir) {
   std::lock_guard lock(rootLock);
@@ -43,13 +43,17 @@ std::filesystem::path ConfigRoot() {
     std::lock_guard lock(rootLock);
     if (!rootOverride.empty()) return rootOverride;
   }
-  if (platform::RunsAsRoot()) return "/etc/kelbrin-client";
+  if (platform::RunsAsRoot()) return MachineConfigRoot();
   return platform::UserConfigHome() / "kelbrin-client";
 }
 
+std::filesystem::path MachineConfigRoot() { return "/etc/kelbrin-client"; }
+
+std::filesystem::path SettingsFile() { return ConfigRoot() / kStoreFileName; }
+
 std::string TPubUtil::ReadRegString(const std::string& name) {
   try {
-    return Trim(Store().read(name).value_or(std::string()));
+    return TrimSettingText(Store().read(name).value_or(std::string()));
   } catch (const std::exception&) {
     return {};  // only allocation can fail here; a read never raises
   }

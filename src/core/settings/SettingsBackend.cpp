@@ -1,26 +1,45 @@
 #include "settings/SettingsBackend.h"
 
+#include <iostream>
+
 #include "platform/files/Autostart.h"
 #include "platform/systemd/ServiceManager.h"
 #include "settings/PubUtil.h"
+#include "settings/SavedPassword.h"
 
 namespace kelbrin::settings {
 namespace {
 
+void LogToStandardError(const std::string& line) { std::cerr << "kelbrin-client: " << line << '\n'; }
+
+// The settings store, with the account password routed to its secret store (SavedPassword.h).
 class SystemBackend : public SettingsBackend {
  public:
-  std::string readValue(const std::string& name) override { return TPubUtil::ReadRegString(name); }
+  std::string readValue(const std::string& name) override {
+    std::string text = TPubUtil::ReadRegString(name);
+    if (name != kPasswordName) return text;
+    return password_.Read(TPubUtil::ReadRegString(kUserName), text, SettingsFile().string());
+  }
   void writeValue(const std::string& name, const std::string& text) override {
-    TPubUtil::WriteRegString(name, text);
+    writeValues({{name, text}});
   }
   void writeValues(const std::map<std::string, std::string>& values) override {
-    TPubUtil::WriteRegStrings(values);
+    password_.Write(
+        values, TPubUtil::ReadRegString(kUserName),
+        [](const SavedPassword::Values& filed) { TPubUtil::WriteRegStrings(filed); },
+        SettingsFile().string());
   }
   bool isServiceInstalled(const std::string& serviceName) override {
     return platform::IsServiceInstalled(serviceName);
   }
   // Like the Run key it replaces, a failure to set the entry is not reported.
   void setAutorun(bool enabled) override { platform::SetAutorun(enabled); }
+
+ private:
+  static constexpr char kPasswordName[] = "UserPwd";
+  static constexpr char kUserName[] = "UserName";
+
+  SavedPassword password_{SecretStoreForSettings, LogToStandardError};
 };
 
 }  // namespace
