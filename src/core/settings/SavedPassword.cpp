@@ -62,7 +62,9 @@ void SavedPassword::Write(Values values, const std::string& storedUserName,
   bool stored = false;
   if (store && !clearing && !userName.empty()) {
     try {
-      store->Save(userName, password->second);
+      // A store that already holds it is not written again: the system service's credential
+      // cannot be re-sealed from inside the unit's sandbox, and a keyring need not be touched.
+      if (store->Load(userName) != password->second) store->Save(userName, password->second);
       password->second.clear();
       stored = true;
       Report(store->Place());

@@ -112,6 +112,9 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
             "ProtectHostname=yes\n"
             "ProtectProc=invisible\n"
             "ProcSubset=pid\n"
+            "LoadCredentialEncrypted=kelbrin-client.account:"
+            "/etc/credstore.encrypted/kelbrin-client.account\n"
+            "SetCredential=kelbrin-client.account:none\n"
             "\n[Install]\n"
             "WantedBy=multi-user.target\n");
   EXPECT_EQ(fs::status(units_ / "PROKelbrinService.service").permissions() & fs::perms::all,
