@@ -30,19 +30,19 @@ struct OnceRun {
 class SavedPasswordProcessTest : public ::testing::Test {
  protected:
   std::vector<std::string> Common() const {
-    return {"--endpoint", service_.endpoint(), "--config-root", config_.string(), "--time-scale",
-            "0.01"};
+    return {"--endpoint",     service_.endpoint(), "--config-root",
+            config_.string(), "--time-scale",      "0.01"};
   }
 
   // `kelbrin-client --once ARGS` with `input` on standard input, on `bus`.
   OnceRun Once(const kelbrin::test::PrivateSecretService& bus, std::vector<std::string> args,
-           const std::string& input = "") {
+               const std::string& input = "") {
     std::ofstream(dir_ / "stdin") << input;
     std::vector<std::string> all = Common();
     all.push_back("--once");
     all.insert(all.end(), args.begin(), args.end());
     const int testsBefore = service_.countRequests("ActiveTestReq");
-  const pid_t pid = kelbrin::test::StartProgram(KELBRIN_CLIENT_EXECUTABLE, all, dir_ / "stdin",
+    const pid_t pid = kelbrin::test::StartProgram(KELBRIN_CLIENT_EXECUTABLE, all, dir_ / "stdin",
                                                   dir_ / "stderr", bus.Environment());
     OnceRun run;
     if (pid > 0) run.exitCode = kelbrin::test::EndWithin(pid, 0, 60s);
@@ -82,18 +82,17 @@ TEST_F(SavedPasswordProcessTest, APasswordInTheFileMovesToTheKeyringAndTheServic
   EXPECT_THAT(saved.err, Not(HasSubstr("demo-pass")));
 
   const int testsBefore = service_.countRequests("ActiveTestReq");
-  const pid_t pid = kelbrin::test::StartProgram(KELBRIN_CLIENT_EXECUTABLE,
-                                                [&] {
-                                                  std::vector<std::string> args = Common();
-                                                  args.insert(args.begin(), "--service");
-                                                  return args;
-                                                }(),
-                                                "/dev/null", dir_ / "service.err",
-                                                keyring.Environment());
+  const pid_t pid = kelbrin::test::StartProgram(
+      KELBRIN_CLIENT_EXECUTABLE,
+      [&] {
+        std::vector<std::string> args = Common();
+        args.insert(args.begin(), "--service");
+        return args;
+      }(),
+      "/dev/null", dir_ / "service.err", keyring.Environment());
   ASSERT_GT(pid, 0);
-  const bool tested =
-      kelbrin::test::WaitUntil([&] { return service_.countRequests("ActiveTestReq") > testsBefore; },
-                               20s);
+  const bool tested = kelbrin::test::WaitUntil(
+      [&] { return service_.countRequests("ActiveTestReq") > testsBefore; }, 20s);
   EXPECT_EQ(kelbrin::test::EndWithin(pid, SIGTERM, 20s), 0);
   EXPECT_TRUE(tested) << ReadFile(dir_ / "service.err");
   EXPECT_EQ(service_.countRequests("QueryUserProfileReq"), 2) << "--once, then the service";
@@ -105,7 +104,8 @@ TEST_F(SavedPasswordProcessTest, WithoutAKeyringTheFileKeepsThePasswordAndTheLog
   if (!bus.Missing().empty()) GTEST_SKIP() << bus.Missing();
   ASSERT_EQ(bus.Problem(), "");
 
-  const OnceRun saved = Once(bus, {"--user", "demo01", "--password-stdin", "--save"}, "demo-pass\n");
+  const OnceRun saved =
+      Once(bus, {"--user", "demo01", "--password-stdin", "--save"}, "demo-pass\n");
   ASSERT_EQ(saved.exitCode, 0) << saved.err;
   EXPECT_TRUE(SettingsHold("demo-pass"));
   EXPECT_EQ(fs::status(config_ / "settings.ini").permissions() & fs::perms::all, fs::perms(0600));

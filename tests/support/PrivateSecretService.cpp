@@ -48,12 +48,12 @@ PrivateSecretService::PrivateSecretService(const std::filesystem::path& dir, boo
       << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
          " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
          "<busconfig><type>session</type><listen>"
-      << address_ << "</listen><auth>EXTERNAL</auth>\n"
+      << address_
+      << "</listen><auth>EXTERNAL</auth>\n"
          "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
          "<allow eavesdrop=\"true\"/><allow own=\"*\"/>"
          "</policy></busconfig>\n";
-  busPid_ = StartProgram(busDaemon,
-                         {"--config-file=" + (dir_ / "bus.conf").string(), "--nofork"},
+  busPid_ = StartProgram(busDaemon, {"--config-file=" + (dir_ / "bus.conf").string(), "--nofork"},
                          "/dev/null", dir_ / "bus.err");
   if (busPid_ <= 0 || !WaitUntil([this] { return std::filesystem::exists(dir_ / "bus"); })) {
     problem_ = "the private session bus did not start: " + ReadFile(dir_ / "bus.err");
@@ -64,8 +64,8 @@ PrivateSecretService::PrivateSecretService(const std::filesystem::path& dir, boo
   keyringPid_ = StartProgram(keyring, {"--foreground", "--unlock", "--components=secrets"},
                              dir_ / "keyring-password", dir_ / "keyring.err", Environment());
   if (keyringPid_ <= 0 || !WaitUntil([this] { return SecretsOwned(); })) {
-    problem_ = "gnome-keyring-daemon did not serve the Secret Service: " +
-               ReadFile(dir_ / "keyring.err");
+    problem_ =
+        "gnome-keyring-daemon did not serve the Secret Service: " + ReadFile(dir_ / "keyring.err");
   }
 }
 

@@ -10,7 +10,9 @@
 namespace kelbrin::settings {
 namespace {
 
-void LogToStandardError(const std::string& line) { std::cerr << "kelbrin-client: " << line << '\n'; }
+void LogToStandardError(const std::string& line) {
+  std::cerr << "kelbrin-client: " << line << '\n';
+}
 
 // The settings store, with the account password routed to its secret store (SavedPassword.h).
 class SystemBackend : public SettingsBackend {

@@ -90,8 +90,8 @@ class SecretSession {
 
   ~SecretSession() {
     // The service also closes it when the connection goes; this only makes it prompt.
-    sd_bus_call_method(bus_.get(), kBusName, session_.c_str(), kSessionInterface, "Close",
-                       nullptr, nullptr, "");
+    sd_bus_call_method(bus_.get(), kBusName, session_.c_str(), kSessionInterface, "Close", nullptr,
+                       nullptr, "");
   }
 
   SecretSession(const SecretSession&) = delete;
@@ -141,12 +141,13 @@ class SecretSession {
     Check(sd_bus_message_append(call.get(), "s", "default"), "cannot build a call");
     Message reply = Call(call, "cannot find the default keyring");
     std::string collection = ReadPath(reply.get());
-    if (collection == kNoObject) throw SecretStoreError("the Secret Service has no default keyring");
+    if (collection == kNoObject)
+      throw SecretStoreError("the Secret Service has no default keyring");
     int locked = 0;
     sd_bus_error error = SD_BUS_ERROR_NULL;
-    const int read = sd_bus_get_property_trivial(bus_.get(), kBusName, collection.c_str(),
-                                                 kCollectionInterface, "Locked", &error, 'b',
-                                                 &locked);
+    const int read =
+        sd_bus_get_property_trivial(bus_.get(), kBusName, collection.c_str(), kCollectionInterface,
+                                    "Locked", &error, 'b', &locked);
     sd_bus_error_free(&error);
     Check(read, "cannot ask whether the keyring is locked");
     if (locked) Unlock({collection});
@@ -161,8 +162,7 @@ class SecretSession {
     const std::string what = "cannot build a call";
     const std::string label = "Kelbrin client password of " + account;
     Check(sd_bus_message_open_container(m, 'a', "{sv}"), what);
-    Check(sd_bus_message_append(m, "{sv}", "org.freedesktop.Secret.Item.Label", "s",
-                                label.c_str()),
+    Check(sd_bus_message_append(m, "{sv}", "org.freedesktop.Secret.Item.Label", "s", label.c_str()),
           what);
     Check(sd_bus_message_open_container(m, 'e', "sv"), what);
     Check(sd_bus_message_append(m, "s", "org.freedesktop.Secret.Item.Attributes"), what);
@@ -242,8 +242,8 @@ class SecretSession {
       const int processed = sd_bus_process(bus_.get(), nullptr);
       Check(processed, "lost the session bus");
       if (processed > 0) continue;
-      const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline -
-                                                                              Clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
       if (left.count() <= 0) {
         sd_bus_call_method(bus_.get(), kBusName, prompt.c_str(), kPromptInterface, "Dismiss",
                            nullptr, nullptr, "");

@@ -61,12 +61,11 @@ class SavedPasswordTest : public ::testing::Test {
   MemoryStore store_;
   bool withStore_ = true;
   std::vector<std::string> log_;
-  SavedPassword password_{
-      [this]() -> std::unique_ptr<platform::SecretStore> {
-        if (!withStore_) return nullptr;
-        return std::make_unique<MemorySecretStore>(store_);
-      },
-      [this](const std::string& line) { log_.push_back(line); }};
+  SavedPassword password_{[this]() -> std::unique_ptr<platform::SecretStore> {
+                            if (!withStore_) return nullptr;
+                            return std::make_unique<MemorySecretStore>(store_);
+                          },
+                          [this](const std::string& line) { log_.push_back(line); }};
   Values file_;
 };
 
@@ -124,9 +123,9 @@ TEST_F(SavedPasswordTest, AnotherAccountReplacesThePreviousOnesPassword) {
 
 TEST_F(SavedPasswordTest, AFailingFileWriteNeverPairsTheOldNameWithTheNewPassword) {
   Write({{"UserName", "ann"}, {"UserPwd", "ann-pass"}, {"SavePwd", "1"}});
-  EXPECT_THROW(password_.Write({{"UserName", "bob"}, {"UserPwd", "bob-pass"}}, "ann",
-                               [](const Values&) { throw std::runtime_error("disk full"); },
-                               "settings.ini"),
+  EXPECT_THROW(password_.Write(
+                   {{"UserName", "bob"}, {"UserPwd", "bob-pass"}}, "ann",
+                   [](const Values&) { throw std::runtime_error("disk full"); }, "settings.ini"),
                std::runtime_error);
   EXPECT_EQ(file_["UserName"], "ann");
   EXPECT_EQ(Read(), "ann-pass") << "the file still names ann, whose password is still there";

@@ -132,6 +132,7 @@ TEST_F(ScriptedSystemctl, AUserUnitIsWantedByTheUsersDefaultTarget) {
   EXPECT_THAT(unit, HasSubstr("WantedBy=default.target\n"));
   EXPECT_THAT(unit, ::testing::Not(HasSubstr("User=")));
   EXPECT_THAT(unit, ::testing::Not(HasSubstr("network-online")));
+  EXPECT_THAT(unit, ::testing::Not(HasSubstr("Credential"))) << "sealed for the system only";
   // Confined as far as a user's manager can: no core dump, no new privileges, filtered calls.
   EXPECT_THAT(unit, HasSubstr("LimitCORE=0\n"));
   EXPECT_THAT(unit, HasSubstr("NoNewPrivileges=yes\n"));
