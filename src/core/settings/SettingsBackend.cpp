@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "platform/files/Autostart.h"
+#include "platform/systemd/JournalStream.h"
 #include "platform/systemd/ServiceManager.h"
 #include "settings/PubUtil.h"
 #include "settings/SavedPassword.h"
@@ -10,8 +11,10 @@
 namespace kelbrin::settings {
 namespace {
 
+// Under systemd the line carries its priority, as the service's other lines do.
 void LogToStandardError(const std::string& line) {
-  std::cerr << "kelbrin-client: " << line << '\n';
+  std::cerr << (platform::StandardErrorIsJournal() ? "<5>" : "") << "kelbrin-client: " << line
+            << '\n';
 }
 
 // The settings store, with the account password routed to its secret store (SavedPassword.h).
