@@ -7,6 +7,7 @@
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
 #include "settings/PubUtil.h"
+#include "settings/SettingsBackend.h"
 
 namespace kelbrin::app {
 
@@ -19,35 +20,36 @@ int ExitFor(int resultCode) { return resultCode == 1 ? kExitUnreachable : kExitR
 
 // Text from a reply is data: escaped as the service's journal lines are, so that it can neither
 // forge a line of this report nor send escapes to the terminal.
-std::string shown(std::string_view replyText) { return eventlog::EscapeControls(replyText); }
+std::string Shown(std::string_view replyText) { return eventlog::EscapeControls(replyText); }
 
 void PrintAccount(const protocol::TUserProfileSchema& profile, std::ostream& out) {
   const session::AccountTexts texts = session::AccountTextsOf(
       profile, session::LocalDate(std::chrono::system_clock::now()));
-  out << Translate("User ID: ") << shown(texts.UserID) << '\n'
-      << Translate("State: ") << shown(texts.State) << '\n'
-      << Translate("User Type: ") << shown(texts.UserType) << '\n'
+  out << Translate("User ID: ") << Shown(texts.UserID) << '\n'
+      << Translate("State: ") << Shown(texts.State) << '\n'
+      << Translate("User Type: ") << Shown(texts.UserType) << '\n'
       << Translate("The Service Deadline: ")
-      << shown(texts.Deadline.value_or(profile.ServiceEndDate)) << '\n';
+      << Shown(texts.Deadline.value_or(profile.ServiceEndDate)) << '\n';
 }
 
 void PrintDomains(const protocol::TGetServiceListResp& list, std::ostream& out) {
   out << Translate("Total: ") << list.DomainInfos.size() << Translate(" domain names.") << '\n';
   if (list.DomainInfos.empty()) out << Translate("Please register first！") << '\n';
   for (const auto& domain : list.DomainInfos) {
-    out << "  " << shown(domain.DomainName + domain.SuffixName) << "  "
-        << Translate("The Service is valid from") << shown(domain.StartDate) << Translate("to")
-        << shown(domain.EndDate) << '\n';
+    out << "  " << Shown(domain.DomainName + domain.SuffixName) << "  "
+        << Translate("The Service is valid from") << Shown(domain.StartDate) << Translate("to")
+        << Shown(domain.EndDate) << '\n';
     for (const auto& record : domain.ResourceInfos) {
-      out << "    " << Translate(record.TypeLabel()) << shown(record.KeyName)
-          << Translate("，DNS Data：") << shown(record.KeyValue) << '\n';
+      out << "    " << Translate(record.TypeLabel()) << Shown(record.KeyName)
+          << Translate("，DNS Data：") << Shown(record.KeyValue) << '\n';
     }
   }
 }
 
-// One record, one atomic replace: never one account's name with another's password.
+// One record, one atomic replace: never one account's name with another's password. The
+// password itself goes to the secret store when one takes it.
 void SaveCredentials(const protocol::Credentials& credentials) {
-  settings::TPubUtil::WriteRegStrings(
+  settings::SystemSettingsBackend().WriteValues(
       {{"UserName", credentials.UserName}, {"UserPwd", credentials.UserPwd}, {"SavePwd", "1"}});
 }
 
@@ -57,7 +59,8 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
             std::ostream& err) {
   const protocol::Credentials credentials{
       request.user ? *request.user : settings::TPubUtil::ReadRegString("UserName"),
-      request.password ? *request.password : settings::TPubUtil::ReadRegString("UserPwd")};
+      request.password ? *request.password
+                       : settings::SystemSettingsBackend().ReadValue("UserPwd")};
   if (!session::CredentialsUsable(credentials.UserName, credentials.UserPwd)) {
     err << Translate("Please type a valid name and password！") << '\n';
     return kExitRefused;
@@ -95,7 +98,7 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
     err << Translate(test.message) << '\n';
     return ExitFor(test.resultCode);
   }
-  out << Translate("IP updates successfully：") << shown(active.UserIP) << '\n';
+  out << Translate("IP updates successfully：") << Shown(active.UserIP) << '\n';
 
   const auto list = client.GetServiceList(credentials);
   if (!list.Accepted()) {

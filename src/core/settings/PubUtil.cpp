@@ -16,7 +16,7 @@ constexpr char kStoreFileName[] = "settings.ini";
 std::mutex rootLock;
 std::filesystem::path rootOverride;
 
-platform::KeyValueStore Store() { return platform::KeyValueStore(ConfigRoot() / kStoreFileName); }
+platform::KeyValueStore Store() { return platform::KeyValueStore(SettingsFile()); }
 
 // Blanks and control characters, the bytes a read drops at both ends.
 bool IsTrimmed(char c) {
@@ -25,6 +25,10 @@ bool IsTrimmed(char c) {
 }
 
 }  // namespace
+
+std::string TrimSettingText(const std::string& text) {
+  return std::string(platform::TrimmedWhere(text, IsTrimmed));
+}
 
 void SetConfigRoot(std::filesystem::path dir) {
   std::lock_guard lock(rootLock);
@@ -36,14 +40,17 @@ std::filesystem::path ConfigRoot() {
     std::lock_guard lock(rootLock);
     if (!rootOverride.empty()) return rootOverride;
   }
-  if (platform::RunsAsRoot()) return "/etc/kelbrin-client";
+  if (platform::RunsAsRoot()) return MachineConfigRoot();
   return platform::UserConfigHome() / "kelbrin-client";
 }
 
+std::filesystem::path MachineConfigRoot() { return "/etc/kelbrin-client"; }
+
+std::filesystem::path SettingsFile() { return ConfigRoot() / kStoreFileName; }
+
 std::string TPubUtil::ReadRegString(const std::string& name) {
   try {
-    return std::string(
-        platform::TrimmedWhere(Store().Read(name).value_or(std::string()), IsTrimmed));
+    return TrimSettingText(Store().Read(name).value_or(std::string()));
   } catch (const std::exception&) {
     return {};  // only allocation can fail here; a read never raises
   }

@@ -17,6 +17,12 @@ class SettingsError : public std::runtime_error {
 // $XDG_CONFIG_HOME/kelbrin-client. `--config-root DIR` and the tests point it anywhere.
 void SetConfigRoot(std::filesystem::path dir);
 std::filesystem::path ConfigRoot();
+// The machine-wide folder, where root keeps the settings of the system service.
+std::filesystem::path MachineConfigRoot();
+// The settings store's file in ConfigRoot().
+std::filesystem::path SettingsFile();
+// `text` less the blanks and control characters a read drops at both ends.
+std::string TrimSettingText(const std::string& text);
 
 // The settings store's two operations; class-level only, as every caller uses them.
 class TPubUtil {

@@ -12,6 +12,7 @@
 #include "platform/files/ConfigHome.h"
 #include "platform/files/TextTrim.h"
 #include "platform/process/ChildProcess.h"
+#include "platform/secrets/SystemdCredentialStore.h"
 
 namespace kelbrin::platform {
 namespace {
@@ -112,6 +113,16 @@ void WriteSystemSandbox(std::ostream& text, const std::filesystem::path& writabl
        << "ProtectProc=invisible\n";
 }
 
+// The account saved for the service, sealed by systemd-creds (SystemdCredentialStore.h). The
+// stand-in value is the default while none is saved: a credential that cannot be loaded is then
+// no reason to keep the service from starting.
+void WriteAccountCredential(std::ostream& text) {
+  const std::string name = SystemdCredentialStore::kCredentialName;
+  text << "LoadCredentialEncrypted=" << name << ':'
+       << (std::filesystem::path(SystemdCredentialStore::kDefaultFolder) / name).string() << '\n'
+       << "SetCredential=" << name << ":none\n";
+}
+
 }  // namespace
 
 SystemdServiceManager::Scope SystemdServiceManager::DefaultScope() {
@@ -210,7 +221,10 @@ std::string SystemdServiceManager::UnitFileText(const ServiceDefinition& service
   if (!service.user.empty()) text << "User=" << service.user << '\n';
   text << "Restart=on-failure\n";
   WriteConfinement(text, scope);
-  if (scope == Scope::System) WriteSystemSandbox(text, service.writableFolder);
+  if (scope == Scope::System) {
+    WriteSystemSandbox(text, service.writableFolder);
+    WriteAccountCredential(text);
+  }
   text << "\n[Install]\n"
        << "WantedBy=" << (scope == Scope::System ? "multi-user.target" : "default.target") << '\n';
   return text.str();

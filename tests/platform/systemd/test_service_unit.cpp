@@ -115,6 +115,11 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
             "ProtectClock=yes\n"
             "ProtectHostname=yes\n"
             "ProtectProc=invisible\n"
+            "LoadCredentialEncrypted=kelbrin-client.account:"
+            "/etc/credstore.encrypted/kelbrin-client.account
+"
+            "SetCredential=kelbrin-client.account:none
+"
             "\n[Install]\n"
             "WantedBy=multi-user.target\n");
   EXPECT_EQ(fs::status(units_ / "PROKelbrinService.service").permissions() & fs::perms::all,
@@ -144,6 +149,7 @@ TEST_F(ScriptedSystemctl, AUserUnitIsWantedByTheUsersDefaultTarget) {
   EXPECT_THAT(unit, HasSubstr("WantedBy=default.target\n"));
   EXPECT_THAT(unit, ::testing::Not(HasSubstr("User=")));
   EXPECT_THAT(unit, ::testing::Not(HasSubstr("network-online")));
+  EXPECT_THAT(unit, ::testing::Not(HasSubstr("Credential"))) << "sealed for the system only";
   // Confined as far as a user's manager can: no core dump, no new privileges, filtered calls.
   EXPECT_THAT(unit, HasSubstr("LimitCORE=0\n"));
   EXPECT_THAT(unit, HasSubstr("NoNewPrivileges=yes\n"));

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace kelbrin::platform {
+
+// The store could not be reached, is locked and the user declined to unlock it, or refused the
+// change. The message says which; it never holds the secret.
+class SecretStoreError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A place outside the settings file that keeps one secret per account. Every operation throws
+// SecretStoreError when the place cannot serve it.
+class SecretStore {
+ public:
+  virtual ~SecretStore() = default;
+
+  // Where the secrets are kept, for the log ("the Secret Service", ...).
+  virtual std::string Place() const = 0;
+  // The secret saved for `account`; nullopt when none is.
+  virtual std::optional<std::string> Load(const std::string& account) = 0;
+  // Saves `secret` for `account`, replacing the one saved before.
+  virtual void Save(const std::string& account, const std::string& secret) = 0;
+  // Forgets the secret of `account`; nothing saved is not an error.
+  virtual void Remove(const std::string& account) = 0;
+};
+
+}  // namespace kelbrin::platform

@@ -1,0 +1,131 @@
+#include "platform/secrets/SystemdCredentialStore.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <vector>
+
+#include "platform/files/AtomicFile.h"
+#include "platform/process/ChildProcess.h"
+
+namespace kelbrin::platform {
+namespace {
+
+// Far above an account and its password; also what fits a pipe before systemd-creds reads it.
+constexpr std::size_t kMaxRecord = 16 * 1024;
+
+// The credential's text: the account, a NUL byte, the secret.
+std::string Record(const std::string& account, const std::string& secret) {
+  return account + '\0' + secret;
+}
+
+std::optional<std::string> SecretOf(const std::string& record, const std::string& account) {
+  const std::size_t split = record.find('\0');
+  if (split == std::string::npos || record.compare(0, split, account) != 0) {
+    return std::nullopt;
+  }
+  return record.substr(split + 1);
+}
+
+std::optional<std::string> ReadSmallFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text;
+  text.resize(kMaxRecord + 1);
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > kMaxRecord) return std::nullopt;
+  return text;
+}
+
+// The credential as the unit's service manager handed it over, decrypted.
+std::optional<std::string> UnitCredential() {
+  const char* folder = std::getenv("CREDENTIALS_DIRECTORY");
+  if (folder == nullptr || *folder == '\0') return std::nullopt;
+  return ReadSmallFile(std::filesystem::path(folder) / SystemdCredentialStore::kCredentialName);
+}
+
+}  // namespace
+
+SystemdCredentialStore::SystemdCredentialStore(std::filesystem::path folder,
+                                               std::chrono::milliseconds timeout)
+    : folder_(std::move(folder)), timeout_(timeout) {}
+
+std::string SystemdCredentialStore::Place() const {
+  return "the encrypted credential " + File().string();
+}
+
+std::string SystemdCredentialStore::RunCreds(const std::vector<std::string>& args,
+                                             const std::string& input) const {
+  if (input.size() > kMaxRecord) throw SecretStoreError("the secret is too long");
+  int pipeFds[2] = {-1, -1};
+  if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+    throw SecretStoreError(std::string("cannot make a pipe: ") + std::strerror(errno));
+  }
+  // The whole input fits the pipe's buffer, so it is written before the program starts.
+  const bool written =
+      ::write(pipeFds[1], input.data(), input.size()) == static_cast<ssize_t>(input.size());
+  ::close(pipeFds[1]);
+  if (!written) {
+    ::close(pipeFds[0]);
+    throw SecretStoreError("cannot hand the secret to systemd-creds");
+  }
+  std::vector<std::string> argv{"systemd-creds"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::optional<ChildProcess> child =
+      ChildProcess::Start(argv, ChildOptions{true, {{STDIN_FILENO, pipeFds[0]}}});
+  ::close(pipeFds[0]);
+  if (!child) throw SecretStoreError("systemd-creds is not installed");
+  const std::optional<int> exitCode = child->Wait(timeout_);
+  if (!exitCode) throw SecretStoreError("systemd-creds took too long");
+  if (*exitCode != 0) {
+    throw SecretStoreError("systemd-creds " + args.front() + " failed (exit status " +
+                           std::to_string(*exitCode) + ")");
+  }
+  return child->Output();
+}
+
+std::optional<std::string> SystemdCredentialStore::Load(const std::string& account) {
+  if (std::optional<std::string> handedOver = UnitCredential()) {
+    return SecretOf(*handedOver, account);
+  }
+  std::error_code error;
+  if (!std::filesystem::exists(File(), error)) return std::nullopt;
+  const std::string record =
+      RunCreds({"decrypt", std::string("--name=") + kCredentialName, File().string(), "-"}, "");
+  return SecretOf(record, account);
+}
+
+void SystemdCredentialStore::Save(const std::string& account, const std::string& secret) {
+  const std::string sealed = RunCreds(
+      {"encrypt", std::string("--name=") + kCredentialName, "-", "-"}, Record(account, secret));
+  try {
+    CreateFolder(folder_, 0700);
+    WriteFileAtomically(File(), sealed, 0600);
+  } catch (const std::system_error& failure) {
+    throw SecretStoreError(failure.what());
+  }
+}
+
+void SystemdCredentialStore::Remove(const std::string& account) {
+  std::error_code error;
+  if (!std::filesystem::exists(File(), error)) return;
+  // A credential that can no longer be opened (a new machine key) is forgotten as well.
+  std::optional<std::string> saved;
+  try {
+    saved = Load(account);
+  } catch (const SecretStoreError&) {
+    saved = std::string();
+  }
+  if (saved && !std::filesystem::remove(File(), error) && error) {
+    throw SecretStoreError("cannot remove " + File().string() + ": " + error.message());
+  }
+}
+
+}  // namespace kelbrin::platform

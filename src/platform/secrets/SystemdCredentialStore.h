@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <vector>
+
+#include "platform/secrets/SecretStore.h"
+
+namespace kelbrin::platform {
+
+// The system service's secret as a systemd credential: `systemd-creds encrypt` seals it with the
+// machine's key (and its TPM when it has one) into FOLDER/NAME, and the unit loads it with
+// `LoadCredentialEncrypted=NAME`, which finds it there (/etc/credstore.encrypted is one of the
+// folders systemd searches). The unit's process reads it from $CREDENTIALS_DIRECTORY/NAME;
+// any other process of root decrypts the file with `systemd-creds decrypt`. The credential holds
+// the account with the secret, so a credential left from another account is never taken.
+// The secret reaches systemd-creds on a pipe, never in argv or the environment.
+class SystemdCredentialStore : public SecretStore {
+ public:
+  static constexpr char kCredentialName[] = "kelbrin-client.account";
+  static constexpr char kDefaultFolder[] = "/etc/credstore.encrypted";
+
+  explicit SystemdCredentialStore(std::filesystem::path folder = kDefaultFolder,
+                                  std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+  std::string Place() const override;
+  std::optional<std::string> Load(const std::string& account) override;
+  void Save(const std::string& account, const std::string& secret) override;
+  void Remove(const std::string& account) override;
+
+  std::filesystem::path File() const { return folder_ / kCredentialName; }
+
+ private:
+  // systemd-creds ARGS with `input` on its standard input: its standard output.
+  std::string RunCreds(const std::vector<std::string>& args, const std::string& input) const;
+
+  std::filesystem::path folder_;
+  std::chrono::milliseconds timeout_;
+};
+
+}  // namespace kelbrin::platform

@@ -1,0 +1,79 @@
+// The system service's credential through the real systemd-creds.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "ChildRun.h"
+#include "ScopedEnv.h"
+#include "TempDir.h"
+#include "platform/secrets/SystemdCredentialStore.h"
+
+namespace kelbrin::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SystemdCredentialStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "sealing with the machine's key needs root";
+    try {
+      store_.Save("probe", "probe");
+    } catch (const SecretStoreError& error) {
+      GTEST_SKIP() << "systemd-creds cannot seal a credential here: " << error.what();
+    }
+  }
+
+  test::TempDir dir_;
+  test::ScopedEnv noUnit_{"CREDENTIALS_DIRECTORY", std::nullopt};
+  SystemdCredentialStore store_{dir_ / "credstore"};
+};
+
+TEST_F(SystemdCredentialStoreTest, SealsTheAccountAndOpensItAgain) {
+  store_.Save("demo01", "demo-pass");
+  EXPECT_EQ(fs::status(store_.File()).permissions() & fs::perms::all, fs::perms(0600));
+  EXPECT_EQ(test::ReadFile(store_.File()).find("demo-pass"), std::string::npos)
+      << "the file holds the password sealed";
+  EXPECT_EQ(store_.Load("demo01"), "demo-pass");
+  EXPECT_EQ(store_.Load("demo02"), std::nullopt) << "another account's credential is not taken";
+
+  store_.Remove("demo02");
+  EXPECT_TRUE(fs::exists(store_.File())) << "only the account's own credential is removed";
+  store_.Remove("demo01");
+  EXPECT_FALSE(fs::exists(store_.File()));
+  EXPECT_EQ(store_.Load("demo01"), std::nullopt);
+}
+
+// Under its unit the service reads what the manager decrypted, without systemd-creds.
+TEST(SystemdCredentialUnderUnitTest, ReadsTheCredentialsFolder) {
+  test::TempDir dir;
+  const fs::path handedOver = dir / "credentials";
+  fs::create_directories(handedOver);
+  std::ofstream(handedOver / SystemdCredentialStore::kCredentialName, std::ios::binary)
+      << std::string("demo01\0demo-pass", 16);
+  test::ScopedEnv unit("CREDENTIALS_DIRECTORY", handedOver.string());
+  test::ScopedEnv noProgram("PATH", (dir / "empty").string());
+  SystemdCredentialStore store(dir / "credstore");
+  EXPECT_EQ(store.Load("demo01"), "demo-pass");
+  EXPECT_EQ(store.Load("demo"), std::nullopt);
+  // The unit's stand-in while nothing is saved reads as no password.
+  std::ofstream(handedOver / SystemdCredentialStore::kCredentialName) << "none";
+  EXPECT_EQ(store.Load("demo01"), std::nullopt);
+}
+
+TEST(SystemdCredentialWithoutProgramTest, SavingFailsWithAReason) {
+  test::TempDir dir;
+  test::ScopedEnv noProgram("PATH", (dir / "empty").string());
+  SystemdCredentialStore store(dir / "credstore");
+  try {
+    store.Save("demo01", "demo-pass");
+    ADD_FAILURE() << "saved without systemd-creds";
+  } catch (const SecretStoreError& error) {
+    EXPECT_STREQ(error.what(), "systemd-creds is not installed");
+  }
+  EXPECT_FALSE(fs::exists(store.File()));
+}
+
+}  // namespace
+}  // namespace kelbrin::platform
