@@ -302,7 +302,7 @@ class TestMainForm : public QObject {
     rig.find<QLineEdit>("EditUserName")->setFocus();
     QTest::keyClick(rig.form->windowHandle(), key.key(), key.keyboardModifiers());
     QCOMPARE(rig.form->ActivePage(), to);
-    QCOMPARE(rig.find<PageButtonRow>("Panel13")->selected(), to);
+    QCOMPARE(rig.find<PageButtonRow>("Panel13")->Selected(), to);
   }
 
   // Tab and Shift+Tab reach every control a key can work, and nothing else: not the title bar's
@@ -310,7 +310,7 @@ class TestMainForm : public QObject {
   void tabChainSkipsTheTitleBarAndTakesAListOnce() {
     MainFormRig rig;
     for (int i = 0; i < 300; ++i)
-      rig.controller->EventLog().AddLog(0, "entry " + std::to_string(i));
+      rig.root->EventLog().AddLog(0, "entry " + std::to_string(i));
     rig.form->ShowFromTray();
     QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
     rig.form->SetActivePage(TMainForm::kLogPage);
@@ -354,7 +354,7 @@ class TestMainForm : public QObject {
   // "Help(&H)".
   void logPageMnemonicsBeatTheMenuBar() {
     MainFormRig rig;
-    rig.controller->EventLog().AddLog(0, "something to save");
+    rig.root->EventLog().AddLog(0, "something to save");
     rig.form->ShowFromTray();
     QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
     rig.form->SetActivePage(TMainForm::kLogPage);

@@ -79,7 +79,7 @@ std::string SystemdCredentialStore::RunCreds(const std::vector<std::string>& arg
   std::vector<std::string> argv{"systemd-creds"};
   argv.insert(argv.end(), args.begin(), args.end());
   std::optional<ChildProcess> child =
-      ChildProcess::Start(argv, ChildOptions{true, {{STDIN_FILENO, pipeFds[0]}}});
+      ChildProcess::Start(argv, ChildOptions{.captureOutput = true, .passFds = {{STDIN_FILENO, pipeFds[0]}}});
   ::close(pipeFds[0]);
   if (!child) throw SecretStoreError("systemd-creds is not installed");
   const std::optional<int> exitCode = child->Wait(timeout_);

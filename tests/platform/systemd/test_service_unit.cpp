@@ -116,10 +116,8 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
             "ProtectHostname=yes\n"
             "ProtectProc=invisible\n"
             "LoadCredentialEncrypted=kelbrin-client.account:"
-            "/etc/credstore.encrypted/kelbrin-client.account
-"
-            "SetCredential=kelbrin-client.account:none
-"
+            "/etc/credstore.encrypted/kelbrin-client.account\n"
+            "SetCredential=kelbrin-client.account:none\n"
             "\n[Install]\n"
             "WantedBy=multi-user.target\n");
   EXPECT_EQ(fs::status(units_ / "PROKelbrinService.service").permissions() & fs::perms::all,
