@@ -90,7 +90,9 @@ QStringList clippedCaptions(QWidget* window) {
   for (QLabel* label : window->findChildren<QLabel*>()) {
     if (!label->isVisible() || label->text().isEmpty() || label->wordWrap()) continue;
     if (qobject_cast<WrappingLabel*>(label) != nullptr) continue;  // cuts with "…" and a tooltip
-    note(label->text(), label->fontMetrics().horizontalAdvance(label->text()),
+    // A label that carries a mnemonic for its buddy draws its text without the '&'.
+    const QString shown = label->buddy() ? QString(label->text()).remove('&') : label->text();
+    note(shown, label->fontMetrics().horizontalAdvance(shown),
          label->contentsRect().width() - 2 * label->margin() - label->indent());
   }
   for (QGroupBox* group : window->findChildren<QGroupBox*>()) {

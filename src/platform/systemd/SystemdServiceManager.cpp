@@ -80,14 +80,16 @@ void WriteConfinement(std::ostream& text, SystemdServiceManager::Scope scope) {
 // dial-up line's pppd needs is kept: CAP_NET_ADMIN (and CAP_NET_RAW for PPPoE) to bring a link
 // up, /run for its pid files (the client finds the link by them), /dev/ppp and the modems.
 // /proc keeps its machine facts (memory, processors, kernel release) for the inventory report.
-void WriteSystemSandbox(std::ostream& text, const std::filesystem::path& writableFolder) {
+void WriteSystemSandbox(std::ostream& text, const std::filesystem::path& writableFolder,
+                        bool runsAsRoot) {
   // The homes are hidden unless the settings are in one (a unit installed for a desktop user).
   const bool settingsInAHome = std::ranges::any_of(
       std::initializer_list<std::string_view>{"/home/", "/root/", "/run/user/"},
       [&](std::string_view home) { return writableFolder.string().starts_with(home); });
-  text << "CapabilityBoundingSet=CAP_NET_ADMIN CAP_NET_RAW\n"
-       << "AmbientCapabilities=CAP_NET_ADMIN CAP_NET_RAW\n"
-       << "ProtectSystem=strict\n"
+  text << "CapabilityBoundingSet=CAP_NET_ADMIN CAP_NET_RAW\n";
+  // Root holds what the bounding set leaves it; another user needs the capabilities handed in.
+  if (!runsAsRoot) text << "AmbientCapabilities=CAP_NET_ADMIN CAP_NET_RAW\n";
+  text << "ProtectSystem=strict\n"
        << "ProtectHome=" << (settingsInAHome ? "read-only" : "yes") << '\n';
   // "-": a settings folder that does not exist yet does not keep the service from starting.
   if (!writableFolder.empty()) {
@@ -222,7 +224,8 @@ std::string SystemdServiceManager::UnitFileText(const ServiceDefinition& service
   text << "Restart=on-failure\n";
   WriteConfinement(text, scope);
   if (scope == Scope::System) {
-    WriteSystemSandbox(text, service.writableFolder);
+    WriteSystemSandbox(text, service.writableFolder,
+                       service.user.empty() || service.user == "root");
     WriteAccountCredential(text);
   }
   text << "\n[Install]\n"
