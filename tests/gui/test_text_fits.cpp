@@ -19,11 +19,13 @@
 #include "gui/TFAnimateHint.h"
 #include "gui/WrappingLabel.h"
 #include "reminders/EventKinds.h"
+#include "MessagesLocale.h"
 #include "runtime/Translate.h"
 
 using namespace std::chrono_literals;
 using kelbrin::gui::TFAnimateHint;
 using kelbrin::gui::TMainForm;
+using kelbrin::test::MessagesLocale;
 using kelbrin::gui::WrappingLabel;
 using kelbrin::gui::test::MainFormRig;
 
@@ -101,20 +103,6 @@ QStringList clippedCaptions(QWidget* window) {
   }
   return clipped;
 }
-
-// The messages language of this process, for one test.
-class MessagesLocale {
- public:
-  explicit MessagesLocale(const char* locale)
-      : previous_(std::setlocale(LC_MESSAGES, nullptr)),
-        chosen_(std::setlocale(LC_MESSAGES, locale) != nullptr) {}
-  ~MessagesLocale() { std::setlocale(LC_MESSAGES, previous_.c_str()); }
-  bool chosen() const { return chosen_; }
-
- private:
-  std::string previous_;
-  bool chosen_;
-};
 
 }  // namespace
 

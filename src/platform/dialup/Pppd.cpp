@@ -12,6 +12,7 @@
 #include "platform/dialup/PppdErrors.h"
 #include "platform/dialup/PppdLog.h"
 #include "platform/files/PrivateFile.h"
+#include "platform/machine/FactFile.h"
 
 namespace kelbrin::platform {
 namespace {
@@ -32,16 +33,6 @@ constexpr auto kAfterKill = 2s;
 bool PlainName(const std::string& name) {
   return !name.empty() && name.size() <= 255 && name.front() != '.' &&
          name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
-}
-
-// Reads at most `limit` bytes of a small file.
-std::optional<std::string> ReadSmallFile(const fs::path& path, std::size_t limit) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text(limit, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(limit));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  return text;
 }
 
 // A quoted pppd option word: backslash and quote escaped.
@@ -100,7 +91,7 @@ fs::path PppdSetup::DefaultPrivateDir() {
 
 bool ProcessAlive(pid_t pid) {
   if (pid <= 0) return false;
-  const auto stat = ReadSmallFile("/proc/" + std::to_string(pid) + "/stat", 512);
+  const auto stat = ReadFactFile("/proc/" + std::to_string(pid) + "/stat", 512);
   if (!stat) return false;
   // "PID (COMM) STATE ...": the state follows the last parenthesis.
   const auto close = stat->rfind(')');
@@ -186,7 +177,7 @@ std::optional<DialLink> Pppd::ReadLink(const fs::path& pidFile) const {
       !name.ends_with(kLinkSuffix)) {
     return std::nullopt;
   }
-  const auto text = ReadSmallFile(pidFile, 128);
+  const auto text = ReadFactFile(pidFile, 128);
   if (!text) return std::nullopt;
   DialLink link;
   link.entry = name.substr(kLinkPrefix.size(),

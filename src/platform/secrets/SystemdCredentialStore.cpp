@@ -13,6 +13,7 @@
 
 #include "platform/files/AtomicFile.h"
 #include "platform/process/ChildProcess.h"
+#include "platform/machine/FactFile.h"
 
 namespace kelbrin::platform {
 namespace {
@@ -33,14 +34,10 @@ std::optional<std::string> SecretOf(const std::string& record, const std::string
   return record.substr(split + 1);
 }
 
-std::optional<std::string> ReadSmallFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text;
-  text.resize(kMaxRecord + 1);
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  if (text.size() > kMaxRecord) return std::nullopt;
+// A record longer than any saved one is not ours.
+std::optional<std::string> ReadRecordFile(const std::filesystem::path& file) {
+  std::optional<std::string> text = ReadFactFile(file, kMaxRecord + 1);
+  if (text && text->size() > kMaxRecord) return std::nullopt;
   return text;
 }
 
@@ -48,7 +45,7 @@ std::optional<std::string> ReadSmallFile(const std::filesystem::path& file) {
 std::optional<std::string> UnitCredential() {
   const char* folder = std::getenv("CREDENTIALS_DIRECTORY");
   if (folder == nullptr || *folder == '\0') return std::nullopt;
-  return ReadSmallFile(std::filesystem::path(folder) / SystemdCredentialStore::kCredentialName);
+  return ReadRecordFile(std::filesystem::path(folder) / SystemdCredentialStore::kCredentialName);
 }
 
 }  // namespace

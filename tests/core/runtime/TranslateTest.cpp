@@ -3,25 +3,13 @@
 #include <clocale>
 #include <string>
 
+#include "MessagesLocale.h"
 #include "runtime/Translate.h"
 
 namespace {
 
 using kelbrin::runtime::Translate;
-
-// The messages language of this process for one test, put back afterwards.
-class MessagesLocale {
- public:
-  explicit MessagesLocale(const char* locale)
-      : previous_(std::setlocale(LC_MESSAGES, nullptr)),
-        chosen_(std::setlocale(LC_MESSAGES, locale) != nullptr) {}
-  ~MessagesLocale() { std::setlocale(LC_MESSAGES, previous_.c_str()); }
-  bool chosen() const { return chosen_; }
-
- private:
-  std::string previous_;
-  bool chosen_;
-};
+using kelbrin::test::MessagesLocale;
 
 TEST(Translate, FollowsTheMessagesLanguageAndLeavesEverythingElseWhole) {
   kelbrin::runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
