@@ -31,18 +31,18 @@ OpenSslLoad LoadOpenSsl(const char* soname) {
 #undef KELBRIN_OPENSSL_LOAD
   // The library stays loaded, also when a function is missing: unloading OpenSSL is not safe
   // once it has started, and a second attempt would find the same library.
-  return {api.release(), {}};
+  return {std::move(api), {}};
 }
 
 const OpenSslApi* OpenSsl() {
   // Never destroyed, like the library: an exchange on another thread may still use it at exit.
   static const OpenSslApi* const api = [] {
-    const OpenSslLoad load = LoadOpenSsl(kOpenSslName);
+    OpenSslLoad load = LoadOpenSsl(kOpenSslName);
     // Once for the process: every https exchange fails the same way from here on.
     if (load.api == nullptr) {
       std::cerr << "kelbrin-client: https is unavailable: " << load.error << '\n';
     }
-    return load.api;
+    return load.api.release();
   }();
   return api;
 }

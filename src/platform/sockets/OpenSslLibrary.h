@@ -5,6 +5,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/process/RuntimeLibrary.h"
@@ -49,10 +50,10 @@ struct OpenSslApi {
 
 inline constexpr const char* kOpenSslName = "libssl.so.3";
 
-// What loading a TLS library came to: its functions (never freed), or nullptr and why not, naming
+// What loading a TLS library came to: its functions, or nullptr and why not, naming
 // the library and, from dlerror(), what is missing.
 struct OpenSslLoad {
-  const OpenSslApi* api = nullptr;
+  std::unique_ptr<const OpenSslApi> api;
   std::string error;
 };
 OpenSslLoad LoadOpenSsl(const char* soname);
