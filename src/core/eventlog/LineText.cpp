@@ -2,41 +2,18 @@
 
 #include <cstddef>
 
+#include "platform/files/Utf8Check.h"
+
 namespace kelbrin::eventlog {
 
 namespace {
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// The length of the valid UTF-8 sequence at the start of `text` whose code point is printable
-// (not a C1 control), or 0. Overlong forms and surrogates count as invalid.
+// The length of the well-formed UTF-8 character at the start of `text` whose code point is
+// printable (not a C1 control), or 0.
 std::size_t PrintableSequenceLength(std::string_view text) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  std::size_t length = 0;
-  char32_t codePoint = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    codePoint = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    codePoint = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    codePoint = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (text.size() < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (!IsContinuation(c)) return 0;
-    codePoint = (codePoint << 6) | (c & 0x3F);
-  }
-  const bool overlong = (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
-  const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
-  const bool c1 = codePoint >= 0x80 && codePoint <= 0x9F;
-  if (overlong || surrogate || c1 || codePoint > 0x10FFFF) return 0;
-  return length;
+  const platform::Utf8Character character = platform::DecodeUtf8(text);
+  const bool c1 = character.code >= 0x80 && character.code <= 0x9F;
+  return c1 ? 0 : character.length;
 }
 
 void AppendHex(std::string& out, unsigned char c) {

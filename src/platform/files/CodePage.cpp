@@ -31,35 +31,7 @@ std::size_t Utf8CharacterLength(std::string_view text) {
   return length;
 }
 
-// The length of the well-formed UTF-8 character at the start of `text` (no overlong form, no
-// surrogate, nothing above U+10FFFF), or 0 when it is not one.
-std::size_t WellFormedLength(std::string_view text) {
-  const auto lead = static_cast<unsigned char>(text.front());
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  char32_t code = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (text.size() < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if ((c & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (c & 0x3F);
-  }
-  const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-  if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return 0;
-  return length;
-}
+std::size_t WellFormedLength(std::string_view text) { return DecodeUtf8(text).length; }
 
 // `text` with every byte that is not part of a well-formed UTF-8 character replaced by
 // `standIn`. iconv's UTF-8 takes the obsolete five- and six-byte forms and surrogates as they
@@ -210,6 +182,35 @@ std::string CodePage::FromUtf8(std::string_view utf8) const {
     output += '?';
     return Utf8CharacterLength(rest);
   });
+}
+
+Utf8Character DecodeUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  const auto lead = static_cast<unsigned char>(text.front());
+  if (lead < 0x80) return {1, lead};
+  std::size_t length = 0;
+  char32_t code = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07;
+  } else {
+    return {};
+  }
+  if (text.size() < length) return {};
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if ((c & 0xC0) != 0x80) return {};
+    code = (code << 6) | (c & 0x3F);
+  }
+  const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+  if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return {};
+  return {length, code};
 }
 
 bool IsWellFormedUtf8(std::string_view text) {
