@@ -102,7 +102,7 @@ class TestStatePage : public QObject {
     for (const char* label : {"Label25", "Label26", "Label27", "Label28", "Label29"}) {
       QVERIFY2(text(rig, label).isEmpty(), label);
     }
-    QVERIFY(!rig.find<QWidget>("Image1")->isHidden());
+    QVERIFY(rig.find<QWidget>("Image1")->isHidden());
     QCOMPARE(rig.form->Tray().IconIndex(), 0);
     QCOMPARE(rig.form->Tray().Hint(), QString("Kelbrin client V6.0 -- Logout"));
     QCOMPARE(rig.backend.values["UserPwd"], std::string());
@@ -115,6 +115,13 @@ class TestStatePage : public QObject {
     QCOMPARE(text(rig, "Label26"), QString("Trial user"));
     QVERIFY(!rig.find<QWidget>("Image1")->isHidden());
     QVERIFY(!rig.find<QWidget>("labFKXZUrl")->isHidden());
+
+    // The notice leaves with the deadline it belongs to.
+    rig.find<QPushButton>("BtnLogon")->click();
+    QTRY_COMPARE(rig.controller->Mark(), 0);
+    QVERIFY(text(rig, "Label29").isEmpty());
+    QVERIFY(rig.find<QWidget>("Image1")->isHidden());
+    QVERIFY(rig.find<QWidget>("labFKXZUrl")->isHidden());
   }
 
   void enterInThePasswordLogsInAndMenuLoginSwitchesToTheFirstPage() {

@@ -343,7 +343,10 @@ void SessionController::DoLogout(bool connectionFailure) {
   view_.Label27.clear();
   view_.Label28.clear();
   view_.Label29.clear();
-  view_.Image1Visible = true;
+  // The payment notice belongs to the deadline just cleared: shown alone it would point at no
+  // account.
+  view_.Image1Visible = false;
+  view_.labFKXZUrlVisible = false;
   Changed();
 }
 
