@@ -493,6 +493,7 @@ void TMainForm::ActionMainMenuBar1Popup() {
 void TMainForm::ShowView(const session::SessionView& view) {
   statePage_->ShowView(view);
   domainPage_->ShowServiceList(view.DomainTree);
+  domainPage_->ShowFetching(view.ServiceListFetching);
   settingsBoxes_->ShowView(view);
   tray_->SetState(view.TrayIconIndex, UiText(view.TrayHint));
   // The banner plays again at each login, when the session turns Online.

@@ -402,15 +402,18 @@ void SessionController::StartServiceListFetch() {
   std::erase_if(getServiceTrds_, [](const auto& worker) { return worker->Finished(); });
   getServiceTrds_.push_back(std::make_unique<TGetServiceTrd>(client_, signals_, settings_, inbox_,
                                                              options_.pace, ++fetchesStarted_));
+  ++fetchesRunning_;
+  view_.ServiceListFetching = true;
 }
 
 void SessionController::RefreshServiceList() {
   AssertOwnerThread();
   // A refresh while a fetch is under way joins it: repeated clicks queue no exchanges ahead of
   // the address checks that share the one connection to the service.
-  const bool fetching = std::ranges::any_of(getServiceTrds_,
-                                            [](const auto& worker) { return !worker->Finished(); });
-  if (Mark() == 1 && !fetching) StartServiceListFetch();
+  if (Mark() == 1 && fetchesRunning_ == 0) {
+    StartServiceListFetch();
+    Changed();
+  }
 }
 
 void SessionController::ShowAccountAddress() {
@@ -510,18 +513,19 @@ void SessionController::OnAutoLogonDone(
 
 void SessionController::OnServiceList(const ServiceListReply& reply) {
   AssertOwnerThread();
+  // Every fetch ends with one reply, whatever it brings.
+  if (fetchesRunning_ > 0) --fetchesRunning_;
+  view_.ServiceListFetching = fetchesRunning_ > 0;
   try {
-    if (!reply.list) {
-      NotifyEvent(reminders::kNotifyTextKind, reply.errorText);
-      return;
-    }
     // Of two fetches in flight, the one started later describes the newer login: its list
     // stays even when the earlier fetch answers after it.
-    if (reply.fetch < newestFetchShown_) return;
-    newestFetchShown_ = reply.fetch;
-    SetServiceList(reply.list);
-    view_.DomainTree = reply.list;
+    if (reply.list && reply.fetch >= newestFetchShown_) {
+      newestFetchShown_ = reply.fetch;
+      SetServiceList(reply.list);
+      view_.DomainTree = reply.list;
+    }
     Changed();
+    if (reply.replied && !reply.list) NotifyEvent(reminders::kNotifyTextKind, reply.errorText);
   } catch (...) {
   }
 }

@@ -219,6 +219,7 @@ class SessionController final : public AccountIntents,
   std::optional<std::shared_ptr<const protocol::TQueryUserProfileResp>> autoLogonDoneHeld_;
   std::uint64_t fetchesStarted_ = 0;
   std::uint64_t newestFetchShown_ = 0;
+  int fetchesRunning_ = 0;  // started and not yet replied
 
   // Workers; joined by Shutdown.
   std::thread loginThread_;

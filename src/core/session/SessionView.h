@@ -40,6 +40,9 @@ struct SessionView {
   // Off while a manual login is under way (the edits are disabled then too).
   bool BtnLogonEnabled = true;
 
+  // A service-list fetch (at login or by "Refresh ") is under way.
+  bool ServiceListFetching = false;
+
   // Tray icon: index in the tray image list and hint.
   int TrayIconIndex = 0;
   std::string TrayHint = "Kelbrin client V6.0";

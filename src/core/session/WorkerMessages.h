@@ -16,6 +16,8 @@ struct ServiceListReply {
   std::uint64_t fetch = 0;
   std::shared_ptr<const protocol::TGetServiceListResp> list;  // none: refused
   std::string errorText;                                      // LastErrorText of the refusal
+  // False when the fetch ended without a reply from the service (nothing to show but its end).
+  bool replied = true;
 };
 
 // The workers' messages to the controller (WM_IP_STATUS, WM_AUTOLOGON_DONE, WM_SERVICE_LIST).
