@@ -496,10 +496,11 @@ void TMainForm::ShowView(const session::SessionView& view) {
   domainPage_->ShowFetching(view.ServiceListFetching);
   settingsBoxes_->ShowView(view);
   tray_->SetState(view.TrayIconIndex, UiText(view.TrayHint));
-  // The banner plays again at each login, when the session turns Online.
-  const bool online = view.TrayIconIndex == TrayIcon::kOnlineIcon;
-  if (online && !online_) RestartBanner();
-  online_ = online;
+  // The banner plays again at each login; a service that stops answering for a while and comes
+  // back is no new login.
+  const bool loggedIn = view.TrayIconIndex != TrayIcon::kOfflineIcon;
+  if (loggedIn && !loggedIn_) RestartBanner();
+  loggedIn_ = loggedIn;
   if (view.BtnLogonEnabled) {
     unsetCursor();
   } else {

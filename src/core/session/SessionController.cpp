@@ -386,6 +386,10 @@ void SessionController::ShowSessionState(DisplayState state) {
       view_.TrayIconIndex = 3;
       view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Online");
       break;
+    case DisplayState::ConnectionFails:
+      view_.TrayIconIndex = 1;
+      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Connection fails！");
+      break;
   }
   Changed();
 }
@@ -464,6 +468,11 @@ void SessionController::Inbox::PostServiceList(ServiceListReply reply) {
   });
 }
 
+void SessionController::Inbox::PostActiveTestAnswered(bool answered) {
+  controller_.PostToController(
+      [&controller = controller_, answered] { controller.OnActiveTestAnswered(answered); });
+}
+
 void SessionController::OnIpStatus(const std::string& text, bool connectionFailure) {
   AssertOwnerThread();
   try {
@@ -528,6 +537,13 @@ void SessionController::OnServiceList(const ServiceListReply& reply) {
     if (reply.replied && !reply.list) NotifyEvent(reminders::kNotifyTextKind, reply.errorText);
   } catch (...) {
   }
+}
+
+void SessionController::OnActiveTestAnswered(bool answered) {
+  AssertOwnerThread();
+  // A logout has already shown its own state.
+  if (Mark() != 1) return;
+  ShowSessionState(answered ? DisplayState::Online : DisplayState::ConnectionFails);
 }
 
 // --- refusals ---------------------------------------------------------------------------------
