@@ -278,6 +278,8 @@ def run_test(args, work, processes):
                           "SESSION_MANAGER")}
     env.update({"XDG_RUNTIME_DIR": runtime_dir,
                 "XDG_CONFIG_HOME": os.path.join(work, "config"),
+                # The address history goes here, not into the home folder of whoever runs this.
+                "XDG_STATE_HOME": os.path.join(work, "state-home"),
                 "PATH": fake_bin + os.pathsep + env.get("PATH", "/usr/bin:/bin"),
                 "LANG": "C.UTF-8"})
 
@@ -417,6 +419,12 @@ def run_test(args, work, processes):
     desktop.screenshot("desktop-11-about")
     desktop.key("Escape")
     wait_for("the about box to close", lambda: not report.top_level("kelbrin::gui::TFAbout"), 10)
+
+    history = os.path.join(work, "state-home", "kelbrin-client", "address-history")
+    with open(history) as lines:
+        addresses = [line.split(" ")[1].strip() for line in lines]
+    if addresses != ["127.0.0.1"]:
+        raise Failure(f"the address history holds {addresses!r}, expected the one address")
 
     log("quitting from the tray menu")
     open_tray_menu()
