@@ -120,6 +120,24 @@ void DomainPage::ShowServiceList(std::shared_ptr<const protocol::TGetServiceList
   TreeViewDNS->setCurrentIndex(model_->RootIndex());
 }
 
+void DomainPage::ShowFetching(bool fetching) {
+  if (suiButton1->isEnabled() == !fetching) return;
+  const auto focused = [this](QWidget* widget) { return window()->focusWidget() == widget; };
+  if (fetching) {
+    // A disabled button passes the focus on to the next control, where a second Return would
+    // act; the tree takes no action from it.
+    refocusRefresh_ = focused(suiButton1);
+    if (refocusRefresh_) TreeViewDNS->setFocus(Qt::OtherFocusReason);
+    suiButton1->setEnabled(false);
+    setCursor(Qt::BusyCursor);
+    return;
+  }
+  suiButton1->setEnabled(true);
+  unsetCursor();
+  if (refocusRefresh_ && focused(TreeViewDNS)) suiButton1->setFocus(Qt::OtherFocusReason);
+  refocusRefresh_ = false;
+}
+
 void DomainPage::FillDomainTree(std::shared_ptr<const protocol::TGetServiceListResp> list) {
   if (!list) return;
   model_->SetList(std::move(list), Today());

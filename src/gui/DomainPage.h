@@ -50,6 +50,10 @@ class DomainPage final : public QWidget {
   // and the lines.
   void ShowServiceList(std::shared_ptr<const protocol::TGetServiceListResp> list);
 
+  // While a service-list fetch is under way "Refresh " is disabled and the page shows the busy
+  // cursor; a focused Refresh hands the focus to the tree meanwhile and gets it back after.
+  void ShowFetching(bool fetching);
+
   // Rebuilds the tree from `list` and expands the root.
   void FillDomainTree(std::shared_ptr<const protocol::TGetServiceListResp> list);
   // Fills the lines for the selected node; nothing without a selection.
@@ -76,6 +80,7 @@ class DomainPage final : public QWidget {
   QLabel* lab6;
   LinkLabel* Label10;
   QPushButton* suiButton1;
+  bool refocusRefresh_ = false;
 };
 
 }  // namespace kelbrin::gui

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "eventlog/AddressHistory.h"
 #include "eventlog/LogFile.h"
 #include "eventlog/LogFormat.h"
 #include "gui/LogListModel.h"
@@ -51,6 +52,14 @@ QString AskWhereToSave(QWidget* parent, const QString& suggestedName) {
   dialog.setSizeGripEnabled(true);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().constFirst();
+}
+
+// A stored history line ("2026-12-11T00:46:43Z 203.0.113.7", UTC) with its time as the log
+// beside it shows times: local, "26-12-11 08:46:43". A line that is no record shows as it is.
+QString ShownHistoryLine(const std::string& stored) {
+  const std::optional<eventlog::AddressRecord> record = eventlog::AddressHistory::ParseLine(stored);
+  if (!record) return QString::fromStdString(stored);
+  return QString::fromStdString(eventlog::FormatLogTime(record->time) + "   " + record->address);
 }
 
 }  // namespace
@@ -149,7 +158,7 @@ void LogPage::BtnAddressHistoryClick() {
   QStringList newest;
   QStringList all;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const QString line = QString::fromStdString(lines[i]);
+    const QString line = ShownHistoryLine(lines[i]);
     all << line;
     if (i + kShown >= lines.size()) newest << line;
   }

@@ -36,7 +36,8 @@ class LogPage final : public QWidget {
   // Tests replace the two dialogs; the defaults are the real message box and file dialog.
   void SetDialogs(ConfirmClear confirm, ChooseSaveFile choose);
 
-  // The past public addresses, one "time address" line each, oldest first.
+  // The past public addresses, one line of the history file each ("time address", the time in
+  // UTC), oldest first; the box shows their times in local time as the log does.
   using AddressHistory = std::function<std::vector<std::string>()>;
   // Shows the button `BtnAddressHistory`, which lists them in a box.
   void SetAddressHistory(AddressHistory history);

@@ -415,8 +415,12 @@ void TMainForm::PlaceOnce() {
 
 void TMainForm::ShowFromTray() {
   PlaceOnce();
-  setWindowState(windowState() & ~Qt::WindowMinimized);
+  // A window hidden after a minimise keeps its minimised state until it is mapped again: changed
+  // on an unmapped window, the state maps it behind the toolkit's back, and the window manager
+  // then gives keys to a window the toolkit thinks hidden.
+  const bool minimized = windowState() & Qt::WindowMinimized;
   show();
+  if (minimized) setWindowState(windowState() & ~Qt::WindowMinimized);
   raise();
   activateWindow();
 }
@@ -493,12 +497,14 @@ void TMainForm::ActionMainMenuBar1Popup() {
 void TMainForm::ShowView(const session::SessionView& view) {
   statePage_->ShowView(view);
   domainPage_->ShowServiceList(view.DomainTree);
+  domainPage_->ShowFetching(view.ServiceListFetching);
   settingsBoxes_->ShowView(view);
   tray_->SetState(view.TrayIconIndex, UiText(view.TrayHint));
-  // The banner plays again at each login, when the session turns Online.
-  const bool online = view.TrayIconIndex == TrayIcon::kOnlineIcon;
-  if (online && !online_) RestartBanner();
-  online_ = online;
+  // The banner plays again at each login; a service that stops answering for a while and comes
+  // back is no new login.
+  const bool loggedIn = view.TrayIconIndex != TrayIcon::kOfflineIcon;
+  if (loggedIn && !loggedIn_) RestartBanner();
+  loggedIn_ = loggedIn;
   if (view.BtnLogonEnabled) {
     unsetCursor();
   } else {
@@ -513,7 +519,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 // Minimising leaves only the tray icon, where there is a tray host. The window is hidden once the
 // window system has finished minimising it; hiding it in the middle of that is undone by some
-// window managers.
+// window managers. It stays minimised while hidden (ShowFromTray restores it).
 void TMainForm::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
@@ -522,7 +528,6 @@ void TMainForm::changeEvent(QEvent* event) {
         [this] {
           if (!(windowState() & Qt::WindowMinimized) || !tray_->HostPresent()) return;
           hide();
-          setWindowState(windowState() & ~Qt::WindowMinimized);
         },
         Qt::QueuedConnection);
   }

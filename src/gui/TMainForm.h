@@ -159,7 +159,7 @@ class TMainForm final : public QWidget {
   std::unique_ptr<TFAbout> about_;
   std::unique_ptr<TLoopEventFrm> loopEventFrm_;
   bool placed_ = false;
-  bool online_ = false;
+  bool loggedIn_ = false;
   QPoint dragOffset_;
   bool dragging_ = false;
 };

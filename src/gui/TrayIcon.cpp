@@ -10,12 +10,26 @@
 
 namespace kelbrin::gui {
 
+namespace {
+
+// `icon` as drawn disabled, in each of its sizes.
+QIcon Dimmed(const QIcon& icon) {
+  QIcon dimmed;
+  QList<QSize> sizes = icon.availableSizes();
+  if (sizes.isEmpty()) sizes = {QSize(32, 32)};
+  for (const QSize& size : sizes) dimmed.addPixmap(icon.pixmap(size, QIcon::Disabled));
+  return dimmed;
+}
+
+}  // namespace
+
 TrayIcon::TrayIcon(QObject* parent)
     : QObject(parent),
       menu_(new QMenu),
       icon_(new QSystemTrayIcon(this)),
       offline_(ProgramIcon(QStringLiteral("TRAY_OFFLINE"))),
       online_(ProgramIcon(QStringLiteral("TRAY_ONLINE"))),
+      connectionFails_(Dimmed(online_)),
       probe_(&QSystemTrayIcon::isSystemTrayAvailable),
       hostWatch_(new QTimer(this)) {
   icon_->setObjectName(QStringLiteral("CoolTrayIcon"));
@@ -51,7 +65,9 @@ TrayIcon::~TrayIcon() {
 void TrayIcon::SetState(int iconIndex, const QString& hint) {
   if (iconIndex != iconIndex_) {
     iconIndex_ = iconIndex;
-    icon_->setIcon(iconIndex == kOnlineIcon ? online_ : offline_);
+    icon_->setIcon(iconIndex == kOnlineIcon            ? online_
+                   : iconIndex == kConnectionFailsIcon ? connectionFails_
+                                                       : offline_);
   }
   if (icon_->toolTip() != hint) icon_->setToolTip(hint);
 }

@@ -13,7 +13,8 @@ class QTimer;
 namespace kelbrin::gui {
 
 // CoolTrayIcon: the icon in the notification area with its menu suiPopupMenu1. The session
-// state picks the icon (index 0 logged out, 3 online) and the tooltip. A left click emits
+// state picks the icon (index 0 logged out, 1 logged in while the service does not answer,
+// 3 online) and the tooltip. A left click emits
 // clicked(); the menu's items emit the other signals. Main thread only.
 //
 // Many Linux desktops have no notification area (no tray host). While there is none, the icon
@@ -24,6 +25,7 @@ class TrayIcon final : public QObject {
 
  public:
   static constexpr int kOfflineIcon = 0;
+  static constexpr int kConnectionFailsIcon = 1;
   static constexpr int kOnlineIcon = 3;
   static constexpr int kHostWatchMs = 2000;
 
@@ -41,7 +43,8 @@ class TrayIcon final : public QObject {
   // The icon is meant to show and a host shows it (what the user can see), asked now.
   bool IsShown();
 
-  // Index into the tray image list; any index but kOnlineIcon shows the logged-out look.
+  // Index into the tray image list; kConnectionFailsIcon shows the online look dimmed, any other
+  // index but kOnlineIcon the logged-out look.
   void SetState(int iconIndex, const QString& hint);
   int IconIndex() const { return iconIndex_; }
   QString Hint() const;
@@ -62,6 +65,7 @@ class TrayIcon final : public QObject {
   QSystemTrayIcon* icon_;
   QIcon offline_;
   QIcon online_;
+  QIcon connectionFails_;
   int iconIndex_ = kOfflineIcon;
   HostProbe probe_;
   bool hostPresent_ = false;

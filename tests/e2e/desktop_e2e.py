@@ -278,6 +278,8 @@ def run_test(args, work, processes):
                           "SESSION_MANAGER")}
     env.update({"XDG_RUNTIME_DIR": runtime_dir,
                 "XDG_CONFIG_HOME": os.path.join(work, "config"),
+                # The address history goes here, not into the home folder of whoever runs this.
+                "XDG_STATE_HOME": os.path.join(work, "state-home"),
                 "PATH": fake_bin + os.pathsep + env.get("PATH", "/usr/bin:/bin"),
                 "LANG": "C.UTF-8"})
 
@@ -390,6 +392,25 @@ def run_test(args, work, processes):
         wait_for("the tray menu", lambda: report.top_level("QMenu"), 10)
         time.sleep(0.3)  # the menu grabs the keyboard once it is mapped
 
+    log("minimising through the window manager, then back from the tray: keys reach the window")
+    desktop.xdotool("windowminimize", "--sync", window)
+    wait_for("the window to hide to the tray", lambda: report.get("WindowVisible") == "0", 10)
+    if desktop.visible_windows(WINDOW_NAME):
+        raise Failure("the X window is still visible after the minimise")
+    desktop.click(tray_x, tray_y)
+    wait_for("the window to come back", lambda: report.get("WindowVisible") == "1", 10)
+    wait_for("the window to be the active X window",
+             lambda: desktop.xdotool("getactivewindow") == [window], 10)
+    page = int(report.get("ActivePage"))
+    desktop.key("ctrl+Tab")
+    wait_for("Ctrl+Tab to reach the window and move to the next page",
+             lambda: report.get("ActivePage") == str((page + 1) % 5), 10)
+    desktop.key("ctrl+shift+Tab")
+    wait_for("Ctrl+Shift+Tab to move back", lambda: report.get("ActivePage") == str(page), 10)
+    with open(os.path.join(work, "client.log"), errors="replace") as client_log:
+        if "setNetWmStateOnUnmappedWindow" in client_log.read():
+            raise Failure("the window's state was set while it was unmapped (see client.log)")
+
     open_tray_menu()
     desktop.screenshot("desktop-10-tray-menu")
     desktop.key("a")  # "About (&A)..."
@@ -398,6 +419,12 @@ def run_test(args, work, processes):
     desktop.screenshot("desktop-11-about")
     desktop.key("Escape")
     wait_for("the about box to close", lambda: not report.top_level("kelbrin::gui::TFAbout"), 10)
+
+    history = os.path.join(work, "state-home", "kelbrin-client", "address-history")
+    with open(history) as lines:
+        addresses = [line.split(" ")[1].strip() for line in lines]
+    if addresses != ["127.0.0.1"]:
+        raise Failure(f"the address history holds {addresses!r}, expected the one address")
 
     log("quitting from the tray menu")
     open_tray_menu()

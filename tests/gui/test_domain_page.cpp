@@ -298,6 +298,55 @@ class TestDomainPage : public QObject {
     QCOMPARE(rig.statePages, 1);
   }
 
+  // While a fetch runs Refresh cannot be pressed and the page shows the busy cursor; a focused
+  // Refresh lends the focus to the tree, not to the next control, and gets it back.
+  void fetchUnderWayDisablesRefreshAndShowsTheBusyCursor() {
+    PageRig rig;
+    rig.page.show();
+    auto* refresh = rig.page.findChild<QPushButton*>("suiButton1");
+    refresh->setFocus();
+    QCOMPARE(rig.page.focusWidget(), refresh);
+
+    rig.page.ShowFetching(true);
+    QVERIFY(!refresh->isEnabled());
+    QCOMPARE(rig.page.cursor().shape(), Qt::BusyCursor);
+    QCOMPARE(rig.page.focusWidget(), rig.tree());
+    QTest::mouseClick(refresh, Qt::LeftButton);
+    QCOMPARE(rig.refreshes, 0);
+
+    rig.page.ShowFetching(false);
+    QVERIFY(refresh->isEnabled());
+    QCOMPARE(rig.page.cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(rig.page.focusWidget(), refresh);
+  }
+
+  // The window over the reference service: the busy sign lasts from the click to the list, and
+  // from the click to the end of a fetch the service does not answer.
+  void refreshShowsItsWorkUntilTheReplyOrTheFailure() {
+    kelbrin::test::ReferenceService service;
+    MainFormRig rig(service.endpoint());
+    QVERIFY(LogIn(rig, "demo01", "demo-pass"));
+    rig.form->SetActivePage(kelbrin::gui::TMainForm::kDomainPage);
+    auto* refresh = rig.find<QPushButton>("suiButton1");
+    auto* page = rig.find<QWidget>("TabSheet3");
+    QTRY_VERIFY(rig.controller->ServiceList() != nullptr);
+    QTRY_VERIFY(refresh->isEnabled());
+
+    const auto list = rig.controller->ServiceList();
+    QTest::mouseClick(refresh, Qt::LeftButton);
+    QVERIFY(!refresh->isEnabled());
+    QCOMPARE(page->cursor().shape(), Qt::BusyCursor);
+    QTRY_VERIFY(rig.controller->ServiceList() != list);
+    QTRY_VERIFY(refresh->isEnabled());
+    QCOMPARE(page->cursor().shape(), Qt::ArrowCursor);
+
+    service.control("status?code=500&msg=GetServiceListReq");
+    QTest::mouseClick(refresh, Qt::LeftButton);
+    QVERIFY(!refresh->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), 15000);
+    QCOMPARE(page->cursor().shape(), Qt::ArrowCursor);
+  }
+
   void linkOpensTheDomainPage() {
     QStringList opened;
     const auto previous =

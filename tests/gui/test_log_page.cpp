@@ -212,7 +212,7 @@ class TestLogPage : public QObject {
     QVERIFY(box != nullptr);
     QVERIFY(box->text().endsWith("203.0.113.12"));
     QVERIFY(!box->text().contains("203.0.113.2\n"));  // only the ten newest in the box
-    QVERIFY(box->detailedText().startsWith("2026-12-10T13:11:00Z 203.0.113.1\n"));
+    QVERIFY(box->detailedText().startsWith("26-12-10 13:11:00   203.0.113.1\n"));
     box->close();
 
     lines.clear();
@@ -220,6 +220,34 @@ class TestLogPage : public QObject {
     QTRY_VERIFY(f.page.findChildren<QMessageBox*>("AddressHistoryBox").size() == 1);
     QCOMPARE(f.page.findChild<QMessageBox*>("AddressHistoryBox")->text(),
              QString("No public address yet."));
+  }
+
+  // The history's times read as the log's beside them: local time in the log's format, also for
+  // a line written in another zone's winter; a line that is no record shows as it is.
+  void theAddressHistoryShowsLocalTimesAsTheLogDoes() {
+    struct Zone {
+      explicit Zone(const char* zone) {
+        qputenv("TZ", zone);
+        tzset();
+      }
+      ~Zone() {
+        qputenv("TZ", "UTC");
+        tzset();
+      }
+    } shanghai("CST-8");
+    Fixture f;
+    f.page.show();
+    f.page.SetAddressHistory([] {
+      return std::vector<std::string>{"2026-12-11T00:46:43Z 203.0.113.7",
+                                      "2026-12-11T23:59:59Z 2001:db8::1", "not a record"};
+    });
+    f.click("BtnAddressHistory");
+    auto* box = f.page.findChild<QMessageBox*>("AddressHistoryBox");
+    QVERIFY(box != nullptr);
+    QCOMPARE(box->text(), QString("26-12-11 08:46:43   203.0.113.7\n"
+                                  "26-12-12 07:59:59   2001:db8::1\n"
+                                  "not a record"));
+    box->close();
   }
 
   void saveWritesTheRowsToTheChosenFile() {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QtTest>
 #include <fstream>
 
@@ -102,7 +103,7 @@ class TestStatePage : public QObject {
     for (const char* label : {"Label25", "Label26", "Label27", "Label28", "Label29"}) {
       QVERIFY2(text(rig, label).isEmpty(), label);
     }
-    QVERIFY(!rig.find<QWidget>("Image1")->isHidden());
+    QVERIFY(rig.find<QWidget>("Image1")->isHidden());
     QCOMPARE(rig.form->Tray().IconIndex(), 0);
     QCOMPARE(rig.form->Tray().Hint(), QString("Kelbrin client V6.0 -- Logout"));
     QCOMPARE(rig.backend.values["UserPwd"], std::string());
@@ -115,6 +116,34 @@ class TestStatePage : public QObject {
     QCOMPARE(text(rig, "Label26"), QString("Trial user"));
     QVERIFY(!rig.find<QWidget>("Image1")->isHidden());
     QVERIFY(!rig.find<QWidget>("labFKXZUrl")->isHidden());
+
+    // The notice leaves with the deadline it belongs to.
+    rig.find<QPushButton>("BtnLogon")->click();
+    QTRY_COMPARE(rig.controller->Mark(), 0);
+    QVERIFY(text(rig, "Label29").isEmpty());
+    QVERIFY(rig.find<QWidget>("Image1")->isHidden());
+    QVERIFY(rig.find<QWidget>("labFKXZUrl")->isHidden());
+  }
+
+  // While the active tests go unanswered the tray says so, with the online icon dimmed; the next
+  // answer brings Online back, and neither turn replays the banner of a login.
+  void trayShowsTheConnectionFailingAndItsReturn() {
+    MainFormRig rig(endpoint());
+    QVERIFY(LogIn(rig, "demo01", "demo-pass"));
+    kelbrin::gui::TrayIcon& tray = rig.form->Tray();
+    const qint64 onlineLook = tray.CoolTrayIcon()->icon().cacheKey();
+    const int bannerStarts = rig.find<kelbrin::gui::BannerPanel>("Panel5")->Starts();
+
+    rig.controller->OnActiveTestAnswered(false);
+    QCOMPARE(tray.Hint(), QString("Kelbrin client V6.0 -- Connection fails！"));
+    QCOMPARE(tray.IconIndex(), kelbrin::gui::TrayIcon::kConnectionFailsIcon);
+    QVERIFY(tray.CoolTrayIcon()->icon().cacheKey() != onlineLook);
+    QCOMPARE(rig.find<QPushButton>("BtnLogon")->text(), QString("Logout"));
+
+    rig.controller->OnActiveTestAnswered(true);
+    QCOMPARE(tray.Hint(), QString("Kelbrin client V6.0 -- Online"));
+    QCOMPARE(tray.IconIndex(), kelbrin::gui::TrayIcon::kOnlineIcon);
+    QCOMPARE(rig.find<kelbrin::gui::BannerPanel>("Panel5")->Starts(), bannerStarts);
   }
 
   void enterInThePasswordLogsInAndMenuLoginSwitchesToTheFirstPage() {

@@ -343,7 +343,10 @@ void SessionController::DoLogout(bool connectionFailure) {
   view_.Label27.clear();
   view_.Label28.clear();
   view_.Label29.clear();
-  view_.Image1Visible = true;
+  // The payment notice belongs to the deadline just cleared: shown alone it would point at no
+  // account.
+  view_.Image1Visible = false;
+  view_.labFKXZUrlVisible = false;
   Changed();
 }
 
@@ -383,6 +386,10 @@ void SessionController::ShowSessionState(DisplayState state) {
       view_.TrayIconIndex = 3;
       view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Online");
       break;
+    case DisplayState::ConnectionFails:
+      view_.TrayIconIndex = 1;
+      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Connection fails！");
+      break;
   }
   Changed();
 }
@@ -399,15 +406,18 @@ void SessionController::StartServiceListFetch() {
   std::erase_if(getServiceTrds_, [](const auto& worker) { return worker->Finished(); });
   getServiceTrds_.push_back(std::make_unique<TGetServiceTrd>(client_, signals_, settings_, inbox_,
                                                              options_.pace, ++fetchesStarted_));
+  ++fetchesRunning_;
+  view_.ServiceListFetching = true;
 }
 
 void SessionController::RefreshServiceList() {
   AssertOwnerThread();
   // A refresh while a fetch is under way joins it: repeated clicks queue no exchanges ahead of
   // the address checks that share the one connection to the service.
-  const bool fetching = std::ranges::any_of(getServiceTrds_,
-                                            [](const auto& worker) { return !worker->Finished(); });
-  if (Mark() == 1 && !fetching) StartServiceListFetch();
+  if (Mark() == 1 && fetchesRunning_ == 0) {
+    StartServiceListFetch();
+    Changed();
+  }
 }
 
 void SessionController::ShowAccountAddress() {
@@ -456,6 +466,11 @@ void SessionController::Inbox::PostServiceList(ServiceListReply reply) {
   controller_.PostToController([&controller = controller_, reply = std::move(reply)] {
     controller.OnServiceList(reply);
   });
+}
+
+void SessionController::Inbox::PostActiveTestAnswered(bool answered) {
+  controller_.PostToController(
+      [&controller = controller_, answered] { controller.OnActiveTestAnswered(answered); });
 }
 
 void SessionController::OnIpStatus(const std::string& text, bool connectionFailure) {
@@ -507,20 +522,28 @@ void SessionController::OnAutoLogonDone(
 
 void SessionController::OnServiceList(const ServiceListReply& reply) {
   AssertOwnerThread();
+  // Every fetch ends with one reply, whatever it brings.
+  if (fetchesRunning_ > 0) --fetchesRunning_;
+  view_.ServiceListFetching = fetchesRunning_ > 0;
   try {
-    if (!reply.list) {
-      NotifyEvent(reminders::kNotifyTextKind, reply.errorText);
-      return;
-    }
     // Of two fetches in flight, the one started later describes the newer login: its list
     // stays even when the earlier fetch answers after it.
-    if (reply.fetch < newestFetchShown_) return;
-    newestFetchShown_ = reply.fetch;
-    SetServiceList(reply.list);
-    view_.DomainTree = reply.list;
+    if (reply.list && reply.fetch >= newestFetchShown_) {
+      newestFetchShown_ = reply.fetch;
+      SetServiceList(reply.list);
+      view_.DomainTree = reply.list;
+    }
     Changed();
+    if (reply.replied && !reply.list) NotifyEvent(reminders::kNotifyTextKind, reply.errorText);
   } catch (...) {
   }
+}
+
+void SessionController::OnActiveTestAnswered(bool answered) {
+  AssertOwnerThread();
+  // A logout has already shown its own state.
+  if (Mark() != 1) return;
+  ShowSessionState(answered ? DisplayState::Online : DisplayState::ConnectionFails);
 }
 
 // --- refusals ---------------------------------------------------------------------------------

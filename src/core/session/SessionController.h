@@ -115,6 +115,8 @@ class SessionController final : public AccountIntents,
   void OnIpStatus(const std::string& text, bool connectionFailure);
   void OnAutoLogonDone(std::shared_ptr<const protocol::TQueryUserProfileResp> profile);
   void OnServiceList(const ServiceListReply& reply);
+  // The active tests stopped being answered, or are answered again: the tray says so.
+  void OnActiveTestAnswered(bool answered);
 
   // NotifyEvent of the reminder dispatcher.
   void NotifyEvent(int kind, const std::string& text, int selector = 0,
@@ -170,6 +172,7 @@ class SessionController final : public AccountIntents,
     void PostIpStatus(std::string text, bool connectionFailure) override;
     void PostAutoLogonDone(std::shared_ptr<const protocol::TQueryUserProfileResp> profile) override;
     void PostServiceList(ServiceListReply reply) override;
+    void PostActiveTestAnswered(bool answered) override;
 
    private:
     SessionController& controller_;
@@ -219,6 +222,7 @@ class SessionController final : public AccountIntents,
   std::optional<std::shared_ptr<const protocol::TQueryUserProfileResp>> autoLogonDoneHeld_;
   std::uint64_t fetchesStarted_ = 0;
   std::uint64_t newestFetchShown_ = 0;
+  int fetchesRunning_ = 0;  // started and not yet replied
 
   // Workers; joined by Shutdown.
   std::thread loginThread_;

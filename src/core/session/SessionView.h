@@ -8,7 +8,8 @@
 namespace kelbrin::session {
 
 // The display states of the tray icon.
-enum class DisplayState { Offline, Logout, Online };
+// ConnectionFails: logged in, but the service has stopped answering the active tests.
+enum class DisplayState { Offline, Logout, Online, ConnectionFails };
 
 // What the main window shows of the session, as plain state owned by the controller's thread.
 // The desktop window renders it; the headless run and the tests read it. Names follow the
@@ -39,6 +40,9 @@ struct SessionView {
   std::string FocusedControl;
   // Off while a manual login is under way (the edits are disabled then too).
   bool BtnLogonEnabled = true;
+
+  // A service-list fetch (at login or by "Refresh ") is under way.
+  bool ServiceListFetching = false;
 
   // Tray icon: index in the tray image list and hint.
   int TrayIconIndex = 0;

@@ -7,6 +7,14 @@
 
 namespace kelbrin::session {
 
+namespace {
+
+ServiceListReply EndedWithoutReply(std::uint64_t fetch) {
+  return {.fetch = fetch, .list = nullptr, .errorText = {}, .replied = false};
+}
+
+}  // namespace
+
 TGetServiceTrd::TGetServiceTrd(protocol::PelmarClient& client, SessionSignals& signals,
                                const settings::ParamInfoStore& settings, WorkerMessages& messages,
                                const runtime::Pace& pace, std::uint64_t fetch)
@@ -27,6 +35,7 @@ void TGetServiceTrd::Run() {
       Fetch();
     } catch (...) {
       // The list stays as it was; the next login fetches again.
+      messages_.PostServiceList(EndedWithoutReply(fetch_));
     }
   }
   finished_.store(true);
@@ -36,6 +45,7 @@ void TGetServiceTrd::Fetch() {
   const auto outcome = client_.GetServiceList(CurrentCredentials(settings_));
   if (!outcome.replied) {
     client_.ResultCodeText(1);
+    messages_.PostServiceList(EndedWithoutReply(fetch_));
     return;
   }
   if (!outcome.Accepted()) {

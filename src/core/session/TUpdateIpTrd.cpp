@@ -54,12 +54,19 @@ void TUpdateIpTrd::Run() {
 void TUpdateIpTrd::Exchange(const protocol::Credentials& credentials) {
   // A missing reply leaves the response as the last reply that came.
   const protocol::Outcome outcome = client_.ActiveTest(credentials, response_);
+  NoteAnswered(outcome.replied);
   if (!outcome.replied && !ipFailFlag_.load()) {
     ipFailFlag_.store(true);
     messages_.PostIpStatus(runtime::Translatable("Connection fails！"), true);
     return;
   }
   Evaluate();
+}
+
+void TUpdateIpTrd::NoteAnswered(bool answered) {
+  if (answered == answered_) return;
+  answered_ = answered;
+  messages_.PostActiveTestAnswered(answered);
 }
 
 void TUpdateIpTrd::Evaluate() {
@@ -94,7 +101,11 @@ void TUpdateIpTrd::WaitForNextTest(std::uint64_t logoutsBefore, std::uint64_t ch
       return;
     }
   }
-  if (end != runtime::WorkerWait::End::Timeout) SetCurrentIp({});
+  if (end != runtime::WorkerWait::End::Timeout) {
+    SetCurrentIp({});
+    // A new login starts as Online; its first test decides again.
+    answered_ = true;
+  }
 }
 
 }  // namespace kelbrin::session

@@ -48,6 +48,8 @@ class TUpdateIpTrd {
   // CurrentIp so that the first reply after the next login is reported again.
   void WaitForNextTest(std::uint64_t logoutsBefore, std::uint64_t changesBefore);
   void SetCurrentIp(std::string ip);
+  // Tells the controller when the tests' answered state turns.
+  void NoteAnswered(bool answered);
 
   protocol::PelmarClient& client_;
   SessionSignals& signals_;
@@ -60,6 +62,10 @@ class TUpdateIpTrd {
 
   // When the last test brought forward by an address change went out. Worker thread only.
   std::optional<runtime::TimePoint> lastExtraTest_;
+  // Whether the last active test of this login was answered. Unlike IpFailFlag it follows every
+  // test, so the window can show a service that stopped answering and came back at the same
+  // address. Worker thread only.
+  bool answered_ = true;
 
   std::atomic<bool> ipFailFlag_{false};
   mutable std::mutex currentIpMutex_;

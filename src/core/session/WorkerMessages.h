@@ -16,6 +16,8 @@ struct ServiceListReply {
   std::uint64_t fetch = 0;
   std::shared_ptr<const protocol::TGetServiceListResp> list;  // none: refused
   std::string errorText;                                      // LastErrorText of the refusal
+  // False when the fetch ended without a reply from the service (nothing to show but its end).
+  bool replied = true;
 };
 
 // The workers' messages to the controller (WM_IP_STATUS, WM_AUTOLOGON_DONE, WM_SERVICE_LIST).
@@ -28,6 +30,9 @@ class WorkerMessages {
   // The auto-logon worker's successful login, with the profile the service sent.
   virtual void PostAutoLogonDone(std::shared_ptr<const protocol::TQueryUserProfileResp> profile) = 0;
   virtual void PostServiceList(ServiceListReply reply) = 0;
+  // The IP update worker's active tests turned from answered to unanswered or back (the first
+  // test after each login counts as a turn only when it goes unanswered).
+  virtual void PostActiveTestAnswered(bool answered) = 0;
 };
 
 }  // namespace kelbrin::session

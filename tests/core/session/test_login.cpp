@@ -76,7 +76,8 @@ TEST_F(LoginTest, SuccessSavesTheTypedCredentialsAndSwitchesTheControls) {
   EXPECT_EQ(view.BtnLogonCaption, "Login");
   EXPECT_TRUE(view.EditUserNameEnabled);
   EXPECT_FALSE(view.ChkBoxStartupEnabled);
-  EXPECT_TRUE(view.Image1Visible);
+  EXPECT_FALSE(view.Image1Visible);
+  EXPECT_FALSE(view.labFKXZUrlVisible);
   EXPECT_EQ(presenter.Count("popup", "Hint", "Logout Success！"), 1);
   EXPECT_EQ(backend.values["UserPwd"], "");
   // A logout disarms the auto-logon even with a saved password.

@@ -34,6 +34,31 @@ TEST_F(ServiceListTest, OneFetchAfterTheDelayFillsTheDomainTree) {
   EXPECT_EQ(controller->View().DomainTree, nullptr);
 }
 
+// The domain page shows a fetch under way until it ends, with a list, a refusal or no reply.
+TEST_F(ServiceListTest, AFetchIsUnderWayUntilItsReplyOrItsEnd) {
+  Start();
+  const SessionView& view = controller->View();
+  EXPECT_FALSE(view.ServiceListFetching);
+  ClickLogin("demo01", "demo-pass");
+  EXPECT_TRUE(view.ServiceListFetching);
+  clock.Advance(pace.serviceListDelay);
+  ASSERT_TRUE(RunUntil([&] { return controller->ServiceList() != nullptr; }));
+  EXPECT_FALSE(view.ServiceListFetching);
+
+  Control("status?code=500&msg=GetServiceListReq");
+  controller->RefreshServiceList();
+  EXPECT_TRUE(view.ServiceListFetching);
+  ASSERT_TRUE(clock.WaitForWaiters(kAfterLogin));
+  clock.Advance(pace.serviceListDelay);
+  ASSERT_TRUE(RunUntil([&] { return !view.ServiceListFetching; }));
+  // No reply is no refusal: nothing is notified for it.
+  EXPECT_EQ(presenter.Count("popup", "Hint", ""), 0);
+
+  service->reset();
+  controller->OnServiceList({99, nullptr, "Host Information：unknown Error"});
+  EXPECT_FALSE(view.ServiceListFetching);
+}
+
 TEST_F(ServiceListTest, TwoLoginsInQuickSuccessionFetchTwice) {
   Start();
   ClickLogin("demo01", "demo-pass");

@@ -90,6 +90,41 @@ TEST_F(UpdateIpTest, ServiceDownGivesOneFailureThenSilenceUntilANewAddress) {
   EXPECT_EQ(Tips(kFails), 1);
 }
 
+// The tray follows every active test: Online turns into "Connection fails！" at the first test
+// left unanswered, back at the next answer, and again at a later failure even though the popup
+// stays silent after a return at the same address. A new login starts Online.
+TEST_F(UpdateIpTest, TrayShowsConnectionFailsWhileTheTestsGoUnanswered) {
+  const std::string kFailing = "Kelbrin client V6.0 -- Connection fails！";
+  const std::string kOnline = "Kelbrin client V6.0 -- Online";
+  LoginDemo();
+  const SessionView& view = controller->View();
+  const auto failThenAnswer = [&] {
+    Control("status?code=500");
+    AdvanceAndSettle(kTestPace, kParked);
+    EXPECT_EQ(view.TrayHint, kFailing);
+    EXPECT_NE(view.TrayIconIndex, 3);
+    AdvanceAndSettle(kTestPace, kParked);
+    EXPECT_EQ(view.TrayHint, kFailing);
+    service->reset();
+    AdvanceAndSettle(kTestPace, kParked);
+    EXPECT_EQ(view.TrayHint, kOnline);
+    EXPECT_EQ(view.TrayIconIndex, 3);
+  };
+  failThenAnswer();
+  failThenAnswer();
+  EXPECT_EQ(Tips(kFails), 1);
+
+  Control("status?code=500");
+  AdvanceAndSettle(kTestPace, kParked);
+  ASSERT_EQ(view.TrayHint, kFailing);
+  controller->BtnLogonClick();  // logout
+  EXPECT_EQ(view.TrayHint, "Kelbrin client V6.0 -- Logout");
+  service->reset();
+  ClickLogin("demo01", "demo-pass");
+  EXPECT_EQ(view.TrayHint, kOnline);
+  EXPECT_EQ(view.TrayIconIndex, 3);
+}
+
 TEST_F(UpdateIpTest, WorkerThatNeverParsedAReplyReportsConnectionFailureAsInformation) {
   Control("status?code=500&msg=ActiveTestReq");
   Start();

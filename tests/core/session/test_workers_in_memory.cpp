@@ -33,6 +33,7 @@ class CollectedMessages final : public WorkerMessages {
   }
   void PostAutoLogonDone(std::shared_ptr<const protocol::TQueryUserProfileResp>) override {}
   void PostServiceList(ServiceListReply) override {}
+  void PostActiveTestAnswered(bool) override {}
   std::vector<std::string> Statuses() {
     std::lock_guard lock(mutex_);
     return statuses_;
