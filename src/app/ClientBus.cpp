@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "domains/DomainLines.h"
+#include "eventlog/LogList.h"
 #include "lines/TLineFactory.h"
+#include "settings/ParamInfo.h"
 
 namespace kelbrin::app {
 
@@ -51,6 +54,19 @@ Rows DomainRows(const session::SessionController& session) {
   return rows;
 }
 
+// The event log so far, newest first: kind, seconds since the epoch, text.
+Rows LogRows(const eventlog::LogList& list) {
+  Rows rows;
+  rows.reserve(list.size());
+  for (std::size_t row = 0; row < list.size(); ++row) {
+    const eventlog::TLogRec& entry = list.at(row);
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(entry.time.time_since_epoch()).count();
+    rows.push_back({std::to_string(entry.kind), std::to_string(seconds), entry.text});
+  }
+  return rows;
+}
+
 std::vector<BusMethod> Methods(client::ClientRoot& root, std::function<void()> quit) {
   session::SessionController& session = root.Session();
   return {
@@ -77,22 +93,38 @@ std::vector<BusMethod> Methods(client::ClientRoot& root, std::function<void()> q
          return Rows{};
        }},
       {"GetDomains", "", 4, "", [&session](const Args&) { return DomainRows(session); }},
-      {"SaveSettings", "bbb", 0, kActionSettings,
+      {"GetLog", "", 3, "", [&root](const Args&) { return LogRows(root.EventLog().List()); }},
+      {"SaveSettings", "bbbb", 0, kActionSettings,
        [&session](const Args& args) {
          session.SetChkBoxSavePwd(Flag(args, 0));
          session.SetChkBoxStartup(Flag(args, 1));
-         session.SetSuiCheckBoxUpdateSysInfo(Flag(args, 2));
+         session.SetChkBoxRunAsService(Flag(args, 2));
+         session.SetSuiCheckBoxUpdateSysInfo(Flag(args, 3));
          session.SaveSettings();
          return Rows{};
        }},
-      {"ApplyLine", "ssss", 0, kActionLine,
+      {"ApplyLine", "ssssb", 0, kActionLine,
        [&root](const Args& args) {
          std::vector<std::string> names;
          lines::TLineFactory::GetLineTypeNames(&names);
          const auto type = std::find(names.begin(), names.end(), Text(args, 0));
          if (type == names.end()) throw BusError("Not a line type: " + Text(args, 0));
-         root.ApplyLine(static_cast<int>(type - names.begin()), Text(args, 1), Text(args, 3),
-                        Text(args, 2));
+         const int lineType = static_cast<int>(type - names.begin());
+         // Stored first, as the network page's Save does: a line that cannot start now is
+         // still the one the next start uses.
+         settings::TParamInfo record = root.Settings().Snapshot();
+         record.InternalLineType = lineType;
+         record.LineName = Text(args, 1);
+         record.LineUserName = Text(args, 2);
+         record.LineUserPwd = Text(args, 3);
+         record.AutoConn = Flag(args, 4);
+         root.Settings().Update(record);
+         root.Session().SaveSettings();
+         try {
+           root.ApplyLine(lineType, Text(args, 1), Text(args, 3), Text(args, 2));
+         } catch (const std::exception& error) {
+           throw BusError(error.what());
+         }
          return Rows{};
        }},
       {"SetLineKeepActive", "b", 0, kActionLine,
@@ -137,6 +169,7 @@ platform::BusProperties ClientProperties(client::ClientRoot& root) {
       {"LineState", !line                    ? ""
                     : session.NetReachable() ? "connected"
                                              : "not connected"},
+      {"NetReachable", session.NetReachable()},
       {"DomainCount", static_cast<std::int32_t>(list ? list->DomainInfos.size() : 0)},
   };
 }
@@ -161,6 +194,8 @@ void ClientBus::Publish(platform::BusKind kind, client::ClientRoot& root,
                               {"ShowWindow", ""}},
                              Methods(root, std::move(quit))};
   service_ = std::make_unique<platform::BusService>(kind, std::move(object));
+  // The line's state changes on the line-state timer's pace, not only with the session's view.
+  root.SetLineObserver([this] { Refresh(); });
 }
 
 void ClientBus::Refresh() {
