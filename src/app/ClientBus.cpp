@@ -147,6 +147,7 @@ platform::BusProperties ClientProperties(client::ClientRoot& root) {
   const session::SessionView& view = session.View();
   const auto list = session.ServiceList();
   const std::optional<int> line = root.HeldLineType();
+  const settings::TParamInfo stored = root.Settings().Snapshot();
   return {
       {"Online", session.Mark() == 1},
       {"State", view.Label25},
@@ -170,6 +171,11 @@ platform::BusProperties ClientProperties(client::ClientRoot& root) {
                     : session.NetReachable() ? "connected"
                                              : "not connected"},
       {"NetReachable", session.NetReachable()},
+      // The stored line, as the network page shows it (its password stays here).
+      {"StoredLineType", static_cast<std::int32_t>(stored.InternalLineType)},
+      {"StoredLineName", stored.LineName},
+      {"StoredLineUserName", stored.LineUserName},
+      {"AutoConnect", stored.AutoConn},
       {"DomainCount", static_cast<std::int32_t>(list ? list->DomainInfos.size() : 0)},
   };
 }

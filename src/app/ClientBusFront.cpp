@@ -1,0 +1,248 @@
+#include "app/ClientBusFront.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <utility>
+
+#include "app/ClientBus.h"
+#include "eventlog/TLogRec.h"
+
+namespace kelbrin::app {
+
+namespace {
+
+constexpr int kReadTimeoutMs = 2000;
+const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+
+QDBusMessage ClientCall(const QString& interface, const QString& method) {
+  return QDBusMessage::createMethodCall(QString::fromLatin1(kClientBusName),
+                                        QString::fromLatin1(kClientBusPath), interface, method);
+}
+
+QDBusMessage ClientMethod(const QString& method) {
+  return ClientCall(QString::fromLatin1(kClientBusInterface), method);
+}
+
+std::string Utf8(const QVariant& value) { return value.toString().toStdString(); }
+
+}  // namespace
+
+ClientBusFront::ClientBusFront(QDBusConnection bus, runtime::Presenter& presenter,
+                               eventlog::EventLog& log, settings::ParamInfoStore& record,
+                               runtime::Clock& clock)
+    : bus_(std::move(bus)), presenter_(presenter), log_(log), record_(record), clock_(clock) {}
+
+ClientBusFront::~ClientBusFront() { Follow(false); }
+
+bool ClientBusFront::Attach() {
+  QDBusMessage read = ClientCall(kPropertiesInterface, QStringLiteral("GetAll"));
+  read << QString::fromLatin1(kClientBusInterface);
+  // Followed before the read, so no change falls between the two.
+  Follow(true);
+  const QDBusMessage reply = bus_.call(read, QDBus::Block, kReadTimeoutMs);
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+    Follow(false);
+    return false;
+  }
+  TakeLog();
+  properties_ = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
+  Take(properties_);
+  return true;
+}
+
+void ClientBusFront::Follow(bool on) {
+  if (on == following_) return;
+  following_ = on;
+  const QString name = QString::fromLatin1(kClientBusName);
+  const QString path = QString::fromLatin1(kClientBusPath);
+  const QString interface = QString::fromLatin1(kClientBusInterface);
+  const auto link = [&](const QString& from, const char* signal, const char* slot) {
+    if (on) {
+      bus_.connect(name, path, from, QString::fromLatin1(signal), this, slot);
+    } else {
+      bus_.disconnect(name, path, from, QString::fromLatin1(signal), this, slot);
+    }
+  };
+  link(kPropertiesInterface, "PropertiesChanged",
+       SLOT(OnPropertiesChanged(QString, QVariantMap, QStringList)));
+  link(interface, "LogEntry", SLOT(OnLogEntry(int, QString)));
+  link(interface, "Popup", SLOT(OnPopup(QString, QString)));
+  link(interface, "Beep", SLOT(OnBeep(int)));
+  link(interface, "MessageBeep", SLOT(OnMessageBeep()));
+  link(interface, "ErrorBox", SLOT(OnErrorBox(QString, QString)));
+  link(interface, "InfoBox", SLOT(OnInfoBox(QString, QString)));
+  link(interface, "ShowWindow", SLOT(OnShowWindow()));
+}
+
+// The view from the properties that came; what the window derives from them follows.
+void ClientBusFront::Take(const QVariantMap& properties) {
+  const auto text = [&](const char* name, std::string& field) {
+    const auto found = properties.constFind(QString::fromLatin1(name));
+    if (found != properties.constEnd()) field = Utf8(*found);
+  };
+  const auto flag = [&](const char* name, bool& field) {
+    const auto found = properties.constFind(QString::fromLatin1(name));
+    if (found != properties.constEnd()) field = found->toBool();
+  };
+  text("State", view_.Label25);
+  text("UserType", view_.Label26);
+  text("Address", view_.Label27);
+  text("UserId", view_.Label28);
+  text("Deadline", view_.Label29);
+  flag("PaymentNotice", view_.Image1Visible);
+  view_.labFKXZUrlVisible = view_.Image1Visible;
+  text("UserName", view_.EditUserName);
+  text("LoginCaption", view_.BtnLogonCaption);
+  flag("LoginEnabled", view_.BtnLogonEnabled);
+  flag("SavePassword", view_.ChkBoxSavePwd);
+  flag("Startup", view_.ChkBoxStartup);
+  flag("UpdateSystemInfo", view_.suiCheckBoxUpdateSysInfo);
+  text("TrayHint", view_.TrayHint);
+  if (const auto icon = properties.constFind(QStringLiteral("TrayIcon"));
+      icon != properties.constEnd()) {
+    view_.TrayIconIndex = icon->toInt();
+  }
+  flag("Online", online_);
+  flag("NetReachable", netReachable_);
+  view_.EditUserNameEnabled = !online_ && view_.BtnLogonEnabled;
+  view_.EditPasswordEnabled = view_.EditUserNameEnabled;
+  view_.ChkBoxStartupEnabled = online_;
+  // The service runs, and this desktop is its face: the box says so and is not for changing here.
+  view_.ChkBoxRunAsService = true;
+  view_.ChkBoxRunAsServiceEnabled = false;
+  TakeStoredLine(properties);
+  Changed();
+}
+
+void ClientBusFront::TakeStoredLine(const QVariantMap& properties) {
+  settings::TParamInfo record = record_.Snapshot();
+  bool changed = false;
+  const auto take = [&](const char* name, auto& field, auto convert) {
+    const auto found = properties.constFind(QString::fromLatin1(name));
+    if (found == properties.constEnd()) return;
+    field = convert(*found);
+    changed = true;
+  };
+  take("StoredLineType", record.InternalLineType, [](const QVariant& v) { return v.toInt(); });
+  take("StoredLineName", record.LineName, Utf8);
+  take("StoredLineUserName", record.LineUserName, Utf8);
+  take("AutoConnect", record.AutoConn, [](const QVariant& v) { return v.toBool(); });
+  if (changed) record_.Update(record);
+}
+
+// The service's log so far replaces this desktop's, oldest entry first.
+void ClientBusFront::TakeLog() {
+  const QDBusMessage reply = bus_.call(ClientMethod(QStringLiteral("GetLog")), QDBus::Block,
+                                       kReadTimeoutMs);
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
+  std::vector<eventlog::TLogRec> entries;
+  const auto rows = reply.arguments().constFirst().value<QDBusArgument>();
+  rows.beginArray();
+  while (!rows.atEnd()) {
+    QString kind;
+    QString seconds;
+    QString text;
+    rows.beginStructure();
+    rows >> kind >> seconds >> text;
+    rows.endStructure();
+    entries.push_back({static_cast<std::uint8_t>(kind.toUInt()), text.toStdString(),
+                       std::chrono::system_clock::time_point(
+                           std::chrono::seconds(seconds.toLongLong()))});
+  }
+  rows.endArray();
+  log_.Clear();
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    log_.List().Insert(std::move(*entry));
+  }
+}
+
+void ClientBusFront::Changed() {
+  if (observer_) observer_(view_);
+}
+
+void ClientBusFront::SetViewObserver(std::function<void(const session::SessionView&)> observer) {
+  observer_ = std::move(observer);
+}
+
+void ClientBusFront::BtnLogonClick() {
+  if (online_) {
+    Call(QStringLiteral("LogOff"));
+  } else {
+    Call(QStringLiteral("LogOn"), {QString::fromStdString(view_.EditUserName),
+                                   QString::fromStdString(view_.EditPassword)});
+  }
+}
+
+void ClientBusFront::SaveSettings() {
+  Call(QStringLiteral("SaveSettings"), {view_.ChkBoxSavePwd, view_.ChkBoxStartup,
+                                        view_.ChkBoxRunAsService, view_.suiCheckBoxUpdateSysInfo});
+}
+
+void ClientBusFront::RefreshServiceList() { Call(QStringLiteral("RefreshServices")); }
+
+void ClientBusFront::NotifyEvent(int kind, const std::string& text, int, const std::string&) {
+  static_cast<void>(kind);
+  log_.AddLog(eventlog::kLogTip, text);
+}
+
+void ClientBusFront::ApplyLine(const std::string& lineType, const std::string& lineName,
+                               const std::string& password, const std::string& userName,
+                               bool autoConnect) {
+  Call(QStringLiteral("ApplyLine"),
+       {QString::fromStdString(lineType), QString::fromStdString(lineName),
+        QString::fromStdString(userName), QString::fromStdString(password), autoConnect});
+}
+
+void ClientBusFront::SetLineKeepActive(bool keepActive) {
+  Call(QStringLiteral("SetLineKeepActive"), {keepActive});
+}
+
+void ClientBusFront::Call(const QString& method, const QVariantList& args) {
+  QDBusMessage call = ClientMethod(method);
+  call.setArguments(args);
+  // polkit may ask the user for a password first: no time-out of ours.
+  auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, -1), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
+    done->deleteLater();
+    if (done->isError()) Refused(done->error().message());
+  });
+}
+
+void ClientBusFront::Refused(const QString& text) {
+  presenter_.ShowErrorBox("Error", text.toStdString());
+  // The boxes and edits show the service's values again.
+  Take(properties_);
+}
+
+void ClientBusFront::OnPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                                         const QStringList&) {
+  if (interface != QString::fromLatin1(kClientBusInterface)) return;
+  properties_.insert(changed);
+  Take(changed);
+}
+
+void ClientBusFront::OnLogEntry(int kind, const QString& text) {
+  log_.AddLog(static_cast<std::uint8_t>(kind), text.toStdString());
+}
+
+void ClientBusFront::OnPopup(const QString& title, const QString& text) {
+  presenter_.ShowHintPopup(title.toStdString(), text.toStdString());
+}
+
+void ClientBusFront::OnBeep(int repetitions) { presenter_.StartBeep(repetitions); }
+
+void ClientBusFront::OnMessageBeep() { presenter_.MessageBeep(); }
+
+void ClientBusFront::OnErrorBox(const QString& caption, const QString& text) {
+  presenter_.ShowErrorBox(caption.toStdString(), text.toStdString());
+}
+
+void ClientBusFront::OnInfoBox(const QString& caption, const QString& text) {
+  presenter_.ShowInfoBox(caption.toStdString(), text.toStdString());
+}
+
+void ClientBusFront::OnShowWindow() { presenter_.ShowMainWindow(); }
+
+}  // namespace kelbrin::app
