@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/ServiceListRows.h"
 #include "domains/DomainLines.h"
 #include "eventlog/LogList.h"
 #include "lines/TLineFactory.h"
@@ -93,6 +94,12 @@ std::vector<BusMethod> Methods(client::ClientRoot& root, std::function<void()> q
          return Rows{};
        }},
       {"GetDomains", "", 4, "", [&session](const Args&) { return DomainRows(session); }},
+      {"GetServiceList", "", kServiceListRowWidth, "",
+       [&session](const Args&) {
+         const auto& list = session.View().DomainTree;
+         if (!list) throw BusError("No service list");
+         return ServiceListRows(*list);
+       }},
       {"GetLog", "", 3, "", [&root](const Args&) { return LogRows(root.EventLog().List()); }},
       {"SaveSettings", "bbbb", 0, kActionSettings,
        [&session](const Args& args) {
@@ -187,10 +194,13 @@ ClientBus::~ClientBus() = default;
 void ClientBus::Publish(platform::BusKind kind, client::ClientRoot& root,
                         std::function<void()> quit) {
   root_ = &root;
+  shownList_ = root.Session().View().DomainTree.get();
+  platform::BusProperties properties = ClientProperties(root);
+  properties.emplace(kServiceListSerial, listSerial_);
   platform::BusObject object{kClientBusName,
                              kClientBusPath,
                              kClientBusInterface,
-                             ClientProperties(root),
+                             std::move(properties),
                              {{"LogEntry", "is"},
                               {"Popup", "ss"},
                               {"Beep", "i"},
@@ -208,6 +218,12 @@ void ClientBus::Refresh() {
   if (!service_) return;
   for (auto& [name, value] : ClientProperties(*root_))
     service_->SetProperty(name, std::move(value));
+  // A new list (or none) is told by its serial; a front-end then reads it with GetServiceList.
+  const auto* list = root_->Session().View().DomainTree.get();
+  if (list != shownList_) {
+    shownList_ = list;
+    service_->SetProperty(kServiceListSerial, ++listSerial_);
+  }
 }
 
 void ClientBus::Drop() { service_.reset(); }

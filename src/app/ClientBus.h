@@ -15,6 +15,8 @@ namespace kelbrin::app {
 inline constexpr char kClientBusName[] = "net.kelbrin.Client";
 inline constexpr char kClientBusPath[] = "/net/kelbrin/Client";
 inline constexpr char kClientBusInterface[] = "net.kelbrin.Client1";
+// The property that changes with every new service list the window would show.
+inline constexpr char kServiceListSerial[] = "ServiceListSerial";
 
 // What the client shows, as the properties of its bus interface.
 platform::BusProperties ClientProperties(client::ClientRoot& root);
@@ -52,6 +54,8 @@ class ClientBus final : public runtime::Presenter, public eventlog::LogListObser
   runtime::Presenter& presenter_;
   client::ClientRoot* root_ = nullptr;
   std::unique_ptr<platform::BusService> service_;
+  const protocol::TGetServiceListResp* shownList_ = nullptr;
+  std::int32_t listSerial_ = 0;
 };
 
 }  // namespace kelbrin::app

@@ -4,9 +4,13 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <cstdlib>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "app/ClientBus.h"
+#include "app/ServiceListRows.h"
 #include "eventlog/TLogRec.h"
 
 namespace kelbrin::app {
@@ -26,6 +30,28 @@ QDBusMessage ClientMethod(const QString& method) {
 }
 
 std::string Utf8(const QVariant& value) { return value.toString().toStdString(); }
+
+// A method's reply of rows of `width` texts ("a(s…)"); none when the call failed.
+std::optional<TextRows> ReplyRows(const QDBusMessage& reply, std::size_t width) {
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+    return std::nullopt;
+  }
+  TextRows rows;
+  const auto array = reply.arguments().constFirst().value<QDBusArgument>();
+  array.beginArray();
+  while (!array.atEnd()) {
+    std::vector<std::string>& row = rows.emplace_back();
+    array.beginStructure();
+    for (std::size_t column = 0; column < width; ++column) {
+      QString text;
+      array >> text;
+      row.push_back(text.toStdString());
+    }
+    array.endStructure();
+  }
+  array.endArray();
+  return rows;
+}
 
 }  // namespace
 
@@ -49,6 +75,7 @@ bool ClientBusFront::Attach() {
   TakeLog();
   properties_ = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
   Take(properties_);
+  FetchServiceList();
   return true;
 }
 
@@ -134,28 +161,29 @@ void ClientBusFront::TakeStoredLine(const QVariantMap& properties) {
 
 // The service's log so far replaces this desktop's, oldest entry first.
 void ClientBusFront::TakeLog() {
-  const QDBusMessage reply = bus_.call(ClientMethod(QStringLiteral("GetLog")), QDBus::Block,
-                                       kReadTimeoutMs);
-  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
-  std::vector<eventlog::TLogRec> entries;
-  const auto rows = reply.arguments().constFirst().value<QDBusArgument>();
-  rows.beginArray();
-  while (!rows.atEnd()) {
-    QString kind;
-    QString seconds;
-    QString text;
-    rows.beginStructure();
-    rows >> kind >> seconds >> text;
-    rows.endStructure();
-    entries.push_back({static_cast<std::uint8_t>(kind.toUInt()), text.toStdString(),
-                       std::chrono::system_clock::time_point(
-                           std::chrono::seconds(seconds.toLongLong()))});
-  }
-  rows.endArray();
+  const auto rows = ReplyRows(
+      bus_.call(ClientMethod(QStringLiteral("GetLog")), QDBus::Block, kReadTimeoutMs), 3);
+  if (!rows) return;
   log_.Clear();
-  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-    log_.List().Insert(std::move(*entry));
+  for (auto row = rows->rbegin(); row != rows->rend(); ++row) {
+    const auto seconds = std::chrono::seconds(std::strtoll((*row)[1].c_str(), nullptr, 10));
+    log_.List().Insert({static_cast<std::uint8_t>(std::strtoul((*row)[0].c_str(), nullptr, 10)),
+                        (*row)[2], std::chrono::system_clock::time_point(seconds)});
   }
+}
+
+// The list the window shows, read again whenever the service has a new one (or none).
+void ClientBusFront::FetchServiceList() {
+  auto* watcher = new QDBusPendingCallWatcher(
+      bus_.asyncCall(ClientMethod(QStringLiteral("GetServiceList"))), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
+    done->deleteLater();
+    const auto rows = ReplyRows(done->reply(), kServiceListRowWidth);
+    view_.DomainTree =
+        rows ? std::make_shared<const protocol::TGetServiceListResp>(ServiceListFromRows(*rows))
+             : nullptr;
+    Changed();
+  });
 }
 
 void ClientBusFront::Changed() {
@@ -221,6 +249,7 @@ void ClientBusFront::OnPropertiesChanged(const QString& interface, const QVarian
   if (interface != QString::fromLatin1(kClientBusInterface)) return;
   properties_.insert(changed);
   Take(changed);
+  if (changed.contains(QString::fromLatin1(kServiceListSerial))) FetchServiceList();
 }
 
 void ClientBusFront::OnLogEntry(int kind, const QString& text) {

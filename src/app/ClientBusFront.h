@@ -85,6 +85,7 @@ class ClientBusFront final : public QObject, public session::SessionFront {
   void Take(const QVariantMap& properties);
   void TakeLog();
   void TakeStoredLine(const QVariantMap& properties);
+  void FetchServiceList();
   void Changed();
   // Calls `method`; a refusal shows its text and puts the view back as the service has it.
   void Call(const QString& method, const QVariantList& args = {});

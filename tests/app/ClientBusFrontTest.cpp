@@ -170,6 +170,10 @@ class ClientBusFrontTest : public QObject {
       QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Logout"));
       // The service runs, and the box says so.
       QVERIFY(desktop.session->View().ChkBoxRunAsService);
+      // The domain tree is the service's list (the demo account has two domains).
+      QTRY_VERIFY_WITH_TIMEOUT(desktop.session->View().DomainTree != nullptr, kGuardMs);
+      QCOMPARE(desktop.session->View().DomainTree->DomainInfos.size(), std::size_t{2});
+      QVERIFY(!desktop.session->View().DomainTree->DomainInfos[0].ResourceInfos.empty());
 
       // The log-off goes to the service, whose popup comes back to the desktop.
       desktop.Click("BtnLogon");
@@ -178,6 +182,8 @@ class ClientBusFrontTest : public QObject {
       QTRY_VERIFY_WITH_TIMEOUT(!desktop.Online(), kGuardMs);
       QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Login"));
       QVERIFY(StatusOn("session").rfind("Offline", 0) == 0);
+      // The logout clears the list there, and here.
+      QTRY_VERIFY_WITH_TIMEOUT(desktop.session->View().DomainTree == nullptr, kGuardMs);
 
       // One session: the service's. The desktop never logged in by itself.
       QCOMPARE(service_->countRequests("QueryUserProfileReq"), 1);
