@@ -30,6 +30,16 @@ QDBusMessage ClientMethod(const QString& method) {
 }
 
 std::string Utf8(const QVariant& value) { return value.toString().toStdString(); }
+std::int32_t ToInt(const QVariant& value) { return value.toInt(); }
+
+// `field` takes the property `name`, converted, when it is among `properties`; whether it was.
+template <typename Field, typename Convert>
+bool TakeProperty(const QVariantMap& properties, const char* name, Field& field, Convert convert) {
+  const auto found = properties.constFind(QString::fromLatin1(name));
+  if (found == properties.constEnd()) return false;
+  field = convert(*found);
+  return true;
+}
 
 // A method's reply of rows of `width` texts ("a(s…)"); none when the call failed.
 std::optional<TextRows> ReplyRows(const QDBusMessage& reply, std::size_t width) {
@@ -106,12 +116,10 @@ void ClientBusFront::Follow(bool on) {
 // The view from the properties that came; what the window derives from them follows.
 void ClientBusFront::Take(const QVariantMap& properties) {
   const auto text = [&](const char* name, std::string& field) {
-    const auto found = properties.constFind(QString::fromLatin1(name));
-    if (found != properties.constEnd()) field = Utf8(*found);
+    TakeProperty(properties, name, field, Utf8);
   };
   const auto flag = [&](const char* name, bool& field) {
-    const auto found = properties.constFind(QString::fromLatin1(name));
-    if (found != properties.constEnd()) field = found->toBool();
+    TakeProperty(properties, name, field, [](const QVariant& value) { return value.toBool(); });
   };
   text("State", view_.Label25);
   text("UserType", view_.Label26);
@@ -127,10 +135,7 @@ void ClientBusFront::Take(const QVariantMap& properties) {
   flag("Startup", view_.ChkBoxStartup);
   flag("UpdateSystemInfo", view_.suiCheckBoxUpdateSysInfo);
   text("TrayHint", view_.TrayHint);
-  if (const auto icon = properties.constFind(QStringLiteral("TrayIcon"));
-      icon != properties.constEnd()) {
-    view_.TrayIconIndex = icon->toInt();
-  }
+  TakeProperty(properties, "TrayIcon", view_.TrayIconIndex, ToInt);
   flag("Online", online_);
   flag("NetReachable", netReachable_);
   view_.EditUserNameEnabled = !online_ && view_.BtnLogonEnabled;
@@ -145,24 +150,18 @@ void ClientBusFront::Take(const QVariantMap& properties) {
 
 void ClientBusFront::TakeStoredLine(const QVariantMap& properties) {
   settings::TParamInfo record = record_.Snapshot();
-  bool changed = false;
-  const auto take = [&](const char* name, auto& field, auto convert) {
-    const auto found = properties.constFind(QString::fromLatin1(name));
-    if (found == properties.constEnd()) return;
-    field = convert(*found);
-    changed = true;
-  };
-  take("StoredLineType", record.InternalLineType, [](const QVariant& v) { return v.toInt(); });
-  take("StoredLineName", record.LineName, Utf8);
-  take("StoredLineUserName", record.LineUserName, Utf8);
-  take("AutoConnect", record.AutoConn, [](const QVariant& v) { return v.toBool(); });
+  const bool changed = TakeProperty(properties, "StoredLineType", record.InternalLineType, ToInt) |
+                       TakeProperty(properties, "StoredLineName", record.LineName, Utf8) |
+                       TakeProperty(properties, "StoredLineUserName", record.LineUserName, Utf8) |
+                       TakeProperty(properties, "AutoConnect", record.AutoConn,
+                                    [](const QVariant& value) { return value.toBool(); });
   if (changed) record_.Update(record);
 }
 
 // The service's log so far replaces this desktop's, oldest entry first.
 void ClientBusFront::TakeLog() {
-  const auto rows = ReplyRows(
-      bus_.call(ClientMethod(QStringLiteral("GetLog")), QDBus::Block, kReadTimeoutMs), 3);
+  const auto rows =
+      ReplyRows(bus_.call(ClientMethod(QStringLiteral("GetLog")), QDBus::Block, kReadTimeoutMs), 3);
   if (!rows) return;
   log_.Clear();
   for (auto row = rows->rbegin(); row != rows->rend(); ++row) {
@@ -198,8 +197,8 @@ void ClientBusFront::BtnLogonClick() {
   if (online_) {
     Call(QStringLiteral("LogOff"));
   } else {
-    Call(QStringLiteral("LogOn"), {QString::fromStdString(view_.EditUserName),
-                                   QString::fromStdString(view_.EditPassword)});
+    Call(QStringLiteral("LogOn"),
+         {QString::fromStdString(view_.EditUserName), QString::fromStdString(view_.EditPassword)});
   }
 }
 

@@ -21,7 +21,7 @@ std::string LineTypeName(int lineType) {
   std::vector<std::string> names;
   lines::TLineFactory::GetLineTypeNames(&names);
   return lineType >= 0 && static_cast<std::size_t>(lineType) < names.size() ? names[lineType]
-                                                                               : std::string();
+                                                                            : std::string();
 }
 
 }  // namespace

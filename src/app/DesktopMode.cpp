@@ -87,41 +87,40 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
     });
   }
 
+  // What depends on the run mode.
+  const auto complete = [&](gui::TMainForm::Services& services) {
+    services.installService = [&installer](auto done) {
+      installer->InstallService(std::move(done));
+    };
+    services.uninstallService = [&installer](auto done) {
+      installer->UninstallService(std::move(done));
+    };
+    if (start.serviceMode) {
+      services.exitAction = [&stopper] { stopper.StopOwnService(); };
+    } else {
+      services.exitAction = [] { QCoreApplication::exit(0); };  // quit() would ask the window first
+    }
+  };
+  const auto windowChanged = [&](gui::TMainForm* form, const session::SessionReadout* session) {
+    window = form;
+    desktopPresenter.SetMainWindow(form);
+    if (!report) return;
+    if (form != nullptr) {
+      report->Attach(*session, *form);
+    } else {
+      report->Detach();
+    }
+  };
   std::optional<DesktopFace> face(
       std::in_place,
-      DesktopFace::Setup{
-          .loop = loop,
-          .clock = clock,
-          .presenter = presenter,
-          .options = [&start] { return RootOptions(start.pace, start.serverUrl); },
-          .complete =
-              [&](gui::TMainForm::Services& services) {
-                services.installService = [&installer](auto done) {
-                  installer->InstallService(std::move(done));
-                };
-                services.uninstallService = [&installer](auto done) {
-                  installer->UninstallService(std::move(done));
-                };
-                if (start.serviceMode) {
-                  services.exitAction = [&stopper] { stopper.StopOwnService(); };
-                } else {
-                  // quit() would ask the window first
-                  services.exitAction = [] { QCoreApplication::exit(0); };
-                }
-              },
-          .windowChanged =
-              [&](gui::TMainForm* form, const session::SessionReadout* session) {
-                window = form;
-                desktopPresenter.SetMainWindow(form);
-                if (!report) return;
-                if (form != nullptr) {
-                  report->Attach(*session, *form);
-                } else {
-                  report->Detach();
-                }
-              },
-          .buses = {QDBusConnection::sessionBus(), QDBusConnection::systemBus()},
-          .serviceMode = start.serviceMode});
+      DesktopFace::Setup{.loop = loop,
+                         .clock = clock,
+                         .presenter = presenter,
+                         .options = [&start] { return RootOptions(start.pace, start.serverUrl); },
+                         .complete = complete,
+                         .windowChanged = windowChanged,
+                         .buses = {QDBusConnection::sessionBus(), QDBusConnection::systemBus()},
+                         .serviceMode = start.serviceMode});
   face->Start();
   notify.Ready();
   const int status = QApplication::exec();

@@ -14,12 +14,18 @@ constexpr char kRecordRow[] = "record";
 
 // The fields in the order of their columns, after the row's kind.
 std::array<std::string TDomainInfoSchema::*, 13> DomainFields() {
-  return {&TDomainInfoSchema::DomainName,      &TDomainInfoSchema::SuffixName,
-          &TDomainInfoSchema::OnlineOpt,       &TDomainInfoSchema::OnlineStaticIP,
-          &TDomainInfoSchema::OnlineTransURL,  &TDomainInfoSchema::OfflineOpt,
-          &TDomainInfoSchema::OfflineStaticIP, &TDomainInfoSchema::OfflineTransURL,
-          &TDomainInfoSchema::TTL,             &TDomainInfoSchema::Status,
-          &TDomainInfoSchema::StartDate,       &TDomainInfoSchema::EndDate,
+  return {&TDomainInfoSchema::DomainName,
+          &TDomainInfoSchema::SuffixName,
+          &TDomainInfoSchema::OnlineOpt,
+          &TDomainInfoSchema::OnlineStaticIP,
+          &TDomainInfoSchema::OnlineTransURL,
+          &TDomainInfoSchema::OfflineOpt,
+          &TDomainInfoSchema::OfflineStaticIP,
+          &TDomainInfoSchema::OfflineTransURL,
+          &TDomainInfoSchema::TTL,
+          &TDomainInfoSchema::Status,
+          &TDomainInfoSchema::StartDate,
+          &TDomainInfoSchema::EndDate,
           &TDomainInfoSchema::DomainStatus};
 }
 

@@ -1,13 +1,15 @@
 // The desktop beside the running service on a private message bus: it shows the service's
 // session instead of running its own, sends the pages' actions to it, takes over when the
 // service leaves and lets go when it comes back; polkit's refusal changes nothing and says why.
+#include <signal.h>
+
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QDBusConnection>
 #include <QtTest>
 #include <algorithm>
 #include <chrono>
 #include <optional>
-#include <signal.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "PrivateBus.h"
 #include "ReferenceService.h"
 #include "ScopedEnv.h"
+#include "SessionDoubles.h"
 #include "StandInAuthority.h"
 #include "TempDir.h"
 #include "app/DesktopFace.h"
@@ -31,38 +34,22 @@ using namespace std::chrono_literals;
 
 constexpr int kGuardMs = 10000;
 constexpr char kServiceLeft[] =
-    "Popup Tip|The Kelbrin service has stopped: this desktop runs the client now.";
+    "The Kelbrin service has stopped: this desktop runs the client now.";
 
-// The effects the desktop shows, one line each; nothing waits for a user.
-class RecordingPresenter final : public kelbrin::runtime::Presenter {
- public:
-  void ShowHintPopup(const std::string& title, const std::string& text) override {
-    effects_.push_back("Popup " + title + "|" + text);
-  }
-  void StartBeep(int repetitions) override {
-    effects_.push_back("Beep " + std::to_string(repetitions));
-  }
-  void MessageBeep() override { effects_.push_back("MessageBeep"); }
-  void ShowErrorBox(const std::string& caption, const std::string& text) override {
-    effects_.push_back("ErrorBox " + caption + "|" + text);
-  }
-  void ShowInfoBox(const std::string& caption, const std::string& text) override {
-    effects_.push_back("InfoBox " + caption + "|" + text);
-  }
-  void ShowMainWindow() override { effects_.push_back("ShowMainWindow"); }
-
-  long Count(const std::string& effect) const {
-    return std::count(effects_.begin(), effects_.end(), effect);
-  }
-
- private:
-  std::vector<std::string> effects_;
+// A connection of the test's own to a private bus, for the desktop to look on.
+struct BusConnection {
+  explicit BusConnection(const std::string& address)
+      : bus(QDBusConnection::connectToBus(QString::fromStdString(address),
+                                          QString::fromStdString(address))) {}
+  ~BusConnection() { QDBusConnection::disconnectFromBus(bus.name()); }
+  QDBusConnection bus;
 };
 
-// The desktop as DesktopMode builds it, looking for the service on `bus` only.
+// The desktop as DesktopMode builds it, looking for the service on the bus at `address` only.
 struct Desktop {
-  Desktop(const QDBusConnection& bus, const std::string& endpoint)
-      : face(kelbrin::app::DesktopFace::Setup{
+  Desktop(const std::string& address, const std::string& endpoint)
+      : connection(address),
+        face(kelbrin::app::DesktopFace::Setup{
             .loop = loop,
             .clock = kelbrin::runtime::RealClock(),
             .presenter = presenter,
@@ -82,7 +69,9 @@ struct Desktop {
                   session = readout;
                   if (form != nullptr) ++windowsMade;
                 },
-            .buses = {bus}}) {}
+            .buses = {connection.bus}}) {
+    face.Start();
+  }
 
   bool Online() const { return session != nullptr && session->Mark() == 1; }
   void Click(const char* name) const {
@@ -91,8 +80,22 @@ struct Desktop {
     button->click();
   }
 
+  bool LogHas(const QString& text) const {
+    window->SetActivePage(kelbrin::gui::TMainForm::kLogPage);
+    const auto* log = window->findChild<QAbstractItemView*>(QStringLiteral("ListViewLog"));
+    if (log == nullptr) return false;
+    const QAbstractItemModel& model = *log->model();
+    for (int row = 0; row < model.rowCount(); ++row) {
+      for (int column = 0; column < model.columnCount(); ++column) {
+        if (model.index(row, column).data().toString() == text) return true;
+      }
+    }
+    return false;
+  }
+
   kelbrin::gui::QtEventLoop loop{kelbrin::runtime::RealClock()};
-  RecordingPresenter presenter;
+  kelbrin::test::RecordingPresenter presenter;
+  BusConnection connection;
   kelbrin::gui::TMainForm* window = nullptr;
   const kelbrin::session::SessionReadout* session = nullptr;
   int windowsMade = 0;
@@ -125,8 +128,8 @@ class ClientBusFrontTest : public QObject {
         {"--service", "--bus", bus, "--endpoint", service_->endpoint(), "--config-root",
          (dir_->path() / "config").string(), "--time-scale", "0.01"},
         "/dev/null", dir_->path() / "stderr",
-        {"DBUS_" + std::string(bus == "system" ? "SYSTEM" : "SESSION") + "_BUS_ADDRESS=" +
-         address});
+        {"DBUS_" + std::string(bus == "system" ? "SYSTEM" : "SESSION") +
+         "_BUS_ADDRESS=" + address});
     QVERIFY(servicePid_ > 0);
     QVERIFY2(kelbrin::test::WaitUntil([&] {
                return service_->countRequests("ActiveTestReq") > 0 &&
@@ -158,72 +161,63 @@ class ClientBusFrontTest : public QObject {
     const PrivateBus session(dir_->path(), PrivateBus::Kind::SessionLike);
     const kelbrin::test::ScopedEnv sessionEnv("DBUS_SESSION_BUS_ADDRESS", session.Address());
     StartService("session", session.Address());
-    QDBusConnection bus = QDBusConnection::connectToBus(
-        QString::fromStdString(session.Address()), QStringLiteral("shows"));
-    {
-      Desktop desktop(bus, service_->endpoint());
-      desktop.face.Start();
+    Desktop desktop(session.Address(), service_->endpoint());
 
-      QVERIFY(desktop.Online());
-      QCOMPARE(desktop.session->View().Label28, std::string("100001"));
-      QCOMPARE(desktop.session->View().Label27, std::string("127.0.0.1"));
-      QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Logout"));
-      // The service runs, and the box says so.
-      QVERIFY(desktop.session->View().ChkBoxRunAsService);
-      // The domain tree is the service's list (the demo account has two domains).
-      QTRY_VERIFY_WITH_TIMEOUT(desktop.session->View().DomainTree != nullptr, kGuardMs);
-      QCOMPARE(desktop.session->View().DomainTree->DomainInfos.size(), std::size_t{2});
-      QVERIFY(!desktop.session->View().DomainTree->DomainInfos[0].ResourceInfos.empty());
+    QVERIFY(desktop.Online());
+    QCOMPARE(desktop.session->View().Label28, std::string("100001"));
+    QCOMPARE(desktop.session->View().Label27, std::string("127.0.0.1"));
+    QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Logout"));
+    // The service runs, and the box says so.
+    QVERIFY(desktop.session->View().ChkBoxRunAsService);
+    // The domain tree is the service's list (the demo account has two domains).
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.session->View().DomainTree != nullptr, kGuardMs);
+    QCOMPARE(desktop.session->View().DomainTree->DomainInfos.size(), std::size_t{2});
+    QVERIFY(!desktop.session->View().DomainTree->DomainInfos[0].ResourceInfos.empty());
 
-      // The log-off goes to the service, whose popup comes back to the desktop.
-      desktop.Click("BtnLogon");
-      QTRY_VERIFY_WITH_TIMEOUT(desktop.presenter.Count("Popup Hint|Logout Success！") == 1,
-                               kGuardMs);
-      QTRY_VERIFY_WITH_TIMEOUT(!desktop.Online(), kGuardMs);
-      QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Login"));
-      QVERIFY(StatusOn("session").rfind("Offline", 0) == 0);
-      // The logout clears the list there, and here.
-      QTRY_VERIFY_WITH_TIMEOUT(desktop.session->View().DomainTree == nullptr, kGuardMs);
+    // The log-off goes to the service, whose popup comes back to the desktop.
+    desktop.Click("BtnLogon");
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.presenter.Count("popup", "Hint", "Logout Success！") == 1,
+                             kGuardMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.Online(), kGuardMs);
+    QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Login"));
+    QVERIFY(StatusOn("session").rfind("Offline", 0) == 0);
+    // The logout clears the list there, and here.
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.session->View().DomainTree == nullptr, kGuardMs);
+    // The Log page shows the service's log: what it had before, and what came since.
+    QVERIFY(desktop.LogHas("IP updates successfully：127.0.0.1"));
+    QVERIFY(desktop.LogHas("Logout Success！"));
 
-      // One session: the service's. The desktop never logged in by itself.
-      QCOMPARE(service_->countRequests("QueryUserProfileReq"), 1);
-      QCOMPARE(desktop.presenter.Count(kServiceLeft), 0L);
-    }
-    QDBusConnection::disconnectFromBus(QStringLiteral("shows"));
+    // One session: the service's. The desktop never logged in by itself.
+    QCOMPARE(service_->countRequests("QueryUserProfileReq"), 1);
+    QCOMPARE(desktop.presenter.Count("popup", "Tip", kServiceLeft), 0);
   }
 
   void aServiceThatLeavesIsNoticedAndTheDesktopTakesOverUntilItComesBack() {
     const PrivateBus session(dir_->path(), PrivateBus::Kind::SessionLike);
     const kelbrin::test::ScopedEnv sessionEnv("DBUS_SESSION_BUS_ADDRESS", session.Address());
     StartService("session", session.Address());
-    QDBusConnection bus = QDBusConnection::connectToBus(
-        QString::fromStdString(session.Address()), QStringLiteral("leaves"));
-    {
-      Desktop desktop(bus, service_->endpoint());
-      desktop.face.Start();
-      QVERIFY(desktop.Online());
+    Desktop desktop(session.Address(), service_->endpoint());
+    QVERIFY(desktop.Online());
 
-      // Killed, not stopped: only the bus tells the desktop.
-      StopService(SIGKILL);
-      QTRY_VERIFY_WITH_TIMEOUT(desktop.presenter.Count(kServiceLeft) == 1, kGuardMs);
-      // Its own session logs in with the saved password, as a desktop without a service does.
-      QTRY_COMPARE_WITH_TIMEOUT(service_->countRequests("QueryUserProfileReq"), 2, kGuardMs);
-      QTRY_VERIFY_WITH_TIMEOUT(desktop.Online(), kGuardMs);
-      QCOMPARE(desktop.windowsMade, 1);
+    // Killed, not stopped: only the bus tells the desktop.
+    StopService(SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.presenter.Count("popup", "Tip", kServiceLeft) == 1, kGuardMs);
+    // Its own session logs in with the saved password, as a desktop without a service does.
+    QTRY_COMPARE_WITH_TIMEOUT(service_->countRequests("QueryUserProfileReq"), 2, kGuardMs);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.Online(), kGuardMs);
+    QCOMPARE(desktop.windowsMade, 1);
 
-      // The service comes back: the desktop's session ends and a window on the service's
-      // takes its place.
-      StartService("session", session.Address());
-      QTRY_COMPARE_WITH_TIMEOUT(desktop.windowsMade, 2, kGuardMs);
-      QVERIFY(desktop.Online());
-      QCOMPARE(desktop.presenter.Count(kServiceLeft), 1L);
-      // From now on only the service logs in: its log-off ends the one session there is.
-      desktop.Click("BtnLogon");
-      QTRY_VERIFY_WITH_TIMEOUT(!desktop.Online(), kGuardMs);
-      QVERIFY(StatusOn("session").rfind("Offline", 0) == 0);
-      QCOMPARE(service_->countRequests("QueryUserProfileReq"), 3);
-    }
-    QDBusConnection::disconnectFromBus(QStringLiteral("leaves"));
+    // The service comes back: the desktop's session ends and a window on the service's
+    // takes its place.
+    StartService("session", session.Address());
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowsMade, 2, kGuardMs);
+    QVERIFY(desktop.Online());
+    QCOMPARE(desktop.presenter.Count("popup", "Tip", kServiceLeft), 1);
+    // From now on only the service logs in: its log-off ends the one session there is.
+    desktop.Click("BtnLogon");
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.Online(), kGuardMs);
+    QVERIFY(StatusOn("session").rfind("Offline", 0) == 0);
+    QCOMPARE(service_->countRequests("QueryUserProfileReq"), 3);
   }
 
   void aPolkitRefusalChangesNothingAndShowsItsMessage() {
@@ -231,22 +225,16 @@ class ClientBusFrontTest : public QObject {
     const kelbrin::test::ScopedEnv systemEnv("DBUS_SYSTEM_BUS_ADDRESS", system.Address());
     kelbrin::test::StandInAuthority authority(system.Address());
     StartService("system", system.Address());
-    QDBusConnection bus = QDBusConnection::connectToBus(
-        QString::fromStdString(system.Address()), QStringLiteral("refused"));
-    {
-      Desktop desktop(bus, service_->endpoint());
-      desktop.face.Start();
-      QVERIFY(desktop.Online());
+    Desktop desktop(system.Address(), service_->endpoint());
+    QVERIFY(desktop.Online());
 
-      desktop.Click("BtnLogon");
-      QTRY_VERIFY_WITH_TIMEOUT(
-          desktop.presenter.Count("ErrorBox Error|Not authorized: net.kelbrin.client.logon") == 1,
-          kGuardMs);
-      QVERIFY(desktop.Online());
-      QVERIFY(StatusOn("system").rfind("Online", 0) == 0);
-      QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Logout"));
-    }
-    QDBusConnection::disconnectFromBus(QStringLiteral("refused"));
+    desktop.Click("BtnLogon");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        desktop.presenter.Count("error", "Error", "Not authorized: net.kelbrin.client.logon") == 1,
+        kGuardMs);
+    QVERIFY(desktop.Online());
+    QVERIFY(StatusOn("system").rfind("Online", 0) == 0);
+    QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Logout"));
   }
 };
 

@@ -167,11 +167,9 @@ TEST_F(ClientBusTest, TheLineAndTheBoxesSavedOverTheBusReachTheSettingsFile) {
 
   // The run-as-service box travels with the other boxes.
   EXPECT_EQ(probe.Call("SaveSettings", "bbbb", {"true", "false", "true", "true"}), std::nullopt);
-  EXPECT_TRUE(
-      kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("AsService") == "1"; }));
+  EXPECT_TRUE(kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("AsService") == "1"; }));
   EXPECT_EQ(probe.Call("SaveSettings", "bbbb", {"true", "false", "false", "true"}), std::nullopt);
-  EXPECT_TRUE(
-      kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("AsService") == "0"; }));
+  EXPECT_TRUE(kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("AsService") == "0"; }));
 }
 
 TEST_F(ClientBusTest, PolkitRefusalChangesNothingAndSaysWhy) {

@@ -1,7 +1,7 @@
 // The service list as the bus carries it to the desktop.
-#include "app/ServiceListRows.h"
-
 #include <gtest/gtest.h>
+
+#include "app/ServiceListRows.h"
 
 namespace {
 
@@ -13,8 +13,8 @@ TGetServiceListResp TwoDomains() {
   TGetServiceListResp list;
   list.DomainInfos.resize(2);
   auto& first = list.DomainInfos[0];
-  first = {"demo01", "example.net", "1", "", "", "0", "", "", "600", "0", "20250101",
-           "20991231", "0", {}};
+  first = {"demo01", "example.net", "1", "",         "",         "0", "",
+           "",       "600",         "0", "20250101", "20991231", "0", {}};
   first.ResourceInfos = {{"A", "www", "203.0.113.7", ""}, {"MX", "mail", "mx.example.net", ""}};
   auto& second = list.DomainInfos[1];
   second.DomainName = "office";
@@ -29,12 +29,12 @@ void ExpectSame(const TGetServiceListResp& a, const TGetServiceListResp& b) {
   for (std::size_t i = 0; i < a.DomainInfos.size(); ++i) {
     const auto& x = a.DomainInfos[i];
     const auto& y = b.DomainInfos[i];
-    EXPECT_EQ(std::tie(x.DomainName, x.SuffixName, x.OnlineOpt, x.OnlineStaticIP,
-                       x.OnlineTransURL, x.OfflineOpt, x.OfflineStaticIP, x.OfflineTransURL,
-                       x.TTL, x.Status, x.StartDate, x.EndDate, x.DomainStatus),
-              std::tie(y.DomainName, y.SuffixName, y.OnlineOpt, y.OnlineStaticIP,
-                       y.OnlineTransURL, y.OfflineOpt, y.OfflineStaticIP, y.OfflineTransURL,
-                       y.TTL, y.Status, y.StartDate, y.EndDate, y.DomainStatus));
+    EXPECT_EQ(std::tie(x.DomainName, x.SuffixName, x.OnlineOpt, x.OnlineStaticIP, x.OnlineTransURL,
+                       x.OfflineOpt, x.OfflineStaticIP, x.OfflineTransURL, x.TTL, x.Status,
+                       x.StartDate, x.EndDate, x.DomainStatus),
+              std::tie(y.DomainName, y.SuffixName, y.OnlineOpt, y.OnlineStaticIP, y.OnlineTransURL,
+                       y.OfflineOpt, y.OfflineStaticIP, y.OfflineTransURL, y.TTL, y.Status,
+                       y.StartDate, y.EndDate, y.DomainStatus));
     ASSERT_EQ(x.ResourceInfos.size(), y.ResourceInfos.size());
     for (std::size_t r = 0; r < x.ResourceInfos.size(); ++r) {
       const auto& p = x.ResourceInfos[r];

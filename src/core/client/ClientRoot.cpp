@@ -95,11 +95,10 @@ ClientRoot::~ClientRoot() { Shutdown(); }
 
 void ClientRoot::InitClient(bool serviceMode) {
   session_.InitClient(serviceMode, [this] { StartLine(); });
-  lineStateTimer_.emplace(loop_, options_.pace,
-                          [this](bool reachable) {
-                            session_.SetNetReachable(reachable);
-                            LineChanged();
-                          });
+  lineStateTimer_.emplace(loop_, options_.pace, [this](bool reachable) {
+    session_.SetNetReachable(reachable);
+    LineChanged();
+  });
   StartSystemReport();
   StartReminderChecks();
   StartAddressWatch();
