@@ -229,6 +229,7 @@ void ClientBusFront::SetLineKeepActive(bool keepActive) {
 void ClientBusFront::Call(const QString& method, const QVariantList& args) {
   QDBusMessage call = ClientMethod(method);
   call.setArguments(args);
+  call.setInteractiveAuthorizationAllowed(true);
   // polkit may ask the user for a password first: no time-out of ours.
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, -1), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
