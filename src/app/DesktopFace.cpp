@@ -1,9 +1,11 @@
 #include "app/DesktopFace.h"
 
+#include <QDBusConnectionInterface>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/ClientBus.h"
 #include "eventlog/TLogRec.h"
 #include "gui/WindowServices.h"
 #include "lines/TLineFactory.h"
@@ -121,6 +123,14 @@ void DesktopFace::Left(const QDBusConnection& bus) {
   session_->Use(root_->Session());
   front_.reset();
   frontBus_.clear();
+  // A service that still runs on the other bus takes its place.
+  for (const QDBusConnection& other : setup_.buses) {
+    if (other.name() == bus.name() || !other.isConnected()) continue;
+    if (other.interface()->isServiceRegistered(QString::fromLatin1(kClientBusName)).value() &&
+        AttachTo(other)) {
+      return;
+    }
+  }
   root_->EventLog().AddLog(eventlog::kLogWarning, kServiceLeftText);
   setup_.presenter.ShowHintPopup(kServiceLeftTitle, kServiceLeftText);
   StartOwnSession();
