@@ -30,8 +30,9 @@ class ClientBus final : public runtime::Presenter, public eventlog::LogListObser
   explicit ClientBus(runtime::Presenter& presenter);
   ~ClientBus() override;
 
-  // Claims the client's name on `kind` and publishes `root`; `quit` stops the service. Throws
-  // platform::BusError saying why the bus is out of reach.
+  // Claims the client's name on `kind` and publishes `root`; `quit` stops the service. The
+  // root's line observer refreshes the bus from then on, so the root must go before the bus.
+  // Throws platform::BusError saying why the bus is out of reach.
   void Publish(platform::BusKind kind, client::ClientRoot& root, std::function<void()> quit);
   // The properties follow the session; called after every change.
   void Refresh();

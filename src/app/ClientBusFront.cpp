@@ -209,8 +209,7 @@ void ClientBusFront::SaveSettings() {
 
 void ClientBusFront::RefreshServiceList() { Call(QStringLiteral("RefreshServices")); }
 
-void ClientBusFront::NotifyEvent(int kind, const std::string& text, int, const std::string&) {
-  static_cast<void>(kind);
+void ClientBusFront::NotifyEvent(int, const std::string& text, int, const std::string&) {
   log_.AddLog(eventlog::kLogTip, text);
 }
 
