@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "app/ServiceListRows.h"
 #include "domains/DomainLines.h"
+#include "eventlog/LogList.h"
 #include "lines/TLineFactory.h"
+#include "settings/ParamInfo.h"
 
 namespace kelbrin::app {
 
@@ -51,6 +55,19 @@ Rows DomainRows(const session::SessionController& session) {
   return rows;
 }
 
+// The event log so far, newest first: kind, seconds since the epoch, text.
+Rows LogRows(const eventlog::LogList& list) {
+  Rows rows;
+  rows.reserve(list.size());
+  for (std::size_t row = 0; row < list.size(); ++row) {
+    const eventlog::TLogRec& entry = list.at(row);
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(entry.time.time_since_epoch()).count();
+    rows.push_back({std::to_string(entry.kind), std::to_string(seconds), entry.text});
+  }
+  return rows;
+}
+
 std::vector<BusMethod> Methods(client::ClientRoot& root, std::function<void()> quit) {
   session::SessionController& session = root.Session();
   return {
@@ -77,22 +94,44 @@ std::vector<BusMethod> Methods(client::ClientRoot& root, std::function<void()> q
          return Rows{};
        }},
       {"GetDomains", "", 4, "", [&session](const Args&) { return DomainRows(session); }},
-      {"SaveSettings", "bbb", 0, kActionSettings,
+      {"GetServiceList", "", kServiceListRowWidth, "",
+       [&session](const Args&) {
+         const auto& list = session.View().DomainTree;
+         if (!list) throw BusError("No service list");
+         return ServiceListRows(*list);
+       }},
+      {"GetLog", "", 3, "", [&root](const Args&) { return LogRows(root.EventLog().List()); }},
+      {"SaveSettings", "bbbb", 0, kActionSettings,
        [&session](const Args& args) {
          session.SetChkBoxSavePwd(Flag(args, 0));
          session.SetChkBoxStartup(Flag(args, 1));
-         session.SetSuiCheckBoxUpdateSysInfo(Flag(args, 2));
+         session.SetChkBoxRunAsService(Flag(args, 2));
+         session.SetSuiCheckBoxUpdateSysInfo(Flag(args, 3));
          session.SaveSettings();
          return Rows{};
        }},
-      {"ApplyLine", "ssss", 0, kActionLine,
+      {"ApplyLine", "ssssb", 0, kActionLine,
        [&root](const Args& args) {
          std::vector<std::string> names;
          lines::TLineFactory::GetLineTypeNames(&names);
          const auto type = std::find(names.begin(), names.end(), Text(args, 0));
          if (type == names.end()) throw BusError("Not a line type: " + Text(args, 0));
-         root.ApplyLine(static_cast<int>(type - names.begin()), Text(args, 1), Text(args, 3),
-                        Text(args, 2));
+         const int lineType = static_cast<int>(type - names.begin());
+         // Stored first, as the network page's Save does: a line that cannot start now is
+         // still the one the next start uses.
+         settings::TParamInfo record = root.Settings().Snapshot();
+         record.InternalLineType = lineType;
+         record.LineName = Text(args, 1);
+         record.LineUserName = Text(args, 2);
+         record.LineUserPwd = Text(args, 3);
+         record.AutoConn = Flag(args, 4);
+         root.Settings().Update(record);
+         root.Session().SaveSettings();
+         try {
+           root.ApplyLine(lineType, Text(args, 1), Text(args, 3), Text(args, 2));
+         } catch (const std::exception& error) {
+           throw BusError(error.what());
+         }
          return Rows{};
        }},
       {"SetLineKeepActive", "b", 0, kActionLine,
@@ -115,6 +154,7 @@ platform::BusProperties ClientProperties(client::ClientRoot& root) {
   const session::SessionView& view = session.View();
   const auto list = session.ServiceList();
   const std::optional<int> line = root.HeldLineType();
+  const settings::TParamInfo stored = root.Settings().Snapshot();
   return {
       {"Online", session.Mark() == 1},
       {"State", view.Label25},
@@ -137,6 +177,12 @@ platform::BusProperties ClientProperties(client::ClientRoot& root) {
       {"LineState", !line                    ? ""
                     : session.NetReachable() ? "connected"
                                              : "not connected"},
+      {"NetReachable", session.NetReachable()},
+      // The stored line, as the network page shows it (its password stays here).
+      {"StoredLineType", static_cast<std::int32_t>(stored.InternalLineType)},
+      {"StoredLineName", stored.LineName},
+      {"StoredLineUserName", stored.LineUserName},
+      {"AutoConnect", stored.AutoConn},
       {"DomainCount", static_cast<std::int32_t>(list ? list->DomainInfos.size() : 0)},
   };
 }
@@ -148,10 +194,13 @@ ClientBus::~ClientBus() = default;
 void ClientBus::Publish(platform::BusKind kind, client::ClientRoot& root,
                         std::function<void()> quit) {
   root_ = &root;
+  shownList_ = root.Session().View().DomainTree.get();
+  platform::BusProperties properties = ClientProperties(root);
+  properties.emplace(kServiceListSerial, listSerial_);
   platform::BusObject object{kClientBusName,
                              kClientBusPath,
                              kClientBusInterface,
-                             ClientProperties(root),
+                             std::move(properties),
                              {{"LogEntry", "is"},
                               {"Popup", "ss"},
                               {"Beep", "i"},
@@ -161,12 +210,20 @@ void ClientBus::Publish(platform::BusKind kind, client::ClientRoot& root,
                               {"ShowWindow", ""}},
                              Methods(root, std::move(quit))};
   service_ = std::make_unique<platform::BusService>(kind, std::move(object));
+  // The line's state changes on the line-state timer's pace, not only with the session's view.
+  root.SetLineObserver([this] { Refresh(); });
 }
 
 void ClientBus::Refresh() {
   if (!service_) return;
   for (auto& [name, value] : ClientProperties(*root_))
     service_->SetProperty(name, std::move(value));
+  // A new list (or none) is told by its serial; a front-end then reads it with GetServiceList.
+  const auto* list = root_->Session().View().DomainTree.get();
+  if (list != shownList_) {
+    shownList_ = list;
+    service_->SetProperty(kServiceListSerial, ++listSerial_);
+  }
 }
 
 void ClientBus::Drop() { service_.reset(); }

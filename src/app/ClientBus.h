@@ -15,6 +15,8 @@ namespace kelbrin::app {
 inline constexpr char kClientBusName[] = "net.kelbrin.Client";
 inline constexpr char kClientBusPath[] = "/net/kelbrin/Client";
 inline constexpr char kClientBusInterface[] = "net.kelbrin.Client1";
+// The property that changes with every new service list the window would show.
+inline constexpr char kServiceListSerial[] = "ServiceListSerial";
 
 // What the client shows, as the properties of its bus interface.
 platform::BusProperties ClientProperties(client::ClientRoot& root);
@@ -28,8 +30,9 @@ class ClientBus final : public runtime::Presenter, public eventlog::LogListObser
   explicit ClientBus(runtime::Presenter& presenter);
   ~ClientBus() override;
 
-  // Claims the client's name on `kind` and publishes `root`; `quit` stops the service. Throws
-  // platform::BusError saying why the bus is out of reach.
+  // Claims the client's name on `kind` and publishes `root`; `quit` stops the service. The
+  // root's line observer refreshes the bus from then on, so the root must go before the bus.
+  // Throws platform::BusError saying why the bus is out of reach.
   void Publish(platform::BusKind kind, client::ClientRoot& root, std::function<void()> quit);
   // The properties follow the session; called after every change.
   void Refresh();
@@ -52,6 +55,8 @@ class ClientBus final : public runtime::Presenter, public eventlog::LogListObser
   runtime::Presenter& presenter_;
   client::ClientRoot* root_ = nullptr;
   std::unique_ptr<platform::BusService> service_;
+  const protocol::TGetServiceListResp* shownList_ = nullptr;
+  std::int32_t listSerial_ = 0;
 };
 
 }  // namespace kelbrin::app

@@ -1,20 +1,20 @@
 #include "app/DesktopMode.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QSocketNotifier>
 #include <memory>
 #include <system_error>
 
+#include "app/DesktopFace.h"
 #include "app/OwnServiceStopper.h"
 #include "app/RootOptions.h"
 #include "app/ServiceInstaller.h"
 #include "app/ServiceSetup.h"
 #include "app/StateReport.h"
-#include "client/ClientRoot.h"
 #include "gui/DesktopPresenter.h"
 #include "gui/QtEventLoop.h"
 #include "gui/TMainForm.h"
-#include "gui/WindowServices.h"
 #include "platform/files/Autostart.h"
 #include "platform/files/ConfigHome.h"
 #include "platform/machine/Display.h"
@@ -69,47 +69,66 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
   runtime::Presenter& presenter =
       report ? static_cast<runtime::Presenter&>(*report) : desktopPresenter;
 
-  client::ClientRoot root(loop, clock, presenter, RootOptions(start.pace, start.serverUrl));
   auto installer = std::make_unique<ServiceInstaller>(
       loop, presenter, [endpoint = start.endpointOverride](bool install) {
         return ServiceSetupCommand(install, platform::RunningExecutable(), settings::ConfigRoot(),
                                    endpoint, platform::RunsAsRoot());
       });
   OwnServiceStopper stopper(platform::SystemServiceManager(), kServiceName);
-  gui::TMainForm::Services services = gui::WindowServices(root, presenter);
-  services.installService = [&installer](auto done) { installer->InstallService(std::move(done)); };
-  services.uninstallService = [&installer](auto done) {
-    installer->UninstallService(std::move(done));
-  };
-  if (start.serviceMode) {
-    services.exitAction = [&stopper] { stopper.StopOwnService(); };
-  } else {
-    services.exitAction = [] { QCoreApplication::exit(0); };  // quit() would ask the window first
-  }
-  auto form = std::make_unique<gui::TMainForm>(std::move(services));
-  desktopPresenter.SetMainWindow(form.get());
-
   // A second start's hand-over brings the window to the front.
+  gui::TMainForm* window = nullptr;
   std::unique_ptr<QSocketNotifier> handOver;
   if (instance) {
     handOver = std::make_unique<QSocketNotifier>(instance->ListenFd(), QSocketNotifier::Read);
-    QObject::connect(handOver.get(), &QSocketNotifier::activated, form.get(), [&instance, &form] {
-      instance->ServePending([&form] { form->ShowFromTray(); });
+    QObject::connect(handOver.get(), &QSocketNotifier::activated, [&instance, &window] {
+      instance->ServePending([&window] {
+        if (window != nullptr) window->ShowFromTray();
+      });
     });
   }
 
-  if (report) report->Attach(root.Session(), *form);
-  root.InitClient(start.serviceMode);
-  form->KeepReachable();
+  // What depends on the run mode.
+  const auto complete = [&](gui::TMainForm::Services& services) {
+    services.installService = [&installer](auto done) {
+      installer->InstallService(std::move(done));
+    };
+    services.uninstallService = [&installer](auto done) {
+      installer->UninstallService(std::move(done));
+    };
+    if (start.serviceMode) {
+      services.exitAction = [&stopper] { stopper.StopOwnService(); };
+    } else {
+      services.exitAction = [] { QCoreApplication::exit(0); };  // quit() would ask the window first
+    }
+  };
+  const auto windowChanged = [&](gui::TMainForm* form, const session::SessionReadout* session) {
+    window = form;
+    desktopPresenter.SetMainWindow(form);
+    if (!report) return;
+    if (form != nullptr) {
+      report->Attach(*session, *form);
+    } else {
+      report->Detach();
+    }
+  };
+  std::optional<DesktopFace> face(
+      std::in_place,
+      DesktopFace::Setup{.loop = loop,
+                         .clock = clock,
+                         .presenter = presenter,
+                         .options = [&start] { return RootOptions(start.pace, start.serverUrl); },
+                         .complete = complete,
+                         .windowChanged = windowChanged,
+                         .buses = {QDBusConnection::sessionBus(), QDBusConnection::systemBus()},
+                         .serviceMode = start.serviceMode});
+  face->Start();
   notify.Ready();
   const int status = QApplication::exec();
   notify.Stopping();
 
   handOver.reset();
-  if (report) report->Detach();
+  face.reset();
   installer.reset();
-  form.reset();
-  root.Shutdown();
   return status;
 }
 

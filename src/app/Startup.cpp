@@ -28,12 +28,13 @@ int RunStartup(const StartRequest& request, std::ostream& out, std::ostream& err
     return RunServiceSetup(request.switches, request.options, platform::SystemServiceManager(), out,
                            err);
   }
+  // The service runs beside a desktop, which attaches to it: it never hands over to one.
+  if (request.service)
+    return RunService(request.pace, request.serverUrl, ServiceBus(request.options.bus), err);
   if (HandedOver()) return 0;
 
   DesktopStart desktop{request.pace, request.serverUrl, request.options.endpoint, false,
                        request.stateReport};
-  if (request.service)
-    return RunService(request.pace, request.serverUrl, ServiceBus(request.options.bus), err);
   if (platform::SystemServiceManager().RunsAs(kServiceName)) {
     if (!HasDesktop() || !platform::HasDisplay()) {
       return RunService(request.pace, request.serverUrl, ServiceBus(request.options.bus), err);

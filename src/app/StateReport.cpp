@@ -71,7 +71,7 @@ bool StateReport::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-void StateReport::Attach(const session::SessionController& controller, const gui::TMainForm& form) {
+void StateReport::Attach(const session::SessionReadout& controller, const gui::TMainForm& form) {
   controller_ = &controller;
   form_ = &form;
   Write();

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "runtime/Presenter.h"
-#include "session/SessionController.h"
+#include "session/SessionReadout.h"
 
 namespace kelbrin::gui {
 class TMainForm;
@@ -30,7 +30,7 @@ class StateReport final : public QObject, public runtime::Presenter {
   StateReport(std::filesystem::path file, runtime::Presenter& presenter);
 
   // Starts the snapshots; both must outlive the report or Detach.
-  void Attach(const session::SessionController& controller, const gui::TMainForm& form);
+  void Attach(const session::SessionReadout& controller, const gui::TMainForm& form);
   void Detach();
 
   void ShowHintPopup(const std::string& title, const std::string& text) override;
@@ -52,7 +52,7 @@ class StateReport final : public QObject, public runtime::Presenter {
 
   std::filesystem::path file_;
   runtime::Presenter& presenter_;
-  const session::SessionController* controller_ = nullptr;
+  const session::SessionReadout* controller_ = nullptr;
   const gui::TMainForm* form_ = nullptr;
   std::vector<std::string> effects_;
   std::string written_;

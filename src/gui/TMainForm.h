@@ -11,7 +11,7 @@
 #include "gui/SettingsBoxes.h"
 #include "reminders/LoopEventModel.h"
 #include "runtime/Presenter.h"
-#include "session/SessionController.h"
+#include "session/SessionFront.h"
 #include "settings/ParamInfo.h"
 
 namespace kelbrin::sysinfo {
@@ -65,7 +65,8 @@ class TMainForm final : public QWidget {
   // Everything the window works with, handed over once at construction; the window does not
   // know where they come from (see WindowServices for the composition root's).
   struct Services {
-    session::SessionController& session;
+    // The session the window shows: this process's or the attached service's.
+    session::SessionFront& session;
     // Shows the settings boxes' message boxes (the controller's own presenter).
     runtime::Presenter& presenter;
     // The record the "Network Setting" page reads and fills before the session saves it.
@@ -141,7 +142,7 @@ class TMainForm final : public QWidget {
   void PutLineSettings(const NetworkPage::LineSettings& values);
 
   const Services services_;
-  session::SessionController& controller_;
+  session::SessionFront& controller_;
   runtime::Presenter& presenter_;
   BannerPanel* banner_;
   PageButtonRow* pageButtons_;

@@ -3,8 +3,13 @@
 namespace kelbrin::gui {
 
 TMainForm::Services WindowServices(client::ClientRoot& root, runtime::Presenter& presenter) {
+  return WindowServices(root, root.Session(), presenter);
+}
+
+TMainForm::Services WindowServices(client::ClientRoot& root, session::SessionFront& session,
+                                   runtime::Presenter& presenter) {
   return {
-      .session = root.Session(),
+      .session = session,
       .presenter = presenter,
       .settings = root.Settings(),
       .eventLog = root.EventLog(),

@@ -10,5 +10,8 @@ namespace kelbrin::gui {
 // of the window's tests. What depends on the run mode (the exit action, installing the
 // service) is left to the caller.
 TMainForm::Services WindowServices(client::ClientRoot& root, runtime::Presenter& presenter);
+// The same with the session the window shows given apart (the root's own, or another front).
+TMainForm::Services WindowServices(client::ClientRoot& root, session::SessionFront& session,
+                                   runtime::Presenter& presenter);
 
 }  // namespace kelbrin::gui

@@ -145,6 +145,33 @@ TEST_F(ClientBusTest, TheSessionBusShowsTheServiceAndItsMethodsDriveIt) {
   EXPECT_EQ(AskStatus("session").exitCode, kelbrin::app::kExitNoClient);
 }
 
+TEST_F(ClientBusTest, TheLineAndTheBoxesSavedOverTheBusReachTheSettingsFile) {
+  using kelbrin::settings::TPubUtil;
+  const PrivateBus session(dir / "session", PrivateBus::Kind::SessionLike);
+  BusProbe probe(session.Address());
+  probe.Listen();
+  StartService("session", session.Address(), "unix:path=" + (dir / "none").string());
+  ASSERT_TRUE(probe.Heard(kOnlineHint)) << ReadFile(dir / "stderr");
+
+  // The line is stored as well as started, and the new line is announced at once.
+  EXPECT_EQ(probe.Call("ApplyLine", "ssssb", {"Lan", "lo", "", "", "false"}), std::nullopt);
+  EXPECT_TRUE(probe.Heard("PropertiesChanged net.kelbrin.Client1|Line"));
+  EXPECT_TRUE(kelbrin::test::WaitUntil([] {
+    return TPubUtil::ReadRegString("LineName") == "lo" &&
+           TPubUtil::ReadRegString("InternalLineType") == "3" &&
+           TPubUtil::ReadRegString("AutoConn") == "0";
+  }));
+  EXPECT_EQ(probe.Call("ApplyLine", "ssssb", {"Pigeon", "lo", "", "", "true"}),
+            "org.freedesktop.DBus.Error.Failed: Not a line type: Pigeon");
+  EXPECT_EQ(TPubUtil::ReadRegString("AutoConn"), "0");
+
+  // The run-as-service box travels with the other boxes.
+  EXPECT_EQ(probe.Call("SaveSettings", "bbbb", {"true", "false", "true", "true"}), std::nullopt);
+  EXPECT_TRUE(kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("AsService") == "1"; }));
+  EXPECT_EQ(probe.Call("SaveSettings", "bbbb", {"true", "false", "false", "true"}), std::nullopt);
+  EXPECT_TRUE(kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("AsService") == "0"; }));
+}
+
 TEST_F(ClientBusTest, PolkitRefusalChangesNothingAndSaysWhy) {
   const PrivateBus system(dir / "system", PrivateBus::Kind::SystemLike, {KELBRIN_BUS_POLICY});
   const ScopedEnv systemEnv("DBUS_SYSTEM_BUS_ADDRESS", system.Address());

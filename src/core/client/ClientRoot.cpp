@@ -95,8 +95,10 @@ ClientRoot::~ClientRoot() { Shutdown(); }
 
 void ClientRoot::InitClient(bool serviceMode) {
   session_.InitClient(serviceMode, [this] { StartLine(); });
-  lineStateTimer_.emplace(loop_, options_.pace,
-                          [this](bool reachable) { session_.SetNetReachable(reachable); });
+  lineStateTimer_.emplace(loop_, options_.pace, [this](bool reachable) {
+    session_.SetNetReachable(reachable);
+    LineChanged();
+  });
   StartSystemReport();
   StartReminderChecks();
   StartAddressWatch();
@@ -199,10 +201,12 @@ std::vector<std::string> ClientRoot::ConnectionNames() const {
 void ClientRoot::ApplyLine(int lineType, const std::string& entryName,
                            const std::string& password, const std::string& userName) {
   if (activeLine_) activeLine_->Apply(lineType, entryName, password, userName);
+  LineChanged();
 }
 
 void ClientRoot::SetLineKeepActive(bool keepActive) {
   if (activeLine_) activeLine_->SetKeepActive(keepActive);
+  LineChanged();
 }
 
 void ClientRoot::Shutdown() {

@@ -102,6 +102,9 @@ class ClientRoot {
   void ApplyLine(int lineType, const std::string& entryName, const std::string& password,
                  const std::string& userName);
   void SetLineKeepActive(bool keepActive);
+  // Called on the controller's thread after the line may have changed: applied, its keep-alive
+  // switched, or its state refreshed by the line-state timer.
+  void SetLineObserver(std::function<void()> observer) { lineObserver_ = std::move(observer); }
   // The kind of the line held (its index in the line-type list); none while no line is held.
   std::optional<int> HeldLineType() const {
     if (!activeLine_ || activeLine_->Line() == nullptr) return std::nullopt;
@@ -116,6 +119,9 @@ class ClientRoot {
   void OnNewAddress(const std::string& address, const std::string& previous);
   // The stored line, started inside the session's InitClient.
   void StartLine();
+  void LineChanged() {
+    if (lineObserver_) lineObserver_();
+  }
   void StartReminderChecks();
   void StartAddressWatch();
   void StartSystemReport();
@@ -151,6 +157,7 @@ class ClientRoot {
   std::optional<eventlog::AddressHistory> history_;
   std::unique_ptr<AddressCommand> addressCommand_;
   std::shared_ptr<void> addressWatch_;
+  std::function<void()> lineObserver_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

@@ -21,12 +21,10 @@
 #include "runtime/EventLoop.h"
 #include "runtime/Pace.h"
 #include "runtime/Presenter.h"
-#include "session/AccountIntents.h"
-#include "session/SessionReadout.h"
+#include "session/SessionFront.h"
 #include "session/SessionSignals.h"
 #include "session/SessionSnapshots.h"
 #include "session/SessionView.h"
-#include "session/SettingsIntents.h"
 #include "session/TAutoLogonTrd.h"
 #include "session/TGetServiceTrd.h"
 #include "session/TUpdateIpTrd.h"
@@ -57,10 +55,7 @@ struct SessionServices {
 // thread-safe accessors runs on the thread of `loop` (the described window thread). What the
 // window shows is View(); user-facing effects go to the presenter. The window's pages each see
 // it through the one narrow interface they need.
-class SessionController final : public AccountIntents,
-                                public SettingsIntents,
-                                public SessionReadout,
-                                public reminders::Notifier {
+class SessionController final : public SessionFront {
  public:
   // The signals' clock must be the clock of `loop`; the workers wait on it. `client` and
   // `services` outlive the controller.
@@ -104,12 +99,14 @@ class SessionController final : public AccountIntents,
   void ShowSessionState(DisplayState state);
 
   // The domain view's "Refresh ": the service list is fetched again (logged in only).
-  void RefreshServiceList();
+  void RefreshServiceList() override;
   // The domain view's root: the account panel shows the address again, or "Please register
   // first！" for a list without domains.
-  void ShowAccountAddress();
+  void ShowAccountAddress() override;
   // "Now" of the session's clock (the calendar of the deadlines and the domain view).
-  std::chrono::system_clock::time_point WallNow() const { return signals_.clock().WallNow(); }
+  std::chrono::system_clock::time_point WallNow() const override {
+    return signals_.clock().WallNow();
+  }
 
   // Window side of the workers' messages.
   void OnIpStatus(const std::string& text, bool connectionFailure);

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QVariantMap>
+#include <functional>
+#include <string>
+
+#include "eventlog/EventLog.h"
+#include "runtime/Clock.h"
+#include "runtime/Presenter.h"
+#include "session/SessionFront.h"
+#include "session/SessionSnapshots.h"
+#include "settings/ParamInfo.h"
+
+class QDBusPendingCallWatcher;
+
+namespace kelbrin::app {
+
+// The desktop's face of the client service on a bus: the service's properties mirrored into a
+// session view (announced on PropertiesChanged, never polled), its signals turned into the
+// presenter's effects and the event log's entries, and the window's intents turned into its
+// methods. A method the service refuses (polkit, or a state that does not allow it) changes
+// nothing here and shows the refusal's text in an error box. This process runs no session
+// of its own meanwhile. Main thread only.
+class ClientBusFront final : public QObject, public session::SessionFront {
+  Q_OBJECT
+
+ public:
+  // `log` is the window's event log; it takes the service's entries (and is written to no file
+  // by this front). `record` is the one the network page reads: it takes the service's stored
+  // line (without its password, which the service keeps).
+  ClientBusFront(QDBusConnection bus, runtime::Presenter& presenter, eventlog::EventLog& log,
+                 settings::ParamInfoStore& record, runtime::Clock& clock);
+  ~ClientBusFront() override;
+
+  // Reads the service's state and its log so far, and follows them from now on. False, with
+  // nothing followed, when no client answers on the bus.
+  bool Attach();
+
+  void BtnLogonClick() override;
+  void EditEntered() override {}
+  void SetEditUserName(std::string text) override { view_.EditUserName = std::move(text); }
+  void SetEditPassword(std::string text) override { view_.EditPassword = std::move(text); }
+  void SetChkBoxSavePwd(bool checked) override { view_.ChkBoxSavePwd = checked; }
+  void SetChkBoxStartup(bool checked) override { view_.ChkBoxStartup = checked; }
+  void SetChkBoxRunAsService(bool checked) override { view_.ChkBoxRunAsService = checked; }
+  void SetSuiCheckBoxUpdateSysInfo(bool checked) override {
+    view_.suiCheckBoxUpdateSysInfo = checked;
+  }
+  void SaveSettings() override;
+
+  const session::SessionView& View() const override { return view_; }
+  void SetViewObserver(std::function<void(const session::SessionView&)> observer) override;
+  int Mark() const override { return online_ ? 1 : 0; }
+  bool NetReachable() const override { return netReachable_; }
+  // The service keeps the account's password to itself, so no profile is published here.
+  const session::SessionSnapshots& Snapshots() const override { return snapshots_; }
+
+  // A text of the window (the log page's notice) goes to this desktop's log.
+  void NotifyEvent(int kind, const std::string& text, int selector = 0,
+                   const std::string& argument = {}) override;
+  void RefreshServiceList() override;
+  void ShowAccountAddress() override {}
+  std::chrono::system_clock::time_point WallNow() const override { return clock_.WallNow(); }
+
+  // The line: applied and stored by the service.
+  void ApplyLine(const std::string& lineType, const std::string& lineName,
+                 const std::string& password, const std::string& userName, bool autoConnect);
+  void SetLineKeepActive(bool keepActive);
+
+ private Q_SLOTS:
+  void OnPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                           const QStringList& invalidated);
+  void OnLogEntry(int kind, const QString& text);
+  void OnPopup(const QString& title, const QString& text);
+  void OnBeep(int repetitions);
+  void OnMessageBeep();
+  void OnErrorBox(const QString& caption, const QString& text);
+  void OnInfoBox(const QString& caption, const QString& text);
+  void OnShowWindow();
+
+ private:
+  void Follow(bool on);
+  void Take(const QVariantMap& properties);
+  void TakeLog();
+  void TakeStoredLine(const QVariantMap& properties);
+  void FetchServiceList();
+  void Changed();
+  // Calls `method`; a refusal shows its text and puts the view back as the service has it.
+  void Call(const QString& method, const QVariantList& args = {});
+  void Refused(const QString& text);
+
+  QDBusConnection bus_;
+  runtime::Presenter& presenter_;
+  eventlog::EventLog& log_;
+  settings::ParamInfoStore& record_;
+  runtime::Clock& clock_;
+  session::SessionSnapshots snapshots_;
+  session::SessionView view_;
+  QVariantMap properties_;
+  bool online_ = false;
+  bool netReachable_ = false;
+  bool following_ = false;
+  std::function<void(const session::SessionView&)> observer_;
+};
+
+}  // namespace kelbrin::app
