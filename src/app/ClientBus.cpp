@@ -184,6 +184,7 @@ platform::BusProperties ClientProperties(client::ClientRoot& root) {
       {"StoredLineUserName", stored.LineUserName},
       {"AutoConnect", stored.AutoConn},
       {"DomainCount", static_cast<std::int32_t>(list ? list->DomainInfos.size() : 0)},
+      {"ServiceListFetching", view.ServiceListFetching},
   };
 }
 

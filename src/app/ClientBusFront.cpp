@@ -134,6 +134,7 @@ void ClientBusFront::Take(const QVariantMap& properties) {
   flag("SavePassword", view_.ChkBoxSavePwd);
   flag("Startup", view_.ChkBoxStartup);
   flag("UpdateSystemInfo", view_.suiCheckBoxUpdateSysInfo);
+  flag("ServiceListFetching", view_.ServiceListFetching);
   text("TrayHint", view_.TrayHint);
   TakeProperty(properties, "TrayIcon", view_.TrayIconIndex, ToInt);
   flag("Online", online_);
