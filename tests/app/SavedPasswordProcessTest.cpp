@@ -11,7 +11,10 @@
 #include "ChildRun.h"
 #include "PrivateSecretService.h"
 #include "ReferenceService.h"
+#include "ScopedEnv.h"
 #include "TempDir.h"
+#include "platform/secrets/SecretServiceStore.h"
+#include "settings/ParamInfoStorage.h"
 #include "settings/PubUtil.h"
 
 namespace {
@@ -97,6 +100,34 @@ TEST_F(SavedPasswordProcessTest, APasswordInTheFileMovesToTheKeyringAndTheServic
   EXPECT_TRUE(tested) << ReadFile(dir_ / "service.err");
   EXPECT_EQ(service_.countRequests("QueryUserProfileReq"), 2) << "--once, then the service";
   EXPECT_FALSE(SettingsHold("demo-pass"));
+}
+
+// The line's password goes where the account's goes, under attributes of its own: the account
+// of the same name finds nothing, and the settings read it back from the keyring.
+TEST_F(SavedPasswordProcessTest, TheLinePasswordGoesToTheKeyringUnderItsOwnAttributes) {
+  kelbrin::test::PrivateSecretService keyring(dir_ / "session", true);
+  if (!keyring.Missing().empty()) GTEST_SKIP() << keyring.Missing();
+  ASSERT_EQ(keyring.Problem(), "");
+  std::ofstream(dir_ / "line-password") << "pa ss!\n";
+  const pid_t store = kelbrin::test::StartProgram(
+      KELBRIN_CLIENT_EXECUTABLE,
+      {"--config-root", config_.string(), "--store-line", "1", "--connection", "eth0",
+       "--line-user", "kelbrin7", "--line-password-stdin"},
+      dir_ / "line-password", dir_ / "stderr", keyring.Environment());
+  ASSERT_GT(store, 0);
+  ASSERT_EQ(kelbrin::test::EndWithin(store, 0, 60s), 0) << ReadFile(dir_ / "stderr");
+  EXPECT_FALSE(SettingsHold("pa ss!")) << "the settings folder keeps no line password";
+  EXPECT_THAT(ReadFile(config_ / "settings.ini"), HasSubstr("kelbrin7"));
+  EXPECT_THAT(ReadFile(dir_ / "stderr"),
+              HasSubstr("The line password is kept in the Secret Service\n"));
+
+  const kelbrin::test::ScopedEnv onTheBus("DBUS_SESSION_BUS_ADDRESS", keyring.Address());
+  using kelbrin::platform::SecretKind;
+  EXPECT_EQ(kelbrin::platform::SecretServiceStore(SecretKind::Line).Load("kelbrin7"), "pa ss!");
+  EXPECT_EQ(kelbrin::platform::SecretServiceStore(SecretKind::Account).Load("kelbrin7"),
+            std::nullopt);
+  kelbrin::settings::SetConfigRoot(config_);
+  EXPECT_EQ(kelbrin::settings::LoadParamInfo().LineUserPwd, "pa ss!");
 }
 
 TEST_F(SavedPasswordProcessTest, WithoutAKeyringTheFileKeepsThePasswordAndTheLogSaysSo) {

@@ -66,10 +66,16 @@ void AppendPaths(sd_bus_message* message, const Paths& paths) {
   Check(sd_bus_message_close_container(message), "cannot build a call");
 }
 
+// The attribute naming the account. The line's is another name, not a third attribute: a
+// search matches every item that has the attributes asked for, whatever else it has.
+const char* AccountAttribute(SecretKind kind) {
+  return kind == SecretKind::Line ? "line-account" : "account";
+}
+
 // The attributes that find the item of `account` again.
-void AppendAttributes(sd_bus_message* message, const std::string& account) {
-  Check(sd_bus_message_append(message, "a{ss}", 2, "application", kApplication, "account",
-                              account.c_str()),
+void AppendAttributes(sd_bus_message* message, SecretKind kind, const std::string& account) {
+  Check(sd_bus_message_append(message, "a{ss}", 2, "application", kApplication,
+                              AccountAttribute(kind), account.c_str()),
         "cannot build a call");
 }
 
@@ -77,7 +83,8 @@ void AppendAttributes(sd_bus_message* message, const std::string& account) {
 // closed when it goes.
 class SecretSession {
  public:
-  explicit SecretSession(std::chrono::seconds promptBound) : promptBound_(promptBound) {
+  SecretSession(SecretKind kind, std::chrono::seconds promptBound)
+      : kind_(kind), promptBound_(promptBound) {
     sd_bus* bus = nullptr;
     Check(sd_bus_open_user(&bus), "no session bus");
     bus_.reset(bus);
@@ -100,7 +107,7 @@ class SecretSession {
   // The unlocked items of `account`; its locked ones go to `locked`.
   Paths Search(const std::string& account, Paths& locked) {
     Message call = NewCall(kServicePath, kServiceInterface, "SearchItems");
-    AppendAttributes(call.get(), account);
+    AppendAttributes(call.get(), kind_, account);
     Message reply = Call(call, "cannot search the keyring");
     Paths unlocked = ReadPaths(reply.get());
     locked = ReadPaths(reply.get());
@@ -160,14 +167,17 @@ class SecretSession {
     sd_bus_message* m = call.get();
     sd_bus_message_sensitive(m);
     const std::string what = "cannot build a call";
-    const std::string label = "Kelbrin client password of " + account;
+    const std::string label =
+        std::string(kind_ == SecretKind::Line ? "Kelbrin client line password of "
+                                              : "Kelbrin client password of ") +
+        account;
     Check(sd_bus_message_open_container(m, 'a', "{sv}"), what);
     Check(sd_bus_message_append(m, "{sv}", "org.freedesktop.Secret.Item.Label", "s", label.c_str()),
           what);
     Check(sd_bus_message_open_container(m, 'e', "sv"), what);
     Check(sd_bus_message_append(m, "s", "org.freedesktop.Secret.Item.Attributes"), what);
     Check(sd_bus_message_open_container(m, 'v', "a{ss}"), what);
-    AppendAttributes(m, account);
+    AppendAttributes(m, kind_, account);
     Check(sd_bus_message_close_container(m), what);
     Check(sd_bus_message_close_container(m), what);
     Check(sd_bus_message_close_container(m), what);
@@ -255,6 +265,7 @@ class SecretSession {
     return !outcome.dismissed;
   }
 
+  SecretKind kind_;
   std::chrono::seconds promptBound_;
   std::unique_ptr<sd_bus, BusClose> bus_;
   std::string session_ = kNoObject;
@@ -262,11 +273,11 @@ class SecretSession {
 
 }  // namespace
 
-SecretServiceStore::SecretServiceStore(std::chrono::seconds promptBound)
-    : promptBound_(promptBound) {}
+SecretServiceStore::SecretServiceStore(SecretKind kind, std::chrono::seconds promptBound)
+    : kind_(kind), promptBound_(promptBound) {}
 
 std::optional<std::string> SecretServiceStore::Load(const std::string& account) {
-  SecretSession session(promptBound_);
+  SecretSession session(kind_, promptBound_);
   Paths locked;
   Paths items = session.Search(account, locked);
   if (items.empty() && !locked.empty()) {
@@ -278,12 +289,12 @@ std::optional<std::string> SecretServiceStore::Load(const std::string& account) 
 }
 
 void SecretServiceStore::Save(const std::string& account, const std::string& secret) {
-  SecretSession session(promptBound_);
+  SecretSession session(kind_, promptBound_);
   session.CreateItem(session.DefaultCollection(), account, secret);
 }
 
 void SecretServiceStore::Remove(const std::string& account) {
-  SecretSession session(promptBound_);
+  SecretSession session(kind_, promptBound_);
   Paths locked;
   Paths items = session.Search(account, locked);
   if (!locked.empty()) {
