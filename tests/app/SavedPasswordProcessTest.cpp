@@ -12,6 +12,7 @@
 #include "PrivateSecretService.h"
 #include "ReferenceService.h"
 #include "ScopedEnv.h"
+#include "StandInSecretService.h"
 #include "TempDir.h"
 #include "platform/secrets/SecretServiceStore.h"
 #include "settings/ParamInfoStorage.h"
@@ -145,6 +146,27 @@ TEST_F(SavedPasswordProcessTest, WithoutAKeyringTheFileKeepsThePasswordAndTheLog
 
   const OnceRun again = Once(bus, {});
   EXPECT_EQ(again.exitCode, 0) << again.err;
+}
+
+// A user who declines to unlock the keyring is asked once, the password stays in the file, and
+// the log says so once, with the reason.
+TEST_F(SavedPasswordProcessTest, DecliningTheUnlockPromptKeepsThePasswordInTheFile) {
+  kelbrin::test::PrivateSecretService bus(dir_ / "session", false);
+  if (!bus.Missing().empty()) GTEST_SKIP() << bus.Missing();
+  ASSERT_EQ(bus.Problem(), "");
+  const kelbrin::test::StandInSecretService keyring(bus.Address());
+
+  const OnceRun saved =
+      Once(bus, {"--user", "demo01", "--password-stdin", "--save"}, "demo-pass\n");
+  ASSERT_EQ(saved.exitCode, 0) << saved.err;
+  EXPECT_EQ(keyring.PromptsShown(), 1);
+  EXPECT_TRUE(SettingsHold("demo-pass"));
+  const std::string line = "The password is kept in the settings file " +
+                           (config_ / "settings.ini").string() +
+                           " (the keyring is locked and was not unlocked)\n";
+  ASSERT_THAT(saved.err, HasSubstr(line));
+  EXPECT_EQ(saved.err.find(line), saved.err.rfind(line)) << "said more than once";
+  EXPECT_THAT(saved.err, Not(HasSubstr("Secret Service\n")));
 }
 
 }  // namespace
