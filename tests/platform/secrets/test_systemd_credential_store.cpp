@@ -58,9 +58,14 @@ TEST(SystemdCredentialUnderUnitTest, ReadsTheCredentialsFolder) {
   SystemdCredentialStore store(SecretKind::Account, dir / "credstore");
   EXPECT_EQ(store.Load("demo01"), "demo-pass");
   EXPECT_EQ(store.Load("demo"), std::nullopt);
-  EXPECT_EQ(SystemdCredentialStore(SecretKind::Line, dir / "credstore").Load("demo01"),
-            std::nullopt)
+  SystemdCredentialStore line(SecretKind::Line, dir / "credstore");
+  EXPECT_EQ(line.Load("demo01"), std::nullopt)
       << "the account's credential stands in for the line's";
+  std::ofstream(handedOver / SystemdCredentialStore::CredentialName(SecretKind::Line),
+                std::ios::binary)
+      << std::string("kelbrin7\0pa ss!", 15);
+  EXPECT_EQ(line.Load("kelbrin7"), "pa ss!");
+  EXPECT_EQ(store.Load("kelbrin7"), std::nullopt);
   // The unit's stand-in while nothing is saved reads as no password.
   std::ofstream(handedOver / SystemdCredentialStore::CredentialName(SecretKind::Account)) << "none";
   EXPECT_EQ(store.Load("demo01"), std::nullopt);
