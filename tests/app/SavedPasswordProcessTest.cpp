@@ -148,8 +148,8 @@ TEST_F(SavedPasswordProcessTest, WithoutAKeyringTheFileKeepsThePasswordAndTheLog
   EXPECT_EQ(again.exitCode, 0) << again.err;
 }
 
-// A user who declines to unlock the keyring is asked once, the password stays in the file, and
-// the log says so once, with the reason.
+// A user who declines to unlock the keyring is asked once a run (a settings save reads and writes
+// several items), the password stays in the file, and the log says so once, with the reason.
 TEST_F(SavedPasswordProcessTest, DecliningTheUnlockPromptKeepsThePasswordInTheFile) {
   kelbrin::test::PrivateSecretService bus(dir_ / "session", false);
   if (!bus.Missing().empty()) GTEST_SKIP() << bus.Missing();
@@ -167,6 +167,19 @@ TEST_F(SavedPasswordProcessTest, DecliningTheUnlockPromptKeepsThePasswordInTheFi
   ASSERT_THAT(saved.err, HasSubstr(line));
   EXPECT_EQ(saved.err.find(line), saved.err.rfind(line)) << "said more than once";
   EXPECT_THAT(saved.err, Not(HasSubstr("Secret Service\n")));
+
+  // The account's password, then the line's, would each want the keyring.
+  std::ofstream(dir_ / "line-password") << "pa ss!\n";
+  const pid_t store = kelbrin::test::StartProgram(
+      KELBRIN_CLIENT_EXECUTABLE,
+      {"--config-root", config_.string(), "--store-line", "1", "--connection", "eth0",
+       "--line-user", "kelbrin7", "--line-password-stdin"},
+      dir_ / "line-password", dir_ / "stderr", bus.Environment());
+  ASSERT_GT(store, 0);
+  ASSERT_EQ(kelbrin::test::EndWithin(store, 0, 60s), 0) << ReadFile(dir_ / "stderr");
+  EXPECT_EQ(keyring.PromptsShown(), 2) << "asked more than once in a run";
+  EXPECT_TRUE(SettingsHold("pa ss!"));
+  EXPECT_TRUE(SettingsHold("demo-pass"));
 }
 
 }  // namespace

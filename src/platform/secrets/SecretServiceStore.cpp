@@ -2,6 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -79,6 +80,9 @@ void AppendAttributes(sd_bus_message* message, SecretKind kind, const std::strin
         "cannot build a call");
 }
 
+// Whether the user has declined to unlock the keyring in this run.
+std::atomic<bool> unlockDeclined{false};
+
 // One conversation with the Secret Service: the session bus and a "plain" session on it, both
 // closed when it goes.
 class SecretSession {
@@ -115,14 +119,18 @@ class SecretSession {
   }
 
   // Unlocks `objects`, with the keyring's own prompt when it wants one. Throws when the user
-  // declines or does not answer in time.
+  // declines or does not answer in time; from then on the run asks no more (one settings load
+  // or save reads several items, and a "no" holds for all of them).
   void Unlock(const Paths& objects) {
+    const std::string declined = "the keyring is locked and was not unlocked";
+    if (unlockDeclined.load()) throw SecretStoreError(declined);
     Message call = NewCall(kServicePath, kServiceInterface, "Unlock");
     AppendPaths(call.get(), objects);
     Message reply = Call(call, "cannot unlock the keyring");
     ReadPaths(reply.get());
     if (!RunPrompt(ReadPath(reply.get()))) {
-      throw SecretStoreError("the keyring is locked and was not unlocked");
+      unlockDeclined.store(true);
+      throw SecretStoreError(declined);
     }
   }
 

@@ -16,6 +16,7 @@ namespace kelbrin::platform {
 class SecretServiceStore : public SecretStore {
  public:
   // `promptBound`: how long an unlock prompt may wait for the user before it counts as declined.
+  // A declined prompt is not shown again in the same run: the keyring counts as locked.
   explicit SecretServiceStore(SecretKind kind = SecretKind::Account,
                               std::chrono::seconds promptBound = std::chrono::seconds(120));
 
