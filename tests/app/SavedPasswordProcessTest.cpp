@@ -54,6 +54,21 @@ class SavedPasswordProcessTest : public ::testing::Test {
     return run;
   }
 
+  // `kelbrin-client --store-line` of a portal line for kelbrin7 with the password "pa ss!", on
+  // `bus`.
+  OnceRun StoreLine(const kelbrin::test::PrivateSecretService& bus) {
+    std::ofstream(dir_ / "line-password") << "pa ss!\n";
+    const pid_t pid = kelbrin::test::StartProgram(
+        KELBRIN_CLIENT_EXECUTABLE,
+        {"--config-root", config_.string(), "--store-line", "1", "--connection", "eth0",
+         "--line-user", "kelbrin7", "--line-password-stdin"},
+        dir_ / "line-password", dir_ / "stderr", bus.Environment());
+    OnceRun run;
+    if (pid > 0) run.exitCode = kelbrin::test::EndWithin(pid, 0, 60s);
+    run.err = ReadFile(dir_ / "stderr");
+    return run;
+  }
+
   // Whether any file of the settings folder holds `text`.
   bool SettingsHold(const std::string& text) const {
     for (const auto& entry : fs::recursive_directory_iterator(config_)) {
@@ -109,18 +124,11 @@ TEST_F(SavedPasswordProcessTest, TheLinePasswordGoesToTheKeyringUnderItsOwnAttri
   kelbrin::test::PrivateSecretService keyring(dir_ / "session", true);
   if (!keyring.Missing().empty()) GTEST_SKIP() << keyring.Missing();
   ASSERT_EQ(keyring.Problem(), "");
-  std::ofstream(dir_ / "line-password") << "pa ss!\n";
-  const pid_t store = kelbrin::test::StartProgram(
-      KELBRIN_CLIENT_EXECUTABLE,
-      {"--config-root", config_.string(), "--store-line", "1", "--connection", "eth0",
-       "--line-user", "kelbrin7", "--line-password-stdin"},
-      dir_ / "line-password", dir_ / "stderr", keyring.Environment());
-  ASSERT_GT(store, 0);
-  ASSERT_EQ(kelbrin::test::EndWithin(store, 0, 60s), 0) << ReadFile(dir_ / "stderr");
+  const OnceRun stored = StoreLine(keyring);
+  ASSERT_EQ(stored.exitCode, 0) << stored.err;
   EXPECT_FALSE(SettingsHold("pa ss!")) << "the settings folder keeps no line password";
   EXPECT_THAT(ReadFile(config_ / "settings.ini"), HasSubstr("kelbrin7"));
-  EXPECT_THAT(ReadFile(dir_ / "stderr"),
-              HasSubstr("The line password is kept in the Secret Service\n"));
+  EXPECT_THAT(stored.err, HasSubstr("The line password is kept in the Secret Service\n"));
 
   const kelbrin::test::ScopedEnv onTheBus("DBUS_SESSION_BUS_ADDRESS", keyring.Address());
   using kelbrin::platform::SecretKind;
@@ -169,14 +177,8 @@ TEST_F(SavedPasswordProcessTest, DecliningTheUnlockPromptKeepsThePasswordInTheFi
   EXPECT_THAT(saved.err, Not(HasSubstr("Secret Service\n")));
 
   // The account's password, then the line's, would each want the keyring.
-  std::ofstream(dir_ / "line-password") << "pa ss!\n";
-  const pid_t store = kelbrin::test::StartProgram(
-      KELBRIN_CLIENT_EXECUTABLE,
-      {"--config-root", config_.string(), "--store-line", "1", "--connection", "eth0",
-       "--line-user", "kelbrin7", "--line-password-stdin"},
-      dir_ / "line-password", dir_ / "stderr", bus.Environment());
-  ASSERT_GT(store, 0);
-  ASSERT_EQ(kelbrin::test::EndWithin(store, 0, 60s), 0) << ReadFile(dir_ / "stderr");
+  const OnceRun stored = StoreLine(bus);
+  ASSERT_EQ(stored.exitCode, 0) << stored.err;
   EXPECT_EQ(keyring.PromptsShown(), 2) << "asked more than once in a run";
   EXPECT_TRUE(SettingsHold("pa ss!"));
   EXPECT_TRUE(SettingsHold("demo-pass"));
