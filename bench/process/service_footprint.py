@@ -3,7 +3,10 @@
 
 Each subject runs against a local endpoint on 127.0.0.1: the client against the reference
 Pelmar service (the demo password saved first with --once --save), inadyn (when installed)
-against a tiny dyndns2-style endpoint served by this script. For every subject it prints:
+against a tiny dyndns2-style endpoint served by this script. Each runs over http and, as
+LABEL-https, over https through a TLS front of this script whose certificate comes from an
+authority made for the run (the client trusts it through SSL_CERT_FILE, inadyn through its
+ca-trust-file). For every subject it prints:
 
   start to first request   spawn to the first request the endpoint sees (median of --starts)
   idle RSS / anonymous     VmRSS and RssAnon after --idle seconds logged in
@@ -11,14 +14,14 @@ against a tiny dyndns2-style endpoint served by this script. For every subject i
   wake-ups per minute      context switches of all threads over the idle window
   one-shot CPU / peak RSS  user+system time and peak RSS of one `--once` run (inadyn: `--once`),
                            median of --starts runs
-  ratio to inadyn          for each of the above, when inadyn ran
+  ratio to inadyn          for each of the above, when inadyn ran (over the same scheme)
 
 and, for the client, the resident memory by mapping (from /proc/PID/smaps; smaps_rollup for
 the totals), largest first. The client publishes itself on a private session bus (a dbus-daemon
 started here), so its figures include the D-Bus connection a running service holds.
 
     service_footprint.py --service PATH --client LABEL=PATH [--client LABEL=PATH ...]
-                         [--idle SECONDS] [--starts N] [--no-inadyn]
+                         [--idle SECONDS] [--starts N] [--no-inadyn] [--no-https]
 
 The idle window runs at the product's pace (an active test every 40 s, inadyn's period 40 s),
 so --idle below 45 may see no cycle at all. Exit status 1 when a subject cannot be measured.
@@ -27,7 +30,10 @@ so --idle below 45 may see no cycle at all. Exit status 1 when a subject cannot 
 import argparse
 import http.server
 import os
+import select
 import shutil
+import socket
+import ssl
 import statistics
 import subprocess
 import sys
@@ -218,24 +224,94 @@ class DynDnsEndpoint:
             return self.count
 
 
-def inadyn_subject(work, endpoint):
-    config = os.path.join(work, "inadyn.conf")
+class TestAuthority:
+    """A certificate authority made for the run, and a certificate for 127.0.0.1 it issued."""
+
+    def __init__(self, work):
+        self.certificate = os.path.join(work, "authority.pem")
+        key = os.path.join(work, "authority.key")
+        self.leaf = os.path.join(work, "leaf.pem")
+        self.leaf_key = os.path.join(work, "leaf.key")
+        request = os.path.join(work, "leaf.csr")
+        extensions = os.path.join(work, "leaf.ext")
+        with open(extensions, "w") as text:
+            text.write("subjectAltName = IP:127.0.0.1, DNS:localhost\n")
+
+        def openssl(*arguments):
+            subprocess.run(["openssl", *arguments], check=True, capture_output=True)
+
+        openssl("req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
+                "-keyout", key, "-out", self.certificate, "-days", "2", "-subj",
+                "/CN=footprint bench authority")
+        openssl("req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
+                "-keyout", self.leaf_key, "-out", request, "-subj", "/CN=127.0.0.1")
+        openssl("x509", "-req", "-in", request, "-CA", self.certificate, "-CAkey", key,
+                "-CAcreateserial", "-days", "2", "-extfile", extensions, "-out", self.leaf)
+
+
+class TlsFront:
+    """Ends TLS on 127.0.0.1 and passes the bytes both ways to 127.0.0.1:target_port; when the
+    server behind closes, the front sends close_notify and closes, as a web server would."""
+
+    def __init__(self, authority, target_port):
+        self.authority = authority
+        self.context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        self.context.load_cert_chain(authority.leaf, authority.leaf_key)
+        self.target_port = target_port
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
+        threading.Thread(target=self.accept, daemon=True).start()
+
+    def accept(self):
+        while True:
+            connection, _ = self.listener.accept()
+            threading.Thread(target=self.serve, args=(connection,), daemon=True).start()
+
+    def serve(self, connection):
+        try:
+            with self.context.wrap_socket(connection, server_side=True) as tls, \
+                    socket.create_connection(("127.0.0.1", self.target_port)) as origin:
+                while True:
+                    # Bytes already decrypted do not show on the socket: pass them on first.
+                    ready = [tls] if tls.pending() else select.select([tls, origin], [], [])[0]
+                    if tls in ready:
+                        data = tls.recv(65536)
+                        if not data:
+                            return
+                        origin.sendall(data)
+                    if origin in ready:
+                        data = origin.recv(65536)
+                        if not data:
+                            tls.unwrap()
+                            return
+                        tls.sendall(data)
+        except (OSError, ValueError):
+            pass  # a client that left, or failed the handshake: nothing to pass on
+
+
+def inadyn_subject(work, endpoint, front=None):
+    """inadyn against `endpoint`, or over https through `front` to it."""
+    label = "inadyn" if front is None else "inadyn-https"
+    config = os.path.join(work, f"{label}.conf")
+    port = endpoint.port if front is None else front.port
+    use_ssl = "false" if front is None else "true"
+    trust = "" if front is None else f"ca-trust-file = {front.authority.certificate}\n"
     with open(config, "w") as text:
         text.write(f"""period = 40
-custom local {{
-    ssl = false
+{trust}custom local {{
+    ssl = {use_ssl}
     username = demo01
     password = demo-pass
-    checkip-server = 127.0.0.1:{endpoint.port}
+    checkip-server = 127.0.0.1:{port}
     checkip-path = /ip
-    checkip-ssl = false
-    ddns-server = 127.0.0.1:{endpoint.port}
+    checkip-ssl = {use_ssl}
+    ddns-server = 127.0.0.1:{port}
     ddns-path = "/nic/update?hostname=%h&myip=%i"
     hostname = host0.example.net
 }}
 """)
     os.chmod(config, 0o600)
-    cache = os.path.join(work, "inadyn-cache")
+    cache = os.path.join(work, f"{label}-cache")
 
     def run(launcher=(), extra=()):
         shutil.rmtree(cache, ignore_errors=True)
@@ -243,7 +319,7 @@ custom local {{
                                  "--no-pidfile", "-l", "err", *extra], stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
 
-    return Subject("inadyn", run, endpoint.requests,
+    return Subject(label, run, endpoint.requests,
                    lambda launcher: run(launcher, ["--once"]))
 
 
@@ -257,16 +333,30 @@ def private_session_bus():
     return daemon, address
 
 
-def client_subject(label, client, work, service, bus_address):
+def client_subject(label, client, work, service, bus_address, authority=None):
+    """The client against its own reference service, or over https to it when given the
+    authority of a TLS front."""
+    if authority is not None:
+        label += "-https"
     journal = os.path.join(work, f"journal-{label}")
     process = subprocess.Popen([service, "--port", "0", "--stop-on-eof", "--log", journal],
                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-    port = process.stdout.readline().strip().rsplit(":", 1)[1]
-    endpoint = f"http://127.0.0.1:{port}/pelmar/pelmar.dll/"
+    port = int(process.stdout.readline().strip().rsplit(":", 1)[1])
+    scheme = "http"
+    # A runtime folder of its own: another client running on the machine would otherwise take
+    # the start for a second instance, which hands over to it and ends.
+    runtime = os.path.join(work, f"runtime-{label}")
+    os.makedirs(runtime, mode=0o700)
+    environment = {**os.environ, "XDG_RUNTIME_DIR": runtime}
+    if authority is not None:
+        scheme, port = "https", TlsFront(authority, port).port
+        environment["SSL_CERT_FILE"] = authority.certificate
+        environment.pop("SSL_CERT_DIR", None)
+    endpoint = f"{scheme}://127.0.0.1:{port}/pelmar/pelmar.dll/"
     common = ["--endpoint", endpoint, "--config-root", os.path.join(work, f"settings-{label}")]
     saved = subprocess.run([client, "--once", "--user", "demo01", "--password-stdin", "--save"]
                            + common, input="demo-pass\n", text=True, capture_output=True,
-                           timeout=60)
+                           timeout=60, env=environment)
     if saved.returncode != 0:
         raise Failure(f"{label}: saving the demo password failed: {saved.stderr.strip()}")
 
@@ -280,12 +370,12 @@ def client_subject(label, client, work, service, bus_address):
     def start():
         return subprocess.Popen([client, "--service", "--bus", "session"] + common,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                env={**os.environ, "DBUS_SESSION_BUS_ADDRESS": bus_address})
+                                env={**environment, "DBUS_SESSION_BUS_ADDRESS": bus_address})
 
     def once(launcher):
         run = subprocess.Popen([*launcher, client, "--once", "--user", "demo01", "--password-stdin"] + common,
                                stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL, text=True)
+                               stderr=subprocess.DEVNULL, text=True, env=environment)
         run.stdin.write("demo-pass\n")
         run.stdin.close()
         return run
@@ -294,8 +384,10 @@ def client_subject(label, client, work, service, bus_address):
 
 
 def report(results, reference):
+    """The figures, each with its ratio to `reference` over the same scheme."""
     def ratio(value, key):
-        base = results[reference][key] if reference in results else None
+        same_scheme = reference + "-https" if label.endswith("-https") else reference
+        base = results[same_scheme][key] if same_scheme in results else None
         if value is None or not base:
             return ""
         return f" ({value / base:.1f}x)"
@@ -332,6 +424,7 @@ def main():
     parser.add_argument("--idle", type=float, default=45.0)
     parser.add_argument("--starts", type=int, default=9)
     parser.add_argument("--no-inadyn", action="store_true")
+    parser.add_argument("--no-https", action="store_true")
     args = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="kelbrin-footprint-")
@@ -340,17 +433,23 @@ def main():
     bus = None
     try:
         bus, bus_address = private_session_bus()
+        authorities = [None] if args.no_https else [None, TestAuthority(work)]
         subjects = []
         for spec in args.client:
             label, _, path = spec.partition("=")
-            subject, service = client_subject(label, path, work, args.service, bus_address)
-            services.append(service)
-            subjects.append(subject)
+            for authority in authorities:
+                subject, service = client_subject(label, path, work, args.service, bus_address,
+                                                  authority)
+                services.append(service)
+                subjects.append(subject)
         if not os.access("/usr/bin/time", os.X_OK):
             raise Failure("the one-shot figures need GNU time (apt-get install time)")
         if not args.no_inadyn:
             if shutil.which("inadyn"):
-                subjects.append(inadyn_subject(work, DynDnsEndpoint()))
+                for authority in authorities:
+                    endpoint = DynDnsEndpoint()
+                    front = TlsFront(authority, endpoint.port) if authority else None
+                    subjects.append(inadyn_subject(work, endpoint, front))
             else:
                 print("inadyn is not installed: no comparison (apt-get install inadyn)")
         for subject in subjects:
@@ -370,7 +469,7 @@ def main():
             }
             print(f"{subject.label}: {idle['status']}, {idle['cycles']} requests in "
                   f"{args.idle:.0f} s idle")
-            if subject.label != "inadyn":
+            if not subject.label.startswith("inadyn"):
                 print_mappings(subject.label, idle)
         report(results, "inadyn")
         return 0

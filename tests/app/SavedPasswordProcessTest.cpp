@@ -11,7 +11,11 @@
 #include "ChildRun.h"
 #include "PrivateSecretService.h"
 #include "ReferenceService.h"
+#include "ScopedEnv.h"
+#include "StandInSecretService.h"
 #include "TempDir.h"
+#include "platform/secrets/SecretServiceStore.h"
+#include "settings/ParamInfoStorage.h"
 #include "settings/PubUtil.h"
 
 namespace {
@@ -44,6 +48,21 @@ class SavedPasswordProcessTest : public ::testing::Test {
     const int testsBefore = service_.countRequests("ActiveTestReq");
     const pid_t pid = kelbrin::test::StartProgram(KELBRIN_CLIENT_EXECUTABLE, all, dir_ / "stdin",
                                                   dir_ / "stderr", bus.Environment());
+    OnceRun run;
+    if (pid > 0) run.exitCode = kelbrin::test::EndWithin(pid, 0, 60s);
+    run.err = ReadFile(dir_ / "stderr");
+    return run;
+  }
+
+  // `kelbrin-client --store-line` of a portal line for kelbrin7 with the password "pa ss!", on
+  // `bus`.
+  OnceRun StoreLine(const kelbrin::test::PrivateSecretService& bus) {
+    std::ofstream(dir_ / "line-password") << "pa ss!\n";
+    const pid_t pid = kelbrin::test::StartProgram(
+        KELBRIN_CLIENT_EXECUTABLE,
+        {"--config-root", config_.string(), "--store-line", "1", "--connection", "eth0",
+         "--line-user", "kelbrin7", "--line-password-stdin"},
+        dir_ / "line-password", dir_ / "stderr", bus.Environment());
     OnceRun run;
     if (pid > 0) run.exitCode = kelbrin::test::EndWithin(pid, 0, 60s);
     run.err = ReadFile(dir_ / "stderr");
@@ -99,6 +118,27 @@ TEST_F(SavedPasswordProcessTest, APasswordInTheFileMovesToTheKeyringAndTheServic
   EXPECT_FALSE(SettingsHold("demo-pass"));
 }
 
+// The line's password goes where the account's goes, under attributes of its own: the account
+// of the same name finds nothing, and the settings read it back from the keyring.
+TEST_F(SavedPasswordProcessTest, TheLinePasswordGoesToTheKeyringUnderItsOwnAttributes) {
+  kelbrin::test::PrivateSecretService keyring(dir_ / "session", true);
+  if (!keyring.Missing().empty()) GTEST_SKIP() << keyring.Missing();
+  ASSERT_EQ(keyring.Problem(), "");
+  const OnceRun stored = StoreLine(keyring);
+  ASSERT_EQ(stored.exitCode, 0) << stored.err;
+  EXPECT_FALSE(SettingsHold("pa ss!")) << "the settings folder keeps no line password";
+  EXPECT_THAT(ReadFile(config_ / "settings.ini"), HasSubstr("kelbrin7"));
+  EXPECT_THAT(stored.err, HasSubstr("The line password is kept in the Secret Service\n"));
+
+  const kelbrin::test::ScopedEnv onTheBus("DBUS_SESSION_BUS_ADDRESS", keyring.Address());
+  using kelbrin::platform::SecretKind;
+  EXPECT_EQ(kelbrin::platform::SecretServiceStore(SecretKind::Line).Load("kelbrin7"), "pa ss!");
+  EXPECT_EQ(kelbrin::platform::SecretServiceStore(SecretKind::Account).Load("kelbrin7"),
+            std::nullopt);
+  kelbrin::settings::SetConfigRoot(config_);
+  EXPECT_EQ(kelbrin::settings::LoadParamInfo().LineUserPwd, "pa ss!");
+}
+
 TEST_F(SavedPasswordProcessTest, WithoutAKeyringTheFileKeepsThePasswordAndTheLogSaysSo) {
   kelbrin::test::PrivateSecretService bus(dir_ / "session", false);
   if (!bus.Missing().empty()) GTEST_SKIP() << bus.Missing();
@@ -114,6 +154,34 @@ TEST_F(SavedPasswordProcessTest, WithoutAKeyringTheFileKeepsThePasswordAndTheLog
 
   const OnceRun again = Once(bus, {});
   EXPECT_EQ(again.exitCode, 0) << again.err;
+}
+
+// A user who declines to unlock the keyring is asked once a run (a settings save reads and writes
+// several items), the password stays in the file, and the log says so once, with the reason.
+TEST_F(SavedPasswordProcessTest, DecliningTheUnlockPromptKeepsThePasswordInTheFile) {
+  kelbrin::test::PrivateSecretService bus(dir_ / "session", false);
+  if (!bus.Missing().empty()) GTEST_SKIP() << bus.Missing();
+  ASSERT_EQ(bus.Problem(), "");
+  const kelbrin::test::StandInSecretService keyring(bus.Address());
+
+  const OnceRun saved =
+      Once(bus, {"--user", "demo01", "--password-stdin", "--save"}, "demo-pass\n");
+  ASSERT_EQ(saved.exitCode, 0) << saved.err;
+  EXPECT_EQ(keyring.PromptsShown(), 1);
+  EXPECT_TRUE(SettingsHold("demo-pass"));
+  const std::string line = "The password is kept in the settings file " +
+                           (config_ / "settings.ini").string() +
+                           " (the keyring is locked and was not unlocked)\n";
+  ASSERT_THAT(saved.err, HasSubstr(line));
+  EXPECT_EQ(saved.err.find(line), saved.err.rfind(line)) << "said more than once";
+  EXPECT_THAT(saved.err, Not(HasSubstr("Secret Service\n")));
+
+  // The account's password, then the line's, would each want the keyring.
+  const OnceRun stored = StoreLine(bus);
+  ASSERT_EQ(stored.exitCode, 0) << stored.err;
+  EXPECT_EQ(keyring.PromptsShown(), 2) << "asked more than once in a run";
+  EXPECT_TRUE(SettingsHold("pa ss!"));
+  EXPECT_TRUE(SettingsHold("demo-pass"));
 }
 
 }  // namespace

@@ -71,7 +71,8 @@ void LocalTlsServer::serve(int fd) {
     const short event = PendingEvent(ssl, result);
     if (event == 0 || stop_.WaitFor(fd, event, -1) != StopSignal::Wait::Ready) return;
   }
-  handshakeCompleted_.store(true);
+  ++handshakes_;
+  if (SSL_session_reused(ssl) == 1) ++resumedHandshakes_;
 
   const int origin = ConnectToLoopback(originPort_);
   if (origin < 0) return;

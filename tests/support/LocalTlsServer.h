@@ -28,7 +28,10 @@ class LocalTlsServer {
                   std::string_view path = "/pelmar/pelmar.dll/") const;
 
   // Whether a client has completed a TLS handshake, i.e. accepted the certificate.
-  bool handshakeCompleted() const { return handshakeCompleted_.load(); }
+  bool handshakeCompleted() const { return handshakes_.load() > 0; }
+  // Handshakes completed, and how many of them resumed an earlier session.
+  int handshakes() const { return handshakes_.load(); }
+  int resumedHandshakes() const { return resumedHandshakes_.load(); }
 
  private:
   struct Context;
@@ -39,7 +42,8 @@ class LocalTlsServer {
   int originPort_;
   bool closeNotify_;
   StopSignal stop_;
-  std::atomic<bool> handshakeCompleted_{false};
+  std::atomic<int> handshakes_{0};
+  std::atomic<int> resumedHandshakes_{0};
   // Started once the certificate is loaded, so that its thread only reads a finished context.
   std::optional<LoopbackAcceptor> acceptor_;
 };

@@ -66,8 +66,8 @@ std::unique_ptr<ByteStream> Connect(const HttpUrl& url, const ProxyServer* proxy
   bounds.SetStallBound(stall);
   if (!url.https) return stream;
   if (proxy != nullptr && !OpenTunnel(*stream, url, *proxy, bounds)) return nullptr;
-  return platform::TlsSession::Start(std::move(stream), url.host, url.hostKind != HostKind::Name,
-                                     bounds);
+  return platform::TlsSession::Start(std::move(stream), url.host, url.port,
+                                     url.hostKind != HostKind::Name, bounds);
 }
 
 std::string RunExchange(const ExchangeRequest& request) {

@@ -10,21 +10,18 @@
 namespace kelbrin::settings {
 namespace {
 
-constexpr char kPasswordName[] = "UserPwd";
-constexpr char kUserName[] = "UserName";
-
 std::string FilePlace(const std::string& fileName) { return "the settings file " + fileName; }
 
 }  // namespace
 
-SavedPassword::SavedPassword(StoreChoice chooseStore, Log log)
-    : chooseStore_(std::move(chooseStore)), log_(std::move(log)) {}
+SavedPassword::SavedPassword(PasswordValue value, StoreChoice chooseStore, Log log)
+    : value_(value), chooseStore_(std::move(chooseStore)), log_(std::move(log)) {}
 
 void SavedPassword::Report(const std::string& place, const std::string& why) {
   std::lock_guard lock(lock_);
   if (reportedPlace_ == place) return;
   reportedPlace_ = place;
-  log_("The password is kept in " + place + (why.empty() ? "" : " (" + why + ")"));
+  log_(std::string(value_.noun) + " is kept in " + place + (why.empty() ? "" : " (" + why + ")"));
 }
 
 std::string SavedPassword::Read(const std::string& userName, const std::string& filed,
@@ -48,12 +45,12 @@ std::string SavedPassword::Read(const std::string& userName, const std::string& 
 void SavedPassword::Write(Values values, const std::string& storedUserName,
                           const std::function<void(const Values&)>& writeFile,
                           const std::string& fileName) {
-  const auto password = values.find(kPasswordName);
+  const auto password = values.find(value_.name);
   if (password == values.end()) {
     writeFile(values);
     return;
   }
-  const auto named = values.find(kUserName);
+  const auto named = values.find(value_.userName);
   // Keyed as a read finds it again: the user name as the file gives it back, trimmed.
   const std::string userName =
       TrimSettingText(named != values.end() ? named->second : storedUserName);
@@ -89,15 +86,15 @@ void SavedPassword::Write(Values values, const std::string& storedUserName,
   if (!storedUserName.empty() && storedUserName != userName) forget(storedUserName);
 }
 
-std::unique_ptr<platform::SecretStore> SecretStoreForSettings() {
+std::unique_ptr<platform::SecretStore> SecretStoreForSettings(platform::SecretKind kind) {
   const char* unitCredentials = std::getenv("CREDENTIALS_DIRECTORY");
   const bool underUnit = unitCredentials != nullptr && *unitCredentials != '\0';
   const bool machineSettings =
       (ConfigRoot() / "").lexically_normal() == (MachineConfigRoot() / "").lexically_normal();
   if (underUnit || (platform::RunsAsRoot() && machineSettings)) {
-    return std::make_unique<platform::SystemdCredentialStore>();
+    return std::make_unique<platform::SystemdCredentialStore>(kind);
   }
-  return std::make_unique<platform::SecretServiceStore>();
+  return std::make_unique<platform::SecretServiceStore>(kind);
 }
 
 }  // namespace kelbrin::settings

@@ -17,22 +17,34 @@ void LogToStandardError(const std::string& line) {
             << '\n';
 }
 
-// The settings store, with the account password routed to its secret store (SavedPassword.h).
+// The settings store, with the account's and the line's passwords routed to their secret stores
+// (SavedPassword.h).
 class SystemBackend : public SettingsBackend {
  public:
   std::string ReadValue(const std::string& name) override {
     std::string text = TPubUtil::ReadRegString(name);
-    if (name != kPasswordName) return text;
-    return password_.Read(TPubUtil::ReadRegString(kUserName), text, SettingsFile().string());
+    for (SavedPassword* password : {&account_, &line_}) {
+      if (name != password->Value().name) continue;
+      return password->Read(TPubUtil::ReadRegString(password->Value().userName), text,
+                            SettingsFile().string());
+    }
+    return text;
   }
   void WriteValue(const std::string& name, const std::string& text) override {
     WriteValues({{name, text}});
   }
+  // Each password leaves the values for its store in turn; the file is written once.
   void WriteValues(const std::map<std::string, std::string>& values) override {
-    password_.Write(
-        values, TPubUtil::ReadRegString(kUserName),
-        [](const SavedPassword::Values& filed) { TPubUtil::WriteRegStrings(filed); },
-        SettingsFile().string());
+    const std::string file = SettingsFile().string();
+    const auto writeFile = [](const SavedPassword::Values& filed) {
+      TPubUtil::WriteRegStrings(filed);
+    };
+    account_.Write(
+        values, TPubUtil::ReadRegString(kAccountPassword.userName),
+        [&](const SavedPassword::Values& rest) {
+          line_.Write(rest, TPubUtil::ReadRegString(kLinePassword.userName), writeFile, file);
+        },
+        file);
   }
   bool IsServiceInstalled(const std::string& serviceName) override {
     return platform::IsServiceInstalled(serviceName);
@@ -41,10 +53,12 @@ class SystemBackend : public SettingsBackend {
   void SetAutorun(bool enabled) override { platform::SetAutorun(enabled); }
 
  private:
-  static constexpr char kPasswordName[] = "UserPwd";
-  static constexpr char kUserName[] = "UserName";
-
-  SavedPassword password_{SecretStoreForSettings, LogToStandardError};
+  SavedPassword account_{kAccountPassword,
+                         [] { return SecretStoreForSettings(platform::SecretKind::Account); },
+                         LogToStandardError};
+  SavedPassword line_{kLinePassword,
+                      [] { return SecretStoreForSettings(platform::SecretKind::Line); },
+                      LogToStandardError};
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -66,18 +67,28 @@ void AppendPaths(sd_bus_message* message, const Paths& paths) {
   Check(sd_bus_message_close_container(message), "cannot build a call");
 }
 
+// The attribute naming the account. The line's is another name, not a third attribute: a
+// search matches every item that has the attributes asked for, whatever else it has.
+const char* AccountAttribute(SecretKind kind) {
+  return kind == SecretKind::Line ? "line-account" : "account";
+}
+
 // The attributes that find the item of `account` again.
-void AppendAttributes(sd_bus_message* message, const std::string& account) {
-  Check(sd_bus_message_append(message, "a{ss}", 2, "application", kApplication, "account",
-                              account.c_str()),
+void AppendAttributes(sd_bus_message* message, SecretKind kind, const std::string& account) {
+  Check(sd_bus_message_append(message, "a{ss}", 2, "application", kApplication,
+                              AccountAttribute(kind), account.c_str()),
         "cannot build a call");
 }
+
+// Whether the user has declined to unlock the keyring in this run.
+std::atomic<bool> unlockDeclined{false};
 
 // One conversation with the Secret Service: the session bus and a "plain" session on it, both
 // closed when it goes.
 class SecretSession {
  public:
-  explicit SecretSession(std::chrono::seconds promptBound) : promptBound_(promptBound) {
+  SecretSession(SecretKind kind, std::chrono::seconds promptBound)
+      : kind_(kind), promptBound_(promptBound) {
     sd_bus* bus = nullptr;
     Check(sd_bus_open_user(&bus), "no session bus");
     bus_.reset(bus);
@@ -100,7 +111,7 @@ class SecretSession {
   // The unlocked items of `account`; its locked ones go to `locked`.
   Paths Search(const std::string& account, Paths& locked) {
     Message call = NewCall(kServicePath, kServiceInterface, "SearchItems");
-    AppendAttributes(call.get(), account);
+    AppendAttributes(call.get(), kind_, account);
     Message reply = Call(call, "cannot search the keyring");
     Paths unlocked = ReadPaths(reply.get());
     locked = ReadPaths(reply.get());
@@ -108,14 +119,18 @@ class SecretSession {
   }
 
   // Unlocks `objects`, with the keyring's own prompt when it wants one. Throws when the user
-  // declines or does not answer in time.
+  // declines or does not answer in time; from then on the run asks no more (one settings load
+  // or save reads several items, and a "no" holds for all of them).
   void Unlock(const Paths& objects) {
+    const std::string declined = "the keyring is locked and was not unlocked";
+    if (unlockDeclined.load()) throw SecretStoreError(declined);
     Message call = NewCall(kServicePath, kServiceInterface, "Unlock");
     AppendPaths(call.get(), objects);
     Message reply = Call(call, "cannot unlock the keyring");
     ReadPaths(reply.get());
     if (!RunPrompt(ReadPath(reply.get()))) {
-      throw SecretStoreError("the keyring is locked and was not unlocked");
+      unlockDeclined.store(true);
+      throw SecretStoreError(declined);
     }
   }
 
@@ -160,14 +175,17 @@ class SecretSession {
     sd_bus_message* m = call.get();
     sd_bus_message_sensitive(m);
     const std::string what = "cannot build a call";
-    const std::string label = "Kelbrin client password of " + account;
+    const std::string label =
+        std::string(kind_ == SecretKind::Line ? "Kelbrin client line password of "
+                                              : "Kelbrin client password of ") +
+        account;
     Check(sd_bus_message_open_container(m, 'a', "{sv}"), what);
     Check(sd_bus_message_append(m, "{sv}", "org.freedesktop.Secret.Item.Label", "s", label.c_str()),
           what);
     Check(sd_bus_message_open_container(m, 'e', "sv"), what);
     Check(sd_bus_message_append(m, "s", "org.freedesktop.Secret.Item.Attributes"), what);
     Check(sd_bus_message_open_container(m, 'v', "a{ss}"), what);
-    AppendAttributes(m, account);
+    AppendAttributes(m, kind_, account);
     Check(sd_bus_message_close_container(m), what);
     Check(sd_bus_message_close_container(m), what);
     Check(sd_bus_message_close_container(m), what);
@@ -255,6 +273,7 @@ class SecretSession {
     return !outcome.dismissed;
   }
 
+  SecretKind kind_;
   std::chrono::seconds promptBound_;
   std::unique_ptr<sd_bus, BusClose> bus_;
   std::string session_ = kNoObject;
@@ -262,11 +281,11 @@ class SecretSession {
 
 }  // namespace
 
-SecretServiceStore::SecretServiceStore(std::chrono::seconds promptBound)
-    : promptBound_(promptBound) {}
+SecretServiceStore::SecretServiceStore(SecretKind kind, std::chrono::seconds promptBound)
+    : kind_(kind), promptBound_(promptBound) {}
 
 std::optional<std::string> SecretServiceStore::Load(const std::string& account) {
-  SecretSession session(promptBound_);
+  SecretSession session(kind_, promptBound_);
   Paths locked;
   Paths items = session.Search(account, locked);
   if (items.empty() && !locked.empty()) {
@@ -278,12 +297,12 @@ std::optional<std::string> SecretServiceStore::Load(const std::string& account) 
 }
 
 void SecretServiceStore::Save(const std::string& account, const std::string& secret) {
-  SecretSession session(promptBound_);
+  SecretSession session(kind_, promptBound_);
   session.CreateItem(session.DefaultCollection(), account, secret);
 }
 
 void SecretServiceStore::Remove(const std::string& account) {
-  SecretSession session(promptBound_);
+  SecretSession session(kind_, promptBound_);
   Paths locked;
   Paths items = session.Search(account, locked);
   if (!locked.empty()) {

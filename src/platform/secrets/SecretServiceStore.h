@@ -10,12 +10,15 @@ namespace kelbrin::platform {
 // KeePassXC) on the session bus, spoken with sd-bus: no toolkit and no glib, and nothing held
 // between two calls (each opens the bus and closes it again), so the running service pays
 // nothing for it while idle. An item is found by its attributes: the application's name and
-// the account. The secret crosses the bus with the "plain" algorithm: the session bus is the
-// user's own, and whoever can read it can read the process as well.
+// the account ("account" for the client's account, "line-account" for the line's). The secret
+// crosses the bus with the "plain" algorithm: the session bus is the user's own, and whoever can
+// read it can read the process as well.
 class SecretServiceStore : public SecretStore {
  public:
   // `promptBound`: how long an unlock prompt may wait for the user before it counts as declined.
-  explicit SecretServiceStore(std::chrono::seconds promptBound = std::chrono::seconds(120));
+  // A declined prompt is not shown again in the same run: the keyring counts as locked.
+  explicit SecretServiceStore(SecretKind kind = SecretKind::Account,
+                              std::chrono::seconds promptBound = std::chrono::seconds(120));
 
   std::string Place() const override { return "the Secret Service"; }
   std::optional<std::string> Load(const std::string& account) override;
@@ -23,6 +26,7 @@ class SecretServiceStore : public SecretStore {
   void Remove(const std::string& account) override;
 
  private:
+  SecretKind kind_;
   std::chrono::seconds promptBound_;
 };
 

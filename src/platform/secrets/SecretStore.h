@@ -13,6 +13,11 @@ class SecretStoreError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Which of the client's secrets a store keeps: the account's password or the line's (the
+// dial-up or portal account). Each kind has its own keyring attributes and its own credential,
+// so one never stands in for the other.
+enum class SecretKind { Account, Line };
+
 // A place outside the settings file that keeps one secret per account. Every operation throws
 // SecretStoreError when the place cannot serve it.
 class SecretStore {

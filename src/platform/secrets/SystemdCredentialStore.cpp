@@ -41,18 +41,22 @@ std::optional<std::string> ReadRecordFile(const std::filesystem::path& file) {
   return text;
 }
 
-// The credential as the unit's service manager handed it over, decrypted.
-std::optional<std::string> UnitCredential() {
+// The credential `name` as the unit's service manager handed it over, decrypted.
+std::optional<std::string> UnitCredential(const char* name) {
   const char* folder = std::getenv("CREDENTIALS_DIRECTORY");
   if (folder == nullptr || *folder == '\0') return std::nullopt;
-  return ReadRecordFile(std::filesystem::path(folder) / SystemdCredentialStore::kCredentialName);
+  return ReadRecordFile(std::filesystem::path(folder) / name);
 }
 
 }  // namespace
 
-SystemdCredentialStore::SystemdCredentialStore(std::filesystem::path folder,
+const char* SystemdCredentialStore::CredentialName(SecretKind kind) {
+  return kind == SecretKind::Line ? "kelbrin-client.line" : "kelbrin-client.account";
+}
+
+SystemdCredentialStore::SystemdCredentialStore(SecretKind kind, std::filesystem::path folder,
                                                std::chrono::milliseconds timeout)
-    : folder_(std::move(folder)), timeout_(timeout) {}
+    : name_(CredentialName(kind)), folder_(std::move(folder)), timeout_(timeout) {}
 
 std::string SystemdCredentialStore::Place() const {
   return "the encrypted credential " + File().string();
@@ -89,19 +93,19 @@ std::string SystemdCredentialStore::RunCreds(const std::vector<std::string>& arg
 }
 
 std::optional<std::string> SystemdCredentialStore::Load(const std::string& account) {
-  if (std::optional<std::string> handedOver = UnitCredential()) {
+  if (std::optional<std::string> handedOver = UnitCredential(name_)) {
     return SecretOf(*handedOver, account);
   }
   std::error_code error;
   if (!std::filesystem::exists(File(), error)) return std::nullopt;
   const std::string record =
-      RunCreds({"decrypt", std::string("--name=") + kCredentialName, File().string(), "-"}, "");
+      RunCreds({"decrypt", std::string("--name=") + name_, File().string(), "-"}, "");
   return SecretOf(record, account);
 }
 
 void SystemdCredentialStore::Save(const std::string& account, const std::string& secret) {
-  const std::string sealed = RunCreds(
-      {"encrypt", std::string("--name=") + kCredentialName, "-", "-"}, Record(account, secret));
+  const std::string sealed =
+      RunCreds({"encrypt", std::string("--name=") + name_, "-", "-"}, Record(account, secret));
   try {
     CreateFolder(folder_, 0700);
     WriteFileAtomically(File(), sealed, 0600);

@@ -9,7 +9,8 @@
 namespace kelbrin::platform {
 
 // The system service's secret as a systemd credential: `systemd-creds encrypt` seals it with the
-// machine's key (and its TPM when it has one) into FOLDER/NAME, and the unit loads it with
+// machine's key (and its TPM when it has one) into FOLDER/NAME (one NAME for each kind of
+// secret), and the unit loads it with
 // `LoadCredentialEncrypted=NAME`, which finds it there (/etc/credstore.encrypted is one of the
 // folders systemd searches). The unit's process reads it from $CREDENTIALS_DIRECTORY/NAME;
 // any other process of root decrypts the file with `systemd-creds decrypt`. The credential holds
@@ -17,10 +18,12 @@ namespace kelbrin::platform {
 // The secret reaches systemd-creds on a pipe, never in argv or the environment.
 class SystemdCredentialStore : public SecretStore {
  public:
-  static constexpr char kCredentialName[] = "kelbrin-client.account";
   static constexpr char kDefaultFolder[] = "/etc/credstore.encrypted";
+  // The credential's NAME for the kind of secret it holds.
+  static const char* CredentialName(SecretKind kind);
 
-  explicit SystemdCredentialStore(std::filesystem::path folder = kDefaultFolder,
+  explicit SystemdCredentialStore(SecretKind kind = SecretKind::Account,
+                                  std::filesystem::path folder = kDefaultFolder,
                                   std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
   std::string Place() const override;
@@ -28,12 +31,13 @@ class SystemdCredentialStore : public SecretStore {
   void Save(const std::string& account, const std::string& secret) override;
   void Remove(const std::string& account) override;
 
-  std::filesystem::path File() const { return folder_ / kCredentialName; }
+  std::filesystem::path File() const { return folder_ / name_; }
 
  private:
   // systemd-creds ARGS with `input` on its standard input: its standard output.
   std::string RunCreds(const std::vector<std::string>& args, const std::string& input) const;
 
+  const char* name_;
   std::filesystem::path folder_;
   std::chrono::milliseconds timeout_;
 };

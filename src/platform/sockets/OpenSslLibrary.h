@@ -33,6 +33,11 @@ namespace kelbrin::platform {
   X(SSL_get_error)                    \
   X(SSL_get_verify_result)            \
   X(SSL_get1_peer_certificate)        \
+  X(SSL_get_SSL_CTX)                  \
+  X(SSL_set_session)                  \
+  X(SSL_get1_session)                 \
+  X(SSL_SESSION_is_resumable)         \
+  X(SSL_SESSION_free)                 \
   X(X509_free)                        \
   X(X509_VERIFY_PARAM_set1_ip_asc)    \
   X(BIO_new)                          \

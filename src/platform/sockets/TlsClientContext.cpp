@@ -1,6 +1,7 @@
 #include "platform/sockets/TlsClientContext.h"
 
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -10,6 +11,9 @@
 namespace kelbrin::platform {
 
 namespace {
+
+// The client talks to its service and perhaps a proxy's far end or two; a bound all the same.
+constexpr std::size_t kMaxPeersKept = 8;
 
 std::optional<std::string> Variable(const char* name) {
   const char* value = std::getenv(name);
@@ -36,26 +40,80 @@ SSL_CTX* NewContext(const OpenSslApi& api) {
   return context;
 }
 
+// The process's context and the sessions made with it, guarded by `lock`.
+struct ClientContext {
+  std::mutex lock;
+  SSL_CTX* context = nullptr;
+  StoreSource loaded;
+  std::map<std::string, SSL_SESSION*> sessions;
+
+  void Forget(const OpenSslApi& api, const std::string& peer) {
+    const auto kept = sessions.find(peer);
+    if (kept == sessions.end()) return;
+    api.SSL_SESSION_free(kept->second);
+    sessions.erase(kept);
+  }
+
+  void ForgetAll(const OpenSslApi& api) {
+    for (const auto& [peer, session] : sessions) api.SSL_SESSION_free(session);
+    sessions.clear();
+  }
+};
+
+// Never destroyed: an exchange on another thread may still start at exit.
+ClientContext& Shared() {
+  static ClientContext* const shared = new ClientContext;
+  return *shared;
+}
+
 }  // namespace
 
-SSL* NewClientSsl(const OpenSslApi& api) {
-  // Never destroyed: an exchange on another thread may still start at exit.
-  static std::mutex* const lock = new std::mutex;
-  static SSL_CTX* context = nullptr;
-  static StoreSource loaded;
-
-  const std::lock_guard guard(*lock);
+SSL* NewClientSsl(const OpenSslApi& api, const std::string& peer) {
+  ClientContext& shared = Shared();
+  const std::lock_guard guard(shared.lock);
   api.ERR_clear_error();
   const StoreSource wanted;
-  if (context == nullptr || !(wanted == loaded)) {
+  if (shared.context == nullptr || !(wanted == shared.loaded)) {
     SSL_CTX* fresh = NewContext(api);
     if (fresh == nullptr) return nullptr;
-    // Sessions still open keep the old context alive through their own reference.
-    if (context != nullptr) api.SSL_CTX_free(context);
-    context = fresh;
-    loaded = wanted;
+    // Sessions still open keep the old context alive through their own reference. Sessions kept
+    // were verified against the old store, so none of them may stand in for the new one's check.
+    if (shared.context != nullptr) api.SSL_CTX_free(shared.context);
+    shared.ForgetAll(api);
+    shared.context = fresh;
+    shared.loaded = wanted;
   }
-  return api.SSL_new(context);
+  SSL* ssl = api.SSL_new(shared.context);
+  if (ssl == nullptr) return nullptr;
+  const auto kept = shared.sessions.find(peer);
+  // Offered once: TLS 1.3 sessions are for one use, the server hands out a new one each time.
+  if (kept != shared.sessions.end() && api.SSL_set_session(ssl, kept->second) != 1) {
+    api.SSL_free(ssl);
+    return nullptr;
+  }
+  return ssl;
+}
+
+void KeepSession(const OpenSslApi& api, const std::string& peer, SSL* ssl) {
+  ClientContext& shared = Shared();
+  const std::lock_guard guard(shared.lock);
+  shared.Forget(api, peer);
+  // A connection made with a context replaced meanwhile must not seed the new one.
+  if (api.SSL_get_SSL_CTX(ssl) != shared.context) return;
+  SSL_SESSION* session = api.SSL_get1_session(ssl);
+  if (session == nullptr) return;
+  if (api.SSL_SESSION_is_resumable(session) != 1) {
+    api.SSL_SESSION_free(session);
+    return;
+  }
+  if (shared.sessions.size() >= kMaxPeersKept) shared.ForgetAll(api);
+  shared.sessions.emplace(peer, session);
+}
+
+void ForgetSession(const OpenSslApi& api, const std::string& peer) {
+  ClientContext& shared = Shared();
+  const std::lock_guard guard(shared.lock);
+  shared.Forget(api, peer);
 }
 
 }  // namespace kelbrin::platform

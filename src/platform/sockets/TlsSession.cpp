@@ -30,22 +30,31 @@ struct TlsSession::Handles {
 };
 
 std::unique_ptr<TlsSession> TlsSession::Start(std::unique_ptr<ByteStream> transport,
-                                              const std::string& host, bool hostIsAddress,
+                                              const std::string& host, int port, bool hostIsAddress,
                                               IoBounds& bounds) {
   const OpenSslApi* api = OpenSsl();
   if (api == nullptr) return nullptr;
-  std::unique_ptr<TlsSession> session(
-      new TlsSession(*api, std::move(transport), std::make_unique<Handles>(*api)));
+  std::unique_ptr<TlsSession> session(new TlsSession(*api, std::move(transport),
+                                                     std::make_unique<Handles>(*api),
+                                                     host + " " + std::to_string(port)));
   if (!session->Configure(host, hostIsAddress) || !session->Handshake(bounds)) return nullptr;
   return session;
 }
 
 TlsSession::TlsSession(const OpenSslApi& api, std::unique_ptr<ByteStream> transport,
-                       std::unique_ptr<Handles> handles)
-    : api_(api), transport_(std::move(transport)), handles_(std::move(handles)) {}
+                       std::unique_ptr<Handles> handles, std::string peer)
+    : api_(api),
+      transport_(std::move(transport)),
+      handles_(std::move(handles)),
+      peer_(std::move(peer)) {}
 
 TlsSession::~TlsSession() {
-  if (!established_) return;
+  // A failed handshake may have been a session the server no longer takes: the next one is full.
+  if (!established_ || failed_) {
+    ForgetSession(api_, peer_);
+    return;
+  }
+  KeepSession(api_, peer_, handles_->ssl);
   api_.ERR_clear_error();
   api_.SSL_shutdown(handles_->ssl);
   // A few bytes into an idle connection: they go at once, or not at all.
@@ -55,7 +64,7 @@ TlsSession::~TlsSession() {
 
 bool TlsSession::Configure(const std::string& host, bool hostIsAddress) {
   Handles& h = *handles_;
-  h.ssl = NewClientSsl(api_);
+  h.ssl = NewClientSsl(api_, peer_);
   if (h.ssl == nullptr) return false;
 
   BIO* incoming = api_.BIO_new(api_.BIO_s_mem());
@@ -107,6 +116,12 @@ bool TlsSession::Handshake(IoBounds& bounds) {
 }
 
 bool TlsSession::SendAll(std::string_view data, IoBounds& bounds) {
+  const bool sent = SendRecords(data, bounds);
+  if (!sent) failed_ = true;
+  return sent;
+}
+
+bool TlsSession::SendRecords(std::string_view data, IoBounds& bounds) {
   SSL* ssl = handles_->ssl;
   while (!data.empty()) {
     api_.ERR_clear_error();
@@ -126,6 +141,12 @@ bool TlsSession::SendAll(std::string_view data, IoBounds& bounds) {
 }
 
 std::optional<std::size_t> TlsSession::Receive(std::span<char> buffer, IoBounds& bounds) {
+  const auto received = ReceiveRecords(buffer, bounds);
+  if (!received) failed_ = true;
+  return received;
+}
+
+std::optional<std::size_t> TlsSession::ReceiveRecords(std::span<char> buffer, IoBounds& bounds) {
   SSL* ssl = handles_->ssl;
   for (;;) {
     api_.ERR_clear_error();

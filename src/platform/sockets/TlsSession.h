@@ -19,12 +19,14 @@ class TlsSession final : public ByteStream {
   // later, the certificate chain checked against the system's trust store (SSL_CERT_FILE and
   // SSL_CERT_DIR are honoured) and the certificate checked for the name or the address. A name
   // is also sent as SNI. Nothing when OpenSSL cannot be loaded, the handshake fails or times
-  // out, or the server cannot be trusted.
+  // out, or the server cannot be trusted. The last session with `host`:`port` is offered for
+  // resumption (TlsClientContext.h).
   static std::unique_ptr<TlsSession> Start(std::unique_ptr<ByteStream> transport,
-                                           const std::string& host, bool hostIsAddress,
+                                           const std::string& host, int port, bool hostIsAddress,
                                            IoBounds& bounds);
 
-  // Sends close_notify if the connection takes it at once, then closes.
+  // Keeps the session for the next connection to the same server if nothing failed (forgets it
+  // otherwise), sends close_notify if the connection takes it at once, then closes.
   ~TlsSession() override;
   TlsSession(const TlsSession&) = delete;
   TlsSession& operator=(const TlsSession&) = delete;
@@ -37,10 +39,12 @@ class TlsSession final : public ByteStream {
  private:
   struct Handles;
   TlsSession(const OpenSslApi& api, std::unique_ptr<ByteStream> transport,
-             std::unique_ptr<Handles> handles);
+             std::unique_ptr<Handles> handles, std::string peer);
 
   bool Configure(const std::string& host, bool hostIsAddress);
   bool Handshake(IoBounds& bounds);
+  bool SendRecords(std::string_view data, IoBounds& bounds);
+  std::optional<std::size_t> ReceiveRecords(std::span<char> buffer, IoBounds& bounds);
   // Sends what OpenSSL has written for the peer.
   bool Flush(IoBounds& bounds);
   // Receives bytes from the peer for OpenSSL to read: how many, 0 at the end of the stream.
@@ -49,7 +53,9 @@ class TlsSession final : public ByteStream {
   const OpenSslApi& api_;
   std::unique_ptr<ByteStream> transport_;
   std::unique_ptr<Handles> handles_;  // freed before the transport closes
+  const std::string peer_;            // whose sessions are kept together: host and port
   bool established_ = false;
+  bool failed_ = false;  // a send or a receive failed after the handshake
 };
 
 }  // namespace kelbrin::platform

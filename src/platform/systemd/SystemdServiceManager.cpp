@@ -115,14 +115,16 @@ void WriteSystemSandbox(std::ostream& text, const std::filesystem::path& writabl
        << "ProtectProc=invisible\n";
 }
 
-// The account saved for the service, sealed by systemd-creds (SystemdCredentialStore.h). The
-// stand-in value is the default while none is saved: a credential that cannot be loaded is then
-// no reason to keep the service from starting.
-void WriteAccountCredential(std::ostream& text) {
-  const std::string name = SystemdCredentialStore::kCredentialName;
-  text << "LoadCredentialEncrypted=" << name << ':'
-       << (std::filesystem::path(SystemdCredentialStore::kDefaultFolder) / name).string() << '\n'
-       << "SetCredential=" << name << ":none\n";
+// The account and the line's password saved for the service, sealed by systemd-creds
+// (SystemdCredentialStore.h). The stand-in value is the default while none is saved: a
+// credential that cannot be loaded is then no reason to keep the service from starting.
+void WriteCredentials(std::ostream& text) {
+  for (const SecretKind kind : {SecretKind::Account, SecretKind::Line}) {
+    const std::string name = SystemdCredentialStore::CredentialName(kind);
+    text << "LoadCredentialEncrypted=" << name << ':'
+         << (std::filesystem::path(SystemdCredentialStore::kDefaultFolder) / name).string() << '\n'
+         << "SetCredential=" << name << ":none\n";
+  }
 }
 
 }  // namespace
@@ -226,7 +228,7 @@ std::string SystemdServiceManager::UnitFileText(const ServiceDefinition& service
   if (scope == Scope::System) {
     WriteSystemSandbox(text, service.writableFolder,
                        service.user.empty() || service.user == "root");
-    WriteAccountCredential(text);
+    WriteCredentials(text);
   }
   text << "\n[Install]\n"
        << "WantedBy=" << (scope == Scope::System ? "multi-user.target" : "default.target") << '\n';

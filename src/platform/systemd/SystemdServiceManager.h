@@ -52,7 +52,7 @@ class SystemdServiceManager : public ServiceManager {
   // failure, wanted by multi-user.target (system) or default.target (user). Confined: no core
   // dumps, no new privileges, a system-call filter; a system unit is also sandboxed (read-only
   // system and home but for the writable folder, CAP_NET_ADMIN its only capability) and loads
-  // the account credential saved for it (SystemdCredentialStore.h).
+  // the account's and the line's credentials saved for it (SystemdCredentialStore.h).
   static std::string UnitFileText(const ServiceDefinition& service, Scope scope);
   // `argument` quoted for ExecStart=: double quotes, C escapes, '%' and '$' doubled.
   static std::string ExecArgument(const std::string& argument);

@@ -200,7 +200,8 @@ TEST_F(HttpsTransportTest, OnlyCloseNotifyEndsABodyThatRunsToTheEnd) {
 
 // The trust store is read once per process, not once per exchange (it costs far more CPU than
 // the handshake): a file changed under the same name is not read again. Naming another store in
-// SSL_CERT_FILE is seen at the next exchange.
+// SSL_CERT_FILE is seen at the next exchange, which then checks the server anew rather than
+// resume a session the old store let through.
 TEST_F(HttpsTransportTest, TheTrustStoreIsLoadedOnceForEachStoreNamed) {
   namespace fs = std::filesystem;
   const test::TempDir folder;
@@ -220,6 +221,29 @@ TEST_F(HttpsTransportTest, TheTrustStoreIsLoadedOnceForEachStoreNamed) {
   EXPECT_EQ(Post(server.url()), "") << "a newly named store was not read";
   trusted_.emplace("SSL_CERT_FILE", authority_.certificateFile().string());
   EXPECT_EQ(Post(server.url()), kXmlReply);
+}
+
+// A full handshake costs most of an https exchange's CPU: the next exchange with the same server
+// resumes the session the last one left, as long as that one ended cleanly. After a failure the
+// next handshake is a full one again.
+TEST_F(HttpsTransportTest, TheNextExchangeResumesTheSessionOfALastCleanOne) {
+  Trust(authority_);
+  origin_.setReply({.body = kXmlReply, .announceLength = true});
+  // Without close_notify a body that runs to the end of the stream is cut short: a TLS failure.
+  const LocalTlsServer server(authority_.issue(kGoodLeaf), origin_.port(), false);
+
+  EXPECT_EQ(Post(server.url()), kXmlReply);
+  EXPECT_EQ(Post(server.url()), kXmlReply);
+  EXPECT_EQ(server.resumedHandshakes(), 1);
+
+  origin_.setReply({.body = kXmlReply, .announceLength = false});
+  EXPECT_EQ(Post(server.url()), "");
+  EXPECT_EQ(server.resumedHandshakes(), 2);
+
+  origin_.setReply({.body = kXmlReply, .announceLength = true});
+  EXPECT_EQ(Post(server.url()), kXmlReply);
+  EXPECT_EQ(server.handshakes(), 4);
+  EXPECT_EQ(server.resumedHandshakes(), 2) << "a session was offered after a failure";
 }
 
 TEST_F(HttpsTransportTest, AbortEndsAnExchangeWaitingForAReply) {

@@ -61,7 +61,8 @@ class SavedPasswordTest : public ::testing::Test {
   MemoryStore store_;
   bool withStore_ = true;
   std::vector<std::string> log_;
-  SavedPassword password_{[this]() -> std::unique_ptr<platform::SecretStore> {
+  SavedPassword password_{kAccountPassword,
+                          [this]() -> std::unique_ptr<platform::SecretStore> {
                             if (!withStore_) return nullptr;
                             return std::make_unique<MemorySecretStore>(store_);
                           },
@@ -135,6 +136,26 @@ TEST_F(SavedPasswordTest, AnUnchangedPasswordIsNotWrittenAgain) {
   Write({{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
   Write({{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
   EXPECT_EQ(store_.saves, 1);
+}
+
+// The line's password follows the same rules, keyed by the line's user name; the account's values
+// in the same write are not its business.
+TEST_F(SavedPasswordTest, TheLinePasswordIsKeyedByTheLineUserName) {
+  SavedPassword line{kLinePassword, [this] { return std::make_unique<MemorySecretStore>(store_); },
+                     [this](const std::string& text) { log_.push_back(text); }};
+  const Values values{{"UserName", "demo01"},
+                      {"UserPwd", "demo-pass"},
+                      {"LineUserName", "kelbrin7"},
+                      {"LineUserPwd", "pa ss!"}};
+  line.Write(
+      values, "", [this](const Values& filed) { file_ = filed; }, "settings.ini");
+  EXPECT_EQ(file_, (Values{{"UserName", "demo01"},
+                           {"UserPwd", "demo-pass"},
+                           {"LineUserName", "kelbrin7"},
+                           {"LineUserPwd", ""}}));
+  EXPECT_EQ(store_.secrets, (std::map<std::string, std::string>{{"kelbrin7", "pa ss!"}}));
+  EXPECT_EQ(line.Read("kelbrin7", "", "settings.ini"), "pa ss!");
+  EXPECT_THAT(log_, ElementsAre("The line password is kept in the test keyring"));
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ class SystemdCredentialStoreTest : public ::testing::Test {
 
   test::TempDir dir_;
   test::ScopedEnv noUnit_{"CREDENTIALS_DIRECTORY", std::nullopt};
-  SystemdCredentialStore store_{dir_ / "credstore"};
+  SystemdCredentialStore store_{SecretKind::Account, dir_ / "credstore"};
 };
 
 TEST_F(SystemdCredentialStoreTest, SealsTheAccountAndOpensItAgain) {
@@ -50,22 +50,31 @@ TEST(SystemdCredentialUnderUnitTest, ReadsTheCredentialsFolder) {
   test::TempDir dir;
   const fs::path handedOver = dir / "credentials";
   fs::create_directories(handedOver);
-  std::ofstream(handedOver / SystemdCredentialStore::kCredentialName, std::ios::binary)
+  std::ofstream(handedOver / SystemdCredentialStore::CredentialName(SecretKind::Account),
+                std::ios::binary)
       << std::string("demo01\0demo-pass", 16);
   test::ScopedEnv unit("CREDENTIALS_DIRECTORY", handedOver.string());
   test::ScopedEnv noProgram("PATH", (dir / "empty").string());
-  SystemdCredentialStore store(dir / "credstore");
+  SystemdCredentialStore store(SecretKind::Account, dir / "credstore");
   EXPECT_EQ(store.Load("demo01"), "demo-pass");
   EXPECT_EQ(store.Load("demo"), std::nullopt);
+  SystemdCredentialStore line(SecretKind::Line, dir / "credstore");
+  EXPECT_EQ(line.Load("demo01"), std::nullopt)
+      << "the account's credential stands in for the line's";
+  std::ofstream(handedOver / SystemdCredentialStore::CredentialName(SecretKind::Line),
+                std::ios::binary)
+      << std::string("kelbrin7\0pa ss!", 15);
+  EXPECT_EQ(line.Load("kelbrin7"), "pa ss!");
+  EXPECT_EQ(store.Load("kelbrin7"), std::nullopt);
   // The unit's stand-in while nothing is saved reads as no password.
-  std::ofstream(handedOver / SystemdCredentialStore::kCredentialName) << "none";
+  std::ofstream(handedOver / SystemdCredentialStore::CredentialName(SecretKind::Account)) << "none";
   EXPECT_EQ(store.Load("demo01"), std::nullopt);
 }
 
 TEST(SystemdCredentialWithoutProgramTest, SavingFailsWithAReason) {
   test::TempDir dir;
   test::ScopedEnv noProgram("PATH", (dir / "empty").string());
-  SystemdCredentialStore store(dir / "credstore");
+  SystemdCredentialStore store(SecretKind::Account, dir / "credstore");
   try {
     store.Save("demo01", "demo-pass");
     ADD_FAILURE() << "saved without systemd-creds";

@@ -118,6 +118,9 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
             "LoadCredentialEncrypted=kelbrin-client.account:"
             "/etc/credstore.encrypted/kelbrin-client.account\n"
             "SetCredential=kelbrin-client.account:none\n"
+            "LoadCredentialEncrypted=kelbrin-client.line:"
+            "/etc/credstore.encrypted/kelbrin-client.line\n"
+            "SetCredential=kelbrin-client.line:none\n"
             "\n[Install]\n"
             "WantedBy=multi-user.target\n");
   EXPECT_EQ(fs::status(units_ / "PROKelbrinService.service").permissions() & fs::perms::all,
