@@ -197,7 +197,9 @@ TEST_P(ClientLocaleTest, HelpAndOnceSpeakTheLocalesLanguage) {
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_THAT(help.out, StartsWith(c.helpFirstLine));
   // This test process never sets a locale: Usage() is the English text.
-  if (std::string_view(c.locale) == "C.UTF-8") EXPECT_EQ(help.out, kelbrin::app::Usage());
+  if (std::string_view(c.locale) == "C.UTF-8") {
+    EXPECT_EQ(help.out, kelbrin::app::Usage());
+  }
 
   const Outcome once =
       runClient(dir,

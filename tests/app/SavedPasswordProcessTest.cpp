@@ -45,7 +45,6 @@ class SavedPasswordProcessTest : public ::testing::Test {
     std::vector<std::string> all = Common();
     all.push_back("--once");
     all.insert(all.end(), args.begin(), args.end());
-    const int testsBefore = service_.countRequests("ActiveTestReq");
     const pid_t pid = kelbrin::test::StartProgram(KELBRIN_CLIENT_EXECUTABLE, all, dir_ / "stdin",
                                                   dir_ / "stderr", bus.Environment());
     OnceRun run;

@@ -30,7 +30,7 @@ class LocalHttpServer {
 
   struct Reply {
     int status = 200;
-    std::string body;
+    std::string body{};
     std::chrono::milliseconds delay{0};  // before the reply starts
     Ending ending = Ending::Complete;
     // Without Content-Length the end of the body is the end of the connection.
