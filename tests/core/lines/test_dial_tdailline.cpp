@@ -6,16 +6,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "DialTestSupport.h"
 #include "Eventually.h"
 #include "PppTestbed.h"
+#include "TempDir.h"
 #include "lines/DialUpRegistration.h"
 #include "lines/NetHelpers.h"
 #include "lines/TActiveLine.h"
 #include "lines/TDailLine.h"
 #include "platform/dialup/NmDialUp.h"
 #include "platform/dialup/PppdErrors.h"
+#include "platform/process/ChildProcess.h"
 #include "runtime/ManualClock.h"
 
 namespace kelbrin::lines {
@@ -318,6 +321,26 @@ TEST_F(KeptDialUpLine, ALineStoredInAnotherLetterCaseKeepsItsLink) {
   EXPECT_TRUE(holder_->Line()->Errors().empty());
 }
 
+// `pppd call adsl` was started by the user before the client: each pass finds that link up and
+// dials no second one beside it.
+TEST_F(KeptDialUpLine, ALinkAnotherProgramBroughtUpIsKeptAndNotDialledAgain) {
+  ASSERT_EQ(bed_.RunPppdOutside("adsl", "alice", "secret"), 0);
+  ASSERT_EQ(bed_.LiveFakes().size(), 1u);
+  const pid_t outside = bed_.LiveFakes().front();
+  holder_->StartLine(kDialUpType, "adsl", "secret", "alice");
+  for (int pass = 0; pass < 3; ++pass) {
+    ASSERT_TRUE(clock_.WaitForDeadline(clock_.Now() + kKeepInterval));
+    clock_.Advance(kKeepInterval);
+  }
+  ASSERT_TRUE(clock_.WaitForDeadline(clock_.Now() + kKeepInterval));
+  EXPECT_EQ(bed_.LiveFakes(), std::vector<pid_t>{outside});
+  EXPECT_TRUE(holder_->Line()->GetActive());
+  EXPECT_EQ(holder_->Line()->GetIpAddress(), "10.64.0.1");
+  EXPECT_NE(holder_->Line()->AdptIndex(), 0u);
+  ASSERT_EQ(pppd_->Links().size(), 1u);
+  EXPECT_EQ(pppd_->Links().front().handle.id, outside);
+}
+
 TEST_F(KeptDialUpLine, AKeepAliveTurnedOffMakesNoDial) {
   holder_->StartLine(kDialUpType, "adsl", "secret", "alice");
   holder_->SetKeepActive(false);
@@ -386,6 +409,37 @@ TEST_F(KeptNmDialUpLine, TheWorkerDialsTheConnectionAndDialsAgainAfterItDrops) {
   const auto link = ConnectedNmLink();
   ASSERT_TRUE(link.has_value());
   EXPECT_EQ(nm_->HangUp(link->handle.id), 0);
+}
+
+// A connection the user brought up in NetworkManager before the client: found active, not
+// activated a second time.
+TEST_F(KeptNmDialUpLine, AConnectionActivatedOutsideIsKeptAndNotActivatedAgain) {
+  const kelbrin::test::TempDir dir;
+  std::ofstream(dir / "secrets") << "pppoe.password:secret\n";
+  auto outside = platform::ChildProcess::Start({"nmcli", "--wait", "10", "connection", "up", "id",
+                                                "DSL", "passwd-file", (dir / "secrets").string()});
+  ASSERT_TRUE(outside.has_value());
+  ASSERT_EQ(outside->Wait(10s), 0);
+  const auto first = ConnectedNmLink();
+  ASSERT_TRUE(first.has_value());
+  holder_->StartLine(kDialUpType, "DSL", "secret", "alice");
+  for (int pass = 0; pass < 3; ++pass) {
+    ASSERT_TRUE(clock_.WaitForDeadline(clock_.Now() + kKeepInterval));
+    clock_.Advance(kKeepInterval);
+  }
+  ASSERT_TRUE(clock_.WaitForDeadline(clock_.Now() + kKeepInterval));
+  const auto link = ConnectedNmLink();
+  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(link->handle, first->handle);
+  EXPECT_TRUE(holder_->Line()->GetActive());
+  EXPECT_EQ(holder_->Line()->GetIpAddress(), "10.70.0.1");
+  const std::string calls = bed_.NmCalls();
+  std::size_t ups = 0;
+  for (auto at = calls.find("connection up"); at != std::string::npos;
+       at = calls.find("connection up", at + 1)) {
+    ++ups;
+  }
+  EXPECT_EQ(ups, 1u) << calls;
 }
 
 class DialUpConnectionsTest : public TDailLineTest {};
