@@ -238,10 +238,10 @@ std::vector<Pppd::FoundLink> Pppd::ScanLinks() const {
   }
   // pppd writes both ppp-NAME.pid and its interface's pid file: one link, under its name.
   const auto byPidNamedFirst = [](const FoundLink& a, const FoundLink& b) {
-    const auto key = [](const FoundLink& found) {
-      return std::make_tuple(found.link.handle.id,
-                             !found.pidFile.filename().string().starts_with(kLinkPrefix),
-                             found.pidFile);
+    const auto key = [](const FoundLink& link) {
+      return std::make_tuple(link.link.handle.id,
+                             !link.pidFile.filename().string().starts_with(kLinkPrefix),
+                             link.pidFile);
     };
     return key(a) < key(b);
   };
