@@ -65,6 +65,13 @@ PppTestbed::~PppTestbed() {
   }
 }
 
+std::size_t PppTestbed::FakeProcessesStarted() const {
+  std::ifstream in(dir_ / "fake-pids");
+  std::size_t count = 0;
+  for (pid_t pid = 0; in >> pid;) ++count;
+  return count;
+}
+
 std::vector<pid_t> PppTestbed::LiveFakes() const {
   std::vector<pid_t> live;
   std::ifstream in(dir_ / "fake-pids");

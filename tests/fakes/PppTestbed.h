@@ -65,6 +65,10 @@ class PppTestbed {
   int RunPppdOutside(const std::string& entry, const std::string& user, const std::string& password,
                      const std::vector<std::string>& arguments = {});
 
+  // How many fake pppd processes were started under this test bed (a link that came up counts
+  // twice: the started one and the daemon it left running).
+  std::size_t FakeProcessesStarted() const;
+
   // The fake pppd processes started under this test bed that are still running.
   std::vector<pid_t> LiveFakes() const;
 

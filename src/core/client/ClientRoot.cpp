@@ -5,6 +5,7 @@
 
 #include "eventlog/TLogRec.h"
 #include "lines/DialUpRegistration.h"
+#include "lines/LineNews.h"
 #include "lines/StoredLineStart.h"
 #include "protocol/HttpTransport.h"
 #include "session/Credentials.h"
@@ -17,7 +18,18 @@ namespace {
 
 // The settings value naming the program run on each new public address.
 constexpr const char* kAddressCommandValue = "AddressChangeCommand";
-// How long that program may run before it is ended.
+
+std::uint8_t LineNewsLogKind(lines::LineChange change) {
+  switch (change) {
+    case lines::LineChange::Up:
+      return eventlog::kLogTip;
+    case lines::LineChange::Lost:
+      return eventlog::kLogWarning;
+    case lines::LineChange::DialFailed:
+      return eventlog::kLogError;
+  }
+  return eventlog::kLogTip;
+}
 
 }  // namespace
 
@@ -129,6 +141,12 @@ void ClientRoot::StartLine() {
   environment.portalProbeUrl = stored.PortalProbeUrl;
   environment.connectionAdapterIndex = [this](const std::string& name) {
     return lines::ConnectionAdapterIndex(name, connections_);
+  };
+  // Why the Internet line is down, or that it is up again: one log entry (and, in service mode,
+  // one journal line) per change.
+  environment.lineNews = [this](const lines::LineNews& news) {
+    PostToLoop(
+        [this, news] { eventLog_.AddLog(LineNewsLogKind(news.change), LineNewsText(news)); });
   };
   lineFactory_.emplace(std::move(environment));
   lines::RegisterDialUp(*lineFactory_, lines::TDailLineSeams{phonebook_,
