@@ -155,7 +155,8 @@ void ClientRoot::StartLine() {
                                                              },
                                                              lines::AdapterIndexOfAddress});
   if (options_.registerLineKinds) options_.registerLineKinds(*lineFactory_);
-  activeLine_.emplace(*lineFactory_);
+  activeLine_.emplace(*lineFactory_,
+                      [this](lines::LinePtr line) { lineReaper_->Free(std::move(line)); });
   if (!lines::StartStoredLine(*activeLine_, stored)) {
     presenter_.ShowHintPopup(lines::kUnusualConnectionTitle, lines::kUnusualConnectionText);
   }
@@ -214,9 +215,18 @@ std::vector<std::string> ClientRoot::ConnectionNames() const {
   return names;
 }
 
-void ClientRoot::ApplyLine(int lineType, const std::string& entryName,
-                           const std::string& password, const std::string& userName) {
-  if (activeLine_) activeLine_->Apply(lineType, entryName, password, userName);
+void ClientRoot::ApplyLine(int lineType, const std::string& entryName, const std::string& password,
+                           const std::string& userName, std::function<void()> done) {
+  const auto afterFrees = [this, &done] {
+    if (done && lineReaper_) lineReaper_->AfterFrees([this, done] { PostToLoop(done); });
+  };
+  try {
+    if (activeLine_) activeLine_->Apply(lineType, entryName, password, userName);
+  } catch (...) {
+    afterFrees();
+    throw;
+  }
+  afterFrees();
 }
 
 void ClientRoot::SetLineKeepActive(bool keepActive) {
@@ -233,6 +243,8 @@ void ClientRoot::Shutdown() {
   systemReport_.reset();
   lineStateTimer_.reset();
   activeLine_.reset();
+  // Waits for the lines let go of: their workers use the exchange and post to this root.
+  lineReaper_.reset();
   addressCommand_.reset();
   alive_.reset();
 }
