@@ -110,7 +110,7 @@ void ClientRoot::InitClient(bool serviceMode) {
   lineStateTimer_.emplace(loop_, options_.pace,
                           [this](bool reachable) { session_.SetNetReachable(reachable); });
   StartSystemReport();
-  StartReminderChecks();
+  StartReminderChecks(serviceMode);
   StartAddressWatch();
 }
 
@@ -176,7 +176,7 @@ void ClientRoot::StartSystemReport() {
       [this] { return settings_.Snapshot().UpdateSysInfo; }, std::move(seams));
 }
 
-void ClientRoot::StartReminderChecks() {
+void ClientRoot::StartReminderChecks(bool serviceMode) {
   versionQuery_.emplace(loop_, [this] { return pelmar_.QueryLatestVersion(); });
   reminders::ReminderSources sources;
   sources.IsOnline = [this] { return session_.Mark() == 1; };
@@ -193,7 +193,11 @@ void ClientRoot::StartReminderChecks() {
                                const std::string& argument) {
     session_.NotifyEvent(kind, text, selector, argument);
   };
-  reminderChecks_.emplace(loop_, options_.pace, std::move(sources));
+  // A desktop reminds its user of an outdated version again and again; the service's journal
+  // needs to hear it once per run.
+  reminderChecks_.emplace(
+      loop_, options_.pace, std::move(sources),
+      serviceMode ? reminders::VersionReminder::OncePerRun : reminders::VersionReminder::EveryPass);
   reminderChecks_->Start();
 }
 

@@ -120,7 +120,7 @@ class ClientRoot {
   void OnNewAddress(const std::string& address, const std::string& previous);
   // The stored line, started inside the session's InitClient.
   void StartLine();
-  void StartReminderChecks();
+  void StartReminderChecks(bool serviceMode);
   void StartAddressWatch();
   void StartSystemReport();
 
