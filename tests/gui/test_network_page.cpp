@@ -22,6 +22,7 @@
 #include "ScopedEnv.h"
 #include "Screenshot.h"
 #include "TempDir.h"
+#include "gui/DesktopPresenter.h"
 #include "gui/LinkLabel.h"
 #include "gui/NetworkPage.h"
 #include "gui/ShellOpen.h"
@@ -579,6 +580,27 @@ class TestNetworkPage : public QObject {
     rig.root->Pelmar().AbortAll();
     QVERIFY(QTest::qWaitFor([save] { return save->isEnabled(); }, 10000));
     QVERIFY(page->cursor().shape() != Qt::BusyCursor);
+  }
+
+  // A stored line that cannot be started: the start shows the tip and asks for the network
+  // page, and the desktop's presenter switches the window to it.
+  void theUnusualConnectionTipLeadsToTheNetworkPage() {
+    kelbrin::test::MemorySettingsBackend store;
+    store.values = {{"LineName", "Office DSL"}, {"InternalLineType", "7"}, {"AutoConn", "1"}};
+    MainFormRig rig("http://127.0.0.1:9/pelmar/pelmar.dll/", &store, {.wholeClient = true});
+    QStringList effects;
+    for (const auto& effect : rig.presenter.effects) {
+      effects << QString::fromStdString(effect.Line());
+    }
+    // (Without a saved password the start then shows the window.)
+    QCOMPARE(effects.mid(0, 2), (QStringList{"popup|Tip|unusual connection,！please check the network setting！",
+                                   "network-settings||"}));
+
+    QCOMPARE(rig.form->ActivePage(), int(TMainForm::kStatePage));
+    kelbrin::gui::DesktopPresenter desktop(kelbrin::runtime::Pace{}, [](unsigned, unsigned) {});
+    desktop.SetMainWindow(rig.form.get());
+    desktop.ShowNetworkSettings();
+    QCOMPARE(rig.form->ActivePage(), int(TMainForm::kNetworkPage));
   }
 
  private:

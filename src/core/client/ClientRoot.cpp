@@ -159,6 +159,7 @@ void ClientRoot::StartLine() {
                       [this](lines::LinePtr line) { lineReaper_->Free(std::move(line)); });
   if (!lines::StartStoredLine(*activeLine_, stored)) {
     presenter_.ShowHintPopup(lines::kUnusualConnectionTitle, lines::kUnusualConnectionText);
+    presenter_.ShowNetworkSettings();
   }
   session_.SetNetReachable(lines::IsNetReachable());
 }
