@@ -193,17 +193,18 @@ std::optional<Pppd::FoundLink> Pppd::ReadLink(const fs::path& pidFile) const {
   interface.erase(std::find(interface.begin(), interface.end(), '\n'), interface.end());
   if (interface.empty() && !namedLink) interface = stem;
   if (InterfaceName(interface)) link.interface = interface;
-  const std::vector<std::string> argv = ProcessCommandLine(link.handle.id);
   if (namedLink) {
     link.entry = stem.substr(kLinkPrefix.size());
     // A link named otherwise than its peer (the peer file's `linkname`) belongs to that peer.
-    if (!HasEntry(link.entry)) link.entry = PeerOfLink(argv, link.entry, "");
+    if (!HasEntry(link.entry)) {
+      link.entry = PeerOfLink(ProcessCommandLine(link.handle.id), link.entry, "");
+    }
   } else {
     // Other daemons keep their pid files in the run folder too: only a live pppd's counts (where
     // its command line cannot be read, the peer file's `ifname` still tells).
-    if (!ProcessAlive(link.handle.id) || (!argv.empty() && !RunsProgram(argv, setup_.program))) {
-      return std::nullopt;
-    }
+    if (!ProcessAlive(link.handle.id)) return std::nullopt;
+    const std::vector<std::string> argv = ProcessCommandLine(link.handle.id);
+    if (!argv.empty() && !RunsProgram(argv, setup_.program)) return std::nullopt;
     link.entry = PeerOfLink(argv, "", link.interface);
     if (link.entry.empty()) return std::nullopt;
   }
