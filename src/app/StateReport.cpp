@@ -125,6 +125,11 @@ void StateReport::ShowMainWindow() {
   Note("ShowMainWindow");
 }
 
+void StateReport::ShowNetworkSettings() {
+  presenter_.ShowNetworkSettings();
+  Note("ShowNetworkSettings");
+}
+
 std::string StateReport::Snapshot() const {
   std::ostringstream text;
   if (controller_ != nullptr) {

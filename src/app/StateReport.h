@@ -41,6 +41,7 @@ class StateReport final : public QObject, public runtime::Presenter {
                         std::function<void()> closed) override;
   void ShowInfoBox(const std::string& caption, const std::string& text) override;
   void ShowMainWindow() override;
+  void ShowNetworkSettings() override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

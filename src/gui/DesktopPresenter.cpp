@@ -57,6 +57,10 @@ void DesktopPresenter::ShowMainWindow() {
   }
 }
 
+void DesktopPresenter::ShowNetworkSettings() {
+  if (form_) form_->SetActivePage(TMainForm::kNetworkPage);
+}
+
 void DesktopPresenter::ShowBox(QMessageBox::Icon icon, const std::string& caption,
                                const std::string& text, std::function<void()> closed) {
   showBox_(icon, UiText(caption), UiText(text), std::move(closed));

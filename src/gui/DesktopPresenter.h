@@ -45,6 +45,7 @@ class DesktopPresenter final : public runtime::Presenter {
                         std::function<void()> closed) override;
   void ShowInfoBox(const std::string& caption, const std::string& text) override;
   void ShowMainWindow() override;
+  void ShowNetworkSettings() override;
 
  private:
   void ShowBox(QMessageBox::Icon icon, const std::string& caption, const std::string& text,

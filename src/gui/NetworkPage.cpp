@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <exception>
@@ -234,14 +235,27 @@ void NetworkPage::btSaveLineInfoClick() {
 
   const AppliedLine line{lineType, values.LineName, values.LineUserPwd, values.LineUserName};
   if (line == applied_ || !seams_.ApplyLine) return;
+  ShowApplying(true);
   try {
-    seams_.ApplyLine(line.lineType, line.lineName, line.password, line.userName);
+    seams_.ApplyLine(line.lineType, line.lineName, line.password, line.userName,
+                     [page = QPointer<NetworkPage>(this)] {
+                       if (page) page->ShowApplying(false);
+                     });
   } catch (const std::exception& error) {
     // The values are stored already; the user learns why no line runs with them.
     if (seams_.ShowErrorBox) seams_.ShowErrorBox("Error", error.what());
     return;
   }
   applied_ = line;
+}
+
+void NetworkPage::ShowApplying(bool applying) {
+  btSaveLineInfo->setEnabled(!applying);
+  if (applying) {
+    setCursor(Qt::BusyCursor);
+  } else {
+    unsetCursor();
+  }
 }
 
 void NetworkPage::chkAutoConnClick() {

@@ -51,9 +51,11 @@ class NetworkPage final : public QWidget {
     // Puts the values into the settings record and writes the record to the store.
     std::function<void(const LineSettings&)> SaveSettings{};
     // The line holder's Apply: restarts the line when a value differs from those it runs with.
-    // May throw when no line can be made for the type.
+    // Ending the old line may take a while and does not hold the window: `done` runs on the
+    // window's thread once it is over, also after a throw (when no line can be made for the
+    // type).
     std::function<void(int lineType, const std::string& lineName, const std::string& password,
-                       const std::string& userName)>
+                       const std::string& userName, std::function<void()> done)>
         ApplyLine{};
     // The line holder's keep-alive switch.
     std::function<void(bool keepActive)> SetKeepActive{};
@@ -77,7 +79,8 @@ class NetworkPage final : public QWidget {
   // needs them.
   void cbbUTypeChange();
   // "Save": checks the credentials, stores the values, and hands them to the line holder when
-  // they differ from those of the last save.
+  // they differ from those of the last save. Until the holder is done the button is disabled
+  // and the page shows the busy cursor.
   void btSaveLineInfoClick();
   // "Auto-connect Way" clicked: the keep-alive follows at once; the stored value waits for Save.
   void chkAutoConnClick();
@@ -93,6 +96,8 @@ class NetworkPage final : public QWidget {
   void FillConnections(const std::string& lineName);
   void ShowTips();
   bool NeedsCredentials(int index) const;
+  // The sign that the line holder is still at work: Save disabled, the busy cursor.
+  void ShowApplying(bool applying);
 
   Seams seams_;
   // The connection list is filled once per run.

@@ -151,9 +151,12 @@ TMainForm::TMainForm(Services services, QWidget* parent)
            },
        .ApplyLine =
            [this](int lineType, const std::string& lineName, const std::string& password,
-                  const std::string& userName) {
-             if (services_.network.ApplyLine)
-               services_.network.ApplyLine(lineType, lineName, password, userName);
+                  const std::string& userName, std::function<void()> done) {
+             if (services_.network.ApplyLine) {
+               services_.network.ApplyLine(lineType, lineName, password, userName, std::move(done));
+             } else if (done) {
+               done();
+             }
            },
        .SetKeepActive =
            [this](bool keepActive) {

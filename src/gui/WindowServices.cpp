@@ -17,7 +17,9 @@ TMainForm::Services WindowServices(client::ClientRoot& root, session::SessionFro
       .network = {
           .ConnectionNames = [&root] { return root.ConnectionNames(); },
           .ApplyLine = [&root](int type, const std::string& name, const std::string& pwd,
-                               const std::string& user) { root.ApplyLine(type, name, pwd, user); },
+                               const std::string& user, std::function<void()> done) {
+            root.ApplyLine(type, name, pwd, user, std::move(done));
+          },
           .SetKeepActive = [&root](bool on) { root.SetLineKeepActive(on); }},
       .sysInfo = &root.SystemInformation(),
       .addressHistory = [&root] { return root.AddressHistoryLines(); }};

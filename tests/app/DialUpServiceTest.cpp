@@ -71,52 +71,85 @@ std::optional<Link> LinkUp(const fs::path& pidFile) {
   return link;
 }
 
-TEST(DialUpServiceTest, BringsTheLinkUpLogsInAndRedialsAfterTheLinkDrops) {
-  const kelbrin::test::TempDir dir;
+// The reference service and the fake pppd in the test's own namespace, and the client started as
+// a service with the line stored as a server stores it.
+class DialUpServiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!bed_.Unusable().empty()) {
+      GTEST_SKIP() << "dial-up end-to-end test skipped: " << bed_.Unusable();
+    }
+    ASSERT_TRUE(kelbrin::test::NetNamespace::Ip({"link", "set", "lo", "up"}));
+    bed_.AddAccount("kelbrin7", "pa ss!");
+    bed_.AddPeer(kEntry, "10.64.0.1", "10.64.0.2");
+    kelbrin::test::ReferenceService::Options serviceOptions;
+    serviceOptions.logFile = dir_ / "service.log";
+    service_.emplace(serviceOptions);
+  }
+
+  // Stores the line with `linePassword` and starts the client as a service; its pid.
+  pid_t StartClient(const std::string& linePassword) {
+    // The line as a server stores it: from the command line, the password on standard input.
+    std::ofstream(dir_ / "line-password") << linePassword << "\n";
+    const std::string configRoot = (dir_ / "config").string();
+    const pid_t store =
+        StartProgram(KELBRIN_CLIENT_EXECUTABLE,
+                     {"--config-root", configRoot, "--store-line", "0", "--connection", kEntry,
+                      "--line-user", "kelbrin7", "--line-password-stdin"},
+                     dir_ / "line-password", dir_ / "store.stderr", Environment());
+    if (store <= 0 || EndWithin(store, 0, kWait) != 0) {
+      ADD_FAILURE() << "the line was not stored: " << ReadFile(dir_ / "store.stderr");
+      return -1;
+    }
+    kelbrin::settings::SetConfigRoot(dir_ / "config");
+    kelbrin::settings::TPubUtil::WriteRegStrings(
+        {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
+    return StartProgram(KELBRIN_CLIENT_EXECUTABLE,
+                        {"--service", "--endpoint", service_->endpoint(), "--config-root",
+                         configRoot, "--time-scale", "0.01"},
+                        "/dev/null", dir_ / "service.stderr", Environment());
+  }
+
+  std::vector<std::string> Environment() const {
+    const kelbrin::platform::PppdSetup setup = bed_.Setup();
+    // A runtime folder of its own: the client never hands over to a desktop instance running here.
+    return {"PATH=" + noTools_.path().string(),
+            "XDG_RUNTIME_DIR=" + runtime_.path().string(),
+            "NO_PROXY=*",
+            "no_proxy=*",
+            "KELBRIN_PPP_PEERS=" + setup.peersDir.string(),
+            "KELBRIN_PPP_RUN=" + setup.runDir.string(),
+            "KELBRIN_PPPD=" + setup.program,
+            "KELBRIN_PPP_PRIVATE=" + setup.privateDir.string()};
+  }
+
+  // The lines of the service's output (its journal) that contain `text`.
+  std::size_t OutputLinesWith(const std::string& text) const {
+    std::istringstream output(ReadFile(dir_ / "service.stderr"));
+    std::size_t count = 0;
+    for (std::string line; std::getline(output, line);) {
+      if (line.find(text) != std::string::npos) ++count;
+    }
+    return count;
+  }
+
+  const kelbrin::test::TempDir dir_;
   // The test bed moves this thread into a namespace of its own; the client and the service
   // started from here live there too.
-  kelbrin::test::PppTestbed bed;
-  if (!bed.Unusable().empty()) GTEST_SKIP() << "dial-up end-to-end test skipped: " << bed.Unusable();
-  ASSERT_TRUE(kelbrin::test::NetNamespace::Ip({"link", "set", "lo", "up"}));
-  bed.AddAccount("kelbrin7", "pa ss!");
-  bed.AddPeer(kEntry, "10.64.0.1", "10.64.0.2");
+  kelbrin::test::PppTestbed bed_;
+  std::optional<kelbrin::test::ReferenceService> service_;
+  const kelbrin::test::TempDir noTools_;  // no nmcli: the phonebook is the peer files alone
+  const kelbrin::test::TempDir runtime_;
+};
 
-  kelbrin::test::ReferenceService::Options serviceOptions;
-  serviceOptions.logFile = dir / "service.log";
-  const kelbrin::test::ReferenceService service(serviceOptions);
-
-  const kelbrin::platform::PppdSetup setup = bed.Setup();
-  const kelbrin::test::TempDir noTools;  // no nmcli: the phonebook is the peer files alone
-  const std::vector<std::string> environment = {"PATH=" + noTools.path().string(),
-                                                "NO_PROXY=*",
-                                                "no_proxy=*",
-                                                "KELBRIN_PPP_PEERS=" + setup.peersDir.string(),
-                                                "KELBRIN_PPP_RUN=" + setup.runDir.string(),
-                                                "KELBRIN_PPPD=" + setup.program,
-                                                "KELBRIN_PPP_PRIVATE=" + setup.privateDir.string()};
-
-  // The line as a server stores it: from the command line, the password on standard input.
-  std::ofstream(dir / "line-password") << "pa ss!\n";
-  const std::string configRoot = (dir / "config").string();
-  const pid_t store = StartProgram(KELBRIN_CLIENT_EXECUTABLE, {"--config-root", configRoot, "--store-line", "0",
-                                   "--connection", kEntry, "--line-user", "kelbrin7",
-                                   "--line-password-stdin"},
-                                  dir / "line-password", dir / "store.stderr", environment);
-  ASSERT_GT(store, 0);
-  ASSERT_EQ(EndWithin(store, 0, kWait), 0) << ReadFile(dir / "store.stderr");
-  kelbrin::settings::SetConfigRoot(dir / "config");
-  kelbrin::settings::TPubUtil::WriteRegStrings(
-      {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
-
-  const pid_t client = StartProgram(KELBRIN_CLIENT_EXECUTABLE, {"--service", "--endpoint", service.endpoint(),
-                                    "--config-root", configRoot, "--time-scale", "0.01"},
-                                   "/dev/null", dir / "service.stderr", environment);
+TEST_F(DialUpServiceTest, BringsTheLinkUpLogsInAndRedialsAfterTheLinkDrops) {
+  const kelbrin::platform::PppdSetup setup = bed_.Setup();
+  const pid_t client = StartClient("pa ss!");
   ASSERT_GT(client, 0);
-  const fs::path pidFile = bed.RunDir() / (std::string("ppp-") + kEntry + ".pid");
-
+  const fs::path pidFile = bed_.RunDir() / (std::string("ppp-") + kEntry + ".pid");
   std::optional<Link> first;
   const bool dialled = WaitUntil([&] { return (first = LinkUp(pidFile)).has_value(); });
-  const bool loggedIn = WaitUntil([&] { return service.countRequests("ActiveTestReq") >= 1; });
+  const bool loggedIn = WaitUntil([&] { return service_->countRequests("ActiveTestReq") >= 1; });
 
   // The peer hangs up; the keep-alive finds the line down and dials a new link.
   std::optional<Link> second;
@@ -129,31 +162,46 @@ TEST(DialUpServiceTest, BringsTheLinkUpLogsInAndRedialsAfterTheLinkDrops) {
     });
   }
   // The service carries on over the new link.
-  const int testsAfterRedial = service.countRequests("ActiveTestReq");
+  const int testsAfterRedial = service_->countRequests("ActiveTestReq");
   const bool testedAgain =
-      WaitUntil([&] { return service.countRequests("ActiveTestReq") > testsAfterRedial; });
+      WaitUntil([&] { return service_->countRequests("ActiveTestReq") > testsAfterRedial; });
 
   // The service's end does not wait on the link: bounded, and a clean exit.
-  EXPECT_EQ(EndWithin(client, SIGTERM, kWait), 0) << ReadFile(dir / "service.stderr");
+  EXPECT_EQ(EndWithin(client, SIGTERM, kWait), 0) << ReadFile(dir_ / "service.stderr");
 
-  ASSERT_TRUE(dialled) << "no link came up\n" << ReadFile(dir / "service.stderr");
+  ASSERT_TRUE(dialled) << "no link came up\n" << ReadFile(dir_ / "service.stderr");
   EXPECT_FALSE(first->interface.empty());
-  ASSERT_TRUE(loggedIn) << ReadFile(dir / "service.stderr");
+  ASSERT_TRUE(loggedIn) << ReadFile(dir_ / "service.stderr");
   bool demoTested = false;
-  for (const auto& request : service.requests()) {
+  for (const auto& request : service_->requests()) {
     if (request.msgType == "ActiveTestReq" && request.outcome == "0" && request.user == "demo01") {
       demoTested = true;
     }
   }
   EXPECT_TRUE(demoTested) << "no successful active test of demo01 was journalled";
-  ASSERT_TRUE(redialled) << "no new link after the drop\n" << ReadFile(dir / "service.stderr");
+  ASSERT_TRUE(redialled) << "no new link after the drop\n" << ReadFile(dir_ / "service.stderr");
   EXPECT_NE(second->pid, first->pid);
   EXPECT_FALSE(kelbrin::platform::ProcessAlive(first->pid));
   EXPECT_TRUE(testedAgain);
   // The ended service leaves the link it kept up, and nothing else: no dial half done, no
   // password file.
-  EXPECT_EQ(bed.LiveFakes(), std::vector<pid_t>{second->pid});
+  EXPECT_EQ(bed_.LiveFakes(), std::vector<pid_t>{second->pid});
   EXPECT_TRUE(fs::is_empty(setup.privateDir));
+}
+
+// A line password the peer refuses: the keep-alive dials again and again, and the journal says
+// why once.
+TEST_F(DialUpServiceTest, ARefusedDialIsJournalledOnce) {
+  const pid_t client = StartClient("wrong");
+  ASSERT_GT(client, 0);
+  const bool retried = WaitUntil([&] { return bed_.FakeProcessesStarted() >= 4; });
+  EXPECT_EQ(EndWithin(client, SIGTERM, kWait), 0) << ReadFile(dir_ / "service.stderr");
+  ASSERT_TRUE(retried) << ReadFile(dir_ / "service.stderr");
+  EXPECT_EQ(OutputLinesWith("Dial-up failed\xEF\xBC\x9A"
+                            "adsl (1019 pppd: authentication failed"),
+            1u)
+      << ReadFile(dir_ / "service.stderr");
+  EXPECT_EQ(OutputLinesWith("Internet line"), 0u);
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/process/ChildProcess.h"
+
 namespace kelbrin::test {
 namespace {
 
@@ -63,6 +65,13 @@ PppTestbed::~PppTestbed() {
   }
 }
 
+std::size_t PppTestbed::FakeProcessesStarted() const {
+  std::ifstream in(dir_ / "fake-pids");
+  std::size_t count = 0;
+  for (pid_t pid = 0; in >> pid;) ++count;
+  return count;
+}
+
 std::vector<pid_t> PppTestbed::LiveFakes() const {
   std::vector<pid_t> live;
   std::ifstream in(dir_ / "fake-pids");
@@ -90,6 +99,24 @@ void PppTestbed::AddPeerLine(const std::string& entry, const std::string& line) 
 
 void PppTestbed::AddAccount(const std::string& user, const std::string& password) {
   std::ofstream(dir_ / "accounts", std::ios::app) << user << " " << password << "\n";
+}
+
+int PppTestbed::RunPppdOutside(const std::string& entry, const std::string& user,
+                               const std::string& password,
+                               const std::vector<std::string>& arguments) {
+  const fs::path options = dir_ / ("outside-" + entry);
+  std::string quoted;
+  for (const char c : password) {
+    if (c == '\\' || c == '"') quoted.push_back('\\');
+    quoted.push_back(c);
+  }
+  std::ofstream(options) << "password \"" << quoted << "\"\n";
+  std::vector<std::string> argv{KELBRIN_FAKE_PPPD, "call", entry, "user", user};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  argv.insert(argv.end(), {"file", options.string(), "updetach"});
+  auto child = platform::ChildProcess::Start(argv);
+  if (!child) return -1;
+  return child->Wait(std::chrono::seconds(10)).value_or(-1);
 }
 
 platform::PppdSetup PppTestbed::Setup(std::chrono::milliseconds hangUpBound) const {

@@ -59,6 +59,16 @@ class PppTestbed {
   std::filesystem::path RunDir() const { return dir_ / "run"; }
   std::filesystem::path PrivateDir() const { return dir_ / "private"; }
 
+  // Runs the fake pppd as another program would (`pppd call ENTRY user USER` and `arguments`;
+  // no link name unless given) with `password` in an options file, and waits until it has
+  // brought its link up or failed: its exit status (0: the link is up).
+  int RunPppdOutside(const std::string& entry, const std::string& user, const std::string& password,
+                     const std::vector<std::string>& arguments = {});
+
+  // How many fake pppd processes were started under this test bed (a link that came up counts
+  // twice: the started one and the daemon it left running).
+  std::size_t FakeProcessesStarted() const;
+
   // The fake pppd processes started under this test bed that are still running.
   std::vector<pid_t> LiveFakes() const;
 

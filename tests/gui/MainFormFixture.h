@@ -25,14 +25,22 @@ namespace kelbrin::gui::test {
 using kelbrin::test::MemorySettingsBackend;
 using kelbrin::test::RecordingPresenter;
 
+// How a rig starts the client: by default the session's InitClient alone with the product's pace.
+struct RigStart {
+  // The root's whole start-up instead, as the desktop runs it: the stored line and the timers too.
+  bool wholeClient = false;
+  runtime::Pace pace{};
+};
+
 // The controller (InitClient run, desktop mode) and its window, wired as the desktop wires them;
 // the targets ShellOpen was asked to open are recorded. The run-mode actions and the line
 // area's hooks go through the rig's own members, which a test may set at any time: by default
 // nothing installs the service and the window sees none of the machine's connections.
 struct MainFormRig {
   explicit MainFormRig(const std::string& serverUrl = "http://127.0.0.1:9/pelmar/pelmar.dll/",
-                       settings::SettingsBackend* store = nullptr) {
+                       settings::SettingsBackend* store = nullptr, RigStart start = {}) {
     client::ClientOptions options;
+    options.pace = start.pace;
     options.endpoint = serverUrl;
     options.settingsBackend = store != nullptr ? store : &backend;
     root = std::make_unique<client::ClientRoot>(loop, runtime::RealClock(), presenter, options);
@@ -45,8 +53,12 @@ struct MainFormRig {
                             },
                         .ApplyLine =
                             [this](int type, const std::string& name, const std::string& pwd,
-                                   const std::string& user) {
-                              if (network.ApplyLine) network.ApplyLine(type, name, pwd, user);
+                                   const std::string& user, std::function<void()> done) {
+                              if (network.ApplyLine) {
+                                network.ApplyLine(type, name, pwd, user, std::move(done));
+                              } else if (done) {
+                                done();
+                              }
                             },
                         .SetKeepActive =
                             [this](bool on) {
@@ -63,7 +75,11 @@ struct MainFormRig {
     };
     form = std::make_unique<TMainForm>(std::move(services));
     previousOpener = SetShellOpenHandler([this](const QString& target) { opened << target; });
-    controller->InitClient(false);
+    if (start.wholeClient) {
+      root->InitClient(false);
+    } else {
+      controller->InitClient(false);
+    }
   }
   ~MainFormRig() {
     SetShellOpenHandler(previousOpener);

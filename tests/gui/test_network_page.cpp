@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -5,12 +9,20 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QtTest>
+#include <chrono>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "LocalHttpServer.h"
 #include "MainFormFixture.h"
+#include "NetNamespace.h"
+#include "ScopedEnv.h"
 #include "Screenshot.h"
+#include "TempDir.h"
+#include "gui/DesktopPresenter.h"
 #include "gui/LinkLabel.h"
 #include "gui/NetworkPage.h"
 #include "gui/ShellOpen.h"
@@ -22,6 +34,37 @@ using kelbrin::gui::TMainForm;
 using kelbrin::gui::test::MainFormRig;
 
 namespace {
+
+// The calling thread in a network namespace of its own, with one more interface (one end of a
+// veth pair, up, with an address), until the end of the scope. Needs root.
+class OwnNetwork {
+ public:
+  static constexpr const char* kInterface = "kw0";
+
+  OwnNetwork() : home_(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC)) {
+    if (home_ < 0 || ::unshare(CLONE_NEWNET) != 0) return;
+    using kelbrin::test::NetNamespace;
+    usable_ =
+        NetNamespace::Ip({"link", "set", "lo", "up"}) &&
+        NetNamespace::Ip({"link", "add", kInterface, "type", "veth", "peer", "name", "kw1"}) &&
+        NetNamespace::Ip({"addr", "add", "10.89.0.2/24", "dev", kInterface}) &&
+        NetNamespace::Ip({"link", "set", kInterface, "up"}) &&
+        NetNamespace::Ip({"link", "set", "kw1", "up"});
+  }
+  ~OwnNetwork() {
+    if (home_ < 0) return;
+    ::setns(home_, CLONE_NEWNET);
+    ::close(home_);
+  }
+  OwnNetwork(const OwnNetwork&) = delete;
+  OwnNetwork& operator=(const OwnNetwork&) = delete;
+
+  bool Usable() const { return usable_; }
+
+ private:
+  int home_;
+  bool usable_ = false;
+};
 
 const QString kLanTip = QStringLiteral(
     "IP is the LAN one,that means ,you have to map ports of the outer gateway to the host.");
@@ -52,6 +95,9 @@ struct PageRig {
   bool reachable = true;
   bool lanOnly = false;
   bool applyThrows = false;
+  // The holder is still at work until the test runs the done calls; else it is done at once.
+  bool holdApply = false;
+  std::vector<std::function<void()>> applyDone;
   int connectionLists = 0;
   std::vector<NetworkPage::LineSettings> saves;
   std::vector<ApplyCall> applies;
@@ -79,8 +125,13 @@ struct PageRig {
             [this](const NetworkPage::LineSettings& values) { saves.push_back(values); },
         .ApplyLine =
             [this](int lineType, const std::string& lineName, const std::string& password,
-                   const std::string& userName) {
+                   const std::string& userName, std::function<void()> done) {
               applies.push_back({lineType, lineName, password, userName});
+              if (holdApply) {
+                applyDone.push_back(std::move(done));
+              } else {
+                done();
+              }
               if (applyThrows) throw std::logic_error("Assertion failed (KeepLineActive): no line");
             },
         .SetKeepActive = [this](bool value) { keepActive.push_back(value); },
@@ -317,6 +368,47 @@ class TestNetworkPage : public QObject {
     QCOMPARE(rig.boxes.size(), 1);
   }
 
+  // The holder still at work: Save is disabled and the page busy, so a second click does
+  // nothing; both go once the holder is done.
+  void saveShowsTheBusySignUntilTheHolderIsDone() {
+    PageRig rig;
+    rig.stored = {.InternalLineType = TypeIndex("Lan"), .LineName = "Office DSL"};
+    rig.holdApply = true;
+    rig.Show();
+    auto* save = rig.find<QPushButton>("btSaveLineInfo");
+    QVERIFY(rig.page->cursor().shape() != Qt::BusyCursor);
+    rig.Save();
+    QCOMPARE(rig.applies.size(), std::size_t{1});
+    QVERIFY(!save->isEnabled());
+    QCOMPARE(rig.page->cursor().shape(), Qt::BusyCursor);
+    rig.PickType(TypeIndex("Cable Modem"));
+    rig.Type("edLineUserName", QStringLiteral("u"));
+    rig.Type("edLineUserPwd", QStringLiteral("p"));
+    rig.Save();
+    QCOMPARE(rig.saves.size(), std::size_t{1});
+    QCOMPARE(rig.applies.size(), std::size_t{1});
+
+    rig.applyDone.front()();
+    QVERIFY(save->isEnabled());
+    QVERIFY(rig.page->cursor().shape() != Qt::BusyCursor);
+    rig.Save();
+    QCOMPARE(rig.applies.size(), std::size_t{2});
+  }
+
+  // A Save whose line cannot be made ends its busy sign all the same.
+  void aRefusedApplyEndsTheBusySign() {
+    PageRig rig;
+    rig.stored = {.InternalLineType = TypeIndex("Lan"), .LineName = "Office DSL"};
+    rig.holdApply = true;
+    rig.applyThrows = true;
+    rig.Show();
+    rig.Save();
+    QCOMPARE(rig.boxes.size(), 1);
+    QVERIFY(!rig.find<QPushButton>("btSaveLineInfo")->isEnabled());
+    rig.applyDone.front()();
+    QVERIFY(rig.find<QPushButton>("btSaveLineInfo")->isEnabled());
+  }
+
   void autoConnectSwitchesTheKeepAliveOnly() {
     PageRig rig;
     rig.stored = {.InternalLineType = TypeIndex("Lan"), .AutoConn = true};
@@ -403,13 +495,15 @@ class TestNetworkPage : public QObject {
                     {"InternalLineType", std::to_string(TypeIndex("Virtual Dial-up"))}};
     MainFormRig rig("http://127.0.0.1:9/pelmar/pelmar.dll/", &store);
     std::vector<ApplyCall> applies;
-    rig.network = {.ConnectionNames = [] { return std::vector<std::string>{"Wired connection 1"}; },
-                   .ApplyLine =
-                       [&applies](int lineType, const std::string& lineName,
-                                  const std::string& password, const std::string& userName) {
-                         applies.push_back({lineType, lineName, password, userName});
-                       },
-                   .SetKeepActive = {}};
+    rig.network = {
+        .ConnectionNames = [] { return std::vector<std::string>{"Wired connection 1"}; },
+        .ApplyLine =
+            [&applies](int lineType, const std::string& lineName, const std::string& password,
+                       const std::string& userName, std::function<void()> done) {
+              applies.push_back({lineType, lineName, password, userName});
+              done();
+            },
+        .SetKeepActive = {}};
     rig.form->ShowFromTray();
     rig.form->SetActivePage(TMainForm::kNetworkPage);
     auto* page = rig.find<NetworkPage>("TabSheet2");
@@ -430,6 +524,83 @@ class TestNetworkPage : public QObject {
       QVERIFY2(effect.kind != "popup" && effect.kind != "error", effect.Line().c_str());
     }
     QCOMPARE(rig.root->Settings().Snapshot().LineName, std::string("Wired connection 1"));
+  }
+
+  // The window over the real line holder, with a portal line whose login exchange the portal
+  // holds: Save returns while the line it replaces still waits for that exchange, and the page
+  // shows that it is at work until the line is gone.
+  void saveDoesNotWaitForTheLineItReplaces() {
+    if (::geteuid() != 0) QSKIP("needs root for a network namespace of the test's own");
+    const OwnNetwork network;
+    QVERIFY(network.Usable());
+    const kelbrin::test::TempDir noTools;  // no nmcli: the connections are the interfaces
+    const kelbrin::test::ScopedEnv path("PATH", noTools.path().string());
+    const kelbrin::test::ScopedEnv noProxy("NO_PROXY", "*");
+    kelbrin::test::LocalHttpServer portal;
+    kelbrin::test::LocalHttpServer::Reply held;
+    held.ending = kelbrin::test::LocalHttpServer::Ending::BlackHole;
+    portal.setReply(held);
+    kelbrin::test::MemorySettingsBackend store;
+    store.values = {{"LineName", OwnNetwork::kInterface},
+                    {"InternalLineType", std::to_string(TypeIndex("Web Authorization"))},
+                    {"LineUserName", "user"},
+                    {"LineUserPwd", "old"},
+                    {"AutoConn", "1"},
+                    {"PortalProbeUrl", portal.url("/probe")}};
+    // The exchange is held for as long as the test likes: a Save that waited for it would not
+    // come back before the test's own time-out.
+    kelbrin::gui::test::RigStart start{.wholeClient = true};
+    start.pace.receiveTimeout = std::chrono::hours(1);
+    MainFormRig rig("http://127.0.0.1:9/pelmar/pelmar.dll/", &store, start);
+    rig.network.ConnectionNames = [] { return std::vector<std::string>{OwnNetwork::kInterface}; };
+    rig.network.ApplyLine = [&rig](int lineType, const std::string& lineName,
+                                   const std::string& password, const std::string& userName,
+                                   std::function<void()> done) {
+      rig.root->ApplyLine(lineType, lineName, password, userName, std::move(done));
+    };
+    // The stored line's login is under way, its exchange held by the portal.
+    QVERIFY(portal.waitForRequests(1, std::chrono::seconds(10)));
+    rig.form->ShowFromTray();
+    rig.form->SetActivePage(TMainForm::kNetworkPage);
+    auto* page = rig.find<NetworkPage>("TabSheet2");
+    QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+    auto* password = page->findChild<QLineEdit*>(QStringLiteral("edLineUserPwd"));
+    password->clear();
+    QTest::keyClicks(password, QStringLiteral("new"));
+    auto* save = page->findChild<QPushButton*>(QStringLiteral("btSaveLineInfo"));
+    QTest::mouseClick(save, Qt::LeftButton);
+
+    // Back from the click while the old line still waits for its exchange.
+    QCOMPARE(store.values["LineUserPwd"], std::string("new"));
+    QVERIFY(!save->isEnabled());
+    QCOMPARE(page->cursor().shape(), Qt::BusyCursor);
+    QCOMPARE(rig.root->HeldLineType(), std::optional<int>(TypeIndex("Web Authorization")));
+
+    // The exchange gives up: the old line's login ends, the line is freed, the sign goes.
+    rig.root->Pelmar().AbortAll();
+    QVERIFY(QTest::qWaitFor([save] { return save->isEnabled(); }, 10000));
+    QVERIFY(page->cursor().shape() != Qt::BusyCursor);
+  }
+
+  // A stored line that cannot be started: the start shows the tip and asks for the network
+  // page, and the desktop's presenter switches the window to it.
+  void theUnusualConnectionTipLeadsToTheNetworkPage() {
+    kelbrin::test::MemorySettingsBackend store;
+    store.values = {{"LineName", "Office DSL"}, {"InternalLineType", "7"}, {"AutoConn", "1"}};
+    MainFormRig rig("http://127.0.0.1:9/pelmar/pelmar.dll/", &store, {.wholeClient = true});
+    QStringList effects;
+    for (const auto& effect : rig.presenter.effects) {
+      effects << QString::fromStdString(effect.Line());
+    }
+    // (Without a saved password the start then shows the window.)
+    QCOMPARE(effects.mid(0, 2), (QStringList{"popup|Tip|unusual connection,！please check the network setting！",
+                                   "network-settings||"}));
+
+    QCOMPARE(rig.form->ActivePage(), int(TMainForm::kStatePage));
+    kelbrin::gui::DesktopPresenter desktop(kelbrin::runtime::Pace{}, [](unsigned, unsigned) {});
+    desktop.SetMainWindow(rig.form.get());
+    desktop.ShowNetworkSettings();
+    QCOMPARE(rig.form->ActivePage(), int(TMainForm::kNetworkPage));
   }
 
  private:

@@ -18,7 +18,8 @@ namespace kelbrin::test {
 class RecordingPresenter final : public runtime::Presenter {
  public:
   struct Effect {
-    std::string kind;  // "popup", "beep", "message-beep", "error", "info", "show"
+    // "popup", "beep", "message-beep", "error", "info", "show", "network-settings"
+    std::string kind;
     std::string title;
     std::string text;
     std::thread::id thread;
@@ -53,6 +54,7 @@ class RecordingPresenter final : public runtime::Presenter {
     for (auto& closed : boxes) closed();
   }
   void ShowMainWindow() override { Record("show", {}, {}); }
+  void ShowNetworkSettings() override { Record("network-settings", {}, {}); }
 
   // How many recorded effects match; an empty title matches any.
   int Count(const std::string& kind, const std::string& title, const std::string& text) const {

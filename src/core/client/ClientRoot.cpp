@@ -5,6 +5,7 @@
 
 #include "eventlog/TLogRec.h"
 #include "lines/DialUpRegistration.h"
+#include "lines/LineNews.h"
 #include "lines/StoredLineStart.h"
 #include "protocol/HttpTransport.h"
 #include "session/Credentials.h"
@@ -17,7 +18,18 @@ namespace {
 
 // The settings value naming the program run on each new public address.
 constexpr const char* kAddressCommandValue = "AddressChangeCommand";
-// How long that program may run before it is ended.
+
+std::uint8_t LineNewsLogKind(lines::LineChange change) {
+  switch (change) {
+    case lines::LineChange::Up:
+      return eventlog::kLogTip;
+    case lines::LineChange::Lost:
+      return eventlog::kLogWarning;
+    case lines::LineChange::DialFailed:
+      return eventlog::kLogError;
+  }
+  return eventlog::kLogTip;
+}
 
 }  // namespace
 
@@ -100,7 +112,7 @@ void ClientRoot::InitClient(bool serviceMode) {
     LineChanged();
   });
   StartSystemReport();
-  StartReminderChecks();
+  StartReminderChecks(serviceMode);
   StartAddressWatch();
 }
 
@@ -132,6 +144,14 @@ void ClientRoot::StartLine() {
   environment.connectionAdapterIndex = [this](const std::string& name) {
     return lines::ConnectionAdapterIndex(name, connections_);
   };
+  // Why the Internet line is down, or that it is up again: one log entry (and, in service mode,
+  // one journal line) per change.
+  environment.lineNews = [this](const lines::LineNews& news) {
+    PostToLoop([this, news] {
+      eventLog_.AddLog(LineNewsLogKind(news.change), LineNewsText(news));
+      LineChanged();
+    });
+  };
   lineFactory_.emplace(std::move(environment));
   lines::RegisterDialUp(*lineFactory_, lines::TDailLineSeams{phonebook_,
                                                              [this](std::function<void()> task) {
@@ -139,9 +159,11 @@ void ClientRoot::StartLine() {
                                                              },
                                                              lines::AdapterIndexOfAddress});
   if (options_.registerLineKinds) options_.registerLineKinds(*lineFactory_);
-  activeLine_.emplace(*lineFactory_);
+  activeLine_.emplace(*lineFactory_,
+                      [this](lines::LinePtr line) { lineReaper_->Free(std::move(line)); });
   if (!lines::StartStoredLine(*activeLine_, stored)) {
     presenter_.ShowHintPopup(lines::kUnusualConnectionTitle, lines::kUnusualConnectionText);
+    presenter_.ShowNetworkSettings();
   }
   session_.SetNetReachable(lines::IsNetReachable());
 }
@@ -159,7 +181,7 @@ void ClientRoot::StartSystemReport() {
       [this] { return settings_.Snapshot().UpdateSysInfo; }, std::move(seams));
 }
 
-void ClientRoot::StartReminderChecks() {
+void ClientRoot::StartReminderChecks(bool serviceMode) {
   versionQuery_.emplace(loop_, [this] { return pelmar_.QueryLatestVersion(); });
   reminders::ReminderSources sources;
   sources.IsOnline = [this] { return session_.Mark() == 1; };
@@ -176,7 +198,11 @@ void ClientRoot::StartReminderChecks() {
                                const std::string& argument) {
     session_.NotifyEvent(kind, text, selector, argument);
   };
-  reminderChecks_.emplace(loop_, options_.pace, std::move(sources));
+  // A desktop reminds its user of an outdated version again and again; the service's journal
+  // needs to hear it once per run.
+  reminderChecks_.emplace(
+      loop_, options_.pace, std::move(sources),
+      serviceMode ? reminders::VersionReminder::OncePerRun : reminders::VersionReminder::EveryPass);
   reminderChecks_->Start();
 }
 
@@ -198,9 +224,19 @@ std::vector<std::string> ClientRoot::ConnectionNames() const {
   return names;
 }
 
-void ClientRoot::ApplyLine(int lineType, const std::string& entryName,
-                           const std::string& password, const std::string& userName) {
-  if (activeLine_) activeLine_->Apply(lineType, entryName, password, userName);
+void ClientRoot::ApplyLine(int lineType, const std::string& entryName, const std::string& password,
+                           const std::string& userName, std::function<void()> done) {
+  const auto afterFrees = [this, &done] {
+    if (done && lineReaper_) lineReaper_->AfterFrees([this, done] { PostToLoop(done); });
+  };
+  try {
+    if (activeLine_) activeLine_->Apply(lineType, entryName, password, userName);
+  } catch (...) {
+    afterFrees();
+    LineChanged();
+    throw;
+  }
+  afterFrees();
   LineChanged();
 }
 
@@ -219,6 +255,8 @@ void ClientRoot::Shutdown() {
   systemReport_.reset();
   lineStateTimer_.reset();
   activeLine_.reset();
+  // Waits for the lines let go of: their workers use the exchange and post to this root.
+  lineReaper_.reset();
   addressCommand_.reset();
   alive_.reset();
 }

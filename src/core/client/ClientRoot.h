@@ -11,6 +11,7 @@
 #include "client/ResultRouter.h"
 #include "eventlog/AddressHistory.h"
 #include "eventlog/EventLog.h"
+#include "lines/LineReaper.h"
 #include "lines/LineStateTimer.h"
 #include "lines/NetHelpers.h"
 #include "lines/TActiveLine.h"
@@ -99,8 +100,11 @@ class ClientRoot {
 
   // What the network settings page asks of the line (valid after InitClient).
   std::vector<std::string> ConnectionNames() const;
+  // The holder's Apply. A line replaced is freed off this thread (a portal line's logins may
+  // wait for their exchange); `done` runs on the controller's thread once that is over, also
+  // when the new line could not be made (then this throws, as Apply does).
   void ApplyLine(int lineType, const std::string& entryName, const std::string& password,
-                 const std::string& userName);
+                 const std::string& userName, std::function<void()> done = {});
   void SetLineKeepActive(bool keepActive);
   // Called on the controller's thread after the line may have changed: applied, its keep-alive
   // switched, or its state refreshed by the line-state timer.
@@ -122,7 +126,7 @@ class ClientRoot {
   void LineChanged() {
     if (lineObserver_) lineObserver_();
   }
-  void StartReminderChecks();
+  void StartReminderChecks(bool serviceMode);
   void StartAddressWatch();
   void StartSystemReport();
 
@@ -149,6 +153,8 @@ class ClientRoot {
   // Made at start-up, once the settings (the portal's probe address) are loaded; the factory
   // outlives the line it made.
   std::optional<lines::TLineFactory> lineFactory_;
+  // Frees the lines the holder lets go of; ends after the holder, before what lines use.
+  std::optional<lines::LineReaper> lineReaper_{std::in_place};
   std::optional<lines::TActiveLine> activeLine_;
   std::optional<lines::LineStateTimer> lineStateTimer_;
   std::optional<sysinfo::SystemReport> systemReport_;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "lines/LineNews.h"
 #include "platform/files/CodePage.h"
 #include "runtime/Clock.h"
 #include "runtime/Pace.h"
@@ -28,6 +29,9 @@ struct LineEnvironment {
   std::function<std::uint32_t(const std::string& connectionName)> connectionAdapterIndex;
   // Portal forms are encoded in it.
   platform::CodePage codePage = platform::SystemCodePage();
+  // The keep-alive worker's thread: a kept line came up, was lost or failed to dial (once per
+  // change); none: nobody is told.
+  std::function<void(const LineNews& news)> lineNews;
 };
 
 }  // namespace kelbrin::lines

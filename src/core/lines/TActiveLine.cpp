@@ -4,6 +4,11 @@
 
 namespace kelbrin::lines {
 
+void TActiveLine::FreeLine() {
+  if (line_ && dispose_) dispose_(std::move(line_));
+  line_.reset();
+}
+
 void TActiveLine::StartLine(int lineType, const std::string& entryName, const std::string& password,
                             const std::string& userName) {
   Start(lineType, entryName, password, userName, true);

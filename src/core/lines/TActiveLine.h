@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "lines/TBaseLine.h"
@@ -12,13 +13,19 @@ namespace kelbrin::lines {
 // controller's thread only.
 class TActiveLine {
  public:
-  explicit TActiveLine(const TLineFactory& factory) : factory_(factory) {}
+  // Frees a line the holder lets go of.
+  using Disposal = std::function<void(LinePtr line)>;
+
+  // Without `dispose`, a line is freed where the holder lets go of it (its workers joined
+  // there); with it, `dispose` takes the line, e.g. to free it off the holder's thread.
+  explicit TActiveLine(const TLineFactory& factory, Disposal dispose = {})
+      : factory_(factory), dispose_(std::move(dispose)) {}
   ~TActiveLine() { FreeLine(); }
   TActiveLine(const TActiveLine&) = delete;
   TActiveLine& operator=(const TActiveLine&) = delete;
 
-  // Destroys the held line, if any (its worker stopped first).
-  void FreeLine() { line_.reset(); }
+  // Lets go of the held line, if any: destroyed (its worker stopped first) or disposed of.
+  void FreeLine();
 
   // Records the values, creates the line, hands it the values, turns its keep-alive on and runs
   // its login step. Throws LineAssertion ("KeepLineActive") when the type has no line; nothing is
@@ -44,6 +51,7 @@ class TActiveLine {
              const std::string& userName, bool keepActive);
 
   const TLineFactory& factory_;
+  Disposal dispose_;
   LinePtr line_;
   int lineType_ = 0;
   std::string entryName_;

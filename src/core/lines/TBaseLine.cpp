@@ -17,7 +17,8 @@ void TBaseLine::Initialize() {
     errors_.clear();
   }
   keepActive_.store(false);
-  keeper_ = std::make_unique<TLineKeepTrd>(*this, *environment_.clock, environment_.keepInterval);
+  keeper_ = std::make_unique<TLineKeepTrd>(*this, *environment_.clock, environment_.keepInterval,
+                                           environment_.lineNews);
 }
 
 void TBaseLine::StopKeeper() {

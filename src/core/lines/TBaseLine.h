@@ -62,12 +62,16 @@ class TBaseLine {
 
   std::uint32_t AdptIndex() const { return adptIndex_.load(); }
   std::vector<std::string> Errors() const;
+  // What the last SetActive(true) came to: 0 when the line came up (or the kind has nothing to
+  // bring up), else the code of the failure.
+  int LastBringUp() const { return lastBringUp_.load(); }
 
  protected:
   std::string StoredIpAddress() const;
   void SetIpAddress(std::string value);
   void SetAdptIndex(std::uint32_t value) { adptIndex_.store(value); }
   void AddError(std::string text);
+  void SetLastBringUp(int result) { lastBringUp_.store(result); }
 
   const LineEnvironment& Environment() const { return environment_; }
 
@@ -78,6 +82,7 @@ class TBaseLine {
   std::string entryName_;
   std::atomic<bool> keepActive_{false};
   std::atomic<std::uint32_t> adptIndex_{0};
+  std::atomic<int> lastBringUp_{0};
   mutable std::mutex mutex_;  // guards ipAddress_ and errors_, written on the worker's thread
   std::string ipAddress_;
   std::vector<std::string> errors_;

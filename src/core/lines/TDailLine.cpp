@@ -99,7 +99,7 @@ bool TDailLine::GetActive() {
 
 void TDailLine::SetActive(bool value) {
   if (value) {
-    Connect();
+    SetLastBringUp(Connect());
   } else {
     Disconnect();
   }

@@ -10,8 +10,11 @@ constexpr runtime::Duration kUntilChanged = std::chrono::hours(24 * 365);
 
 }  // namespace
 
-TLineKeepTrd::TLineKeepTrd(TBaseLine& line, runtime::Clock& clock, runtime::Duration interval)
-    : line_(line), interval_(interval), wait_(clock), thread_([this] { Run(); }) {}
+TLineKeepTrd::TLineKeepTrd(TBaseLine& line, runtime::Clock& clock, runtime::Duration interval,
+                           NewsSink tell)
+    : line_(line), interval_(interval), wait_(clock), tell_(std::move(tell)), thread_([this] {
+        Run();
+      }) {}
 
 TLineKeepTrd::~TLineKeepTrd() { Stop(); }
 
@@ -40,12 +43,34 @@ void TLineKeepTrd::Run() {
     linkChanged_.store(false);
     lastSeenUp_ = false;
     try {
-      lastSeenUp_ = line_.GetActive();
-      if (!lastSeenUp_) line_.SetActive(true);
+      Pass();
     } catch (...) {
       // A failed pass is tried again one interval later.
     }
   }
+}
+
+void TLineKeepTrd::Pass() {
+  lastSeenUp_ = line_.GetActive();
+  if (lastSeenUp_) {
+    Tell(LineChange::Up);
+    return;
+  }
+  if (told_ && told_->change == LineChange::Up) Tell(LineChange::Lost);
+  line_.SetActive(true);
+  const int result = line_.LastBringUp();
+  if (result == 0) {
+    Tell(LineChange::Up);
+  } else {
+    Tell(LineChange::DialFailed, result);
+  }
+}
+
+void TLineKeepTrd::Tell(LineChange change, int code) {
+  LineNews news{change, line_.EntryName(), code};
+  if (told_ == news) return;
+  told_ = news;
+  if (tell_) tell_(news);
 }
 
 }  // namespace kelbrin::lines

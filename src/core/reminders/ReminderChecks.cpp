@@ -26,8 +26,8 @@ constexpr int kDomainExpiredKind = 7;
 }  // namespace
 
 ReminderChecks::ReminderChecks(runtime::EventLoop& loop, const runtime::Pace& pace,
-                               ReminderSources sources)
-    : loop_(loop), pace_(pace), sources_(std::move(sources)) {}
+                               ReminderSources sources, VersionReminder versionReminder)
+    : loop_(loop), pace_(pace), sources_(std::move(sources)), versionReminder_(versionReminder) {}
 
 ReminderChecks::~ReminderChecks() { Stop(); }
 
@@ -144,9 +144,10 @@ void ReminderChecks::CheckVersion() {
 
 void ReminderChecks::RaiseIfOutdated() {
   // Whatever the process locale says, only the ASCII letters fold.
-  if (!runtime::EqualIgnoringAsciiCase(serviceVersion_, protocol::kClientVersion)) {
-    Notify(kUpdateKind);
-  }
+  if (runtime::EqualIgnoringAsciiCase(serviceVersion_, protocol::kClientVersion)) return;
+  if (versionReminder_ == VersionReminder::OncePerRun && outdatedRaised_) return;
+  outdatedRaised_ = true;
+  Notify(kUpdateKind);
 }
 
 void ReminderChecks::Notify(int kind, int selector, const std::string& argument) {

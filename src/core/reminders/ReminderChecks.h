@@ -37,13 +37,20 @@ struct ReminderSources {
       NotifyEvent;
 };
 
+// How often an outdated client version is raised while it stays outdated.
+enum class VersionReminder {
+  EveryPass,   // on every version check, as the desktop reminds its user
+  OncePerRun,  // the first time only: the service's journal needs to hear it once
+};
+
 // The two reminder timers of the main window: the alert timer (account check, then domain check,
 // in turn) and the remind timer (address check, then version check, in turn). A condition that
-// persists is raised again on every pass; the dispatcher decides what is logged and shown.
-// Loop thread only.
+// persists is raised again on every pass (the outdated version as `versionReminder` says); the
+// dispatcher decides what is logged and shown. Loop thread only.
 class ReminderChecks {
  public:
-  ReminderChecks(runtime::EventLoop& loop, const runtime::Pace& pace, ReminderSources sources);
+  ReminderChecks(runtime::EventLoop& loop, const runtime::Pace& pace, ReminderSources sources,
+                 VersionReminder versionReminder = VersionReminder::EveryPass);
   ~ReminderChecks();
   ReminderChecks(const ReminderChecks&) = delete;
   ReminderChecks& operator=(const ReminderChecks&) = delete;
@@ -75,6 +82,8 @@ class ReminderChecks {
   runtime::EventLoop& loop_;
   const runtime::Pace pace_;
   ReminderSources sources_;
+  const VersionReminder versionReminder_;
+  bool outdatedRaised_ = false;
   std::optional<runtime::TimerId> alertTimer_;
   std::optional<runtime::TimerId> remindTimer_;
   int alertPhase_ = 0;

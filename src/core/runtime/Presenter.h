@@ -31,6 +31,9 @@ class Presenter {
   virtual void ShowInfoBox(const std::string& caption, const std::string& text) = 0;
   // Brings the main window up (restored from the tray).
   virtual void ShowMainWindow() = 0;
+  // Switches the main window to its "Network Setting" page, where the line is set up (the
+  // stored line could not be started). Nothing where there is no window.
+  virtual void ShowNetworkSettings() {}
 };
 
 }  // namespace kelbrin::runtime

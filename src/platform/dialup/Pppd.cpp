@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
+#include <tuple>
 
 #include "platform/dialup/PppdErrors.h"
 #include "platform/dialup/PppdLog.h"
+#include "platform/dialup/PppdPeer.h"
 #include "platform/files/PrivateFile.h"
 #include "platform/machine/FactFile.h"
 
@@ -21,7 +23,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr std::string_view kLinkPrefix = "ppp-";
-constexpr std::string_view kLinkSuffix = ".pid";
+constexpr std::string_view kPidSuffix = ".pid";
 // pppd keeps at most this many characters of a secret.
 constexpr std::size_t kMaxPassword = 255;
 // The descriptor on which the started pppd writes its log.
@@ -171,56 +173,114 @@ std::unique_ptr<PppdDial> Pppd::StartPppd(const std::string& entry, const std::s
   return std::make_unique<PppdDial>(std::move(*child), logPipe[0], options);
 }
 
-std::optional<DialLink> Pppd::ReadLink(const fs::path& pidFile) const {
+std::optional<Pppd::FoundLink> Pppd::ReadLink(const fs::path& pidFile) const {
   const std::string name = pidFile.filename().string();
-  if (name.size() <= kLinkPrefix.size() + kLinkSuffix.size() || !name.starts_with(kLinkPrefix) ||
-      !name.ends_with(kLinkSuffix)) {
-    return std::nullopt;
-  }
+  if (name.size() <= kPidSuffix.size() || !name.ends_with(kPidSuffix)) return std::nullopt;
+  const std::string stem = name.substr(0, name.size() - kPidSuffix.size());
+  const bool namedLink = stem.size() > kLinkPrefix.size() && stem.starts_with(kLinkPrefix);
   const auto text = ReadFactFile(pidFile, 128);
   if (!text) return std::nullopt;
-  DialLink link;
-  link.entry = name.substr(kLinkPrefix.size(),
-                           name.size() - kLinkPrefix.size() - kLinkSuffix.size());
   char* end = nullptr;
   const long pid = std::strtol(text->c_str(), &end, 10);
   if (end == text->c_str() || pid <= 0) return std::nullopt;
+  FoundLink found{{}, pidFile};
+  DialLink& link = found.link;
   link.handle = {this, static_cast<int>(pid)};
-  // pppd writes the interface name on the second line once it knows it.
+  // A named link's file has the interface on its second line once pppd knows it; the
+  // interface's own pid file (ppp0.pid, or the `ifname`'s) is named after it.
   const auto lineEnd = text->find('\n');
-  if (lineEnd != std::string::npos) {
-    std::string interface = text->substr(lineEnd + 1);
-    interface.erase(std::find(interface.begin(), interface.end(), '\n'), interface.end());
-    if (InterfaceName(interface)) link.interface = interface;
+  std::string interface = lineEnd != std::string::npos ? text->substr(lineEnd + 1) : "";
+  interface.erase(std::find(interface.begin(), interface.end(), '\n'), interface.end());
+  if (interface.empty() && !namedLink) interface = stem;
+  if (InterfaceName(interface)) link.interface = interface;
+  if (namedLink) {
+    link.entry = stem.substr(kLinkPrefix.size());
+    // A link named otherwise than its peer (the peer file's `linkname`) belongs to that peer.
+    if (!HasEntry(link.entry)) {
+      link.entry = PeerOfLink(ProcessCommandLine(link.handle.id), link.entry, "");
+    }
+  } else {
+    // Other daemons keep their pid files in the run folder too: only a live pppd's counts (where
+    // its command line cannot be read, the peer file's `ifname` still tells).
+    if (!ProcessAlive(link.handle.id)) return std::nullopt;
+    const std::vector<std::string> argv = ProcessCommandLine(link.handle.id);
+    if (!argv.empty() && !RunsProgram(argv, setup_.program)) return std::nullopt;
+    link.entry = PeerOfLink(argv, "", link.interface);
+    if (link.entry.empty()) return std::nullopt;
   }
   link.connected =
       ProcessAlive(link.handle.id) && !link.interface.empty() && InterfaceCarries(link.interface);
-  return link;
+  return found;
+}
+
+std::string Pppd::PeerOfLink(const std::vector<std::string>& argv, const std::string& linkname,
+                             const std::string& interface) const {
+  if (auto peer = PeerOfCommandLine(argv, setup_.program, setup_.peersDir)) {
+    if (HasEntry(*peer)) return *peer;
+  }
+  std::vector<std::string> peers;
+  Entries(peers);
+  for (const auto& peer : peers) {
+    const PeerLinkNames names = ReadPeerLinkNames(setup_.peersDir / peer);
+    if (!linkname.empty() && names.linkname == linkname) return peer;
+    if (!interface.empty() && names.ifname == interface) return peer;
+  }
+  // A named link whose peer cannot be told keeps its own name.
+  return linkname;
+}
+
+std::vector<Pppd::FoundLink> Pppd::ScanLinks() const {
+  std::vector<FoundLink> found;
+  std::error_code error;
+  fs::directory_iterator it(setup_.runDir, error);
+  if (error) return found;
+  for (const auto& item : it) {
+    if (auto link = ReadLink(item.path())) found.push_back(std::move(*link));
+  }
+  // pppd writes both ppp-NAME.pid and its interface's pid file: one link, under its name.
+  const auto byPidNamedFirst = [](const FoundLink& a, const FoundLink& b) {
+    const auto key = [](const FoundLink& link) {
+      return std::make_tuple(link.link.handle.id,
+                             !link.pidFile.filename().string().starts_with(kLinkPrefix),
+                             link.pidFile);
+    };
+    return key(a) < key(b);
+  };
+  std::sort(found.begin(), found.end(), byPidNamedFirst);
+  found.erase(std::unique(found.begin(), found.end(),
+                          [](const FoundLink& a, const FoundLink& b) {
+                            return a.link.handle.id == b.link.handle.id;
+                          }),
+              found.end());
+  std::sort(found.begin(), found.end(),
+            [](const FoundLink& a, const FoundLink& b) { return a.link.entry < b.link.entry; });
+  return found;
 }
 
 std::vector<DialLink> Pppd::Links() const {
   std::vector<DialLink> links;
-  std::error_code error;
-  fs::directory_iterator it(setup_.runDir, error);
-  if (error) return links;
-  for (const auto& item : it) {
-    if (auto link = ReadLink(item.path())) links.push_back(std::move(*link));
-  }
-  std::sort(links.begin(), links.end(),
-            [](const DialLink& a, const DialLink& b) { return a.entry < b.entry; });
+  for (auto& found : ScanLinks()) links.push_back(std::move(found.link));
   return links;
 }
 
 std::optional<DialLink> Pppd::LinkOfId(int pid) const {
-  for (auto& link : Links()) {
-    if (link.handle.id == pid) return link;
+  for (auto& found : ScanLinks()) {
+    if (found.link.handle.id == pid) return std::move(found.link);
   }
   return std::nullopt;
 }
 
 std::optional<DialLink> Pppd::LinkOfEntry(const std::string& entry) const {
   if (!PlainName(entry)) return std::nullopt;
-  return ReadLink(setup_.runDir / (std::string(kLinkPrefix) + entry + std::string(kLinkSuffix)));
+  // The client's own dial names its link after the entry.
+  auto own = ReadLink(setup_.runDir / (std::string(kLinkPrefix) + entry + std::string(kPidSuffix)));
+  if (own && own->link.entry == entry && own->link.connected) return std::move(own->link);
+  // Else a pppd that another program started for the peer.
+  for (auto& found : ScanLinks()) {
+    if (found.link.entry == entry && found.link.connected) return std::move(found.link);
+  }
+  if (own && own->link.entry == entry) return std::move(own->link);
+  return std::nullopt;
 }
 
 int Pppd::HangUp(int pid) const {
@@ -232,18 +292,21 @@ int Pppd::HangUp(int pid) const {
     ::usleep(std::chrono::duration_cast<std::chrono::microseconds>(kHangUpPoll).count());
   }
   if (ProcessAlive(pid)) {
+    // Its pid files, read while pppd is still alive to be recognised by them.
+    std::vector<fs::path> pidFiles;
+    std::error_code error;
+    for (const auto& item : fs::directory_iterator(setup_.runDir, error)) {
+      const auto found = ReadLink(item.path());
+      if (found && found->link.handle.id == pid) pidFiles.push_back(found->pidFile);
+    }
     ::kill(pid, SIGKILL);
     const auto killDeadline = std::chrono::steady_clock::now() + kAfterKill;
     while (ProcessAlive(pid) && std::chrono::steady_clock::now() < killDeadline) {
       ::usleep(std::chrono::duration_cast<std::chrono::microseconds>(kHangUpPoll).count());
     }
-    // A killed pppd cannot remove its pid file; a stale one would name a dead link.
-    const auto stale = LinkOfId(pid);
-    if (stale && !ProcessAlive(pid)) {
-      std::error_code ignored;
-      fs::remove(setup_.runDir / (std::string(kLinkPrefix) + stale->entry +
-                                  std::string(kLinkSuffix)),
-                 ignored);
+    // A killed pppd cannot remove its pid files; a stale one would name a dead link.
+    if (!ProcessAlive(pid)) {
+      for (const auto& file : pidFiles) fs::remove(file, error);
     }
   }
   return 0;

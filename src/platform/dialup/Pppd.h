@@ -41,9 +41,11 @@ using PppAddresses = LinkAddresses;
 using PppCounters = LinkCounters;
 
 // The machine's dial-up facility: pppd. The phonebook is the peer files of the peers folder, a
-// dial is `pppd call ENTRY ...`, the connections are the running pppd links as their
-// `ppp-LINKNAME.pid` files name them (id: the pid of the link's pppd; the link name is the
-// entry). Error results are the codes of PppdErrors.h. Interface queries answer for the calling
+// dial is `pppd call ENTRY ...`, the connections are the running pppd links as the run folder's
+// pid files name them (id: the pid of the link's pppd): `ppp-LINKNAME.pid` of the client's own
+// dials (the link name is the entry), and the interface's pid file (`ppp0.pid`) of a pppd that
+// another program started, whose peer its command line or the peer file's `linkname`/`ifname`
+// tells. Error results are the codes of PppdErrors.h. Interface queries answer for the calling
 // thread's network namespace.
 class Pppd final : public DialUpFacility {
  public:
@@ -65,10 +67,12 @@ class Pppd final : public DialUpFacility {
   std::unique_ptr<PppdDial> StartPppd(const std::string& entry, const std::string& user,
                                       const std::string& password, int& error) const;
 
-  // The links named by the run folder's pid files, in name order; connected: pppd alive,
-  // interface up and holding an IPv4 address.
+  // The links named by the run folder's pid files, each pppd once, in entry order; connected:
+  // pppd alive, interface up and holding an IPv4 address.
   std::vector<DialLink> Links() const override;
   std::optional<DialLink> LinkOfId(int pid) const override;
+  // The entry's link: the client's own (ppp-ENTRY.pid) when it is connected, else a connected
+  // one another program started for the peer, else the own one as it is.
   std::optional<DialLink> LinkOfEntry(const std::string& entry) const override;
 
   // Ends the link whose pppd is `pid`: SIGTERM, then waits until that pppd is gone; after
@@ -80,7 +84,17 @@ class Pppd final : public DialUpFacility {
   std::optional<PppCounters> Counters(const std::string& interface) const;
 
  private:
-  std::optional<DialLink> ReadLink(const std::filesystem::path& pidFile) const;
+  struct FoundLink {
+    DialLink link;
+    std::filesystem::path pidFile;
+  };
+  // The link a pid file of the run folder names; nullopt for a file that names none.
+  std::optional<FoundLink> ReadLink(const std::filesystem::path& pidFile) const;
+  // The peer of a pppd known by its command line and its link name or interface; the link
+  // name (empty for none) when no peer can be told.
+  std::string PeerOfLink(const std::vector<std::string>& argv, const std::string& linkname,
+                         const std::string& interface) const;
+  std::vector<FoundLink> ScanLinks() const;
 
   PppdSetup setup_;
 };

@@ -6,16 +6,22 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
+#include <mutex>
 
 #include "DialTestSupport.h"
 #include "Eventually.h"
 #include "PppTestbed.h"
+#include "TempDir.h"
 #include "lines/DialUpRegistration.h"
+#include "lines/LineNews.h"
 #include "lines/NetHelpers.h"
 #include "lines/TActiveLine.h"
 #include "lines/TDailLine.h"
+#include "platform/dialup/DialErrors.h"
 #include "platform/dialup/NmDialUp.h"
 #include "platform/dialup/PppdErrors.h"
+#include "platform/process/ChildProcess.h"
 #include "runtime/ManualClock.h"
 
 namespace kelbrin::lines {
@@ -36,6 +42,15 @@ class TDailLineTest : public ::testing::Test {
     pppd_ = std::make_unique<platform::Pppd>(bed_.Setup(500ms));
     environment_.clock = &clock_;
     environment_.keepInterval = kKeepInterval;
+    environment_.lineNews = [this](const LineNews& news) {
+      std::lock_guard lock(newsMutex_);
+      news_.push_back(news);
+    };
+  }
+
+  std::vector<LineNews> News() const {
+    std::lock_guard lock(newsMutex_);
+    return news_;
   }
 
   TDailLineSeams Seams(const platform::Pppd& pppd) {
@@ -66,6 +81,8 @@ class TDailLineTest : public ::testing::Test {
   runtime::ManualClock clock_;
   LineEnvironment environment_;
   std::vector<std::string> addressesAsked_;
+  mutable std::mutex newsMutex_;
+  std::vector<LineNews> news_;  // what the keep-alive told, in order
 };
 
 TEST_F(TDailLineTest, InitializeStartsClean) {
@@ -268,6 +285,16 @@ class KeptDialUpLine : public TDailLineTest {
     return false;
   }
 
+  // Lets `passes` intervals pass, each check over before the next interval begins (the worker
+  // is back in its wait for the next interval once its pass is over).
+  void Passes(int passes) {
+    for (int pass = 0; pass < passes; ++pass) {
+      ASSERT_TRUE(clock_.WaitForDeadline(clock_.Now() + kKeepInterval));
+      clock_.Advance(kKeepInterval);
+    }
+    ASSERT_TRUE(clock_.WaitForDeadline(clock_.Now() + kKeepInterval));
+  }
+
   std::unique_ptr<TLineFactory> factory_;
   std::unique_ptr<TActiveLine> holder_;
 };
@@ -306,16 +333,87 @@ TEST_F(KeptDialUpLine, ALineStoredInAnotherLetterCaseKeepsItsLink) {
   holder_->StartLine(kDialUpType, "ADSL", "secret", "alice");
   ASSERT_TRUE(IntervalsUntil([&] { return ConnectedLink().has_value(); }));
   const int first = ConnectedLink()->handle.id;
-  for (int pass = 0; pass < 3; ++pass) {
-    // The worker is back in its wait for the next interval once its pass is over.
-    ASSERT_TRUE(clock_.WaitForDeadline(clock_.Now() + kKeepInterval));
-    clock_.Advance(kKeepInterval);
-  }
-  ASSERT_TRUE(clock_.WaitForDeadline(clock_.Now() + kKeepInterval));
+  Passes(3);
   const auto link = ConnectedLink();
   ASSERT_TRUE(link.has_value());
   EXPECT_EQ(link->handle.id, first);
   EXPECT_TRUE(holder_->Line()->Errors().empty());
+}
+
+// `pppd call adsl` was started by the user before the client: each pass finds that link up and
+// dials no second one beside it.
+TEST_F(KeptDialUpLine, ALinkAnotherProgramBroughtUpIsKeptAndNotDialledAgain) {
+  ASSERT_EQ(bed_.RunPppdOutside("adsl", "alice", "secret"), 0);
+  ASSERT_EQ(bed_.LiveFakes().size(), 1u);
+  const pid_t outside = bed_.LiveFakes().front();
+  holder_->StartLine(kDialUpType, "adsl", "secret", "alice");
+  Passes(3);
+  EXPECT_EQ(bed_.LiveFakes(), std::vector<pid_t>{outside});
+  EXPECT_TRUE(holder_->Line()->GetActive());
+  EXPECT_EQ(holder_->Line()->GetIpAddress(), "10.64.0.1");
+  EXPECT_NE(holder_->Line()->AdptIndex(), 0u);
+  ASSERT_EQ(pppd_->Links().size(), 1u);
+  EXPECT_EQ(pppd_->Links().front().handle.id, outside);
+}
+
+// A password the peer refuses: every pass dials again, and the failure is told once, with its
+// code.
+TEST_F(KeptDialUpLine, ARefusedDialIsToldOnceNotOnEveryRetry) {
+  holder_->StartLine(kDialUpType, "adsl", "wrong", "alice");
+  Passes(4);
+  EXPECT_GE(bed_.FakeProcessesStarted(), 4u);
+  EXPECT_EQ(News(), (std::vector<LineNews>{{LineChange::DialFailed, "adsl", 1019}}));
+  EXPECT_EQ(holder_->Line()->LastBringUp(), 1019);
+}
+
+// Up once, however many passes find it up; lost once when the peer hangs up; up again once the
+// redial has brought it back.
+TEST_F(KeptDialUpLine, UpAndLostAreToldOncePerChange) {
+  holder_->StartLine(kDialUpType, "adsl", "secret", "alice");
+  ASSERT_TRUE(IntervalsUntil([&] { return ConnectedLink().has_value(); }));
+  Passes(3);
+  EXPECT_EQ(News(), (std::vector<LineNews>{{LineChange::Up, "adsl", 0}}));
+
+  const pid_t first = ConnectedLink()->handle.id;
+  ::kill(first, SIGUSR2);
+  ASSERT_TRUE(Eventually([&] { return !platform::ProcessAlive(first); }));
+  ASSERT_TRUE(IntervalsUntil([&] {
+    const auto link = ConnectedLink();
+    return link && link->handle.id != first;
+  }));
+  Passes(2);
+  EXPECT_EQ(News(), (std::vector<LineNews>{{LineChange::Up, "adsl", 0},
+                                           {LineChange::Lost, "adsl", 0},
+                                           {LineChange::Up, "adsl", 0}}));
+}
+
+// An entry gone from the phonebook cannot be dialled: told once, as such.
+TEST_F(KeptDialUpLine, AnEntryOutsideThePhonebookIsToldOnce) {
+  holder_->StartLine(kDialUpType, "isdn", "secret", "alice");
+  Passes(3);
+  EXPECT_EQ(News(), (std::vector<LineNews>{{LineChange::DialFailed, "isdn", -1}}));
+  EXPECT_EQ(bed_.FakeProcessesStarted(), 0u);
+}
+
+TEST(LineNewsTest, TheTextSaysWhatChangedAndWhy) {
+  const std::vector<std::pair<LineNews, std::string>> cases{
+      {{LineChange::Up, "adsl", 0},
+       "Internet line up\xEF\xBC\x9A"
+       "adsl"},
+      {{LineChange::Lost, "adsl", 0},
+       "Internet line lost\xEF\xBC\x9A"
+       "adsl"},
+      {{LineChange::DialFailed, "adsl", 1019},
+       "Dial-up failed\xEF\xBC\x9A"
+       "adsl (1019 " +
+           platform::DialErrorText(1019) + ")"},
+      {{LineChange::DialFailed, "isdn", -1},
+       "Dial-up failed\xEF\xBC\x9A"
+       "isdn (the connection is not in the dial-up phonebook)"},
+  };
+  for (const auto& [news, text] : cases) EXPECT_EQ(LineNewsText(news), text);
+  EXPECT_EQ(platform::DialErrorText(1019),
+            "pppd: authentication failed: the user name or password was not accepted");
 }
 
 TEST_F(KeptDialUpLine, AKeepAliveTurnedOffMakesNoDial) {
@@ -386,6 +484,33 @@ TEST_F(KeptNmDialUpLine, TheWorkerDialsTheConnectionAndDialsAgainAfterItDrops) {
   const auto link = ConnectedNmLink();
   ASSERT_TRUE(link.has_value());
   EXPECT_EQ(nm_->HangUp(link->handle.id), 0);
+}
+
+// A connection the user brought up in NetworkManager before the client: found active, not
+// activated a second time.
+TEST_F(KeptNmDialUpLine, AConnectionActivatedOutsideIsKeptAndNotActivatedAgain) {
+  const kelbrin::test::TempDir dir;
+  std::ofstream(dir / "secrets") << "pppoe.password:secret\n";
+  auto outside = platform::ChildProcess::Start({"nmcli", "--wait", "10", "connection", "up", "id",
+                                                "DSL", "passwd-file", (dir / "secrets").string()});
+  ASSERT_TRUE(outside.has_value());
+  ASSERT_EQ(outside->Wait(10s), 0);
+  const auto first = ConnectedNmLink();
+  ASSERT_TRUE(first.has_value());
+  holder_->StartLine(kDialUpType, "DSL", "secret", "alice");
+  Passes(3);
+  const auto link = ConnectedNmLink();
+  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(link->handle, first->handle);
+  EXPECT_TRUE(holder_->Line()->GetActive());
+  EXPECT_EQ(holder_->Line()->GetIpAddress(), "10.70.0.1");
+  const std::string calls = bed_.NmCalls();
+  std::size_t ups = 0;
+  for (auto at = calls.find("connection up"); at != std::string::npos;
+       at = calls.find("connection up", at + 1)) {
+    ++ups;
+  }
+  EXPECT_EQ(ups, 1u) << calls;
 }
 
 class DialUpConnectionsTest : public TDailLineTest {};

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 
 #include "ProbeLine.h"
 #include "ScopedEnv.h"
 #include "TempDir.h"
 #include "lines/LineAssertion.h"
+#include "lines/LineReaper.h"
 #include "lines/TActiveLine.h"
 #include "lines/TCNCLine.h"
 #include "lines/TLineFactory.h"
@@ -288,6 +290,46 @@ TEST_F(LineModel, HolderStartsAppliesAndSwitchesKeepAlive) {
   holder.SetKeepActive(true);
   holder.SetKeepActive(false);
   EXPECT_FALSE(holder.KeepActive());
+}
+
+// A line whose end waits until the test lets it go, as a portal line's end waits for its logins.
+class SlowToEndLine : public ProbeLine {
+ public:
+  SlowToEndLine(const LineEnvironment& environment, std::shared_ptr<ProbeRecord> record,
+                std::shared_future<void> release)
+      : ProbeLine(environment, std::move(record), true), release_(std::move(release)) {}
+  ~SlowToEndLine() override { release_.wait(); }
+
+ private:
+  std::shared_future<void> release_;
+};
+
+// With the reaper, replacing a line does not wait for the old one's end; its keep-alive is off at
+// once, and what waits for the end runs after it.
+TEST_F(LineModel, AReplacedLineEndsOffTheHoldersThread) {
+  std::promise<void> release;
+  const std::shared_future<void> released = release.get_future().share();
+  factory_.RegisterClass("TDailLine", [this, released](const LineEnvironment& environment) {
+    return std::make_unique<SlowToEndLine>(environment, record_, released);
+  });
+  LineReaper reaper;
+  TActiveLine holder(factory_, [&reaper](LinePtr line) { reaper.Free(std::move(line)); });
+  holder.StartLine(0, "ADSL Home", "secret", "user");
+  TBaseLine* first = holder.Line();
+
+  holder.Apply(0, "ADSL Home", "changed", "user");
+  ASSERT_NE(holder.Line(), nullptr);
+  EXPECT_NE(holder.Line(), first);
+  EXPECT_EQ(record_->created, 2);
+  EXPECT_FALSE(first->KeepActive());  // still alive, no longer kept
+  std::promise<void> endedPromise;
+  std::future<void> ended = endedPromise.get_future();
+  reaper.AfterFrees([&endedPromise] { endedPromise.set_value(); });
+  EXPECT_EQ(ended.wait_for(0ms), std::future_status::timeout);
+
+  release.set_value();
+  EXPECT_EQ(ended.wait_for(10s), std::future_status::ready);
+  holder.FreeLine();
 }
 
 TEST_F(LineModel, KeepAliveTurnedOnWithoutALineStillStartsTheNextLineKept) {

@@ -365,6 +365,16 @@ INSTANTIATE_TEST_SUITE_P(Versions, VersionCheckTest,
                          ::testing::Values(VersionCase{"6.0", false}, VersionCase{"6.1", true},
                                            VersionCase{"7.0", true}, VersionCase{"", true}));
 
+// The service's journal hears of an outdated version once per run, however many passes find it.
+TEST_F(ReminderChecksTest, OncePerRunRaisesTheOutdatedVersionOnlyOnce) {
+  serviceVersion = "6.1";
+  ReminderChecks checks(loop, pace, sources, VersionReminder::OncePerRun);
+  checks.Start();
+  EXPECT_EQ(RaisedDuring(135s), std::vector<std::string>{"3/0/"});
+  EXPECT_EQ(RaisedDuring(150s * 4), std::vector<std::string>{});
+  EXPECT_EQ(versionQueries, 1);
+}
+
 TEST(VersionCompare, AnyOtherTextIsOutdated) {
   struct Case {
     const char* version;

@@ -11,6 +11,8 @@
 #include "platform/dialup/Pppd.h"
 #include "platform/dialup/PppdErrors.h"
 #include "platform/dialup/PppdLog.h"
+#include "platform/dialup/PppdPeer.h"
+#include "platform/process/ChildProcess.h"
 
 namespace kelbrin::platform {
 namespace {
@@ -112,10 +114,108 @@ TEST_F(PppdTest, WithoutRightsToNameTheLinkThePeerFileNamesIt) {
   const Pppd pppd(setup);
   ASSERT_EQ(DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"").exitStatus, 0);
   EXPECT_TRUE(pppd.LinkOfEntry("adsl").has_value());
-  // A peer file without its link name brings up a link that nobody can find by the entry.
+  // A peer file without its link name: the link has only its interface's pid file, and pppd's
+  // command line tells its peer.
   ASSERT_EQ(DialToEnd(pppd, "isdn", "alice", "s3cret \"quoted\"").exitStatus, 0);
+  const auto isdn = pppd.LinkOfEntry("isdn");
+  ASSERT_TRUE(isdn.has_value());
+  EXPECT_TRUE(isdn->connected);
+  EXPECT_EQ(pppd.Links().size(), 2u);
+}
+
+// `pppd call adsl` started by the user or another program: no ppp-adsl.pid, only ppp0.pid.
+TEST_F(PppdTest, ALinkAnotherProgramStartedIsFoundByItsInterfacesPidFile) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
+  bed_.AddPeer("isdn", "10.65.0.1", "10.65.0.2");
+  const Pppd pppd(bed_.Setup());
+  ASSERT_EQ(bed_.RunPppdOutside("adsl", "alice", "s3cret \"quoted\""), 0);
+  ASSERT_TRUE(std::filesystem::exists(bed_.RunDir() / "ppp0.pid"));
+  const auto link = pppd.LinkOfEntry("adsl");
+  ASSERT_TRUE(link.has_value());
+  EXPECT_TRUE(link->connected);
+  EXPECT_EQ(link->interface, "ppp0");
   EXPECT_FALSE(pppd.LinkOfEntry("isdn").has_value());
-  EXPECT_EQ(pppd.Links().size(), 1u);
+  ASSERT_EQ(pppd.Links().size(), 1u);
+  EXPECT_EQ(pppd.Links().front().entry, "adsl");
+  EXPECT_EQ(pppd.LinkOfId(link->handle.id)->entry, "adsl");
+  EXPECT_EQ(pppd.Addresses(link->interface)->local, "10.64.0.1");
+  // It can be hung up like the client's own.
+  EXPECT_EQ(pppd.HangUp(link->handle.id), 0);
+  EXPECT_FALSE(pppd.LinkOfEntry("adsl").has_value());
+}
+
+// A peer file's `linkname` other than its own name: the link is the peer's all the same.
+TEST_F(PppdTest, ALinkNamedByThePeerFileBelongsToThatPeer) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
+  bed_.AddPeerLine("adsl", "linkname dsl0");
+  const Pppd pppd(bed_.Setup());
+  ASSERT_EQ(bed_.RunPppdOutside("adsl", "alice", "s3cret \"quoted\""), 0);
+  ASSERT_TRUE(std::filesystem::exists(bed_.RunDir() / "ppp-dsl0.pid"));
+  const auto link = pppd.LinkOfEntry("adsl");
+  ASSERT_TRUE(link.has_value());
+  EXPECT_TRUE(link->connected);
+  EXPECT_FALSE(pppd.LinkOfEntry("dsl0").has_value());
+}
+
+// pppd writes its interface's pid file beside ppp-NAME.pid: one link, not two; and the pid files
+// of other daemons or of a pppd for no peer of the phonebook are no links.
+TEST_F(PppdTest, EachPppdIsOneLinkAndOtherPidFilesAreNone) {
+  bed_.AddPeer("adsl", "10.64.0.1", "10.64.0.2");
+  bed_.AddPeer("gone", "10.65.0.1", "10.65.0.2");
+  const Pppd pppd(bed_.Setup());
+  ASSERT_EQ(DialToEnd(pppd, "adsl", "alice", "s3cret \"quoted\"").exitStatus, 0);
+  const auto own = pppd.LinkOfEntry("adsl");
+  ASSERT_TRUE(own.has_value());
+  std::ofstream(bed_.RunDir() / (own->interface + ".pid")) << own->handle.id << "\n";
+  auto daemon = ChildProcess::Start({"sleep", "30"});
+  ASSERT_TRUE(daemon.has_value());
+  std::ofstream(bed_.RunDir() / "sshd.pid") << daemon->Pid() << "\n";
+  ASSERT_EQ(bed_.RunPppdOutside("gone", "alice", "s3cret \"quoted\""), 0);
+  std::filesystem::remove(bed_.Setup().peersDir / "gone");
+  const auto links = pppd.Links();
+  ASSERT_EQ(links.size(), 1u);
+  EXPECT_EQ(links.front().entry, "adsl");
+  EXPECT_EQ(links.front().handle, own->handle);
+  EXPECT_EQ(pppd.HangUp(daemon->Pid()), kNoSuchLink);
+}
+
+TEST(PppdPeerTest, TheCommandLineNamesThePeer) {
+  const std::string program = "/usr/sbin/pppd";
+  const std::filesystem::path peers = "/etc/ppp/peers";
+  const std::vector<std::pair<std::vector<std::string>, std::optional<std::string>>> cases{
+      {{"pppd", "call", "mydsl"}, "mydsl"},
+      {{"/usr/sbin/pppd", "call", "mydsl", "updetach"}, "mydsl"},
+      {{"pppd", "file", "/etc/ppp/peers/mydsl"}, "mydsl"},
+      {{"pppd", "file", "/etc/ppp/peers/../peers/mydsl"}, "mydsl"},
+      {{"pppd", "file", "/etc/ppp/options.ttyS0", "call", "isdn"}, "isdn"},
+      {{"pppd", "file", "/etc/ppp/options.ttyS0"}, std::nullopt},
+      {{"pppd", "call", "../secrets"}, std::nullopt},
+      {{"pppd", "call"}, std::nullopt},
+      {{"pppd", "/dev/ttyS0", "115200"}, std::nullopt},
+      {{"sshd", "call", "mydsl"}, std::nullopt},
+      {{}, std::nullopt},
+  };
+  for (const auto& [argv, peer] : cases) {
+    EXPECT_EQ(PeerOfCommandLine(argv, program, peers), peer) << ::testing::PrintToString(argv);
+  }
+}
+
+TEST(PppdPeerTest, ThePeerFileNamesItsLinkAndInterface) {
+  test::TempDir dir;
+  std::ofstream(dir / "adsl") << "# linkname commented\nnoauth\nlinkname \"dsl 0\" # its link\n"
+                              << "ifname wan0\n";
+  const PeerLinkNames names = ReadPeerLinkNames(dir / "adsl");
+  EXPECT_EQ(names.linkname, "dsl 0");
+  EXPECT_EQ(names.ifname, "wan0");
+  const PeerLinkNames none = ReadPeerLinkNames(dir / "missing");
+  EXPECT_TRUE(none.linkname.empty() && none.ifname.empty());
+}
+
+TEST(PppdPeerTest, AProcesssCommandLineIsReadWordByWord) {
+  const auto argv = ProcessCommandLine(::getpid());
+  ASSERT_FALSE(argv.empty());
+  EXPECT_EQ(std::filesystem::path(argv.front()).filename(), "test_platform");
+  EXPECT_TRUE(ProcessCommandLine(0).empty());
 }
 
 TEST_F(PppdTest, AWrongPasswordEndsWithTheAuthenticationFailure) {
