@@ -216,26 +216,30 @@ void ClientBusFront::NotifyEvent(int, const std::string& text, int, const std::s
 
 void ClientBusFront::ApplyLine(const std::string& lineType, const std::string& lineName,
                                const std::string& password, const std::string& userName,
-                               bool autoConnect) {
+                               bool autoConnect, std::function<void()> done) {
   Call(QStringLiteral("ApplyLine"),
        {QString::fromStdString(lineType), QString::fromStdString(lineName),
-        QString::fromStdString(userName), QString::fromStdString(password), autoConnect});
+        QString::fromStdString(userName), QString::fromStdString(password), autoConnect},
+       std::move(done));
 }
 
 void ClientBusFront::SetLineKeepActive(bool keepActive) {
   Call(QStringLiteral("SetLineKeepActive"), {keepActive});
 }
 
-void ClientBusFront::Call(const QString& method, const QVariantList& args) {
+void ClientBusFront::Call(const QString& method, const QVariantList& args,
+                          std::function<void()> done) {
   QDBusMessage call = ClientMethod(method);
   call.setArguments(args);
   call.setInteractiveAuthorizationAllowed(true);
   // polkit may ask the user for a password first: no time-out of ours.
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, -1), this);
-  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
-    done->deleteLater();
-    if (done->isError()) Refused(done->error().message());
-  });
+  connect(watcher, &QDBusPendingCallWatcher::finished, this,
+          [this, done = std::move(done)](QDBusPendingCallWatcher* reply) {
+            reply->deleteLater();
+            if (reply->isError()) Refused(reply->error().message());
+            if (done) done();
+          });
 }
 
 void ClientBusFront::Refused(const QString& text) {

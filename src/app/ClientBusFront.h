@@ -64,9 +64,10 @@ class ClientBusFront final : public QObject, public session::SessionFront {
   void ShowAccountAddress() override {}
   std::chrono::system_clock::time_point WallNow() const override { return clock_.WallNow(); }
 
-  // The line: applied and stored by the service.
+  // The line: applied and stored by the service; `done` runs when the service has answered.
   void ApplyLine(const std::string& lineType, const std::string& lineName,
-                 const std::string& password, const std::string& userName, bool autoConnect);
+                 const std::string& password, const std::string& userName, bool autoConnect,
+                 std::function<void()> done = {});
   void SetLineKeepActive(bool keepActive);
 
  private Q_SLOTS:
@@ -88,7 +89,9 @@ class ClientBusFront final : public QObject, public session::SessionFront {
   void FetchServiceList();
   void Changed();
   // Calls `method`; a refusal shows its text and puts the view back as the service has it.
-  void Call(const QString& method, const QVariantList& args = {});
+  // `done` runs once the answer, either one, has arrived.
+  void Call(const QString& method, const QVariantList& args = {},
+            std::function<void()> done = {});
   void Refused(const QString& text);
 
   QDBusConnection bus_;

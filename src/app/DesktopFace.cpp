@@ -57,12 +57,13 @@ gui::TMainForm::Services DesktopFace::Services() {
   gui::TMainForm::Services services = gui::WindowServices(*root_, *session_, setup_.presenter);
   // The line goes to the service while attached; it stores the line too.
   services.network.ApplyLine = [this](int type, const std::string& name, const std::string& pwd,
-                                      const std::string& user) {
+                                      const std::string& user, std::function<void()> done) {
     if (!front_) {
-      root_->ApplyLine(type, name, pwd, user);
+      root_->ApplyLine(type, name, pwd, user, std::move(done));
       return;
     }
-    front_->ApplyLine(LineTypeName(type), name, pwd, user, root_->Settings().Snapshot().AutoConn);
+    front_->ApplyLine(LineTypeName(type), name, pwd, user, root_->Settings().Snapshot().AutoConn,
+                      std::move(done));
   };
   services.network.SetKeepActive = [this](bool on) {
     if (front_) {
