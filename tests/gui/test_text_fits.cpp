@@ -14,20 +14,24 @@
 #include <clocale>
 
 #include "MainFormFixture.h"
+#include "MessagesLocale.h"
 #include "Screenshot.h"
 #include "gui/StatePage.h"
+#include "gui/TFAbout.h"
 #include "gui/TFAnimateHint.h"
+#include "gui/TLoopEventFrm.h"
 #include "gui/WrappingLabel.h"
 #include "reminders/EventKinds.h"
-#include "MessagesLocale.h"
 #include "runtime/Translate.h"
 
 using namespace std::chrono_literals;
+using kelbrin::gui::TFAbout;
 using kelbrin::gui::TFAnimateHint;
+using kelbrin::gui::TLoopEventFrm;
 using kelbrin::gui::TMainForm;
-using kelbrin::test::MessagesLocale;
 using kelbrin::gui::WrappingLabel;
 using kelbrin::gui::test::MainFormRig;
+using kelbrin::test::MessagesLocale;
 
 namespace {
 
@@ -42,6 +46,16 @@ QString reminderText(int kind, const QString& argument) {
       kelbrin::reminders::kEventKinds[static_cast<std::size_t>(kind)].firstText;
   QString text = QString::fromUtf8(format.data(), static_cast<qsizetype>(format.size()));
   return text.replace(QStringLiteral("%s"), argument);
+}
+
+// The top-level window of type T that is showing, if any.
+template <typename T>
+T* shownDialog() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (auto* found = qobject_cast<T*>(window); found != nullptr && found->isVisible())
+      return found;
+  }
+  return nullptr;
 }
 
 QString describe(const QRect& r) {
@@ -194,6 +208,39 @@ class TestTextFits : public QObject {
       keepScreenshot(rig.form->grab().toImage(), QStringLiteral("zh_CN-page-%1.png").arg(page));
     }
     clipped.removeDuplicates();
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+  }
+
+  // Under the Chinese catalog the about box and the reminder dialog show their captions whole.
+  void theDialogsShowTheirChineseCaptionsWhole() {
+    kelbrin::runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
+    const MessagesLocale chinese("zh_CN.UTF-8");
+    QVERIFY2(chinese.chosen(), "zh_CN.UTF-8 is not installed (scripts/setup installs locales-all)");
+    MainFormRig rig;
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+
+    rig.form->ShowAbout();
+    auto* about = shownDialog<TFAbout>();
+    QVERIFY(about != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(about));
+    QCOMPARE(about->findChild<QLabel*>("Label1")->text(), QStringLiteral("版本："));
+    QStringList clipped = clippedCaptions(about);
+    keepScreenshot(about->grab().toImage(), "zh_CN-about-box.png");
+    about->close();
+
+    // The reminder dialog runs modally: it is looked at from inside its own loop.
+    QString reminderTitle;
+    QTimer::singleShot(0, this, [&] {
+      TLoopEventFrm* reminder = shownDialog<TLoopEventFrm>();
+      if (reminder == nullptr) return;
+      reminderTitle = reminder->windowTitle();
+      clipped << clippedCaptions(reminder);
+      keepScreenshot(reminder->grab().toImage(), "zh_CN-reminder-dialog.png");
+      reminder->reject();
+    });
+    rig.form->ShowAlertSetup();
+    QCOMPARE(reminderTitle, QStringLiteral("提醒设置"));
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
   }
 
