@@ -67,6 +67,11 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, platform:
   try {
     platform::MakeNotDumpable();  // before the password is read from the settings
     instance.emplace(settings::ConfigRoot());
+  } catch (const platform::ServiceAlreadyRuns& running) {
+    err << "kelbrin-client: "
+        << runtime::Translate(platform::ServiceAlreadyRuns::kText, {running.Folder().string()})
+        << '\n';
+    return 1;
   } catch (const std::exception& error) {
     err << "kelbrin-client: " << error.what() << '\n';
     return 1;
