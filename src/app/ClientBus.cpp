@@ -11,6 +11,7 @@
 #include "domains/DomainLines.h"
 #include "eventlog/LogList.h"
 #include "lines/TLineFactory.h"
+#include "runtime/Translate.h"
 #include "settings/ParamInfo.h"
 
 namespace kelbrin::app {
@@ -73,8 +74,9 @@ std::vector<BusMethod> Methods(client::ClientRoot& root, std::function<void()> q
   return {
       {"LogOn", "ss", 0, kActionLogOn,
        [&session](const Args& args) {
-         if (session.Mark() == 1) throw BusError("Already logged in");
-         if (!session.View().BtnLogonEnabled) throw BusError("A login is under way");
+         if (session.Mark() == 1) throw BusError(runtime::Translatable("Already logged in"));
+         if (!session.View().BtnLogonEnabled)
+           throw BusError(runtime::Translatable("A login is under way"));
          session.SetEditUserName(Text(args, 0));
          session.SetEditPassword(Text(args, 1));
          session.EditEntered();
@@ -83,13 +85,13 @@ std::vector<BusMethod> Methods(client::ClientRoot& root, std::function<void()> q
        }},
       {"LogOff", "", 0, kActionLogOn,
        [&session](const Args&) {
-         if (session.Mark() != 1) throw BusError("Not logged in");
+         if (session.Mark() != 1) throw BusError(runtime::Translatable("Not logged in"));
          session.BtnLogonClick();
          return Rows{};
        }},
       {"RefreshServices", "", 0, kActionLogOn,
        [&session](const Args&) {
-         if (session.Mark() != 1) throw BusError("Not logged in");
+         if (session.Mark() != 1) throw BusError(runtime::Translatable("Not logged in"));
          session.RefreshServiceList();
          return Rows{};
        }},
@@ -175,8 +177,8 @@ platform::BusProperties ClientProperties(client::ClientRoot& root) {
       {"LastError", root.Pelmar().LastErrorText()},
       {"Line", LineTypeName(line)},
       {"LineState", !line                    ? ""
-                    : session.NetReachable() ? "connected"
-                                             : "not connected"},
+                    : session.NetReachable() ? runtime::Translatable("connected")
+                                             : runtime::Translatable("not connected")},
       {"NetReachable", session.NetReachable()},
       // The stored line, as the network page shows it (its password stays here).
       {"StoredLineType", static_cast<std::int32_t>(stored.InternalLineType)},

@@ -51,8 +51,9 @@ std::string storeEndpoint(Options& options, std::string_view value) {
   }
   authority = authority.substr(0, authority.find_first_of("/?#"));
   if (authority.find('@') != std::string_view::npos) {
-    return "--endpoint must not carry a user name or password (user:password@): the account "
-           "goes in the request itself, and a command line is visible to every local user";
+    return runtime::Translatable(
+        "--endpoint must not carry a user name or password (user:password@): the account "
+        "goes in the request itself, and a command line is visible to every local user");
   }
   return StoreText(&Options::endpoint, options, value);
 }
@@ -67,7 +68,8 @@ std::string StoreTimeScale(Options& options, std::string_view value) {
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), factor);
   if (ec != std::errc() || end != value.data() + value.size() || !std::isfinite(factor) ||
       factor < kMinTimeScale || factor > kMaxTimeScale) {
-    return "--time-scale needs a number from 0.001 to 1000, not " + quoted(value);
+    return runtime::Translate("--time-scale needs a number from 0.001 to 1000, not %1",
+                              {quoted(value)});
   }
   options.timeScale = factor;
   return {};
@@ -101,7 +103,9 @@ const Valued kValued[] = {
      [](Options& o, std::string_view v) { return StoreText(&Options::autoConnect, o, v); }},
     {"--bus",
      [](Options& o, std::string_view v) {
-       if (v != "system" && v != "session") return std::string("--bus takes system or session");
+       if (v != "system" && v != "session") {
+         return std::string(runtime::Translatable("--bus takes system or session"));
+       }
        return StoreText(&Options::bus, o, v);
      }},
 };
@@ -149,7 +153,7 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
     for (const Flag& flag : kFlags) {
       if (name != flag.name) continue;
       if (equals != std::string_view::npos) {
-        result.error = std::string(flag.name) + " takes no value";
+        result.error = runtime::Translate("%1 takes no value", {flag.name});
         return result;
       }
       result.options.*flag.target = true;
@@ -163,11 +167,11 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
       } else if (i + 1 < args.size()) {
         value = args[++i];
       } else {
-        result.error = std::string(option.name) + " needs a value";
+        result.error = runtime::Translate("%1 needs a value", {option.name});
         return result;
       }
       if (value.empty()) {
-        result.error = std::string(option.name) + " needs a value";
+        result.error = runtime::Translate("%1 needs a value", {option.name});
         return result;
       }
       if (std::string error = option.apply(result.options, value); !error.empty()) {
@@ -177,7 +181,7 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
       known = true;
     }
     if (!known) {
-      result.error = "unknown option " + quoted(arg);
+      result.error = runtime::Translate("unknown option %1", {quoted(arg)});
       return result;
     }
   }

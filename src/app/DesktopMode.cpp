@@ -22,6 +22,7 @@
 #include "platform/process/SingleInstance.h"
 #include "platform/systemd/SystemdNotify.h"
 #include "runtime/SignalQuit.h"
+#include "runtime/Translate.h"
 #include "settings/PubUtil.h"
 #include "settings/SettingsBackend.h"
 
@@ -37,14 +38,18 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
       if (!instance->Acquire()) return 0;  // another desktop instance is starting or running
     } catch (const std::system_error& error) {
       // Like a mutex that cannot be created: the guard is missing, the program still starts.
-      err << "kelbrin-client: no single-instance guard: " << error.what() << '\n';
+      err << "kelbrin-client: "
+          << runtime::Translate("no single-instance guard: %1", {error.what()}) << '\n';
       instance.reset();
     }
   }
 
   if (!platform::HasDisplay()) {
-    err << "kelbrin-client: no display to show the desktop on (DISPLAY is not set); use "
-           "--service or --once (see --help)\n";
+    err << "kelbrin-client: "
+        << runtime::Translate(
+               "no display to show the desktop on (DISPLAY is not set); use "
+               "--service or --once (see --help)")
+        << '\n';
     return 1;
   }
 

@@ -6,6 +6,7 @@
 
 #include "app/DesktopMode.h"
 #include "platform/files/Autostart.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::app {
 
@@ -30,16 +31,20 @@ int RunDesktop(const DesktopStart& start, std::ostream& err) {
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
     // A server installs the executable alone; the desktop is a package of its own.
-    err << "kelbrin-client: the desktop is not installed (" << path.string()
-        << "): install kelbrin-client-desktop for the desktop, or use --service or --once (see "
-           "--help)\n";
+    err << "kelbrin-client: "
+        << runtime::Translate(
+               "the desktop is not installed (%1): install kelbrin-client-desktop "
+               "for the desktop, or use --service or --once (see --help)",
+               {path.string()})
+        << '\n';
     return 1;
   }
   // Never closed: Qt keeps state until the process ends.
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   void* entry = module ? dlsym(module, "KelbrinRunDesktop") : nullptr;
   if (entry == nullptr) {
-    err << "kelbrin-client: cannot load the desktop: " << dlerror() << '\n';
+    err << "kelbrin-client: " << runtime::Translate("cannot load the desktop: %1", {dlerror()})
+        << '\n';
     return 1;
   }
   return reinterpret_cast<decltype(&KelbrinRunDesktop)>(entry)(&start, &err);

@@ -1,6 +1,7 @@
 #include "app/LocaleText.h"
 
 #include "platform/files/CodePage.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::app {
 
@@ -8,8 +9,8 @@ std::string FromLocale(std::optional<std::string>& text, std::string_view what) 
   if (!text) return {};
   std::optional<std::string> utf8 = platform::SystemCodePage().ToUtf8Exactly(*text);
   if (!utf8) {
-    return std::string(what) + ": not valid text in the locale's character set (" +
-           platform::SystemCodePage().Name() + ")";
+    return runtime::Translate("%1: not valid text in the locale's character set (%2)",
+                              {what, platform::SystemCodePage().Name()});
   }
   *text = std::move(*utf8);
   return {};

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "runtime/Translate.h"
+
 namespace kelbrin::app {
 
 namespace {
@@ -51,15 +53,15 @@ PasswordLine ReadPasswordLine(std::istream& in, int fd) {
     line += static_cast<char>(c);
   }
   if (!ended && line.empty()) {
-    result.error = "no password on standard input";
+    result.error = runtime::Translate("no password on standard input");
     return result;
   }
   if (!tooLong && !line.empty() && line.back() == '\r') line.pop_back();
   if (tooLong || line.size() > kMaxPasswordLength) {
-    result.error = "the password line is longer than " + std::to_string(kMaxPasswordLength) +
-                   " bytes";
+    result.error = runtime::Translate("the password line is longer than %1 bytes",
+                                      {std::to_string(kMaxPasswordLength)});
   } else if (line.find('\0') != std::string::npos) {
-    result.error = "the password holds a NUL byte";
+    result.error = runtime::Translate("the password holds a NUL byte");
   }
   if (!result.error.empty()) line.clear();
   return result;

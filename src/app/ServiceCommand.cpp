@@ -18,6 +18,7 @@
 #include "runtime/Clock.h"
 #include "runtime/CoreEventLoop.h"
 #include "runtime/SignalQuit.h"
+#include "runtime/Translate.h"
 #include "session/HeadlessPresenter.h"
 #include "settings/PubUtil.h"
 
@@ -34,7 +35,8 @@ void ServeOnBus(ClientBus& bus, platform::BusKind kind, client::ClientRoot& root
   try {
     bus.Publish(kind, root, [&loop] { loop.Quit(); });
   } catch (const platform::BusError& error) {
-    err << warning << "kelbrin-client: not on D-Bus (" << error.what() << ")\n";
+    err << warning << "kelbrin-client: " << runtime::Translate("not on D-Bus (%1)", {error.what()})
+        << '\n';
     return;
   }
   platform::BusService& service = *bus.Service();
@@ -43,7 +45,9 @@ void ServeOnBus(ClientBus& bus, platform::BusKind kind, client::ClientRoot& root
                      [&service] { return service.Timeout(); },
                      [&bus, &idle, &err, warning, watch] {
                        if (bus.Service()->Process()) return;
-                       err << warning << "kelbrin-client: D-Bus connection lost\n";
+                       err << warning
+                           << "kelbrin-client: " << runtime::Translate("D-Bus connection lost")
+                           << '\n';
                        idle.Remove(*watch);
                        bus.Drop();
                      }});
@@ -63,6 +67,11 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, platform:
   try {
     platform::MakeNotDumpable();  // before the password is read from the settings
     instance.emplace(settings::ConfigRoot());
+  } catch (const platform::ServiceAlreadyRuns& running) {
+    err << "kelbrin-client: "
+        << runtime::Translate(platform::ServiceAlreadyRuns::kText, {running.Folder().string()})
+        << '\n';
+    return 1;
   } catch (const std::exception& error) {
     err << "kelbrin-client: " << error.what() << '\n';
     return 1;
@@ -97,8 +106,8 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, platform:
   });
   {
     const runtime::SignalQuit quit(loop, [&err, &loop, journal](int signo) {
-      err << (journal ? "<5>" : "")
-          << "kelbrin-client: " << (signo == SIGTERM ? "SIGTERM" : "SIGINT") << ", stopping\n";
+      err << (journal ? "<5>" : "") << "kelbrin-client: "
+          << runtime::Translate("%1, stopping", {signo == SIGTERM ? "SIGTERM" : "SIGINT"}) << '\n';
       loop.Quit();
     });
     root.InitClient(true);

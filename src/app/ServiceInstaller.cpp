@@ -1,5 +1,7 @@
 #include "app/ServiceInstaller.h"
 
+#include "runtime/Translate.h"
+
 namespace kelbrin::app {
 namespace {
 
@@ -15,24 +17,26 @@ bool IsPkexec(const std::vector<std::string>& command) {
 // The box: the outcome, and for a failure on a second line why.
 std::string BoxText(bool install, const std::string& failure) {
   if (failure.empty()) {
-    return install ? "Kelbrin service has been installed successfully"
-                   : "Kelbrin has been uninstalled successfully";
+    return install ? runtime::Translate("Kelbrin service has been installed successfully")
+                   : runtime::Translate("Kelbrin has been uninstalled successfully");
   }
-  return std::string(install ? "Kelbrin install failed" : "Kelbrin uninstall failed") + "\n" +
-         failure;
+  return (install ? runtime::Translate("Kelbrin install failed")
+                  : runtime::Translate("Kelbrin uninstall failed")) +
+         "\n" + failure;
 }
 
 // Why a setup that ended with `exitCode` (nullopt: it outlived its bound) failed; empty when it
 // worked.
 std::string FailureReason(bool viaPkexec, std::optional<int> exitCode) {
-  if (!exitCode) return "The setup did not end in time and was stopped.";
+  if (!exitCode) return runtime::Translate("The setup did not end in time and was stopped.");
   if (*exitCode == 0) return {};
   if (viaPkexec && (*exitCode == kPkexecDismissed || *exitCode == kPkexecRefused)) {
-    return "The administrator's authorization was refused or cancelled.";
+    return runtime::Translate("The administrator's authorization was refused or cancelled.");
   }
-  if (*exitCode < 0) return "The setup was ended by a signal.";
-  return "The service's systemd unit could not be written or enabled (exit status " +
-         std::to_string(*exitCode) + ").";
+  if (*exitCode < 0) return runtime::Translate("The setup was ended by a signal.");
+  return runtime::Translate(
+      "The service's systemd unit could not be written or enabled (exit status %1).",
+      {std::to_string(*exitCode)});
 }
 
 }  // namespace
@@ -65,9 +69,10 @@ void ServiceInstaller::Start(bool install, Outcome done) {
   if (!setup) {
     const std::string program = command.empty() ? std::string() : command.front();
     Finish(install,
-           IsPkexec(command) ? "pkexec is not installed: install the pkexec package (policykit), "
-                               "or run the client as root."
-                             : program + " cannot be started.",
+           IsPkexec(command)
+               ? runtime::Translate("pkexec is not installed: install the pkexec package "
+                                    "(policykit), or run the client as root.")
+               : runtime::Translate("%1 cannot be started.", {program}),
            done);
     return;
   }

@@ -2,6 +2,7 @@
 
 #include "platform/files/Autostart.h"
 #include "platform/process/InvokingAccount.h"
+#include "runtime/Translate.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::app {
@@ -33,11 +34,17 @@ int RunServiceSetup(const ServiceSwitches& switches, const Options& options,
     done = manager.Uninstall(kServiceName, error);
   }
   if (!switches.silent) {
-    const char* what = switches.install ? "installed" : "uninstalled";
     if (done) {
-      out << "kelbrin-client: service " << kServiceName << " " << what << '\n';
+      out << "kelbrin-client: "
+          << (switches.install ? runtime::Translate("service %1 installed", {kServiceName})
+                               : runtime::Translate("service %1 uninstalled", {kServiceName}))
+          << '\n';
     } else {
-      err << "kelbrin-client: service " << kServiceName << " not " << what << ": " << error << '\n';
+      err << "kelbrin-client: "
+          << (switches.install
+                  ? runtime::Translate("service %1 not installed: %2", {kServiceName, error})
+                  : runtime::Translate("service %1 not uninstalled: %2", {kServiceName, error}))
+          << '\n';
     }
   }
   return done ? 0 : 1;

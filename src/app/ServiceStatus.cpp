@@ -1,17 +1,24 @@
 #include "app/ServiceStatus.h"
 
 #include "eventlog/LineText.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::app {
 
 std::string ServiceStatusText(bool online, const std::string& address,
                               const std::string& lastError) {
   // The address comes from a reply: escaped, a line end in it could add fields to the status
-  // message the service manager reads.
+  // message the service manager reads. The last error is the program's English text, said in the
+  // messages language.
   if (online) {
-    return address.empty() ? "Online" : "Online — address " + eventlog::EscapeControls(address);
+    return address.empty()
+               ? runtime::Translate("Online")
+               : runtime::Translate("Online — address %1", {eventlog::EscapeControls(address)});
   }
-  return lastError.empty() ? "Offline" : "Offline — " + eventlog::EscapeControls(lastError);
+  return lastError.empty()
+             ? runtime::Translate("Offline")
+             : runtime::Translate("Offline — %1",
+                                  {eventlog::EscapeControls(runtime::Translate(lastError))});
 }
 
 void ServiceStatusReporter::Update(bool online, const session::SessionView& view,

@@ -78,8 +78,9 @@ int PrintHistory(std::ostream& out, std::ostream& err) {
 int StoreAddressCommand(const std::string& program, std::ostream& out, std::ostream& err) {
   const bool none = program == "-";
   if (!none && !std::filesystem::path(program).is_absolute()) {
-    err << kProgram << "--address-command needs the program's absolute path, not '" << program
-        << "'\n";
+    err << kProgram
+        << Translate("--address-command needs the program's absolute path, not '%1'", {program})
+        << '\n';
     return kExitUsage;
   }
   try {
@@ -117,7 +118,8 @@ int StoreLine(const Options& options, std::istream& in, int inFd, std::ostream& 
               std::ostream& err) {
   const std::optional<int> lineType = LineTypeOf(*options.storeLine);
   if (!lineType) {
-    err << kProgram << "--store-line: not a line type: '" << *options.storeLine << "'\n";
+    err << kProgram << Translate("--store-line: not a line type: '%1'", {*options.storeLine})
+        << '\n';
     return kExitUsage;
   }
   std::optional<std::string> connection = options.connection;

@@ -6,10 +6,13 @@
 #include "app/ServiceStatus.h"
 #include "eventlog/LineText.h"
 #include "platform/bus/BusClient.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::app {
 
 namespace {
+
+using runtime::Translate;
 
 std::string TextOf(const platform::BusProperties& properties, const std::string& name) {
   const auto it = properties.find(name);
@@ -31,13 +34,14 @@ std::string StatusText(const platform::BusProperties& properties) {
   std::string text =
       ServiceStatusText(FlagOf(properties, "Online"), address, TextOf(properties, "LastError")) +
       '\n';
-  text += "User:      " + TextOf(properties, "UserName") + '\n';
-  text += "Address:   " + address + '\n';
+  text += Translate("User:      ") + TextOf(properties, "UserName") + '\n';
+  text += Translate("Address:   ") + address + '\n';
+  // The line's type and state come as the service's English names.
   const std::string line = TextOf(properties, "Line");
   const std::string lineState = TextOf(properties, "LineState");
-  text += "Line:      " + (line.empty() ? std::string("none") : line) +
-          (lineState.empty() ? "" : " (" + lineState + ")") + '\n';
-  text += "Deadline:  " + TextOf(properties, "Deadline") + '\n';
+  text += Translate("Line:      ") + (line.empty() ? Translate("none") : Translate(line)) +
+          (lineState.empty() ? "" : " (" + Translate(lineState) + ")") + '\n';
+  text += Translate("Deadline:  ") + TextOf(properties, "Deadline") + '\n';
   return text;
 }
 
@@ -51,8 +55,11 @@ int PrintStatus(const std::optional<std::string>& bus, std::ostream& out, std::o
       return 0;
     }
   }
-  err << "kelbrin-client: no running client on the "
-      << (bus ? *bus + " bus" : std::string("session or system bus")) << '\n';
+  err << "kelbrin-client: "
+      << (!bus               ? Translate("no running client on the session or system bus")
+          : *bus == "system" ? Translate("no running client on the system bus")
+                             : Translate("no running client on the session bus"))
+      << '\n';
   return kExitNoClient;
 }
 

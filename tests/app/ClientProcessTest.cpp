@@ -180,6 +180,7 @@ struct LocaleCase {
   const char* addressLine;
   const char* accountLine;
   const char* domainTotal;
+  const char* valueError;  // a command-line error that carries the value given
 };
 
 class ClientLocaleTest : public ::testing::TestWithParam<LocaleCase> {};
@@ -201,6 +202,10 @@ TEST_P(ClientLocaleTest, HelpAndOnceSpeakTheLocalesLanguage) {
     EXPECT_EQ(help.out, kelbrin::app::Usage());
   }
 
+  const Outcome refused = runClient(dir, {"--time-scale", "fast"}, "", c.locale);
+  EXPECT_EQ(refused.exitCode, kelbrin::app::kExitUsage);
+  EXPECT_THAT(refused.err, StartsWith(c.valueError));
+
   const Outcome once =
       runClient(dir,
                 {"--endpoint", service.endpoint(), "--config-root", (dir / "config").string(),
@@ -216,9 +221,13 @@ INSTANTIATE_TEST_SUITE_P(
     Locales, ClientLocaleTest,
     ::testing::Values(LocaleCase{"C.UTF-8", "Usage: kelbrin-client [OPTION]...\n",
                                  "IP updates successfully：127.0.0.1\n", "User ID: 100001\n",
-                                 "\nTotal: "},
+                                 "\nTotal: ",
+                                 "kelbrin-client: --time-scale needs a number from 0.001 to "
+                                 "1000, not 'fast'\nUsage: "},
                       LocaleCase{"zh_CN.UTF-8", "用法：kelbrin-client [选项]...\n",
-                                 "IP 更新成功：127.0.0.1\n", "用户 ID：100001\n", "\n共 "}),
+                                 "IP 更新成功：127.0.0.1\n", "用户 ID：100001\n", "\n共 ",
+                                 "kelbrin-client: --time-scale 需要 0.001 到 1000 之间的数字，"
+                                 "而不是 'fast'\n用法："}),
     [](const auto& p) {
       std::string name = p.param.locale;
       std::erase_if(name, [](char ch) { return ch == '.' || ch == '-'; });

@@ -2,9 +2,11 @@
 
 #include <chrono>
 
+#include "MessagesLocale.h"
 #include "NotifyListener.h"
 #include "TempDir.h"
 #include "app/ServiceStatus.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::app {
 namespace {
@@ -29,6 +31,17 @@ TEST(ServiceStatusText, SaysWhatAPersonWantsToKnow) {
   for (const auto& c : cases) {
     EXPECT_EQ(ServiceStatusText(c.online, c.address, c.lastError), c.text) << c.text;
   }
+}
+
+// The status speaks the messages language; the program's own error text is translated with it,
+// the address from the reply is kept as it came.
+TEST(ServiceStatusText, SpeaksTheMessagesLanguage) {
+  runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
+  const test::MessagesLocale chinese("zh_CN.UTF-8");
+  ASSERT_TRUE(chinese.chosen()) << "zh_CN.UTF-8 is not installed (scripts/setup: locales-all)";
+  EXPECT_EQ(ServiceStatusText(true, "203.0.113.7", ""), "在线，地址：203.0.113.7");
+  EXPECT_EQ(ServiceStatusText(false, "", "Password failure！"), "离线：密码错误！");
+  EXPECT_EQ(ServiceStatusText(false, "", "a text of the service"), "离线：a text of the service");
 }
 
 TEST(ServiceStatusReporter, SendsTheLineOnlyWhenItChanges) {

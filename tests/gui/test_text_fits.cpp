@@ -14,20 +14,24 @@
 #include <clocale>
 
 #include "MainFormFixture.h"
+#include "MessagesLocale.h"
 #include "Screenshot.h"
 #include "gui/StatePage.h"
+#include "gui/TFAbout.h"
 #include "gui/TFAnimateHint.h"
+#include "gui/TLoopEventFrm.h"
 #include "gui/WrappingLabel.h"
 #include "reminders/EventKinds.h"
-#include "MessagesLocale.h"
 #include "runtime/Translate.h"
 
 using namespace std::chrono_literals;
+using kelbrin::gui::TFAbout;
 using kelbrin::gui::TFAnimateHint;
+using kelbrin::gui::TLoopEventFrm;
 using kelbrin::gui::TMainForm;
-using kelbrin::test::MessagesLocale;
 using kelbrin::gui::WrappingLabel;
 using kelbrin::gui::test::MainFormRig;
+using kelbrin::test::MessagesLocale;
 
 namespace {
 
@@ -42,6 +46,16 @@ QString reminderText(int kind, const QString& argument) {
       kelbrin::reminders::kEventKinds[static_cast<std::size_t>(kind)].firstText;
   QString text = QString::fromUtf8(format.data(), static_cast<qsizetype>(format.size()));
   return text.replace(QStringLiteral("%s"), argument);
+}
+
+// The top-level window of type T that is showing, if any.
+template <typename T>
+T* shownDialog() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (auto* found = qobject_cast<T*>(window); found != nullptr && found->isVisible())
+      return found;
+  }
+  return nullptr;
 }
 
 QString describe(const QRect& r) {
@@ -177,7 +191,8 @@ class TestTextFits : public QObject {
     keepScreenshot(rig.form->grab().toImage(), "main-window-ipv6.png");
   }
 
-  // Under the Chinese catalog every page of the window shows its captions whole.
+  // Under the Chinese catalog every page of the window, the about box and the reminder dialog
+  // show their captions whole.
   void everyChineseCaptionIsWhole() {
     kelbrin::runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
     const MessagesLocale chinese("zh_CN.UTF-8");
@@ -193,6 +208,28 @@ class TestTextFits : public QObject {
       clipped << clippedCaptions(rig.form.get());
       keepScreenshot(rig.form->grab().toImage(), QStringLiteral("zh_CN-page-%1.png").arg(page));
     }
+
+    rig.form->ShowAbout();
+    auto* about = shownDialog<TFAbout>();
+    QVERIFY(about != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(about));
+    QCOMPARE(about->findChild<QLabel*>("Label1")->text(), QStringLiteral("版本："));
+    clipped << clippedCaptions(about);
+    keepScreenshot(about->grab().toImage(), "zh_CN-about-box.png");
+    about->close();
+
+    // The reminder dialog runs modally: it is looked at from inside its own loop.
+    QString reminderTitle;
+    QTimer::singleShot(0, this, [&] {
+      TLoopEventFrm* reminder = shownDialog<TLoopEventFrm>();
+      if (reminder == nullptr) return;
+      reminderTitle = reminder->windowTitle();
+      clipped << clippedCaptions(reminder);
+      keepScreenshot(reminder->grab().toImage(), "zh_CN-reminder-dialog.png");
+      reminder->reject();
+    });
+    rig.form->ShowAlertSetup();
+    QCOMPARE(reminderTitle, QStringLiteral("提醒设置"));
     clipped.removeDuplicates();
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
   }

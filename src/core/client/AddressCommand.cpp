@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/process/ChildProcess.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::client {
 
@@ -59,12 +60,11 @@ void AddressCommand::Work() {
 }
 
 std::string AddressCommand::RunOnce(const std::vector<std::string>& argv, bool& ok) {
-  const std::string name = "Address command " + program_;
   platform::ChildOptions options;
   options.captureOutput = true;
   options.ownProcessGroup = true;
   std::optional<platform::ChildProcess> child = platform::ChildProcess::Start(argv, options);
-  if (!child) return name + " could not be started";
+  if (!child) return runtime::Translate("Address command %1 could not be started", {program_});
   const auto deadline = std::chrono::steady_clock::now() + timeout_;
   std::optional<int> status;
   while (!(status = child->Wait(kStopCheck))) {
@@ -75,12 +75,16 @@ std::string AddressCommand::RunOnce(const std::vector<std::string>& argv, bool& 
     }
     if (stopping || std::chrono::steady_clock::now() >= deadline) {
       child->EndGroup();
-      return name + (stopping ? " was stopped with the client" : " took too long and was ended");
+      return stopping
+                 ? runtime::Translate("Address command %1 was stopped with the client", {program_})
+                 : runtime::Translate("Address command %1 took too long and was ended", {program_});
     }
   }
   ok = *status == 0;
   const std::string line = FirstLine(child->Output());
-  return name + (*status < 0 ? " ended by a signal" : " exited " + std::to_string(*status)) +
+  return (*status < 0 ? runtime::Translate("Address command %1 ended by a signal", {program_})
+                      : runtime::Translate("Address command %1 exited %2",
+                                           {program_, std::to_string(*status)})) +
          (line.empty() ? "" : ": " + line);
 }
 

@@ -8,6 +8,7 @@
 #include "lines/LineNews.h"
 #include "lines/StoredLineStart.h"
 #include "protocol/HttpTransport.h"
+#include "runtime/Translate.h"
 #include "session/Credentials.h"
 #include "session/ProfileDisplay.h"
 #include "sysinfo/IpHelper.h"
@@ -273,8 +274,9 @@ void ClientRoot::OnNewAddress(const std::string& address, const std::string& pre
       if (address == last) return;
       history_->Append(std::chrono::system_clock::now(), address);
     } catch (const std::exception& error) {
-      eventLog_.AddLog(eventlog::kLogError,
-                       std::string("The address history was not written: ") + error.what());
+      eventLog_.AddLog(
+          eventlog::kLogError,
+          runtime::Translate("The address history was not written: %1", {error.what()}));
     }
   } else if (address == last) {
     return;

@@ -5,6 +5,7 @@
 
 #include "platform/dialup/DialErrors.h"
 #include "platform/files/CodePage.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::lines {
 namespace {
@@ -69,7 +70,7 @@ const char* StatusTextCodePage(TLanguage language) {
 }
 
 std::string DialStatusText(int state, int error, TLanguage language) {
-  if (error != 0) return platform::DialErrorText(error);
+  if (error != 0) return runtime::Translate(platform::DialErrorText(error));
   for (const auto& texts : kTexts) {
     if (texts.state != state) continue;
     switch (language) {

@@ -32,6 +32,23 @@ std::string Translate(std::string_view english) {
   return translated;
 }
 
+std::string Translate(std::string_view english, std::initializer_list<std::string_view> values) {
+  const std::string format = Translate(english);
+  std::string text;
+  text.reserve(format.size());
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    const char next = i + 1 < format.size() ? format[i + 1] : '\0';
+    const auto index = static_cast<std::size_t>(next - '1');
+    if (format[i] == '%' && next >= '1' && next <= '9' && index < values.size()) {
+      text += values.begin()[index];
+      ++i;
+    } else {
+      text += format[i];
+    }
+  }
+  return text;
+}
+
 void UseCatalogs(const std::filesystem::path& localeDir) {
   BindUtf8();
   bindtextdomain(kTextDomain, localeDir.c_str());

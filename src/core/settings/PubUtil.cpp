@@ -7,6 +7,7 @@
 #include "platform/files/ConfigHome.h"
 #include "platform/files/KeyValueStore.h"
 #include "platform/files/TextTrim.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::settings {
 namespace {
@@ -61,8 +62,8 @@ void TPubUtil::WriteRegString(const std::string& name, const std::string& text) 
   try {
     store.Write(name, text);
   } catch (const std::exception& error) {
-    throw SettingsError("Cannot save the setting \"" + name + "\" in " + store.File().string() +
-                        ": " + error.what());
+    throw SettingsError(runtime::Translate("Cannot save the setting \"%1\" in %2: %3",
+                                           {name, store.File().string(), error.what()}));
   }
 }
 
@@ -71,8 +72,8 @@ void TPubUtil::WriteRegStrings(const std::map<std::string, std::string>& values)
   try {
     store.WriteAll(values);
   } catch (const std::exception& error) {
-    throw SettingsError("Cannot save the settings in " + store.File().string() + ": " +
-                        error.what());
+    throw SettingsError(runtime::Translate("Cannot save the settings in %1: %2",
+                                           {store.File().string(), error.what()}));
   }
 }
 

@@ -6,32 +6,38 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/files/Translatable.h"
+
 namespace kelbrin::platform {
 namespace {
 
 // nmcli's documented exit statuses.
 constexpr std::array<std::pair<int, const char*>, 9> kExitTexts{{
-    {1, "NetworkManager: nmcli ended with an unknown error"},
-    {2, "NetworkManager: nmcli did not accept its arguments"},
-    {3, "NetworkManager: the connection was not activated in time"},
-    {4, "NetworkManager: the connection could not be activated"},
-    {5, "NetworkManager: the connection could not be deactivated"},
-    {6, "NetworkManager: the device could not be disconnected"},
-    {7, "NetworkManager: the connection could not be deleted"},
-    {8, "NetworkManager is not running"},
-    {10, "NetworkManager: no such connection"},
+    {1, Translatable("NetworkManager: nmcli ended with an unknown error")},
+    {2, Translatable("NetworkManager: nmcli did not accept its arguments")},
+    {3, Translatable("NetworkManager: the connection was not activated in time")},
+    {4, Translatable("NetworkManager: the connection could not be activated")},
+    {5, Translatable("NetworkManager: the connection could not be deactivated")},
+    {6, Translatable("NetworkManager: the device could not be disconnected")},
+    {7, Translatable("NetworkManager: the connection could not be deleted")},
+    {8, Translatable("NetworkManager is not running")},
+    {10, Translatable("NetworkManager: no such connection")},
 }};
 
 constexpr std::array<std::pair<int, const char*>, 5> kOwnTexts{{
     {kNmcliNotStartable,
-     "nmcli cannot be started: dialling a NetworkManager connection needs nmcli installed"},
+     Translatable(
+         "nmcli cannot be started: dialling a NetworkManager connection needs nmcli installed")},
     {kNmAuthFailed,
-     "NetworkManager: authentication failed: the user name or password was not accepted"},
+     Translatable(
+         "NetworkManager: authentication failed: the user name or password was not accepted")},
     {kNmNotAuthorized,
-     "NetworkManager: this user is not allowed to activate the connection (polkit)"},
-    {kNmLinkNotUp, "NetworkManager reported the connection up but its interface holds no address"},
+     Translatable("NetworkManager: this user is not allowed to activate the connection (polkit)")},
+    {kNmLinkNotUp,
+     Translatable("NetworkManager reported the connection up but its interface holds no address")},
     {kNmProfileUserName,
-     "NetworkManager dials with the user name of its connection profile, not the line's"},
+     Translatable(
+         "NetworkManager dials with the user name of its connection profile, not the line's")},
 }};
 
 // NetworkManager's reasons that mean the secrets were refused ("Secrets were required, but not

@@ -5,12 +5,24 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <stdexcept>
+#include <string>
 #include <system_error>
 
 #include "platform/files/SettingsFolder.h"
 
 namespace kelbrin::platform {
+
+namespace {
+
+std::string AlreadyRunsText(const std::filesystem::path& folder) {
+  std::string text = ServiceAlreadyRuns::kText;
+  return text.replace(text.find("%1"), 2, folder.string());
+}
+
+}  // namespace
+
+ServiceAlreadyRuns::ServiceAlreadyRuns(const std::filesystem::path& folder)
+    : std::runtime_error(AlreadyRunsText(folder)), folder_(folder) {}
 
 std::filesystem::path ServiceInstanceLock::LockPath(const std::filesystem::path& settingsFolder) {
   return settingsFolder / "service.lock";
@@ -30,8 +42,7 @@ ServiceInstanceLock::ServiceInstanceLock(const std::filesystem::path& settingsFo
   const int error = errno;
   ::close(fd_);
   if (error == EWOULDBLOCK) {
-    throw std::runtime_error("another kelbrin-client --service already runs with the settings "
-                             "folder " + settingsFolder.string() + "; this one ends");
+    throw ServiceAlreadyRuns(settingsFolder);
   }
   throw std::system_error(error, std::generic_category(), "cannot lock " + path.string());
 }

@@ -1,9 +1,11 @@
 // The dialer's status texts in its three languages and their code pages.
 #include <gtest/gtest.h>
 
+#include "MessagesLocale.h"
 #include "lines/DialStatusText.h"
 #include "platform/dialup/PppdErrors.h"
 #include "platform/files/CodePage.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::lines {
 namespace {
@@ -68,6 +70,17 @@ TEST(DialStatusTextTest, AnErrorGivesTheErrorTextInEveryLanguage) {
   for (const TLanguage language : {TLanguage::English, TLanguage::Czech, TLanguage::Portuguese}) {
     EXPECT_EQ(DialStatusText(5, platform::PppdExitCode(19), language), authFailed);
   }
+}
+
+TEST(DialStatusTextTest, AnErrorIsSaidInTheMessagesLanguage) {
+  runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
+  const test::MessagesLocale chinese("zh_CN.UTF-8");
+  ASSERT_TRUE(chinese.chosen()) << "zh_CN.UTF-8 is not installed (scripts/setup: locales-all)";
+  EXPECT_EQ(DialStatusText(5, platform::PppdExitCode(19), TLanguage::Czech),
+            "pppd：认证失败：用户名或密码未被接受");
+  EXPECT_EQ(DialStatusText(0, platform::kDialCancelled, TLanguage::English), "拨号已取消");
+  // The state texts keep the dialer's language.
+  EXPECT_EQ(DialStatusText(8193, 0, TLanguage::English), "Disconnected");
 }
 
 }  // namespace

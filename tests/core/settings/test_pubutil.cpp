@@ -4,9 +4,11 @@
 
 #include <fstream>
 
+#include "MessagesLocale.h"
 #include "TempDir.h"
 #include "platform/files/ConfigHome.h"
 #include "platform/files/KeyValueStore.h"
+#include "runtime/Translate.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::settings {
@@ -68,6 +70,27 @@ TEST_F(PubUtilTest, WriteFailureRaisesSettingsErrorNamingTheFile) {
                 ::testing::HasSubstr((dir_ / "file" / "kelbrin-client" / "settings.ini").string()));
   }
   EXPECT_THROW(TPubUtil::WriteRegString("Not a name", "x"), SettingsError);
+}
+
+TEST_F(PubUtilTest, WriteFailureIsSaidInTheMessagesLanguage) {
+  runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
+  const test::MessagesLocale chinese("zh_CN.UTF-8");
+  ASSERT_TRUE(chinese.chosen()) << "zh_CN.UTF-8 is not installed (scripts/setup: locales-all)";
+  std::ofstream(dir_ / "file") << "not a folder";
+  SetConfigRoot(dir_ / "file" / "kelbrin-client");
+  const std::string file = (dir_ / "file" / "kelbrin-client" / "settings.ini").string();
+  try {
+    TPubUtil::WriteRegString("UserName", "ann");
+    FAIL() << "no SettingsError";
+  } catch (const SettingsError& error) {
+    EXPECT_THAT(error.what(), ::testing::StartsWith("无法将设置“UserName”保存到 " + file + "："));
+  }
+  try {
+    TPubUtil::WriteRegStrings({{"UserName", "ann"}});
+    FAIL() << "no SettingsError";
+  } catch (const SettingsError& error) {
+    EXPECT_THAT(error.what(), ::testing::StartsWith("无法将设置保存到 " + file + "："));
+  }
 }
 
 TEST(ConfigRoot, DefaultsToTheMachineFolderForRootElseTheUsersConfigHome) {

@@ -101,9 +101,10 @@ TEST(ServiceInstanceLock, ASecondProcessOnTheSameFolderIsRefusedUntilTheFirstEnd
   try {
     ServiceInstanceLock second(folder);
     ADD_FAILURE() << "a second lock on the same folder was granted";
-  } catch (const std::runtime_error& error) {
+  } catch (const ServiceAlreadyRuns& error) {
     EXPECT_THAT(error.what(), HasSubstr("another kelbrin-client --service already runs with the "
                                         "settings folder " + folder.string()));
+    EXPECT_EQ(error.Folder(), folder);
   }
   // Another folder is another service.
   EXPECT_NO_THROW(ServiceInstanceLock other(dir / "other"));
