@@ -6,12 +6,6 @@
 
 namespace kelbrin::gui {
 
-namespace {
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-}  // namespace
-
 LogListModel::LogListModel(eventlog::LogList& list, QObject* parent)
     : QAbstractTableModel(parent),
       list_(list),
