@@ -3,6 +3,7 @@
 #include <exception>
 #include <utility>
 
+#include "client/LineNewsReport.h"
 #include "eventlog/TLogRec.h"
 #include "lines/DialUpRegistration.h"
 #include "lines/LineNews.h"
@@ -19,18 +20,6 @@ namespace {
 
 // The settings value naming the program run on each new public address.
 constexpr const char* kAddressCommandValue = "AddressChangeCommand";
-
-std::uint8_t LineNewsLogKind(lines::LineChange change) {
-  switch (change) {
-    case lines::LineChange::Up:
-      return eventlog::kLogTip;
-    case lines::LineChange::Lost:
-      return eventlog::kLogWarning;
-    case lines::LineChange::DialFailed:
-      return eventlog::kLogError;
-  }
-  return eventlog::kLogTip;
-}
 
 }  // namespace
 
@@ -145,11 +134,10 @@ void ClientRoot::StartLine() {
   environment.connectionAdapterIndex = [this](const std::string& name) {
     return lines::ConnectionAdapterIndex(name, connections_);
   };
-  // Why the Internet line is down, or that it is up again: one log entry (and, in service mode,
-  // one journal line) per change.
+  // Why the Internet line is down, or that it is up again: told once per change.
   environment.lineNews = [this](const lines::LineNews& news) {
     PostToLoop([this, news] {
-      eventLog_.AddLog(LineNewsLogKind(news.change), LineNewsText(news));
+      ReportLineNews(news, eventLog_, presenter_);
       LineChanged();
     });
   };

@@ -11,7 +11,7 @@ namespace {
 
 std::string FailureReason(int code) {
   if (code == -1) return Translate("the connection is not in the dial-up phonebook");
-  return std::to_string(code) + " " + platform::DialErrorText(code);
+  return std::to_string(code) + " " + Translate(platform::DialErrorText(code));
 }
 
 }  // namespace
