@@ -5,12 +5,22 @@
 #include "platform/files/ConfigHome.h"
 #include "platform/secrets/SecretServiceStore.h"
 #include "platform/secrets/SystemdCredentialStore.h"
+#include "runtime/Translate.h"
 #include "settings/PubUtil.h"
 
 namespace kelbrin::settings {
 namespace {
 
-std::string FilePlace(const std::string& fileName) { return "the settings file " + fileName; }
+using runtime::Translate;
+
+std::string FilePlace(const std::string& fileName) {
+  return Translate("the settings file %1", {fileName});
+}
+
+std::string StorePlace(const platform::SecretStore& store) {
+  const platform::SecretPlace place = store.Place();
+  return Translate(place.text, {place.value});
+}
 
 }  // namespace
 
@@ -21,7 +31,8 @@ void SavedPassword::Report(const std::string& place, const std::string& why) {
   std::lock_guard lock(lock_);
   if (reportedPlace_ == place) return;
   reportedPlace_ = place;
-  log_(std::string(value_.noun) + " is kept in " + place + (why.empty() ? "" : " (" + why + ")"));
+  const std::string kept = Translate("%1 is kept in %2", {Translate(value_.noun), place});
+  log_(why.empty() ? kept : kept + " (" + why + ")");
 }
 
 std::string SavedPassword::Read(const std::string& userName, const std::string& filed,
@@ -34,7 +45,7 @@ std::string SavedPassword::Read(const std::string& userName, const std::string& 
   if (!store || userName.empty()) return {};
   try {
     std::optional<std::string> password = store->Load(userName);
-    if (password) Report(store->Place());
+    if (password) Report(StorePlace(*store));
     return password.value_or(std::string());
   } catch (const platform::SecretStoreError& error) {
     Report(FilePlace(fileName), error.what());
@@ -64,7 +75,7 @@ void SavedPassword::Write(Values values, const std::string& storedUserName,
       if (store->Load(userName) != password->second) store->Save(userName, password->second);
       password->second.clear();
       stored = true;
-      Report(store->Place());
+      Report(StorePlace(*store));
     } catch (const platform::SecretStoreError& error) {
       Report(FilePlace(fileName), error.what());
     }

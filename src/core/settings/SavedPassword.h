@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/secrets/SecretStore.h"
+#include "runtime/Translate.h"
 
 namespace kelbrin::settings {
 
@@ -18,9 +19,11 @@ struct PasswordValue {
   const char* userName;
   const char* noun;
 };
-inline constexpr PasswordValue kAccountPassword{"UserPwd", "UserName", "The password"};
+inline constexpr PasswordValue kAccountPassword{"UserPwd", "UserName",
+                                                runtime::Translatable("The password")};
 // The dial-up or portal line's.
-inline constexpr PasswordValue kLinePassword{"LineUserPwd", "LineUserName", "The line password"};
+inline constexpr PasswordValue kLinePassword{"LineUserPwd", "LineUserName",
+                                             runtime::Translatable("The line password")};
 
 // Keeps a password (the account's "UserPwd", the line's "LineUserPwd") out of the settings file
 // whenever a secret store takes it: the desktop user's keyring, or the system service's

@@ -20,7 +20,7 @@ class SecretServiceStore : public SecretStore {
   explicit SecretServiceStore(SecretKind kind = SecretKind::Account,
                               std::chrono::seconds promptBound = std::chrono::seconds(120));
 
-  std::string Place() const override { return "the Secret Service"; }
+  SecretPlace Place() const override { return {Translatable("the Secret Service"), {}}; }
   std::optional<std::string> Load(const std::string& account) override;
   void Save(const std::string& account, const std::string& secret) override;
   void Remove(const std::string& account) override;

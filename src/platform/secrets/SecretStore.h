@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/files/Translatable.h"
+
 namespace kelbrin::platform {
 
 // The store could not be reached, is locked and the user declined to unlock it, or refused the
@@ -18,6 +20,13 @@ class SecretStoreError : public std::runtime_error {
 // so one never stands in for the other.
 enum class SecretKind { Account, Line };
 
+// Where a store keeps the secrets, for the user: an English text marked for the catalog, with %1
+// standing for `value` (a file, say; empty when the text has no %1).
+struct SecretPlace {
+  const char* text;
+  std::string value;
+};
+
 // A place outside the settings file that keeps one secret per account. Every operation throws
 // SecretStoreError when the place cannot serve it.
 class SecretStore {
@@ -25,7 +34,7 @@ class SecretStore {
   virtual ~SecretStore() = default;
 
   // Where the secrets are kept, for the log ("the Secret Service", ...).
-  virtual std::string Place() const = 0;
+  virtual SecretPlace Place() const = 0;
   // The secret saved for `account`; nullopt when none is.
   virtual std::optional<std::string> Load(const std::string& account) = 0;
   // Saves `secret` for `account`, replacing the one saved before.

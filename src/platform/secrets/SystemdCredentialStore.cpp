@@ -58,8 +58,8 @@ SystemdCredentialStore::SystemdCredentialStore(SecretKind kind, std::filesystem:
                                                std::chrono::milliseconds timeout)
     : name_(CredentialName(kind)), folder_(std::move(folder)), timeout_(timeout) {}
 
-std::string SystemdCredentialStore::Place() const {
-  return "the encrypted credential " + File().string();
+SecretPlace SystemdCredentialStore::Place() const {
+  return {Translatable("the encrypted credential %1"), File().string()};
 }
 
 std::string SystemdCredentialStore::RunCreds(const std::vector<std::string>& args,

@@ -26,7 +26,7 @@ class SystemdCredentialStore : public SecretStore {
                                   std::filesystem::path folder = kDefaultFolder,
                                   std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
-  std::string Place() const override;
+  SecretPlace Place() const override;
   std::optional<std::string> Load(const std::string& account) override;
   void Save(const std::string& account, const std::string& secret) override;
   void Remove(const std::string& account) override;

@@ -2,6 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "MessagesLocale.h"
+#include "runtime/Translate.h"
 #include "settings/SavedPassword.h"
 
 namespace kelbrin::settings {
@@ -20,7 +22,7 @@ struct MemoryStore {
 class MemorySecretStore : public platform::SecretStore {
  public:
   explicit MemorySecretStore(MemoryStore& state) : state_(state) {}
-  std::string Place() const override { return "the test keyring"; }
+  kelbrin::platform::SecretPlace Place() const override { return {"the test keyring", {}}; }
   std::optional<std::string> Load(const std::string& account) override {
     Reach();
     const auto found = state_.secrets.find(account);
@@ -90,6 +92,16 @@ TEST_F(SavedPasswordTest, APasswordInTheFileWinsAndMovesToTheKeyringOnTheNextSav
   EXPECT_EQ(Read(), "old-file-pass");
   EXPECT_THAT(log_, ElementsAre("The password is kept in the settings file settings.ini",
                                 "The password is kept in the test keyring"));
+}
+
+// Where the password went is said in the messages language, the file's name kept as it is.
+TEST_F(SavedPasswordTest, WhereThePasswordIsKeptIsSaidInTheMessagesLanguage) {
+  kelbrin::runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
+  const kelbrin::test::MessagesLocale chinese("zh_CN.UTF-8");
+  ASSERT_TRUE(chinese.chosen()) << "zh_CN.UTF-8 is not installed (scripts/setup: locales-all)";
+  file_ = {{"UserName", "demo01"}, {"UserPwd", "file-pass"}, {"SavePwd", "1"}};
+  EXPECT_EQ(Read(), "file-pass");
+  EXPECT_THAT(log_, ElementsAre("密码保存在设置文件 settings.ini中"));
 }
 
 TEST_F(SavedPasswordTest, WithoutAKeyringTheFileKeepsThePasswordAndTheLogSaysWhyOnce) {
