@@ -43,6 +43,10 @@ constexpr const char* kEntry = "adsl";
 // At a hundredth of the real pace the keep-alive looks at the line every 100 ms and an active
 // test comes every 400 ms, so each step below takes well under a second; the bound is generous.
 constexpr auto kWait = 8s;
+// How the journal tells the line's changes.
+constexpr const char* kLineUp = "Internet line up\xEF\xBC\x9A";
+constexpr const char* kLineLost = "Internet line lost\xEF\xBC\x9A";
+constexpr const char* kDialFailed = "Dial-up failed\xEF\xBC\x9A";
 
 bool InterfaceUp(const std::string& name) {
   const int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -150,11 +154,15 @@ TEST_F(DialUpServiceTest, BringsTheLinkUpLogsInAndRedialsAfterTheLinkDrops) {
   std::optional<Link> first;
   const bool dialled = WaitUntil([&] { return (first = LinkUp(pidFile)).has_value(); });
   const bool loggedIn = WaitUntil([&] { return service_->countRequests("ActiveTestReq") >= 1; });
+  // The login runs over loopback and needs no link: only the journal shows that the client has
+  // taken the link as up. A hang-up before that would drop a link the client never saw.
+  const bool toldUp = WaitUntil([&] { return OutputLinesWith(kLineUp) >= 1; });
+  const std::size_t failuresBeforeDrop = OutputLinesWith(kDialFailed);
 
   // The peer hangs up; the keep-alive finds the line down and dials a new link.
   std::optional<Link> second;
   bool redialled = false;
-  if (first) {
+  if (first && toldUp) {
     ::kill(first->pid, SIGUSR2);
     redialled = WaitUntil([&] {
       second = LinkUp(pidFile);
@@ -165,6 +173,7 @@ TEST_F(DialUpServiceTest, BringsTheLinkUpLogsInAndRedialsAfterTheLinkDrops) {
   const int testsAfterRedial = service_->countRequests("ActiveTestReq");
   const bool testedAgain =
       WaitUntil([&] { return service_->countRequests("ActiveTestReq") > testsAfterRedial; });
+  const bool toldUpAgain = WaitUntil([&] { return OutputLinesWith(kLineUp) >= 2; });
 
   // The service's end does not wait on the link: bounded, and a clean exit.
   EXPECT_EQ(EndWithin(client, SIGTERM, kWait), 0) << ReadFile(dir_ / "service.stderr");
@@ -179,10 +188,18 @@ TEST_F(DialUpServiceTest, BringsTheLinkUpLogsInAndRedialsAfterTheLinkDrops) {
     }
   }
   EXPECT_TRUE(demoTested) << "no successful active test of demo01 was journalled";
+  // A good password: the first dial is said once, as up, and never as failed.
+  ASSERT_TRUE(toldUp) << ReadFile(dir_ / "service.stderr");
+  EXPECT_EQ(failuresBeforeDrop, 0u) << ReadFile(dir_ / "service.stderr");
   ASSERT_TRUE(redialled) << "no new link after the drop\n" << ReadFile(dir_ / "service.stderr");
   EXPECT_NE(second->pid, first->pid);
   EXPECT_FALSE(kelbrin::platform::ProcessAlive(first->pid));
   EXPECT_TRUE(testedAgain);
+  // The drop and the redial are said once each; no dial of this run failed.
+  EXPECT_TRUE(toldUpAgain) << ReadFile(dir_ / "service.stderr");
+  EXPECT_EQ(OutputLinesWith(kLineUp), 2u) << ReadFile(dir_ / "service.stderr");
+  EXPECT_EQ(OutputLinesWith(kLineLost), 1u) << ReadFile(dir_ / "service.stderr");
+  EXPECT_EQ(OutputLinesWith(kDialFailed), 0u) << ReadFile(dir_ / "service.stderr");
   // The ended service leaves the link it kept up, and nothing else: no dial half done, no
   // password file.
   EXPECT_EQ(bed_.LiveFakes(), std::vector<pid_t>{second->pid});
