@@ -116,10 +116,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.what); });
 
 pid_t RecordedPid(const fs::path& ranFile) {
-  for (int i = 0; i < 200 && !fs::exists(ranFile); ++i) std::this_thread::sleep_for(10ms);
-  pid_t pid = -1;
-  std::ifstream(ranFile) >> pid;
-  return pid;
+  // The shell creates the file before it writes the pid into it: wait for the pid itself.
+  for (int i = 0; i < 200; ++i) {
+    pid_t pid = -1;
+    if (std::ifstream(ranFile) >> pid) return pid;
+    std::this_thread::sleep_for(10ms);
+  }
+  return -1;
 }
 
 TEST_F(ServiceInstallerTest, ASetupThatOutlivesItsBoundFailsAndIsEnded) {
