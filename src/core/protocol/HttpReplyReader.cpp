@@ -197,7 +197,12 @@ void HttpReplyReader::OnHeadersEnd() {
   if (!length || (options_.failAboveCap && *length > options_.bodyCap)) return Fail();
   if (*length == 0) return Complete();
   remaining_ = *length;
-  body_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, options_.bodyCap)));
+  // The announced length is set aside at once only within the caller's cap, so a whole reply
+  // ends in one block of its own size; without a cap, the peer's number alone never decides how
+  // much memory is taken, and the body grows with what arrives.
+  if (options_.bodyCap != SIZE_MAX) {
+    body_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, options_.bodyCap)));
+  }
   phase_ = Phase::Body;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "protocol/HttpReplyReader.h"
@@ -235,6 +236,26 @@ TEST(HttpReplyReaderFeedTest, UsesOnlyTheReplysBytes) {
   const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
   EXPECT_EQ(withBody.Feed(reply + "garbage"), reply.size());
   EXPECT_EQ(withBody.Body(), "ok");
+}
+
+// A peer's announced length alone is not memory to set aside: without a cap, a reply claiming
+// 100 GB asked for that much before its first body byte. Within a cap, a body announced and sent
+// whole still ends in one block of exactly its size.
+TEST(HttpReplyReaderFeedTest, AnAnnouncedLengthIsSetAsideOnlyWithinTheCap) {
+  HttpReplyReader lying({});
+  EXPECT_NO_THROW(lying.Feed("HTTP/1.1 200 OK\r\nContent-Length: 100000000000\r\n\r\nabc"));
+  EXPECT_EQ(lying.state(), State::Reading);
+  EXPECT_EQ(lying.Body(), "abc");
+  EXPECT_LT(lying.Body().capacity(), 4096u);
+
+  const std::size_t size = 3'000'000;
+  HttpReplyReader whole({.bodyCap = 8'000'000, .failAboveCap = true});
+  whole.Feed("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n");
+  const std::string piece(1000, 'x');
+  for (std::size_t sent = 0; sent < size; sent += piece.size()) whole.Feed(piece);
+  EXPECT_EQ(whole.state(), State::Complete);
+  EXPECT_EQ(whole.Body().size(), size);
+  EXPECT_EQ(whole.Body().capacity(), size);
 }
 
 }  // namespace
