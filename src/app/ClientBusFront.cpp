@@ -31,6 +31,7 @@ QDBusMessage ClientMethod(const QString& method) {
 
 std::string Utf8(const QVariant& value) { return value.toString().toStdString(); }
 std::int32_t ToInt(const QVariant& value) { return value.toInt(); }
+bool ToBool(const QVariant& value) { return value.toBool(); }
 
 // `field` takes the property `name`, converted, when it is among `properties`; whether it was.
 template <typename Field, typename Convert>
@@ -119,7 +120,7 @@ void ClientBusFront::Take(const QVariantMap& properties) {
     TakeProperty(properties, name, field, Utf8);
   };
   const auto flag = [&](const char* name, bool& field) {
-    TakeProperty(properties, name, field, [](const QVariant& value) { return value.toBool(); });
+    TakeProperty(properties, name, field, ToBool);
   };
   text("State", view_.Label25);
   text("UserType", view_.Label26);
@@ -154,8 +155,7 @@ void ClientBusFront::TakeStoredLine(const QVariantMap& properties) {
   const bool changed = TakeProperty(properties, "StoredLineType", record.InternalLineType, ToInt) |
                        TakeProperty(properties, "StoredLineName", record.LineName, Utf8) |
                        TakeProperty(properties, "StoredLineUserName", record.LineUserName, Utf8) |
-                       TakeProperty(properties, "AutoConnect", record.AutoConn,
-                                    [](const QVariant& value) { return value.toBool(); });
+                       TakeProperty(properties, "AutoConnect", record.AutoConn, ToBool);
   if (changed) record_.Update(record);
 }
 
