@@ -47,6 +47,17 @@ std::string Configuration(const std::filesystem::path& socket, PrivateBus::Kind 
   return text + "</busconfig>\n";
 }
 
+// A started client connection to the bus at `address`, or nullptr.
+sd_bus* Connect(const std::string& address) {
+  sd_bus* bus = nullptr;
+  if (sd_bus_new(&bus) < 0 || sd_bus_set_address(bus, address.c_str()) < 0 ||
+      sd_bus_set_bus_client(bus, 1) < 0 || sd_bus_start(bus) < 0) {
+    sd_bus_unref(bus);
+    return nullptr;
+  }
+  return bus;
+}
+
 }  // namespace
 
 PrivateBus::PrivateBus(const std::filesystem::path& folder, Kind kind,
@@ -67,12 +78,8 @@ PrivateBus::~PrivateBus() {
   if (daemon_ > 0) EndWithin(daemon_, SIGTERM, std::chrono::seconds(5));
 }
 
-BusProbe::BusProbe(const std::string& address) {
-  if (sd_bus_new(&bus_) < 0 || sd_bus_set_address(bus_, address.c_str()) < 0 ||
-      sd_bus_set_bus_client(bus_, 1) < 0 || sd_bus_start(bus_) < 0) {
-    sd_bus_unref(bus_);
-    throw std::runtime_error("cannot connect to " + address);
-  }
+BusProbe::BusProbe(const std::string& address) : bus_(Connect(address)) {
+  if (bus_ == nullptr) throw std::runtime_error("cannot connect to " + address);
 }
 
 BusProbe::~BusProbe() { sd_bus_flush_close_unref(bus_); }
@@ -164,6 +171,28 @@ bool BusProbe::Heard(const std::string& part, std::chrono::milliseconds guard) {
     if (std::chrono::steady_clock::now() > end) return false;
     Serve(std::chrono::milliseconds(50));
   }
+}
+
+ServedConnection::ServedConnection(const std::string& address, const std::string& what,
+                                   const std::function<bool(sd_bus*)>& publish)
+    : bus_(Connect(address)) {
+  if (bus_ == nullptr || !publish(bus_)) {
+    sd_bus_flush_close_unref(bus_);
+    throw std::runtime_error(what + " cannot serve on " + address);
+  }
+  server_ = std::thread([this] {
+    while (!stop_) {
+      while (sd_bus_process(bus_, nullptr) > 0) {
+      }
+      sd_bus_wait(bus_, 50'000);
+    }
+  });
+}
+
+ServedConnection::~ServedConnection() {
+  stop_ = true;
+  server_.join();
+  sd_bus_flush_close_unref(bus_);
 }
 
 }  // namespace kelbrin::test

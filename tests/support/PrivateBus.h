@@ -2,9 +2,12 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct sd_bus;
@@ -58,6 +61,27 @@ class BusProbe {
 
   sd_bus* bus_ = nullptr;
   std::vector<std::string> signals_;
+};
+
+// A stand-in service's connection to a private bus: `publish` adds its objects and asks for its
+// name; the connection is then served on a thread of its own until it is destroyed. Declare it
+// after everything its handlers use, so it stops serving before they go.
+class ServedConnection {
+ public:
+  // `what` names the service in the error thrown when it cannot serve.
+  ServedConnection(const std::string& address, const std::string& what,
+                   const std::function<bool(sd_bus*)>& publish);
+  ~ServedConnection();
+  ServedConnection(const ServedConnection&) = delete;
+  ServedConnection& operator=(const ServedConnection&) = delete;
+
+  // For signals sent from the serving thread.
+  sd_bus* Bus() const { return bus_; }
+
+ private:
+  sd_bus* bus_ = nullptr;
+  std::atomic<bool> stop_{false};
+  std::thread server_;
 };
 
 }  // namespace kelbrin::test

@@ -2,8 +2,6 @@
 
 #include <systemd/sd-bus.h>
 
-#include <stdexcept>
-
 namespace kelbrin::test {
 
 namespace {
@@ -52,29 +50,13 @@ int Check(sd_bus_message* call, void* self, sd_bus_error*) {
 
 }  // namespace
 
-StandInAuthority::StandInAuthority(const std::string& address) {
-  if (sd_bus_new(&bus_) < 0 || sd_bus_set_address(bus_, address.c_str()) < 0 ||
-      sd_bus_set_bus_client(bus_, 1) < 0 || sd_bus_start(bus_) < 0 ||
-      sd_bus_add_object_vtable(bus_, nullptr, "/org/freedesktop/PolicyKit1/Authority",
-                               "org.freedesktop.PolicyKit1.Authority", kAuthority, this) < 0 ||
-      sd_bus_request_name(bus_, "org.freedesktop.PolicyKit1", 0) < 0) {
-    sd_bus_flush_close_unref(bus_);
-    throw std::runtime_error("the stand-in authority cannot serve on " + address);
-  }
-  server_ = std::thread([this] {
-    while (!stop_) {
-      while (sd_bus_process(bus_, nullptr) > 0) {
-      }
-      sd_bus_wait(bus_, 50'000);
-    }
-  });
-}
-
-StandInAuthority::~StandInAuthority() {
-  stop_ = true;
-  server_.join();
-  sd_bus_flush_close_unref(bus_);
-}
+StandInAuthority::StandInAuthority(const std::string& address)
+    : connection_(address, "the stand-in authority", [this](sd_bus* bus) {
+        return sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/PolicyKit1/Authority",
+                                        "org.freedesktop.PolicyKit1.Authority", kAuthority,
+                                        this) >= 0 &&
+               sd_bus_request_name(bus, "org.freedesktop.PolicyKit1", 0) >= 0;
+      }) {}
 
 bool StandInAuthority::Decide(const std::string& subject, const std::string& action) {
   std::lock_guard lock(mutex_);

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <atomic>
 #include <mutex>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
-struct sd_bus;
+#include "PrivateBus.h"
 
 namespace kelbrin::test {
 
@@ -17,7 +15,6 @@ namespace kelbrin::test {
 class StandInAuthority {
  public:
   explicit StandInAuthority(const std::string& address);
-  ~StandInAuthority();
   StandInAuthority(const StandInAuthority&) = delete;
   StandInAuthority& operator=(const StandInAuthority&) = delete;
 
@@ -27,12 +24,10 @@ class StandInAuthority {
   bool Decide(const std::string& subject, const std::string& action);
 
  private:
-  sd_bus* bus_ = nullptr;
   mutable std::mutex mutex_;
   std::set<std::string> allowed_;
   std::vector<std::string> questions_;
-  std::atomic<bool> stop_{false};
-  std::thread server_;
+  ServedConnection connection_;
 };
 
 }  // namespace kelbrin::test

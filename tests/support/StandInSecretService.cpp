@@ -2,8 +2,6 @@
 
 #include <systemd/sd-bus.h>
 
-#include <stdexcept>
-
 namespace kelbrin::test {
 
 namespace {
@@ -79,34 +77,19 @@ const sd_bus_vtable kPromptObject[] = {
 
 }  // namespace
 
-StandInSecretService::StandInSecretService(const std::string& address) {
-  if (sd_bus_new(&bus_) < 0 || sd_bus_set_address(bus_, address.c_str()) < 0 ||
-      sd_bus_set_bus_client(bus_, 1) < 0 || sd_bus_start(bus_) < 0 ||
-      sd_bus_add_object_vtable(bus_, nullptr, kRoot, "org.freedesktop.Secret.Service", kService,
-                               this) < 0 ||
-      sd_bus_add_object_vtable(bus_, nullptr, kSession, "org.freedesktop.Secret.Session",
-                               kSessionObject, this) < 0 ||
-      sd_bus_add_object_vtable(bus_, nullptr, kCollection, "org.freedesktop.Secret.Collection",
-                               kCollectionObject, this) < 0 ||
-      sd_bus_add_object_vtable(bus_, nullptr, kPrompt, kPromptInterface, kPromptObject, this) < 0 ||
-      sd_bus_request_name(bus_, "org.freedesktop.secrets", 0) < 0) {
-    sd_bus_flush_close_unref(bus_);
-    throw std::runtime_error("the stand-in Secret Service cannot serve on " + address);
-  }
-  server_ = std::thread([this] {
-    while (!stop_) {
-      while (sd_bus_process(bus_, nullptr) > 0) {
-      }
-      sd_bus_wait(bus_, 50'000);
-    }
-  });
-}
-
-StandInSecretService::~StandInSecretService() {
-  stop_ = true;
-  server_.join();
-  sd_bus_flush_close_unref(bus_);
-}
+StandInSecretService::StandInSecretService(const std::string& address)
+    : connection_(address, "the stand-in Secret Service", [this](sd_bus* bus) {
+        return sd_bus_add_object_vtable(bus, nullptr, kRoot, "org.freedesktop.Secret.Service",
+                                        kService, this) >= 0 &&
+               sd_bus_add_object_vtable(bus, nullptr, kSession, "org.freedesktop.Secret.Session",
+                                        kSessionObject, this) >= 0 &&
+               sd_bus_add_object_vtable(bus, nullptr, kCollection,
+                                        "org.freedesktop.Secret.Collection", kCollectionObject,
+                                        this) >= 0 &&
+               sd_bus_add_object_vtable(bus, nullptr, kPrompt, kPromptInterface, kPromptObject,
+                                        this) >= 0 &&
+               sd_bus_request_name(bus, "org.freedesktop.secrets", 0) >= 0;
+      }) {}
 
 void StandInSecretService::ShowPrompt(const std::string& path) {
   {
@@ -114,7 +97,7 @@ void StandInSecretService::ShowPrompt(const std::string& path) {
     ++promptsShown_;
   }
   // Completed(dismissed = true, result = an empty text).
-  sd_bus_emit_signal(bus_, path.c_str(), kPromptInterface, "Completed", "bv", 1, "s", "");
+  sd_bus_emit_signal(connection_.Bus(), path.c_str(), kPromptInterface, "Completed", "bv", 1, "s", "");
 }
 
 int StandInSecretService::PromptsShown() const {

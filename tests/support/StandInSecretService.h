@@ -1,11 +1,9 @@
 #pragma once
 
-#include <atomic>
 #include <mutex>
 #include <string>
-#include <thread>
 
-struct sd_bus;
+#include "PrivateBus.h"
 
 namespace kelbrin::test {
 
@@ -15,7 +13,6 @@ namespace kelbrin::test {
 class StandInSecretService {
  public:
   explicit StandInSecretService(const std::string& address);
-  ~StandInSecretService();
   StandInSecretService(const StandInSecretService&) = delete;
   StandInSecretService& operator=(const StandInSecretService&) = delete;
 
@@ -26,11 +23,9 @@ class StandInSecretService {
   void ShowPrompt(const std::string& path);
 
  private:
-  sd_bus* bus_ = nullptr;
   mutable std::mutex mutex_;
   int promptsShown_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread server_;
+  ServedConnection connection_;
 };
 
 }  // namespace kelbrin::test
