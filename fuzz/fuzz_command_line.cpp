@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/StartupSwitches.h"
+#include "app/entry/CommandLine.h"
+#include "app/entry/StartupSwitches.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Arguments are separated by NUL bytes, as in /proc/PID/cmdline.

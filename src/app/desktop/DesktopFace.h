@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/desktop/ClientBusFront.h"
+#include "app/desktop/ClientBusWatch.h"
+#include "client/ClientRoot.h"
+#include "gui/TMainForm.h"
+#include "runtime/Presenter.h"
+#include "session/SessionFrontSwitch.h"
+
+namespace kelbrin::app {
+
+// The desktop's window and the client it shows. While the client service runs (on the session
+// bus, else the system bus) the window is its face and this process runs no session; when the
+// service leaves, the desktop says so once and runs its own session, as it does without a
+// service; when the service comes back, the desktop lets its own session go and attaches again.
+// Main thread only.
+class DesktopFace {
+ public:
+  struct Setup {
+    runtime::EventLoop& loop;
+    runtime::Clock& clock;
+    runtime::Presenter& presenter;
+    std::function<client::ClientOptions()> options;
+    // Adds what depends on the run mode to the window's services (exit, service install).
+    std::function<void(gui::TMainForm::Services&)> complete;
+    // The window was made (with the session it reads) or is about to go (nullptr).
+    std::function<void(gui::TMainForm* form, const session::SessionReadout* session)> windowChanged;
+    // Where to look for the service, in order: the session bus, then the system bus (a
+    // user's own service is the one this desktop should show).
+    std::vector<QDBusConnection> buses;
+    // The service's own process on a display: it runs its session in service mode and never
+    // looks for another service to attach to.
+    bool serviceMode = false;
+  };
+
+  explicit DesktopFace(Setup setup);
+  ~DesktopFace();
+  DesktopFace(const DesktopFace&) = delete;
+  DesktopFace& operator=(const DesktopFace&) = delete;
+
+  // Attaches to a running service, or starts this process's own session.
+  void Start();
+
+ private:
+  void Build();
+  void TearDown();
+  bool AttachTo(const QDBusConnection& bus);
+  void StartOwnSession();
+  void Appeared(const QDBusConnection& bus);
+  void Left(const QDBusConnection& bus);
+  gui::TMainForm::Services Services();
+
+  Setup setup_;
+  ClientBusWatch watch_;
+  std::unique_ptr<client::ClientRoot> root_;
+  std::optional<session::SessionFrontSwitch> session_;
+  std::unique_ptr<ClientBusFront> front_;
+  QString frontBus_;  // the connection name of the bus the front is on
+  std::unique_ptr<gui::TMainForm> form_;
+  bool ownSession_ = false;
+};
+
+}  // namespace kelbrin::app

@@ -1,0 +1,25 @@
+#include <unistd.h>
+
+#include <clocale>
+#include <filesystem>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "app/entry/ClientMain.h"
+#include "platform/files/Autostart.h"
+#include "runtime/Translate.h"
+
+int main(int argc, char** argv) {
+  // The messages language and the character set follow the environment; numbers and dates keep
+  // the program's own formats.
+  std::setlocale(LC_CTYPE, "");
+  std::setlocale(LC_MESSAGES, "");
+  // The catalogs sit in share/locale beside the executable's folder, installed or in the build.
+  const std::filesystem::path executable = kelbrin::platform::RunningExecutable();
+  if (!executable.empty()) {
+    kelbrin::runtime::UseCatalogs(executable.parent_path().parent_path() / "share" / "locale");
+  }
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  return kelbrin::app::RunClient(args, std::cin, STDIN_FILENO, std::cout, std::cerr);
+}
