@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <list>
 #include <memory>
@@ -18,27 +19,57 @@ struct sd_bus_vtable;
 
 namespace kelbrin::platform {
 
+// A refusal of a method call: `name` is the D-Bus error name the caller gets
+// ("net.kelbrin.Client1.Error.NotLoggedIn", "org.freedesktop.DBus.Error.InvalidArgs" …), the
+// text its message.
 struct BusError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+  BusError(std::string errorName, const std::string& text)
+      : std::runtime_error(text), name(std::move(errorName)) {}
+  std::string name;
 };
 
-// A method of the published interface. Arguments are "s" and "b" only; the reply is empty or a
-// list of rows of `rowWidth` texts ("a(ss…)").
+inline constexpr char kBusErrorInvalidArgs[] = "org.freedesktop.DBus.Error.InvalidArgs";
+inline constexpr char kBusErrorAccessDenied[] = "org.freedesktop.DBus.Error.AccessDenied";
+inline constexpr char kBusErrorLimitsExceeded[] = "org.freedesktop.DBus.Error.LimitsExceeded";
+inline constexpr char kBusErrorFailed[] = "org.freedesktop.DBus.Error.Failed";
+
+// What a string argument may hold. Checked on the message itself, before polkit is asked and
+// before anything is copied: a call that breaks it is refused with InvalidArgs.
+struct BusTextBound {
+  std::size_t maxBytes = 256;
+  // Valid UTF-8 is always required; control characters (C0, DEL, C1) only where allowed.
+  bool controlsAllowed = false;
+};
+
+// One argument of a method or signal: its name as introspection shows it and its D-Bus type
+// ("b", "u", "t", "s", or "a(…)" of those for replies and signals).
+struct BusArg {
+  std::string name;
+  std::string type;
+  BusTextBound bound;  // "s" arguments of methods only
+};
+
+// A method of the published interface.
 struct BusMethod {
   std::string name;
-  std::string inSignature;
-  std::size_t rowWidth = 0;
-  // The polkit action that must allow the caller (checked on the system bus only: the session
-  // bus admits nobody but its own user). Empty: anyone may call.
+  std::vector<BusArg> in;
+  // At most one out argument: a basic value or rows ("a(…)").
+  std::vector<BusArg> out;
+  // The polkit action that must allow the caller (on the system bus; the session bus admits
+  // nobody but its own user). Empty: anyone may call. A caller with root's identity (uid 0 or
+  // CAP_SYS_ADMIN) is let through without asking polkit.
   std::string action;
-  // Runs on the serving thread once the caller is allowed; returns the rows of the reply, or
-  // throws BusError whose text becomes the caller's error.
-  std::function<std::vector<std::vector<std::string>>(const std::vector<BusValue>& args)> run;
+  // The text of the AccessDenied error when polkit refuses (the policy's message).
+  std::string deniedText;
+  // Runs on the serving thread once the caller is allowed; returns the reply (nothing, one basic
+  // value, or rows), or throws BusError.
+  using Reply = std::variant<std::monostate, BusValue, BusRows>;
+  std::function<Reply(const std::vector<BusValue>& args)> run;
 };
 
 struct BusSignal {
   std::string name;
-  std::string signature;  // "s", "b" and "i" elements
+  std::vector<BusArg> args;
 };
 
 struct BusObject {
@@ -52,19 +83,24 @@ struct BusObject {
 
 // One object published on a bus under a well-known name, served with sd-bus on the caller's
 // thread: nothing runs unless the caller's loop serves the descriptor (Fd, Events, Timeout,
-// Process). Property changes are announced with PropertiesChanged.
+// Process). Every string sent is valid UTF-8 (other bytes as "\xNN"); a reply that cannot be
+// built is answered with an error. At most kMaxPendingAuthorizations calls wait for polkit at
+// once; more are refused with LimitsExceeded.
 class BusService {
  public:
-  // Connects, publishes `object` and claims its name; throws BusError saying why not.
+  static constexpr std::size_t kMaxPendingAuthorizations = 32;
+
+  // Connects, publishes `object` and claims its name; throws std::runtime_error saying why not.
   BusService(BusKind kind, BusObject object);
   ~BusService();
   BusService(const BusService&) = delete;
   BusService& operator=(const BusService&) = delete;
 
-  // A changed value is announced at once; an equal one says nothing. The name must be one of
-  // the object's properties, the value of its type.
-  void SetProperty(const std::string& name, BusValue value);
-  void Emit(const std::string& signal, const std::vector<BusValue>& args);
+  // The values that differ from the published ones are announced in one PropertiesChanged; equal
+  // ones say nothing. Every name must be one of the object's properties, the value of its type.
+  void SetProperties(const BusProperties& values);
+  // `args` in the order and of the types the signal declares.
+  void Emit(const std::string& signal, const std::vector<std::variant<BusValue, BusRows>>& args);
 
   int Fd() const;
   short Events() const;
@@ -74,7 +110,6 @@ class BusService {
 
  private:
   struct PendingCall;
-  // The sd-bus callbacks (their types cannot be declared ahead).
   struct Callbacks;
   friend struct Callbacks;
   void Run(const BusMethod& method, sd_bus_message* call, const std::vector<BusValue>& args);
@@ -82,7 +117,7 @@ class BusService {
   BusKind kind_;
   BusObject object_;
   std::vector<sd_bus_vtable> vtable_;
-  std::vector<std::string> outSignatures_;
+  std::list<std::string> vtableTexts_;  // signatures and argument names the vtable points at
   sd_bus* bus_ = nullptr;
   sd_bus_slot* slot_ = nullptr;
   std::list<std::unique_ptr<PendingCall>> pending_;
