@@ -151,8 +151,7 @@ void ClientRoot::StartLine() {
   activeLine_.emplace(*lineFactory_,
                       [this](lines::LinePtr line) { lineReaper_->Free(std::move(line)); });
   if (!lines::StartStoredLine(*activeLine_, stored)) {
-    presenter_.ShowHintPopup(lines::kUnusualConnectionTitle, lines::kUnusualConnectionText);
-    presenter_.ShowNetworkSettings();
+    presenter_.Tell({runtime::NoticeKind::LineProblem, lines::kUnusualConnectionText});
   }
   session_.SetNetReachable(lines::IsNetReachable());
 }

@@ -5,9 +5,8 @@
 
 namespace kelbrin::lines {
 
-// The popup the client's start shows when the stored line cannot be started; the caller then
-// switches to the network settings page.
-inline constexpr const char* kUnusualConnectionTitle = "Tip";
+// What the client's start tells when the stored line cannot be started (a line problem: the
+// window then shows the network settings page).
 inline constexpr const char* kUnusualConnectionText =
     "unusual connection,！please check the network setting！";
 

@@ -9,8 +9,6 @@ namespace kelbrin::reminders {
 
 namespace {
 
-constexpr int kReminderBeeps = 3;
-
 std::string Format(std::string_view format, const std::string& argument) {
   std::string message(format);
   if (const std::size_t at = message.find("%s"); at != std::string::npos) {
@@ -30,7 +28,7 @@ void EventDispatcher::NotifyEvent(int kind, const std::string& text, int selecto
   if (!session_.IsOnline()) return;
   if (kind == kNotifyTextKind) {
     log_.AddLog(eventlog::kLogTip, text);
-    presenter_.ShowHintPopup(runtime::Translatable("Hint"), text);
+    presenter_.Tell({runtime::NoticeKind::News, text});
     return;
   }
   if (kind < 0 || kind >= kEventKindCount) throw std::out_of_range("NotifyEvent: no such kind");
@@ -40,17 +38,14 @@ void EventDispatcher::NotifyEvent(int kind, const std::string& text, int selecto
   const std::string message =
       Format(runtime::Translate(second ? item.secondText : item.firstText), argument);
   const bool hint = kEventKinds[static_cast<std::size_t>(kind)].eventClass == TEventClass::Hint;
-  const std::string title = hint ? runtime::Translatable("Hint") : runtime::Translatable("Warning");
 
   if (!item.logged) {
     log_.AddLog(hint ? eventlog::kLogTip : eventlog::kLogWarning, message);
     item.logged = true;
   }
-  if (item.sound) {
-    presenter_.ShowHintPopup(title, message);
-    presenter_.StartBeep(kReminderBeeps);
-  } else if (item.popup) {
-    presenter_.ShowHintPopup(title, message);
+  if (item.sound || item.popup) {
+    presenter_.Tell({hint ? runtime::NoticeKind::Reminder : runtime::NoticeKind::WarningReminder,
+                     message, item.sound});
   }
 }
 

@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "runtime/Notice.h"
+
 namespace kelbrin::runtime {
 
 // The user-facing effects that the core asks for. The desktop window implements them with
@@ -34,6 +36,11 @@ class Presenter {
   // Switches the main window to its "Network Setting" page, where the line is set up (the
   // stored line could not be started). Nothing where there is no window.
   virtual void ShowNetworkSettings() {}
+
+  // Tells the user `notice` with the effects above (the one rule for every front-end; see
+  // Notice.h). `closed` runs once the user has read it: when a Failure's box closes, at once for
+  // every other kind.
+  virtual void Tell(const Notice& notice, std::function<void()> closed = {});
 };
 
 }  // namespace kelbrin::runtime

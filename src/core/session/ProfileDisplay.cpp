@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <string_view>
+#include <utility>
 
 #include "protocol/Utilities.h"
 #include "runtime/Translate.h"
@@ -34,22 +36,54 @@ year_month_day LocalDate(system_clock::time_point wall) {
                         day(static_cast<unsigned>(local.tm_mday)));
 }
 
-AccountTexts AccountTextsOf(const protocol::TUserProfileSchema& profile, year_month_day today) {
-  AccountTexts texts;
-  texts.Expired = profile.PayType == "2";
-  texts.State = texts.Expired ? runtime::Translate("Service stop") : runtime::Translate("Normal");
-  texts.UserType = std::string(protocol::TUserProfileSchema::PayTypeName(profile.PayType));
-  texts.UserID = profile.UserID;
+namespace {
+
+// The pay types of the profile and their names on the bus.
+constexpr std::pair<std::string_view, std::string_view> kAccountTypes[] = {
+    {"0", "trial"}, {"1", "formal"}, {"2", "overdue"}};
+
+std::string_view PayTypeOf(std::string_view type) {
+  for (const auto& [payType, name] : kAccountTypes)
+    if (name == type) return payType;
+  return {};
+}
+
+}  // namespace
+
+AccountFacts AccountFactsOf(const protocol::TUserProfileSchema& profile) {
+  AccountFacts account;
+  account.status = profile.PayType == "2" ? "stopped" : "normal";
+  account.type = "unknown";
+  for (const auto& [payType, name] : kAccountTypes)
+    if (payType == profile.PayType) account.type = name;
+  account.userId = profile.UserID;
   // A malformed deadline only skips what needs the date; it never stops the rest.
-  bool deadlineFar = false;
   try {
-    const year_month_day deadline = protocol::DateFromYmd(profile.ServiceEndDate);
-    texts.Deadline = DeadlineText(deadline, today);
-    deadlineFar = DeadlineFar(deadline, today);
+    account.deadline = sys_days(protocol::DateFromYmd(profile.ServiceEndDate));
   } catch (const std::exception&) {
   }
-  texts.PaymentNoticeVisible = !(profile.PayType == "1" || deadlineFar);
+  return account;
+}
+
+AccountTexts AccountTextsOf(const AccountFacts& account, year_month_day today) {
+  AccountTexts texts;
+  texts.Expired = account.status == "stopped";
+  texts.State = texts.Expired ? runtime::Translate("Service stop") : runtime::Translate("Normal");
+  const std::string_view payType = PayTypeOf(account.type);
+  texts.UserType = std::string(protocol::TUserProfileSchema::PayTypeName(payType));
+  texts.UserID = account.userId;
+  bool deadlineFar = false;
+  if (account.deadline) {
+    const year_month_day deadline(*account.deadline);
+    texts.Deadline = DeadlineText(deadline, today);
+    deadlineFar = DeadlineFar(deadline, today);
+  }
+  texts.PaymentNoticeVisible = !(payType == "1" || deadlineFar);
   return texts;
+}
+
+AccountTexts AccountTextsOf(const protocol::TUserProfileSchema& profile, year_month_day today) {
+  return AccountTextsOf(AccountFactsOf(profile), today);
 }
 
 }  // namespace kelbrin::session

@@ -18,7 +18,18 @@ bool DeadlineFar(std::chrono::year_month_day deadline, std::chrono::year_month_d
 // The local calendar date at `wall`.
 std::chrono::year_month_day LocalDate(std::chrono::system_clock::time_point wall);
 
-// What the account panel shows of a profile; the window and the one-shot command both use it.
+// The account of a profile as facts, as the service's bus interface carries them.
+struct AccountFacts {
+  std::string status;  // "normal", or "stopped" for an expired account
+  std::string type;    // "trial", "formal", "overdue" or "unknown", after the pay type
+  std::string userId;
+  // None when the service's deadline is not a date.
+  std::optional<std::chrono::sys_days> deadline;
+};
+AccountFacts AccountFactsOf(const protocol::TUserProfileSchema& profile);
+
+// What the account panel shows of an account; the window, the one-shot command and a desktop
+// attached to the service all use it.
 struct AccountTexts {
   std::string State;     // "Normal" or "Service stop"
   std::string UserType;  // the pay type's name
@@ -30,6 +41,7 @@ struct AccountTexts {
   // PayType "2": the account has expired and the session ends.
   bool Expired = false;
 };
+AccountTexts AccountTextsOf(const AccountFacts& account, std::chrono::year_month_day today);
 AccountTexts AccountTextsOf(const protocol::TUserProfileSchema& profile,
                             std::chrono::year_month_day today);
 

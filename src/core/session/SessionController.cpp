@@ -159,7 +159,7 @@ void SessionController::SaveSettings() {
     settings::SaveParamInfo(stored, *options_.settingsBackend);
   } catch (const settings::SettingsError& error) {
     // The session goes on with the settings in memory; the user learns why they were not kept.
-    presenter_.ShowErrorBox(runtime::Translatable("Error"), error.what());
+    presenter_.Tell({runtime::NoticeKind::Failure, error.what()});
   }
 }
 
@@ -167,7 +167,7 @@ void SessionController::WriteEmptyPassword() {
   try {
     options_.settingsBackend->WriteValue("UserPwd", "");
   } catch (const settings::SettingsError& error) {
-    presenter_.ShowErrorBox(runtime::Translatable("Error"), error.what());
+    presenter_.Tell({runtime::NoticeKind::Failure, error.what()});
   }
 }
 
@@ -237,9 +237,8 @@ void SessionController::LoginOrLogout() {
     WriteEmptyPassword();
     signals_.SetAutoLogonArmed(false);
     presenter_.ShowMainWindow();
-    presenter_.MessageBeep();
-    presenter_.ShowHintPopup(runtime::Translatable("Tip"),
-                             runtime::Translatable("Please type a valid name and password！"));
+    presenter_.Tell({runtime::NoticeKind::Answer,
+                     runtime::Translatable("Please type a valid name and password！")});
     view_.FocusedControl =
         platform::TrimmedWhere(view_.EditUserName, platform::IsControlOrSpace).empty()
             ? "EditUserName"
@@ -256,6 +255,7 @@ void SessionController::LoginOrLogout() {
 void SessionController::StartLogin(const std::string& userName, const std::string& userPwd) {
   if (loginThread_.joinable()) loginThread_.join();
   loginBusy_ = true;
+  refused_ = false;
   signals_.SetManualLoginBusy(true);
   view_.BtnLogonEnabled = false;
   view_.EditUserNameEnabled = false;
@@ -284,12 +284,13 @@ void SessionController::FinishLogin(const LoginResult& result) {
     snapshots_.PublishUserProfile(result.profile);
     LoginSucceeded();
   } else {
+    // Code 1 is no answer at all; any other is the service's refusal.
+    refused_ = result.resultCode != 1;
     WriteEmptyPassword();
     const std::string text =
         runtime::Translate("Login failure: ") + runtime::Translate(result.errorText);
     if (!view_.Label25.empty()) view_.Label25 = text;
-    presenter_.MessageBeep();
-    presenter_.ShowHintPopup(runtime::Translatable("Tip"), text);
+    presenter_.Tell({runtime::NoticeKind::Answer, text});
     if (result.resultCode == 1) DoLogout(true);
     Changed();
   }
@@ -297,17 +298,12 @@ void SessionController::FinishLogin(const LoginResult& result) {
   if (autoLogonDoneHeld_) OnAutoLogonDone(*std::exchange(autoLogonDoneHeld_, std::nullopt));
 }
 
-void SessionController::SetLoginControls(bool loggedIn) {
-  view_.BtnLogonCaption =
-      loggedIn ? runtime::Translatable("Logout") : runtime::Translatable("Login");
-  view_.EditUserNameEnabled = !loggedIn;
-  view_.EditPasswordEnabled = !loggedIn;
-  view_.ChkBoxRunAsServiceEnabled = loggedIn;
-  view_.ChkBoxStartupEnabled = loggedIn;
-}
+void SessionController::SetLoginControls(bool loggedIn) { ShowLoginControls(loggedIn, view_); }
 
 void SessionController::LoginSucceeded() {
   AssertOwnerThread();
+  refused_ = false;
+  lastAnswer_ = {};
   SaveSettings();
   SetLoginControls(true);
   ShowSessionState(DisplayState::Online);
@@ -325,18 +321,18 @@ void SessionController::LoginSucceeded() {
 void SessionController::DoLogout(bool connectionFailure) {
   AssertOwnerThread();
   signals_.SetMark(0);
+  lastAnswer_ = {};
   SetLoginControls(false);
   SaveSettings();
   view_.DomainTree = nullptr;
   ShowSessionState(DisplayState::Logout);
   if (connectionFailure) {
-    presenter_.ShowHintPopup(runtime::Translatable("Tip"),
-                             runtime::Translatable("Unusual connection,login fails！"));
-    if (loopEventFrm_.Checks(reminders::kCutOffKind).loudspeaker) presenter_.StartBeep(6);
+    presenter_.Tell({runtime::NoticeKind::ConnectionLost,
+                     runtime::Translatable("Unusual connection,login fails！"),
+                     loopEventFrm_.Checks(reminders::kCutOffKind).loudspeaker});
   } else {
     eventLog_.AddLog(eventlog::kLogTip, runtime::Translatable("Logout Success！"));
-    presenter_.ShowHintPopup(runtime::Translatable("Hint"),
-                             runtime::Translatable("Logout Success！"));
+    presenter_.Tell({runtime::NoticeKind::News, runtime::Translatable("Logout Success！")});
   }
   view_.Label25.clear();
   view_.Label26.clear();
@@ -373,24 +369,8 @@ void SessionController::ShowUserProfile() {
 
 void SessionController::ShowSessionState(DisplayState state) {
   AssertOwnerThread();
-  switch (state) {
-    case DisplayState::Offline:
-      view_.TrayIconIndex = 0;
-      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Offline");
-      break;
-    case DisplayState::Logout:
-      view_.TrayIconIndex = 0;
-      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Logout");
-      break;
-    case DisplayState::Online:
-      view_.TrayIconIndex = 3;
-      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Online");
-      break;
-    case DisplayState::ConnectionFails:
-      view_.TrayIconIndex = 1;
-      view_.TrayHint = runtime::Translatable("Kelbrin client V6.0 -- Connection fails！");
-      break;
-  }
+  displayState_ = state;
+  ShowDisplayState(state, view_);
   Changed();
 }
 
@@ -398,6 +378,42 @@ void SessionController::NotifyEvent(int kind, const std::string& text, int selec
                                     const std::string& argument) {
   AssertOwnerThread();
   dispatcher_.NotifyEvent(kind, text, selector, argument);
+}
+
+// --- facts ----------------------------------------------------------------------------------
+
+SessionState SessionController::State() const {
+  if (loginBusy_) return SessionState::LoggingIn;
+  if (Mark() == 1) {
+    return displayState_ == DisplayState::ConnectionFails ? SessionState::ConnectionFails
+                                                          : SessionState::Online;
+  }
+  return refused_ ? SessionState::Refused : SessionState::LoggedOut;
+}
+
+SessionFacts SessionController::Facts() const {
+  AssertOwnerThread();
+  SessionFacts facts;
+  facts.state = State();
+  const settings::TParamInfo record = settings_.Snapshot();
+  facts.userName = record.UserName;
+  if (IsLoggedIn(facts.state)) {
+    if (const auto reply = snapshots_.UserProfile()) {
+      facts.account = AccountFactsOf(reply->Profile);
+      facts.paymentDue = view_.Image1Visible;
+    }
+    facts.address = CurrentIp();
+    if (!facts.address.empty()) facts.addressSince = addressSince_;
+    facts.lastAnswer = lastAnswer_;
+    facts.domainCount = DomainCount();
+  }
+  facts.lastError = client_.LastErrorText();
+  facts.serviceListFetching = view_.ServiceListFetching;
+  facts.savePassword = view_.ChkBoxSavePwd;
+  facts.startWithDesktop = view_.ChkBoxStartup;
+  facts.runAsService = view_.ChkBoxRunAsService;
+  facts.reportSystemInfo = view_.suiCheckBoxUpdateSysInfo;
+  return facts;
 }
 
 // --- service list -----------------------------------------------------------------------------
@@ -422,14 +438,14 @@ void SessionController::RefreshServiceList() {
 
 void SessionController::ShowAccountAddress() {
   AssertOwnerThread();
-  view_.Label27.clear();
-  const auto list = ServiceList();
-  if (list && list->DomainInfos.empty()) {
-    view_.Label25 = runtime::Translatable("Please register first！");
-  } else {
-    view_.Label27 = CurrentIp();
-  }
+  ShowAddress(CurrentIp(), DomainCount(), view_);
   Changed();
+}
+
+std::optional<std::uint32_t> SessionController::DomainCount() const {
+  const auto list = ServiceList();
+  if (!list) return std::nullopt;
+  return static_cast<std::uint32_t>(list->DomainInfos.size());
 }
 
 void SessionController::SetServiceList(std::shared_ptr<const protocol::TGetServiceListResp> list) {
@@ -477,15 +493,10 @@ void SessionController::OnIpStatus(const std::string& text, bool connectionFailu
   AssertOwnerThread();
   try {
     if (connectionFailure) {
-      presenter_.ShowHintPopup(runtime::Translatable("Tip"), text);
+      presenter_.Tell({runtime::NoticeKind::Tip, text});
       return;
     }
-    const auto list = ServiceList();
-    if (list && list->DomainInfos.empty()) {
-      view_.Label25 = runtime::Translatable("Please register first！");
-    } else {
-      view_.Label27 = CurrentIp();
-    }
+    ShowAddress(CurrentIp(), DomainCount(), view_);
     NoteAddress(CurrentIp());
     Changed();
     NotifyEvent(reminders::kNotifyTextKind, text);
@@ -501,6 +512,7 @@ void SessionController::SetAddressObserver(AddressObserver observer) {
 
 void SessionController::NoteAddress(const std::string& address) {
   if (address.empty() || address == lastAddress_) return;
+  addressSince_ = signals_.clock().WallNow();
   const std::string previous = std::exchange(lastAddress_, address);
   if (addressObserver_) addressObserver_(address, previous);
 }
@@ -532,6 +544,7 @@ void SessionController::OnServiceList(const ServiceListReply& reply) {
       newestFetchShown_ = reply.fetch;
       SetServiceList(reply.list);
       view_.DomainTree = reply.list;
+      if (Mark() == 1) ShowAddress(CurrentIp(), DomainCount(), view_);
     }
     Changed();
     if (reply.replied && !reply.list) NotifyEvent(reminders::kNotifyTextKind, reply.errorText);
@@ -543,6 +556,8 @@ void SessionController::OnActiveTestAnswered(bool answered) {
   AssertOwnerThread();
   // A logout has already shown its own state.
   if (Mark() != 1) return;
+  lastAnswer_ = answered || !updateIpTrd_ ? std::chrono::system_clock::time_point{}
+                                          : updateIpTrd_->LastAnswered();
   ShowSessionState(answered ? DisplayState::Online : DisplayState::ConnectionFails);
 }
 
@@ -564,13 +579,14 @@ void SessionController::RefuseAndLogOut(const std::string& text) {
   // No request goes out with the refused credentials from now on; what the window shows of the
   // logout follows once the user has read the box.
   signals_.SetMark(0);
+  refused_ = true;
   openRefusals_.insert(text);
-  presenter_.ShowErrorBoxThen(runtime::Translatable("Error"), text,
-                              [this, alive = std::weak_ptr<int>(alive_), text] {
-                                if (!alive.lock()) return;
-                                openRefusals_.erase(text);
-                                DoLogout(false);
-                              });
+  presenter_.Tell({runtime::NoticeKind::Failure, text},
+                  [this, alive = std::weak_ptr<int>(alive_), text] {
+                    if (!alive.lock()) return;
+                    openRefusals_.erase(text);
+                    DoLogout(false);
+                  });
 }
 
 }  // namespace kelbrin::session

@@ -21,6 +21,7 @@
 #include "runtime/EventLoop.h"
 #include "runtime/Pace.h"
 #include "runtime/Presenter.h"
+#include "session/SessionFacts.h"
 #include "session/SessionFront.h"
 #include "session/SessionSignals.h"
 #include "session/SessionSnapshots.h"
@@ -125,6 +126,10 @@ class SessionController final : public SessionFront {
       std::function<void(const std::string& address, const std::string& previous)>;
   void SetAddressObserver(AddressObserver observer);
 
+  // The session as facts (the service's bus interface). Controller's thread.
+  SessionState State() const;
+  SessionFacts Facts() const;
+
   // SessionReadout.
   void SetViewObserver(std::function<void(const SessionView&)> observer) override;
   const SessionView& View() const override { return view_; }
@@ -191,6 +196,8 @@ class SessionController final : public SessionFront {
   void FinishLogin(const LoginResult& result);
   void StartServiceListFetch();
   void SetServiceList(std::shared_ptr<const protocol::TGetServiceListResp> list);
+  // The number of domains of the session's list; none before the first list.
+  std::optional<std::uint32_t> DomainCount() const;
   void SetLoginControls(bool loggedIn);
 
   runtime::EventLoop& loop_;
@@ -213,6 +220,11 @@ class SessionController final : public SessionFront {
   AddressObserver addressObserver_;
   std::set<std::string> openRefusals_;  // the refusals whose error box is up
   std::string lastAddress_;
+  std::chrono::system_clock::time_point addressSince_{};
+  std::chrono::system_clock::time_point lastAnswer_{};
+  DisplayState displayState_ = DisplayState::Offline;
+  // The service refused the last login or request: logged out for that reason.
+  bool refused_ = false;
   bool serviceMode_ = false;
   bool loginBusy_ = false;
   // WM_AUTOLOGON_DONE that came during a manual login, with its profile.

@@ -54,6 +54,7 @@ void TUpdateIpTrd::Run() {
 void TUpdateIpTrd::Exchange(const protocol::Credentials& credentials) {
   // A missing reply leaves the response as the last reply that came.
   const protocol::Outcome outcome = client_.ActiveTest(credentials, response_);
+  if (outcome.replied) lastAnswered_.store(signals_.clock().WallNow().time_since_epoch());
   NoteAnswered(outcome.replied);
   if (!outcome.replied && !ipFailFlag_.load()) {
     ipFailFlag_.store(true);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -39,6 +40,11 @@ class TUpdateIpTrd {
   std::string CurrentIp() const;
   // A connection failure has been reported and no new address since.
   bool IpFailFlag() const { return ipFailFlag_.load(); }
+  // When the service last answered an active test (the clock's wall time); the epoch before
+  // the first answer. Any thread.
+  std::chrono::system_clock::time_point LastAnswered() const {
+    return std::chrono::system_clock::time_point(lastAnswered_.load());
+  }
 
  private:
   void Run();
@@ -68,6 +74,7 @@ class TUpdateIpTrd {
   bool answered_ = true;
 
   std::atomic<bool> ipFailFlag_{false};
+  std::atomic<std::chrono::system_clock::duration> lastAnswered_{};
   mutable std::mutex currentIpMutex_;
   std::string currentIp_;
 

@@ -115,3 +115,22 @@ TEST_F(ServiceListTest, EmptyReplyCountsAsConnectionFailureAndKeepsTheList) {
 
 }  // namespace
 }  // namespace kelbrin::session::test
+
+// A list without domains asks the subscriber to register, where the list arrives: a session
+// without a window (the service) keeps the rule too.
+TEST_F(ServiceListTest, AListWithoutDomainsAsksToRegisterWithoutAWindow) {
+  Start();
+  ClickLogin("demo01", "demo-pass");
+  ASSERT_TRUE(AwaitRequests("ActiveTestReq", 1));
+  clock.Advance(pace.serviceListDelay);
+  ASSERT_TRUE(RunUntil([&] { return controller->ServiceList() != nullptr; }));
+  ASSERT_TRUE(RunUntil([&] { return controller->View().Label27 == "127.0.0.1"; }));
+  EXPECT_EQ(controller->Facts().domainCount, 1u);
+  EXPECT_EQ(controller->Facts().address, "127.0.0.1");
+
+  controller->OnServiceList({99, ListOf("100001"), {}});
+  EXPECT_EQ(controller->View().Label25, "Please register first！");
+  EXPECT_EQ(controller->View().Label27, "");
+  EXPECT_EQ(controller->Facts().domainCount, 0u);
+  EXPECT_EQ(controller->Facts().state, SessionState::Online);
+}
