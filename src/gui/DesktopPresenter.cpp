@@ -69,6 +69,9 @@ void DesktopPresenter::ShowBox(QMessageBox::Icon icon, const std::string& captio
 void DesktopPresenter::OpenBox(QMessageBox::Icon icon, const QString& caption,
                                const QString& text, std::function<void()> closed) {
   auto* box = new QMessageBox(icon, caption, text, QMessageBox::Ok, form_);
+  // The text may come from the service (or whoever owns its bus name): shown as it is, never
+  // taken as markup with headings and links.
+  box->setTextFormat(Qt::PlainText);
   box->setAttribute(Qt::WA_DeleteOnClose);
   if (closed) QObject::connect(box, &QMessageBox::finished, box, [closed] { closed(); });
   box->setWindowModality(Qt::ApplicationModal);

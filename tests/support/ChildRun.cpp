@@ -34,6 +34,19 @@ pid_t StartProgram(const std::string& program, const std::vector<std::string>& a
   std::vector<char*> argv;
   for (std::string& arg : argvText) argv.push_back(arg.data());
   argv.push_back(nullptr);
+  // The program's own home and XDG folders beside its error file, after the caller's (which
+  // win): a test never writes into the real home or runtime folder of the machine.
+  const std::filesystem::path home = errFile.string() + ".home";
+  for (const char* folder : {"config", "state", "data", "cache", "runtime"}) {
+    std::filesystem::create_directories(home / folder);
+  }
+  std::filesystem::permissions(home / "runtime", std::filesystem::perms::owner_all);
+  environment.insert(environment.end(),
+                     {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + (home / "config").string(),
+                      "XDG_STATE_HOME=" + (home / "state").string(),
+                      "XDG_DATA_HOME=" + (home / "data").string(),
+                      "XDG_CACHE_HOME=" + (home / "cache").string(),
+                      "XDG_RUNTIME_DIR=" + (home / "runtime").string()});
   std::vector<char*> envp;
   for (std::string& entry : environment) envp.push_back(entry.data());
   for (char** entry = environ; *entry != nullptr; ++entry) envp.push_back(*entry);

@@ -17,7 +17,8 @@ std::string ReadFile(const std::filesystem::path& file);
 
 // Starts `program` with `args`, standard input from `inFile`, standard output to /dev/null and
 // standard error into `errFile`; `environment` ("NAME=VALUE") comes before the test's own, so it
-// wins. -1 when the program cannot be started.
+// wins. HOME and the XDG folders (config, state, data, cache, runtime) are the program's own,
+// under "ERRFILE.home", unless `environment` names them. -1 when the program cannot be started.
 pid_t StartProgram(const std::string& program, const std::vector<std::string>& args,
                    const std::filesystem::path& inFile, const std::filesystem::path& errFile,
                    std::vector<std::string> environment = {});

@@ -1,17 +1,21 @@
 #include "app/desktop/ClientBusFront.h"
 
+#include <unistd.h>
+
 #include <QDBusArgument>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <cstdlib>
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "app/bus/ClientInterface.h"
 #include "app/bus/ServiceListRows.h"
 #include "eventlog/TLogRec.h"
+#include "lines/TLineFactory.h"
+#include "session/ProfileDisplay.h"
 
 namespace kelbrin::app {
 
@@ -29,21 +33,31 @@ QDBusMessage ClientMethod(const QString& method) {
   return ClientCall(QString::fromLatin1(kClientBusInterface), method);
 }
 
-std::string Utf8(const QVariant& value) { return value.toString().toStdString(); }
-std::int32_t ToInt(const QVariant& value) { return value.toInt(); }
-bool ToBool(const QVariant& value) { return value.toBool(); }
-
-// `field` takes the property `name`, converted, when it is among `properties`; whether it was.
-template <typename Field, typename Convert>
-bool TakeProperty(const QVariantMap& properties, const char* name, Field& field, Convert convert) {
-  const auto found = properties.constFind(QString::fromLatin1(name));
-  if (found == properties.constEnd()) return false;
-  field = convert(*found);
-  return true;
+// The interface's basic values; others (a newer service's) are passed over.
+void TakeValues(const QVariantMap& values, platform::BusProperties& properties) {
+  for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+    const std::string name = it.key().toStdString();
+    switch (it.value().metaType().id()) {
+      case QMetaType::Bool:
+        properties[name] = it.value().toBool();
+        break;
+      case QMetaType::UInt:
+        properties[name] = static_cast<std::uint32_t>(it.value().toUInt());
+        break;
+      case QMetaType::ULongLong:
+        properties[name] = static_cast<std::uint64_t>(it.value().toULongLong());
+        break;
+      case QMetaType::QString:
+        properties[name] = it.value().toString().toStdString();
+        break;
+      default:
+        break;
+    }
+  }
 }
 
-// A method's reply of rows of `width` texts ("a(s…)"); none when the call failed.
-std::optional<TextRows> ReplyRows(const QDBusMessage& reply, std::size_t width) {
+// A reply of rows of texts ("a(s…)"), `width` a row; none when the call failed.
+std::optional<TextRows> TextRowsOf(const QDBusMessage& reply, std::size_t width) {
   if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
     return std::nullopt;
   }
@@ -73,7 +87,16 @@ ClientBusFront::ClientBusFront(QDBusConnection bus, runtime::Presenter& presente
 
 ClientBusFront::~ClientBusFront() { Follow(false); }
 
+bool ClientBusFront::OwnedByThisUser() const {
+  // Anyone may own a name on a system bus only as its policy allows (root, for this one); on a
+  // session bus only a process of this user is trusted to be the client.
+  if (bus_.name() != QDBusConnection::sessionBus().name()) return true;
+  const auto owner = bus_.interface()->serviceUid(QString::fromLatin1(kClientBusName));
+  return owner.isValid() && owner.value() == ::getuid();
+}
+
 bool ClientBusFront::Attach() {
+  if (!OwnedByThisUser()) return false;
   QDBusMessage read = ClientCall(kPropertiesInterface, QStringLiteral("GetAll"));
   read << QString::fromLatin1(kClientBusInterface);
   // Followed before the read, so no change falls between the two.
@@ -84,8 +107,8 @@ bool ClientBusFront::Attach() {
     return false;
   }
   TakeLog();
-  properties_ = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
-  Take(properties_);
+  TakeValues(qdbus_cast<QVariantMap>(reply.arguments().constFirst()), properties_);
+  Show();
   FetchServiceList();
   return true;
 }
@@ -105,71 +128,63 @@ void ClientBusFront::Follow(bool on) {
   };
   link(kPropertiesInterface, "PropertiesChanged",
        SLOT(OnPropertiesChanged(QString, QVariantMap, QStringList)));
-  link(interface, "LogEntry", SLOT(OnLogEntry(int, QString)));
-  link(interface, "Popup", SLOT(OnPopup(QString, QString)));
-  link(interface, "Beep", SLOT(OnBeep(int)));
-  link(interface, "MessageBeep", SLOT(OnMessageBeep()));
-  link(interface, "ErrorBox", SLOT(OnErrorBox(QString, QString)));
-  link(interface, "InfoBox", SLOT(OnInfoBox(QString, QString)));
-  link(interface, "ShowWindow", SLOT(OnShowWindow()));
+  link(interface, "Event", SLOT(OnEvent(uint, qulonglong, QString)));
+  link(interface, "Notice", SLOT(OnNotice(uint, QString, bool)));
 }
 
-// The view from the properties that came; what the window derives from them follows.
-void ClientBusFront::Take(const QVariantMap& properties) {
-  const auto text = [&](const char* name, std::string& field) {
-    TakeProperty(properties, name, field, Utf8);
-  };
-  const auto flag = [&](const char* name, bool& field) {
-    TakeProperty(properties, name, field, ToBool);
-  };
-  text("State", view_.Label25);
-  text("UserType", view_.Label26);
-  text("Address", view_.Label27);
-  text("UserId", view_.Label28);
-  text("Deadline", view_.Label29);
-  flag("PaymentNotice", view_.Image1Visible);
-  view_.labFKXZUrlVisible = view_.Image1Visible;
-  text("UserName", view_.EditUserName);
-  text("LoginCaption", view_.BtnLogonCaption);
-  flag("LoginEnabled", view_.BtnLogonEnabled);
-  flag("SavePassword", view_.ChkBoxSavePwd);
-  flag("Startup", view_.ChkBoxStartup);
-  flag("UpdateSystemInfo", view_.suiCheckBoxUpdateSysInfo);
-  flag("ServiceListFetching", view_.ServiceListFetching);
-  text("TrayHint", view_.TrayHint);
-  TakeProperty(properties, "TrayIcon", view_.TrayIconIndex, ToInt);
-  flag("Online", online_);
-  flag("NetReachable", netReachable_);
-  view_.EditUserNameEnabled = !online_ && view_.BtnLogonEnabled;
-  view_.EditPasswordEnabled = view_.EditUserNameEnabled;
-  view_.ChkBoxStartupEnabled = online_;
+// The view from the facts, by the rule the window of a session of its own follows too.
+void ClientBusFront::Show() {
+  facts_ = SessionFactsOf(properties_);
+  line_ = LineFactsOf(properties_);
+  // Whether a list has come (and so whether an empty one asks to register) the fetched list says.
+  if (view_.DomainTree) {
+    facts_.domainCount = static_cast<std::uint32_t>(view_.DomainTree->DomainInfos.size());
+  }
+  session::ShowFacts(facts_, session::LocalDate(clock_.WallNow()), view_);
   // The service runs, and this desktop is its face: the box says so and is not for changing here.
   view_.ChkBoxRunAsService = true;
   view_.ChkBoxRunAsServiceEnabled = false;
-  TakeStoredLine(properties);
+  TakeStoredLine();
   Changed();
 }
 
-void ClientBusFront::TakeStoredLine(const QVariantMap& properties) {
+void ClientBusFront::TakeStoredLine() {
   settings::TParamInfo record = record_.Snapshot();
-  const bool changed = TakeProperty(properties, "StoredLineType", record.InternalLineType, ToInt) |
-                       TakeProperty(properties, "StoredLineName", record.LineName, Utf8) |
-                       TakeProperty(properties, "StoredLineUserName", record.LineUserName, Utf8) |
-                       TakeProperty(properties, "AutoConnect", record.AutoConn, ToBool);
-  if (changed) record_.Update(record);
+  std::vector<std::string> kinds;
+  lines::TLineFactory::GetLineTypeNames(&kinds);
+  const auto kind = std::find(kinds.begin(), kinds.end(), line_.kind);
+  const int lineType = kind == kinds.end() ? -1 : static_cast<int>(kind - kinds.begin());
+  if (record.InternalLineType == lineType && record.LineName == line_.name &&
+      record.LineUserName == line_.userName && record.AutoConn == line_.autoConnect) {
+    return;
+  }
+  record.InternalLineType = lineType;
+  record.LineName = line_.name;
+  record.LineUserName = line_.userName;
+  record.AutoConn = line_.autoConnect;
+  record_.Update(record);
 }
 
 // The service's log so far replaces this desktop's, oldest entry first.
 void ClientBusFront::TakeLog() {
-  const auto rows =
-      ReplyRows(bus_.call(ClientMethod(QStringLiteral("GetLog")), QDBus::Block, kReadTimeoutMs), 3);
-  if (!rows) return;
-  log_.Clear();
-  for (auto row = rows->rbegin(); row != rows->rend(); ++row) {
-    const auto seconds = std::chrono::seconds(std::strtoll((*row)[1].c_str(), nullptr, 10));
-    log_.List().Insert({static_cast<std::uint8_t>(std::strtoul((*row)[0].c_str(), nullptr, 10)),
-                        (*row)[2], std::chrono::system_clock::time_point(seconds)});
+  const QDBusMessage reply =
+      bus_.call(ClientMethod(QStringLiteral("GetLog")), QDBus::Block, kReadTimeoutMs);
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
+  std::vector<eventlog::TLogRec> entries;
+  const auto array = reply.arguments().constFirst().value<QDBusArgument>();
+  array.beginArray();
+  while (!array.atEnd()) {
+    uint kind = 0;
+    qulonglong time = 0;
+    QString text;
+    array.beginStructure();
+    array >> kind >> time >> text;
+    array.endStructure();
+    entries.push_back({static_cast<std::uint8_t>(kind), text.toStdString(), FromBusTime(time)});
   }
+  array.endArray();
+  log_.Clear();
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) log_.List().Insert(*entry);
 }
 
 // The list the window shows, read again whenever the service has a new one (or none).
@@ -178,11 +193,11 @@ void ClientBusFront::FetchServiceList() {
       bus_.asyncCall(ClientMethod(QStringLiteral("GetServiceList"))), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
     done->deleteLater();
-    const auto rows = ReplyRows(done->reply(), kServiceListRowWidth);
+    const auto rows = TextRowsOf(done->reply(), kServiceListRowWidth);
     view_.DomainTree =
         rows ? std::make_shared<const protocol::TGetServiceListResp>(ServiceListFromRows(*rows))
              : nullptr;
-    Changed();
+    Show();
   });
 }
 
@@ -195,11 +210,15 @@ void ClientBusFront::SetViewObserver(std::function<void(const session::SessionVi
 }
 
 void ClientBusFront::BtnLogonClick() {
-  if (online_) {
+  if (Mark() == 1) {
     Call(QStringLiteral("LogOff"));
+  } else if (view_.EditUserName == facts_.userName && view_.EditPassword.empty()) {
+    // The service's saved account, whose password stays with the service.
+    Call(QStringLiteral("LogOn"));
   } else {
-    Call(QStringLiteral("LogOn"),
-         {QString::fromStdString(view_.EditUserName), QString::fromStdString(view_.EditPassword)});
+    Call(QStringLiteral("LogOnAs"),
+         {QString::fromStdString(view_.EditUserName), QString::fromStdString(view_.EditPassword),
+          view_.ChkBoxSavePwd});
   }
 }
 
@@ -208,7 +227,7 @@ void ClientBusFront::SaveSettings() {
                                         view_.ChkBoxRunAsService, view_.suiCheckBoxUpdateSysInfo});
 }
 
-void ClientBusFront::RefreshServiceList() { Call(QStringLiteral("RefreshServices")); }
+void ClientBusFront::RefreshServiceList() { Call(QStringLiteral("RefreshServiceList")); }
 
 void ClientBusFront::NotifyEvent(int, const std::string& text, int, const std::string&) {
   log_.AddLog(eventlog::kLogTip, text);
@@ -217,7 +236,7 @@ void ClientBusFront::NotifyEvent(int, const std::string& text, int, const std::s
 void ClientBusFront::ApplyLine(const std::string& lineType, const std::string& lineName,
                                const std::string& password, const std::string& userName,
                                bool autoConnect, std::function<void()> done) {
-  Call(QStringLiteral("ApplyLine"),
+  Call(QStringLiteral("SetLine"),
        {QString::fromStdString(lineType), QString::fromStdString(lineName),
         QString::fromStdString(userName), QString::fromStdString(password), autoConnect},
        std::move(done));
@@ -243,39 +262,26 @@ void ClientBusFront::Call(const QString& method, const QVariantList& args,
 }
 
 void ClientBusFront::Refused(const QString& text) {
-  presenter_.ShowErrorBox("Error", text.toStdString());
+  presenter_.Tell({runtime::NoticeKind::Failure, text.toStdString()});
   // The boxes and edits show the service's values again.
-  Take(properties_);
+  Show();
 }
 
 void ClientBusFront::OnPropertiesChanged(const QString& interface, const QVariantMap& changed,
                                          const QStringList&) {
   if (interface != QString::fromLatin1(kClientBusInterface)) return;
-  properties_.insert(changed);
-  Take(changed);
+  TakeValues(changed, properties_);
+  Show();
   if (changed.contains(QString::fromLatin1(kServiceListSerial))) FetchServiceList();
 }
 
-void ClientBusFront::OnLogEntry(int kind, const QString& text) {
-  log_.AddLog(static_cast<std::uint8_t>(kind), text.toStdString());
+void ClientBusFront::OnEvent(uint kind, qulonglong time, const QString& text) {
+  log_.List().Insert({static_cast<std::uint8_t>(kind), text.toStdString(), FromBusTime(time)});
 }
 
-void ClientBusFront::OnPopup(const QString& title, const QString& text) {
-  presenter_.ShowHintPopup(title.toStdString(), text.toStdString());
+void ClientBusFront::OnNotice(uint kind, const QString& text, bool loud) {
+  if (kind >= runtime::kNoticeKindCount) return;  // a newer service's: nothing to show it by
+  presenter_.Tell({static_cast<runtime::NoticeKind>(kind), text.toStdString(), loud});
 }
-
-void ClientBusFront::OnBeep(int repetitions) { presenter_.StartBeep(repetitions); }
-
-void ClientBusFront::OnMessageBeep() { presenter_.MessageBeep(); }
-
-void ClientBusFront::OnErrorBox(const QString& caption, const QString& text) {
-  presenter_.ShowErrorBox(caption.toStdString(), text.toStdString());
-}
-
-void ClientBusFront::OnInfoBox(const QString& caption, const QString& text) {
-  presenter_.ShowInfoBox(caption.toStdString(), text.toStdString());
-}
-
-void ClientBusFront::OnShowWindow() { presenter_.ShowMainWindow(); }
 
 }  // namespace kelbrin::app

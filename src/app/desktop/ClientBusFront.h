@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "app/bus/ClientInterface.h"
 #include "eventlog/EventLog.h"
 #include "runtime/Clock.h"
 #include "runtime/Presenter.h"
@@ -17,12 +18,12 @@ class QDBusPendingCallWatcher;
 
 namespace kelbrin::app {
 
-// The desktop's face of the client service on a bus: the service's properties mirrored into a
-// session view (announced on PropertiesChanged, never polled), its signals turned into the
-// presenter's effects and the event log's entries, and the window's intents turned into its
-// methods. A method the service refuses (polkit, or a state that does not allow it) changes
-// nothing here and shows the refusal's text in an error box. This process runs no session
-// of its own meanwhile. Main thread only.
+// The desktop's face of the client service on a bus: the service's facts (announced on
+// PropertiesChanged, never polled) shown in a session view by the core's own rule, its notices
+// told by the presenter's one rule and its events added to the event log, and the window's
+// intents turned into its methods. A method the service refuses (polkit, or a state that does not
+// allow it) changes nothing here and shows the refusal's text in an error box. This process runs
+// no session of its own meanwhile. Main thread only.
 class ClientBusFront final : public QObject, public session::SessionFront {
   Q_OBJECT
 
@@ -35,7 +36,8 @@ class ClientBusFront final : public QObject, public session::SessionFront {
   ~ClientBusFront() override;
 
   // Reads the service's state and its log so far, and follows them from now on. False, with
-  // nothing followed, when no client answers on the bus.
+  // nothing followed, when no client answers on the bus, or when on the session bus the name's
+  // owner runs as another user.
   bool Attach();
 
   void BtnLogonClick() override;
@@ -52,8 +54,8 @@ class ClientBusFront final : public QObject, public session::SessionFront {
 
   const session::SessionView& View() const override { return view_; }
   void SetViewObserver(std::function<void(const session::SessionView&)> observer) override;
-  int Mark() const override { return online_ ? 1 : 0; }
-  bool NetReachable() const override { return netReachable_; }
+  int Mark() const override { return session::IsLoggedIn(facts_.state) ? 1 : 0; }
+  bool NetReachable() const override { return line_.state != LineState::NotConnected; }
   // The service keeps the account's password to itself, so no profile is published here.
   const session::SessionSnapshots& Snapshots() const override { return snapshots_; }
 
@@ -73,19 +75,16 @@ class ClientBusFront final : public QObject, public session::SessionFront {
  private Q_SLOTS:
   void OnPropertiesChanged(const QString& interface, const QVariantMap& changed,
                            const QStringList& invalidated);
-  void OnLogEntry(int kind, const QString& text);
-  void OnPopup(const QString& title, const QString& text);
-  void OnBeep(int repetitions);
-  void OnMessageBeep();
-  void OnErrorBox(const QString& caption, const QString& text);
-  void OnInfoBox(const QString& caption, const QString& text);
-  void OnShowWindow();
+  void OnEvent(uint kind, qulonglong time, const QString& text);
+  void OnNotice(uint kind, const QString& text, bool loud);
 
  private:
   void Follow(bool on);
-  void Take(const QVariantMap& properties);
+  bool OwnedByThisUser() const;
+  // The view again from the properties as they are now.
+  void Show();
   void TakeLog();
-  void TakeStoredLine(const QVariantMap& properties);
+  void TakeStoredLine();
   void FetchServiceList();
   void Changed();
   // Calls `method`; a refusal shows its text and puts the view back as the service has it.
@@ -101,9 +100,9 @@ class ClientBusFront final : public QObject, public session::SessionFront {
   runtime::Clock& clock_;
   session::SessionSnapshots snapshots_;
   session::SessionView view_;
-  QVariantMap properties_;
-  bool online_ = false;
-  bool netReachable_ = false;
+  platform::BusProperties properties_;
+  session::SessionFacts facts_;
+  LineFacts line_;
   bool following_ = false;
   std::function<void(const session::SessionView&)> observer_;
 };

@@ -15,8 +15,8 @@
 
 namespace kelbrin::app {
 
-// The desktop's window and the client it shows. While the client service runs (on the session
-// bus, else the system bus) the window is its face and this process runs no session; when the
+// The desktop's window and the client it shows. While the client service runs (on the system
+// bus, else the session bus) the window is its face and this process runs no session; when the
 // service leaves, the desktop says so once and runs its own session, as it does without a
 // service; when the service comes back, the desktop lets its own session go and attaches again.
 // Main thread only.
@@ -31,8 +31,9 @@ class DesktopFace {
     std::function<void(gui::TMainForm::Services&)> complete;
     // The window was made (with the session it reads) or is about to go (nullptr).
     std::function<void(gui::TMainForm* form, const session::SessionReadout* session)> windowChanged;
-    // Where to look for the service, in order: the session bus, then the system bus (a
-    // user's own service is the one this desktop should show).
+    // Where to look for the service, in order: the system bus, then the session bus (the
+    // machine's service is the one that keeps the machine's names; a name on the session bus
+    // is trusted only when this user's own process owns it).
     std::vector<QDBusConnection> buses;
     // The service's own process on a display: it runs its session in service mode and never
     // looks for another service to attach to.

@@ -124,7 +124,7 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
                          .options = [&start] { return RootOptions(start.pace, start.serverUrl); },
                          .complete = complete,
                          .windowChanged = windowChanged,
-                         .buses = {QDBusConnection::sessionBus(), QDBusConnection::systemBus()},
+                         .buses = {QDBusConnection::systemBus(), QDBusConnection::sessionBus()},
                          .serviceMode = start.serviceMode});
   face->Start();
   notify.Ready();

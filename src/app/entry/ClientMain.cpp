@@ -79,7 +79,8 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
   if (options.history) return PrintHistory(out, err);
   if (options.addressCommand) return StoreAddressCommand(*options.addressCommand, out, err);
   if (options.systemInfo) return PrintSystemInformation(out, err);
-  if (options.status) return PrintStatus(options.bus, out, err);
+  if (options.status) return PrintStatus(options.bus, options.json, out, err);
+  if (options.health) return CheckHealth(options.bus, out, err);
   if (options.storeLine) return StoreLine(options, in, inFd, out, err);
   const runtime::Pace pace = runtime::Pace{}.Scaled(options.timeScale.value_or(1.0));
 

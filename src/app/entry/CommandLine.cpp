@@ -81,6 +81,7 @@ const Flag kFlags[] = {
     {"--save", &Options::save}, {"--service", &Options::service},
     {"--history", &Options::history}, {"--system-info", &Options::systemInfo},
     {"--line-password-stdin", &Options::linePasswordStdin}, {"--status", &Options::status},
+    {"--json", &Options::json}, {"--health", &Options::health},
 };
 
 const Valued kValued[] = {
@@ -116,15 +117,16 @@ std::string CheckOnceOnly(const Options& options) {
     return runtime::Translatable("--once and --service exclude each other");
   const int standalone = int{options.history} + int{options.addressCommand.has_value()} +
                          int{options.systemInfo} + int{options.storeLine.has_value()} +
-                         int{options.status};
+                         int{options.status} + int{options.health};
   if (standalone > 1 || (standalone == 1 && (options.once || options.service))) {
     return runtime::Translatable(
-        "--history, --address-command, --system-info, --store-line and --status each run on "
-        "their own");
+        "--history, --address-command, --system-info, --store-line, --status and --health "
+        "each run on their own");
   }
-  if (options.bus && !options.service && !options.status) {
-    return runtime::Translatable("--bus needs --service or --status");
+  if (options.bus && !options.service && !options.status && !options.health) {
+    return runtime::Translatable("--bus needs --service, --status or --health");
   }
+  if (options.json && !options.status) return runtime::Translatable("--json needs --status");
   if (!options.storeLine &&
       (options.connection || options.lineUser || options.linePasswordStdin || options.autoConnect)) {
     return runtime::Translatable(
@@ -210,8 +212,11 @@ std::string Usage() {
       "                       system for root, session for anyone else); with --status: ask\n"
       "                       only this bus\n"
       "  --status             show the state of the running client (a service or a desktop\n"
-      "                       on the session bus, then the system bus): 0 when one answered,\n"
-      "                       3 when none runs\n"
+      "                       on the session bus, then the system bus, then the service's\n"
+      "                       status file): 0 when one answered, 3 when none runs\n"
+      "  --json               with --status: the state as one JSON object\n"
+      "  --health             0 when the running client is online, 1 when it is not, 3 when\n"
+      "                       none runs (a health check)\n"
       "  --endpoint URL       talk to URL instead of the built-in service endpoint\n"
       "  --config-root DIR    keep the settings in DIR instead of the default folder\n"
       "  --time-scale F       multiply every interval of the client by F (0.001 to 1000); a\n"

@@ -37,6 +37,10 @@ struct Options {
   // (with --service) where to publish it.
   bool status = false;
   std::optional<std::string> bus;
+  // --json: with --status, the state as one JSON object.
+  bool json = false;
+  // --health: exit 0 when the running client is online (a container's health check).
+  bool health = false;
 };
 
 struct ParseResult {

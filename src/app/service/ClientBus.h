@@ -1,8 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
 
 #include "app/bus/ClientInterface.h"
 #include "client/ClientRoot.h"
@@ -12,45 +12,63 @@
 
 namespace kelbrin::app {
 
-// What the client shows, as the properties of its bus interface.
-platform::BusProperties ClientProperties(client::ClientRoot& root);
-
-// The running service on the bus: the session's state as properties, every effect the window
-// would show (popup, beep, box, log entry) as a signal, the pages' actions as methods guarded by
-// polkit. Until Publish() it only passes the effects on. Controller's thread only.
+// The running client on the bus, as net.kelbrin.Client1 (packaging/dbus/net.kelbrin.Client1.xml):
+// the session's facts as typed properties, each new log entry as an Event and each notice as a
+// Notice signal, and the actions as methods guarded by polkit. Until Publish() it only passes
+// the effects on. Controller's thread only.
 class ClientBus final : public runtime::Presenter, public eventlog::LogListObserver {
  public:
-  // `presenter` keeps showing every effect (the journal lines) and outlives the bus.
+  // Who may change the client through the bus: everyone polkit allows (a service), or nobody
+  // (a desktop's own session, published for --status and other readers).
+  enum class Access { Full, ReadOnly };
+
+  // `presenter` shows every effect (the journal's lines, or the window) and outlives the bus.
   explicit ClientBus(runtime::Presenter& presenter);
   ~ClientBus() override;
 
-  // Claims the client's name on `kind` and publishes `root`; `quit` stops the service. The
-  // root's line observer refreshes the bus from then on, so the root must go before the bus.
-  // Throws platform::BusError saying why the bus is out of reach.
-  void Publish(platform::BusKind kind, client::ClientRoot& root, std::function<void()> quit);
+  // Claims the client's name on `kind` and publishes `root`; `quit` ends the client. The root's
+  // line observer refreshes the bus from then on, so the root must go before the bus.
+  // Throws std::runtime_error saying why the bus is out of reach; the properties still follow
+  // the client then (for the observer).
+  void Publish(platform::BusKind kind, client::ClientRoot& root, std::function<void()> quit,
+               Access access = Access::Full);
   // The properties follow the session; called after every change.
   void Refresh();
   // The published service (loop serving); none before Publish or after Drop.
   platform::BusService* Service() { return service_.get(); }
   // The connection is lost: the client goes on without the bus.
   void Drop();
+  // Called with the properties (the service list's serial included) whenever they change, on
+  // or off the bus.
+  void SetObserver(std::function<void(const platform::BusProperties&)> observer) {
+    observer_ = std::move(observer);
+  }
 
   void ShowHintPopup(const std::string& title, const std::string& text) override;
   void StartBeep(int repetitions) override;
   void MessageBeep() override;
   void ShowErrorBox(const std::string& caption, const std::string& text) override;
+  void ShowErrorBoxThen(const std::string& caption, const std::string& text,
+                        std::function<void()> closed) override;
   void ShowInfoBox(const std::string& caption, const std::string& text) override;
   void ShowMainWindow() override;
+  void ShowNetworkSettings() override;
+  void Tell(const runtime::Notice& notice, std::function<void()> closed = {}) override;
   void OnLogRowInserted(const eventlog::TLogRec& entry) override;
 
  private:
-  void Emit(const std::string& signal, const std::vector<platform::BusValue>& args);
+  platform::BusProperties CurrentProperties();
 
   runtime::Presenter& presenter_;
   client::ClientRoot* root_ = nullptr;
   std::unique_ptr<platform::BusService> service_;
+  platform::BusProperties properties_;
+  std::function<void(const platform::BusProperties&)> observer_;
   const protocol::TGetServiceListResp* shownList_ = nullptr;
-  std::int32_t listSerial_ = 0;
+  std::uint32_t listSerial_ = 0;
 };
+
+// The facts of the line `root` keeps.
+LineFacts LineFactsOf(client::ClientRoot& root);
 
 }  // namespace kelbrin::app

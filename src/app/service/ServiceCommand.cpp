@@ -6,8 +6,9 @@
 #include <exception>
 #include <optional>
 
-#include "app/service/ClientBus.h"
+#include "app/bus/StatusFile.h"
 #include "app/entry/RootOptions.h"
+#include "app/service/ClientBus.h"
 #include "app/service/ServiceStatus.h"
 #include "client/ClientRoot.h"
 #include "platform/bus/PollWait.h"
@@ -34,7 +35,7 @@ void ServeOnBus(ClientBus& bus, platform::BusKind kind, client::ClientRoot& root
   const char* warning = journal ? "<4>" : "";
   try {
     bus.Publish(kind, root, [&loop] { loop.Quit(); });
-  } catch (const platform::BusError& error) {
+  } catch (const std::runtime_error& error) {
     err << warning << "kelbrin-client: " << runtime::Translate("not on D-Bus (%1)", {error.what()})
         << '\n';
     return;
@@ -98,12 +99,14 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, platform:
   ClientBus bus(*presenter);
   client::ClientRoot root(loop, clock, bus, RootOptions(pace, endpoint));
   session::SessionController& session = root.Session();
-  protocol::PelmarClient& pelmar = root.Pelmar();
   ServiceStatusReporter status(notify);
-  session.SetViewObserver([&](const session::SessionView& view) {
-    status.Update(session.Mark() == 1, view, pelmar.LastErrorText());
-    bus.Refresh();
+  // Where no bus runs (a container), --status and --health read this file.
+  StatusFileWriter statusFile;
+  bus.SetObserver([&](const platform::BusProperties& properties) {
+    status.Update(SessionFactsOf(properties));
+    statusFile.Update(properties);
   });
+  session.SetViewObserver([&bus](const session::SessionView&) { bus.Refresh(); });
   {
     const runtime::SignalQuit quit(loop, [&err, &loop, journal](int signo) {
       err << (journal ? "<5>" : "") << "kelbrin-client: "
@@ -114,7 +117,6 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, platform:
     presenter->Follow(root.EventLog().List());
     root.EventLog().List().AddObserver(&bus);
     ServeOnBus(bus, busKind, root, loop, *idle, err, journal);
-    status.Update(session.Mark() == 1, session.View(), pelmar.LastErrorText());
     notify.Ready();
     loop.Run();
   }

@@ -1,14 +1,19 @@
 // The desktop beside the running service on a private message bus: it shows the service's
 // session instead of running its own, sends the pages' actions to it, takes over when the
 // service leaves and lets go when it comes back; polkit's refusal changes nothing and says why.
+// Run as an unprivileged user (ctest drops root's identity for it), so that polkit decides.
+#include <pwd.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QDBusConnection>
 #include <QtTest>
 #include <algorithm>
+#include <list>
 #include <chrono>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -45,10 +50,11 @@ struct BusConnection {
   QDBusConnection bus;
 };
 
-// The desktop as DesktopMode builds it, looking for the service on the bus at `address` only.
+// The desktop as DesktopMode builds it, looking for the service on the buses at `addresses`
+// only, in that order.
 struct Desktop {
-  Desktop(const std::string& address, const std::string& endpoint)
-      : connection(address),
+  Desktop(const std::vector<std::string>& addresses, const std::string& endpoint)
+      : connections(addresses.begin(), addresses.end()),
         face(kelbrin::app::DesktopFace::Setup{
             .loop = loop,
             .clock = kelbrin::runtime::RealClock(),
@@ -69,10 +75,15 @@ struct Desktop {
                   session = readout;
                   if (form != nullptr) ++windowsMade;
                 },
-            .buses = {connection.bus}}) {
+            .buses = Buses()}) {
     face.Start();
   }
 
+  std::vector<QDBusConnection> Buses() const {
+    std::vector<QDBusConnection> buses;
+    for (const BusConnection& connection : connections) buses.push_back(connection.bus);
+    return buses;
+  }
   bool Online() const { return session != nullptr && session->Mark() == 1; }
   void Click(const char* name) const {
     auto* button = window->findChild<QAbstractButton*>(QString::fromLatin1(name));
@@ -95,17 +106,20 @@ struct Desktop {
 
   kelbrin::gui::QtEventLoop loop{kelbrin::runtime::RealClock()};
   kelbrin::test::RecordingPresenter presenter;
-  BusConnection connection;
+  const std::list<BusConnection> connections;
   kelbrin::gui::TMainForm* window = nullptr;
   const kelbrin::session::SessionReadout* session = nullptr;
   int windowsMade = 0;
   kelbrin::app::DesktopFace face;
 };
 
-std::string StatusOn(const std::string& bus) {
+// --status on `bus`, found at `address`.
+std::string StatusOn(const std::string& bus, const std::string& address) {
+  const kelbrin::test::ScopedEnv env(
+      bus == "system" ? "DBUS_SYSTEM_BUS_ADDRESS" : "DBUS_SESSION_BUS_ADDRESS", address);
   std::ostringstream out;
   std::ostringstream err;
-  kelbrin::app::PrintStatus(bus, out, err);
+  kelbrin::app::PrintStatus(bus, false, out, err);
   return out.str();
 }
 
@@ -117,30 +131,50 @@ class ClientBusFrontTest : public QObject {
  private:
   std::optional<kelbrin::test::TempDir> dir_;
   std::optional<kelbrin::test::ReferenceService> service_;
-  pid_t servicePid_ = -1;
+  std::vector<pid_t> services_;
 
-  // `kelbrin-client --service --bus BUS` on the test's settings folder, logged in once it
-  // returns.
-  void StartService(const std::string& bus, const std::string& address) {
+  // `kelbrin-client --service --bus BUS` on a settings folder of its own (`name`, with the
+  // saved demo account), logged in once it returns.
+  pid_t StartService(const std::string& bus, const std::string& address,
+                     const std::string& name = "service") {
     const int logins = service_->countRequests("QueryUserProfileReq");
-    servicePid_ = kelbrin::test::StartProgram(
+    const auto config = dir_->path() / (name + "-config");
+    kelbrin::settings::SetConfigRoot(config);
+    kelbrin::settings::TPubUtil::WriteRegStrings(
+        {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
+    kelbrin::settings::SetConfigRoot(dir_->path() / "config");
+    const pid_t pid = kelbrin::test::StartProgram(
         KELBRIN_CLIENT_EXECUTABLE,
         {"--service", "--bus", bus, "--endpoint", service_->endpoint(), "--config-root",
-         (dir_->path() / "config").string(), "--time-scale", "0.01"},
-        "/dev/null", dir_->path() / "stderr",
+         config.string(), "--time-scale", "0.01"},
+        "/dev/null", dir_->path() / (name + ".stderr"),
         {"DBUS_" + std::string(bus == "system" ? "SYSTEM" : "SESSION") +
          "_BUS_ADDRESS=" + address});
-    QVERIFY(servicePid_ > 0);
-    QVERIFY2(kelbrin::test::WaitUntil([&] {
-               return service_->countRequests("ActiveTestReq") > 0 &&
-                      service_->countRequests("QueryUserProfileReq") > logins &&
-                      StatusOn(bus).rfind("Online", 0) == 0;
-             }),
-             kelbrin::test::ReadFile(dir_->path() / "stderr").c_str());
+    services_.push_back(pid);
+    const bool online = kelbrin::test::WaitUntil([&] {
+      return service_->countRequests("ActiveTestReq") > 0 &&
+             service_->countRequests("QueryUserProfileReq") > logins &&
+             StatusOn(bus, address).rfind("Online", 0) == 0;
+    });
+    if (!online) qWarning() << kelbrin::test::ReadFile(dir_->path() / (name + ".stderr")).c_str();
+    return online ? pid : -1;
   }
-  void StopService(int signo) {
-    kelbrin::test::EndWithin(servicePid_, signo, 10s);
-    servicePid_ = -1;
+  void StopService(pid_t pid, int signo) {
+    kelbrin::test::EndWithin(pid, signo, 10s);
+    services_.erase(std::remove(services_.begin(), services_.end(), pid), services_.end());
+  }
+  // A system-like bus that lets this test's user own the client's name (the test runs as an
+  // unprivileged user, so that polkit decides for its desktop).
+  PrivateBus SystemBus(const std::string& folder) {
+    std::filesystem::create_directories(dir_->path() / folder);
+    const auto owner = dir_->path() / folder / "owner.conf";
+    std::ofstream(owner)
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n<busconfig>\n"
+           "  <policy user=\"" << ::getpwuid(::getuid())->pw_name << "\">\n"
+           "    <allow own=\"net.kelbrin.Client\"/>\n  </policy>\n</busconfig>\n";
+    return PrivateBus(dir_->path() / folder, PrivateBus::Kind::SystemLike,
+                      {KELBRIN_BUS_POLICY, owner});
   }
 
  private Q_SLOTS:
@@ -152,21 +186,23 @@ class ClientBusFrontTest : public QObject {
     service_.emplace(kelbrin::test::ReferenceService::Options{{}, dir_->path() / "service.log"});
   }
   void cleanup() {
-    if (servicePid_ > 0) StopService(SIGTERM);
+    while (!services_.empty()) StopService(services_.back(), SIGTERM);
     service_.reset();
     dir_.reset();
   }
 
   void theDesktopShowsTheServiceAndItsActionsDriveIt() {
     const PrivateBus session(dir_->path(), PrivateBus::Kind::SessionLike);
-    const kelbrin::test::ScopedEnv sessionEnv("DBUS_SESSION_BUS_ADDRESS", session.Address());
-    StartService("session", session.Address());
-    Desktop desktop(session.Address(), service_->endpoint());
+    QVERIFY(StartService("session", session.Address()) > 0);
+    Desktop desktop({session.Address()}, service_->endpoint());
 
     QVERIFY(desktop.Online());
     QCOMPARE(desktop.session->View().Label28, std::string("100001"));
+    QCOMPARE(desktop.session->View().Label26, std::string("Formal user"));
     QCOMPARE(desktop.session->View().Label27, std::string("127.0.0.1"));
+    QCOMPARE(desktop.session->View().Label29, std::string("Glory lifetime user"));
     QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Logout"));
+    QCOMPARE(desktop.session->View().TrayHint, std::string("Kelbrin client V6.0 -- Online"));
     // The service runs, and the box says so.
     QVERIFY(desktop.session->View().ChkBoxRunAsService);
     // The domain tree is the service's list (the demo account has two domains).
@@ -174,33 +210,40 @@ class ClientBusFrontTest : public QObject {
     QCOMPARE(desktop.session->View().DomainTree->DomainInfos.size(), std::size_t{2});
     QVERIFY(!desktop.session->View().DomainTree->DomainInfos[0].ResourceInfos.empty());
 
-    // The log-off goes to the service, whose popup comes back to the desktop.
+    // The log-off goes to the service, whose notice the desktop tells as its own would be.
     desktop.Click("BtnLogon");
     QTRY_VERIFY_WITH_TIMEOUT(desktop.presenter.Count("popup", "Hint", "Logout Success！") == 1,
                              kGuardMs);
     QTRY_VERIFY_WITH_TIMEOUT(!desktop.Online(), kGuardMs);
     QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Login"));
-    QVERIFY(StatusOn("session").rfind("Offline", 0) == 0);
+    QCOMPARE(desktop.session->View().TrayHint, std::string("Kelbrin client V6.0 -- Logout"));
+    QVERIFY(StatusOn("session", session.Address()).rfind("Offline", 0) == 0);
     // The logout clears the list there, and here.
     QTRY_VERIFY_WITH_TIMEOUT(desktop.session->View().DomainTree == nullptr, kGuardMs);
     // The Log page shows the service's log: what it had before, and what came since.
     QVERIFY(desktop.LogHas("IP updates successfully：127.0.0.1"));
     QVERIFY(desktop.LogHas("Logout Success！"));
 
+    // Logging on again with the service's saved account: its password stays with the service.
+    desktop.Click("BtnLogon");
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.Online(), kGuardMs);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.presenter.Count("popup", "Hint", "Congradulation！") == 1,
+                             kGuardMs);
+
     // One session: the service's. The desktop never logged in by itself.
-    QCOMPARE(service_->countRequests("QueryUserProfileReq"), 1);
+    QCOMPARE(service_->countRequests("QueryUserProfileReq"), 2);
     QCOMPARE(desktop.presenter.Count("popup", "Tip", kServiceLeft), 0);
   }
 
   void aServiceThatLeavesIsNoticedAndTheDesktopTakesOverUntilItComesBack() {
     const PrivateBus session(dir_->path(), PrivateBus::Kind::SessionLike);
-    const kelbrin::test::ScopedEnv sessionEnv("DBUS_SESSION_BUS_ADDRESS", session.Address());
-    StartService("session", session.Address());
-    Desktop desktop(session.Address(), service_->endpoint());
+    const pid_t first = StartService("session", session.Address());
+    QVERIFY(first > 0);
+    Desktop desktop({session.Address()}, service_->endpoint());
     QVERIFY(desktop.Online());
 
     // Killed, not stopped: only the bus tells the desktop.
-    StopService(SIGKILL);
+    StopService(first, SIGKILL);
     QTRY_VERIFY_WITH_TIMEOUT(desktop.presenter.Count("popup", "Tip", kServiceLeft) == 1, kGuardMs);
     // Its own session logs in with the saved password, as a desktop without a service does.
     QTRY_COMPARE_WITH_TIMEOUT(service_->countRequests("QueryUserProfileReq"), 2, kGuardMs);
@@ -209,32 +252,66 @@ class ClientBusFrontTest : public QObject {
 
     // The service comes back: the desktop's session ends and a window on the service's
     // takes its place.
-    StartService("session", session.Address());
+    QVERIFY(StartService("session", session.Address()) > 0);
     QTRY_COMPARE_WITH_TIMEOUT(desktop.windowsMade, 2, kGuardMs);
     QVERIFY(desktop.Online());
     QCOMPARE(desktop.presenter.Count("popup", "Tip", kServiceLeft), 1);
     // From now on only the service logs in: its log-off ends the one session there is.
     desktop.Click("BtnLogon");
     QTRY_VERIFY_WITH_TIMEOUT(!desktop.Online(), kGuardMs);
-    QVERIFY(StatusOn("session").rfind("Offline", 0) == 0);
+    QVERIFY(StatusOn("session", session.Address()).rfind("Offline", 0) == 0);
     QCOMPARE(service_->countRequests("QueryUserProfileReq"), 3);
   }
 
+  // With a service on each bus, the desktop shows the system's, and when that one leaves it
+  // follows the other without a session of its own in between.
+  void aServiceStillOnTheOtherBusTakesOverTheWindow() {
+    const PrivateBus system = SystemBus("system");
+    const PrivateBus session(dir_->path(), PrivateBus::Kind::SessionLike);
+    const pid_t machine = StartService("system", system.Address(), "machine");
+    QVERIFY(machine > 0);
+    QVERIFY(StartService("session", session.Address(), "user") > 0);
+    Desktop desktop({system.Address(), session.Address()}, service_->endpoint());
+    QVERIFY(desktop.Online());
+
+    StopService(machine, SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.windowsMade == 1 && desktop.Online(), kGuardMs);
+    QTest::qWait(200);
+    QCOMPARE(desktop.presenter.Count("popup", "Tip", kServiceLeft), 0);
+    // The window now drives the user's service.
+    desktop.Click("BtnLogon");
+    QTRY_VERIFY_WITH_TIMEOUT(StatusOn("session", session.Address()).rfind("Offline", 0) == 0,
+                             kGuardMs);
+    QCOMPARE(service_->countRequests("QueryUserProfileReq"), 2);
+  }
+
   void aPolkitRefusalChangesNothingAndShowsItsMessage() {
-    const PrivateBus system(dir_->path(), PrivateBus::Kind::SystemLike, {KELBRIN_BUS_POLICY});
-    const kelbrin::test::ScopedEnv systemEnv("DBUS_SYSTEM_BUS_ADDRESS", system.Address());
+    if (::geteuid() == 0) QSKIP("runs as an unprivileged user (root is never asked about)");
+    const PrivateBus system = SystemBus("system");
     kelbrin::test::StandInAuthority authority(system.Address());
-    StartService("system", system.Address());
-    Desktop desktop(system.Address(), service_->endpoint());
+    QVERIFY(StartService("system", system.Address()) > 0);
+    Desktop desktop({system.Address()}, service_->endpoint());
     QVERIFY(desktop.Online());
 
     desktop.Click("BtnLogon");
     QTRY_VERIFY_WITH_TIMEOUT(
-        desktop.presenter.Count("error", "Error", "Not authorized: net.kelbrin.client.logon") == 1,
+        desktop.presenter.Count("error", "Error",
+                                "System policy prevents logging the Kelbrin client on or off") == 1,
         kGuardMs);
     QVERIFY(desktop.Online());
-    QVERIFY(StatusOn("system").rfind("Online", 0) == 0);
+    QVERIFY(StatusOn("system", system.Address()).rfind("Online", 0) == 0);
     QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Logout"));
+
+    // A refused box goes back to what the service keeps.
+    auto* savePassword = desktop.window->findChild<QAbstractButton*>(QStringLiteral("ChkBoxSavePwd"));
+    QVERIFY(savePassword != nullptr);
+    QVERIFY(savePassword->isChecked());
+    savePassword->click();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        desktop.presenter.Count(
+            "error", "Error", "Authentication is required to save the Kelbrin client's settings") == 1,
+        kGuardMs);
+    QTRY_VERIFY_WITH_TIMEOUT(savePassword->isChecked(), kGuardMs);
   }
 };
 

@@ -1,15 +1,18 @@
-// The running service on a private message bus: what --status and a front-end see of it, what
-// its methods do, and what polkit's refusal leaves unchanged.
+// The running service on a private message bus: what --status and a reader see of it, what its
+// methods do, who may call them, and what bad input and polkit's refusal leave unchanged.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 #include <signal.h>
 
 #include <chrono>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "CallerChild.h"
 #include "ChildRun.h"
 #include "PrivateBus.h"
 #include "ReferenceService.h"
@@ -21,6 +24,7 @@
 
 namespace {
 
+using kelbrin::platform::BusValue;
 using kelbrin::test::BusProbe;
 using kelbrin::test::PrivateBus;
 using kelbrin::test::ReadFile;
@@ -29,8 +33,9 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using namespace std::chrono_literals;
 
-constexpr char kOnlineHint[] = "Popup Hint|IP updates successfully：127.0.0.1";
-constexpr char kLogoutHint[] = "Popup Hint|Logout Success！";
+constexpr char kOnlineNotice[] = "Notice 0|IP updates successfully：127.0.0.1|false";
+constexpr char kLogoutNotice[] = "Notice 0|Logout Success！|false";
+constexpr char kAccessDenied[] = "org.freedesktop.DBus.Error.AccessDenied: ";
 
 struct Status {
   int exitCode;
@@ -38,28 +43,65 @@ struct Status {
   std::string err;
 };
 
-Status AskStatus(const std::optional<std::string>& bus) {
+Status AskStatus(const std::optional<std::string>& bus, bool json = false) {
   std::ostringstream out;
   std::ostringstream err;
-  const int exitCode = kelbrin::app::PrintStatus(bus, out, err);
+  const int exitCode = kelbrin::app::PrintStatus(bus, json, out, err);
   return {exitCode, out.str(), err.str()};
 }
 
 TEST(StatusTextTest, SaysOnlineOrWhyNotAndKeepsTextFromTheBusOnItsLines) {
   using kelbrin::platform::BusProperties;
-  EXPECT_EQ(kelbrin::app::StatusText(BusProperties{{"Online", true},
+  EXPECT_EQ(kelbrin::app::StatusText(BusProperties{{"State", std::uint32_t{2}},
                                                    {"UserName", "demo01"},
                                                    {"Address", "198.51.100.9"},
-                                                   {"Line", "Lan"},
-                                                   {"LineState", "connected"},
-                                                   {"Deadline", "2027-01-31"}}),
+                                                   {"LineKind", "Lan"},
+                                                   {"LineState", std::uint32_t{1}},
+                                                   {"AccountStatus", "normal"},
+                                                   {"Deadline", std::uint64_t{1801353600000000}}}),
             "Online — address 198.51.100.9\nUser:      demo01\nAddress:   198.51.100.9\n"
             "Line:      Lan (connected)\nDeadline:  2027-01-31\n");
-  EXPECT_EQ(kelbrin::app::StatusText(BusProperties{{"Online", false},
+  EXPECT_EQ(kelbrin::app::StatusText(BusProperties{{"State", std::uint32_t{4}},
                                                    {"LastError", "Password failure！\n\x1b[2J"},
                                                    {"UserName", "a\nOnline"}}),
             "Offline — Password failure！\\n\\x1B[2J\nUser:      a\\nOnline\nAddress:   \n"
             "Line:      none\nDeadline:  \n");
+}
+
+// The service's resident memory in KiB (VmRSS).
+long ResidentKiB(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+// The members of `interface` in an introspection document, one line each, sorted: what a caller
+// relies on (names, types, argument names and directions, access), not the documentation.
+std::vector<std::string> Members(const std::string& xml, const std::string& interface) {
+  pugi::xml_document document;
+  if (!document.load_string(xml.c_str())) return {"unreadable"};
+  std::vector<std::string> members;
+  const auto node = document.select_node(("//interface[@name='" + interface + "']").c_str());
+  for (const pugi::xml_node member : node.node().children()) {
+    const std::string kind = member.name();
+    if (kind != "method" && kind != "signal" && kind != "property") continue;
+    std::string line = kind + ' ' + member.attribute("name").value();
+    if (kind == "property") {
+      line += std::string(" ") + member.attribute("type").value() + ' ' +
+              member.attribute("access").value();
+    }
+    for (const pugi::xml_node arg : member.children("arg")) {
+      const std::string direction = arg.attribute("direction").value();
+      line += std::string(" ") + arg.attribute("name").value() + ':' + arg.attribute("type").value() +
+              ':' + (direction.empty() && kind == "method" ? "in" : direction);
+    }
+    members.push_back(line);
+  }
+  std::sort(members.begin(), members.end());
+  return members;
 }
 
 class ClientBusTest : public ::testing::Test {
@@ -67,6 +109,11 @@ class ClientBusTest : public ::testing::Test {
   ClientBusTest() {
     std::filesystem::create_directories(dir / "session");
     std::filesystem::create_directories(dir / "system");
+    // An unprivileged caller must reach the buses' sockets in here.
+    for (const auto& folder : {dir.path(), dir / "system"}) {
+      std::filesystem::permissions(folder, std::filesystem::perms::others_exec,
+                                   std::filesystem::perm_options::add);
+    }
     kelbrin::settings::SetConfigRoot(dir / "config");
     kelbrin::settings::TPubUtil::WriteRegStrings(
         {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
@@ -75,17 +122,24 @@ class ClientBusTest : public ::testing::Test {
     if (pid_ > 0) kelbrin::test::EndWithin(pid_, SIGTERM, 10s);
   }
 
-  // `kelbrin-client --service --bus BUS` with both bus addresses pointing where the test says.
+  // `kelbrin-client --service --bus BUS` with both bus addresses pointing where the test says,
+  // its runtime folder (and so its status file) where the test reads it.
   void StartService(const std::string& bus, const std::string& sessionAddress,
                     const std::string& systemAddress) {
+    std::filesystem::create_directories(dir / "runtime");
     pid_ = kelbrin::test::StartProgram(
         KELBRIN_CLIENT_EXECUTABLE,
         {"--service", "--bus", bus, "--endpoint", service.endpoint(), "--config-root",
          (dir / "config").string(), "--time-scale", "0.01"},
         "/dev/null", dir / "stderr",
-        {"DBUS_SESSION_BUS_ADDRESS=" + sessionAddress, "DBUS_SYSTEM_BUS_ADDRESS=" + systemAddress});
+        {"DBUS_SESSION_BUS_ADDRESS=" + sessionAddress, "DBUS_SYSTEM_BUS_ADDRESS=" + systemAddress,
+         "XDG_RUNTIME_DIR=" + (dir / "runtime").string(), "RUNTIME_DIRECTORY="});
     ASSERT_GT(pid_, 0);
   }
+  void StartOnSystemBus(const PrivateBus& system) {
+    StartService("system", None(), system.Address());
+  }
+  std::string None() const { return "unix:path=" + (dir / "none").string(); }
   // Exit status once the service has ended by itself (-1: it did not within `limit`).
   int Ended(std::chrono::milliseconds limit) {
     const int status = kelbrin::test::EndWithin(pid_, 0, limit);
@@ -103,6 +157,7 @@ TEST_F(ClientBusTest, StatusWithoutARunningClientSaysSoAndEndsWith3) {
   const PrivateBus system(dir / "system", PrivateBus::Kind::SystemLike);
   const ScopedEnv sessionEnv("DBUS_SESSION_BUS_ADDRESS", session.Address());
   const ScopedEnv systemEnv("DBUS_SYSTEM_BUS_ADDRESS", system.Address());
+  const ScopedEnv runtimeEnv("XDG_RUNTIME_DIR", (dir / "runtime").string());
 
   const Status both = AskStatus(std::nullopt);
   EXPECT_EQ(both.exitCode, kelbrin::app::kExitNoClient);
@@ -111,7 +166,7 @@ TEST_F(ClientBusTest, StatusWithoutARunningClientSaysSoAndEndsWith3) {
   EXPECT_EQ(AskStatus("system").err, "kelbrin-client: no running client on the system bus\n");
 
   // No bus at all is the same answer, not a failure of its own.
-  const ScopedEnv noSession("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (dir / "none").string());
+  const ScopedEnv noSession("DBUS_SESSION_BUS_ADDRESS", None());
   EXPECT_EQ(AskStatus("session").exitCode, kelbrin::app::kExitNoClient);
 }
 
@@ -120,24 +175,31 @@ TEST_F(ClientBusTest, TheSessionBusShowsTheServiceAndItsMethodsDriveIt) {
   const ScopedEnv sessionEnv("DBUS_SESSION_BUS_ADDRESS", session.Address());
   BusProbe probe(session.Address());
   probe.Listen();
-  StartService("session", session.Address(), "unix:path=" + (dir / "none").string());
+  StartService("session", session.Address(), None());
 
-  // The popup of the new address reaches the bus, and the state follows it.
-  ASSERT_TRUE(probe.Heard(kOnlineHint)) << ReadFile(dir / "stderr");
+  // The new address is told as a notice, logged as an event, and the state follows it.
+  ASSERT_TRUE(probe.Heard(kOnlineNotice)) << ReadFile(dir / "stderr");
+  EXPECT_TRUE(probe.Heard("|IP updates successfully：127.0.0.1"));
   EXPECT_TRUE(probe.Heard("PropertiesChanged net.kelbrin.Client1|"));
   const Status online = AskStatus(std::nullopt);
   EXPECT_EQ(online.exitCode, 0);
   EXPECT_THAT(online.out, StartsWith("Online — address 127.0.0.1\n"));
   EXPECT_THAT(online.out, HasSubstr("User:      demo01\n"));
-  EXPECT_THAT(online.out, HasSubstr("Address:   127.0.0.1\n"));
+  EXPECT_THAT(AskStatus(std::nullopt, true).out,
+              HasSubstr("\"state\":\"online\",\"stateNumber\":2,\"user\":\"demo01\""));
 
   EXPECT_EQ(probe.Call("LogOff"), std::nullopt);
-  EXPECT_TRUE(probe.Heard(kLogoutHint));
+  EXPECT_TRUE(probe.Heard(kLogoutNotice));
   EXPECT_THAT(AskStatus("session").out, StartsWith("Offline"));
-  // A second log-off has nothing to do, and says so.
-  EXPECT_EQ(probe.Call("LogOff"), "org.freedesktop.DBus.Error.Failed: Not logged in");
-  EXPECT_EQ(probe.Call("LogOn", "ss", {"demo01", "not-the-password"}), std::nullopt);
-  EXPECT_TRUE(probe.Heard("ErrorBox Error|Password failure！"));
+  // A second log-off has nothing to do, and says so by name.
+  EXPECT_EQ(probe.Call("LogOff"), "net.kelbrin.Client1.Error.NotLoggedIn: Not logged in");
+  // Another account's wrong password: the service refuses it, and the state says so.
+  EXPECT_EQ(probe.Call("LogOnAs", {BusValue("demo01"), BusValue("not-the-password"),
+                                   BusValue(false)}),
+            std::nullopt);
+  EXPECT_TRUE(probe.Heard("Notice 2|Login failure: Password failure！|false"));
+  EXPECT_TRUE(kelbrin::test::WaitUntil(
+      [] { return AskStatus("session", true).out.find("\"state\":\"refused\"") != std::string::npos; }));
 
   EXPECT_EQ(probe.Call("Quit"), std::nullopt);
   EXPECT_EQ(Ended(10s), 0);
@@ -145,66 +207,189 @@ TEST_F(ClientBusTest, TheSessionBusShowsTheServiceAndItsMethodsDriveIt) {
   EXPECT_EQ(AskStatus("session").exitCode, kelbrin::app::kExitNoClient);
 }
 
+TEST_F(ClientBusTest, TheRunningInterfaceIsTheOneWrittenDown) {
+  const PrivateBus session(dir / "session", PrivateBus::Kind::SessionLike);
+  BusProbe probe(session.Address());
+  StartService("session", session.Address(), None());
+  std::string running;
+  ASSERT_TRUE(kelbrin::test::WaitUntil([&] {
+    running = probe.Introspect();
+    return running.find("net.kelbrin.Client1") != std::string::npos;
+  })) << ReadFile(dir / "stderr");
+  const std::vector<std::string> written =
+      Members(ReadFile(KELBRIN_INTERFACE_FILE), "net.kelbrin.Client1");
+  EXPECT_GT(written.size(), 30u);
+  EXPECT_EQ(Members(running, "net.kelbrin.Client1"), written);
+}
+
 TEST_F(ClientBusTest, TheLineAndTheBoxesSavedOverTheBusReachTheSettingsFile) {
   using kelbrin::settings::TPubUtil;
   const PrivateBus session(dir / "session", PrivateBus::Kind::SessionLike);
   BusProbe probe(session.Address());
   probe.Listen();
-  StartService("session", session.Address(), "unix:path=" + (dir / "none").string());
-  ASSERT_TRUE(probe.Heard(kOnlineHint)) << ReadFile(dir / "stderr");
+  StartService("session", session.Address(), None());
+  ASSERT_TRUE(probe.Heard(kOnlineNotice)) << ReadFile(dir / "stderr");
 
   // The line is stored as well as started, and the new line is announced at once.
-  EXPECT_EQ(probe.Call("ApplyLine", "ssssb", {"Lan", "lo", "", "", "false"}), std::nullopt);
-  EXPECT_TRUE(probe.Heard("PropertiesChanged net.kelbrin.Client1|Line"));
+  EXPECT_EQ(probe.Call("SetLine", {BusValue("Lan"), BusValue("lo"), BusValue(""), BusValue(""),
+                                   BusValue(false)}),
+            std::nullopt);
+  EXPECT_TRUE(probe.Heard("PropertiesChanged net.kelbrin.Client1|"));
   EXPECT_TRUE(kelbrin::test::WaitUntil([] {
     return TPubUtil::ReadRegString("LineName") == "lo" &&
            TPubUtil::ReadRegString("InternalLineType") == "3" &&
            TPubUtil::ReadRegString("AutoConn") == "0";
   }));
-  EXPECT_EQ(probe.Call("ApplyLine", "ssssb", {"Pigeon", "lo", "", "", "true"}),
-            "org.freedesktop.DBus.Error.Failed: Not a line type: Pigeon");
+  EXPECT_EQ(probe.Call("SetLine", {BusValue("Pigeon"), BusValue("lo"), BusValue(""),
+                                   BusValue(""), BusValue(true)}),
+            "net.kelbrin.Client1.Error.NoSuchLine: Not a line kind: Pigeon");
   EXPECT_EQ(TPubUtil::ReadRegString("AutoConn"), "0");
 
-  // The run-as-service box travels with the other boxes.
-  EXPECT_EQ(probe.Call("SaveSettings", "bbbb", {"true", "false", "true", "true"}), std::nullopt);
+  // The run-as-service box travels with the other boxes, under the rule the window keeps.
+  EXPECT_EQ(probe.Call("SaveSettings", {BusValue(true), BusValue(false), BusValue(true),
+                                        BusValue(true)}),
+            std::nullopt);
   EXPECT_TRUE(kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("AsService") == "1"; }));
-  EXPECT_EQ(probe.Call("SaveSettings", "bbbb", {"true", "false", "false", "true"}), std::nullopt);
+  EXPECT_THAT(probe.Call("SaveSettings", {BusValue(true), BusValue(true), BusValue(true),
+                                          BusValue(true)}).value_or(""),
+              StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
+  EXPECT_THAT(probe.Call("SaveSettings", {BusValue(false), BusValue(false), BusValue(true),
+                                          BusValue(true)}).value_or(""),
+              StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
+  EXPECT_EQ(TPubUtil::ReadRegString("AsService"), "1");
+  EXPECT_EQ(probe.Call("SaveSettings", {BusValue(true), BusValue(false), BusValue(false),
+                                        BusValue(true)}),
+            std::nullopt);
   EXPECT_TRUE(kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("AsService") == "0"; }));
 }
 
-TEST_F(ClientBusTest, PolkitRefusalChangesNothingAndSaysWhy) {
+// Every change an unprivileged caller asks for goes to polkit, and a refusal or a mere chance to
+// authenticate changes nothing and says why in the policy's words.
+TEST_F(ClientBusTest, PolkitDecidesEveryChangeOfAnUnprivilegedCaller) {
+  using Answer = kelbrin::test::StandInAuthority::Answer;
   const PrivateBus system(dir / "system", PrivateBus::Kind::SystemLike, {KELBRIN_BUS_POLICY});
   const ScopedEnv systemEnv("DBUS_SYSTEM_BUS_ADDRESS", system.Address());
   kelbrin::test::StandInAuthority authority(system.Address());
   BusProbe probe(system.Address());
   probe.Listen();
-  StartService("system", "unix:path=" + (dir / "none").string(), system.Address());
-  ASSERT_TRUE(probe.Heard(kOnlineHint)) << ReadFile(dir / "stderr");
+  StartOnSystemBus(system);
+  ASSERT_TRUE(probe.Heard(kOnlineNotice)) << ReadFile(dir / "stderr");
 
-  EXPECT_EQ(probe.Call("LogOff"),
-            "org.freedesktop.DBus.Error.AccessDenied: Not authorized: net.kelbrin.client.logon");
-  EXPECT_EQ(probe.Call("Quit"),
-            "org.freedesktop.DBus.Error.AccessDenied: Not authorized: net.kelbrin.client.quit");
-  // polkit was asked about this very caller.
-  EXPECT_THAT(authority.Questions(), ::testing::Contains("system-bus-name " + probe.UniqueName() +
-                                                         " net.kelbrin.client.logon"));
+  const std::string logon = "System policy prevents logging the Kelbrin client on or off";
+  const std::string settings = "Authentication is required to save the Kelbrin client's settings";
+  const struct {
+    const char* method;
+    std::vector<BusValue> args;
+    const char* action;
+    std::string denied;
+  } calls[] = {
+      {"LogOff", {}, "net.kelbrin.client.logon", logon},
+      {"RefreshServiceList", {}, "net.kelbrin.client.logon", logon},
+      {"LogOnAs", {BusValue("intruder"), BusValue("x"), BusValue(true)},
+       "net.kelbrin.client.settings", settings},
+      {"SaveSettings", {BusValue(false), BusValue(false), BusValue(false), BusValue(false)},
+       "net.kelbrin.client.settings", settings},
+      {"SetLine", {BusValue("Lan"), BusValue("lo"), BusValue(""), BusValue(""), BusValue(true)},
+       "net.kelbrin.client.settings", settings},
+      {"SetLineKeepActive", {BusValue(false)}, "net.kelbrin.client.line",
+       "System policy prevents controlling the Kelbrin client's network line"},
+      {"Quit", {}, "net.kelbrin.client.quit",
+       "Authentication is required to stop the Kelbrin client's service"},
+  };
+  for (const Answer answer : {Answer::Refused, Answer::Challenge}) {
+    for (const auto& call : calls) {
+      authority.SetAnswer(call.action, answer);
+      const std::string said =
+          kelbrin::test::CallAs(system.Address(), kelbrin::test::kNobody, [&](BusProbe& caller) {
+            return caller.Call(call.method, call.args, true).value_or("done");
+          });
+      EXPECT_EQ(said, kAccessDenied + call.denied) << call.method;
+    }
+  }
+  // polkit was asked, and allowed to ask the user, since the caller allowed it.
+  EXPECT_THAT(authority.Questions(), ::testing::Contains(HasSubstr("net.kelbrin.client.logon")));
   EXPECT_THAT(AskStatus("system").out, StartsWith("Online — address 127.0.0.1\n"));
-  // Reading needs nobody's permission.
-  EXPECT_EQ(authority.Questions().size(), 2u);
+  EXPECT_EQ(kelbrin::settings::TPubUtil::ReadRegString("UserName"), "demo01");
+  EXPECT_EQ(kelbrin::settings::TPubUtil::ReadRegString("LineName"), "");
 
   authority.Allow("net.kelbrin.client.logon");
+  EXPECT_EQ(kelbrin::test::CallAs(system.Address(), kelbrin::test::kNobody,
+                                  [](BusProbe& caller) {
+                                    return caller.Call("LogOff").value_or("done");
+                                  }),
+            "done");
+  EXPECT_TRUE(probe.Heard(kLogoutNotice));
+}
+
+// A server without polkitd: root manages the service all the same.
+TEST_F(ClientBusTest, RootNeedsNoAuthority) {
+  const PrivateBus system(dir / "system", PrivateBus::Kind::SystemLike, {KELBRIN_BUS_POLICY});
+  const ScopedEnv systemEnv("DBUS_SYSTEM_BUS_ADDRESS", system.Address());
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root: the caller must have root's identity";
+  BusProbe probe(system.Address());
+  probe.Listen();
+  StartOnSystemBus(system);
+  ASSERT_TRUE(probe.Heard(kOnlineNotice)) << ReadFile(dir / "stderr");
   EXPECT_EQ(probe.Call("LogOff"), std::nullopt);
-  EXPECT_TRUE(probe.Heard(kLogoutHint));
-  EXPECT_THAT(AskStatus("system").out, StartsWith("Offline"));
+  EXPECT_TRUE(probe.Heard(kLogoutNotice));
+  EXPECT_EQ(probe.Call("LogOn"), std::nullopt);
+  EXPECT_TRUE(kelbrin::test::WaitUntil(
+      [] { return AskStatus("system").out.rfind("Online", 0) == 0; }));
+}
+
+// Bad input is refused at the door: nothing of it is kept, and the service stays its size.
+TEST_F(ClientBusTest, AnOverlongArgumentIsRefusedAndLeavesTheServiceItsSize) {
+  const PrivateBus session(dir / "session", PrivateBus::Kind::SessionLike);
+  BusProbe probe(session.Address());
+  probe.Listen();
+  StartService("session", session.Address(), None());
+  ASSERT_TRUE(probe.Heard(kOnlineNotice)) << ReadFile(dir / "stderr");
+  EXPECT_EQ(probe.Call("LogOff"), std::nullopt);
+  const long before = ResidentKiB(pid_);
+  const std::string huge(10 * 1024 * 1024, 'x');
+  for (int call = 0; call < 20; ++call) {
+    EXPECT_THAT(probe.Call("LogOnAs", {BusValue(huge), BusValue("x"), BusValue(false)})
+                    .value_or(""),
+                StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
+  }
+  EXPECT_THAT(probe.Call("LogOnAs", {BusValue("demo\x1b" "01"), BusValue("x"), BusValue(false)})
+                  .value_or(""),
+              StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
+  EXPECT_LT(ResidentKiB(pid_) - before, 8 * 1024) << "before: " << before << " KiB";
+  EXPECT_EQ(service.countRequests("QueryUserProfileReq"), 1);
+  EXPECT_EQ(kelbrin::settings::TPubUtil::ReadRegString("UserName"), "demo01");
+}
+
+// A log entry with bytes that are not UTF-8 (from the address command) reaches readers escaped,
+// and every reader's call is still answered.
+TEST_F(ClientBusTest, ALogEntryThatIsNotUtf8IsSentEscaped) {
+  const auto command = dir / "odd-bytes";
+  std::ofstream(command) << "#!/bin/sh\nprintf 'odd \\377\\376 bytes\\n'\n";
+  std::filesystem::permissions(command, std::filesystem::perms::owner_all);
+  kelbrin::settings::TPubUtil::WriteRegStrings({{"AddressChangeCommand", command.string()}});
+  const PrivateBus session(dir / "session", PrivateBus::Kind::SessionLike);
+  BusProbe probe(session.Address());
+  probe.Listen();
+  StartService("session", session.Address(), None());
+  ASSERT_TRUE(probe.Heard("\\xFF\\xFE bytes")) << ReadFile(dir / "stderr");
+  const BusProbe::Reply log = probe.Ask("GetLog");
+  ASSERT_FALSE(log.error) << *log.error;
+  EXPECT_THAT(kelbrin::test::Describe(log), HasSubstr("odd \\xFF\\xFE bytes"));
+  EXPECT_FALSE(probe.Ask("GetServiceList").error.has_value());
+  EXPECT_EQ(AskStatus("session").exitCode, 0);
 }
 
 TEST_F(ClientBusTest, ABusOutOfReachIsAWarningAndTheAddressStaysCurrent) {
-  StartService("session", "unix:path=" + (dir / "none").string(),
-               "unix:path=" + (dir / "none").string());
+  StartService("session", None(), None());
   EXPECT_TRUE(kelbrin::test::WaitUntil([&] {
     return ReadFile(dir / "stderr").find("IP updates successfully：127.0.0.1") != std::string::npos;
   }));
   EXPECT_THAT(ReadFile(dir / "stderr"), HasSubstr("kelbrin-client: not on D-Bus (session bus: "));
+  // Without a bus --status reads the file the service keeps.
+  const ScopedEnv runtimeEnv("XDG_RUNTIME_DIR", (dir / "runtime").string());
+  const ScopedEnv sessionEnv("DBUS_SESSION_BUS_ADDRESS", None());
+  const ScopedEnv systemEnv("DBUS_SYSTEM_BUS_ADDRESS", None());
+  EXPECT_THAT(AskStatus(std::nullopt).out, StartsWith("Online — address 127.0.0.1\n"));
 }
 
 TEST_F(ClientBusTest, ALostBusIsAWarningAndTheAddressStaysCurrent) {
@@ -212,8 +397,8 @@ TEST_F(ClientBusTest, ALostBusIsAWarningAndTheAddressStaysCurrent) {
   {
     BusProbe probe(session->Address());
     probe.Listen();
-    StartService("session", session->Address(), "unix:path=" + (dir / "none").string());
-    ASSERT_TRUE(probe.Heard(kOnlineHint)) << ReadFile(dir / "stderr");
+    StartService("session", session->Address(), None());
+    ASSERT_TRUE(probe.Heard(kOnlineNotice)) << ReadFile(dir / "stderr");
   }
   session.reset();
   EXPECT_TRUE(kelbrin::test::WaitUntil([&] {
