@@ -41,6 +41,8 @@ const PlaceCase kPlaceCases[] = {
      std::nullopt},
 };
 
+void PrintTo(const PlaceCase& c, std::ostream* out) { *out << c.name; }
+
 class AddressHistoryPlaceTest : public ::testing::TestWithParam<PlaceCase> {
  protected:
   ~AddressHistoryPlaceTest() override { settings::SetConfigRoot({}); }
@@ -64,7 +66,7 @@ TEST_P(AddressHistoryPlaceTest, ChoosesTheFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, AddressHistoryPlaceTest, ::testing::ValuesIn(kPlaceCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& place) { return std::string(place.param.name); });
 
 }  // namespace
 }  // namespace kelbrin::app
