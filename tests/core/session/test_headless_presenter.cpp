@@ -110,7 +110,7 @@ TEST_F(HeadlessLogTest, APopupThatRepeatsTheEntryJustLoggedAddsNoLine) {
             "<6>Tip      06-01-31 14:05:09      IP updates successfully：1.2.3.4\n"
             "<5>Hint: IP updates successfully：1.2.3.4\n"
             "<4>Warning      06-01-31 14:05:09      expires\n"
-            "<6>beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x3\n"
+            "<7>beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x3\n"
             "<5>Warning: expires\n"
             "<6>Tip      06-01-31 14:05:09      logged\n"
             "<5>Hint: other\n");
