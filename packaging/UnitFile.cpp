@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "app/ServiceSetup.h"
+#include "app/commands/ServiceSetup.h"
 #include "platform/systemd/SystemdServiceManager.h"
 
 int main(int argc, char** argv) {

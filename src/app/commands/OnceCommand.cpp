@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "app/commands/ServiceSetup.h"
 #include "eventlog/LineText.h"
 #include "runtime/Translate.h"
 #include "session/Credentials.h"
@@ -75,6 +76,13 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
   if (request.save) {
     try {
       SaveCredentials(credentials);
+      // The machine-wide settings are the system service's: it reads them again on a reload.
+      if (settings::UsesMachineSettings()) {
+        err << "kelbrin-client: "
+            << Translate("saved; a running %1 takes them after: systemctl reload %1",
+                         {kServiceName})
+            << '\n';
+      }
     } catch (const settings::SettingsError& error) {
       err << "kelbrin-client: " << Translate("logged in, but the credentials were not saved: ")
           << error.what() << '\n';

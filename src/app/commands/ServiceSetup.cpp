@@ -11,7 +11,8 @@ platform::ServiceDefinition KelbrinServiceDefinition(const std::filesystem::path
                                                      const std::filesystem::path& configRoot,
                                                      const std::optional<std::string>& endpoint,
                                                      const std::string& user) {
-  platform::ServiceDefinition service{kServiceName, kServiceDisplayName, {}, user, configRoot};
+  platform::ServiceDefinition service{
+      kServiceName, kServiceDisplayName, {}, user, configRoot, kServiceStateFolder, true};
   service.command = {executable.string(), "--service", "--config-root", configRoot.string()};
   if (endpoint) service.command.insert(service.command.end(), {"--endpoint", *endpoint});
   return service;

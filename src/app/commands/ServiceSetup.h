@@ -13,10 +13,15 @@ namespace kelbrin::app {
 
 inline constexpr const char* kServiceName = "PROKelbrinService";
 inline constexpr const char* kServiceDisplayName = "Kelbrin V6.0 Service";
+// The folder systemd keeps for the service's state (the address history): below /var/lib for
+// the system unit.
+inline constexpr const char* kServiceStateFolder = "kelbrin-client";
+inline constexpr const char* kSystemStateRoot = "/var/lib";
 
 // The client's service: this executable with --service, the settings folder of the user it is
 // installed for (so the saved credentials carry over), the endpoint when one was given, and the
-// account to run as (empty: the manager's default).
+// account to run as (empty: the manager's default); its state folder, and a reload that reads
+// the settings again.
 platform::ServiceDefinition KelbrinServiceDefinition(const std::filesystem::path& executable,
                                                      const std::filesystem::path& configRoot,
                                                      const std::optional<std::string>& endpoint,

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/entry/AddressHistoryPlace.h"
 #include "app/entry/LocaleText.h"
 #include "app/entry/PasswordInput.h"
 #include "eventlog/AddressHistory.h"
@@ -56,16 +57,21 @@ std::string LineProblemText(lines::LineSettingsProblem problem) {
 }  // namespace
 
 int PrintHistory(std::ostream& out, std::ostream& err) {
-  const std::filesystem::path folder = eventlog::AddressHistory::DefaultFolder();
-  if (folder.empty()) {
+  const std::optional<std::filesystem::path> file = AddressHistoryFile();
+  if (!file) {
     err << kProgram
         << Translate("no state folder for the address history (set XDG_STATE_HOME or HOME)")
         << '\n';
     return 1;
   }
   try {
-    const eventlog::AddressHistory history(folder / eventlog::AddressHistory::kFileName);
-    for (const auto& record : history.Read()) {
+    const eventlog::AddressHistory history(*file);
+    const std::vector<eventlog::AddressRecord> records = history.Read();
+    // An empty answer would not tell a new history from a look in the wrong place.
+    if (records.empty()) {
+      err << kProgram << Translate("no address recorded yet in %1", {file->string()}) << '\n';
+    }
+    for (const auto& record : records) {
       out << eventlog::AddressHistory::FormatLine(record) << '\n';
     }
     return 0;

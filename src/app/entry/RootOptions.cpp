@@ -2,7 +2,7 @@
 
 #include "app/entry/DialUpEnvironment.h"
 #include "app/entry/PlatformAddressWatch.h"
-#include "eventlog/AddressHistory.h"
+#include "app/entry/AddressHistoryPlace.h"
 
 namespace kelbrin::app {
 
@@ -12,8 +12,7 @@ client::ClientOptions RootOptions(const runtime::Pace& pace, const std::string& 
   options.endpoint = endpoint;
   options.watchAddresses = PlatformAddressWatch();
   options.dialUp = DialUpSetupFromEnvironment();
-  const std::filesystem::path folder = eventlog::AddressHistory::DefaultFolder();
-  if (!folder.empty()) options.addressHistory = folder / eventlog::AddressHistory::kFileName;
+  options.addressHistory = AddressHistoryFile();
   return options;
 }
 

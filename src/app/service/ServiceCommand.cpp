@@ -9,6 +9,7 @@
 #include "app/bus/StatusFile.h"
 #include "app/entry/RootOptions.h"
 #include "app/service/ClientBus.h"
+#include "app/service/ServiceReload.h"
 #include "app/service/ServiceStatus.h"
 #include "client/ClientRoot.h"
 #include "platform/bus/PollWait.h"
@@ -97,7 +98,14 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, platform:
   std::optional<session::HeadlessPresenter> presenter(std::in_place, err, journal);
   // Every effect also goes to the bus, for a desktop that shows this service.
   ClientBus bus(*presenter);
-  client::ClientRoot root(loop, clock, bus, RootOptions(pace, endpoint));
+  client::ClientOptions options = RootOptions(pace, endpoint);
+  if (!options.addressHistory) {
+    err << (journal ? "<4>" : "") << "kelbrin-client: "
+        << runtime::Translate("no address history is kept: no state folder (STATE_DIRECTORY, "
+                              "XDG_STATE_HOME or HOME)")
+        << '\n';
+  }
+  client::ClientRoot root(loop, clock, bus, std::move(options));
   session::SessionController& session = root.Session();
   ServiceStatusReporter status(notify);
   // Where no bus runs (a container), --status and --health read this file.
@@ -108,11 +116,22 @@ int RunService(const runtime::Pace& pace, const std::string& endpoint, platform:
   });
   session.SetViewObserver([&bus](const session::SessionView&) { bus.Refresh(); });
   {
-    const runtime::SignalQuit quit(loop, [&err, &loop, journal](int signo) {
-      err << (journal ? "<5>" : "") << "kelbrin-client: "
-          << runtime::Translate("%1, stopping", {signo == SIGTERM ? "SIGTERM" : "SIGINT"}) << '\n';
-      loop.Quit();
-    });
+    const runtime::SignalQuit quit(
+        loop,
+        [&err, &loop, journal](int signo) {
+          err << (journal ? "<5>" : "") << "kelbrin-client: "
+              << runtime::Translate("%1, stopping", {signo == SIGTERM ? "SIGTERM" : "SIGINT"})
+              << '\n';
+          loop.Quit();
+        },
+        [&err, &root, &notify, journal] {
+          // systemctl reload waits between the two messages.
+          notify.Send("RELOADING=1");
+          err << (journal ? "<5>" : "") << "kelbrin-client: "
+              << runtime::Translate("SIGHUP, reading the settings again") << '\n';
+          ReloadSettings(root);
+          notify.Ready();
+        });
     root.InitClient(true);
     presenter->Follow(root.EventLog().List());
     root.EventLog().List().AddObserver(&bus);

@@ -39,8 +39,9 @@ void Install(int signo, struct sigaction* previous) {
 
 }  // namespace
 
-SignalQuit::SignalQuit(EventLoop& loop, std::function<void(int)> quit)
-    : loop_(loop), quit_(std::move(quit)) {
+SignalQuit::SignalQuit(EventLoop& loop, std::function<void(int)> quit,
+                       std::function<void()> hangUp)
+    : loop_(loop), quit_(std::move(quit)), hangUp_(std::move(hangUp)) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) {
     throw std::system_error(errno, std::generic_category(), "pipe2");
@@ -53,12 +54,14 @@ SignalQuit::SignalQuit(EventLoop& loop, std::function<void(int)> quit)
   assert(previousPipe == -1 && "one SignalQuit at a time");
   Install(SIGTERM, &previousTerm_);
   Install(SIGINT, &previousInt_);
+  if (hangUp_) Install(SIGHUP, &previousHangUp_);
   watcher_ = std::thread([this] { Watch(); });
 }
 
 SignalQuit::~SignalQuit() {
   ::sigaction(SIGTERM, &previousTerm_, nullptr);
   ::sigaction(SIGINT, &previousInt_, nullptr);
+  if (hangUp_) ::sigaction(SIGHUP, &previousHangUp_, nullptr);
   gSignalPipe.store(-1);
   // Blocking write: the end marker must arrive even when the pipe is full of signals.
   ::fcntl(writeFd_, F_SETFL, 0);
@@ -76,7 +79,11 @@ void SignalQuit::Watch() {
     if (got <= 0 || byte == kEndWatch) return;
     const int signo = byte;
     // Copies only: the task may run after this object is gone.
-    loop_.Post([quit = quit_, signo] { quit(signo); });
+    if (signo == SIGHUP) {
+      loop_.Post([hangUp = hangUp_] { hangUp(); });
+    } else {
+      loop_.Post([quit = quit_, signo] { quit(signo); });
+    }
   }
 }
 

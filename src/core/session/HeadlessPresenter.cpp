@@ -18,6 +18,8 @@ constexpr int kPriorityError = 3;
 constexpr int kPriorityWarning = 4;
 constexpr int kPriorityNotice = 5;
 constexpr int kPriorityInfo = 6;
+// A beep has no one to hear it on a server: what it would have sounded is for debugging only.
+constexpr int kPriorityDebug = 7;
 
 // Popups titled "Tip" carry the failures ("Login failure: ...", "Connection fails！"); "Hint"
 // the good news.
@@ -82,10 +84,10 @@ void HeadlessPresenter::ShowHintPopup(const std::string& title, const std::strin
 
 void HeadlessPresenter::StartBeep(int repetitions) {
   static const std::string pattern = DescribeBeepPattern();
-  WriteLine(kPriorityInfo, "beep: " + pattern + " x" + std::to_string(repetitions));
+  WriteLine(kPriorityDebug, "beep: " + pattern + " x" + std::to_string(repetitions));
 }
 
-void HeadlessPresenter::MessageBeep() { WriteLine(kPriorityInfo, "beep: message"); }
+void HeadlessPresenter::MessageBeep() { WriteLine(kPriorityDebug, "beep: message"); }
 
 void HeadlessPresenter::ShowErrorBox(const std::string& caption, const std::string& text) {
   WriteLine(kPriorityError, Translate(caption) + ": " + Translate(text));

@@ -47,6 +47,10 @@ std::filesystem::path ConfigRoot() {
 
 std::filesystem::path MachineConfigRoot() { return "/etc/kelbrin-client"; }
 
+bool UsesMachineSettings() {
+  return (ConfigRoot() / "").lexically_normal() == (MachineConfigRoot() / "").lexically_normal();
+}
+
 std::filesystem::path SettingsFile() { return ConfigRoot() / kStoreFileName; }
 
 std::string TPubUtil::ReadRegString(const std::string& name) {

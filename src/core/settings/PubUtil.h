@@ -19,6 +19,8 @@ void SetConfigRoot(std::filesystem::path dir);
 std::filesystem::path ConfigRoot();
 // The machine-wide folder, where root keeps the settings of the system service.
 std::filesystem::path MachineConfigRoot();
+// Whether ConfigRoot() is the machine-wide folder (however it is written).
+bool UsesMachineSettings();
 // The settings store's file in ConfigRoot().
 std::filesystem::path SettingsFile();
 // `text` less the blanks and control characters a read drops at both ends.

@@ -100,9 +100,7 @@ void SavedPassword::Write(Values values, const std::string& storedUserName,
 std::unique_ptr<platform::SecretStore> SecretStoreForSettings(platform::SecretKind kind) {
   const char* unitCredentials = std::getenv("CREDENTIALS_DIRECTORY");
   const bool underUnit = unitCredentials != nullptr && *unitCredentials != '\0';
-  const bool machineSettings =
-      (ConfigRoot() / "").lexically_normal() == (MachineConfigRoot() / "").lexically_normal();
-  if (underUnit || (platform::RunsAsRoot() && machineSettings)) {
+  if (underUnit || (platform::RunsAsRoot() && UsesMachineSettings())) {
     return std::make_unique<platform::SystemdCredentialStore>(kind);
   }
   return std::make_unique<platform::SecretServiceStore>(kind);

@@ -41,11 +41,21 @@ std::optional<std::string> ReadRecordFile(const std::filesystem::path& file) {
   return text;
 }
 
-// The credential `name` as the unit's service manager handed it over, decrypted.
-std::optional<std::string> UnitCredential(const char* name) {
+// The file of the credential `name` the unit's service manager handed over, decrypted.
+std::optional<std::filesystem::path> UnitCredentialFile(const char* name) {
   const char* folder = std::getenv("CREDENTIALS_DIRECTORY");
   if (folder == nullptr || *folder == '\0') return std::nullopt;
-  return ReadRecordFile(std::filesystem::path(folder) / name);
+  return std::filesystem::path(folder) / name;
+}
+
+// Whether `sealed` was written after `handedOver` was: saved by the running service itself, or
+// by root while it ran (to be read on its reload).
+bool WrittenAfter(const std::filesystem::path& sealed, const std::filesystem::path& handedOver) {
+  std::error_code error;
+  const auto sealedTime = std::filesystem::last_write_time(sealed, error);
+  if (error) return false;
+  const auto handedOverTime = std::filesystem::last_write_time(handedOver, error);
+  return error || sealedTime > handedOverTime;
 }
 
 }  // namespace
@@ -93,11 +103,15 @@ std::string SystemdCredentialStore::RunCreds(const std::vector<std::string>& arg
 }
 
 std::optional<std::string> SystemdCredentialStore::Load(const std::string& account) {
-  if (std::optional<std::string> handedOver = UnitCredential(name_)) {
-    return SecretOf(*handedOver, account);
-  }
+  // What the manager handed over at the start is used until the sealed file changes.
+  const std::optional<std::filesystem::path> handedOver = UnitCredentialFile(name_);
   std::error_code error;
-  if (!std::filesystem::exists(File(), error)) return std::nullopt;
+  const bool sealed = std::filesystem::exists(File(), error);
+  if (handedOver && !(sealed && WrittenAfter(File(), *handedOver))) {
+    const std::optional<std::string> record = ReadRecordFile(*handedOver);
+    return record ? SecretOf(*record, account) : std::nullopt;
+  }
+  if (!sealed) return std::nullopt;
   const std::string record =
       RunCreds({"decrypt", std::string("--name=") + name_, File().string(), "-"}, "");
   return SecretOf(record, account);

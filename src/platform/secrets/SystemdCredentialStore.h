@@ -12,8 +12,9 @@ namespace kelbrin::platform {
 // machine's key (and its TPM when it has one) into FOLDER/NAME (one NAME for each kind of
 // secret), and the unit loads it with
 // `LoadCredentialEncrypted=NAME`, which finds it there (/etc/credstore.encrypted is one of the
-// folders systemd searches). The unit's process reads it from $CREDENTIALS_DIRECTORY/NAME;
-// any other process of root decrypts the file with `systemd-creds decrypt`. The credential holds
+// folders systemd searches). The unit's process reads it from $CREDENTIALS_DIRECTORY/NAME until
+// the sealed file is written again (by the service itself, or by root before a reload), and
+// then decrypts the file as any other process of root does, with `systemd-creds decrypt`. The credential holds
 // the account with the secret, so a credential left from another account is never taken.
 // The secret reaches systemd-creds on a pipe, never in argv or the environment.
 class SystemdCredentialStore : public SecretStore {

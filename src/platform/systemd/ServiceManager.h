@@ -10,13 +10,17 @@ namespace kelbrin::platform {
 
 // What install registers: the service's name, the text the manager shows for it, the command it
 // runs (full path of the executable first), the account it runs as (empty: the manager's
-// default account) and the one folder it may write to (its settings; empty: none).
+// default account), the one folder it may write to (its settings; empty: none), the name of the
+// folder the manager keeps for the service's state (empty: none), and whether a hang-up signal
+// makes the service read its settings again (the manager's reload).
 struct ServiceDefinition {
   std::string name;
   std::string displayName;
   std::vector<std::string> command;
   std::string user;
   std::filesystem::path writableFolder;
+  std::string stateFolder;
+  bool reloadsOnHangUp = false;
 };
 
 // Waits `pause` and says whether to go on waiting afterwards (false: the waiter was cancelled).

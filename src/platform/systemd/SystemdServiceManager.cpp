@@ -40,6 +40,12 @@ bool HasControlCharacter(const std::string& text) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
+// One folder's name: no path that leads elsewhere, nothing that ends the unit file's line.
+bool IsFolderName(const std::string& name) {
+  return name != "." && name != ".." && name.find('/') == std::string::npos &&
+         !HasControlCharacter(name);
+}
+
 std::string Unit(const std::string& name) { return name + ".service"; }
 
 // `path` quoted for a path list such as ReadWritePaths=: double quotes, C escapes, '%' doubled.
@@ -117,8 +123,13 @@ void WriteSystemSandbox(std::ostream& text, const std::filesystem::path& writabl
 
 // The account and the line's password saved for the service, sealed by systemd-creds
 // (SystemdCredentialStore.h). The stand-in value is the default while none is saved: a
-// credential that cannot be loaded is then no reason to keep the service from starting.
+// credential that cannot be loaded is then no reason to keep the service from starting. The
+// service seals what it saves itself there too, so the folder is writable ("-": a machine
+// without it still starts the service), and systemd-creds reaches the TPM where there is one.
 void WriteCredentials(std::ostream& text) {
+  text << "ReadWritePaths="
+       << PathArgument(std::string("-") + SystemdCredentialStore::kDefaultFolder) << '\n'
+       << "DeviceAllow=/dev/tpmrm0 rw\n";
   for (const SecretKind kind : {SecretKind::Account, SecretKind::Line}) {
     const std::string name = SystemdCredentialStore::CredentialName(kind);
     text << "LoadCredentialEncrypted=" << name << ':'
@@ -222,8 +233,13 @@ std::string SystemdServiceManager::UnitFileText(const ServiceDefinition& service
     text << (i ? " " : "") << ExecArgument(service.command[i]);
   }
   text << '\n';
+  // The service reads its settings again on SIGHUP; kill runs as the service's own account.
+  if (service.reloadsOnHangUp) text << "ExecReload=/bin/kill -HUP $MAINPID\n";
   if (!service.user.empty()) text << "User=" << service.user << '\n';
   text << "Restart=on-failure\n";
+  // Created by the manager for the service's account (below /var/lib for a system unit) and
+  // handed over as $STATE_DIRECTORY.
+  if (!service.stateFolder.empty()) text << "StateDirectory=" << service.stateFolder << '\n';
   WriteConfinement(text, scope);
   if (scope == Scope::System) {
     WriteSystemSandbox(text, service.writableFolder,
@@ -240,8 +256,10 @@ bool SystemdServiceManager::Install(const ServiceDefinition& service, std::strin
     error = "'" + service.name + "' is not a unit name";
     return false;
   }
+  // The state folder is one name, not a path that could climb out of the manager's folder.
   const bool unsafe = HasControlCharacter(service.displayName) ||
                       HasControlCharacter(service.user) ||
+                      (!service.stateFolder.empty() && !IsFolderName(service.stateFolder)) ||
                       HasControlCharacter(service.writableFolder.string()) ||
                       std::any_of(service.command.begin(), service.command.end(),
                                   [](const std::string& arg) { return HasControlCharacter(arg); });

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -81,6 +82,59 @@ TEST_P(ServiceProcessTest, LogsInWithTheSavedPasswordReportsTheAddressAndEndsCle
               ContainsRegex("Tip      [0-9: -]+      IP updates successfully：127\\.0\\.0\\.1\n"));
   EXPECT_THAT(err, Not(HasSubstr("Hint: ")));
   EXPECT_THAT(err, Not(HasSubstr("show main window")));
+}
+
+// systemctl reload: SIGHUP reads the settings again. The same account keeps its session; another
+// account saved meanwhile is logged on in its place.
+TEST(ServiceReloadTest, TheSameAccountGoesOnAndAnotherSavedOneIsLoggedOn) {
+  const kelbrin::test::TempDir dir;
+  const kelbrin::test::ReferenceService service{{{}, dir / "service.log"}};
+  kelbrin::settings::SetConfigRoot(dir / "config");
+  kelbrin::settings::TPubUtil::WriteRegStrings(
+      {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
+  const pid_t pid = startService({"--endpoint", service.endpoint(), "--config-root",
+                                  (dir / "config").string(), "--time-scale", "0.01"},
+                                 dir / "stderr");
+  ASSERT_GT(pid, 0);
+  // Bounded waits for what the service does next; the bound only prevents a hang.
+  const auto waitFor = [](const std::function<bool()>& done) {
+    const auto guard = std::chrono::steady_clock::now() + 20s;
+    while (!done() && std::chrono::steady_clock::now() < guard) std::this_thread::sleep_for(20ms);
+    return done();
+  };
+  const auto activeTestsOf = [&service](const std::string& user) {
+    int count = 0;
+    for (const auto& request : service.requests()) {
+      count += request.msgType == "ActiveTestReq" && request.user == user;
+    }
+    return count;
+  };
+  const auto hangUps = [&dir] {
+    const std::string err = ReadFile(dir / "stderr");
+    std::size_t count = 0;
+    for (auto at = err.find("SIGHUP"); at != std::string::npos; at = err.find("SIGHUP", at + 1)) {
+      ++count;
+    }
+    return count;
+  };
+  ASSERT_TRUE(waitFor([&] { return activeTestsOf("demo01") >= 1; }));
+
+  kill(pid, SIGHUP);
+  ASSERT_TRUE(waitFor([&] { return hangUps() == 1; }));
+  service.reset();
+  EXPECT_TRUE(waitFor([&] { return activeTestsOf("demo01") >= 2; }));
+  EXPECT_EQ(service.countRequests("QueryUserProfileReq"), 0) << "the session was started again";
+
+  kelbrin::settings::TPubUtil::WriteRegStrings(
+      {{"UserName", "trial01"}, {"UserPwd", "trial-pass"}, {"SavePwd", "1"}});
+  kill(pid, SIGHUP);
+  EXPECT_TRUE(waitFor([&] { return activeTestsOf("trial01") >= 1; }));
+  EXPECT_EQ(stopWith(pid, SIGTERM), 0);
+  const std::string err = ReadFile(dir / "stderr");
+  EXPECT_THAT(err, HasSubstr("Logout Success！"));
+  EXPECT_EQ(kelbrin::settings::TPubUtil::ReadRegString("UserName"), "trial01")
+      << "the log-off kept the saved account";
+  EXPECT_EQ(kelbrin::settings::TPubUtil::ReadRegString("UserPwd"), "trial-pass");
 }
 
 // What a Type=notify unit's service manager hears, through a notify socket of the test's own.

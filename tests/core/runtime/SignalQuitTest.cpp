@@ -40,5 +40,32 @@ TEST_P(SignalQuitTest, SignalToTheProcessEndsTheRealLoopOnItsThread) {
 INSTANTIATE_TEST_SUITE_P(TermAndInt, SignalQuitTest, ::testing::Values(SIGTERM, SIGINT),
                          [](const auto& p) { return p.param == SIGTERM ? "Term" : "Int"; });
 
+// A hang-up reaches the reload on the loop's thread and leaves the loop running.
+TEST(SignalQuitHangUpTest, SigHupCallsTheReloadNotTheQuit) {
+  CoreEventLoop loop(RealClock());
+  int reloads = 0;
+  int quits = 0;
+  bool reloadedOnLoopThread = false;
+  {
+    SignalQuit signalQuit(
+        loop, [&](int) { ++quits; },
+        [&] {
+          ++reloads;
+          reloadedOnLoopThread = loop.IsLoopThread();
+          // The second hang-up is sent only now, so the two cannot merge into one.
+          if (reloads == 1) ::kill(::getpid(), SIGHUP);
+          if (reloads == 2) loop.Quit();
+        });
+    loop.Post([] { ::kill(::getpid(), SIGHUP); });
+    loop.RunUntil([] { return false; }, 10s);
+  }
+  EXPECT_EQ(reloads, 2) << "the loop went on after the first reload";
+  EXPECT_EQ(quits, 0);
+  EXPECT_TRUE(reloadedOnLoopThread);
+  struct sigaction restored {};
+  ASSERT_EQ(::sigaction(SIGHUP, nullptr, &restored), 0);
+  EXPECT_EQ(restored.sa_handler, SIG_DFL) << "the previous disposition was not restored";
+}
+
 }  // namespace
 }  // namespace kelbrin::runtime

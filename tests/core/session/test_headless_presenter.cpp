@@ -24,10 +24,10 @@ const EffectCase kEffectCases[] = {
     {[](runtime::Presenter& p) { p.ShowHintPopup("Tip", "Connection fails！"); },
      "Tip: Connection fails！\n", "<4>"},
     {[](runtime::Presenter& p) { p.StartBeep(6); },
-     "beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x6\n", "<6>"},
+     "beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x6\n", "<7>"},
     {[](runtime::Presenter& p) { p.StartBeep(3); },
-     "beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x3\n", "<6>"},
-    {[](runtime::Presenter& p) { p.MessageBeep(); }, "beep: message\n", "<6>"},
+     "beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x3\n", "<7>"},
+    {[](runtime::Presenter& p) { p.MessageBeep(); }, "beep: message\n", "<7>"},
     {[](runtime::Presenter& p) { p.ShowErrorBox("Error", "The account expires！"); },
      "Error: The account expires！\n", "<3>"},
     {[](runtime::Presenter& p) { p.ShowInfoBox("Tip", "Please register first！"); },
@@ -110,7 +110,7 @@ TEST_F(HeadlessLogTest, APopupThatRepeatsTheEntryJustLoggedAddsNoLine) {
             "<6>Tip      06-01-31 14:05:09      IP updates successfully：1.2.3.4\n"
             "<5>Hint: IP updates successfully：1.2.3.4\n"
             "<4>Warning      06-01-31 14:05:09      expires\n"
-            "<6>beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x3\n"
+            "<7>beep: 800 Hz 500 ms, 800 Hz 200 ms, 1000 Hz 300 ms x3\n"
             "<5>Warning: expires\n"
             "<6>Tip      06-01-31 14:05:09      logged\n"
             "<5>Hint: other\n");

@@ -45,6 +45,26 @@ TEST_F(SystemdCredentialStoreTest, SealsTheAccountAndOpensItAgain) {
   EXPECT_EQ(store_.Load("demo01"), std::nullopt);
 }
 
+// Under its unit the service takes the handed-over copy until the sealed file is written again
+// (by the service's own save, or by root before a reload); then the file has the newer password.
+TEST_F(SystemdCredentialStoreTest, ASealedFileWrittenAfterTheUnitsStartWins) {
+  const fs::path handedOver = dir_ / "credentials";
+  fs::create_directories(handedOver);
+  const fs::path copy = handedOver / SystemdCredentialStore::CredentialName(SecretKind::Account);
+  std::ofstream(copy, std::ios::binary) << std::string("demo01\0old-pass", 15);
+  store_.Save("demo01", "new-pass");
+  test::ScopedEnv unit("CREDENTIALS_DIRECTORY", handedOver.string());
+  struct Case {
+    fs::file_time_type::duration copyAge;  // how much older than the sealed file the copy is
+    const char* expected;
+  };
+  for (const Case& c : {Case{std::chrono::hours(1), "new-pass"},
+                        Case{-std::chrono::hours(1), "old-pass"}}) {
+    fs::last_write_time(copy, fs::last_write_time(store_.File()) - c.copyAge);
+    EXPECT_EQ(store_.Load("demo01"), c.expected);
+  }
+}
+
 // Under its unit the service reads what the manager decrypted, without systemd-creds.
 TEST(SystemdCredentialUnderUnitTest, ReadsTheCredentialsFolder) {
   test::TempDir dir;

@@ -53,7 +53,9 @@ class ScriptedSystemctl : public ::testing::Test {
             "Kelbrin V6.0 Service",
             {"/opt/kelbrin/kelbrin-client", "--service", "--config-root", "/home/ann/.config/k"},
             "ann",
-            "/home/ann/.config/k"};
+            "/home/ann/.config/k",
+            "",
+            false};
   }
 
   TempDir dir_;
@@ -115,6 +117,8 @@ TEST_F(ScriptedSystemctl, InstallWritesTheUnitAndEnablesIt) {
             "ProtectClock=yes\n"
             "ProtectHostname=yes\n"
             "ProtectProc=invisible\n"
+            "ReadWritePaths=\"-/etc/credstore.encrypted\"\n"
+            "DeviceAllow=/dev/tpmrm0 rw\n"
             "LoadCredentialEncrypted=kelbrin-client.account:"
             "/etc/credstore.encrypted/kelbrin-client.account\n"
             "SetCredential=kelbrin-client.account:none\n"
@@ -172,18 +176,36 @@ TEST_F(ScriptedSystemctl, AFailedEnableLeavesNoUnitBehind) {
 
 TEST_F(ScriptedSystemctl, ADefinitionThatWouldInjectDirectivesIsRefused) {
   SystemdServiceManager manager(Scope::System, 5s, units_);
-  std::vector<ServiceDefinition> bad(5, Kelbrin());
+  std::vector<ServiceDefinition> bad(8, Kelbrin());
   bad[0].user = "ann\nExecStartPre=/bin/evil";
   bad[1].command.push_back("x\nUser=root");
   bad[2].command.front() = "kelbrin-client";  // not a full path
   bad[3].name = "../PROKelbrinService";
   bad[4].writableFolder = "/home/ann\nReadWritePaths=/";
+  bad[5].stateFolder = "../../etc";
+  bad[6].stateFolder = "..";
+  bad[7].stateFolder = "k\nExecStartPre=/bin/evil";
   for (const ServiceDefinition& service : bad) {
     std::string error;
     EXPECT_FALSE(manager.Install(service, error)) << service.name;
   }
   EXPECT_FALSE(fs::exists(units_));
   EXPECT_EQ(Calls(), "");
+}
+
+// The state folder (the address history) and the reload on SIGHUP, in either scope.
+TEST_F(ScriptedSystemctl, AStateFolderAndAReloadAreHandedToTheManager) {
+  for (const Scope scope : {Scope::System, Scope::User}) {
+    SystemdServiceManager manager(scope, 5s, units_);
+    ServiceDefinition service = Kelbrin();
+    service.stateFolder = "kelbrin-client";
+    service.reloadsOnHangUp = true;
+    std::string error;
+    ASSERT_TRUE(manager.Install(service, error)) << error;
+    const std::string unit = ReadFile(units_ / "PROKelbrinService.service");
+    EXPECT_THAT(unit, HasSubstr("\nStateDirectory=kelbrin-client\n"));
+    EXPECT_THAT(unit, HasSubstr("\nExecReload=/bin/kill -HUP $MAINPID\n"));
+  }
 }
 
 TEST(SystemdExecArgument, QuotesWhatSystemdWouldOtherwiseExpandOrSplit) {

@@ -37,7 +37,9 @@ class UnitSecurity : public ::testing::TestWithParam<UnitCase> {
                                     "Kelbrin V6.0 Service",
                                     {"/usr/bin/env", "--service", "--config-root", settings_},
                                     GetParam().user,
-                                    settings_};
+                                    settings_,
+                                    "kelbrin-client",
+                                    true};
     std::ofstream(unit_) << SystemdServiceManager::UnitFileText(
         service, SystemdServiceManager::Scope::System);
   }
