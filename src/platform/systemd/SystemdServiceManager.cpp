@@ -239,7 +239,11 @@ std::string SystemdServiceManager::UnitFileText(const ServiceDefinition& service
   text << "Restart=on-failure\n";
   // Created by the manager for the service's account (below /var/lib for a system unit) and
   // handed over as $STATE_DIRECTORY.
-  if (!service.stateFolder.empty()) text << "StateDirectory=" << service.stateFolder << '\n';
+  // The runtime folder of the same name holds the status file that --status reads without a bus.
+  if (!service.stateFolder.empty()) {
+    text << "StateDirectory=" << service.stateFolder << '\n'
+         << "RuntimeDirectory=" << service.stateFolder << '\n';
+  }
   WriteConfinement(text, scope);
   if (scope == Scope::System) {
     WriteSystemSandbox(text, service.writableFolder,

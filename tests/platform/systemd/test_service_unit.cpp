@@ -193,7 +193,8 @@ TEST_F(ScriptedSystemctl, ADefinitionThatWouldInjectDirectivesIsRefused) {
   EXPECT_EQ(Calls(), "");
 }
 
-// The state folder (the address history) and the reload on SIGHUP, in either scope.
+// The state folder (the address history), the runtime folder (the status file) and the reload
+// on SIGHUP, in either scope.
 TEST_F(ScriptedSystemctl, AStateFolderAndAReloadAreHandedToTheManager) {
   for (const Scope scope : {Scope::System, Scope::User}) {
     SystemdServiceManager manager(scope, 5s, units_);
@@ -204,6 +205,7 @@ TEST_F(ScriptedSystemctl, AStateFolderAndAReloadAreHandedToTheManager) {
     ASSERT_TRUE(manager.Install(service, error)) << error;
     const std::string unit = ReadFile(units_ / "PROKelbrinService.service");
     EXPECT_THAT(unit, HasSubstr("\nStateDirectory=kelbrin-client\n"));
+    EXPECT_THAT(unit, HasSubstr("\nRuntimeDirectory=kelbrin-client\n"));
     EXPECT_THAT(unit, HasSubstr("\nExecReload=/bin/kill -HUP $MAINPID\n"));
   }
 }
