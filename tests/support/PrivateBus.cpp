@@ -73,12 +73,10 @@ bool Answers(const std::string& address) {
   return answered;
 }
 
-// Ends `error` and says what it held, as "NAME: message".
-std::string ErrorLine(sd_bus_error& error) {
-  std::string line = std::string(error.name != nullptr ? error.name : "?") + ": " +
-                     (error.message != nullptr ? error.message : "");
-  sd_bus_error_free(&error);
-  return line;
+// "NAME: message".
+std::string ErrorLine(const sd_bus_error& error) {
+  return std::string(error.name != nullptr ? error.name : "?") + ": " +
+         (error.message != nullptr ? error.message : "");
 }
 
 // The basic value `message` is at, read; none when it is not at one.
@@ -166,8 +164,7 @@ sd_bus_message* NewCall(sd_bus* bus, const std::string& method,
 BusProbe::Reply ReplyOf(sd_bus_message* answer) {
   BusProbe::Reply reply;
   if (const sd_bus_error* error = sd_bus_message_get_error(answer)) {
-    reply.error = std::string(error->name != nullptr ? error->name : "?") + ": " +
-                  (error->message != nullptr ? error->message : "");
+    reply.error = ErrorLine(*error);
   } else if (!(reply.value = ReadValue(answer))) {
     reply.rows = ReadRows(answer);
   }
@@ -189,6 +186,7 @@ PrivateBus::PrivateBus(const std::filesystem::path& folder, Kind kind,
        "XDG_STATE_HOME=" + (folder / "state").string(), "XDG_RUNTIME_DIR=" + folder.string()});
   // Ready when it answers: its socket exists a little before it accepts.
   if (daemon_ <= 0 || !WaitUntil([&] { return Answers(address_); })) {
+    if (daemon_ > 0) EndWithin(daemon_, SIGTERM, std::chrono::seconds(5));
     throw std::runtime_error("dbus-daemon did not start: " + ReadFile(folder / "bus.log"));
   }
 }
@@ -217,6 +215,7 @@ BusProbe::Reply BusProbe::Ask(const std::string& method,
   Reply reply;
   if (sd_bus_call(bus_, call, 10'000'000, &error, &answer) < 0) {
     reply.error = ErrorLine(error);
+    sd_bus_error_free(&error);
   } else {
     reply = ReplyOf(answer);
   }
