@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/bus/BusValue.h"
+#include "platform/bus/PollWait.h"
 
 struct sd_bus;
 
@@ -88,6 +89,15 @@ class BusProbe {
 // message", "value TEXT", "rows (a,b)(c,d)", or "empty" (no value, or no rows).
 std::string BusValueText(const platform::BusValue& value);
 std::string Describe(const BusProbe::Reply& reply);
+
+// Runs `calls` in a forked child with a bus connection of its own to `address`, made as `uid`
+// when given: the bus then knows the caller by that uid (an unprivileged caller while the test
+// runs as root; the bus's socket must be reachable for it). Meanwhile this thread serves
+// `serving`, if given: a service in this process. What `calls` returns comes back; a child that
+// fails says why instead. The child's memory is its own.
+std::string CallFromChild(const std::string& address, std::optional<uid_t> uid,
+                          const std::function<std::string(BusProbe&)>& calls,
+                          const std::optional<platform::PollWait::Watch>& serving = std::nullopt);
 
 // A stand-in service's connection to a private bus: `publish` adds its objects and asks for its
 // name; the connection is then served on a thread of its own until it is destroyed. Declare it

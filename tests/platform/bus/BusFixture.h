@@ -10,7 +10,6 @@
 
 #include "PrivateBus.h"
 #include "ScopedEnv.h"
-#include "ServedCall.h"
 #include "TempDir.h"
 #include "TestObject.h"
 #include "platform/bus/BusService.h"
@@ -43,7 +42,11 @@ class BusFixture : public ::testing::Test {
 
   // `calls` in a child connected as `uid` (none: as this process), while the service is served.
   std::string Calls(std::optional<uid_t> uid, const std::function<std::string(BusProbe&)>& calls) {
-    return CallWhileServing(*service, bus->Address(), uid, calls);
+    return CallFromChild(
+        bus->Address(), uid, calls,
+        platform::PollWait::Watch{service->Fd(), [this] { return service->Events(); },
+                                  [this] { return service->Timeout(); },
+                                  [this] { service->Process(); }});
   }
   std::string Call(std::optional<uid_t> uid, const std::string& method,
                    const std::vector<platform::BusValue>& args = {}, bool interactive = false) {
