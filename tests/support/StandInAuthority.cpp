@@ -2,15 +2,19 @@
 
 #include <systemd/sd-bus.h>
 
+#include <cstdint>
+
 namespace kelbrin::test {
 
 namespace {
 
-int Check(sd_bus_message* call, void* self, sd_bus_error* error);
+int OnCheck(sd_bus_message* call, void* self, sd_bus_error*) {
+  return static_cast<StandInAuthority*>(self)->Check(call);
+}
 
 const sd_bus_vtable kAuthority[] = {
     SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("CheckAuthorization", "(sa{sv})sa{ss}us", "(bba{ss})", Check,
+    SD_BUS_METHOD("CheckAuthorization", "(sa{sv})sa{ss}us", "(bba{ss})", OnCheck,
                   SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_VTABLE_END,
 };
@@ -40,38 +44,76 @@ std::string ReadSubject(sd_bus_message* call) {
   return std::string(kind != nullptr ? kind : "") + " " + name;
 }
 
-int Check(sd_bus_message* call, void* self, sd_bus_error*) {
-  const std::string subject = ReadSubject(call);
-  const char* action = nullptr;
-  sd_bus_message_read_basic(call, 's', &action);
-  const bool allowed = static_cast<StandInAuthority*>(self)->Decide(subject, action);
-  return sd_bus_reply_method_return(call, "(bba{ss})", allowed ? 1 : 0, 0, 0);
+int Reply(sd_bus_message* call, StandInAuthority::Answer answer) {
+  using Answer = StandInAuthority::Answer;
+  return sd_bus_reply_method_return(call, "(bba{ss})", answer == Answer::Allowed ? 1 : 0,
+                                    answer == Answer::Challenge ? 1 : 0, 0);
 }
 
 }  // namespace
 
 StandInAuthority::StandInAuthority(const std::string& address)
-    : connection_(address, "the stand-in authority", [this](sd_bus* bus) {
-        return sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/PolicyKit1/Authority",
-                                        "org.freedesktop.PolicyKit1.Authority", kAuthority,
-                                        this) >= 0 &&
-               sd_bus_request_name(bus, "org.freedesktop.PolicyKit1", 0) >= 0;
-      }) {}
+    : connection_(
+          address, "the stand-in authority",
+          [this](sd_bus* bus) {
+            return sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/PolicyKit1/Authority",
+                                            "org.freedesktop.PolicyKit1.Authority", kAuthority,
+                                            this) >= 0 &&
+                   sd_bus_request_name(bus, "org.freedesktop.PolicyKit1", 0) >= 0;
+          },
+          [this] { AnswerReleased(); }) {}
 
-bool StandInAuthority::Decide(const std::string& subject, const std::string& action) {
-  std::lock_guard lock(mutex_);
-  questions_.push_back(subject + " " + action);
-  return allowed_.contains(action);
+void StandInAuthority::Unref::operator()(sd_bus_message* call) const { sd_bus_message_unref(call); }
+
+int StandInAuthority::Check(sd_bus_message* call) {
+  const std::string subject = ReadSubject(call);
+  const char* action = nullptr;
+  sd_bus_message_read_basic(call, 's', &action);
+  sd_bus_message_skip(call, "a{ss}");
+  std::uint32_t flags = 0;
+  sd_bus_message_read_basic(call, 'u', &flags);
+  std::unique_lock lock(mutex_);
+  questions_.push_back({subject, action, (flags & 1u) != 0});
+  const auto set = answers_.find(action);
+  const Answer answer = set != answers_.end() ? set->second : Answer::Refused;
+  if (holding_) {
+    held_.emplace_back(std::unique_ptr<sd_bus_message, Unref>(sd_bus_message_ref(call)), answer);
+    return 1;
+  }
+  lock.unlock();
+  return Reply(call, answer);
 }
 
-void StandInAuthority::Allow(const std::string& action) {
+void StandInAuthority::AnswerReleased() {
   std::lock_guard lock(mutex_);
-  allowed_.insert(action);
+  if (holding_) return;
+  for (const auto& [call, answer] : held_) Reply(call.get(), answer);
+  held_.clear();
 }
 
-std::vector<std::string> StandInAuthority::Questions() const {
+void StandInAuthority::SetAnswer(const std::string& action, Answer answer) {
+  std::lock_guard lock(mutex_);
+  answers_[action] = answer;
+}
+
+std::vector<StandInAuthority::Question> StandInAuthority::Questions() const {
   std::lock_guard lock(mutex_);
   return questions_;
+}
+
+void StandInAuthority::Hold() {
+  std::lock_guard lock(mutex_);
+  holding_ = true;
+}
+
+std::size_t StandInAuthority::Unanswered() const {
+  std::lock_guard lock(mutex_);
+  return held_.size();
+}
+
+void StandInAuthority::Release() {
+  std::lock_guard lock(mutex_);
+  holding_ = false;
 }
 
 }  // namespace kelbrin::test

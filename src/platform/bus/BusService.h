@@ -97,9 +97,10 @@ class BusService {
   BusService& operator=(const BusService&) = delete;
 
   // The values that differ from the published ones are announced in one PropertiesChanged; equal
-  // ones say nothing. Every name must be one of the object's properties, the value of its type.
+  // ones say nothing. Every name must be one of the object's properties, the value of its type
+  // (std::invalid_argument otherwise, and nothing changes).
   void SetProperties(const BusProperties& values);
-  // `args` in the order and of the types the signal declares.
+  // `args` in the order and of the types the signal declares (std::invalid_argument otherwise).
   void Emit(const std::string& signal, const std::vector<std::variant<BusValue, BusRows>>& args);
 
   int Fd() const;
