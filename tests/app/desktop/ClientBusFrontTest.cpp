@@ -303,15 +303,17 @@ class ClientBusFrontTest : public QObject {
     QCOMPARE(desktop.session->View().BtnLogonCaption, std::string("Logout"));
 
     // A refused box goes back to what the service keeps.
-    auto* savePassword = desktop.window->findChild<QAbstractButton*>(QStringLiteral("ChkBoxSavePwd"));
-    QVERIFY(savePassword != nullptr);
-    QVERIFY(savePassword->isChecked());
-    savePassword->click();
+    auto* report =
+        desktop.window->findChild<QAbstractButton*>(QStringLiteral("suiCheckBoxUpdateSysInfo"));
+    QVERIFY(report != nullptr);
+    const bool kept = report->isChecked();
+    report->click();
+    QCOMPARE(report->isChecked(), !kept);
     QTRY_VERIFY_WITH_TIMEOUT(
         desktop.presenter.Count(
             "error", "Error", "Authentication is required to save the Kelbrin client's settings") == 1,
         kGuardMs);
-    QTRY_VERIFY_WITH_TIMEOUT(savePassword->isChecked(), kGuardMs);
+    QTRY_COMPARE_WITH_TIMEOUT(report->isChecked(), kept, kGuardMs);
   }
 };
 

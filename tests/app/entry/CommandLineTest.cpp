@@ -166,18 +166,24 @@ INSTANTIATE_TEST_SUITE_P(
             "PasswordStdinWithoutOnce", {"--password-stdin"}, "--password-stdin needs --once"},
         RejectedCase{"SaveWithoutOnce", {"--save"}, "--save needs --once"},
         RejectedCase{"UnknownBus", {"--status", "--bus", "user"}, "--bus takes system or session"},
-        RejectedCase{"BusAlone", {"--bus", "system"}, "--bus needs --service or --status"},
+        RejectedCase{"BusAlone", {"--bus", "system"}, "--bus needs --service, --status or --health"},
         RejectedCase{"StatusWithOnce",
                      {"--status", "--once"},
-                     "--history, --address-command, --system-info, --store-line and --status each "
-                     "run on their own"}),
+                     "--history, --address-command, --system-info, --store-line, --status and "
+                     "--health each run on their own"},
+        RejectedCase{"HealthWithStatus",
+                     {"--health", "--status"},
+                     "--history, --address-command, --system-info, --store-line, --status and "
+                     "--health each run on their own"},
+        RejectedCase{"JsonAlone", {"--json"}, "--json needs --status"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(UsageTest, NamesEveryOptionAndNoPasswordOption) {
   const std::string usage = Usage();
   for (const char* option :
        {"--help", "--version", "--endpoint URL", "--config-root DIR", "--time-scale F", "--once",
-        "--user NAME", "--password-stdin", "--save", "--status", "--bus system|session"}) {
+        "--user NAME", "--password-stdin", "--save", "--status", "--json", "--health",
+        "--bus system|session"}) {
     EXPECT_THAT(usage, HasSubstr(option));
   }
   EXPECT_THAT(usage, ::testing::Not(HasSubstr("--password ")));

@@ -113,9 +113,6 @@ TEST_F(ServiceListTest, EmptyReplyCountsAsConnectionFailureAndKeepsTheList) {
   EXPECT_EQ(root->Pelmar().LastErrorText(), "Connection failure！");
 }
 
-}  // namespace
-}  // namespace kelbrin::session::test
-
 // A list without domains asks the subscriber to register, where the list arrives: a session
 // without a window (the service) keeps the rule too.
 TEST_F(ServiceListTest, AListWithoutDomainsAsksToRegisterWithoutAWindow) {
@@ -134,3 +131,6 @@ TEST_F(ServiceListTest, AListWithoutDomainsAsksToRegisterWithoutAWindow) {
   EXPECT_EQ(controller->Facts().domainCount, 0u);
   EXPECT_EQ(controller->Facts().state, SessionState::Online);
 }
+
+}  // namespace
+}  // namespace kelbrin::session::test
