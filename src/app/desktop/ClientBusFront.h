@@ -89,8 +89,7 @@ class ClientBusFront final : public QObject, public session::SessionFront {
   void Changed();
   // Calls `method`; a refusal shows its text and puts the view back as the service has it.
   // `done` runs once the answer, either one, has arrived.
-  void Call(const QString& method, const QVariantList& args = {},
-            std::function<void()> done = {});
+  void Call(const QString& method, const QVariantList& args = {}, std::function<void()> done = {});
   void Refused(const QString& text);
 
   QDBusConnection bus_;

@@ -17,13 +17,18 @@ std::vector<QDBusConnection> ClientBusWatch::Start(const std::vector<QDBusConnec
   std::vector<QDBusConnection> running;
   for (const QDBusConnection& bus : buses) {
     if (!bus.isConnected()) continue;
-    auto watcher = std::make_unique<QDBusServiceWatcher>(
-        name, bus,
-        QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration);
-    connect(watcher.get(), &QDBusServiceWatcher::serviceRegistered, this,
-            [this, bus] { appeared_(bus); });
-    connect(watcher.get(), &QDBusServiceWatcher::serviceUnregistered, this,
-            [this, bus] { left_(bus); });
+    // A new owner is news also when it took the name from the one before (a service taking it
+    // from a desktop's own session).
+    auto watcher =
+        std::make_unique<QDBusServiceWatcher>(name, bus, QDBusServiceWatcher::WatchForOwnerChange);
+    connect(watcher.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this, bus](const QString&, const QString&, const QString& newOwner) {
+              if (newOwner.isEmpty()) {
+                left_(bus);
+              } else {
+                appeared_(bus);
+              }
+            });
     watchers_.push_back(std::move(watcher));
     if (bus.interface()->isServiceRegistered(name).value()) running.push_back(bus);
   }

@@ -10,8 +10,8 @@
 namespace kelbrin::app {
 
 // Follows the running client service's name on the session bus and on the system bus
-// (NameOwnerChanged, so nothing is polled): `appeared` when it gets an owner on a bus, `left`
-// when it loses it there. Main thread only.
+// (NameOwnerChanged, so nothing is polled): `appeared` when it gets an owner on a bus (a new
+// one too), `left` when it loses it there. Main thread only.
 class ClientBusWatch final : public QObject {
   Q_OBJECT
 

@@ -1,6 +1,8 @@
 #include "app/desktop/DesktopFace.h"
 
 #include <QDBusConnectionInterface>
+#include <QTimer>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +32,7 @@ std::string LineTypeName(int lineType) {
 
 DesktopFace::DesktopFace(Setup setup)
     : setup_(std::move(setup)),
+      ownBus_(setup_.presenter),
       watch_([this](const QDBusConnection& bus) { Appeared(bus); },
              [this](const QDBusConnection& bus) { Left(bus); }) {}
 
@@ -46,8 +49,8 @@ void DesktopFace::Start() {
 }
 
 void DesktopFace::Build() {
-  root_ = std::make_unique<client::ClientRoot>(setup_.loop, setup_.clock, setup_.presenter,
-                                               setup_.options());
+  root_ =
+      std::make_unique<client::ClientRoot>(setup_.loop, setup_.clock, ownBus_, setup_.options());
   session_.emplace(root_->Session());
   form_ = std::make_unique<gui::TMainForm>(Services());
   setup_.windowChanged(form_.get(), &*session_);
@@ -79,6 +82,8 @@ gui::TMainForm::Services DesktopFace::Services() {
 void DesktopFace::TearDown() {
   if (!root_) return;
   setup_.windowChanged(nullptr, nullptr);
+  serving_.reset();
+  ownBus_.Withdraw();
   form_.reset();  // the tray icon leaves first
   session_.reset();
   front_.reset();
@@ -103,11 +108,41 @@ bool DesktopFace::AttachTo(const QDBusConnection& bus) {
 void DesktopFace::StartOwnSession() {
   ownSession_ = true;
   root_->InitClient(setup_.serviceMode);
+  PublishOwnSession();
   form_->KeepReachable();
 }
 
+void DesktopFace::PublishOwnSession() {
+  // The service's own window is published by the service.
+  if (setup_.serviceMode) return;
+  try {
+    ownBus_.Publish(platform::BusKind::Session, *root_, {}, ClientBus::Role::DesktopSession);
+  } catch (const std::runtime_error&) {
+    return;  // no session bus, or the name is a service's: nothing to tell others
+  }
+  root_->EventLog().List().AddObserver(&ownBus_);
+  session_->SetSideObserver([this] { ownBus_.Refresh(); });
+  ownBus_.SetObserver([this](const platform::BusProperties&) {
+    if (serving_) serving_->Rearm();
+  });
+  serving_ = std::make_unique<BusServing>(*ownBus_.Service(), [this] {
+    // Not from inside the serving's own handler: the loop drops both a moment later.
+    QTimer::singleShot(0, [this] {
+      serving_.reset();
+      ownBus_.Drop();
+    });
+  });
+}
+
+bool DesktopFace::OwnName(const QDBusConnection& bus) const {
+  const platform::BusService* own = ownBus_.Service();
+  if (own == nullptr) return false;
+  return bus.interface()->serviceOwner(QString::fromLatin1(kClientBusName)).value() ==
+         QString::fromStdString(own->UniqueName());
+}
+
 void DesktopFace::Appeared(const QDBusConnection& bus) {
-  if (front_) return;
+  if (front_ || OwnName(bus)) return;
   if (ownSession_) {
     // This process's session ends (its workers and timers with it) before the service's
     // window takes over; a window that was up stays up.

@@ -6,8 +6,10 @@
 #include <optional>
 #include <vector>
 
+#include "app/desktop/BusServing.h"
 #include "app/desktop/ClientBusFront.h"
 #include "app/desktop/ClientBusWatch.h"
+#include "app/service/ClientBus.h"
 #include "client/ClientRoot.h"
 #include "gui/TMainForm.h"
 #include "runtime/Presenter.h"
@@ -19,7 +21,8 @@ namespace kelbrin::app {
 // bus, else the session bus) the window is its face and this process runs no session; when the
 // service leaves, the desktop says so once and runs its own session, as it does without a
 // service; when the service comes back, the desktop lets its own session go and attaches again.
-// Main thread only.
+// Its own session is published read-only on the session bus (for --status and other readers),
+// holding the name only until a service asks for it. Main thread only.
 class DesktopFace {
  public:
   struct Setup {
@@ -53,11 +56,17 @@ class DesktopFace {
   void TearDown();
   bool AttachTo(const QDBusConnection& bus);
   void StartOwnSession();
+  void PublishOwnSession();
+  // Whether the name on `bus` is held by this desktop's own publication.
+  bool OwnName(const QDBusConnection& bus) const;
   void Appeared(const QDBusConnection& bus);
   void Left(const QDBusConnection& bus);
   gui::TMainForm::Services Services();
 
   Setup setup_;
+  // In front of the presenter, so the own session's notices and events reach the bus too.
+  ClientBus ownBus_;
+  std::unique_ptr<BusServing> serving_;
   ClientBusWatch watch_;
   std::unique_ptr<client::ClientRoot> root_;
   std::optional<session::SessionFrontSwitch> session_;

@@ -6,12 +6,12 @@
 #include <memory>
 #include <system_error>
 
+#include "app/commands/ServiceSetup.h"
 #include "app/desktop/DesktopFace.h"
 #include "app/desktop/OwnServiceStopper.h"
-#include "app/entry/RootOptions.h"
 #include "app/desktop/ServiceInstaller.h"
-#include "app/commands/ServiceSetup.h"
 #include "app/desktop/StateReport.h"
+#include "app/entry/RootOptions.h"
 #include "gui/DesktopPresenter.h"
 #include "gui/QtEventLoop.h"
 #include "gui/TMainForm.h"

@@ -161,8 +161,8 @@ std::string StateReport::Snapshot() const {
              << '\n';
       } else if (const auto* list = qobject_cast<const QComboBox*>(widget);
                  list != nullptr && !widget->objectName().isEmpty()) {
-        text << "Text=" << widget->objectName().toStdString() << '|'
-             << OneLine(list->currentText()) << '\n';
+        text << "Text=" << widget->objectName().toStdString() << '|' << OneLine(list->currentText())
+             << '\n';
       }
     }
     if (const auto* tree = form_->findChild<QTreeView*>(QStringLiteral("TreeViewDNS"));

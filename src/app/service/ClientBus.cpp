@@ -61,7 +61,7 @@ platform::BusProperties ClientBus::CurrentProperties() {
 }
 
 void ClientBus::Publish(platform::BusKind kind, client::ClientRoot& root,
-                        std::function<void()> quit, Access access) {
+                        std::function<void()> quit, Role role) {
   root_ = &root;
   shownList_ = root.Session().View().DomainTree.get();
   properties_ = CurrentProperties();
@@ -69,10 +69,11 @@ void ClientBus::Publish(platform::BusKind kind, client::ClientRoot& root,
   // observer follows both also when the bus cannot be had.
   root.SetLineObserver([this] { Refresh(); });
   if (observer_) observer_(properties_);
+  const bool desktop = role == Role::DesktopSession;
   platform::BusObject object{
-      kClientBusName,      kClientBusPath,
-      kClientBusInterface, properties_,
-      Signals(),           ClientMethods(root, std::move(quit), access == Access::ReadOnly)};
+      kClientBusName, kClientBusPath, kClientBusInterface,
+      properties_,    Signals(),      ClientMethods(root, std::move(quit), desktop),
+      desktop};
   service_ = std::make_unique<platform::BusService>(kind, std::move(object));
 }
 
@@ -86,6 +87,13 @@ void ClientBus::Refresh() {
 }
 
 void ClientBus::Drop() { service_.reset(); }
+
+void ClientBus::Withdraw() {
+  service_.reset();
+  if (root_ != nullptr) root_->SetLineObserver({});
+  root_ = nullptr;
+  shownList_ = nullptr;
+}
 
 void ClientBus::ShowHintPopup(const std::string& title, const std::string& text) {
   presenter_.ShowHintPopup(title, text);

@@ -18,9 +18,10 @@ namespace kelbrin::app {
 // the effects on. Controller's thread only.
 class ClientBus final : public runtime::Presenter, public eventlog::LogListObserver {
  public:
-  // Who may change the client through the bus: everyone polkit allows (a service), or nobody
-  // (a desktop's own session, published for --status and other readers).
-  enum class Access { Full, ReadOnly };
+  // Whose client is published: a service's (changed by everyone polkit allows, holding the name),
+  // or a desktop's own session (for --status and other readers only, giving the name up to a
+  // service that comes).
+  enum class Role { Service, DesktopSession };
 
   // `presenter` shows every effect (the journal's lines, or the window) and outlives the bus.
   explicit ClientBus(runtime::Presenter& presenter);
@@ -31,13 +32,15 @@ class ClientBus final : public runtime::Presenter, public eventlog::LogListObser
   // Throws std::runtime_error saying why the bus is out of reach; the properties still follow
   // the client then (for the observer).
   void Publish(platform::BusKind kind, client::ClientRoot& root, std::function<void()> quit,
-               Access access = Access::Full);
+               Role role = Role::Service);
   // The properties follow the session; called after every change.
   void Refresh();
   // The published service (loop serving); none before Publish or after Drop.
-  platform::BusService* Service() { return service_.get(); }
+  platform::BusService* Service() const { return service_.get(); }
   // The connection is lost: the client goes on without the bus.
   void Drop();
+  // The root is about to go: nothing is published or followed any more.
+  void Withdraw();
   // Called with the properties (the service list's serial included) whenever they change, on
   // or off the bus.
   void SetObserver(std::function<void(const platform::BusProperties&)> observer) {

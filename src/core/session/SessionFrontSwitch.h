@@ -35,6 +35,9 @@ class SessionFrontSwitch final : public SessionFront {
 
   const SessionView& View() const override { return front_->View(); }
   void SetViewObserver(std::function<void(const SessionView&)> observer) override;
+  // Called after the window's observer on every change, whichever front runs the session (the
+  // desktop's own session published on the bus).
+  void SetSideObserver(std::function<void()> observer);
   int Mark() const override { return front_->Mark(); }
   bool NetReachable() const override { return front_->NetReachable(); }
   const SessionSnapshots& Snapshots() const override { return front_->Snapshots(); }
@@ -48,8 +51,12 @@ class SessionFrontSwitch final : public SessionFront {
   std::chrono::system_clock::time_point WallNow() const override { return front_->WallNow(); }
 
  private:
+  // The observer the front calls: the window's, then the side observer.
+  void Observe();
+
   SessionFront* front_;
   std::function<void(const SessionView&)> observer_;
+  std::function<void()> sideObserver_;
 };
 
 }  // namespace kelbrin::session

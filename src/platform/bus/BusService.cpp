@@ -153,7 +153,11 @@ BusService::BusService(BusKind kind, BusObject object) : kind_(kind), object_(st
   }
   result = sd_bus_add_object_vtable(bus_, &slot_, object_.path.c_str(), object_.interface.c_str(),
                                     vtable_.data(), this);
-  if (result >= 0) result = sd_bus_request_name(bus_, object_.busName.c_str(), 0);
+  if (result >= 0) {
+    result = sd_bus_request_name(
+        bus_, object_.busName.c_str(),
+        object_.yieldsName ? SD_BUS_NAME_ALLOW_REPLACEMENT : SD_BUS_NAME_REPLACE_EXISTING);
+  }
   if (result < 0) {
     slot_ = sd_bus_slot_unref(slot_);
     bus_ = sd_bus_flush_close_unref(bus_);
@@ -211,6 +215,11 @@ void BusService::Emit(const std::string& signal,
   if (result == -EINVAL) {
     throw std::invalid_argument(signal + ": arguments not of the declared types");
   }
+}
+
+std::string BusService::UniqueName() const {
+  const char* name = nullptr;
+  return sd_bus_get_unique_name(bus_, &name) >= 0 && name != nullptr ? name : "";
 }
 
 int BusService::Fd() const { return sd_bus_get_fd(bus_); }

@@ -79,6 +79,9 @@ struct BusObject {
   BusProperties properties;  // the names and types, with their first values
   std::vector<BusSignal> signals;
   std::vector<BusMethod> methods;
+  // The name is held only until another asks for it (a desktop's own session, which gives way
+  // to a service); otherwise it takes the name from such a holder.
+  bool yieldsName = false;
 };
 
 // One object published on a bus under a well-known name, served with sd-bus on the caller's
@@ -102,6 +105,9 @@ class BusService {
   void SetProperties(const BusProperties& values);
   // `args` in the order and of the types the signal declares (std::invalid_argument otherwise).
   void Emit(const std::string& signal, const std::vector<std::variant<BusValue, BusRows>>& args);
+
+  // This connection's unique name on the bus (":1.42").
+  std::string UniqueName() const;
 
   int Fd() const;
   short Events() const;

@@ -4,6 +4,7 @@
 // Run as an unprivileged user (ctest drops root's identity for it), so that polkit decides.
 #include <pwd.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -11,9 +12,9 @@
 #include <QDBusConnection>
 #include <QtTest>
 #include <algorithm>
-#include <list>
 #include <chrono>
 #include <fstream>
+#include <list>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -26,8 +27,8 @@
 #include "SessionDoubles.h"
 #include "StandInAuthority.h"
 #include "TempDir.h"
-#include "app/desktop/DesktopFace.h"
 #include "app/commands/StatusCommand.h"
+#include "app/desktop/DesktopFace.h"
 #include "gui/QtEventLoop.h"
 #include "runtime/Clock.h"
 #include "settings/PubUtil.h"
@@ -143,13 +144,13 @@ class ClientBusFrontTest : public QObject {
     kelbrin::settings::TPubUtil::WriteRegStrings(
         {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}});
     kelbrin::settings::SetConfigRoot(dir_->path() / "config");
-    const pid_t pid = kelbrin::test::StartProgram(
-        KELBRIN_CLIENT_EXECUTABLE,
-        {"--service", "--bus", bus, "--endpoint", service_->endpoint(), "--config-root",
-         config.string(), "--time-scale", "0.01"},
-        "/dev/null", dir_->path() / (name + ".stderr"),
-        {"DBUS_" + std::string(bus == "system" ? "SYSTEM" : "SESSION") +
-         "_BUS_ADDRESS=" + address});
+    const pid_t pid =
+        kelbrin::test::StartProgram(KELBRIN_CLIENT_EXECUTABLE,
+                                    {"--service", "--bus", bus, "--endpoint", service_->endpoint(),
+                                     "--config-root", config.string(), "--time-scale", "0.01"},
+                                    "/dev/null", dir_->path() / (name + ".stderr"),
+                                    {"DBUS_" + std::string(bus == "system" ? "SYSTEM" : "SESSION") +
+                                     "_BUS_ADDRESS=" + address});
     services_.push_back(pid);
     const bool online = kelbrin::test::WaitUntil([&] {
       return service_->countRequests("ActiveTestReq") > 0 &&
@@ -158,6 +159,20 @@ class ClientBusFrontTest : public QObject {
     });
     if (!online) qWarning() << kelbrin::test::ReadFile(dir_->path() / (name + ".stderr")).c_str();
     return online ? pid : -1;
+  }
+  // `kelbrin-client --status --bus session` run as a process of its own while this thread's
+  // loop goes on.
+  std::string StatusFromProcess(const std::string& address) {
+    const auto out = dir_->path() / "status.out";
+    const pid_t pid = kelbrin::test::StartProgram(
+        "/bin/sh",
+        {"-c", "exec \"$0\" --status --bus session 1>&2 2>/dev/null", KELBRIN_CLIENT_EXECUTABLE},
+        "/dev/null", out, {"DBUS_SESSION_BUS_ADDRESS=" + address});
+    int status = 0;
+    for (int turn = 0; turn < 500 && waitpid(pid, &status, WNOHANG) == 0; ++turn) {
+      QTest::qWait(10);
+    }
+    return kelbrin::test::ReadFile(out);
   }
   void StopService(pid_t pid, int signo) {
     kelbrin::test::EndWithin(pid, signo, 10s);
@@ -171,7 +186,9 @@ class ClientBusFrontTest : public QObject {
     std::ofstream(owner)
         << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\"\n"
            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n<busconfig>\n"
-           "  <policy user=\"" << ::getpwuid(::getuid())->pw_name << "\">\n"
+           "  <policy user=\""
+        << ::getpwuid(::getuid())->pw_name
+        << "\">\n"
            "    <allow own=\"net.kelbrin.Client\"/>\n  </policy>\n</busconfig>\n";
     return PrivateBus(dir_->path() / folder, PrivateBus::Kind::SystemLike,
                       {KELBRIN_BUS_POLICY, owner});
@@ -263,6 +280,28 @@ class ClientBusFrontTest : public QObject {
     QCOMPARE(service_->countRequests("QueryUserProfileReq"), 3);
   }
 
+  // Without a service the desktop runs its own session and says so on the session bus, where
+  // --status finds it; a service that comes takes the name, and the desktop becomes its face.
+  void theDesktopsOwnSessionIsOnTheSessionBusUntilAServiceComes() {
+    const PrivateBus session(dir_->path(), PrivateBus::Kind::SessionLike);
+    const kelbrin::test::ScopedEnv sessionEnv("DBUS_SESSION_BUS_ADDRESS", session.Address());
+    Desktop desktop({session.Address()}, service_->endpoint());
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.Online(), kGuardMs);
+    // Asked by another process, as the desktop serves the bus on this thread.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        StatusFromProcess(session.Address()).rfind("Online — address 127.0.0.1", 0) == 0, kGuardMs);
+    QCOMPARE(desktop.windowsMade, 1);
+
+    QVERIFY(StartService("session", session.Address()) > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowsMade, 2, kGuardMs);
+    QVERIFY(desktop.Online());
+    // The desktop's own session has ended: the service is the one client there is.
+    desktop.Click("BtnLogon");
+    QTRY_VERIFY_WITH_TIMEOUT(StatusOn("session", session.Address()).rfind("Offline", 0) == 0,
+                             kGuardMs);
+    QCOMPARE(service_->countRequests("QueryUserProfileReq"), 2);
+  }
+
   // With a service on each bus, the desktop shows the system's, and when that one leaves it
   // follows the other without a session of its own in between.
   void aServiceStillOnTheOtherBusTakesOverTheWindow() {
@@ -311,7 +350,8 @@ class ClientBusFrontTest : public QObject {
     QCOMPARE(report->isChecked(), !kept);
     QTRY_VERIFY_WITH_TIMEOUT(
         desktop.presenter.Count(
-            "error", "Error", "Authentication is required to save the Kelbrin client's settings") == 1,
+            "error", "Error", "Authentication is required to save the Kelbrin client's settings") ==
+            1,
         kGuardMs);
     QTRY_COMPARE_WITH_TIMEOUT(report->isChecked(), kept, kGuardMs);
   }

@@ -166,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
             "PasswordStdinWithoutOnce", {"--password-stdin"}, "--password-stdin needs --once"},
         RejectedCase{"SaveWithoutOnce", {"--save"}, "--save needs --once"},
         RejectedCase{"UnknownBus", {"--status", "--bus", "user"}, "--bus takes system or session"},
-        RejectedCase{"BusAlone", {"--bus", "system"}, "--bus needs --service, --status or --health"},
+        RejectedCase{
+            "BusAlone", {"--bus", "system"}, "--bus needs --service, --status or --health"},
         RejectedCase{"StatusWithOnce",
                      {"--status", "--once"},
                      "--history, --address-command, --system-info, --store-line, --status and "
@@ -180,10 +181,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(UsageTest, NamesEveryOptionAndNoPasswordOption) {
   const std::string usage = Usage();
-  for (const char* option :
-       {"--help", "--version", "--endpoint URL", "--config-root DIR", "--time-scale F", "--once",
-        "--user NAME", "--password-stdin", "--save", "--status", "--json", "--health",
-        "--bus system|session"}) {
+  for (const char* option : {"--help", "--version", "--endpoint URL", "--config-root DIR",
+                             "--time-scale F", "--once", "--user NAME", "--password-stdin",
+                             "--save", "--status", "--json", "--health", "--bus system|session"}) {
     EXPECT_THAT(usage, HasSubstr(option));
   }
   EXPECT_THAT(usage, ::testing::Not(HasSubstr("--password ")));

@@ -2,12 +2,12 @@
 // methods do, who may call them, and what bad input and polkit's refusal leave unchanged.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 #include <signal.h>
 
 #include <chrono>
 #include <fstream>
 #include <optional>
+#include <pugixml.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -96,8 +96,9 @@ std::vector<std::string> Members(const std::string& xml, const std::string& inte
     }
     for (const pugi::xml_node arg : member.children("arg")) {
       const std::string direction = arg.attribute("direction").value();
-      line += std::string(" ") + arg.attribute("name").value() + ':' + arg.attribute("type").value() +
-              ':' + (direction.empty() && kind == "method" ? "in" : direction);
+      line += std::string(" ") + arg.attribute("name").value() + ':' +
+              arg.attribute("type").value() + ':' +
+              (direction.empty() && kind == "method" ? "in" : direction);
     }
     members.push_back(line);
   }
@@ -195,12 +196,13 @@ TEST_F(ClientBusTest, TheSessionBusShowsTheServiceAndItsMethodsDriveIt) {
   // A second log-off has nothing to do, and says so by name.
   EXPECT_EQ(probe.Call("LogOff"), "net.kelbrin.Client1.Error.NotLoggedIn: Not logged in");
   // Another account's wrong password: the service refuses it, and the state says so.
-  EXPECT_EQ(probe.Call("LogOnAs", {BusValue("demo01"), BusValue("not-the-password"),
-                                   BusValue(false)}),
-            std::nullopt);
+  EXPECT_EQ(
+      probe.Call("LogOnAs", {BusValue("demo01"), BusValue("not-the-password"), BusValue(false)}),
+      std::nullopt);
   EXPECT_TRUE(probe.Heard("Notice 2|Login failure: Password failure！|false"));
-  EXPECT_TRUE(kelbrin::test::WaitUntil(
-      [] { return AskStatus("session", true).out.find("\"state\":\"refused\"") != std::string::npos; }));
+  EXPECT_TRUE(kelbrin::test::WaitUntil([] {
+    return AskStatus("session", true).out.find("\"state\":\"refused\"") != std::string::npos;
+  }));
 
   EXPECT_EQ(probe.Call("Quit"), std::nullopt);
   EXPECT_EQ(Ended(10s), 0);
@@ -241,25 +243,27 @@ TEST_F(ClientBusTest, TheLineAndTheBoxesSavedOverTheBusReachTheSettingsFile) {
            TPubUtil::ReadRegString("InternalLineType") == "3" &&
            TPubUtil::ReadRegString("AutoConn") == "0";
   }));
-  EXPECT_EQ(probe.Call("SetLine", {BusValue("Pigeon"), BusValue("lo"), BusValue(""),
-                                   BusValue(""), BusValue(true)}),
+  EXPECT_EQ(probe.Call("SetLine", {BusValue("Pigeon"), BusValue("lo"), BusValue(""), BusValue(""),
+                                   BusValue(true)}),
             "net.kelbrin.Client1.Error.NoSuchLine: Not a line kind: Pigeon");
   EXPECT_EQ(TPubUtil::ReadRegString("AutoConn"), "0");
 
   // The run-as-service box travels with the other boxes, under the rule the window keeps.
-  EXPECT_EQ(probe.Call("SaveSettings", {BusValue(true), BusValue(false), BusValue(true),
-                                        BusValue(true)}),
-            std::nullopt);
+  EXPECT_EQ(
+      probe.Call("SaveSettings", {BusValue(true), BusValue(false), BusValue(true), BusValue(true)}),
+      std::nullopt);
   EXPECT_TRUE(kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("AsService") == "1"; }));
-  EXPECT_THAT(probe.Call("SaveSettings", {BusValue(true), BusValue(true), BusValue(true),
-                                          BusValue(true)}).value_or(""),
-              StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
-  EXPECT_THAT(probe.Call("SaveSettings", {BusValue(false), BusValue(false), BusValue(true),
-                                          BusValue(true)}).value_or(""),
-              StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
+  EXPECT_THAT(
+      probe.Call("SaveSettings", {BusValue(true), BusValue(true), BusValue(true), BusValue(true)})
+          .value_or(""),
+      StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
+  EXPECT_THAT(
+      probe.Call("SaveSettings", {BusValue(false), BusValue(false), BusValue(true), BusValue(true)})
+          .value_or(""),
+      StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
   EXPECT_EQ(TPubUtil::ReadRegString("AsService"), "1");
-  EXPECT_EQ(probe.Call("SaveSettings", {BusValue(true), BusValue(false), BusValue(false),
-                                        BusValue(true)}),
+  EXPECT_EQ(probe.Call("SaveSettings",
+                       {BusValue(true), BusValue(false), BusValue(false), BusValue(true)}),
             std::nullopt);
   EXPECT_TRUE(kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("AsService") == "0"; }));
 }
@@ -286,15 +290,25 @@ TEST_F(ClientBusTest, PolkitDecidesEveryChangeOfAnUnprivilegedCaller) {
   } calls[] = {
       {"LogOff", {}, "net.kelbrin.client.logon", logon},
       {"RefreshServiceList", {}, "net.kelbrin.client.logon", logon},
-      {"LogOnAs", {BusValue("intruder"), BusValue("x"), BusValue(true)},
-       "net.kelbrin.client.settings", settings},
-      {"SaveSettings", {BusValue(false), BusValue(false), BusValue(false), BusValue(false)},
-       "net.kelbrin.client.settings", settings},
-      {"SetLine", {BusValue("Lan"), BusValue("lo"), BusValue(""), BusValue(""), BusValue(true)},
-       "net.kelbrin.client.settings", settings},
-      {"SetLineKeepActive", {BusValue(false)}, "net.kelbrin.client.line",
+      {"LogOnAs",
+       {BusValue("intruder"), BusValue("x"), BusValue(true)},
+       "net.kelbrin.client.settings",
+       settings},
+      {"SaveSettings",
+       {BusValue(false), BusValue(false), BusValue(false), BusValue(false)},
+       "net.kelbrin.client.settings",
+       settings},
+      {"SetLine",
+       {BusValue("Lan"), BusValue("lo"), BusValue(""), BusValue(""), BusValue(true)},
+       "net.kelbrin.client.settings",
+       settings},
+      {"SetLineKeepActive",
+       {BusValue(false)},
+       "net.kelbrin.client.line",
        "System policy prevents controlling the Kelbrin client's network line"},
-      {"Quit", {}, "net.kelbrin.client.quit",
+      {"Quit",
+       {},
+       "net.kelbrin.client.quit",
        "Authentication is required to stop the Kelbrin client's service"},
   };
   for (const Answer answer : {Answer::Refused, Answer::Challenge}) {
@@ -316,10 +330,9 @@ TEST_F(ClientBusTest, PolkitDecidesEveryChangeOfAnUnprivilegedCaller) {
   EXPECT_EQ(kelbrin::settings::TPubUtil::ReadRegString("LineName"), "");
 
   authority.Allow("net.kelbrin.client.logon");
-  EXPECT_EQ(kelbrin::test::CallFromChild(system.Address(), kNobody,
-                                  [](BusProbe& caller) {
-                                    return caller.Call("LogOff").value_or("done");
-                                  }),
+  EXPECT_EQ(kelbrin::test::CallFromChild(
+                system.Address(), kNobody,
+                [](BusProbe& caller) { return caller.Call("LogOff").value_or("done"); }),
             "done");
   EXPECT_TRUE(probe.Heard(kLogoutNotice));
 }
@@ -336,8 +349,8 @@ TEST_F(ClientBusTest, RootNeedsNoAuthority) {
   EXPECT_EQ(probe.Call("LogOff"), std::nullopt);
   EXPECT_TRUE(probe.Heard(kLogoutNotice));
   EXPECT_EQ(probe.Call("LogOn"), std::nullopt);
-  EXPECT_TRUE(kelbrin::test::WaitUntil(
-      [] { return AskStatus("system").out.rfind("Online", 0) == 0; }));
+  EXPECT_TRUE(
+      kelbrin::test::WaitUntil([] { return AskStatus("system").out.rfind("Online", 0) == 0; }));
 }
 
 // Bad input is refused at the door: nothing of it is kept, and the service stays its size.
@@ -351,11 +364,14 @@ TEST_F(ClientBusTest, AnOverlongArgumentIsRefusedAndLeavesTheServiceItsSize) {
   const long before = ResidentKiB(pid_);
   const std::string huge(10 * 1024 * 1024, 'x');
   for (int call = 0; call < 20; ++call) {
-    EXPECT_THAT(probe.Call("LogOnAs", {BusValue(huge), BusValue("x"), BusValue(false)})
-                    .value_or(""),
-                StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
+    EXPECT_THAT(
+        probe.Call("LogOnAs", {BusValue(huge), BusValue("x"), BusValue(false)}).value_or(""),
+        StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
   }
-  EXPECT_THAT(probe.Call("LogOnAs", {BusValue("demo\x1b" "01"), BusValue("x"), BusValue(false)})
+  EXPECT_THAT(probe
+                  .Call("LogOnAs", {BusValue("demo\x1b"
+                                             "01"),
+                                    BusValue("x"), BusValue(false)})
                   .value_or(""),
               StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
   EXPECT_LT(ResidentKiB(pid_) - before, 8 * 1024) << "before: " << before << " KiB";
