@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "gui/JpegImage.h"
+#include "gui/PictureCaption.h"
 
 namespace kelbrin::gui {
 
@@ -16,7 +16,7 @@ constexpr int kSheenWidth = 90;
 }  // namespace
 
 BannerPanel::BannerPanel(QWidget* parent)
-    : QWidget(parent), picture_(JpegImage::FromResource(QStringLiteral("BANNER_BMP"))) {
+    : QWidget(parent), picture_(BannerPicture()) {
   setObjectName(QStringLiteral("Panel5"));
   setFixedHeight(55);
   frames_.setInterval(kFrameMs);
