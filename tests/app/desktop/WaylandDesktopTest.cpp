@@ -127,6 +127,7 @@ TEST(WaylandDesktopTest, LogsInOnAHeadlessWestonAndItsTrayIconRegisters) {
     GTEST_SKIP() << "weston is not installed (scripts/setup installs it)";
   }
   kelbrin::test::TempDir dir;
+  fs::create_directories(dir / "bus");
   const kelbrin::test::PrivateBus bus(dir / "bus", kelbrin::test::PrivateBus::Kind::SessionLike);
   const StandInWatcher watcher(bus.Address());
   const kelbrin::test::ReferenceService service;
@@ -174,6 +175,22 @@ TEST(WaylandDesktopTest, LogsInOnAHeadlessWestonAndItsTrayIconRegisters) {
   EXPECT_GT(service.countRequests("QueryUserProfileReq"), loginsBefore);
   EXPECT_EQ(status, 0) << err;
   EXPECT_EQ(err.find("platform plugin"), std::string::npos) << err;
+}
+
+// Qt aborts when its platform plugin is missing; the desktop says instead, in one line, what to
+// install, and ends with a failure status.
+TEST(WaylandDesktopTest, WithoutAPluginForTheDisplayItSaysWhatToInstall) {
+  kelbrin::test::TempDir dir;
+  const pid_t client = kelbrin::test::StartProgram(
+      KELBRIN_CLIENT_EXECUTABLE, {"--config-root", (dir / "config").string()}, "/dev/null",
+      dir / "desktop.err",
+      {"DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent",
+       "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent", "DISPLAY=",
+       "WAYLAND_DISPLAY=wayland-kelbrin-none", "QT_QPA_PLATFORM=wayland-no-such-integration"});
+  ASSERT_GT(client, 0);
+  EXPECT_EQ(kelbrin::test::EndWithin(client, 0, 60s), 1);
+  EXPECT_EQ(ReadFile(dir / "desktop.err"),
+            "kelbrin-client: no Qt platform plugin for this display; install qt6-wayland\n");
 }
 
 }  // namespace
