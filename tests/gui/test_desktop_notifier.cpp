@@ -7,7 +7,9 @@
 #include <atomic>
 #include <optional>
 
+#include "MessagesLocale.h"
 #include "gui/DesktopNotifier.h"
+#include "runtime/Translate.h"
 
 using namespace std::chrono_literals;
 using kelbrin::gui::DesktopNotifier;
@@ -158,6 +160,26 @@ class TestDesktopNotifier : public QObject {
     QTRY_COMPARE(renewed, 1);
     Q_EMIT server.ActionInvoked(42, QStringLiteral("renew"));
     QTRY_COMPARE(renewed, 2);
+  }
+
+  // The action's button is in the user's language.
+  void theActionReadsInTheMessagesLanguage() {
+    PrivateBus bus;
+    if (!bus.running()) QSKIP("dbus-daemon is not installed (scripts/setup installs it)");
+    StandInServer server;
+    QDBusConnection serverSide = bus.Connect(QStringLiteral("server"));
+    QVERIFY(serverSide.registerObject(QString::fromLatin1(FreedesktopNotifications::kPath),
+                                      &server, QDBusConnection::ExportAllSlots));
+    QVERIFY(serverSide.registerService(QString::fromLatin1(FreedesktopNotifications::kService)));
+    DesktopNotifier notifier(quickSlides(), [](unsigned, unsigned) {}, {},
+                             bus.Connect(QStringLiteral("client")));
+    kelbrin::runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
+    const kelbrin::test::MessagesLocale chinese("zh_CN.UTF-8");
+    QVERIFY2(chinese.chosen(), "zh_CN.UTF-8 is not installed (scripts/setup installs locales-all)");
+    notifier.ShowHintPopup("Tip", "Connection fails！");
+    QTRY_COMPARE(server.shown.size(), 1);
+    QCOMPARE(server.shown[0].summary, QString("提示"));
+    QCOMPARE(server.shown[0].actions, QStringList({"renew", "续费提醒！"}));
   }
 
   // What each notification replaces at the server, in the order sent: a routine one replaces
