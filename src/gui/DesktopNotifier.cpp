@@ -48,7 +48,7 @@ void DesktopNotifier::Draw(Popup popup) {
 }
 
 void DesktopNotifier::DrawNext() {
-  drawn_ = nullptr;
+  // A notice told meanwhile may have a window up already: Draw holds the next one back for it.
   if (!waitingThatMatter_.empty()) {
     Popup next = std::move(waitingThatMatter_.front());
     waitingThatMatter_.pop_front();
