@@ -41,9 +41,8 @@ void DesktopNotifier::Draw(Popup popup) {
   if (hint != drawn_) {
     drawn_ = hint;
     // Once the window is gone for good: the next one is a window of its own.
-    QObject::connect(hint, &QObject::destroyed, &lifetime_, [this] {
-      QTimer::singleShot(0, &lifetime_, [this] { DrawNext(); });
-    });
+    QObject::connect(hint, &QObject::destroyed, &lifetime_,
+                     [this] { QTimer::singleShot(0, &lifetime_, [this] { DrawNext(); }); });
   }
 }
 

@@ -50,9 +50,8 @@ bool FreedesktopNotifications::Show(const QString& summary, const QString& body,
       QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                                      kInterface, QStringLiteral("Notify"));
   const uchar urgency = urgent ? kCriticalUrgency : routine ? kLowUrgency : kNormalUrgency;
-  const QVariantMap hints{
-      {QStringLiteral("urgency"), QVariant::fromValue(urgency)},
-      {QStringLiteral("desktop-entry"), QString::fromLatin1(kIconName)}};
+  const QVariantMap hints{{QStringLiteral("urgency"), QVariant::fromValue(urgency)},
+                          {QStringLiteral("desktop-entry"), QString::fromLatin1(kIconName)}};
   const QStringList actions{QString::fromLatin1(kRenewAction), UiText("Renew reminder!")};
   call << QString::fromLatin1(kAppName) << (routine ? routineId_ : 0u)
        << QString::fromLatin1(kIconName) << summary << body << actions << hints

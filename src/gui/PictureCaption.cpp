@@ -41,11 +41,10 @@ QImage BannerPicture() {
 }
 
 QImage AboutPicture() {
-  return WithCaptions(
-      JpegImage::FromResource(QStringLiteral("ABOUT_BMP")),
-      {{UiText("Kelbrin Client"), QRect(78, 14, 275, 32), 22, true, kTitleColour},
-       {UiText("Dynamic DNS for desktops and servers"), QRect(80, 46, 275, 20), 11, false,
-        kLineColour}});
+  return WithCaptions(JpegImage::FromResource(QStringLiteral("ABOUT_BMP")),
+                      {{UiText("Kelbrin Client"), QRect(78, 14, 275, 32), 22, true, kTitleColour},
+                       {UiText("Dynamic DNS for desktops and servers"), QRect(80, 46, 275, 20), 11,
+                        false, kLineColour}});
 }
 
 }  // namespace kelbrin::gui

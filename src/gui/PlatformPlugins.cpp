@@ -23,8 +23,10 @@ std::set<std::string> InstalledPlatformPlugins() {
     const QDir dir(folder);
     for (const QString& file : dir.entryList({QStringLiteral("*.so")}, QDir::Files)) {
       const QJsonObject meta = QPluginLoader(dir.filePath(file)).metaData();
-      for (const QJsonValue key : meta.value(QStringLiteral("MetaData")).toObject().value(
-               QStringLiteral("Keys")).toArray()) {
+      for (const QJsonValue key : meta.value(QStringLiteral("MetaData"))
+                                      .toObject()
+                                      .value(QStringLiteral("Keys"))
+                                      .toArray()) {
         keys.insert(key.toString().toLower().toStdString());
       }
     }

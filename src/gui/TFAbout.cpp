@@ -7,8 +7,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "gui/PictureCaption.h"
 #include "gui/LinkLabel.h"
+#include "gui/PictureCaption.h"
 #include "gui/ProgramFont.h"
 #include "gui/ShellOpen.h"
 #include "gui/UiText.h"

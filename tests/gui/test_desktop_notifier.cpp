@@ -168,11 +168,11 @@ class TestDesktopNotifier : public QObject {
     if (!bus.running()) QSKIP("dbus-daemon is not installed (scripts/setup installs it)");
     StandInServer server;
     QDBusConnection serverSide = bus.Connect(QStringLiteral("server"));
-    QVERIFY(serverSide.registerObject(QString::fromLatin1(FreedesktopNotifications::kPath),
-                                      &server, QDBusConnection::ExportAllSlots));
+    QVERIFY(serverSide.registerObject(QString::fromLatin1(FreedesktopNotifications::kPath), &server,
+                                      QDBusConnection::ExportAllSlots));
     QVERIFY(serverSide.registerService(QString::fromLatin1(FreedesktopNotifications::kService)));
-    DesktopNotifier notifier(quickSlides(), [](unsigned, unsigned) {}, {},
-                             bus.Connect(QStringLiteral("client")));
+    DesktopNotifier notifier(
+        quickSlides(), [](unsigned, unsigned) {}, {}, bus.Connect(QStringLiteral("client")));
     kelbrin::runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
     const kelbrin::test::MessagesLocale chinese("zh_CN.UTF-8");
     QVERIFY2(chinese.chosen(), "zh_CN.UTF-8 is not installed (scripts/setup installs locales-all)");
@@ -199,11 +199,11 @@ class TestDesktopNotifier : public QObject {
     if (!bus.running()) QSKIP("dbus-daemon is not installed (scripts/setup installs it)");
     StandInServer server;
     QDBusConnection serverSide = bus.Connect(QStringLiteral("server"));
-    QVERIFY(serverSide.registerObject(QString::fromLatin1(FreedesktopNotifications::kPath),
-                                      &server, QDBusConnection::ExportAllSlots));
+    QVERIFY(serverSide.registerObject(QString::fromLatin1(FreedesktopNotifications::kPath), &server,
+                                      QDBusConnection::ExportAllSlots));
     QVERIFY(serverSide.registerService(QString::fromLatin1(FreedesktopNotifications::kService)));
-    DesktopNotifier notifier(quickSlides(), [](unsigned, unsigned) {}, {},
-                             bus.Connect(QStringLiteral("client")));
+    DesktopNotifier notifier(
+        quickSlides(), [](unsigned, unsigned) {}, {}, bus.Connect(QStringLiteral("client")));
     for (int i = 0; i < weights.size(); ++i) {
       notifier.ShowHintPopup("Tip", "notice " + std::to_string(i),
                              weights[i] != 0 ? Weight::Matters : Weight::Routine);
@@ -222,8 +222,8 @@ class TestDesktopNotifier : public QObject {
     if (!bus.running()) QSKIP("dbus-daemon is not installed (scripts/setup installs it)");
     kelbrin::runtime::Pace pace = quickSlides();
     pace.popupDelay = 200ms;
-    DesktopNotifier notifier(pace, [](unsigned, unsigned) {}, {},
-                             bus.Connect(QStringLiteral("client")));
+    DesktopNotifier notifier(
+        pace, [](unsigned, unsigned) {}, {}, bus.Connect(QStringLiteral("client")));
     const auto shownText = [] {
       TFAnimateHint* hint = TFAnimateHint::Current();
       return hint ? hint->findChild<QLabel*>("LblInfo")->text() : QString();

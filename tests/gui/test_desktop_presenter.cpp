@@ -68,8 +68,8 @@ class TestDesktopPresenter : public QObject {
   // The desktop's sequence when the service stops: its take-over, then the session's first news
   // within milliseconds. The news waits until the take-over has been read.
   void newsDoesNotCoverTheTakeOver() {
-    using kelbrin::runtime::NoticeKind;
     using kelbrin::gui::TFAnimateHint;
+    using kelbrin::runtime::NoticeKind;
     kelbrin::runtime::Pace pace;
     pace.popupSlideStep = std::chrono::milliseconds(1);
     DesktopPresenter presenter(pace, [](unsigned, unsigned) {});

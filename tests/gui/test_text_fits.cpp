@@ -20,9 +20,9 @@
 #include "MainFormFixture.h"
 #include "MessagesLocale.h"
 #include "Screenshot.h"
+#include "gui/QtTranslations.h"
 #include "gui/StatePage.h"
 #include "gui/TFAbout.h"
-#include "gui/QtTranslations.h"
 #include "gui/TFAnimateHint.h"
 #include "gui/TLoopEventFrm.h"
 #include "gui/WrappingLabel.h"
@@ -249,7 +249,8 @@ class TestTextFits : public QObject {
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     const std::unique_ptr<QTranslator> qt(kelbrin::gui::LoadQtTranslations(*qApp));
     QLocale::setDefault(previous);
-    if (!qt) QSKIP("Qt's Chinese catalog is missing (scripts/setup installs qt6-translations-l10n)");
+    if (!qt)
+      QSKIP("Qt's Chinese catalog is missing (scripts/setup installs qt6-translations-l10n)");
 
     MainFormRig rig;
     rig.form->ShowFromTray();

@@ -5,8 +5,8 @@
 #include <QSocketNotifier>
 #include <memory>
 #include <string>
-#include <vector>
 #include <system_error>
+#include <vector>
 
 #include "app/desktop/DesktopFace.h"
 #include "app/desktop/OwnServiceStopper.h"

@@ -56,8 +56,8 @@ PlatformChoice ChoosePlatform(const SessionDisplays& session,
     if (installed.contains(plugin)) {
       usable.push_back(plugin);
     } else if (const std::string package = PackageOf(plugin);
-               std::find(choice.missingPackages.begin(), choice.missingPackages.end(),
-                         package) == choice.missingPackages.end()) {
+               std::find(choice.missingPackages.begin(), choice.missingPackages.end(), package) ==
+               choice.missingPackages.end()) {
       choice.missingPackages.push_back(package);
     }
   }

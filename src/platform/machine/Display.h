@@ -31,6 +31,7 @@ struct PlatformChoice {
   // be installed.
   std::vector<std::string> missingPackages;
 };
-PlatformChoice ChoosePlatform(const SessionDisplays& session, const std::set<std::string>& installed);
+PlatformChoice ChoosePlatform(const SessionDisplays& session,
+                              const std::set<std::string>& installed);
 
 }  // namespace kelbrin::platform

@@ -53,8 +53,8 @@ class StandInWatcher {
     }
     return sd_bus_reply_method_return(call, "");
   }
-  static int OnHostRegistered(sd_bus*, const char*, const char*, const char*,
-                              sd_bus_message* reply, void*, sd_bus_error*) {
+  static int OnHostRegistered(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
+                              void*, sd_bus_error*) {
     return sd_bus_message_append(reply, "b", 1);
   }
   static int OnProtocolVersion(sd_bus*, const char*, const char*, const char*,
@@ -100,8 +100,8 @@ class HeadlessWeston {
          "--no-config"},
         "/dev/null", runtimeDir.parent_path() / "weston.err",
         {"XDG_RUNTIME_DIR=" + runtimeDir.string(), "WAYLAND_DISPLAY=", "DISPLAY="});
-    ready_ = pid_ > 0 && kelbrin::test::WaitUntil(
-                             [&] { return fs::exists(runtimeDir / kSocket); }, 20s);
+    ready_ =
+        pid_ > 0 && kelbrin::test::WaitUntil([&] { return fs::exists(runtimeDir / kSocket); }, 20s);
   }
   ~HeadlessWeston() {
     if (pid_ > 0) kelbrin::test::EndWithin(pid_, SIGTERM, 10s);
@@ -145,8 +145,9 @@ TEST(WaylandDesktopTest, LogsInOnAHeadlessWestonAndItsTrayIconRegisters) {
       "QT_QPA_PLATFORM=",
       "XDG_SESSION_TYPE=",
       "HOME=" + (dir / "home").string()};
-  const std::vector<std::string> common{"--endpoint", service.endpoint(), "--config-root",
-                                        (dir / "config").string(), "--time-scale", "0.01"};
+  const std::vector<std::string> common{"--endpoint",    service.endpoint(),
+                                        "--config-root", (dir / "config").string(),
+                                        "--time-scale",  "0.01"};
 
   std::ofstream(dir / "password") << "demo-pass\n";
   std::vector<std::string> save = common;
@@ -164,8 +165,8 @@ TEST(WaylandDesktopTest, LogsInOnAHeadlessWestonAndItsTrayIconRegisters) {
   ASSERT_GT(client, 0);
   const bool online = kelbrin::test::WaitUntil(
       [&] { return ReportValue(dir / "report", "TrayHint").ends_with("-- Online"); }, 60s);
-  const bool registered = kelbrin::test::WaitUntil(
-      [&] { return !watcher.Registered().empty(); }, 30s);
+  const bool registered =
+      kelbrin::test::WaitUntil([&] { return !watcher.Registered().empty(); }, 30s);
   const int status = kelbrin::test::EndWithin(client, SIGTERM, 20s);
   const std::string err = ReadFile(dir / "desktop.err");
 
