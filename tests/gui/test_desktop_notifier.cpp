@@ -81,6 +81,15 @@ class StandInServer final : public QObject {
   uint lastId_ = 40;
 };
 
+// Puts `server` on `bus` as the notification server.
+bool serveOn(PrivateBus& bus, StandInServer& server) {
+  QDBusConnection serverSide = bus.Connect(QStringLiteral("server"));
+  return serverSide.registerObject(QString::fromLatin1(FreedesktopNotifications::kPath), &server,
+                                   QDBusConnection::ExportAllSlots |
+                                       QDBusConnection::ExportAllSignals) &&
+         serverSide.registerService(QString::fromLatin1(FreedesktopNotifications::kService));
+}
+
 kelbrin::runtime::Pace quickSlides() {
   kelbrin::runtime::Pace pace;
   pace.popupSlideStep = 1ms;
@@ -123,11 +132,7 @@ class TestDesktopNotifier : public QObject {
     PrivateBus bus;
     if (!bus.running()) QSKIP("dbus-daemon is not installed (scripts/setup installs it)");
     StandInServer server;
-    QDBusConnection serverSide = bus.Connect(QStringLiteral("server"));
-    QVERIFY(serverSide.registerObject(
-        QString::fromLatin1(FreedesktopNotifications::kPath), &server,
-        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
-    QVERIFY(serverSide.registerService(QString::fromLatin1(FreedesktopNotifications::kService)));
+    QVERIFY(serveOn(bus, server));
     int renewed = 0;
     DesktopNotifier notifier(
         quickSlides(), [](unsigned, unsigned) {}, [&renewed] { ++renewed; },
@@ -167,10 +172,7 @@ class TestDesktopNotifier : public QObject {
     PrivateBus bus;
     if (!bus.running()) QSKIP("dbus-daemon is not installed (scripts/setup installs it)");
     StandInServer server;
-    QDBusConnection serverSide = bus.Connect(QStringLiteral("server"));
-    QVERIFY(serverSide.registerObject(QString::fromLatin1(FreedesktopNotifications::kPath), &server,
-                                      QDBusConnection::ExportAllSlots));
-    QVERIFY(serverSide.registerService(QString::fromLatin1(FreedesktopNotifications::kService)));
+    QVERIFY(serveOn(bus, server));
     DesktopNotifier notifier(
         quickSlides(), [](unsigned, unsigned) {}, {}, bus.Connect(QStringLiteral("client")));
     kelbrin::runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
@@ -198,10 +200,7 @@ class TestDesktopNotifier : public QObject {
     PrivateBus bus;
     if (!bus.running()) QSKIP("dbus-daemon is not installed (scripts/setup installs it)");
     StandInServer server;
-    QDBusConnection serverSide = bus.Connect(QStringLiteral("server"));
-    QVERIFY(serverSide.registerObject(QString::fromLatin1(FreedesktopNotifications::kPath), &server,
-                                      QDBusConnection::ExportAllSlots));
-    QVERIFY(serverSide.registerService(QString::fromLatin1(FreedesktopNotifications::kService)));
+    QVERIFY(serveOn(bus, server));
     DesktopNotifier notifier(
         quickSlides(), [](unsigned, unsigned) {}, {}, bus.Connect(QStringLiteral("client")));
     for (int i = 0; i < weights.size(); ++i) {
