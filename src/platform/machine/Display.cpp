@@ -1,6 +1,7 @@
 #include "platform/machine/Display.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <initializer_list>
 #include <sstream>
@@ -19,6 +20,12 @@ std::string PackageOf(const std::string& plugin) {
   return plugin.starts_with("wayland") ? "qt6-wayland" : "libqt6gui6";
 }
 
+bool ContainsGnome(std::string desktops) {
+  std::transform(desktops.begin(), desktops.end(), desktops.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return desktops.find("gnome") != std::string::npos;
+}
+
 }  // namespace
 
 bool HasDisplay() {
@@ -30,7 +37,8 @@ bool HasDisplay() {
 
 SessionDisplays SessionDisplays::FromEnvironment() {
   return {Environment("QT_QPA_PLATFORM"), Environment("WAYLAND_DISPLAY"), Environment("DISPLAY"),
-          Environment("XDG_SESSION_TYPE")};
+          Environment("XDG_SESSION_TYPE"),
+          Environment("XDG_CURRENT_DESKTOP") + ":" + Environment("XDG_SESSION_DESKTOP")};
 }
 
 PlatformChoice ChoosePlatform(const SessionDisplays& session,
@@ -45,7 +53,10 @@ PlatformChoice ChoosePlatform(const SessionDisplays& session,
   } else {
     if (!session.x11Display.empty()) wanted.push_back("xcb");
     if (!session.waylandDisplay.empty()) {
-      const auto at = session.sessionType == "wayland" ? wanted.begin() : wanted.end();
+      // Qt 6.4 keeps X11 first on GNOME's Wayland session (for its window decorations).
+      const bool waylandFirst =
+          session.sessionType == "wayland" && !ContainsGnome(session.desktops);
+      const auto at = waylandFirst ? wanted.begin() : wanted.end();
       wanted.insert(at, "wayland");
     }
   }

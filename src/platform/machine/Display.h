@@ -16,13 +16,15 @@ struct SessionDisplays {
   std::string waylandDisplay;  // WAYLAND_DISPLAY
   std::string x11Display;      // DISPLAY
   std::string sessionType;     // XDG_SESSION_TYPE: "wayland", "x11", …
+  std::string desktops;        // XDG_CURRENT_DESKTOP and XDG_SESSION_DESKTOP: "GNOME", "KDE", …
   static SessionDisplays FromEnvironment();
 };
 
 // The Qt platform plugins to start with. Qt aborts when the one it tries does not load, so they
 // are chosen beforehand among the plugins installed (`installed`: their keys, "xcb", "wayland",
-// "offscreen", …): those QT_QPA_PLATFORM names, else those of the displays present (Wayland's
-// first in a Wayland session, X11's first otherwise).
+// "offscreen", …): those QT_QPA_PLATFORM names, else those of the displays present, in the order
+// this Qt prefers them (Wayland's first in a Wayland session other than GNOME's, X11's first
+// otherwise).
 struct PlatformChoice {
   // For Qt's -platform ("wayland;xcb"); empty when QT_QPA_PLATFORM names them (Qt reads it) or
   // when none is installed.

@@ -7,7 +7,7 @@ namespace kelbrin::platform {
 namespace {
 
 TEST(ChoosePlatform, TakesTheInstalledPluginsOfTheDisplaysPresent) {
-  const std::set<std::string> both{"xcb", "wayland", "wayland-egl", "offscreen"};
+  const std::set<std::string> both{"xcb", "wayland", "wayland-egl", "offscreen", ""};
   const std::set<std::string> noWayland{"xcb", "offscreen"};
   const struct {
     const char* what;
@@ -16,41 +16,46 @@ TEST(ChoosePlatform, TakesTheInstalledPluginsOfTheDisplaysPresent) {
     std::string plugins;
     std::vector<std::string> missing;
   } cases[] = {
-      {"X11 only", {"", "", ":0", "x11"}, both, "xcb", {}},
-      {"pure Wayland", {"", "wayland-0", "", ""}, both, "wayland", {}},
+      {"X11 only", {"", "", ":0", "x11", ""}, both, "xcb", {}},
+      {"pure Wayland", {"", "wayland-0", "", "", ""}, both, "wayland", {}},
       {"pure Wayland, no Wayland plugin",
-       {"", "wayland-0", "", "wayland"},
+       {"", "wayland-0", "", "wayland", ""},
        noWayland,
        "",
        {"qt6-wayland"}},
       {"Wayland session with XWayland",
-       {"", "wayland-0", ":0", "wayland"},
+       {"", "wayland-0", ":0", "wayland", ""},
        both,
        "wayland;xcb",
        {}},
+      {"GNOME's Wayland session with XWayland",
+       {"", "wayland-0", ":0", "wayland", "GNOME:gnome"},
+       both,
+       "xcb;wayland",
+       {}},
       {"Wayland display in an X11 session",
-       {"", "wayland-0", ":0", "x11"},
+       {"", "wayland-0", ":0", "x11", ""},
        both,
        "xcb;wayland",
        {}},
       {"Wayland session, only the X11 plugin",
-       {"", "wayland-0", ":0", "wayland"},
+       {"", "wayland-0", ":0", "wayland", ""},
        noWayland,
        "xcb",
        {}},
-      {"chosen by hand and installed", {"offscreen", "", "", ""}, noWayland, "", {}},
+      {"chosen by hand and installed", {"offscreen", "", "", "", ""}, noWayland, "", {}},
       {"chosen by hand with arguments and fallback",
-       {"wayland:a=b;xcb", "", ":0", ""},
+       {"wayland:a=b;xcb", "", ":0", "", ""},
        noWayland,
        "",
        {}},
       {"chosen by hand, not installed",
-       {"wayland-egl", "", "", ""},
+       {"wayland-egl", "", "", "", ""},
        noWayland,
        "",
        {"qt6-wayland"}},
       {"chosen by hand, none installed",
-       {"wayland;vnc", "", "", ""},
+       {"wayland;vnc", "", "", "", ""},
        {},
        "",
        {"qt6-wayland", "libqt6gui6"}},
