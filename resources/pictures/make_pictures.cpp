@@ -193,13 +193,6 @@ const QColor kNavy(0x0d, 0x25, 0x50);
 const QColor kPageRow(0xd6, 0xe3, 0xf5);  // behind the page buttons
 const QColor kPanel(0xf4, 0xf7, 0xfc);    // behind the payment-notice icon
 
-QFont face(int pixelSize, bool bold) {
-  QFont font(QStringLiteral("DejaVu Sans"));
-  font.setPixelSize(pixelSize);
-  font.setBold(bold);
-  return font;
-}
-
 // A globe of meridians and parallels with an arrow around it: the product's mark.
 void drawMark(QPainter& p, const QPointF& centre, qreal radius) {
   p.save();
@@ -302,15 +295,7 @@ QImage banner() {
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   drawNetwork(p, QPointF(480, 27), 18);
-  p.setPen(Qt::white);
-  p.setFont(face(20, true));
-  p.drawText(QRect(16, 4, 300, 28), Qt::AlignLeft | Qt::AlignVCenter,
-             QStringLiteral("Kelbrin Dynamic DNS"));
-  p.setPen(QColor(0xb9, 0xd6, 0xff));
-  p.setFont(face(11, false));
-  p.drawText(QRect(17, 31, 345, 18), Qt::AlignLeft | Qt::AlignVCenter,
-             QStringLiteral("Your domain names follow your address, wherever you are."));
-  return image;
+  return image;  // its texts are the program's, drawn in the user's language
 }
 
 // Image6: the bottom bar.
@@ -386,15 +371,7 @@ QImage aboutPicture() {
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   drawMark(p, QPointF(40, 42), 24);
-  p.setPen(Qt::white);
-  p.setFont(face(22, true));
-  p.drawText(QRect(78, 14, 270, 32), Qt::AlignLeft | Qt::AlignVCenter,
-             QStringLiteral("Kelbrin Client"));
-  p.setPen(QColor(0xb9, 0xd6, 0xff));
-  p.setFont(face(11, false));
-  p.drawText(QRect(80, 46, 275, 20), Qt::AlignLeft | Qt::AlignVCenter,
-             QStringLiteral("Dynamic DNS for desktops and servers"));
-  return image;
+  return image;  // its texts are the program's, drawn in the user's language
 }
 
 // The tray icons, 32 x 32: the mark, dimmed with a grey dot offline, lit with a green dot online.

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "gui/JpegImage.h"
+#include "gui/PictureCaption.h"
 
 namespace kelbrin::gui {
 
@@ -15,8 +15,7 @@ constexpr int kRestMs = 6000;      // then it rests until the next sweep
 constexpr int kSheenWidth = 90;
 }  // namespace
 
-BannerPanel::BannerPanel(QWidget* parent)
-    : QWidget(parent), picture_(JpegImage::FromResource(QStringLiteral("BANNER_BMP"))) {
+BannerPanel::BannerPanel(QWidget* parent) : QWidget(parent), picture_(BannerPicture()) {
   setObjectName(QStringLiteral("Panel5"));
   setFixedHeight(55);
   frames_.setInterval(kFrameMs);

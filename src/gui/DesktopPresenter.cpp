@@ -32,6 +32,11 @@ void DesktopPresenter::ShowHintPopup(const std::string& title, const std::string
   notifier_.ShowHintPopup(title, text);
 }
 
+void DesktopPresenter::ShowNoticePopup(const std::string& title, const std::string& text,
+                                       runtime::PopupWeight weight) {
+  notifier_.ShowHintPopup(title, text, weight);
+}
+
 void DesktopPresenter::StartBeep(int repetitions) { notifier_.StartBeep(repetitions); }
 
 void DesktopPresenter::MessageBeep() { QApplication::beep(); }

@@ -38,6 +38,8 @@ class DesktopPresenter final : public runtime::Presenter {
   void SetMessageBox(MessageBoxFunction show);
 
   void ShowHintPopup(const std::string& title, const std::string& text) override;
+  void ShowNoticePopup(const std::string& title, const std::string& text,
+                       runtime::PopupWeight weight) override;
   void StartBeep(int repetitions) override;
   void MessageBeep() override;
   void ShowErrorBox(const std::string& caption, const std::string& text) override;

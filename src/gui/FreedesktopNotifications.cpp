@@ -6,6 +6,8 @@
 #include <QDBusPendingReply>
 #include <QVariantMap>
 
+#include "gui/UiText.h"
+
 namespace kelbrin::gui {
 
 namespace {
@@ -13,8 +15,11 @@ namespace {
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 
 // The urgency levels of the notification protocol.
+constexpr uchar kLowUrgency = 0;
 constexpr uchar kNormalUrgency = 1;
 constexpr uchar kCriticalUrgency = 2;
+// The expiry that leaves it to the server (which keeps urgent ones until they are read).
+constexpr qint32 kServerExpiry = -1;
 
 }  // namespace
 
@@ -38,38 +43,42 @@ bool FreedesktopNotifications::ServerPresent() const {
 }
 
 bool FreedesktopNotifications::Show(const QString& summary, const QString& body, bool urgent,
-                                    std::chrono::milliseconds displayTime, Fallback fallback) {
+                                    bool routine, std::chrono::milliseconds displayTime,
+                                    Fallback fallback) {
   if (!ServerPresent()) return false;
   QDBusMessage call =
       QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                                      kInterface, QStringLiteral("Notify"));
-  const QVariantMap hints{
-      {QStringLiteral("urgency"), QVariant::fromValue(urgent ? kCriticalUrgency : kNormalUrgency)},
-      {QStringLiteral("desktop-entry"), QString::fromLatin1(kIconName)}};
-  const QStringList actions{QString::fromLatin1(kRenewAction), QStringLiteral("Renew reminder!")};
-  call << QString::fromLatin1(kAppName) << shownId_ << QString::fromLatin1(kIconName) << summary
-       << body << actions << hints << static_cast<qint32>(displayTime.count());
+  const uchar urgency = urgent ? kCriticalUrgency : routine ? kLowUrgency : kNormalUrgency;
+  const QVariantMap hints{{QStringLiteral("urgency"), QVariant::fromValue(urgency)},
+                          {QStringLiteral("desktop-entry"), QString::fromLatin1(kIconName)}};
+  const QStringList actions{QString::fromLatin1(kRenewAction), UiText("Renew reminder!")};
+  call << QString::fromLatin1(kAppName) << (routine ? routineId_ : 0u)
+       << QString::fromLatin1(kIconName) << summary << body << actions << hints
+       << (routine ? static_cast<qint32>(displayTime.count()) : kServerExpiry);
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this,
-          [this, fallback = std::move(fallback)](QDBusPendingCallWatcher* done) {
+          [this, routine, fallback = std::move(fallback)](QDBusPendingCallWatcher* done) {
             const QDBusPendingReply<uint> reply = *done;
             done->deleteLater();
             if (reply.isError()) {
-              shownId_ = 0;
+              if (routine) routineId_ = 0;
               if (fallback) fallback();
               return;
             }
-            shownId_ = reply.value();
+            shown_.insert(reply.value());
+            if (routine) routineId_ = reply.value();
           });
   return true;
 }
 
 void FreedesktopNotifications::ActionInvoked(uint id, const QString& actionKey) {
-  if (id == shownId_ && id != 0 && actionKey == QLatin1String(kRenewAction) && onRenew_) onRenew_();
+  if (shown_.contains(id) && actionKey == QLatin1String(kRenewAction) && onRenew_) onRenew_();
 }
 
 void FreedesktopNotifications::NotificationClosed(uint id, uint) {
-  if (id == shownId_) shownId_ = 0;  // nothing left to replace
+  shown_.remove(id);
+  if (id == routineId_) routineId_ = 0;  // nothing left to replace
 }
 
 }  // namespace kelbrin::gui

@@ -8,6 +8,7 @@
 #include <memory>
 #include <utility>
 
+#include "gui/UiText.h"
 #include "platform/files/ForwardingPage.h"
 
 namespace kelbrin::gui {
@@ -33,9 +34,9 @@ bool IsWebAddress(const QString& target) {
 // Without xdg-open a link would do nothing at all; the box says what is missing.
 bool StartXdgOpen(const QString& argument) {
   if (QProcess::startDetached(QStringLiteral("xdg-open"), {argument})) return true;
-  QMessageBox::information(nullptr, QStringLiteral("Tip"),
-                           QStringLiteral("The link cannot be opened: xdg-open was not found.\n"
-                                          "Install the xdg-utils package to open links."));
+  QMessageBox::information(nullptr, UiText("Tip"),
+                           UiText("The link cannot be opened: xdg-open was not found.\n"
+                                  "Install the xdg-utils package to open links."));
   return false;
 }
 

@@ -7,8 +7,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "gui/JpegImage.h"
 #include "gui/LinkLabel.h"
+#include "gui/PictureCaption.h"
 #include "gui/ProgramFont.h"
 #include "gui/ShellOpen.h"
 #include "gui/UiText.h"
@@ -55,7 +55,7 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent) {
   setStyleSheet(QString::fromLatin1(kStyle));
 
   auto* picture = MakeLabel(QString(), "Image1", this);
-  picture->setPixmap(QPixmap::fromImage(JpegImage::FromResource(QStringLiteral("ABOUT_BMP"))));
+  picture->setPixmap(QPixmap::fromImage(AboutPicture()));
   picture->setFixedHeight(85);
 
   auto* version = MakeLabel(QStringLiteral("V6.0"), "LblVer", this);

@@ -1,10 +1,12 @@
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QtTest>
 
 #include "MainFormFixture.h"
 #include "TempDir.h"
 #include "gui/DesktopPresenter.h"
+#include "gui/TFAnimateHint.h"
 #include "settings/PubUtil.h"
 
 using kelbrin::gui::DesktopPresenter;
@@ -61,6 +63,29 @@ class TestDesktopPresenter : public QObject {
     QVERIFY(box->text().startsWith("AS you have"));
     box->accept();
     QTRY_VERIFY(openBox() == nullptr);
+  }
+
+  // The desktop's sequence when the service stops: its take-over, then the session's first news
+  // within milliseconds. The news waits until the take-over has been read.
+  void newsDoesNotCoverTheTakeOver() {
+    using kelbrin::gui::TFAnimateHint;
+    using kelbrin::runtime::NoticeKind;
+    kelbrin::runtime::Pace pace;
+    pace.popupSlideStep = std::chrono::milliseconds(1);
+    DesktopPresenter presenter(pace, [](unsigned, unsigned) {});
+    const QString takeOver("The Kelbrin service has stopped: this desktop runs the client now.");
+    presenter.Tell({NoticeKind::Tip, takeOver.toStdString()});
+    presenter.Tell({NoticeKind::News, "Congradulation！"});
+    presenter.Tell({NoticeKind::News, "IP updates successfully：127.0.0.1"});
+    const auto shown = [] {
+      TFAnimateHint* hint = TFAnimateHint::Current();
+      return hint ? hint->findChild<QLabel*>("LblInfo")->text() : QString();
+    };
+    QCOMPARE(shown(), takeOver);
+    TFAnimateHint::Current()->close();  // read and closed by the user
+    QTRY_COMPARE(shown(), QString("IP updates successfully：127.0.0.1"));
+    TFAnimateHint::Current()->close();
+    QTRY_VERIFY(TFAnimateHint::Current() == nullptr);
   }
 
   void showMainWindowWaitsForTheWindow() {

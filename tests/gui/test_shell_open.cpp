@@ -1,10 +1,15 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 
+#include "MessagesLocale.h"
 #include "TempDir.h"
 #include "gui/ShellOpen.h"
+#include "runtime/Translate.h"
 
 namespace fs = std::filesystem;
 
@@ -52,6 +57,31 @@ class TestShellOpen : public QObject {
   void init() {
     fs::remove_all(seen_);
     fs::create_directory(seen_);
+  }
+
+  // Without xdg-open a link cannot open; the box says why in the user's language.
+  void withoutXdgOpenTheBoxSaysSoInTheMessagesLanguage() {
+    kelbrin::runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
+    const kelbrin::test::MessagesLocale chinese("zh_CN.UTF-8");
+    QVERIFY2(chinese.chosen(), "zh_CN.UTF-8 is not installed (scripts/setup installs locales-all)");
+    const fs::path nowhere = dir_ / "empty-bin";
+    fs::create_directory(nowhere);
+    const QByteArray withFake = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(nowhere.string()));
+    QString shown;
+    QTimer::singleShot(0, this, [&shown] {
+      for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) {
+          shown = box->windowTitle() + '|' + box->text();
+          box->accept();
+        }
+      }
+    });
+    kelbrin::gui::SetShellOpenHandler({});  // the default: xdg-open
+    kelbrin::gui::ShellOpen(QStringLiteral("mailto:support@example.net"));
+    qputenv("PATH", withFake);
+    QCOMPARE(shown, QStringLiteral("提示|无法打开链接：找不到 xdg-open。\n"
+                                   "请安装 xdg-utils 软件包以打开链接。"));
   }
 
   void passesTheTargetToXdgOpen() {

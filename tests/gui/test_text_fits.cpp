@@ -2,6 +2,7 @@
 // its label, or cut with "…" and whole in the label's tooltip.
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -10,12 +11,16 @@
 #include <QStyleOptionButton>
 #include <QTableView>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
+#include <algorithm>
 #include <clocale>
+#include <memory>
 
 #include "MainFormFixture.h"
 #include "MessagesLocale.h"
 #include "Screenshot.h"
+#include "gui/QtTranslations.h"
 #include "gui/StatePage.h"
 #include "gui/TFAbout.h"
 #include "gui/TFAnimateHint.h"
@@ -230,6 +235,64 @@ class TestTextFits : public QObject {
     });
     rig.form->ShowAlertSetup();
     QCOMPARE(reminderTitle, QStringLiteral("提醒设置"));
+    clipped.removeDuplicates();
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+  }
+
+  // Under Chinese, Qt's own texts are Chinese too, and whole: the buttons of the question before
+  // clearing the log, and the save dialog of the log (Qt's own, not the desktop's).
+  void qtsOwnTextsAreChineseAndWhole() {
+    kelbrin::runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
+    const MessagesLocale chinese("zh_CN.UTF-8");
+    QVERIFY2(chinese.chosen(), "zh_CN.UTF-8 is not installed (scripts/setup installs locales-all)");
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    const std::unique_ptr<QTranslator> qt(kelbrin::gui::LoadQtTranslations(*qApp));
+    QLocale::setDefault(previous);
+    if (!qt)
+      QSKIP("Qt's Chinese catalog is missing (scripts/setup installs qt6-translations-l10n)");
+
+    MainFormRig rig;
+    rig.form->ShowFromTray();
+    rig.form->SetActivePage(TMainForm::kLogPage);
+    QStringList clipped;
+    QStringList boxButtons;
+    QTimer::singleShot(0, this, [&] {
+      auto* box = shownDialog<QMessageBox>();
+      if (box == nullptr) return;
+      for (QAbstractButton* button : box->buttons()) boxButtons << button->text().remove('&');
+      clipped << clippedCaptions(box);
+      keepScreenshot(box->grab().toImage(), "zh_CN-log-clear-question.png");
+      box->reject();
+    });
+    QTest::mouseClick(rig.find<QPushButton>("BtnClearLog"), Qt::LeftButton);
+    boxButtons.sort();
+    QCOMPARE(boxButtons, QStringList({QStringLiteral("取消"), QStringLiteral("确定")}));
+
+    rig.root->EventLog().AddLog(0, "something to save");  // an empty log offers no dialog
+    QStringList dialogTexts;
+    QTimer::singleShot(0, this, [&] {
+      auto* dialog = shownDialog<QFileDialog>();
+      if (dialog == nullptr) return;
+      for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+        const auto* label = dialog->findChild<QLabel*>(QString::fromLatin1(name));
+        dialogTexts << (label ? label->text().remove('&') : QStringLiteral("(no %1)").arg(name));
+      }
+      for (QAbstractButton* button : dialog->findChildren<QPushButton*>()) {
+        if (button->isVisible()) dialogTexts << button->text().remove('&');
+      }
+      clipped << clippedCaptions(dialog);
+      keepScreenshot(dialog->grab().toImage(), "zh_CN-save-dialog.png");
+      dialog->reject();
+    });
+    QTest::mouseClick(rig.find<QPushButton>("BtnSaveLog"), Qt::LeftButton);
+    QVERIFY(dialogTexts.size() >= 5);  // three labels, Save and Cancel
+    for (const QString& text : dialogTexts) {
+      const bool han = std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() >= 0x4e00 && c.unicode() <= 0x9fff;
+      });
+      QVERIFY2(han, qPrintable(QStringLiteral("not Chinese: ") + dialogTexts.join(" | ")));
+    }
     clipped.removeDuplicates();
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
   }

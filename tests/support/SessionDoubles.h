@@ -29,6 +29,12 @@ class RecordingPresenter final : public runtime::Presenter {
   void ShowHintPopup(const std::string& title, const std::string& text) override {
     Record("popup", title, text);
   }
+  // A notice's popup is recorded as any popup; its weight is kept beside.
+  void ShowNoticePopup(const std::string& title, const std::string& text,
+                       runtime::PopupWeight weight) override {
+    popupWeights.push_back(weight);
+    ShowHintPopup(title, text);
+  }
   void StartBeep(int repetitions) override { Record("beep", {}, std::to_string(repetitions)); }
   void MessageBeep() override { Record("message-beep", {}, {}); }
   void ShowErrorBox(const std::string& caption, const std::string& text) override {
@@ -47,6 +53,8 @@ class RecordingPresenter final : public runtime::Presenter {
   void ShowInfoBox(const std::string& caption, const std::string& text) override {
     Record("info", caption, text);
   }
+  std::vector<runtime::PopupWeight> popupWeights;
+
   // The user closes the error boxes that are still up, oldest first.
   void CloseErrorBoxes() {
     auto boxes = std::move(openErrorBoxes);

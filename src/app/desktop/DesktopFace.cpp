@@ -17,7 +17,6 @@ namespace kelbrin::app {
 
 namespace {
 
-constexpr const char* kServiceLeftTitle = runtime::Translatable("Tip");
 constexpr const char* kServiceLeftText =
     runtime::Translatable("The Kelbrin service has stopped: this desktop runs the client now.");
 
@@ -168,7 +167,8 @@ void DesktopFace::Left(const QDBusConnection& bus) {
     }
   }
   root_->EventLog().AddLog(eventlog::kLogWarning, kServiceLeftText);
-  setup_.presenter.ShowHintPopup(kServiceLeftTitle, kServiceLeftText);
+  // A notice that matters: the session's first routine news must not cover it.
+  setup_.presenter.Tell({runtime::NoticeKind::Tip, kServiceLeftText});
   StartOwnSession();
 }
 

@@ -4,7 +4,9 @@
 #include <QDBusConnection>
 #include <QSocketNotifier>
 #include <memory>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/commands/ServiceSetup.h"
 #include "app/desktop/DesktopFace.h"
@@ -13,7 +15,9 @@
 #include "app/desktop/StateReport.h"
 #include "app/entry/RootOptions.h"
 #include "gui/DesktopPresenter.h"
+#include "gui/PlatformPlugins.h"
 #include "gui/QtEventLoop.h"
+#include "gui/QtTranslations.h"
 #include "gui/TMainForm.h"
 #include "platform/files/Autostart.h"
 #include "platform/files/ConfigHome.h"
@@ -53,10 +57,30 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
     return 1;
   }
 
-  int argc = 1;
+  // Qt aborts when no platform plugin loads: without one for this display, say what to install.
+  const platform::PlatformChoice platform = platform::ChoosePlatform(
+      platform::SessionDisplays::FromEnvironment(), gui::InstalledPlatformPlugins());
+  if (!platform.missingPackages.empty()) {
+    const auto& packages = platform.missingPackages;
+    err << "kelbrin-client: "
+        << (packages.size() == 1
+                ? runtime::Translate("no Qt platform plugin for this display; install %1",
+                                     {packages[0]})
+                : runtime::Translate("no Qt platform plugin for this display; install %1 or %2",
+                                     {packages[0], packages[1]}))
+        << '\n';
+    return 1;
+  }
+
   char program[] = "kelbrin-client";
-  char* argv[] = {program, nullptr};
-  QApplication application(argc, argv);
+  char platformSwitch[] = "-platform";
+  std::string plugins = platform.plugins;
+  std::vector<char*> arguments{program};
+  if (!plugins.empty()) arguments.insert(arguments.end(), {platformSwitch, plugins.data()});
+  int argc = static_cast<int>(arguments.size());
+  arguments.push_back(nullptr);
+  QApplication application(argc, arguments.data());
+  gui::LoadQtTranslations(application);
   QApplication::setApplicationName(QString::fromUtf8(kInstanceName));
   // The about box or a message box closing must not end a program that lives in the tray.
   QApplication::setQuitOnLastWindowClosed(false);

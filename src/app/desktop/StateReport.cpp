@@ -94,6 +94,12 @@ void StateReport::ShowHintPopup(const std::string& title, const std::string& tex
   Note("Popup=" + title + "|" + text);
 }
 
+void StateReport::ShowNoticePopup(const std::string& title, const std::string& text,
+                                  runtime::PopupWeight weight) {
+  presenter_.ShowNoticePopup(title, text, weight);
+  Note("Popup=" + title + "|" + text);
+}
+
 void StateReport::StartBeep(int repetitions) {
   presenter_.StartBeep(repetitions);
   Note("StartBeep=" + std::to_string(repetitions));

@@ -34,6 +34,8 @@ class StateReport final : public QObject, public runtime::Presenter {
   void Detach();
 
   void ShowHintPopup(const std::string& title, const std::string& text) override;
+  void ShowNoticePopup(const std::string& title, const std::string& text,
+                       runtime::PopupWeight weight) override;
   void StartBeep(int repetitions) override;
   void MessageBeep() override;
   void ShowErrorBox(const std::string& caption, const std::string& text) override;

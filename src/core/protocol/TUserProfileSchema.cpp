@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "runtime/Translate.h"
+
 namespace kelbrin::protocol {
 namespace {
 
@@ -32,10 +34,10 @@ void TUserProfileSchema::LoadFromDoc(const XmlDocument& document) {
 }
 
 std::string_view TUserProfileSchema::PayTypeName(std::string_view payType) {
-  if (payType == "0") return "Trial user";
-  if (payType == "1") return "Formal user";
-  if (payType == "2") return "Overdue User";
-  return "Unknown";
+  if (payType == "0") return runtime::Translatable("Trial user");
+  if (payType == "1") return runtime::Translatable("Formal user");
+  if (payType == "2") return runtime::Translatable("Overdue User");
+  return runtime::Translatable("Unknown");
 }
 
 }  // namespace kelbrin::protocol

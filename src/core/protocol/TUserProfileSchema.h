@@ -29,6 +29,7 @@ class TUserProfileSchema {
   void LoadFromDoc(const XmlDocument& document);
 
   // "Trial user", "Formal user", "Overdue User" for "0", "1", "2"; "Unknown" for anything else.
+  // English, marked for the catalog: translated where shown.
   static std::string_view PayTypeName(std::string_view payType);
 };
 

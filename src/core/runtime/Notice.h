@@ -21,6 +21,15 @@ enum class NoticeKind : std::uint32_t {
 };
 inline constexpr std::uint32_t kNoticeKindCount = 8;
 
+// How a notice's popup stands against the next ones: a routine one (news such as an address
+// update) gives way to whatever comes after it; one that matters (a warning, a lost line or
+// connection, a refusal, the service handing over) is not replaced by a routine one.
+enum class PopupWeight { Routine, Matters };
+
+constexpr PopupWeight PopupWeightOf(NoticeKind kind) {
+  return kind == NoticeKind::News ? PopupWeight::Routine : PopupWeight::Matters;
+}
+
 struct Notice {
   NoticeKind kind = NoticeKind::News;
   std::string text;

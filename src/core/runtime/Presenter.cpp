@@ -10,30 +10,32 @@ constexpr int kConnectionLostBeeps = 6;
 }  // namespace
 
 void Presenter::Tell(const Notice& notice, std::function<void()> closed) {
+  const PopupWeight weight = PopupWeightOf(notice.kind);
+  const auto popup = [this, &notice, weight](const char* title) {
+    ShowNoticePopup(title, notice.text, weight);
+  };
   switch (notice.kind) {
     case NoticeKind::News:
-      ShowHintPopup(Translatable("Hint"), notice.text);
+      popup(Translatable("Hint"));
       break;
     case NoticeKind::Tip:
-      ShowHintPopup(Translatable("Tip"), notice.text);
+      popup(Translatable("Tip"));
       break;
     case NoticeKind::Answer:
       MessageBeep();
-      ShowHintPopup(Translatable("Tip"), notice.text);
+      popup(Translatable("Tip"));
       break;
     case NoticeKind::Reminder:
     case NoticeKind::WarningReminder:
-      ShowHintPopup(
-          notice.kind == NoticeKind::Reminder ? Translatable("Hint") : Translatable("Warning"),
-          notice.text);
+      popup(notice.kind == NoticeKind::Reminder ? Translatable("Hint") : Translatable("Warning"));
       if (notice.loud) StartBeep(kReminderBeeps);
       break;
     case NoticeKind::ConnectionLost:
-      ShowHintPopup(Translatable("Tip"), notice.text);
+      popup(Translatable("Tip"));
       if (notice.loud) StartBeep(kConnectionLostBeeps);
       break;
     case NoticeKind::LineProblem:
-      ShowHintPopup(Translatable("Tip"), notice.text);
+      popup(Translatable("Tip"));
       ShowNetworkSettings();
       break;
     case NoticeKind::Failure:

@@ -16,6 +16,12 @@ class Presenter {
 
   // The sliding notification window at the bottom right of the screen.
   virtual void ShowHintPopup(const std::string& title, const std::string& text) = 0;
+  // The same popup for a notice told by Tell, with its weight; a front-end that keeps the
+  // popups that matter from being replaced overrides it. By default, ShowHintPopup.
+  virtual void ShowNoticePopup(const std::string& title, const std::string& text,
+                               PopupWeight /*weight*/) {
+    ShowHintPopup(title, text);
+  }
   // The three-tone beep pattern, `repetitions` times; ignored while a beep still plays.
   virtual void StartBeep(int repetitions) = 0;
   // The short system sound of the login command.

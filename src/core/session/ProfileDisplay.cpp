@@ -70,7 +70,7 @@ AccountTexts AccountTextsOf(const AccountFacts& account, year_month_day today) {
   texts.Expired = account.status == "stopped";
   texts.State = texts.Expired ? runtime::Translate("Service stop") : runtime::Translate("Normal");
   const std::string_view payType = PayTypeOf(account.type);
-  texts.UserType = std::string(protocol::TUserProfileSchema::PayTypeName(payType));
+  texts.UserType = runtime::Translate(protocol::TUserProfileSchema::PayTypeName(payType));
   texts.UserID = account.userId;
   bool deadlineFar = false;
   if (account.deadline) {

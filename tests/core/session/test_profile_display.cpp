@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "MessagesLocale.h"
+#include "runtime/Translate.h"
 #include "session/ProfileDisplay.h"
 
 namespace kelbrin::session {
@@ -45,6 +47,30 @@ TEST(ProfileDisplay, AccountTextsOfAProfile) {
   texts = AccountTextsOf(profile, today);
   EXPECT_EQ(texts.Deadline, "Glory lifetime user");
   EXPECT_FALSE(texts.PaymentNoticeVisible);
+}
+
+// The account's type is a text the user reads: in Chinese, the catalog's; in English, the
+// profile's name for it.
+TEST(ProfileDisplay, TheAccountTypeIsSaidInTheMessagesLanguage) {
+  runtime::UseCatalogs(KELBRIN_BUILD_LOCALE_DIR);
+  const year_month_day today = 2026y / December / 10;
+  protocol::TUserProfileSchema profile;
+  profile.ServiceEndDate = "20261213";
+  const struct {
+    const char* payType;
+    const char* english;
+    const char* chinese;
+  } cases[] = {{"0", "Trial user", "试用用户"},
+               {"1", "Formal user", "正式用户"},
+               {"2", "Overdue User", "欠费用户"},
+               {"7", "Unknown", "未知"}};
+  for (const auto& c : cases) {
+    profile.PayType = c.payType;
+    EXPECT_EQ(AccountTextsOf(profile, today).UserType, c.english) << c.payType;
+    const test::MessagesLocale chinese("zh_CN.UTF-8");
+    ASSERT_TRUE(chinese.chosen()) << "zh_CN.UTF-8 is not installed (scripts/setup: locales-all)";
+    EXPECT_EQ(AccountTextsOf(profile, today).UserType, c.chinese) << c.payType;
+  }
 }
 
 TEST(ProfileDisplay, DeadlineIsFarFromSevenWholeDaysOn) {

@@ -48,6 +48,32 @@ TEST(NoticeRule, EachKindHasItsEffectsInOrder) {
   }
 }
 
+// Only news is routine (another popup may replace it); every other popup matters.
+TEST(NoticeRule, OnlyNewsIsARoutinePopup) {
+  using runtime::PopupWeight;
+  const struct {
+    NoticeKind kind;
+    PopupWeight weight;
+  } cases[] = {
+      {NoticeKind::News, PopupWeight::Routine},
+      {NoticeKind::Tip, PopupWeight::Matters},
+      {NoticeKind::Answer, PopupWeight::Matters},
+      {NoticeKind::Reminder, PopupWeight::Matters},
+      {NoticeKind::WarningReminder, PopupWeight::Matters},
+      {NoticeKind::ConnectionLost, PopupWeight::Matters},
+      {NoticeKind::LineProblem, PopupWeight::Matters},
+  };
+  for (const auto& c : cases) {
+    test::RecordingPresenter presenter;
+    presenter.Tell({c.kind, "text"});
+    EXPECT_EQ(presenter.popupWeights, std::vector<PopupWeight>{c.weight})
+        << static_cast<int>(c.kind);
+  }
+  test::RecordingPresenter presenter;
+  presenter.Tell({NoticeKind::Failure, "refused"});
+  EXPECT_TRUE(presenter.popupWeights.empty());
+}
+
 TEST(NoticeRule, AFailureIsReadWhenItsBoxCloses) {
   test::RecordingPresenter presenter;
   presenter.holdErrorBoxes = true;
