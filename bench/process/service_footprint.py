@@ -11,7 +11,8 @@ ca-trust-file). For every subject it prints:
   start to first request   spawn to the first request the endpoint sees (median of --starts)
   idle RSS / anonymous     VmRSS and RssAnon after --idle seconds logged in
   CPU per cycle            user+system time over the idle window per request sent in it
-  wake-ups per minute      context switches of all threads over the idle window
+  wake-ups per minute      context switches of all threads over the idle window, and per
+                           40 s of the pace (one active-test cycle)
   one-shot CPU / peak RSS  user+system time and peak RSS of one `--once` run (inadyn: `--once`),
                            median of --starts runs
   ratio to inadyn          for each of the above, when inadyn ran (over the same scheme)
@@ -20,11 +21,20 @@ and, for the client, the resident memory by mapping (from /proc/PID/smaps; smaps
 the totals), largest first. The client publishes itself on a private session bus (a dbus-daemon
 started here), so its figures include the D-Bus connection a running service holds.
 
-    service_footprint.py --service PATH --client LABEL=PATH [--client LABEL=PATH ...]
-                         [--idle SECONDS] [--starts N] [--no-inadyn] [--no-https]
+The idle window is the steady state: it starts only once every timer of the client has fired at
+least twice (the slowest, the 75 s reminder check first due at 60 s, fires the second time at
+135 s of the pace), and lasts four active-test cycles unless --idle says otherwise. Each client
+is also measured logged out (LABEL-out: no saved password, so it never logs in), and with
+--floor the floor program (a trivial program holding the same bus connection) is measured in
+the same way beside it.
 
-The idle window runs at the product's pace (an active test every 40 s, inadyn's period 40 s),
-so --idle below 45 may see no cycle at all. Exit status 1 when a subject cannot be measured.
+    service_footprint.py --service PATH --client LABEL=PATH [--client LABEL=PATH ...]
+                         [--floor PATH] [--time-scale FACTOR] [--idle SECONDS] [--starts N]
+                         [--no-inadyn] [--no-https]
+
+--time-scale multiplies the client's pace (its --time-scale option) and with it the warm-up, the
+cycle and the default idle window; inadyn keeps its period of 40 s. Exit status 1 when a subject
+cannot be measured.
 """
 
 import argparse
@@ -42,6 +52,10 @@ import threading
 import time
 
 TICK = 0.0005  # polling step while waiting for the first request, seconds
+CYCLE = 40.0  # seconds of the pace between two active tests
+# Seconds of the pace until every timer has fired twice: the reminder check, first after 60 s,
+# then every 75 s; the other timers are quicker.
+WARM_UP = 60.0 + 75.0
 
 
 class Failure(Exception):
@@ -118,11 +132,13 @@ def switches(pid):
 class Subject:
     """One program under measurement: how to start it and how to count its requests."""
 
-    def __init__(self, label, start, requests, once):
+    def __init__(self, label, start, requests, once, scale=1.0, logs_in=True):
         self.label = label
         self.start = start  # () -> Popen
         self.requests = requests  # () -> int, requests seen by its endpoint so far
-        self.once = once  # (launcher argv) -> Popen of one update run that ends by itself
+        self.once = once  # (launcher argv) -> Popen of one update run that ends by itself; or None
+        self.scale = scale  # its pace's factor
+        self.logs_in = logs_in  # whether it sends requests at all
 
 
 def once_figures(subject, runs, work):
@@ -163,12 +179,14 @@ def first_request_ms(subject, starts):
 
 
 def idle_figures(subject, idle):
+    """The figures over `idle` seconds once every timer of the subject has fired twice."""
     process = subject.start()
     try:
-        before = subject.requests()
-        wait_for(f"{subject.label} to send its first request", lambda: subject.requests() > before,
-                 30)
-        time.sleep(2.0)  # the login's follow-up requests
+        if subject.logs_in:
+            before = subject.requests()
+            wait_for(f"{subject.label} to send its first request",
+                     lambda: subject.requests() > before, 30)
+        time.sleep(WARM_UP * subject.scale + 2.0)
         cpu0, switches0, requests0 = cpu_ns(process.pid), switches(process.pid), \
             subject.requests()
         time.sleep(idle)
@@ -183,6 +201,7 @@ def idle_figures(subject, idle):
             "cpu_per_cycle_ms": cpu_ms / cycles if cycles else None,
             "cycles": cycles,
             "wakeups_per_min": (switches(process.pid) - switches0) * 60.0 / idle,
+            "wakeups_per_cycle": (switches(process.pid) - switches0) * CYCLE * subject.scale / idle,
         }
     finally:
         process.terminate()
@@ -333,11 +352,14 @@ def private_session_bus():
     return daemon, address
 
 
-def client_subject(label, client, work, service, bus_address, authority=None):
+def client_subject(label, client, work, service, bus_address, scale, authority=None,
+                   logged_out=False):
     """The client against its own reference service, or over https to it when given the
-    authority of a TLS front."""
+    authority of a TLS front; logged out, it has no saved password and never logs in."""
     if authority is not None:
         label += "-https"
+    if logged_out:
+        label += "-out"
     journal = os.path.join(work, f"journal-{label}")
     process = subprocess.Popen([service, "--port", "0", "--stop-on-eof", "--log", journal],
                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
@@ -354,11 +376,11 @@ def client_subject(label, client, work, service, bus_address, authority=None):
         environment.pop("SSL_CERT_DIR", None)
     endpoint = f"{scheme}://127.0.0.1:{port}/pelmar/pelmar.dll/"
     common = ["--endpoint", endpoint, "--config-root", os.path.join(work, f"settings-{label}")]
-    saved = subprocess.run([client, "--once", "--user", "demo01", "--password-stdin", "--save"]
-                           + common, input="demo-pass\n", text=True, capture_output=True,
-                           timeout=60, env=environment)
+    saved = subprocess.run([client, "--once", "--user", "demo01", "--password-stdin"]
+                           + ([] if logged_out else ["--save"]) + common, input="demo-pass\n",
+                           text=True, capture_output=True, timeout=60, env=environment)
     if saved.returncode != 0:
-        raise Failure(f"{label}: saving the demo password failed: {saved.stderr.strip()}")
+        raise Failure(f"{label}: the first update failed: {saved.stderr.strip()}")
 
     def requests():
         try:
@@ -368,7 +390,8 @@ def client_subject(label, client, work, service, bus_address, authority=None):
             return 0
 
     def start():
-        return subprocess.Popen([client, "--service", "--bus", "session"] + common,
+        return subprocess.Popen([client, "--service", "--bus", "session", "--time-scale",
+                                 str(scale)] + common,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 env={**environment, "DBUS_SESSION_BUS_ADDRESS": bus_address})
 
@@ -380,7 +403,16 @@ def client_subject(label, client, work, service, bus_address, authority=None):
         run.stdin.close()
         return run
 
-    return Subject(label, start, requests, once), process
+    return Subject(label, start, requests, None if logged_out else once, scale,
+                   not logged_out), process
+
+
+def floor_subject(floor, bus_address):
+    """The floor program on the same bus."""
+    def start():
+        return subprocess.Popen([floor], env={**os.environ, "DBUS_SESSION_BUS_ADDRESS": bus_address})
+
+    return Subject("floor", start, lambda: 0, None, logs_in=False)
 
 
 def report(results, reference):
@@ -392,19 +424,24 @@ def report(results, reference):
             return ""
         return f" ({value / base:.1f}x)"
 
+    def number(value, digits):
+        return "n/a" if value is None else f"{value:.{digits}f}"
+
     print()
-    print(f"{'subject':<14}{'start→request ms':>22}{'idle RSS MiB':>18}{'anon MiB':>16}"
-          f"{'CPU/cycle ms':>18}{'wake-ups/min':>18}{'once CPU ms':>18}{'once peak MiB':>18}")
+    print(f"{'subject':<16}{'start→request ms':>22}{'idle RSS MiB':>18}{'anon MiB':>16}"
+          f"{'CPU/cycle ms':>18}{'wake-ups/min':>18}{'/cycle':>8}{'once CPU ms':>18}"
+          f"{'once peak MiB':>18}")
     for label, figures in results.items():
-        cpu = figures["cpu"]
-        print(f"{label:<14}"
-              f"{figures['start']:>10.1f}{ratio(figures['start'], 'start'):>12}"
+        cpu, peak = figures["cpu"], figures["once_peak"]
+        print(f"{label:<16}"
+              f"{number(figures['start'], 1):>10}{ratio(figures['start'], 'start'):>12}"
               f"{figures['rss'] / 1024:>10.1f}{ratio(figures['rss'], 'rss'):>8}"
               f"{figures['anon'] / 1024:>8.2f}{ratio(figures['anon'], 'anon'):>8}"
-              f"{(f'{cpu:.2f}' if cpu is not None else 'n/a'):>10}{ratio(cpu, 'cpu'):>8}"
+              f"{number(cpu, 2):>10}{ratio(cpu, 'cpu'):>8}"
               f"{figures['wakeups']:>10.1f}{ratio(figures['wakeups'], 'wakeups'):>8}"
-              f"{figures['once_cpu']:>10.1f}{ratio(figures['once_cpu'], 'once_cpu'):>8}"
-              f"{figures['once_peak'] / 1024:>10.1f}{ratio(figures['once_peak'], 'once_peak'):>8}")
+              f"{figures['wakeups_cycle']:>8.1f}"
+              f"{number(figures['once_cpu'], 1):>10}{ratio(figures['once_cpu'], 'once_cpu'):>8}"
+              f"{number(peak and peak / 1024, 1):>10}{ratio(peak, 'once_peak'):>8}")
 
 
 def print_mappings(label, idle):
@@ -421,11 +458,14 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--service", required=True, help="pelmar-reference-service")
     parser.add_argument("--client", action="append", required=True, help="LABEL=PATH")
-    parser.add_argument("--idle", type=float, default=45.0)
+    parser.add_argument("--floor", help="the floor program (bench_bus_floor)")
+    parser.add_argument("--time-scale", type=float, default=1.0)
+    parser.add_argument("--idle", type=float, help="seconds; four cycles of the pace if not given")
     parser.add_argument("--starts", type=int, default=9)
     parser.add_argument("--no-inadyn", action="store_true")
     parser.add_argument("--no-https", action="store_true")
     args = parser.parse_args()
+    idle = args.idle if args.idle else 4 * CYCLE * args.time_scale
 
     work = tempfile.mkdtemp(prefix="kelbrin-footprint-")
     services = []
@@ -437,11 +477,13 @@ def main():
         subjects = []
         for spec in args.client:
             label, _, path = spec.partition("=")
-            for authority in authorities:
+            for authority, logged_out in [(a, False) for a in authorities] + [(None, True)]:
                 subject, service = client_subject(label, path, work, args.service, bus_address,
-                                                  authority)
+                                                  args.time_scale, authority, logged_out)
                 services.append(service)
                 subjects.append(subject)
+        if args.floor:
+            subjects.append(floor_subject(args.floor, bus_address))
         if not os.access("/usr/bin/time", os.X_OK):
             raise Failure("the one-shot figures need GNU time (apt-get install time)")
         if not args.no_inadyn:
@@ -453,24 +495,28 @@ def main():
             else:
                 print("inadyn is not installed: no comparison (apt-get install inadyn)")
         for subject in subjects:
-            median, low, high = first_request_ms(subject, args.starts)
-            print(f"{subject.label}: start to first request median {median:.1f} ms "
-                  f"(min {low:.1f}, max {high:.1f}, {args.starts} starts)")
-            idle = idle_figures(subject, args.idle)
-            once_cpu, once_peak = once_figures(subject, args.starts, work)
+            median = None
+            if subject.logs_in:
+                median, low, high = first_request_ms(subject, args.starts)
+                print(f"{subject.label}: start to first request median {median:.1f} ms "
+                      f"(min {low:.1f}, max {high:.1f}, {args.starts} starts)")
+            figures = idle_figures(subject, idle)
+            once_cpu, once_peak = (once_figures(subject, args.starts, work) if subject.once
+                                   else (None, None))
             results[subject.label] = {
                 "once_cpu": once_cpu,
                 "once_peak": once_peak,
                 "start": median,
-                "rss": idle["status"]["VmRSS"],
-                "anon": idle["status"]["RssAnon"],
-                "cpu": idle["cpu_per_cycle_ms"],
-                "wakeups": idle["wakeups_per_min"],
+                "rss": figures["status"]["VmRSS"],
+                "anon": figures["status"]["RssAnon"],
+                "cpu": figures["cpu_per_cycle_ms"],
+                "wakeups": figures["wakeups_per_min"],
+                "wakeups_cycle": figures["wakeups_per_cycle"],
             }
-            print(f"{subject.label}: {idle['status']}, {idle['cycles']} requests in "
-                  f"{args.idle:.0f} s idle")
+            print(f"{subject.label}: {figures['status']}, {figures['cycles']} requests in "
+                  f"{idle:.0f} s idle")
             if not subject.label.startswith("inadyn"):
-                print_mappings(subject.label, idle)
+                print_mappings(subject.label, figures)
         report(results, "inadyn")
         return 0
     except (Failure, subprocess.TimeoutExpired) as failure:
