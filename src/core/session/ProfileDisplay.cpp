@@ -34,6 +34,16 @@ year_month_day LocalDate(system_clock::time_point wall) {
                         day(static_cast<unsigned>(local.tm_mday)));
 }
 
+std::chrono::milliseconds UntilNextLocalDay(system_clock::time_point wall) {
+  const std::time_t seconds = system_clock::to_time_t(wall);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  const auto intoDay = std::chrono::hours(local.tm_hour) + std::chrono::minutes(local.tm_min) +
+                       std::chrono::seconds(local.tm_sec);
+  // A day shortened by a change of summer time ends an hour sooner: the checks look again then.
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::days(1) - intoDay);
+}
+
 AccountTexts AccountTextsOf(const protocol::TUserProfileSchema& profile, year_month_day today) {
   AccountTexts texts;
   texts.Expired = profile.PayType == "2";
