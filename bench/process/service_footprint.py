@@ -6,7 +6,10 @@ Pelmar service (the demo password saved first with --once --save), inadyn (when 
 against a tiny dyndns2-style endpoint served by this script. Each runs over http and, as
 LABEL-https, over https through a TLS front of this script whose certificate comes from an
 authority made for the run (the client trusts it through SSL_CERT_FILE, inadyn through its
-ca-trust-file). For every subject it prints:
+ca-trust-file). The client runs over https a second time as users run it, as LABEL-https-sys:
+trusting the system's store with the authority added in a hashed folder named by SSL_CERT_DIR,
+and naming the endpoint by host name (localhost) rather than by address. For every subject it
+prints:
 
   start to first request   spawn to the first request the endpoint sees (median of --starts)
   idle RSS / anonymous     VmRSS and RssAnon after --idle seconds logged in
@@ -266,6 +269,13 @@ class TestAuthority:
                 "-keyout", self.leaf_key, "-out", request, "-subj", "/CN=127.0.0.1")
         openssl("x509", "-req", "-in", request, "-CA", self.certificate, "-CAkey", key,
                 "-CAcreateserial", "-days", "2", "-extfile", extensions, "-out", self.leaf)
+        # The authority alone in a folder under the hash of its subject, as c_rehash leaves it.
+        self.folder = os.path.join(work, "authority-hashed")
+        os.makedirs(self.folder)
+        subject_hash = subprocess.run(["openssl", "x509", "-hash", "-noout", "-in",
+                                       self.certificate], check=True, capture_output=True,
+                                      text=True).stdout.strip()
+        shutil.copy(self.certificate, os.path.join(self.folder, subject_hash + ".0"))
 
 
 class TlsFront:
@@ -353,11 +363,12 @@ def private_session_bus():
 
 
 def client_subject(label, client, work, service, bus_address, scale, authority=None,
-                   logged_out=False):
+                   logged_out=False, system_trust=False):
     """The client against its own reference service, or over https to it when given the
-    authority of a TLS front; logged out, it has no saved password and never logs in."""
+    authority of a TLS front (trusted alone, or beside the system's store); logged out, it has
+    no saved password and never logs in."""
     if authority is not None:
-        label += "-https"
+        label += "-https-sys" if system_trust else "-https"
     if logged_out:
         label += "-out"
     journal = os.path.join(work, f"journal-{label}")
@@ -370,11 +381,17 @@ def client_subject(label, client, work, service, bus_address, scale, authority=N
     runtime = os.path.join(work, f"runtime-{label}")
     os.makedirs(runtime, mode=0o700)
     environment = {**os.environ, "XDG_RUNTIME_DIR": runtime}
+    host = "127.0.0.1"
+    environment.pop("SSL_CERT_FILE", None)
+    environment.pop("SSL_CERT_DIR", None)
     if authority is not None:
         scheme, port = "https", TlsFront(authority, port).port
-        environment["SSL_CERT_FILE"] = authority.certificate
-        environment.pop("SSL_CERT_DIR", None)
-    endpoint = f"{scheme}://127.0.0.1:{port}/pelmar/pelmar.dll/"
+        if system_trust:
+            environment["SSL_CERT_DIR"] = authority.folder
+            host = "localhost"
+        else:
+            environment["SSL_CERT_FILE"] = authority.certificate
+    endpoint = f"{scheme}://{host}:{port}/pelmar/pelmar.dll/"
     common = ["--endpoint", endpoint, "--config-root", os.path.join(work, f"settings-{label}")]
     saved = subprocess.run([client, "--once", "--user", "demo01", "--password-stdin"]
                            + ([] if logged_out else ["--save"]) + common, input="demo-pass\n",
@@ -477,9 +494,13 @@ def main():
         subjects = []
         for spec in args.client:
             label, _, path = spec.partition("=")
-            for authority, logged_out in [(a, False) for a in authorities] + [(None, True)]:
+            variants = [(None, False, False), (None, True, False)]
+            if not args.no_https:
+                variants += [(authorities[1], False, False), (authorities[1], False, True)]
+            for authority, logged_out, system_trust in variants:
                 subject, service = client_subject(label, path, work, args.service, bus_address,
-                                                  args.time_scale, authority, logged_out)
+                                                  args.time_scale, authority, logged_out,
+                                                  system_trust)
                 services.append(service)
                 subjects.append(subject)
         if args.floor:
