@@ -158,19 +158,17 @@ void ReminderChecks::PlanAlert() {
     const auto list = sources_.IsOnline() ? sources_.ServiceList() : nullptr;
     if (list) walkedListSize_ = list->DomainInfos.size();
   } catch (const std::exception&) {
+    // A list that cannot be read walks nothing, as its tick would check nothing.
   }
-  const bool accountDue = DueUnlessFailing([this] { return AccountDue(); });
-  const bool domainsDue = DueUnlessFailing([this] { return DomainsDue(); });
-  const std::uint64_t next = alert_.next;
-  const bool nextIsAccount = next % 2 == 0;
-  if ((nextIsAccount && accountDue) || (!nextIsAccount && domainsDue)) {
-    SetTimerAt(alert_, next, &ReminderChecks::AlertTick);
-  } else if (accountDue || domainsDue) {
-    SetTimerAt(alert_, next + 1, &ReminderChecks::AlertTick);
-  } else if (const auto wait = UntilAccountDue()) {
+  if (SetForDuePhase(alert_, DueUnlessFailing([this] { return AccountDue(); }),
+                     DueUnlessFailing([this] { return DomainsDue(); }),
+                     &ReminderChecks::AlertTick)) {
+    return;
+  }
+  if (const auto wait = UntilAccountDue()) {
     // The first account tick once the date may have made the deadline near.
     const runtime::TimePoint at = loop_.Now() + std::min(*wait, kLongestDateWait);
-    std::uint64_t tick = next;
+    std::uint64_t tick = alert_.next;
     while (alert_.origin + static_cast<std::int64_t>(tick) * alert_.interval < at || tick % 2 == 1)
       ++tick;
     SetTimerAt(alert_, tick, &ReminderChecks::AlertTick);
@@ -181,17 +179,25 @@ void ReminderChecks::PlanAlert() {
 
 void ReminderChecks::PlanRemind() {
   remind_.next = PassedOver(remind_).next;
-  const bool addressDue = DueUnlessFailing([this] { return AddressDue(); });
-  const bool versionDue = DueUnlessFailing([this] { return VersionDue(); });
-  const std::uint64_t next = remind_.next;
-  const bool nextIsAddress = next % 2 == 0;
-  if ((nextIsAddress && addressDue) || (!nextIsAddress && versionDue)) {
-    SetTimerAt(remind_, next, &ReminderChecks::RemindTick);
-  } else if (addressDue || versionDue) {
-    SetTimerAt(remind_, next + 1, &ReminderChecks::RemindTick);
-  } else {
+  if (!SetForDuePhase(remind_, DueUnlessFailing([this] { return AddressDue(); }),
+                      DueUnlessFailing([this] { return VersionDue(); }),
+                      &ReminderChecks::RemindTick)) {
     StopTimer(loop_, remind_);
   }
+}
+
+bool ReminderChecks::SetForDuePhase(Beat& beat, bool phaseOneDue, bool phaseTwoDue,
+                                    void (ReminderChecks::*handler)()) {
+  const std::uint64_t next = beat.next;
+  const bool nextIsPhaseOne = next % 2 == 0;
+  if ((nextIsPhaseOne && phaseOneDue) || (!nextIsPhaseOne && phaseTwoDue)) {
+    SetTimerAt(beat, next, handler);
+  } else if (phaseOneDue || phaseTwoDue) {
+    SetTimerAt(beat, next + 1, handler);
+  } else {
+    return false;
+  }
+  return true;
 }
 
 std::optional<long> ReminderChecks::AccountDaysLeft() const {

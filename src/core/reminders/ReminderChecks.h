@@ -116,6 +116,9 @@ class ReminderChecks {
   Passed PassedOver(const Beat& beat) const;
   void PlanAlert();
   void PlanRemind();
+  // Sets the timer of `beat` to its next tick of a phase that is due; false when neither is.
+  bool SetForDuePhase(Beat& beat, bool phaseOneDue, bool phaseTwoDue,
+                      void (ReminderChecks::*handler)());
   // What the next tick of each phase could raise; a source that fails counts as due, so its
   // tick drops the failure as on every tick.
   bool AccountDue() const;
