@@ -27,7 +27,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests",
                                 "e2e"))
 from desktop_e2e import Failure, Processes, first_line, start_x, wait_for  # noqa: E402
-from service_footprint import switches  # noqa: E402
+from service_footprint import switches_over  # noqa: E402
 
 TIME_SCALE = "0.25"  # auto-logon after 2.5 s, an active test every 10 s
 
@@ -129,9 +129,7 @@ def measure(args, work, processes):
           f"peak {max(s['VmHWM'] for s in samples) / 1024:.1f} MiB")
 
     def wakeups_per_minute():
-        before = switches(client.pid)
-        time.sleep(args.window)
-        return (switches(client.pid) - before) * 60.0 / args.window
+        return switches_over(client.pid, args.window) * 60.0 / args.window
 
     hidden = wakeups_per_minute()
     shown = subprocess.run([args.client, "--time-scale", TIME_SCALE] + common, env=env,

@@ -14,7 +14,8 @@ prints:
   start to first request   spawn to the first request the endpoint sees (median of --starts)
   idle RSS / anonymous     VmRSS and RssAnon after --idle seconds logged in
   CPU per cycle            user+system time over the idle window per request sent in it
-  wake-ups per minute      context switches of all threads over the idle window, and per
+  wake-ups per minute      context switches of all threads over the idle window (counted by
+                           perf, so threads that start or end meanwhile count too), and per
                            40 s of the pace (one active-test cycle)
   one-shot CPU / peak RSS  user+system time and peak RSS of one `--once` run (inadyn: `--once`),
                            median of --starts runs
@@ -26,7 +27,8 @@ started here), so its figures include the D-Bus connection a running service hol
 
 The idle window is the steady state: it starts only once every timer of the client has fired at
 least twice (the slowest, the 75 s reminder check first due at 60 s, fires the second time at
-135 s of the pace), and lasts four active-test cycles unless --idle says otherwise. Each client
+135 s of the pace; inadyn after one period), and lasts four update cycles of the subject unless
+--idle says otherwise. Each client
 is also measured logged out (LABEL-out: no saved password, so it never logs in), and with
 --floor the floor program (a trivial program holding the same bus connection) is measured in
 the same way beside it.
@@ -35,8 +37,8 @@ the same way beside it.
                          [--floor PATH] [--time-scale FACTOR] [--idle SECONDS] [--starts N]
                          [--no-inadyn] [--no-https]
 
---time-scale multiplies the client's pace (its --time-scale option) and with it the warm-up, the
-cycle and the default idle window; inadyn keeps its period of 40 s. Exit status 1 when a subject
+--time-scale multiplies the client's pace (its --time-scale option) and with it its warm-up, its
+cycle and its idle window; inadyn keeps its period of 40 s. Exit status 1 when a subject
 cannot be measured.
 """
 
@@ -122,25 +124,32 @@ def cpu_ns(pid):
     return total
 
 
-def switches(pid):
-    total = 0
-    for task in os.listdir(f"/proc/{pid}/task"):
-        with open(f"/proc/{pid}/task/{task}/status") as status:
-            for line in status:
-                if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
-                    total += int(line.split()[1])
-    return total
+def switches_over(pid, seconds):
+    """Context switches of all threads of `pid` over the next `seconds`, also of threads that
+    start or end meanwhile (perf's counters follow new threads and keep what ended threads
+    counted; /proc would lose those)."""
+    if shutil.which("perf") is None:
+        raise Failure("wake-ups are counted with perf (apt-get install linux-perf)")
+    counted = subprocess.run(["perf", "stat", "-e", "context-switches", "-x", ",", "-p", str(pid),
+                              "--", "sleep", str(seconds)], capture_output=True, text=True)
+    for line in counted.stderr.splitlines():
+        fields = line.split(",")
+        if len(fields) > 2 and fields[2] == "context-switches":
+            # A process that never ran in the window is "<not counted>": it never woke.
+            return int(fields[0]) if fields[0].isdigit() else 0
+    raise Failure(f"perf stat counted nothing: {counted.stderr.strip()}")
 
 
 class Subject:
     """One program under measurement: how to start it and how to count its requests."""
 
-    def __init__(self, label, start, requests, once, scale=1.0, logs_in=True):
+    def __init__(self, label, start, requests, once, cycle=CYCLE, warm_up=0.0, logs_in=True):
         self.label = label
         self.start = start  # () -> Popen
         self.requests = requests  # () -> int, requests seen by its endpoint so far
         self.once = once  # (launcher argv) -> Popen of one update run that ends by itself; or None
-        self.scale = scale  # its pace's factor
+        self.cycle = cycle  # seconds between two of its updates
+        self.warm_up = warm_up  # seconds until every timer of it has fired twice
         self.logs_in = logs_in  # whether it sends requests at all
 
 
@@ -182,17 +191,18 @@ def first_request_ms(subject, starts):
 
 
 def idle_figures(subject, idle):
-    """The figures over `idle` seconds once every timer of the subject has fired twice."""
+    """The figures over `idle` seconds (four of its cycles when None) once every timer of the
+    subject has fired twice."""
+    idle = idle or 4 * subject.cycle
     process = subject.start()
     try:
         if subject.logs_in:
             before = subject.requests()
             wait_for(f"{subject.label} to send its first request",
                      lambda: subject.requests() > before, 30)
-        time.sleep(WARM_UP * subject.scale + 2.0)
-        cpu0, switches0, requests0 = cpu_ns(process.pid), switches(process.pid), \
-            subject.requests()
-        time.sleep(idle)
+        time.sleep(subject.warm_up + 2.0)
+        cpu0, requests0 = cpu_ns(process.pid), subject.requests()
+        woken = switches_over(process.pid, idle)
         if process.poll() is not None:
             raise Failure(f"{subject.label} ended with {process.returncode}")
         cycles = subject.requests() - requests0
@@ -203,8 +213,9 @@ def idle_figures(subject, idle):
             "mappings": mappings_kib(process.pid),
             "cpu_per_cycle_ms": cpu_ms / cycles if cycles else None,
             "cycles": cycles,
-            "wakeups_per_min": (switches(process.pid) - switches0) * 60.0 / idle,
-            "wakeups_per_cycle": (switches(process.pid) - switches0) * CYCLE * subject.scale / idle,
+            "wakeups_per_min": woken * 60.0 / idle,
+            "wakeups_per_cycle": woken * subject.cycle / idle,
+            "idle": idle,
         }
     finally:
         process.terminate()
@@ -348,8 +359,8 @@ def inadyn_subject(work, endpoint, front=None):
                                  "--no-pidfile", "-l", "err", *extra], stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
 
-    return Subject(label, run, endpoint.requests,
-                   lambda launcher: run(launcher, ["--once"]))
+    return Subject(label, run, endpoint.requests, lambda launcher: run(launcher, ["--once"]),
+                   warm_up=CYCLE)
 
 
 def private_session_bus():
@@ -420,8 +431,8 @@ def client_subject(label, client, work, service, bus_address, scale, authority=N
         run.stdin.close()
         return run
 
-    return Subject(label, start, requests, None if logged_out else once, scale,
-                   not logged_out), process
+    return Subject(label, start, requests, None if logged_out else once, CYCLE * scale,
+                   WARM_UP * scale, not logged_out), process
 
 
 def floor_subject(floor, bus_address):
@@ -435,7 +446,7 @@ def floor_subject(floor, bus_address):
 def report(results, reference):
     """The figures, each with its ratio to `reference` over the same scheme."""
     def ratio(value, key):
-        same_scheme = reference + "-https" if label.endswith("-https") else reference
+        same_scheme = reference + "-https" if "-https" in label else reference
         base = results[same_scheme][key] if same_scheme in results else None
         if value is None or not base:
             return ""
@@ -477,12 +488,12 @@ def main():
     parser.add_argument("--client", action="append", required=True, help="LABEL=PATH")
     parser.add_argument("--floor", help="the floor program (bench_bus_floor)")
     parser.add_argument("--time-scale", type=float, default=1.0)
-    parser.add_argument("--idle", type=float, help="seconds; four cycles of the pace if not given")
+    parser.add_argument("--idle", type=float,
+                        help="seconds; four update cycles of each subject if not given")
     parser.add_argument("--starts", type=int, default=9)
     parser.add_argument("--no-inadyn", action="store_true")
     parser.add_argument("--no-https", action="store_true")
     args = parser.parse_args()
-    idle = args.idle if args.idle else 4 * CYCLE * args.time_scale
 
     work = tempfile.mkdtemp(prefix="kelbrin-footprint-")
     services = []
@@ -521,7 +532,7 @@ def main():
                 median, low, high = first_request_ms(subject, args.starts)
                 print(f"{subject.label}: start to first request median {median:.1f} ms "
                       f"(min {low:.1f}, max {high:.1f}, {args.starts} starts)")
-            figures = idle_figures(subject, idle)
+            figures = idle_figures(subject, args.idle)
             once_cpu, once_peak = (once_figures(subject, args.starts, work) if subject.once
                                    else (None, None))
             results[subject.label] = {
@@ -535,7 +546,7 @@ def main():
                 "wakeups_cycle": figures["wakeups_per_cycle"],
             }
             print(f"{subject.label}: {figures['status']}, {figures['cycles']} requests in "
-                  f"{idle:.0f} s idle")
+                  f"{figures['idle']:.0f} s idle")
             if not subject.label.startswith("inadyn"):
                 print_mappings(subject.label, figures)
         report(results, "inadyn")
