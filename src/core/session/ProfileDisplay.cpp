@@ -40,7 +40,8 @@ std::chrono::milliseconds UntilNextLocalDay(system_clock::time_point wall) {
   localtime_r(&seconds, &local);
   const auto intoDay = std::chrono::hours(local.tm_hour) + std::chrono::minutes(local.tm_min) +
                        std::chrono::seconds(local.tm_sec);
-  // A day shortened by a change of summer time ends an hour sooner: the checks look again then.
+  // On a day that summer time shortens, midnight comes an hour before this says; whoever waits
+  // for the date looks at it again within the hour.
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::days(1) - intoDay);
 }
 
