@@ -95,17 +95,20 @@ class KeptResolver {
   // Hands the lookup to the thread; false while it still works on another (one whose caller
   // has given up on it, since callers take turns) or when no thread can be had.
   bool Offer(const std::shared_ptr<Lookup>& lookup, const std::string& host, std::uint16_t port) {
-    std::lock_guard lock(mutex_);
-    if (job_ || busy_) return false;
-    if (!started_) {
-      try {
-        std::thread([this] { Run(); }).detach();
-      } catch (const std::system_error&) {
-        return false;
+    {
+      std::lock_guard lock(mutex_);
+      if (job_ || busy_) return false;
+      if (!started_) {
+        try {
+          std::thread([this] { Run(); }).detach();
+        } catch (const std::system_error&) {
+          return false;
+        }
+        started_ = true;
       }
-      started_ = true;
+      job_ = Job{lookup, host, port};
     }
-    job_ = Job{lookup, host, port};
+    // Told with the lock let go, so the thread does not wake only to wait for it.
     wake_.notify_one();
     return true;
   }
