@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
-"""Resident memory of the desktop client idle in the tray.
+"""Resident memory and wake-ups of the desktop client idle, in the tray and with its window shown.
 
 Under Xvfb with openbox and trayer, the demo account's password is saved first (kelbrin-client
 --once --save), so the desktop client starts in the tray only and logs in by itself. Once the
 reference service has seen its active tests, the client is left idle and its memory is read from
 /proc: VmRSS (resident now), VmHWM (peak resident), RssAnon (its own heap and stacks), RssFile
 (mapped libraries and files) and Pss (resident with shared pages divided among their users).
+Then its wake-ups (context switches of all its threads) are counted over --window seconds hidden
+in the tray, and again with its window shown on its first page: a second start of the client
+hands over to it and ends, as a user's second start does; no test aid runs meanwhile.
 
     desktop_memory.py --client PATH --service PATH [--idle SECONDS] [--samples N]
+                      [--window SECONDS]
 
 Prints one line per sample and a summary; exit status 1 when the client cannot be measured.
 """
@@ -23,6 +27,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests",
                                 "e2e"))
 from desktop_e2e import Failure, Processes, first_line, start_x, wait_for  # noqa: E402
+from service_footprint import switches_over  # noqa: E402
 
 TIME_SCALE = "0.25"  # auto-logon after 2.5 s, an active test every 10 s
 
@@ -47,6 +52,8 @@ def main():
     parser.add_argument("--service", required=True)
     parser.add_argument("--idle", type=float, default=20.0, help="seconds idle before measuring")
     parser.add_argument("--samples", type=int, default=5, help="samples, one per second")
+    parser.add_argument("--window", type=float, default=30.0,
+                        help="seconds over which wake-ups are counted, hidden and shown")
     args = parser.parse_args()
     for tool in ("Xvfb", "openbox", "trayer"):
         if shutil.which(tool) is None:
@@ -120,6 +127,20 @@ def measure(args, work, processes):
           f"{active_tests() - before} active tests): VmRSS median {rss[len(rss) // 2] / 1024:.1f} "
           f"MiB, Pss median {pss[len(pss) // 2] / 1024:.1f} MiB, "
           f"peak {max(s['VmHWM'] for s in samples) / 1024:.1f} MiB")
+
+    def wakeups_per_minute():
+        return switches_over(client.pid, args.window) * 60.0 / args.window
+
+    hidden = wakeups_per_minute()
+    shown = subprocess.run([args.client, "--time-scale", TIME_SCALE] + common, env=env,
+                           capture_output=True, text=True, timeout=30)
+    if shown.returncode != 0:
+        raise Failure(f"the second start did not hand over: {shown.stderr.strip()}")
+    time.sleep(3.0)  # the window's first paint and the banner's one sweep
+    if client.poll() is not None:
+        raise Failure(f"the client ended with {client.returncode}")
+    print(f"wake-ups per minute at a time scale of {TIME_SCALE}: hidden in the tray {hidden:.0f}, "
+          f"window shown {wakeups_per_minute():.0f}")
 
 
 if __name__ == "__main__":

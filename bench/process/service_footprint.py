@@ -6,12 +6,17 @@ Pelmar service (the demo password saved first with --once --save), inadyn (when 
 against a tiny dyndns2-style endpoint served by this script. Each runs over http and, as
 LABEL-https, over https through a TLS front of this script whose certificate comes from an
 authority made for the run (the client trusts it through SSL_CERT_FILE, inadyn through its
-ca-trust-file). For every subject it prints:
+ca-trust-file). The client runs over https a second time as users run it, as LABEL-https-sys:
+trusting the system's store with the authority added in a hashed folder named by SSL_CERT_DIR,
+and naming the endpoint by host name (localhost) rather than by address. For every subject it
+prints:
 
   start to first request   spawn to the first request the endpoint sees (median of --starts)
   idle RSS / anonymous     VmRSS and RssAnon after --idle seconds logged in
   CPU per cycle            user+system time over the idle window per request sent in it
-  wake-ups per minute      context switches of all threads over the idle window
+  wake-ups per minute      context switches of all threads over the idle window (counted by
+                           perf, so threads that start or end meanwhile count too), and per
+                           40 s of the pace (one active-test cycle)
   one-shot CPU / peak RSS  user+system time and peak RSS of one `--once` run (inadyn: `--once`),
                            median of --starts runs
   ratio to inadyn          for each of the above, when inadyn ran (over the same scheme)
@@ -20,11 +25,21 @@ and, for the client, the resident memory by mapping (from /proc/PID/smaps; smaps
 the totals), largest first. The client publishes itself on a private session bus (a dbus-daemon
 started here), so its figures include the D-Bus connection a running service holds.
 
-    service_footprint.py --service PATH --client LABEL=PATH [--client LABEL=PATH ...]
-                         [--idle SECONDS] [--starts N] [--no-inadyn] [--no-https]
+The idle window is the steady state: it starts only once every timer of the client has fired at
+least twice (the slowest, the 75 s reminder check first due at 60 s, fires the second time at
+135 s of the pace; inadyn after one period), and lasts four update cycles of the subject unless
+--idle says otherwise. Each client
+is also measured logged out (LABEL-out: no saved password, so it never logs in), and with
+--floor the floor program (a trivial program holding the same bus connection) is measured in
+the same way beside it.
 
-The idle window runs at the product's pace (an active test every 40 s, inadyn's period 40 s),
-so --idle below 45 may see no cycle at all. Exit status 1 when a subject cannot be measured.
+    service_footprint.py --service PATH --client LABEL=PATH [--client LABEL=PATH ...]
+                         [--floor PATH] [--time-scale FACTOR] [--idle SECONDS] [--starts N]
+                         [--no-inadyn] [--no-https]
+
+--time-scale multiplies the client's pace (its --time-scale option) and with it its warm-up, its
+cycle and its idle window; inadyn keeps its period of 40 s. Exit status 1 when a subject
+cannot be measured.
 """
 
 import argparse
@@ -42,6 +57,10 @@ import threading
 import time
 
 TICK = 0.0005  # polling step while waiting for the first request, seconds
+CYCLE = 40.0  # seconds of the pace between two active tests
+# Seconds of the pace until every timer has fired twice: the reminder check, first after 60 s,
+# then every 75 s; the other timers are quicker.
+WARM_UP = 60.0 + 75.0
 
 
 class Failure(Exception):
@@ -105,24 +124,33 @@ def cpu_ns(pid):
     return total
 
 
-def switches(pid):
-    total = 0
-    for task in os.listdir(f"/proc/{pid}/task"):
-        with open(f"/proc/{pid}/task/{task}/status") as status:
-            for line in status:
-                if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
-                    total += int(line.split()[1])
-    return total
+def switches_over(pid, seconds):
+    """Context switches of all threads of `pid` over the next `seconds`, also of threads that
+    start or end meanwhile (perf's counters follow new threads and keep what ended threads
+    counted; /proc would lose those)."""
+    if shutil.which("perf") is None:
+        raise Failure("wake-ups are counted with perf (apt-get install linux-perf)")
+    counted = subprocess.run(["perf", "stat", "-e", "context-switches", "-x", ",", "-p", str(pid),
+                              "--", "sleep", str(seconds)], capture_output=True, text=True)
+    for line in counted.stderr.splitlines():
+        fields = line.split(",")
+        if len(fields) > 2 and fields[2] == "context-switches":
+            # A process that never ran in the window is "<not counted>": it never woke.
+            return int(fields[0]) if fields[0].isdigit() else 0
+    raise Failure(f"perf stat counted nothing: {counted.stderr.strip()}")
 
 
 class Subject:
     """One program under measurement: how to start it and how to count its requests."""
 
-    def __init__(self, label, start, requests, once):
+    def __init__(self, label, start, requests, once, cycle=CYCLE, warm_up=0.0, logs_in=True):
         self.label = label
         self.start = start  # () -> Popen
         self.requests = requests  # () -> int, requests seen by its endpoint so far
-        self.once = once  # (launcher argv) -> Popen of one update run that ends by itself
+        self.once = once  # (launcher argv) -> Popen of one update run that ends by itself; or None
+        self.cycle = cycle  # seconds between two of its updates
+        self.warm_up = warm_up  # seconds until every timer of it has fired twice
+        self.logs_in = logs_in  # whether it sends requests at all
 
 
 def once_figures(subject, runs, work):
@@ -163,15 +191,18 @@ def first_request_ms(subject, starts):
 
 
 def idle_figures(subject, idle):
+    """The figures over `idle` seconds (four of its cycles when None) once every timer of the
+    subject has fired twice."""
+    idle = idle or 4 * subject.cycle
     process = subject.start()
     try:
-        before = subject.requests()
-        wait_for(f"{subject.label} to send its first request", lambda: subject.requests() > before,
-                 30)
-        time.sleep(2.0)  # the login's follow-up requests
-        cpu0, switches0, requests0 = cpu_ns(process.pid), switches(process.pid), \
-            subject.requests()
-        time.sleep(idle)
+        if subject.logs_in:
+            before = subject.requests()
+            wait_for(f"{subject.label} to send its first request",
+                     lambda: subject.requests() > before, 30)
+        time.sleep(subject.warm_up + 2.0)
+        cpu0, requests0 = cpu_ns(process.pid), subject.requests()
+        woken = switches_over(process.pid, idle)
         if process.poll() is not None:
             raise Failure(f"{subject.label} ended with {process.returncode}")
         cycles = subject.requests() - requests0
@@ -182,7 +213,9 @@ def idle_figures(subject, idle):
             "mappings": mappings_kib(process.pid),
             "cpu_per_cycle_ms": cpu_ms / cycles if cycles else None,
             "cycles": cycles,
-            "wakeups_per_min": (switches(process.pid) - switches0) * 60.0 / idle,
+            "wakeups_per_min": woken * 60.0 / idle,
+            "wakeups_per_cycle": woken * subject.cycle / idle,
+            "idle": idle,
         }
     finally:
         process.terminate()
@@ -247,6 +280,13 @@ class TestAuthority:
                 "-keyout", self.leaf_key, "-out", request, "-subj", "/CN=127.0.0.1")
         openssl("x509", "-req", "-in", request, "-CA", self.certificate, "-CAkey", key,
                 "-CAcreateserial", "-days", "2", "-extfile", extensions, "-out", self.leaf)
+        # The authority alone in a folder under the hash of its subject, as c_rehash leaves it.
+        self.folder = os.path.join(work, "authority-hashed")
+        os.makedirs(self.folder)
+        subject_hash = subprocess.run(["openssl", "x509", "-hash", "-noout", "-in",
+                                       self.certificate], check=True, capture_output=True,
+                                      text=True).stdout.strip()
+        shutil.copy(self.certificate, os.path.join(self.folder, subject_hash + ".0"))
 
 
 class TlsFront:
@@ -319,8 +359,8 @@ def inadyn_subject(work, endpoint, front=None):
                                  "--no-pidfile", "-l", "err", *extra], stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
 
-    return Subject(label, run, endpoint.requests,
-                   lambda launcher: run(launcher, ["--once"]))
+    return Subject(label, run, endpoint.requests, lambda launcher: run(launcher, ["--once"]),
+                   warm_up=CYCLE)
 
 
 def private_session_bus():
@@ -333,11 +373,15 @@ def private_session_bus():
     return daemon, address
 
 
-def client_subject(label, client, work, service, bus_address, authority=None):
+def client_subject(label, client, work, service, bus_address, scale, authority=None,
+                   logged_out=False, system_trust=False):
     """The client against its own reference service, or over https to it when given the
-    authority of a TLS front."""
+    authority of a TLS front (trusted alone, or beside the system's store); logged out, it has
+    no saved password and never logs in."""
     if authority is not None:
-        label += "-https"
+        label += "-https-sys" if system_trust else "-https"
+    if logged_out:
+        label += "-out"
     journal = os.path.join(work, f"journal-{label}")
     process = subprocess.Popen([service, "--port", "0", "--stop-on-eof", "--log", journal],
                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
@@ -348,17 +392,23 @@ def client_subject(label, client, work, service, bus_address, authority=None):
     runtime = os.path.join(work, f"runtime-{label}")
     os.makedirs(runtime, mode=0o700)
     environment = {**os.environ, "XDG_RUNTIME_DIR": runtime}
+    host = "127.0.0.1"
+    environment.pop("SSL_CERT_FILE", None)
+    environment.pop("SSL_CERT_DIR", None)
     if authority is not None:
         scheme, port = "https", TlsFront(authority, port).port
-        environment["SSL_CERT_FILE"] = authority.certificate
-        environment.pop("SSL_CERT_DIR", None)
-    endpoint = f"{scheme}://127.0.0.1:{port}/pelmar/pelmar.dll/"
+        if system_trust:
+            environment["SSL_CERT_DIR"] = authority.folder
+            host = "localhost"
+        else:
+            environment["SSL_CERT_FILE"] = authority.certificate
+    endpoint = f"{scheme}://{host}:{port}/pelmar/pelmar.dll/"
     common = ["--endpoint", endpoint, "--config-root", os.path.join(work, f"settings-{label}")]
-    saved = subprocess.run([client, "--once", "--user", "demo01", "--password-stdin", "--save"]
-                           + common, input="demo-pass\n", text=True, capture_output=True,
-                           timeout=60, env=environment)
+    saved = subprocess.run([client, "--once", "--user", "demo01", "--password-stdin"]
+                           + ([] if logged_out else ["--save"]) + common, input="demo-pass\n",
+                           text=True, capture_output=True, timeout=60, env=environment)
     if saved.returncode != 0:
-        raise Failure(f"{label}: saving the demo password failed: {saved.stderr.strip()}")
+        raise Failure(f"{label}: the first update failed: {saved.stderr.strip()}")
 
     def requests():
         try:
@@ -368,7 +418,8 @@ def client_subject(label, client, work, service, bus_address, authority=None):
             return 0
 
     def start():
-        return subprocess.Popen([client, "--service", "--bus", "session"] + common,
+        return subprocess.Popen([client, "--service", "--bus", "session", "--time-scale",
+                                 str(scale)] + common,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 env={**environment, "DBUS_SESSION_BUS_ADDRESS": bus_address})
 
@@ -380,31 +431,45 @@ def client_subject(label, client, work, service, bus_address, authority=None):
         run.stdin.close()
         return run
 
-    return Subject(label, start, requests, once), process
+    return Subject(label, start, requests, None if logged_out else once, CYCLE * scale,
+                   WARM_UP * scale, not logged_out), process
+
+
+def floor_subject(floor, bus_address):
+    """The floor program on the same bus."""
+    def start():
+        return subprocess.Popen([floor], env={**os.environ, "DBUS_SESSION_BUS_ADDRESS": bus_address})
+
+    return Subject("floor", start, lambda: 0, None, logs_in=False)
 
 
 def report(results, reference):
     """The figures, each with its ratio to `reference` over the same scheme."""
     def ratio(value, key):
-        same_scheme = reference + "-https" if label.endswith("-https") else reference
+        same_scheme = reference + "-https" if "-https" in label else reference
         base = results[same_scheme][key] if same_scheme in results else None
         if value is None or not base:
             return ""
         return f" ({value / base:.1f}x)"
 
+    def number(value, digits):
+        return "n/a" if value is None else f"{value:.{digits}f}"
+
     print()
-    print(f"{'subject':<14}{'start→request ms':>22}{'idle RSS MiB':>18}{'anon MiB':>16}"
-          f"{'CPU/cycle ms':>18}{'wake-ups/min':>18}{'once CPU ms':>18}{'once peak MiB':>18}")
+    print(f"{'subject':<16}{'start→request ms':>22}{'idle RSS MiB':>18}{'anon MiB':>16}"
+          f"{'CPU/cycle ms':>18}{'wake-ups/min':>18}{'/cycle':>8}{'once CPU ms':>18}"
+          f"{'once peak MiB':>18}")
     for label, figures in results.items():
-        cpu = figures["cpu"]
-        print(f"{label:<14}"
-              f"{figures['start']:>10.1f}{ratio(figures['start'], 'start'):>12}"
+        cpu, peak = figures["cpu"], figures["once_peak"]
+        print(f"{label:<16}"
+              f"{number(figures['start'], 1):>10}{ratio(figures['start'], 'start'):>12}"
               f"{figures['rss'] / 1024:>10.1f}{ratio(figures['rss'], 'rss'):>8}"
               f"{figures['anon'] / 1024:>8.2f}{ratio(figures['anon'], 'anon'):>8}"
-              f"{(f'{cpu:.2f}' if cpu is not None else 'n/a'):>10}{ratio(cpu, 'cpu'):>8}"
+              f"{number(cpu, 2):>10}{ratio(cpu, 'cpu'):>8}"
               f"{figures['wakeups']:>10.1f}{ratio(figures['wakeups'], 'wakeups'):>8}"
-              f"{figures['once_cpu']:>10.1f}{ratio(figures['once_cpu'], 'once_cpu'):>8}"
-              f"{figures['once_peak'] / 1024:>10.1f}{ratio(figures['once_peak'], 'once_peak'):>8}")
+              f"{figures['wakeups_cycle']:>8.1f}"
+              f"{number(figures['once_cpu'], 1):>10}{ratio(figures['once_cpu'], 'once_cpu'):>8}"
+              f"{number(peak and peak / 1024, 1):>10}{ratio(peak, 'once_peak'):>8}")
 
 
 def print_mappings(label, idle):
@@ -421,7 +486,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--service", required=True, help="pelmar-reference-service")
     parser.add_argument("--client", action="append", required=True, help="LABEL=PATH")
-    parser.add_argument("--idle", type=float, default=45.0)
+    parser.add_argument("--floor", help="the floor program (bench_bus_floor)")
+    parser.add_argument("--time-scale", type=float, default=1.0)
+    parser.add_argument("--idle", type=float,
+                        help="seconds; four update cycles of each subject if not given")
     parser.add_argument("--starts", type=int, default=9)
     parser.add_argument("--no-inadyn", action="store_true")
     parser.add_argument("--no-https", action="store_true")
@@ -437,11 +505,17 @@ def main():
         subjects = []
         for spec in args.client:
             label, _, path = spec.partition("=")
-            for authority in authorities:
+            variants = [(None, False, False), (None, True, False)]
+            if not args.no_https:
+                variants += [(authorities[1], False, False), (authorities[1], False, True)]
+            for authority, logged_out, system_trust in variants:
                 subject, service = client_subject(label, path, work, args.service, bus_address,
-                                                  authority)
+                                                  args.time_scale, authority, logged_out,
+                                                  system_trust)
                 services.append(service)
                 subjects.append(subject)
+        if args.floor:
+            subjects.append(floor_subject(args.floor, bus_address))
         if not os.access("/usr/bin/time", os.X_OK):
             raise Failure("the one-shot figures need GNU time (apt-get install time)")
         if not args.no_inadyn:
@@ -453,24 +527,28 @@ def main():
             else:
                 print("inadyn is not installed: no comparison (apt-get install inadyn)")
         for subject in subjects:
-            median, low, high = first_request_ms(subject, args.starts)
-            print(f"{subject.label}: start to first request median {median:.1f} ms "
-                  f"(min {low:.1f}, max {high:.1f}, {args.starts} starts)")
-            idle = idle_figures(subject, args.idle)
-            once_cpu, once_peak = once_figures(subject, args.starts, work)
+            median = None
+            if subject.logs_in:
+                median, low, high = first_request_ms(subject, args.starts)
+                print(f"{subject.label}: start to first request median {median:.1f} ms "
+                      f"(min {low:.1f}, max {high:.1f}, {args.starts} starts)")
+            figures = idle_figures(subject, args.idle)
+            once_cpu, once_peak = (once_figures(subject, args.starts, work) if subject.once
+                                   else (None, None))
             results[subject.label] = {
                 "once_cpu": once_cpu,
                 "once_peak": once_peak,
                 "start": median,
-                "rss": idle["status"]["VmRSS"],
-                "anon": idle["status"]["RssAnon"],
-                "cpu": idle["cpu_per_cycle_ms"],
-                "wakeups": idle["wakeups_per_min"],
+                "rss": figures["status"]["VmRSS"],
+                "anon": figures["status"]["RssAnon"],
+                "cpu": figures["cpu_per_cycle_ms"],
+                "wakeups": figures["wakeups_per_min"],
+                "wakeups_cycle": figures["wakeups_per_cycle"],
             }
-            print(f"{subject.label}: {idle['status']}, {idle['cycles']} requests in "
-                  f"{args.idle:.0f} s idle")
+            print(f"{subject.label}: {figures['status']}, {figures['cycles']} requests in "
+                  f"{figures['idle']:.0f} s idle")
             if not subject.label.startswith("inadyn"):
-                print_mappings(subject.label, idle)
+                print_mappings(subject.label, figures)
         report(results, "inadyn")
         return 0
     except (Failure, subprocess.TimeoutExpired) as failure:

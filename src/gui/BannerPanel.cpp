@@ -11,7 +11,6 @@ namespace kelbrin::gui {
 namespace {
 constexpr int kFrameMs = 40;
 constexpr qint64 kSweepMs = 1200;  // the sheen crosses the banner
-constexpr int kRestMs = 6000;      // then it rests until the next sweep
 constexpr int kSheenWidth = 90;
 }  // namespace
 
@@ -19,10 +18,7 @@ BannerPanel::BannerPanel(QWidget* parent) : QWidget(parent), picture_(BannerPict
   setObjectName(QStringLiteral("Panel5"));
   setFixedHeight(55);
   frames_.setInterval(kFrameMs);
-  rest_.setSingleShot(true);
-  rest_.setInterval(kRestMs);
   connect(&frames_, &QTimer::timeout, this, &BannerPanel::Tick);
-  connect(&rest_, &QTimer::timeout, this, &BannerPanel::StartSweep);
 }
 
 void BannerPanel::RestartBanner() {
@@ -37,22 +33,23 @@ void BannerPanel::showEvent(QShowEvent* event) {
 
 void BannerPanel::hideEvent(QHideEvent* event) {
   frames_.stop();
-  rest_.stop();
   QWidget::hideEvent(event);
 }
 
+void BannerPanel::enterEvent(QEnterEvent* event) {
+  // A sweep under way goes on; the pointer coming back starts the next one.
+  if (!frames_.isActive()) StartSweep();
+  QWidget::enterEvent(event);
+}
+
 void BannerPanel::StartSweep() {
-  rest_.stop();
   sinceSweep_.restart();
   frames_.start();
   update();
 }
 
 void BannerPanel::Tick() {
-  if (sinceSweep_.elapsed() > kSweepMs) {
-    frames_.stop();
-    rest_.start();
-  }
+  if (sinceSweep_.elapsed() > kSweepMs) frames_.stop();
   update();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QEnterEvent>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
@@ -8,7 +9,8 @@
 namespace kelbrin::gui {
 
 // Panel5: the banner across the top of the main window, a picture with a sheen that sweeps
-// across it every few seconds. It wakes up only during a sweep and only while it is visible.
+// across it once when something changes: the window is shown, the user logs in, the pointer
+// comes over it. Between sweeps it sets no timer at all, so a shown window sleeps.
 class BannerPanel final : public QWidget {
   Q_OBJECT
 
@@ -24,14 +26,14 @@ class BannerPanel final : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
 
  private:
   void StartSweep();
   void Tick();
 
   QImage picture_;
-  QTimer frames_;  // during a sweep
-  QTimer rest_;    // between sweeps
+  QTimer frames_;  // during a sweep only
   QElapsedTimer sinceSweep_;
   int starts_ = 0;
 };

@@ -7,6 +7,7 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace kelbrin::test {
@@ -109,7 +110,9 @@ struct TestCertificateAuthority::Signer {
 };
 
 TestCertificateAuthority::TestCertificateAuthority()
-    : certificateFile_(folder_ / "ca.pem"), signer_(std::make_unique<Signer>()) {
+    : certificateFile_(folder_ / "ca.pem"),
+      hashedFolder_(folder_ / "hashed"),
+      signer_(std::make_unique<Signer>()) {
   signer_->key = NewKey();
   signer_->certificate = NewCertificate(signer_->key.get(), "Kelbrin Test Authority",
                                         -std::chrono::hours(1), std::chrono::hours(24 * 7));
@@ -121,6 +124,10 @@ TestCertificateAuthority::TestCertificateAuthority()
   AddExtension(certificate, certificate, NID_authority_key_identifier, "keyid:always");
   Sign(certificate, certificate, signer_->key.get());
   WriteCertificate(certificateFile_, certificate);
+  char hashName[16];
+  std::snprintf(hashName, sizeof hashName, "%08lx.0", X509_subject_name_hash(certificate));
+  std::filesystem::create_directory(hashedFolder_);
+  WriteCertificate(hashedFolder_ / hashName, certificate);
 }
 
 TestCertificateAuthority::~TestCertificateAuthority() = default;

@@ -36,6 +36,9 @@ class TestCertificateAuthority {
 
   // The authority's certificate (PEM): what a client must trust.
   const std::filesystem::path& certificateFile() const { return certificateFile_; }
+  // A folder holding only that certificate under the hash of its subject ("1a2b3c4d.0"), as
+  // c_rehash leaves a trust folder: what a client looks up by hash.
+  const std::filesystem::path& hashedFolder() const { return hashedFolder_; }
 
   // A new key and a certificate for it signed by this authority; throws when OpenSSL fails.
   CertificateFiles issue(const LeafSpec& spec);
@@ -45,6 +48,7 @@ class TestCertificateAuthority {
 
   TempDir folder_;
   std::filesystem::path certificateFile_;
+  std::filesystem::path hashedFolder_;
   std::unique_ptr<Signer> signer_;
   int issued_ = 0;
 };

@@ -97,28 +97,41 @@ ClientRoot::~ClientRoot() { Shutdown(); }
 
 void ClientRoot::InitClient(bool serviceMode) {
   session_.InitClient(serviceMode, [this] { StartLine(); });
-  lineStateTimer_.emplace(loop_, options_.pace, [this](bool reachable) {
-    session_.SetNetReachable(reachable);
-    LineChanged();
-  });
+  StartAddressWatch();
+  // Without the kernel's notices of the addresses and routes, the line's state is polled.
+  if (!addressWatch_) {
+    lineStateTimer_.emplace(loop_, options_.pace, [this](bool reachable) {
+      session_.SetNetReachable(reachable);
+      LineChanged();
+    });
+  }
   StartSystemReport();
   StartReminderChecks(serviceMode);
-  StartAddressWatch();
 }
 
 void ClientRoot::StartAddressWatch() {
-  if (!options_.watchAddresses || !settings_.Snapshot().ImmediateUpdate) return;
+  if (!options_.watchAddresses) return;
+  // The extra active test after an address change is the user's choice; the line's state and
+  // the reminders follow the changes whatever it is.
+  const bool activeTestOnChange = settings_.Snapshot().ImmediateUpdate;
   try {
-    addressWatch_ = options_.watchAddresses([this] {
-      session_.AddressChanged();
-      // A dial-up link that went down is heard at once by the line's keep-alive.
-      PostToLoop([this] {
-        if (activeLine_ && activeLine_->Line() != nullptr) activeLine_->Line()->LinkChanged();
-      });
+    addressWatch_ = options_.watchAddresses([this, activeTestOnChange] {
+      if (activeTestOnChange) session_.AddressChanged();
+      PostToLoop([this] { NetworkChanged(); });
     });
   } catch (const std::exception&) {
-    // Without the watch the active tests keep their pace; nothing else depends on it.
+    // Without the watch the active tests keep their pace, the line's state and the reminders
+    // are polled.
   }
+}
+
+void ClientRoot::NetworkChanged() {
+  // A dial-up link that went down is heard at once by the line's keep-alive.
+  if (activeLine_ && activeLine_->Line() != nullptr) activeLine_->Line()->LinkChanged();
+  session_.SetNetReachable(lines::IsNetReachable());
+  LineChanged();
+  // A host left with LAN addresses only is told by the address check.
+  if (reminderChecks_) reminderChecks_->SourcesChanged();
 }
 
 void ClientRoot::StartLine() {
@@ -177,6 +190,7 @@ void ClientRoot::StartReminderChecks(bool serviceMode) {
   sources.ServiceList = [this] { return session_.ServiceList(); };
   sources.PaymentNoticeVisible = [this] { return session_.View().labFKXZUrlVisible; };
   sources.Today = [this] { return session::LocalDate(session_.WallNow()); };
+  sources.UntilNextDay = [this] { return session::UntilNextLocalDay(session_.WallNow()); };
   sources.NetReachable = [this] { return session_.NetReachable(); };
   sources.IsLanOnly = [] { return sysinfo::IsLanOnly(); };
   sources.QueryLatestVersion = [this](std::function<void(const std::string&)> done) {
@@ -191,7 +205,13 @@ void ClientRoot::StartReminderChecks(bool serviceMode) {
   reminderChecks_.emplace(
       loop_, options_.pace, std::move(sources),
       serviceMode ? reminders::VersionReminder::OncePerRun : reminders::VersionReminder::EveryPass);
-  reminderChecks_->Start();
+  // The session tells every change of its view; the addresses' changes come with the watch.
+  // Without the watch a LAN-only host would go unnoticed, so the checks then run on every tick.
+  session_.SetChangeListener([this] {
+    if (reminderChecks_) reminderChecks_->SourcesChanged();
+  });
+  reminderChecks_->Start(addressWatch_ ? reminders::ReminderWake::OnlyWhenDue
+                                       : reminders::ReminderWake::EveryTick);
 }
 
 std::vector<std::string> ClientRoot::AddressHistoryLines() const {
@@ -238,6 +258,7 @@ void ClientRoot::Shutdown() {
   addressWatch_.reset();
   // The session aborts the exchange in flight, so every worker below ends at once.
   session_.Shutdown();
+  session_.SetChangeListener({});
   reminderChecks_.reset();
   versionQuery_.reset();
   systemReport_.reset();

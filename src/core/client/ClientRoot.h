@@ -107,7 +107,8 @@ class ClientRoot {
                  const std::string& userName, std::function<void()> done = {});
   void SetLineKeepActive(bool keepActive);
   // Called on the controller's thread after the line may have changed: applied, its keep-alive
-  // switched, or its state refreshed by the line-state timer.
+  // switched, its state refreshed on a change of the network (or by the line-state timer, where
+  // no change is told).
   void SetLineObserver(std::function<void()> observer) { lineObserver_ = std::move(observer); }
   // The kind of the line held (its index in the line-type list); none while no line is held.
   std::optional<int> HeldLineType() const {
@@ -128,6 +129,9 @@ class ClientRoot {
   }
   void StartReminderChecks(bool serviceMode);
   void StartAddressWatch();
+  // A change of the local addresses or routes, told by the watch: the line's state, the
+  // dial-up link and the address check look again.
+  void NetworkChanged();
   void StartSystemReport();
 
   runtime::EventLoop& loop_;

@@ -36,6 +36,17 @@ year_month_day LocalDate(system_clock::time_point wall) {
                         day(static_cast<unsigned>(local.tm_mday)));
 }
 
+std::chrono::milliseconds UntilNextLocalDay(system_clock::time_point wall) {
+  const std::time_t seconds = system_clock::to_time_t(wall);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  const auto intoDay = std::chrono::hours(local.tm_hour) + std::chrono::minutes(local.tm_min) +
+                       std::chrono::seconds(local.tm_sec);
+  // On a day that summer time shortens, midnight comes an hour before this says; whoever waits
+  // for the date looks at it again within the hour.
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::days(1) - intoDay);
+}
+
 namespace {
 
 // The pay types of the profile and their names on the bus.

@@ -17,6 +17,8 @@ bool DeadlineFar(std::chrono::year_month_day deadline, std::chrono::year_month_d
 
 // The local calendar date at `wall`.
 std::chrono::year_month_day LocalDate(std::chrono::system_clock::time_point wall);
+// How long from `wall` until the local date changes (at the next local midnight).
+std::chrono::milliseconds UntilNextLocalDay(std::chrono::system_clock::time_point wall);
 
 // The account of a profile as facts, as the service's bus interface carries them.
 struct AccountFacts {

@@ -61,6 +61,7 @@ void SessionController::AssertOwnerThread() const { assert(loop_.IsLoopThread())
 
 void SessionController::Changed() {
   if (viewObserver_) viewObserver_(view_);
+  if (changeListener_) changeListener_();
 }
 
 void SessionController::SetViewObserver(std::function<void(const SessionView&)> observer) {

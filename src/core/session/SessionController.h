@@ -125,6 +125,9 @@ class SessionController final : public SessionFront {
   using AddressObserver =
       std::function<void(const std::string& address, const std::string& previous)>;
   void SetAddressObserver(AddressObserver observer);
+  // Called on the controller's thread after every change of the view, beside the front-end's
+  // observer: the root's timers that wait for a change of the session.
+  void SetChangeListener(std::function<void()> listener) { changeListener_ = std::move(listener); }
 
   // The session as facts (the service's bus interface). Controller's thread.
   SessionState State() const;
@@ -218,6 +221,7 @@ class SessionController final : public SessionFront {
   SessionView view_;
   std::function<void(const SessionView&)> viewObserver_;
   AddressObserver addressObserver_;
+  std::function<void()> changeListener_;
   std::set<std::string> openRefusals_;  // the refusals whose error box is up
   std::string lastAddress_;
   std::chrono::system_clock::time_point addressSince_{};

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <pthread.h>
 
 #include <condition_variable>
 #include <cstring>
@@ -81,6 +82,66 @@ void RunLookup(const std::shared_ptr<Lookup>& lookup, const std::string& host, s
   lookup->finished.notify_all();
 }
 
+// The process's resolver thread, started by the first name looked up and kept for the run: it
+// sleeps until a lookup is handed to it, so an exchange pays for no thread of its own. Never
+// destroyed: a lookup may still run at exit.
+class KeptResolver {
+ public:
+  static KeptResolver& Shared() {
+    static KeptResolver* const shared = new KeptResolver;
+    return *shared;
+  }
+
+  // Hands the lookup to the thread; false while it still works on another (one whose caller
+  // has given up on it, since callers take turns) or when no thread can be had.
+  bool Offer(const std::shared_ptr<Lookup>& lookup, const std::string& host, std::uint16_t port) {
+    {
+      std::lock_guard lock(mutex_);
+      if (job_ || busy_) return false;
+      if (!started_) {
+        try {
+          std::thread([this] { Run(); }).detach();
+        } catch (const std::system_error&) {
+          return false;
+        }
+        started_ = true;
+      }
+      job_ = Job{lookup, host, port};
+    }
+    // Told with the lock let go, so the thread does not wake only to wait for it.
+    wake_.notify_one();
+    return true;
+  }
+
+ private:
+  struct Job {
+    std::shared_ptr<Lookup> lookup;
+    std::string host;
+    std::uint16_t port;
+  };
+
+  void Run() {
+    pthread_setname_np(pthread_self(), kResolverThreadName);
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return job_.has_value(); });
+      const Job job = std::move(*job_);
+      job_.reset();
+      busy_ = true;
+      lock.unlock();
+      RunLookup(job.lookup, job.host, job.port);
+      lock.lock();
+      busy_ = false;
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::optional<Job> job_;
+  bool busy_ = false;
+  bool started_ = false;
+};
+
 }  // namespace
 
 std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t port,
@@ -89,10 +150,13 @@ std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t po
   if (bounds.Check() != IoBounds::Wait::Ready) return {};
 
   auto lookup = std::make_shared<Lookup>();
-  try {
-    std::thread([lookup, host, port] { RunLookup(lookup, host, port); }).detach();
-  } catch (const std::system_error&) {  // no thread to be had: the exchange fails
-    return {};
+  if (!KeptResolver::Shared().Offer(lookup, host, port)) {
+    // The kept thread is stuck on a slow look-up: this one runs beside it, on a thread of its own.
+    try {
+      std::thread([lookup, host, port] { RunLookup(lookup, host, port); }).detach();
+    } catch (const std::system_error&) {  // no thread to be had: the exchange fails
+      return {};
+    }
   }
   std::unique_lock lock(lookup->mutex);
   while (!lookup->done) {

@@ -20,10 +20,13 @@ struct SocketAddress {
 // in the order the system's resolver prefers; empty when it has none, or when the deadline of
 // `bounds` passes or the exchange is aborted first.
 //
-// An address is taken as it is, without any thread. A name is looked up with getaddrinfo on a
-// worker thread of its own, so that neither a slow resolver nor an abort has to wait for it: the
-// worker may outlive the call and then ends on its own, its result dropped.
+// An address is taken as it is, without any thread. A name is looked up with getaddrinfo on the
+// process's resolver thread (kResolverThreadName), kept for the run and asleep between lookups,
+// so that neither a slow resolver nor an abort has to wait for it: a lookup given up on finishes
+// there, its result dropped, and a lookup asked meanwhile runs on a thread of its own.
 std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t port,
                                        const IoBounds& bounds);
+
+inline constexpr const char* kResolverThreadName = "kelbrin-resolve";
 
 }  // namespace kelbrin::platform

@@ -41,6 +41,11 @@ const OpenSslApi* OpenSsl() {
     // Once for the process: every https exchange fails the same way from here on.
     if (load.api == nullptr) {
       std::cerr << "kelbrin-client: https is unavailable: " << load.error << '\n';
+    } else {
+      // Before any other call, which would start the library with its defaults. The
+      // configuration file is still read: it may carry the system's TLS policy.
+      load.api->OPENSSL_init_ssl(
+          OPENSSL_INIT_NO_LOAD_SSL_STRINGS | OPENSSL_INIT_NO_LOAD_CRYPTO_STRINGS, nullptr);
     }
     return load.api.release();
   }();

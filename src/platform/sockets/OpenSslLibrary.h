@@ -14,11 +14,14 @@ namespace kelbrin::platform {
 
 // The OpenSSL functions the TLS session calls.
 #define KELBRIN_OPENSSL_FUNCTIONS(X)  \
+  X(OPENSSL_init_ssl)                 \
   X(TLS_client_method)                \
   X(SSL_CTX_new)                      \
   X(SSL_CTX_free)                     \
   X(SSL_CTX_ctrl)                     \
   X(SSL_CTX_set_default_verify_paths) \
+  X(SSL_CTX_load_verify_locations)    \
+  X(X509_get_default_cert_dir)        \
   X(SSL_CTX_set_verify)               \
   X(SSL_new)                          \
   X(SSL_free)                         \
@@ -63,7 +66,8 @@ struct OpenSslLoad {
 };
 OpenSslLoad LoadOpenSsl(const char* soname);
 
-// kOpenSslName, loaded by the first call (thread-safe) and kept for the life of the process;
+// kOpenSslName, loaded by the first call (thread-safe) and kept for the life of the process,
+// initialised without the error texts (nothing here shows them; they cost resident memory);
 // nullptr when it or one of the functions is missing, which the first call writes to standard
 // error (the journal, for the service) once. Only an https exchange calls this, so a client that
 // speaks plain http never maps OpenSSL at all.

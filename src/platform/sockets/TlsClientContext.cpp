@@ -1,6 +1,9 @@
 #include "platform/sockets/TlsClientContext.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -27,7 +30,42 @@ struct StoreSource {
   bool operator==(const StoreSource&) const = default;
 };
 
-SSL_CTX* NewContext(const OpenSslApi& api) {
+// Whether `folder` holds certificates named by the hash of their subject ("1a2b3c4d.0"), as
+// c_rehash and update-ca-certificates leave them, so that OpenSSL can read one when a chain
+// needs it.
+bool IsHashedFolder(const std::string& folder) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.size() == 10 && name.compare(8, 2, ".0") == 0 &&
+        std::all_of(name.begin(), name.begin() + 8,
+                    [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
+      return true;
+  }
+  return false;
+}
+
+// The trust store as OpenSSL's defaults name it (SSL_CERT_FILE, else the system's bundle; and
+// SSL_CERT_DIR, else the system's folder), with one saving: where the system's folder is hashed,
+// it holds the same certificates as the system's bundle beside it (update-ca-certificates and
+// c_rehash write both), so the folder is looked up by hash when a chain needs a certificate
+// instead of the whole bundle being parsed and kept in memory (over a megabyte for the usual
+// hundred and fifty authorities).
+void LoadTrustStore(const OpenSslApi& api, SSL_CTX* context, const StoreSource& source) {
+  const std::string systemFolder = api.X509_get_default_cert_dir();
+  if (source.file || !IsHashedFolder(systemFolder)) {
+    api.SSL_CTX_set_default_verify_paths(context);
+    return;
+  }
+  const std::string folders =
+      source.directory && *source.directory != systemFolder
+          ? *source.directory + ":" + systemFolder  // OpenSSL reads a list separated by ':'
+          : systemFolder;
+  api.SSL_CTX_load_verify_locations(context, nullptr, folders.c_str());
+}
+
+SSL_CTX* NewContext(const OpenSslApi& api, const StoreSource& source) {
   SSL_CTX* context = api.SSL_CTX_new(api.TLS_client_method());
   if (context == nullptr) return nullptr;
   if (api.SSL_CTX_ctrl(context, SSL_CTRL_SET_MIN_PROTO_VERSION, TLS1_2_VERSION, nullptr) != 1) {
@@ -35,7 +73,7 @@ SSL_CTX* NewContext(const OpenSslApi& api) {
     return nullptr;
   }
   // Without a trust store nothing verifies, and every handshake fails.
-  api.SSL_CTX_set_default_verify_paths(context);
+  LoadTrustStore(api, context, source);
   api.SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
   return context;
 }
@@ -74,7 +112,7 @@ SSL* NewClientSsl(const OpenSslApi& api, const std::string& peer) {
   api.ERR_clear_error();
   const StoreSource wanted;
   if (shared.context == nullptr || !(wanted == shared.loaded)) {
-    SSL_CTX* fresh = NewContext(api);
+    SSL_CTX* fresh = NewContext(api, wanted);
     if (fresh == nullptr) return nullptr;
     // Sessions still open keep the old context alive through their own reference. Sessions kept
     // were verified against the old store, so none of them may stand in for the new one's check.

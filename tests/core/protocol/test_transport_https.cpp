@@ -110,6 +110,21 @@ TEST_F(HttpsTransportTest, AnIpLiteralMatchesTheCertificatesIpAddress) {
   EXPECT_EQ(requests[0].body, kBody);
 }
 
+// The system's trust store is read from its hashed folder where there is one; a folder named by
+// SSL_CERT_DIR is looked up by hash beside it, and what it holds is trusted, nothing else.
+TEST_F(HttpsTransportTest, AHashedFolderNamedBySslCertDirIsTrusted) {
+  const LocalTlsServer server(authority_.issue({.dnsNames = {"localhost"}}), origin_.port());
+  trusted_.emplace("SSL_CERT_DIR", authority_.hashedFolder().string());
+  EXPECT_EQ(Post(server.url("localhost")), kXmlReply);
+  ASSERT_EQ(origin_.requests().size(), 1u);
+
+  const TestCertificateAuthority other;
+  trusted_.reset();
+  trusted_.emplace("SSL_CERT_DIR", other.hashedFolder().string());
+  EXPECT_EQ(Post(server.url("localhost")), "");
+  EXPECT_EQ(origin_.requests().size(), 1u);
+}
+
 enum class Trusted { TheIssuer, AnotherAuthority, OnlyTheSystemStore };
 
 struct RefusalCase {

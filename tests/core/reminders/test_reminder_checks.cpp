@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,7 +40,7 @@ protocol::TDomainInfoSchema Domain(const std::string& name, const std::string& s
 // The checks on a manual clock, with every source a plain value the test sets. Raised reminders
 // are written down as "KIND/SELECTOR/ARGUMENT".
 class ReminderChecksTest : public ::testing::Test {
- protected:
+ public:
   ReminderChecksTest() {
     sources.IsOnline = [this] { return online; };
     sources.UserProfile = [this] { return profile; };
@@ -46,6 +48,11 @@ class ReminderChecksTest : public ::testing::Test {
     sources.PaymentNoticeVisible = [this] { return paymentNoticeVisible; };
     sources.Today = [this] {
       return year_month_day(std::chrono::floor<std::chrono::days>(clock.WallNow()));
+    };
+    sources.UntilNextDay = [this] {
+      const auto wall = clock.WallNow();
+      return std::chrono::duration_cast<runtime::Duration>(
+          std::chrono::floor<std::chrono::days>(wall) + std::chrono::days(1) - wall);
     };
     sources.NetReachable = [this] { return netReachable; };
     sources.IsLanOnly = [this] { return lanOnly; };
@@ -436,6 +443,129 @@ TEST_F(ReminderChecksTest, FailingSourcesAreDroppedByTheTick) {
   ReminderChecks checks(loop, pace, sources);
   checks.Start();
   EXPECT_EQ(RaisedDuring(60s + 20s), (std::vector<std::string>{"1/0/", "1/0/"}));
+}
+
+// Logged out, the service's journal would drop the outdated version; it is told once logged in.
+TEST_F(ReminderChecksTest, OncePerRunWaitsForTheSessionToTellTheOutdatedVersion) {
+  serviceVersion = "6.1";
+  online = false;
+  ReminderChecks checks(loop, pace, sources, VersionReminder::OncePerRun);
+  checks.Start();
+  EXPECT_EQ(RaisedDuring(135s + 150s), std::vector<std::string>{});
+  EXPECT_EQ(versionQueries, 1);
+  online = true;
+  EXPECT_EQ(RaisedDuring(150s), std::vector<std::string>{"3/0/"});
+  EXPECT_EQ(RaisedDuring(150s * 2), std::vector<std::string>{});
+}
+
+// The same checks on a clock of their own, started to wake on every tick or only when due; the
+// test changes the sources of both alike and tells the second. As the dispatcher, it drops what
+// is raised while logged out.
+class ChecksWorld : public ReminderChecksTest {
+ public:
+  explicit ChecksWorld(ReminderWake wake) : checks(loop, pace, AsDispatcher()), wake_(wake) {}
+  void TestBody() override {}
+
+  void Start() { checks.Start(wake_); }
+  void Changed() { checks.SourcesChanged(); }
+  // One second on; what it raised, each with the second it was raised in.
+  void Step(std::vector<std::string>& log, int second) {
+    raised.clear();
+    Run(1s);
+    for (const auto& entry : raised) log.push_back(std::to_string(second) + ":" + entry);
+  }
+
+  ReminderChecks checks;
+
+ private:
+  ReminderSources AsDispatcher() {
+    sources.NotifyEvent = [this](int kind, const std::string&, int selector,
+                                 const std::string& argument) {
+      if (online) raised.push_back(std::to_string(kind) + "/" + std::to_string(selector) + "/" +
+                                   argument);
+    };
+    return sources;
+  }
+
+  ReminderWake wake_;
+};
+
+// Woken only when due, the checks raise exactly what they raise waking on every tick, at the same
+// seconds, across logins and logouts, new lists, a LAN-only host and two midnights that bring the
+// account's deadline near; logged out with nothing to tell, no timer is set at all.
+TEST(ReminderWakeTest, OnlyWhenDueRaisesWhatEveryTickRaisesAtTheSameTimes) {
+  ChecksWorld everyTick(ReminderWake::EveryTick);
+  ChecksWorld whenDue(ReminderWake::OnlyWhenDue);
+  const auto both = [&](const std::function<void(ChecksWorld&)>& change) {
+    change(everyTick);
+    change(whenDue);
+    whenDue.Changed();
+  };
+  both([](ChecksWorld& world) {
+    world.online = false;
+    world.serviceVersion = "6.1";
+    world.SetProfile("0", Ymd(world.Today() + std::chrono::days(16)));
+    world.SetDomains({Domain("a", "0"), Domain("b", "0"), Domain("c", "0")});
+  });
+  everyTick.Start();
+  whenDue.Start();
+
+  const std::map<int, std::function<void(ChecksWorld&)>> changes{
+      {200, [](ChecksWorld& w) { w.online = true; }},
+      {431, [](ChecksWorld& w) { w.SetDomains({Domain("x", "0"), Domain("y", "1")}); }},
+      {600, [](ChecksWorld& w) { w.lanOnly = true; }},
+      {805, [](ChecksWorld& w) { w.online = false; }},
+      {1000,
+       [](ChecksWorld& w) {
+         w.online = true;
+         w.lanOnly = false;
+         w.SetDomains({Domain("p", "0"), Domain("q", "0"), Domain("r", "2")});
+       }},
+      {1300, [](ChecksWorld& w) { w.SetDomains({Domain("p", "0")}); }},
+      {2 * 86400 + 100, [](ChecksWorld& w) { w.online = false; }},
+  };
+  std::vector<std::string> fromEveryTick, fromWhenDue;
+  bool parkedLoggedOut = false;
+  const int end = 2 * 86400 + 400;
+  for (int second = 1; second <= end; ++second) {
+    if (const auto change = changes.find(second); change != changes.end()) both(change->second);
+    everyTick.Step(fromEveryTick, second);
+    whenDue.Step(fromWhenDue, second);
+    ASSERT_EQ(whenDue.checks.DomainCursor(), everyTick.checks.DomainCursor()) << second;
+    if (second == 199 || second == end) {
+      // Logged out, the version asked: nothing left that could wake the loop.
+      EXPECT_FALSE(whenDue.checks.AlertTimerSet()) << second;
+      EXPECT_FALSE(whenDue.checks.RemindTimerSet()) << second;
+      parkedLoggedOut = true;
+    }
+  }
+  EXPECT_TRUE(parkedLoggedOut);
+  EXPECT_EQ(fromWhenDue, fromEveryTick);
+  // The near deadline, the domains and the LAN-only host were all told.
+  for (const char* kind : {":0/0/14", ":4/0/y", ":5/0/r", ":8/0/", ":3/0/"}) {
+    EXPECT_TRUE(std::any_of(fromWhenDue.begin(), fromWhenDue.end(),
+                            [&](const std::string& entry) {
+                              return entry.find(kind) != std::string::npos;
+                            }))
+        << kind;
+  }
+}
+
+// Logged in with a far deadline, a list without news and a current version, the alert timer
+// waits for the day that brings the deadline near (looking at the date once an hour) and the
+// remind timer for nothing at all.
+TEST(ReminderWakeTest, LoggedInWithNothingDueSetsOnlyTheDateWait) {
+  ChecksWorld world(ReminderWake::OnlyWhenDue);
+  world.SetProfile("0", Ymd(world.Today() + std::chrono::days(30)));
+  world.SetDomains({Domain("a", "0")});
+  world.Start();
+  world.Run(135s);
+  EXPECT_EQ(world.versionQueries, 1);
+  EXPECT_FALSE(world.checks.RemindTimerSet());
+  EXPECT_TRUE(world.checks.AlertTimerSet());
+  std::vector<std::string> log;
+  for (int second = 136; second < 3600; ++second) world.Step(log, second);
+  EXPECT_EQ(log, std::vector<std::string>{});
 }
 
 }  // namespace

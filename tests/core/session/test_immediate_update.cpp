@@ -102,7 +102,9 @@ TEST_F(ImmediateUpdateTest, NoTestWhileLoggedOut) {
   EXPECT_EQ(Tests(), 1);
 }
 
-TEST_F(ImmediateUpdateTest, TheWatchRunsWithTheRootAndTheSettingTurnsItOff) {
+// The watch runs with the root whatever the setting, since the line's state and the reminders
+// follow it; the setting turned off, a change brings no test forward.
+TEST_F(ImmediateUpdateTest, TheWatchRunsWithTheRootAndTheSettingTurnsItsTestsOff) {
   Start();
   EXPECT_EQ(watchesStarted, 1);
   EXPECT_FALSE(watchHandle.expired());
@@ -110,8 +112,27 @@ TEST_F(ImmediateUpdateTest, TheWatchRunsWithTheRootAndTheSettingTurnsItOff) {
   EXPECT_TRUE(watchHandle.expired());
 
   backend.values.insert_or_assign("ImmediateUpdate", std::string("0"));
+  LoginDemo();
+  EXPECT_EQ(watchesStarted, 2);
+  changed();
+  for (int step = 0; step < 3; ++step) AdvanceAndSettle(pace.addressChangeSpacing, kParked);
+  EXPECT_EQ(Tests(), 1);
+}
+
+// Told by the watch, the line's state reaches its observer at once, with the clock standing
+// still: no timer polls it.
+TEST_F(ImmediateUpdateTest, AChangeRefreshesTheLineStateWithoutAPoll) {
   Start();
-  EXPECT_EQ(watchesStarted, 1);
+  int refreshed = 0;
+  root->SetLineObserver([&] { ++refreshed; });
+  loop.ProcessPending();
+  EXPECT_EQ(refreshed, 0);
+  changed();
+  loop.ProcessPending();
+  EXPECT_EQ(refreshed, 1);
+  // The old poll's first tick and several of its intervals go by without a refresh.
+  AdvanceAndSettle(pace.lineStateFirst + 4 * pace.lineStateInterval, 0);
+  EXPECT_EQ(refreshed, 1);
 }
 
 // A kept LAN line whose checks are counted and that is always up.

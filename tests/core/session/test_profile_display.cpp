@@ -97,5 +97,21 @@ TEST(ProfileDisplay, LocalDateFollowsTheWallClock) {
   EXPECT_LE(abs((sys_days(local) - sys_days(2026y / March / 15)).count()), 1);
 }
 
+// In whatever time zone the test runs: one second before the time it gives, the local date is
+// still today's; at that time it is the next day's. (Days away from a change of summer time.)
+TEST(ProfileDisplay, UntilNextLocalDayEndsAtTheLocalMidnight) {
+  for (const auto day : {sys_days(2026y / January / 15), sys_days(2026y / July / 15)}) {
+    for (const auto time : {0h, 5h, 12h, 23h}) {
+      const auto wall = day + time + 17min;
+      const auto until = UntilNextLocalDay(wall);
+      SCOPED_TRACE(time.count());
+      EXPECT_GT(until, 0ms);
+      EXPECT_LE(until, std::chrono::milliseconds(24h));
+      EXPECT_EQ(LocalDate(wall + until - 1s), LocalDate(wall));
+      EXPECT_EQ(sys_days(LocalDate(wall + until)), sys_days(LocalDate(wall)) + days(1));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kelbrin::session

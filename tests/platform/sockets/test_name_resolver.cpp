@@ -3,6 +3,8 @@
 #include <netinet/in.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <future>
 
 #include "platform/sockets/NameResolver.h"
@@ -51,6 +53,25 @@ TEST(NameResolverTest, LooksUpNames) {
     const std::string text = Text(address, port);
     EXPECT_TRUE(text == "::1" || text.starts_with("127.")) << text;
     EXPECT_EQ(port, 80);
+  }
+}
+
+// The threads of this process that carry `name`.
+int ThreadsNamed(const std::string& name) {
+  int count = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream comm(task.path() / "comm");
+    std::string line;
+    if (std::getline(comm, line) && line == name) ++count;
+  }
+  return count;
+}
+
+// Lookups in a row are served by the one resolver thread kept for the run, not one each.
+TEST(NameResolverTest, OneResolverThreadServesEveryLookup) {
+  for (int lookup = 0; lookup < 4; ++lookup) {
+    ASSERT_FALSE(ResolveHost("localhost", 80, IoBounds(In(20s), nullptr)).empty());
+    EXPECT_EQ(ThreadsNamed(kResolverThreadName), 1) << "after lookup " << lookup + 1;
   }
 }
 
