@@ -20,7 +20,7 @@ TEST(LoadOpenSsl, NamesTheLibraryAndWhatIsMissing) {
   // A library that loads but is not libssl lacks the first function looked up.
   const OpenSslLoad wrong = LoadOpenSsl("libc.so.6");
   EXPECT_EQ(wrong.api, nullptr);
-  EXPECT_THAT(wrong.error, AllOf(HasSubstr("libc.so.6 lacks the function TLS_client_method: "),
+  EXPECT_THAT(wrong.error, AllOf(HasSubstr("libc.so.6 lacks the function OPENSSL_init_ssl: "),
                                  HasSubstr("undefined symbol")));
 
   const OpenSslLoad present = LoadOpenSsl(kOpenSslName);
