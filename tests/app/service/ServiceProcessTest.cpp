@@ -281,9 +281,10 @@ TEST(ServiceInstanceTest, ASecondServiceOnTheSameSettingsFolderSaysWhyAndEnds) {
   EXPECT_EQ(stopWith(first, SIGTERM), 0);
 
   // Once the first has ended, a new one may run.
+  // Counted before the start: a quick third may log in before the next line runs.
+  const int loginsThird = service.countRequests("QueryUserProfileReq") + 1;
   const pid_t third = startService(args, dir / "third.stderr");
   ASSERT_GT(third, 0);
-  const int loginsThird = service.countRequests("QueryUserProfileReq") + 1;
   const auto guard3 = std::chrono::steady_clock::now() + 20s;
   while (service.countRequests("QueryUserProfileReq") < loginsThird &&
          std::chrono::steady_clock::now() < guard3) {
