@@ -57,9 +57,12 @@ void EnvironmentAccountBackend::SetAutorun(bool enabled) { store_.SetAutorun(ena
 
 std::string ReadPasswordFile(const std::filesystem::path& file, std::string& error) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) {
+  // A folder opens, and reads as empty: a secret mounted as a folder of keys is named wrongly.
+  std::error_code ignored;
+  const int failure = !in ? errno : std::filesystem::is_directory(file, ignored) ? EISDIR : 0;
+  if (failure != 0) {
     error = runtime::Translate("cannot read the password file %1: %2",
-                               {file.string(), std::strerror(errno)});
+                               {file.string(), std::strerror(failure)});
     return {};
   }
   if (in.peek() == std::ifstream::traits_type::eof()) {

@@ -50,6 +50,7 @@ TEST(EnvironmentAccountBackend, GivesTheAccountAndNeverStoresIt) {
 struct PasswordFileCase {
   const char* name;
   std::optional<std::string> content;  // none: no file
+  bool folder = false;                 // a folder in the file's place
   std::string password;
   std::string error;  // after the file's path
 };
@@ -60,6 +61,7 @@ TEST_P(PasswordFileTest, ReadsTheFirstLine) {
   const test::TempDir dir;
   const std::filesystem::path file = dir / "kelbrin-password";
   if (GetParam().content) std::ofstream(file, std::ios::binary) << *GetParam().content;
+  if (GetParam().folder) std::filesystem::create_directory(file);
   std::string error;
   const std::string password = ReadPasswordFile(file, error);
   EXPECT_EQ(password, GetParam().error.empty() ? GetParam().password : "");
@@ -74,14 +76,15 @@ TEST_P(PasswordFileTest, ReadsTheFirstLine) {
 INSTANTIATE_TEST_SUITE_P(
     Files, PasswordFileTest,
     ::testing::Values(
-        PasswordFileCase{"LineWithEnd", "demo-pass\n", "demo-pass", ""},
+        PasswordFileCase{"LineWithEnd", "demo-pass\n", false, "demo-pass", ""},
         // As `kubectl create secret --from-literal` and `printf %s` write it.
-        PasswordFileCase{"LineWithoutEnd", "demo-pass", "demo-pass", ""},
-        PasswordFileCase{"OnlyTheFirstLine", "demo-pass\r\nsecond\n", "demo-pass", ""},
-        PasswordFileCase{"Missing", std::nullopt, "", "No such file or directory"},
-        PasswordFileCase{"Empty", "", "", "is empty"},
-        PasswordFileCase{"NulByte", std::string("demo\0pass\n", 10), "", "NUL byte"},
-        PasswordFileCase{"TooLong", std::string(5000, 'p'), "", "longer than 4096 bytes"}),
+        PasswordFileCase{"LineWithoutEnd", "demo-pass", false, "demo-pass", ""},
+        PasswordFileCase{"OnlyTheFirstLine", "demo-pass\r\nsecond\n", false, "demo-pass", ""},
+        PasswordFileCase{"Missing", std::nullopt, false, "", "No such file or directory"},
+        PasswordFileCase{"Folder", std::nullopt, true, "", "Is a directory"},
+        PasswordFileCase{"Empty", "", false, "", "is empty"},
+        PasswordFileCase{"NulByte", std::string("demo\0pass\n", 10), false, "", "NUL byte"},
+        PasswordFileCase{"TooLong", std::string(5000, 'p'), false, "", "longer than 4096 bytes"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
