@@ -69,6 +69,14 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
   const StartupArguments startup = SplitStartupArguments(args);
   const ParseResult parsed = ParseCommandLine(startup.options);
   if (!parsed.error.empty()) return UsageError(parsed.error, err);
+  if (parsed.options.help) {
+    out << Usage();
+    return 0;
+  }
+  if (parsed.options.version) {
+    out << kProgram << " 6.0\n";
+    return 0;
+  }
   // A container is configured by its environment; the command line wins where it says more.
   const ContainerEnvironment environment =
       ReadContainerEnvironment(std::getenv, parsed.options.service);
@@ -78,14 +86,6 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
   }
   Options options = parsed.options;
   ApplyContainerEnvironment(environment, options);
-  if (options.help) {
-    out << Usage();
-    return 0;
-  }
-  if (options.version) {
-    out << kProgram << " 6.0\n";
-    return 0;
-  }
   if (options.configRoot) settings::SetConfigRoot(*options.configRoot);
   if (options.history) return PrintHistory(out, err);
   if (options.addressCommand) return StoreAddressCommand(*options.addressCommand, out, err);

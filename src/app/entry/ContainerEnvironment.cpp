@@ -33,8 +33,9 @@ ContainerEnvironment ReadContainerEnvironment(const EnvironmentLookup& lookup, b
     std::optional<std::string> ContainerEnvironment::*target;
     std::vector<std::string_view> option;
   };
-  std::vector<Checked> checked{{"KELBRIN_CONFIG_ROOT", &ContainerEnvironment::configRoot, {"--config-root"}},
-                               {"KELBRIN_ENDPOINT", &ContainerEnvironment::endpoint, {"--endpoint"}}};
+  std::vector<Checked> checked{
+      {"KELBRIN_CONFIG_ROOT", &ContainerEnvironment::configRoot, {"--config-root"}},
+      {"KELBRIN_ENDPOINT", &ContainerEnvironment::endpoint, {"--endpoint"}}};
   if (account) {
     // A password in the environment is readable wherever the environment is: refused outright.
     if (read("KELBRIN_PASSWORD")) {

@@ -91,7 +91,8 @@ int UseEnvironmentAccount(std::string user, const std::filesystem::path& file, s
     return 1;
   }
   AccountBackend() = std::make_unique<EnvironmentAccountBackend>(
-      settings::SystemSettingsBackend(), EnvironmentAccount{std::move(*name), std::move(*password)});
+      settings::SystemSettingsBackend(),
+      EnvironmentAccount{std::move(*name), std::move(*password)});
   err << "kelbrin-client: "
       << runtime::Translate("%1 is kept in %2", {runtime::Translate("The password"), file.string()})
       << '\n';

@@ -125,9 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(ContainerEnvironment, CommandLineWinsOverTheEnvironment) {
-  const ContainerEnvironment environment =
-      Read({{"KELBRIN_CONFIG_ROOT", "/var/lib/kelbrin-client"}, {"KELBRIN_ENDPOINT", kEndpoint}},
-           false);
+  const ContainerEnvironment environment = Read(
+      {{"KELBRIN_CONFIG_ROOT", "/var/lib/kelbrin-client"}, {"KELBRIN_ENDPOINT", kEndpoint}}, false);
   Options given;
   given.endpoint = "http://127.0.0.2/";
   ApplyContainerEnvironment(environment, given);

@@ -4,8 +4,8 @@
 #include <map>
 #include <string>
 
-#include "app/entry/EnvironmentAccount.h"
 #include "TempDir.h"
+#include "app/entry/EnvironmentAccount.h"
 
 namespace kelbrin::app {
 namespace {
@@ -38,8 +38,8 @@ TEST(EnvironmentAccountBackend, GivesTheAccountAndNeverStoresIt) {
   EXPECT_EQ(backend.ReadValue("SavePwd"), "1");
   EXPECT_EQ(backend.ReadValue("LineName"), "eth0");
 
-  backend.WriteValues({{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"},
-                       {"LineName", "eth1"}});
+  backend.WriteValues(
+      {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}, {"LineName", "eth1"}});
   backend.WriteValue("UserPwd", "demo-pass");
   EXPECT_EQ(store.values.at("UserName"), "saved01");
   EXPECT_EQ(store.values.at("UserPwd"), "saved-pass");

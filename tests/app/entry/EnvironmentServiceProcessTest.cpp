@@ -35,10 +35,9 @@ class EnvironmentServiceTest : public ::testing::Test {
   }
 
   pid_t Start(std::vector<std::string> environment) {
-    environment.insert(environment.end(),
-                       {"KELBRIN_ENDPOINT=" + service.endpoint(),
-                        "KELBRIN_CONFIG_ROOT=" + (dir / "config").string(),
-                        "STATE_DIRECTORY=" + (dir / "state").string()});
+    environment.insert(environment.end(), {"KELBRIN_ENDPOINT=" + service.endpoint(),
+                                           "KELBRIN_CONFIG_ROOT=" + (dir / "config").string(),
+                                           "STATE_DIRECTORY=" + (dir / "state").string()});
     return StartProgram(KELBRIN_CLIENT_EXECUTABLE, {"--service", "--time-scale", "0.01"},
                         "/dev/null", dir / "stderr", std::move(environment));
   }
@@ -48,8 +47,8 @@ class EnvironmentServiceTest : public ::testing::Test {
 };
 
 TEST_F(EnvironmentServiceTest, LogsInWithTheAccountOfTheEnvironmentAndStoresNoneOfIt) {
-  const pid_t pid = Start(
-      {"KELBRIN_USER=demo01", "KELBRIN_PASSWORD_FILE=" + (dir / "password").string()});
+  const pid_t pid =
+      Start({"KELBRIN_USER=demo01", "KELBRIN_PASSWORD_FILE=" + (dir / "password").string()});
   ASSERT_GT(pid, 0);
   EXPECT_TRUE(WaitUntil([&] { return service.countRequests("ActiveTestReq") >= 1; }, 20s));
   EXPECT_EQ(EndWithin(pid, SIGTERM, 10s), 0);
