@@ -1,12 +1,15 @@
 #include "app/entry/ClientMain.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <utility>
 #include <vector>
 
 #include "app/entry/CommandLine.h"
+#include "app/entry/ContainerEnvironment.h"
+#include "app/entry/EnvironmentAccount.h"
 #include "app/entry/LocaleText.h"
 #include "app/commands/OnceCommand.h"
 #include "app/entry/PasswordInput.h"
@@ -66,15 +69,23 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
   const StartupArguments startup = SplitStartupArguments(args);
   const ParseResult parsed = ParseCommandLine(startup.options);
   if (!parsed.error.empty()) return UsageError(parsed.error, err);
-  const Options& options = parsed.options;
-  if (options.help) {
+  if (parsed.options.help) {
     out << Usage();
     return 0;
   }
-  if (options.version) {
+  if (parsed.options.version) {
     out << kProgram << " 6.0\n";
     return 0;
   }
+  // A container is configured by its environment; the command line wins where it says more.
+  const ContainerEnvironment environment =
+      ReadContainerEnvironment(std::getenv, parsed.options.service);
+  if (!environment.error.empty()) {
+    err << kProgram << ": " << environment.error << '\n';
+    return kExitUsage;
+  }
+  Options options = parsed.options;
+  ApplyContainerEnvironment(environment, options);
   if (options.configRoot) settings::SetConfigRoot(*options.configRoot);
   if (options.history) return PrintHistory(out, err);
   if (options.addressCommand) return StoreAddressCommand(*options.addressCommand, out, err);
@@ -84,6 +95,12 @@ int RunClient(std::span<const std::string_view> args, std::istream& in, int inFd
   if (options.storeLine) return StoreLine(options, in, inFd, out, err);
   const runtime::Pace pace = runtime::Pace{}.Scaled(options.timeScale.value_or(1.0));
 
+  if (options.service && environment.user) {
+    if (const int status = UseEnvironmentAccount(*environment.user, *environment.passwordFile, err);
+        status != 0) {
+      return status;
+    }
+  }
   if (!options.once) {
     std::optional<std::filesystem::path> stateReport;
     if (options.stateReport) stateReport = *options.stateReport;

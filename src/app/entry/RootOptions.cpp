@@ -1,6 +1,7 @@
 #include "app/entry/RootOptions.h"
 
 #include "app/entry/DialUpEnvironment.h"
+#include "app/entry/EnvironmentAccount.h"
 #include "app/entry/PlatformAddressWatch.h"
 #include "app/entry/AddressHistoryPlace.h"
 
@@ -10,6 +11,7 @@ client::ClientOptions RootOptions(const runtime::Pace& pace, const std::string& 
   client::ClientOptions options;
   options.pace = pace;
   options.endpoint = endpoint;
+  options.settingsBackend = &ClientSettingsBackend();
   options.watchAddresses = PlatformAddressWatch();
   options.dialUp = DialUpSetupFromEnvironment();
   options.addressHistory = AddressHistoryFile();
