@@ -101,7 +101,9 @@ platform::BusProperties ParseStatusFile(const std::string& text) {
 StatusFileWriter::StatusFileWriter() : path_(StatusFilePath()) {
   if (!path_) return;
   try {
-    platform::CreateFolder(path_->parent_path(), 0755);
+    // The folder is the service's private runtime folder (the dial keeps its password files
+    // there too), so readers are the service's own account and root.
+    platform::CreateFolder(path_->parent_path(), 0700);
   } catch (const std::system_error&) {
     path_.reset();
   }
@@ -118,7 +120,6 @@ void StatusFileWriter::Update(const platform::BusProperties& properties) {
   std::string text = StatusFileText(properties);
   if (text == written_) return;
   try {
-    // Readable by all, as the bus's properties are.
     platform::WriteFileAtomically(*path_, text, 0644);
     written_ = std::move(text);
   } catch (const std::system_error&) {

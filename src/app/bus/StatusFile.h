@@ -13,7 +13,8 @@ namespace kelbrin::app {
 // property, T its D-Bus type; texts are escaped to one line.
 
 // The file: in $RUNTIME_DIRECTORY (its first entry, as systemd's RuntimeDirectory= sets it), else
-// $XDG_RUNTIME_DIR/kelbrin-client, else /run/kelbrin-client for root; none otherwise.
+// $XDG_RUNTIME_DIR/kelbrin-client, else /run/kelbrin-client for root; none otherwise. The folder
+// is private to the service's account (0700): root and that account read it.
 std::optional<std::filesystem::path> StatusFilePath();
 
 std::string StatusFileText(const platform::BusProperties& properties);

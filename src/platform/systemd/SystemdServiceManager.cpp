@@ -239,10 +239,12 @@ std::string SystemdServiceManager::UnitFileText(const ServiceDefinition& service
   text << "Restart=on-failure\n";
   // Created by the manager for the service's account (below /var/lib for a system unit) and
   // handed over as $STATE_DIRECTORY.
-  // The runtime folder of the same name holds the status file that --status reads without a bus.
+  // The runtime folder of the same name holds the status file that --status reads without a
+  // bus, and the dial's password files: private to the service's account.
   if (!service.stateFolder.empty()) {
     text << "StateDirectory=" << service.stateFolder << '\n'
-         << "RuntimeDirectory=" << service.stateFolder << '\n';
+         << "RuntimeDirectory=" << service.stateFolder << '\n'
+         << "RuntimeDirectoryMode=0700\n";
   }
   WriteConfinement(text, scope);
   if (scope == Scope::System) {

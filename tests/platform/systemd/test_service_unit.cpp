@@ -205,7 +205,7 @@ TEST_F(ScriptedSystemctl, AStateFolderAndAReloadAreHandedToTheManager) {
     ASSERT_TRUE(manager.Install(service, error)) << error;
     const std::string unit = ReadFile(units_ / "PROKelbrinService.service");
     EXPECT_THAT(unit, HasSubstr("\nStateDirectory=kelbrin-client\n"));
-    EXPECT_THAT(unit, HasSubstr("\nRuntimeDirectory=kelbrin-client\n"));
+    EXPECT_THAT(unit, HasSubstr("\nRuntimeDirectory=kelbrin-client\nRuntimeDirectoryMode=0700\n"));
     EXPECT_THAT(unit, HasSubstr("\nExecReload=/bin/kill -HUP $MAINPID\n"));
   }
 }
