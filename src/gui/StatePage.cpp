@@ -69,7 +69,7 @@ StatePage::StatePage(session::AccountIntents& accountIntents,
       chkBoxSavePwd_(MakeCheckBox(UiText(" Save Password "), "ChkBoxSavePwd", this)),
       chkBoxStartup_(MakeCheckBox(UiText(" Autorun "), "ChkBoxStartup", this)),
       chkBoxRunAsService_(
-          MakeCheckBox(UiText(" Run as Windows Service"), "ChkBoxRunAsService", this)),
+          MakeCheckBox(UiText(" Run as system service"), "ChkBoxRunAsService", this)),
       image1_(new QLabel(this)),
       labFKXZUrl_(new LinkLabel(QString(), this)) {
   setObjectName(QStringLiteral("TabSheet1"));

@@ -37,7 +37,7 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
       instance.emplace(kInstanceName);
       if (!instance->Acquire()) return 0;  // another desktop instance is starting or running
     } catch (const std::system_error& error) {
-      // Like a mutex that cannot be created: the guard is missing, the program still starts.
+      // The lock file or socket cannot be set up: the guard is missing, the program still starts.
       err << "kelbrin-client: "
           << runtime::Translate("no single-instance guard: %1", {error.what()}) << '\n';
       instance.reset();
