@@ -242,16 +242,19 @@ void SessionController::LoginOrLogout() {
     WriteEmptyPassword();
     return;
   }
-  if (!CredentialsUsable(view_.EditUserName, view_.EditPassword)) {
+  const bool controlInName = HoldsControlCharacter(view_.EditUserName);
+  const bool controls = controlInName || HoldsControlCharacter(view_.EditPassword);
+  if (controls || !CredentialsUsable(view_.EditUserName, view_.EditPassword)) {
     WriteEmptyPassword();
     signals_.SetAutoLogonArmed(false);
     presenter_.ShowMainWindow();
     presenter_.Tell({runtime::NoticeKind::Answer,
-                     runtime::Translatable("Please type a valid name and password！")});
-    view_.FocusedControl =
-        platform::TrimmedWhere(view_.EditUserName, platform::IsControlOrSpace).empty()
-            ? "EditUserName"
-            : "EditPassword";
+                     controls ? kControlCharactersRefused
+                              : runtime::Translatable("Please type a valid name and password！")});
+    const bool nameFirst =
+        controls ? controlInName
+                 : platform::TrimmedWhere(view_.EditUserName, platform::IsControlOrSpace).empty();
+    view_.FocusedControl = nameFirst ? "EditUserName" : "EditPassword";
     Changed();
     return;
   }

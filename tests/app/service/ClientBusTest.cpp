@@ -245,6 +245,12 @@ TEST_F(ClientBusTest, TheLineAndTheBoxesSavedOverTheBusReachTheSettingsFile) {
                                    BusValue(""), BusValue(true)}),
             "net.kelbrin.Client1.Error.NoSuchLine: Not a line kind: Pigeon");
   EXPECT_EQ(TPubUtil::ReadRegString("AutoConn"), "0");
+  // A dial-up entry that the machine's phonebook does not have is refused, not stored.
+  EXPECT_EQ(probe.Call("SetLine", {BusValue("Virtual Dial-up"), BusValue("../../../tmp/x"),
+                                   BusValue("u"), BusValue("p"), BusValue(true)}),
+            "net.kelbrin.Client1.Error.NoSuchLine: Not a dial-up entry: ../../../tmp/x");
+  EXPECT_EQ(TPubUtil::ReadRegString("LineName"), "lo");
+  EXPECT_EQ(TPubUtil::ReadRegString("InternalLineType"), "3");
 
   // The run-as-service box travels with the other boxes, under the rule the window keeps.
   EXPECT_EQ(probe.Call("SaveSettings", {BusValue(true), BusValue(false), BusValue(true),
@@ -355,9 +361,11 @@ TEST_F(ClientBusTest, AnOverlongArgumentIsRefusedAndLeavesTheServiceItsSize) {
                     .value_or(""),
                 StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
   }
-  EXPECT_THAT(probe.Call("LogOnAs", {BusValue("demo\x1b" "01"), BusValue("x"), BusValue(false)})
-                  .value_or(""),
-              StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
+  // A control character in the user name or the password: refused by name, nothing sent.
+  EXPECT_EQ(probe.Call("LogOnAs", {BusValue("demo\x1b" "01"), BusValue("demo-pass"), BusValue(false)}),
+            "org.freedesktop.DBus.Error.InvalidArgs: Argument user_name: holds a control character");
+  EXPECT_EQ(probe.Call("LogOnAs", {BusValue("demo01"), BusValue("demo\x1b-pass"), BusValue(false)}),
+            "org.freedesktop.DBus.Error.InvalidArgs: Argument password: holds a control character");
   EXPECT_LT(ResidentKiB(pid_) - before, 8 * 1024) << "before: " << before << " KiB";
   EXPECT_EQ(service.countRequests("QueryUserProfileReq"), 1);
   EXPECT_EQ(kelbrin::settings::TPubUtil::ReadRegString("UserName"), "demo01");
