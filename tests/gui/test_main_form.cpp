@@ -340,6 +340,20 @@ class TestMainForm : public QObject {
     QVERIFY(clear->grab().toImage() != unfocused);
   }
 
+  // The State page's keys follow its layout: Register sits beside Login, the boxes below them.
+  void stateTabOrderFollowsTheLayout() {
+    MainFormRig rig;
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    rig.find<QLineEdit>("EditUserName")->setFocus(Qt::TabFocusReason);
+    QStringList visited;
+    for (int press = 0; press < 4; ++press) {
+      QTest::keyClick(rig.form->windowHandle(), Qt::Key_Tab);
+      visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, (QStringList{"EditPassword", "BtnLogon", "BtnReg", "ChkBoxSavePwd"}));
+  }
+
   void returnPressesAFocusedButton() {
     MainFormRig rig;
     rig.form->ShowFromTray();
