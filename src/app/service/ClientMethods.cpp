@@ -196,10 +196,9 @@ std::vector<BusMethod> ClientMethods(client::ClientRoot& root, std::function<voi
                // A dial-up entry is a name of the machine's phonebook, nothing else: a made-up
                // one (a path, say) would only fail at dial time, long after it was stored.
                if (lines::LineTypeTable()[static_cast<std::size_t>(lineType)].className ==
-                   "TDailLine") {
-                 const std::vector<std::string> entries = root.ConnectionNames();
-                 if (std::find(entries.begin(), entries.end(), Text(args, 1)) == entries.end())
-                   throw BusError(kErrorNoSuchLine, "Not a dial-up entry: " + Text(args, 1));
+                       "TDailLine" &&
+                   !root.IsDialUpEntry(Text(args, 1))) {
+                 throw BusError(kErrorNoSuchLine, "Not a dial-up entry: " + Text(args, 1));
                }
                // Stored first, as the network page's Save does: a line that cannot start now is
                // still the one the next start uses.
