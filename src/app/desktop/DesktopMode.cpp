@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QSocketNotifier>
+#include <chrono>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 #include "app/desktop/DesktopFace.h"
 #include "app/desktop/OwnServiceStopper.h"
@@ -28,6 +30,14 @@
 
 namespace kelbrin::app {
 
+namespace {
+
+// How long a start that finds another instance holding the lock waits for it to answer: that
+// one may still be starting on a busy machine.
+constexpr std::chrono::seconds kHolderWait{30};
+
+}  // namespace
+
 int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
   // Started by a Type=notify unit in a session with a display: systemd waits for READY=1.
   platform::SystemdNotify notify;
@@ -35,7 +45,18 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
   if (!start.serviceMode) {
     try {
       instance.emplace(kInstanceName);
-      if (!instance->Acquire()) return 0;  // another desktop instance is starting or running
+      switch (instance->AcquireOrHandOver(kHolderWait)) {
+        case platform::SingleInstance::Start::Owner:
+          break;
+        case platform::SingleInstance::Start::HandedOver:
+          return 0;
+        case platform::SingleInstance::Start::NoAnswer:
+          err << "kelbrin-client: "
+              << runtime::Translate(
+                     "another Kelbrin client of this user is running but does not answer")
+              << '\n';
+          return 1;
+      }
     } catch (const std::system_error& error) {
       // The lock file or socket cannot be set up: the guard is missing, the program still starts.
       err << "kelbrin-client: "
@@ -80,14 +101,20 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
                                    endpoint, platform::RunsAsRoot());
       });
   OwnServiceStopper stopper(platform::SystemServiceManager(), kServiceName);
-  // A second start's hand-over brings the window to the front.
+  // A second start's hand-over brings the window to the front; one that comes while there is
+  // no window (before the first, or between two during a take-over) is kept for the next.
   gui::TMainForm* window = nullptr;
+  bool showWanted = false;
   std::unique_ptr<QSocketNotifier> handOver;
   if (instance) {
     handOver = std::make_unique<QSocketNotifier>(instance->ListenFd(), QSocketNotifier::Read);
-    QObject::connect(handOver.get(), &QSocketNotifier::activated, [&instance, &window] {
-      instance->ServePending([&window] {
-        if (window != nullptr) window->ShowFromTray();
+    QObject::connect(handOver.get(), &QSocketNotifier::activated, [&instance, &window, &showWanted] {
+      instance->ServePending([&window, &showWanted] {
+        if (window != nullptr) {
+          window->ShowFromTray();
+        } else {
+          showWanted = true;
+        }
       });
     });
   }
@@ -109,12 +136,14 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
   const auto windowChanged = [&](gui::TMainForm* form, const session::SessionReadout* session) {
     window = form;
     desktopPresenter.SetMainWindow(form);
-    if (!report) return;
-    if (form != nullptr) {
-      report->Attach(*session, *form);
-    } else {
-      report->Detach();
+    if (report) {
+      if (form != nullptr) {
+        report->Attach(*session, *form);
+      } else {
+        report->Detach();
+      }
     }
+    if (form != nullptr && std::exchange(showWanted, false)) form->ShowFromTray();
   };
   std::optional<DesktopFace> face(
       std::in_place,
