@@ -20,7 +20,8 @@ TMainForm::Services WindowServices(client::ClientRoot& root, session::SessionFro
                                const std::string& user, std::function<void()> done) {
             root.ApplyLine(type, name, pwd, user, std::move(done));
           },
-          .SetKeepActive = [&root](bool on) { root.SetLineKeepActive(on); }},
+          .SetKeepActive = [&root](bool on) { root.SetLineKeepActive(on); },
+          .IsDialUpEntry = [&root](const std::string& name) { return root.IsDialUpEntry(name); }},
       .sysInfo = &root.SystemInformation(),
       .addressHistory = [&root] { return root.AddressHistoryLines(); }};
 }

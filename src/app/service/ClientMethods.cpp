@@ -195,8 +195,7 @@ std::vector<BusMethod> ClientMethods(client::ClientRoot& root, std::function<voi
                const int lineType = LineTypeOf(Text(args, 0));
                // A dial-up entry is a name of the machine's phonebook, nothing else: a made-up
                // one (a path, say) would only fail at dial time, long after it was stored.
-               if (lines::LineTypeTable()[static_cast<std::size_t>(lineType)].className ==
-                       "TDailLine" &&
+               if (lines::TLineFactory::DialsPhonebookEntry(lineType) &&
                    !root.IsDialUpEntry(Text(args, 1))) {
                  throw BusError(kErrorNoSuchLine, "Not a dial-up entry: " + Text(args, 1));
                }
