@@ -103,6 +103,18 @@ class StartupProcessTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
   }
 
+  // `running` (listening) is asked to show itself once, and `second` ends at once, silently.
+  void ExpectHandOver(platform::SingleInstance& running, pid_t second) {
+    int shows = 0;
+    for (int round = 0; round < 200 && shows == 0; ++round) {  // a guard against a hang only
+      pollfd listening{running.ListenFd(), POLLIN, 0};
+      if (poll(&listening, 1, 50) > 0) running.ServePending([&shows] { ++shows; });
+    }
+    EXPECT_EQ(shows, 1);
+    EXPECT_EQ(ExitStatus(second), 0);
+    EXPECT_EQ(Output(), "");
+  }
+
   test::TempDir dir_;
   std::filesystem::path runtime_ = dir_.path();
 };
@@ -112,14 +124,7 @@ TEST_F(StartupProcessTest, ASecondStartHandsOverToTheRunningInstanceAndEndsAtOnc
   ASSERT_TRUE(running.Acquire());
   const pid_t second = StartClient();
   ASSERT_GT(second, 0);
-  int shows = 0;
-  for (int round = 0; round < 200 && shows == 0; ++round) {  // a guard against a hang only
-    pollfd listening{running.ListenFd(), POLLIN, 0};
-    if (poll(&listening, 1, 50) > 0) running.ServePending([&shows] { ++shows; });
-  }
-  EXPECT_EQ(shows, 1);
-  EXPECT_EQ(ExitStatus(second), 0);
-  EXPECT_EQ(Output(), "");
+  ExpectHandOver(running, second);
 }
 
 // The running instance is still starting: it holds the lock, its socket is not there yet. The
@@ -139,14 +144,7 @@ TEST_F(StartupProcessTest, ASecondStartWhileTheFirstIsStartingWaitsForItAndHands
   ::close(watch);
 
   running.Listen();
-  int shows = 0;
-  for (int round = 0; round < 200 && shows == 0; ++round) {  // a guard against a hang only
-    pollfd listening{running.ListenFd(), POLLIN, 0};
-    if (poll(&listening, 1, 50) > 0) running.ServePending([&shows] { ++shows; });
-  }
-  EXPECT_EQ(shows, 1);
-  EXPECT_EQ(ExitStatus(second), 0);
-  EXPECT_EQ(Output(), "");
+  ExpectHandOver(running, second);
 }
 
 // Two real desktops started one right after the other with a saved password (so the instance
