@@ -94,6 +94,10 @@ struct FailureCase {
   const char* outText;  // what must already have been shown, or "" for nothing at all
 };
 
+constexpr const char* kControlCharacters =
+    "The user name and the password must not contain control characters (such as Escape or a "
+    "line end).";
+
 class OnceCommandFailureTest : public OnceCommandTest,
                                public ::testing::WithParamInterface<FailureCase> {};
 
@@ -101,6 +105,11 @@ TEST_P(OnceCommandFailureTest, EndsWithTheServicesMessageAndItsExitStatus) {
   const FailureCase& c = GetParam();
   EXPECT_EQ(runOnce({c.user, c.password, false}), c.exitCode);
   EXPECT_EQ(err.str(), std::string(c.errLine) + "\n");
+  // Refused before the login: nothing was sent.
+  if (std::string(c.errLine).find("Login failure") == std::string::npos &&
+      c.exitCode == kExitRefused && *c.outText == '\0') {
+    EXPECT_EQ(service->countRequests("QueryUserProfileReq"), 0);
+  }
   if (*c.outText == '\0') {
     EXPECT_EQ(out.str(), "");
   } else {
@@ -125,7 +134,11 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"PasswordTooShort", "demo01", " ab ", kExitRefused,
                                   "Please type a valid name and password！", ""},
                       FailureCase{"BlankUser", "  ", "demo-pass", kExitRefused,
-                                  "Please type a valid name and password！", ""}),
+                                  "Please type a valid name and password！", ""},
+                      FailureCase{"EscapeInThePassword", "demo01", "demo\x1b-pass", kExitRefused,
+                                  kControlCharacters, ""},
+                      FailureCase{"LineEndInTheUserName", "demo\n01", "demo-pass", kExitRefused,
+                                  kControlCharacters, ""}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(OnceCommandTest, ActiveTestRefusedAfterLoginEndsWithItsMessage) {
