@@ -1,10 +1,11 @@
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 
 #include "TempDir.h"
 #include "gui/ShellOpen.h"

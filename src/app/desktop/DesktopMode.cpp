@@ -108,15 +108,16 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
   std::unique_ptr<QSocketNotifier> handOver;
   if (instance) {
     handOver = std::make_unique<QSocketNotifier>(instance->ListenFd(), QSocketNotifier::Read);
-    QObject::connect(handOver.get(), &QSocketNotifier::activated, [&instance, &window, &showWanted] {
-      instance->ServePending([&window, &showWanted] {
-        if (window != nullptr) {
-          window->ShowFromTray();
-        } else {
-          showWanted = true;
-        }
-      });
-    });
+    QObject::connect(handOver.get(), &QSocketNotifier::activated,
+                     [&instance, &window, &showWanted] {
+                       instance->ServePending([&window, &showWanted] {
+                         if (window != nullptr) {
+                           window->ShowFromTray();
+                         } else {
+                           showWanted = true;
+                         }
+                       });
+                     });
   }
 
   // What depends on the run mode.

@@ -162,8 +162,8 @@ SingleInstance::Start SingleInstance::AcquireOrHandOver(std::chrono::millisecond
     if (Acquire()) return Start::Owner;
     // The holder may be starting: its socket comes once it has the lock, its answer once its
     // event loop runs.
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                             SteadyClock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
     if (left.count() <= 0) return Start::NoAnswer;
     if (HandOver(left)) return Start::HandedOver;
     ::poll(nullptr, 0, static_cast<int>(std::min(kRetryPause, left).count()));

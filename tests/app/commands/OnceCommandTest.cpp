@@ -166,7 +166,8 @@ TEST_F(OnceCommandTest, ReplyTextCannotForgeLinesOrReachTheTerminal) {
       {.body = "<PelmarPacket><Result>0</Result><UserIP>1.2.3.4&#10;FORGED line&#13;&#x9B;31m"
                "</UserIP><UserProfile><UserID>7&#10;FORGED id</UserID><PayType>1</PayType>"
                "<ServiceEndDate>2099&#9;1231</ServiceEndDate></UserProfile><DomainInfo>"
-               "<DomainName>a&#10;FORGED domain&#x202E;moc&#x2066;</DomainName><SuffixName>.example.net</SuffixName>"
+               "<DomainName>a&#10;FORGED domain&#x202E;moc&#x2066;</DomainName>"
+               "<SuffixName>.example.net</SuffixName>"
                "<ResourceInfo><ResourceType>A</ResourceType><KeyName>www&#x85;</KeyName>"
                "<KeyValue>1.2.3.4&#10;FORGED record</KeyValue></ResourceInfo></DomainInfo>"
                "</PelmarPacket>"});

@@ -135,7 +135,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A "://" later in the path or query is no scheme to the URL parser: the user
         // information is still in front of the host.
         RejectedCase{"EscapeInTheUserName",
-                     {"--once", "--user", "demo\x1b" "01"},
+                     {"--once", "--user",
+                      "demo\x1b"
+                      "01"},
                      "--user must not contain control characters: 'demo\\x1B01'"},
         RejectedCase{"LineEndInTheLineUser",
                      {"--store-line", "dialup", "--line-user=a\nb"},
@@ -183,7 +185,8 @@ INSTANTIATE_TEST_SUITE_P(
             "PasswordStdinWithoutOnce", {"--password-stdin"}, "--password-stdin needs --once"},
         RejectedCase{"SaveWithoutOnce", {"--save"}, "--save needs --once"},
         RejectedCase{"UnknownBus", {"--status", "--bus", "user"}, "--bus takes system or session"},
-        RejectedCase{"BusAlone", {"--bus", "system"}, "--bus needs --service, --status or --health"},
+        RejectedCase{
+            "BusAlone", {"--bus", "system"}, "--bus needs --service, --status or --health"},
         RejectedCase{"StatusWithOnce",
                      {"--status", "--once"},
                      "--history, --address-command, --system-info, --store-line, --status and "

@@ -5,8 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <spawn.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
@@ -40,10 +40,17 @@ class StartupProcessTest : public ::testing::Test {
                     const std::vector<std::string>& extraEnv = {},
                     const std::string& name = "client") {
     std::vector<std::string> env;
-    const std::vector<std::string> dropped = {
-        "XDG_RUNTIME_DIR=", "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "HOME=",
-        "XDG_CONFIG_HOME=", "XDG_DATA_HOME=", "XDG_STATE_HOME=", "XDG_CACHE_HOME=",
-        "DBUS_SESSION_BUS_ADDRESS=", "DBUS_SYSTEM_BUS_ADDRESS="};
+    const std::vector<std::string> dropped = {"XDG_RUNTIME_DIR=",
+                                              "DISPLAY=",
+                                              "WAYLAND_DISPLAY=",
+                                              "QT_QPA_PLATFORM=",
+                                              "HOME=",
+                                              "XDG_CONFIG_HOME=",
+                                              "XDG_DATA_HOME=",
+                                              "XDG_STATE_HOME=",
+                                              "XDG_CACHE_HOME=",
+                                              "DBUS_SESSION_BUS_ADDRESS=",
+                                              "DBUS_SYSTEM_BUS_ADDRESS="};
     for (char** entry = environ; *entry != nullptr; ++entry) {
       const std::string text = *entry;
       if (std::none_of(dropped.begin(), dropped.end(),
@@ -158,9 +165,8 @@ TEST_F(StartupProcessTest, TwoStartsAtOnceBringOneWindowUp) {
   const std::vector<std::string> offscreen = {"QT_QPA_PLATFORM=offscreen"};
   std::map<pid_t, std::string> starts;
   for (const char* name : {"first", "second"}) {
-    const pid_t pid =
-        StartClient({"--state-report", (dir_ / (std::string(name) + ".report")).string()},
-                    offscreen, name);
+    const pid_t pid = StartClient(
+        {"--state-report", (dir_ / (std::string(name) + ".report")).string()}, offscreen, name);
     ASSERT_GT(pid, 0);
     starts[pid] = name;
   }

@@ -137,8 +137,8 @@ class ClientBusTest : public ::testing::Test {
          (dir / "config").string(), "--time-scale", "0.01"},
         "/dev/null", dir / "stderr",
         {"DBUS_SESSION_BUS_ADDRESS=" + sessionAddress, "DBUS_SYSTEM_BUS_ADDRESS=" + systemAddress,
-         "XDG_RUNTIME_DIR=" + (dir / "runtime").string(), "RUNTIME_DIRECTORY=",
-         "KELBRIN_PPP_PEERS=" + (dir / "peers").string(),
+         "XDG_RUNTIME_DIR=" + (dir / "runtime").string(),
+         "RUNTIME_DIRECTORY=", "KELBRIN_PPP_PEERS=" + (dir / "peers").string(),
          "KELBRIN_PPP_RUN=" + (dir / "ppp-run").string(),
          "KELBRIN_PPP_PRIVATE=" + (dir / "ppp-private").string(), "KELBRIN_PPPD=/bin/false"});
     ASSERT_GT(pid_, 0);
@@ -266,11 +266,13 @@ TEST_F(ClientBusTest, TheLineAndTheBoxesSavedOverTheBusReachTheSettingsFile) {
   EXPECT_EQ(TPubUtil::ReadRegString("InternalLineType"), "3");
   // An entry of the phonebook is stored (its dial may fail: the line is still the stored one).
   std::ofstream(dir / "peers" / "isp") << "noauth\n";
-  EXPECT_NE(probe.Call("SetLine", {BusValue("Virtual Dial-up"), BusValue("isp"), BusValue("u"),
-                                   BusValue("p"), BusValue(false)})
+  EXPECT_NE(probe
+                .Call("SetLine", {BusValue("Virtual Dial-up"), BusValue("isp"), BusValue("u"),
+                                  BusValue("p"), BusValue(false)})
                 .value_or(""),
             "net.kelbrin.Client1.Error.NoSuchLine: Not a dial-up entry: isp");
-  EXPECT_TRUE(kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("LineName") == "isp"; }));
+  EXPECT_TRUE(
+      kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("LineName") == "isp"; }));
 
   // The run-as-service box travels with the other boxes, under the rule the window keeps.
   EXPECT_EQ(probe.Call("SaveSettings", {BusValue(true), BusValue(false), BusValue(true),
@@ -382,8 +384,9 @@ TEST_F(ClientBusTest, AnOverlongArgumentIsRefusedAndLeavesTheServiceItsSize) {
                 StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
   }
   // A control character in the user name or the password: refused by name, nothing sent.
-  EXPECT_EQ(probe.Call("LogOnAs", {BusValue("demo\x1b" "01"), BusValue("demo-pass"), BusValue(false)}),
-            "org.freedesktop.DBus.Error.InvalidArgs: Argument user_name: holds a control character");
+  EXPECT_EQ(
+      probe.Call("LogOnAs", {BusValue("\x1b[2Jdemo01"), BusValue("demo-pass"), BusValue(false)}),
+      "org.freedesktop.DBus.Error.InvalidArgs: Argument user_name: holds a control character");
   EXPECT_EQ(probe.Call("LogOnAs", {BusValue("demo01"), BusValue("demo\x1b-pass"), BusValue(false)}),
             "org.freedesktop.DBus.Error.InvalidArgs: Argument password: holds a control character");
   EXPECT_LT(ResidentKiB(pid_) - before, 8 * 1024) << "before: " << before << " KiB";

@@ -28,7 +28,8 @@ TEST(EscapeControls, KeepsPrintableTextAndEscapesEveryControl) {
       {"lrm \xe2\x80\x8e rlm \xe2\x80\x8f", "lrm \\xE2\\x80\\x8E rlm \\xE2\\x80\\x8F"},
       {"alm \xd8\x9c", "alm \\xD8\\x9C"},
       // Their neighbours stay: the zero-width joiner, the en dash, the next isolate's neighbour.
-      {"zwj \xe2\x80\x8d dash \xe2\x80\x93 \xe2\x81\xaa", "zwj \xe2\x80\x8d dash \xe2\x80\x93 \xe2\x81\xaa"},
+      {"zwj \xe2\x80\x8d dash \xe2\x80\x93 \xe2\x81\xaa",
+       "zwj \xe2\x80\x8d dash \xe2\x80\x93 \xe2\x81\xaa"},
       {"broken \xe4\xb8", "broken \\xE4\\xB8"},
       {"overlong \xc0\x8a", "overlong \\xC0\\x8A"},
       {"surrogate \xed\xa0\x80", "surrogate \\xED\\xA0\\x80"},

@@ -65,9 +65,12 @@ INSTANTIATE_TEST_SUITE_P(Refused, InvalidInputTest,
 
 // A control character cannot travel in the request's XML: the window says so and sends nothing.
 INSTANTIATE_TEST_SUITE_P(ControlCharacters, ControlCharacterTest,
-                         ::testing::Values(InvalidInput{"demo\x1b" "01", "demo-pass", "EditUserName"},
+                         ::testing::Values(InvalidInput{"demo\x1b"
+                                                        "01",
+                                                        "demo-pass", "EditUserName"},
                                            InvalidInput{"demo01", "demo\n-pass", "EditPassword"},
-                                           InvalidInput{"demo01", "demo-pass\x7f", "EditPassword"}));
+                                           InvalidInput{"demo01", "demo-pass\x7f",
+                                                        "EditPassword"}));
 
 TEST_F(LoginTest, UserNameIsSentWithItsBlanks) {
   Start();
