@@ -36,8 +36,8 @@ LinkLabel* MakeLink(const QString& caption, const char* name, int addressEntry, 
 
 QString AdvancedServiceUrl(const QString& base, const std::string& userName,
                            const std::string& userPwd) {
-  return base + QStringLiteral("?username=") + encoded(userName) + QStringLiteral("&password=") +
-         encoded(userPwd);
+  const QString withUser = base + QStringLiteral("?username=") + encoded(userName);
+  return userPwd.empty() ? withUser : withUser + QStringLiteral("&password=") + encoded(userPwd);
 }
 
 AdvancedServicePage::AdvancedServicePage(const session::SessionReadout& session, QWidget* parent)

@@ -22,8 +22,8 @@ class AdvancedServicePage final : public QWidget {
   explicit AdvancedServicePage(const session::SessionReadout& session, QWidget* parent = nullptr);
 
   // Runs whenever the page is shown: while logged in and the Internet is reachable, the
-  // browser goes to the base address with the account's user name and password in the query;
-  // otherwise it keeps what it had.
+  // browser goes to the base address with the account's user name and password (when this
+  // process has it) in the query; otherwise it keeps what it had.
   void TabSheet4Show();
 
   // The address the browser shows; empty until the first navigation.
@@ -46,6 +46,8 @@ class AdvancedServicePage final : public QWidget {
 
 // The advanced-service address: `base` + "?username=" + user + "&password=" + password, both
 // values percent-encoded (UTF-8) so that '&', '=', '#', '+' and blanks stay inside their value.
+// Without a password (a desktop attached to the service, which keeps it) the address names the
+// user only, and the service's page asks for the password itself.
 QString AdvancedServiceUrl(const QString& base, const std::string& userName,
                            const std::string& userPwd);
 

@@ -226,8 +226,20 @@ void NetworkPage::btSaveLineInfoClick() {
       return;
     }
   }
+  const std::string lineName = cbbLineType->currentText().toStdString();
+  if (seams_.LineNameUsable && !seams_.LineNameUsable(lineType, lineName)) {
+    // Stored, it would fail only when the line starts, long after this Save.
+    if (seams_.ShowErrorBox) {
+      seams_.ShowErrorBox(kTipTitle,
+                          runtime::Translate("\"%1\" is not an entry of the dial-up phonebook: "
+                                             "choose one of its entries for a dial-up line.",
+                                             {lineName}));
+    }
+    cbbLineType->setFocus();
+    return;
+  }
   const LineSettings values{.InternalLineType = lineType,
-                            .LineName = cbbLineType->currentText().toStdString(),
+                            .LineName = lineName,
                             .LineUserName = edLineUserName->text().toStdString(),
                             .LineUserPwd = edLineUserPwd->text().toStdString(),
                             .AutoConn = chkAutoConn->isChecked()};

@@ -46,6 +46,9 @@ class NetworkPage final : public QWidget {
     std::function<std::vector<std::string>()> LineTypeNames{};
     // Whether the line type at `index` (-1: none selected) needs a user name and password.
     std::function<bool(int index)> NeedsCredentials{};
+    // Whether the connection `name` can carry the line type at `index`: a dial-up line only an
+    // entry of the phonebook. Unset: any.
+    std::function<bool(int index, const std::string& name)> LineNameUsable{};
     // The stored values, as the session's start loaded them.
     std::function<LineSettings()> ReadSettings{};
     // Puts the values into the settings record and writes the record to the store.

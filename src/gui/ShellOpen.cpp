@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 #include <exception>
 #include <memory>
@@ -31,9 +32,36 @@ bool IsWebAddress(const QString& target) {
          target.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive);
 }
 
+// xdg-open ends with an error when no program takes the link (no browser, say), and says so only
+// on standard error: the box tells the user instead. The process has no parent, so that the
+// application ending does not end a browser that xdg-open runs in its own place; it goes once it
+// has finished.
+void WatchXdgOpen(const QString& argument) {
+  auto* process = new QProcess;
+  process->setProgram(QStringLiteral("xdg-open"));
+  process->setArguments({argument});
+  process->setStandardInputFile(QProcess::nullDevice());
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setStandardErrorFile(QProcess::nullDevice());
+  QObject::connect(process, &QProcess::finished, process,
+                   [process](int code, QProcess::ExitStatus status) {
+                     process->deleteLater();
+                     if (status == QProcess::NormalExit && code == 0) return;
+                     QMessageBox::information(
+                         nullptr, UiText("Tip"),
+                         UiText("The link cannot be opened: no program of this desktop took it "
+                                "(xdg-open ended with an error).\nInstall a web browser or "
+                                "choose one as the desktop's default."));
+                   });
+  process->start();
+}
+
 // Without xdg-open a link would do nothing at all; the box says what is missing.
 bool StartXdgOpen(const QString& argument) {
-  if (QProcess::startDetached(QStringLiteral("xdg-open"), {argument})) return true;
+  if (!QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty()) {
+    WatchXdgOpen(argument);
+    return true;
+  }
   QMessageBox::information(nullptr, UiText("Tip"),
                            UiText("The link cannot be opened: xdg-open was not found.\n"
                                   "Install the xdg-utils package to open links."));

@@ -7,8 +7,8 @@
 namespace kelbrin::gui {
 
 // Asks the desktop to open `target` (a web address or a "mailto:" link) with its default
-// handler (xdg-open), without waiting. When xdg-open is missing, a "Tip" box says so. Main
-// thread only.
+// handler (xdg-open), without waiting. When xdg-open is missing, or ends with an error (no
+// program takes the target), a "Tip" box says so. Main thread only.
 void ShellOpen(const QString& target);
 
 // `address` with "http://" in front when it has no scheme: the string table keeps the vendor's

@@ -69,7 +69,7 @@ StatePage::StatePage(session::AccountIntents& accountIntents,
       chkBoxSavePwd_(MakeCheckBox(UiText(" Save Password "), "ChkBoxSavePwd", this)),
       chkBoxStartup_(MakeCheckBox(UiText(" Autorun "), "ChkBoxStartup", this)),
       chkBoxRunAsService_(
-          MakeCheckBox(UiText(" Run as Windows Service"), "ChkBoxRunAsService", this)),
+          MakeCheckBox(UiText(" Run as system service"), "ChkBoxRunAsService", this)),
       image1_(new QLabel(this)),
       labFKXZUrl_(new LinkLabel(QString(), this)) {
   setObjectName(QStringLiteral("TabSheet1"));
@@ -95,6 +95,9 @@ StatePage::StatePage(session::AccountIntents& accountIntents,
   login->addWidget(chkBoxSavePwd_, 3, 0, 1, 2);
   login->addWidget(chkBoxStartup_, 4, 0, 1, 2);
   login->addWidget(chkBoxRunAsService_, 5, 0, 1, 2);
+  // The keys follow the layout: Register sits beside Login, before the boxes below them.
+  setTabOrder(btnLogon_, btnReg);
+  setTabOrder(btnReg, chkBoxSavePwd_);
 
   QGridLayout* account = nullptr;
   QWidget* accountBox = MakeBox(UiText("Account Information"), "PanelAccount", this, &account);

@@ -143,6 +143,11 @@ TMainForm::TMainForm(Services services, QWidget* parent)
            },
        .LineTypeNames = LineTypeNames,
        .NeedsCredentials = lines::TLineFactory::NeedsCredentials,
+       .LineNameUsable =
+           [this](int lineType, const std::string& name) {
+             return !lines::TLineFactory::DialsPhonebookEntry(lineType) ||
+                    !services_.network.IsDialUpEntry || services_.network.IsDialUpEntry(name);
+           },
        .ReadSettings = [this] { return StoredLineSettings(); },
        .SaveSettings =
            [this](const NetworkPage::LineSettings& values) {

@@ -60,6 +60,8 @@ class TMainForm final : public QWidget {
     decltype(NetworkPage::Seams::ApplyLine) ApplyLine{};
     // SetKeepActive of the line holder.
     decltype(NetworkPage::Seams::SetKeepActive) SetKeepActive{};
+    // Whether a name is an entry of the machine's dial-up phonebook; unset: any name is.
+    std::function<bool(const std::string& name)> IsDialUpEntry{};
   };
 
   // Everything the window works with, handed over once at construction; the window does not

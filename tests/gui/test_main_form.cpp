@@ -29,6 +29,7 @@
 using kelbrin::gui::PageButtonRow;
 using kelbrin::gui::TMainForm;
 using kelbrin::gui::test::MainFormRig;
+using kelbrin::test::MemorySettingsBackend;
 
 namespace {
 
@@ -339,6 +340,20 @@ class TestMainForm : public QObject {
     QVERIFY(clear->grab().toImage() != unfocused);
   }
 
+  // The State page's keys follow its layout: Register sits beside Login, the boxes below them.
+  void stateTabOrderFollowsTheLayout() {
+    MainFormRig rig;
+    rig.form->ShowFromTray();
+    QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+    rig.find<QLineEdit>("EditUserName")->setFocus(Qt::TabFocusReason);
+    QStringList visited;
+    for (int press = 0; press < 4; ++press) {
+      QTest::keyClick(rig.form->windowHandle(), Qt::Key_Tab);
+      visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, (QStringList{"EditPassword", "BtnLogon", "BtnReg", "ChkBoxSavePwd"}));
+  }
+
   void returnPressesAFocusedButton() {
     MainFormRig rig;
     rig.form->ShowFromTray();
@@ -568,6 +583,52 @@ class TestMainForm : public QObject {
     rig.form->SetActivePage(TMainForm::kServicePage);
     auto* page = rig.form->findChild<kelbrin::gui::AdvancedServicePage*>("TabSheet4");
     QVERIFY(page->WebBrowser1Url().isEmpty());
+  }
+
+  // A mistyped password never replaces the saved one: not while the refusal's box is up, not
+  // after OK. The right password typed next is saved, and the next start logs in with it.
+  void aRefusedPasswordIsNeverSaved() {
+    kelbrin::test::ReferenceService service;
+    MemorySettingsBackend store;
+    store.values = {{"UserName", "demo01"}, {"UserPwd", "demo-pass"}, {"SavePwd", "1"}};
+    {
+      MainFormRig rig(service.endpoint(), &store);
+      rig.presenter.holdErrorBoxes = true;
+      QTRY_COMPARE(rig.controller->Mark(), 1);  // the saved account logs in by itself
+      rig.form->ShowFromTray();
+      click(rig.find<QPushButton>("BtnLogon"));  // log out
+      QTRY_COMPARE(rig.controller->Mark(), 0);
+      const std::string afterLogout = store.values["UserPwd"];
+
+      auto* pwd = rig.find<QLineEdit>("EditPassword");
+      pwd->clear();
+      QTest::keyClicks(pwd, QStringLiteral("demo-pasz"));
+      QTest::keyClick(pwd, Qt::Key_Return);
+      QTRY_COMPARE(rig.presenter.openErrorBoxes.size(), std::size_t{1});
+      QCOMPARE(rig.presenter.Count("error", "Error", "Password failure！"), 1);
+      QCOMPARE(store.values["UserPwd"], afterLogout);
+      rig.presenter.CloseErrorBoxes();  // OK
+      QTRY_VERIFY(rig.find<QPushButton>("BtnLogon")->isEnabled());
+      QCOMPARE(store.values["UserPwd"], afterLogout);
+      QCOMPARE(store.values["UserName"], std::string("demo01"));
+
+      // A Save of the settings with the refused password still in the field keeps it out too.
+      click(rig.find<QCheckBox>("ChkBoxSavePwd"));
+      click(rig.find<QCheckBox>("ChkBoxSavePwd"));
+      QCOMPARE(store.values["SavePwd"], std::string("1"));
+      QCOMPARE(store.values["UserPwd"], afterLogout);
+
+      pwd->clear();
+      QTest::keyClicks(pwd, QStringLiteral("demo-pass"));
+      QTest::keyClick(pwd, Qt::Key_Return);
+      QTRY_COMPARE(rig.controller->Mark(), 1);
+      QCOMPARE(store.values["UserPwd"], std::string("demo-pass"));
+    }
+    service.reset();
+    MainFormRig next(service.endpoint(), &store);
+    // The service takes demo01 only with demo-pass.
+    QTRY_COMPARE(next.controller->Mark(), 1);
+    QCOMPARE(service.countRequests("QueryUserProfileReq"), 1);
   }
 
   // The reminder dialog belongs to the main window and opens centred on it.

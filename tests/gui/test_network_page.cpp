@@ -2,6 +2,7 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QtTest>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -92,6 +94,8 @@ struct ApplyCall {
 struct PageRig {
   NetworkPage::LineSettings stored;
   std::vector<std::string> connections{"Office DSL", "Wired connection 1"};
+  // The dial-up phonebook's entries; unset, the page asks nothing about them.
+  std::optional<std::vector<std::string>> phonebook;
   bool reachable = true;
   bool lanOnly = false;
   bool applyThrows = false;
@@ -120,6 +124,13 @@ struct PageRig {
               return names;
             },
         .NeedsCredentials = kelbrin::lines::TLineFactory::NeedsCredentials,
+        .LineNameUsable = !phonebook ? std::function<bool(int, const std::string&)>()
+                                     : [this](int lineType, const std::string& name) {
+                                         return !kelbrin::lines::TLineFactory::DialsPhonebookEntry(
+                                                    lineType) ||
+                                                std::find(phonebook->begin(), phonebook->end(),
+                                                          name) != phonebook->end();
+                                       },
         .ReadSettings = [this] { return stored; },
         .SaveSettings =
             [this](const NetworkPage::LineSettings& values) { saves.push_back(values); },
@@ -328,6 +339,38 @@ class TestNetworkPage : public QObject {
     QCOMPARE(saved.LineUserPwd, password.toStdString());
     QCOMPARE(rig.applies, (std::vector<ApplyCall>{{TypeIndex(type.toStdString()), "Office DSL",
                                                    password.toStdString(), user.toStdString()}}));
+  }
+
+  // A dial-up line dials an entry of the phonebook: another connection is refused with a word
+  // and nothing is stored; other kinds take any connection.
+  void aDialUpLineTakesOnlyAPhonebookEntry() {
+    PageRig rig;
+    rig.phonebook = std::vector<std::string>{"Office DSL"};
+    rig.stored = {.InternalLineType = TypeIndex("Virtual Dial-up"),
+                  .LineName = "Wired connection 1",
+                  .LineUserName = "u",
+                  .LineUserPwd = "p"};
+    rig.Show();
+    rig.Save();
+    QCOMPARE(rig.boxes,
+             QStringList{"Tip|\"Wired connection 1\" is not an entry of the dial-up phonebook: "
+                         "choose one of its entries for a dial-up line."});
+    QVERIFY(rig.saves.empty());
+    QVERIFY(rig.applies.empty());
+    QCOMPARE(QApplication::focusWidget(), rig.find<QWidget>("cbbLineType"));
+
+    rig.PickType(TypeIndex("Cable Modem"));
+    rig.Save();
+    QCOMPARE(rig.saves.size(), std::size_t{1});
+    QCOMPARE(rig.saves.back().LineName, std::string("Wired connection 1"));
+
+    rig.PickType(TypeIndex("Virtual Dial-up"));
+    auto* connection = rig.find<QComboBox>("cbbLineType");
+    connection->setCurrentIndex(connection->findText(QStringLiteral("Office DSL")));
+    rig.Save();
+    QCOMPARE(rig.saves.size(), std::size_t{2});
+    QCOMPARE(rig.saves.back().LineName, std::string("Office DSL"));
+    QCOMPARE(rig.boxes.size(), 1);
   }
 
   void aSecondSaveRestartsNothing() {

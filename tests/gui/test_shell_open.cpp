@@ -1,10 +1,11 @@
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 
 #include "MessagesLocale.h"
 #include "TempDir.h"
@@ -41,6 +42,9 @@ class TestShellOpen : public QObject {
     fs::create_directory(fake.parent_path());
     const std::string s = seen_.string();
     std::ofstream(fake) << "#!/bin/sh\n"
+                        << "case \"$1\" in *nobody-opens*)\n"
+                        << "  echo 'xdg-open: no method available' >&2; exit 3;;\n"
+                        << "esac\n"
                         << "cd '" << s << "'\n"
                         << "printf '%s\\n' \"$0\" \"$@\" > argv\n"
                         << "env > environ\n"
@@ -90,6 +94,24 @@ class TestShellOpen : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(fs::exists(seen_ / "done"), 20000);
     const std::string argv = seen("done");
     QCOMPARE(argv.substr(argv.find('\n') + 1), std::string("mailto:support@example.net\n"));
+  }
+
+  // xdg-open's error (no browser, say) goes to standard error only: the window says it.
+  void anXdgOpenThatFailsIsToldInABox() {
+    kelbrin::gui::SetShellOpenHandler({});
+    QString boxText;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&boxText] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        boxText = box->text();
+        box->accept();
+      }
+    });
+    poll.start(10);
+    kelbrin::gui::ShellOpen(QStringLiteral("mailto:nobody-opens@example.net"));
+    QTRY_VERIFY_WITH_TIMEOUT(!boxText.isEmpty(), 20000);
+    QVERIFY2(boxText.startsWith(QStringLiteral("The link cannot be opened: no program")),
+             qPrintable(boxText));
   }
 
   // The Advanced Service address carries user name and password: neither may reach a child's

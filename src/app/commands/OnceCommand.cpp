@@ -62,6 +62,11 @@ int RunOnce(const OnceRequest& request, protocol::PelmarClient& client, std::ost
       request.user ? *request.user : settings::TPubUtil::ReadRegString("UserName"),
       request.password ? *request.password
                        : settings::SystemSettingsBackend().ReadValue("UserPwd")};
+  if (session::HoldsControlCharacter(credentials.UserName) ||
+      session::HoldsControlCharacter(credentials.UserPwd)) {
+    err << Translate(session::kControlCharactersRefused) << '\n';
+    return kExitRefused;
+  }
   if (!session::CredentialsUsable(credentials.UserName, credentials.UserPwd)) {
     err << Translate("Please type a valid name and password！") << '\n';
     return kExitRefused;

@@ -141,11 +141,25 @@ void ClientBusFront::Show() {
     facts_.domainCount = static_cast<std::uint32_t>(view_.DomainTree->DomainInfos.size());
   }
   session::ShowFacts(facts_, session::LocalDate(clock_.WallNow()), view_);
+  PublishAccount();
   // The service runs, and this desktop is its face: the box says so and is not for changing here.
   view_.ChkBoxRunAsService = true;
   view_.ChkBoxRunAsServiceEnabled = false;
   TakeStoredLine();
   Changed();
+}
+
+// The pages that read the account (the advanced-service page) take it from the facts. The
+// password stays with the service: the profile carries none.
+void ClientBusFront::PublishAccount() {
+  if (!session::IsLoggedIn(facts_.state)) {
+    snapshots_.PublishUserProfile(nullptr);
+    return;
+  }
+  auto profile = std::make_shared<protocol::TQueryUserProfileResp>();
+  profile->Profile.UserName = facts_.userName;
+  if (facts_.account) profile->Profile.UserID = facts_.account->userId;
+  snapshots_.PublishUserProfile(std::move(profile));
 }
 
 void ClientBusFront::TakeStoredLine() {

@@ -56,7 +56,7 @@ class ClientBusFront final : public QObject, public session::SessionFront {
   void SetViewObserver(std::function<void(const session::SessionView&)> observer) override;
   int Mark() const override { return session::IsLoggedIn(facts_.state) ? 1 : 0; }
   bool NetReachable() const override { return line_.state != LineState::NotConnected; }
-  // The service keeps the account's password to itself, so no profile is published here.
+  // The account as the facts give it, without the password, which the service keeps.
   const session::SessionSnapshots& Snapshots() const override { return snapshots_; }
 
   // A text of the window (the log page's notice) goes to this desktop's log.
@@ -84,6 +84,7 @@ class ClientBusFront final : public QObject, public session::SessionFront {
   // The view again from the properties as they are now.
   void Show();
   void TakeLog();
+  void PublishAccount();
   void TakeStoredLine();
   void FetchServiceList();
   void Changed();

@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QSocketNotifier>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "app/commands/ServiceSetup.h"
@@ -32,6 +34,14 @@
 
 namespace kelbrin::app {
 
+namespace {
+
+// How long a start that finds another instance holding the lock waits for it to answer: that
+// one may still be starting on a busy machine.
+constexpr std::chrono::seconds kHolderWait{30};
+
+}  // namespace
+
 int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
   // Started by a Type=notify unit in a session with a display: systemd waits for READY=1.
   platform::SystemdNotify notify;
@@ -39,9 +49,20 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
   if (!start.serviceMode) {
     try {
       instance.emplace(kInstanceName);
-      if (!instance->Acquire()) return 0;  // another desktop instance is starting or running
+      switch (instance->AcquireOrHandOver(kHolderWait)) {
+        case platform::SingleInstance::Start::Owner:
+          break;
+        case platform::SingleInstance::Start::HandedOver:
+          return 0;
+        case platform::SingleInstance::Start::NoAnswer:
+          err << "kelbrin-client: "
+              << runtime::Translate(
+                     "another Kelbrin client of this user is running but does not answer")
+              << '\n';
+          return 1;
+      }
     } catch (const std::system_error& error) {
-      // Like a mutex that cannot be created: the guard is missing, the program still starts.
+      // The lock file or socket cannot be set up: the guard is missing, the program still starts.
       err << "kelbrin-client: "
           << runtime::Translate("no single-instance guard: %1", {error.what()}) << '\n';
       instance.reset();
@@ -104,16 +125,23 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
                                    endpoint, platform::RunsAsRoot());
       });
   OwnServiceStopper stopper(platform::SystemServiceManager(), kServiceName);
-  // A second start's hand-over brings the window to the front.
+  // A second start's hand-over brings the window to the front; one that comes while there is
+  // no window (before the first, or between two during a take-over) is kept for the next.
   gui::TMainForm* window = nullptr;
+  bool showWanted = false;
   std::unique_ptr<QSocketNotifier> handOver;
   if (instance) {
     handOver = std::make_unique<QSocketNotifier>(instance->ListenFd(), QSocketNotifier::Read);
-    QObject::connect(handOver.get(), &QSocketNotifier::activated, [&instance, &window] {
-      instance->ServePending([&window] {
-        if (window != nullptr) window->ShowFromTray();
-      });
-    });
+    QObject::connect(handOver.get(), &QSocketNotifier::activated,
+                     [&instance, &window, &showWanted] {
+                       instance->ServePending([&window, &showWanted] {
+                         if (window != nullptr) {
+                           window->ShowFromTray();
+                         } else {
+                           showWanted = true;
+                         }
+                       });
+                     });
   }
 
   // What depends on the run mode.
@@ -133,12 +161,14 @@ int RunDesktopWindow(const DesktopStart& start, std::ostream& err) {
   const auto windowChanged = [&](gui::TMainForm* form, const session::SessionReadout* session) {
     window = form;
     desktopPresenter.SetMainWindow(form);
-    if (!report) return;
-    if (form != nullptr) {
-      report->Attach(*session, *form);
-    } else {
-      report->Detach();
+    if (report) {
+      if (form != nullptr) {
+        report->Attach(*session, *form);
+      } else {
+        report->Detach();
+      }
     }
+    if (form != nullptr && std::exchange(showWanted, false)) form->ShowFromTray();
   };
   std::optional<DesktopFace> face(
       std::in_place,

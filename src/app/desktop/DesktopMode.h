@@ -9,7 +9,8 @@
 
 namespace kelbrin::app {
 
-// The marker name of the desktop instance (the described window class and mutex name).
+// The name of the desktop instance: its lock file and socket in the runtime folder are named
+// after it.
 inline constexpr const char* kInstanceName = "Kelbrin client V6.0";
 
 struct DesktopStart {

@@ -24,7 +24,7 @@ std::vector<std::string> ServiceSetupCommand(bool install, const std::filesystem
                                              const std::optional<std::string>& endpoint,
                                              bool runsAsRoot);
 
-// InstallService and UninstallService of the main window's " Run as Windows Service" check box.
+// InstallService and UninstallService of the main window's " Run as system service" check box.
 // The setup command runs in the background, so an authentication dialog of pkexec never blocks
 // the window; when it has ended, a "Tip" box on the loop's thread tells how it went (a failure
 // with why on a second line: pkexec missing, the authorization refused, the unit not written)

@@ -1,9 +1,11 @@
 #include "app/entry/CommandLine.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <functional>
 
+#include "protocol/HttpUrl.h"
 #include "runtime/Translate.h"
 
 namespace kelbrin::app {
@@ -43,19 +45,33 @@ std::string StoreText(std::optional<std::string> Options::*target, Options& opti
 }
 
 // A user name or password in the endpoint would be readable by every local user in the process
-// list, and "-install" would copy it into the unit file: refused, not stored.
+// list, and "-install" would copy it into the unit file: refused, not stored. The URL parser the
+// exchanges use decides where the user information is, so no spelling slips past this check.
 std::string storeEndpoint(Options& options, std::string_view value) {
-  std::string_view authority = value;
-  if (const std::size_t scheme = authority.find("://"); scheme != std::string_view::npos) {
-    authority.remove_prefix(scheme + 3);
-  }
-  authority = authority.substr(0, authority.find_first_of("/?#"));
-  if (authority.find('@') != std::string_view::npos) {
+  const auto url = protocol::SplitHttpUrl(value);
+  if (url && url->credentials) {
     return runtime::Translatable(
         "--endpoint must not carry a user name or password (user:password@): the account "
         "goes in the request itself, and a command line is visible to every local user");
   }
   return StoreText(&Options::endpoint, options, value);
+}
+
+// A user name goes into the request's XML, which cannot carry a control character: refused here
+// rather than sent and refused by the service (or worse, by the XML parser).
+std::function<std::string(Options&, std::string_view)> StoreUserName(
+    std::optional<std::string> Options::*target, std::string_view option) {
+  return [target, option](Options& options, std::string_view value) {
+    const bool control = std::any_of(value.begin(), value.end(), [](char ch) {
+      const auto c = static_cast<unsigned char>(ch);
+      return c < 0x20 || c == 0x7F;
+    });
+    if (control) {
+      return runtime::Translate("%1 must not contain control characters: %2",
+                                {std::string(option), quoted(value)});
+    }
+    return StoreText(target, options, value);
+  };
 }
 
 // Beyond these the scaled intervals stop making sense: a huge factor overflows to intervals of a
@@ -88,7 +104,7 @@ const Valued kValued[] = {
     {"--endpoint", storeEndpoint},
     {"--config-root",
      [](Options& o, std::string_view v) { return StoreText(&Options::configRoot, o, v); }},
-    {"--user", [](Options& o, std::string_view v) { return StoreText(&Options::user, o, v); }},
+    {"--user", StoreUserName(&Options::user, "--user")},
     {"--state-report",
      [](Options& o, std::string_view v) { return StoreText(&Options::stateReport, o, v); }},
     {"--time-scale", StoreTimeScale},
@@ -98,8 +114,7 @@ const Valued kValued[] = {
      [](Options& o, std::string_view v) { return StoreText(&Options::storeLine, o, v); }},
     {"--connection",
      [](Options& o, std::string_view v) { return StoreText(&Options::connection, o, v); }},
-    {"--line-user",
-     [](Options& o, std::string_view v) { return StoreText(&Options::lineUser, o, v); }},
+    {"--line-user", StoreUserName(&Options::lineUser, "--line-user")},
     {"--auto-connect",
      [](Options& o, std::string_view v) { return StoreText(&Options::autoConnect, o, v); }},
     {"--bus",

@@ -193,6 +193,12 @@ std::vector<BusMethod> ClientMethods(client::ClientRoot& root, std::function<voi
              kSettings,
              [&root](const Args& args) -> Reply {
                const int lineType = LineTypeOf(Text(args, 0));
+               // A dial-up entry is a name of the machine's phonebook, nothing else: a made-up
+               // one (a path, say) would only fail at dial time, long after it was stored.
+               if (lines::TLineFactory::DialsPhonebookEntry(lineType) &&
+                   !root.IsDialUpEntry(Text(args, 1))) {
+                 throw BusError(kErrorNoSuchLine, "Not a dial-up entry: " + Text(args, 1));
+               }
                // Stored first, as the network page's Save does: a line that cannot start now is
                // still the one the next start uses.
                settings::TParamInfo record = root.Settings().Snapshot();

@@ -1,5 +1,6 @@
 #include "client/ClientRoot.h"
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -230,6 +231,13 @@ std::vector<std::string> ClientRoot::ConnectionNames() const {
   std::vector<std::string> names;
   lines::TLineFactory::GetConnectionNames(&names, connections_);
   return names;
+}
+
+bool ClientRoot::IsDialUpEntry(const std::string& name) const {
+  if (!connections_.dialUpEntries) return false;
+  const std::vector<platform::NetConnection> entries = connections_.dialUpEntries();
+  return std::any_of(entries.begin(), entries.end(),
+                     [&name](const platform::NetConnection& entry) { return entry.name == name; });
 }
 
 void ClientRoot::ApplyLine(int lineType, const std::string& entryName, const std::string& password,

@@ -100,6 +100,9 @@ class ClientRoot {
 
   // What the network settings page asks of the line (valid after InitClient).
   std::vector<std::string> ConnectionNames() const;
+  // Whether `name` is an entry of the machine's dial-up phonebook (a pppd peer or a
+  // NetworkManager dial-up connection): the only names a dial-up line can dial.
+  bool IsDialUpEntry(const std::string& name) const;
   // The holder's Apply. A line replaced is freed off this thread (a portal line's logins may
   // wait for their exchange); `done` runs on the controller's thread once that is over, also
   // when the new line could not be made (then this throws, as Apply does).

@@ -8,12 +8,19 @@ namespace kelbrin::eventlog {
 
 namespace {
 
+// The bidirectional marks, embeddings, overrides and isolates: a terminal would reorder what
+// follows them.
+bool IsBidiControl(char32_t code) {
+  return (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069) ||
+         code == 0x200E || code == 0x200F || code == 0x061C;
+}
+
 // The length of the well-formed UTF-8 character at the start of `text` whose code point is
-// printable (not a C1 control), or 0.
+// printable (neither a C1 control nor a bidirectional control), or 0.
 std::size_t PrintableSequenceLength(std::string_view text) {
   const platform::Utf8Character character = platform::DecodeUtf8(text);
   const bool c1 = character.code >= 0x80 && character.code <= 0x9F;
-  return c1 ? 0 : character.length;
+  return c1 || IsBidiControl(character.code) ? 0 : character.length;
 }
 
 void AppendHex(std::string& out, unsigned char c) {
@@ -47,7 +54,8 @@ std::string EscapeControls(std::string_view text) {
       out += text.substr(i, length);
       i += length;
     } else {
-      AppendHex(out, c);  // a C0 control, DEL, or a byte of a C1 control or of broken UTF-8
+      AppendHex(out, c);  // a C0 control, DEL, or a byte of a C1 or bidirectional control or of
+                          // broken UTF-8
       ++i;
     }
   }

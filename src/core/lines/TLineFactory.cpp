@@ -72,4 +72,10 @@ void TLineFactory::GetConnectionNames(std::vector<std::string>* strings,
 
 bool TLineFactory::NeedsCredentials(int index) { return index != kLanIndex; }
 
+bool TLineFactory::DialsPhonebookEntry(int index) {
+  const auto& table = LineTypeTable();
+  return index >= 0 && static_cast<std::size_t>(index) < table.size() &&
+         table[static_cast<std::size_t>(index)].className == "TDailLine";
+}
+
 }  // namespace kelbrin::lines

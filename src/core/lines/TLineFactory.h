@@ -44,6 +44,9 @@ class TLineFactory {
                                  const ConnectionSources& sources);
   // Whether the kind needs a user name and password: every kind but "Lan".
   static bool NeedsCredentials(int index);
+  // Whether the kind dials an entry of the machine's dial-up phonebook (the dial-up kind), so
+  // that its connection name must be one of those entries.
+  static bool DialsPhonebookEntry(int index);
 
  private:
   LineEnvironment environment_;

@@ -20,4 +20,12 @@ bool CredentialsUsable(std::string_view userName, std::string_view userPwd) {
          CharacterCount(platform::TrimmedWhere(userPwd, platform::IsControlOrSpace)) >= 3;
 }
 
+bool HoldsControlCharacter(std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return true;
+  }
+  return false;
+}
+
 }  // namespace kelbrin::session

@@ -136,6 +136,7 @@ void SessionController::LoadSettings() {
   settings_.Update(record);
   view_.EditUserName = record.UserName;
   view_.EditPassword = record.SavePwd ? record.UserPwd : std::string();
+  storedPwd_ = view_.EditPassword;
   view_.ChkBoxSavePwd = record.SavePwd;
   view_.ChkBoxRunAsService = record.AsService;
   view_.ChkBoxStartup = record.AutoRunAsOSStart;
@@ -155,18 +156,26 @@ void SessionController::SaveSettings() {
   // The workers need the password for the running session; the store keeps it only while
   // "Save Password" is ticked.
   settings::TParamInfo stored = record;
-  if (!stored.SavePwd) stored.UserPwd.clear();
+  stored.UserPwd = stored.SavePwd ? StorablePassword() : std::string();
   try {
     settings::SaveParamInfo(stored, *options_.settingsBackend);
+    storedPwd_ = stored.UserPwd;
   } catch (const settings::SettingsError& error) {
     // The session goes on with the settings in memory; the user learns why they were not kept.
     presenter_.Tell({runtime::NoticeKind::Failure, error.what()});
   }
 }
 
+// A refused password never replaces the saved one: the next start would log in with it and be
+// refused again, while the right one is lost.
+std::string SessionController::StorablePassword() const {
+  return refusedPwd_ == view_.EditPassword ? storedPwd_ : view_.EditPassword;
+}
+
 void SessionController::WriteEmptyPassword() {
   try {
     options_.settingsBackend->WriteValue("UserPwd", "");
+    storedPwd_.clear();
   } catch (const settings::SettingsError& error) {
     presenter_.Tell({runtime::NoticeKind::Failure, error.what()});
   }
@@ -234,16 +243,19 @@ void SessionController::LoginOrLogout() {
     WriteEmptyPassword();
     return;
   }
-  if (!CredentialsUsable(view_.EditUserName, view_.EditPassword)) {
+  const bool controlInName = HoldsControlCharacter(view_.EditUserName);
+  const bool controls = controlInName || HoldsControlCharacter(view_.EditPassword);
+  if (controls || !CredentialsUsable(view_.EditUserName, view_.EditPassword)) {
     WriteEmptyPassword();
     signals_.SetAutoLogonArmed(false);
     presenter_.ShowMainWindow();
     presenter_.Tell({runtime::NoticeKind::Answer,
-                     runtime::Translatable("Please type a valid name and password！")});
-    view_.FocusedControl =
-        platform::TrimmedWhere(view_.EditUserName, platform::IsControlOrSpace).empty()
-            ? "EditUserName"
-            : "EditPassword";
+                     controls ? kControlCharactersRefused
+                              : runtime::Translatable("Please type a valid name and password！")});
+    const bool nameFirst =
+        controls ? controlInName
+                 : platform::TrimmedWhere(view_.EditUserName, platform::IsControlOrSpace).empty();
+    view_.FocusedControl = nameFirst ? "EditUserName" : "EditPassword";
     Changed();
     return;
   }
@@ -257,6 +269,7 @@ void SessionController::StartLogin(const std::string& userName, const std::strin
   if (loginThread_.joinable()) loginThread_.join();
   loginBusy_ = true;
   refused_ = false;
+  triedPwd_ = userPwd;
   signals_.SetManualLoginBusy(true);
   view_.BtnLogonEnabled = false;
   view_.EditUserNameEnabled = false;
@@ -285,9 +298,10 @@ void SessionController::FinishLogin(const LoginResult& result) {
     snapshots_.PublishUserProfile(result.profile);
     LoginSucceeded();
   } else {
-    // Code 1 is no answer at all; any other is the service's refusal.
+    // Code 1 is no answer at all; any other is the service's refusal, which leaves the saved
+    // password as it was (the refusal's logout stores the settings without the refused one).
     refused_ = result.resultCode != 1;
-    WriteEmptyPassword();
+    if (!refused_) WriteEmptyPassword();
     const std::string text =
         runtime::Translate("Login failure: ") + runtime::Translate(result.errorText);
     if (!view_.Label25.empty()) view_.Label25 = text;
@@ -304,6 +318,7 @@ void SessionController::SetLoginControls(bool loggedIn) { ShowLoginControls(logg
 void SessionController::LoginSucceeded() {
   AssertOwnerThread();
   refused_ = false;
+  refusedPwd_.reset();
   lastAnswer_ = {};
   SaveSettings();
   SetLoginControls(true);
@@ -575,6 +590,7 @@ void SessionController::ShowLastError(const std::string& text) {
 }
 
 void SessionController::RefuseAndLogOut(const std::string& text) {
+  if (loginBusy_) refusedPwd_ = triedPwd_;
   // Another worker's identical refusal while its box is up adds nothing.
   if (openRefusals_.count(text) != 0) return;
   // No request goes out with the refused credentials from now on; what the window shows of the

@@ -195,6 +195,9 @@ class SessionController final : public SessionFront {
   // AsService from the service query (service mode asks it after the start).
   void QueryServiceState();
   void WriteEmptyPassword();
+  // The password the store may take: the typed one, unless the service refused it; then what
+  // the store already holds.
+  std::string StorablePassword() const;
   void StartLogin(const std::string& userName, const std::string& userPwd);
   void FinishLogin(const LoginResult& result);
   void StartServiceListFetch();
@@ -231,7 +234,10 @@ class SessionController final : public SessionFront {
   bool refused_ = false;
   bool serviceMode_ = false;
   bool loginBusy_ = false;
-  // WM_AUTOLOGON_DONE that came during a manual login, with its profile.
+  std::string triedPwd_;                   // the password of the login under way
+  std::optional<std::string> refusedPwd_;  // the password the service last refused
+  std::string storedPwd_;                  // the password the store holds
+  // The auto-logon worker's message that came during a manual login, with its profile.
   std::optional<std::shared_ptr<const protocol::TQueryUserProfileResp>> autoLogonDoneHeld_;
   std::uint64_t fetchesStarted_ = 0;
   std::uint64_t newestFetchShown_ = 0;

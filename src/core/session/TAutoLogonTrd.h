@@ -13,7 +13,7 @@ namespace kelbrin::session {
 
 // The auto-logon worker: while the session is logged out and AutoLogonArmed is set, one login
 // with the saved credentials at once, then one every autoLogonWaitSteps x autoLogonWaitStep
-// while they fail; a success is reported as WM_AUTOLOGON_DONE and the controller then runs
+// while they fail; a success is posted to the controller's event loop (OnAutoLogonDone), which runs
 // LoginSucceeded. After a success it waits until the controller has handled it (the session
 // mark moves, or it disarms), never logging in twice however slow the controller is. While
 // disarmed or logged in it sleeps until the controller signals a change. A manual login under

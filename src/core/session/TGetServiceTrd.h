@@ -13,7 +13,7 @@
 namespace kelbrin::session {
 
 // The service-list worker: one per successful login. After serviceListDelay it fetches the
-// subscriber's list once and reports it (or the refusal) as WM_SERVICE_LIST, numbered `fetch`.
+// subscriber's list once and posts it (or the refusal) to the controller, numbered `fetch`.
 // An empty reply counts as a connection failure and reports nothing. The destructor joins; the
 // owner reaps finished workers with Finished() and requests the stop before destroying a running
 // one.

@@ -20,7 +20,8 @@ struct ServiceListReply {
   bool replied = true;
 };
 
-// The workers' messages to the controller (WM_IP_STATUS, WM_AUTOLOGON_DONE, WM_SERVICE_LIST).
+// The workers' messages to the controller: the address state, the auto-logon's success, the
+// service list.
 // Thread-safe: each call queues a task on the controller's thread that carries its payload by
 // value, so a worker never waits for the controller and never shares a buffer with it.
 class WorkerMessages {

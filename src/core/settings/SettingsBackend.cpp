@@ -49,7 +49,7 @@ class SystemBackend : public SettingsBackend {
   bool IsServiceInstalled(const std::string& serviceName) override {
     return platform::IsServiceInstalled(serviceName);
   }
-  // Like the Run key it replaces, a failure to set the entry is not reported.
+  // A failure to write or remove the XDG autostart entry is not reported.
   void SetAutorun(bool enabled) override { platform::SetAutorun(enabled); }
 
  private:

@@ -32,10 +32,10 @@ std::string DesktopExecValue(const std::filesystem::path& executable,
                              const std::vector<std::string>& arguments = {});
 
 // Enabled: writes the entry (atomically) for the running executable, creating the autostart
-// folder when missing: on Linux that folder is routinely absent on a fresh account, so treating
-// it like a missing Windows Run key would make the option silently do nothing. Disabled: removes
-// the entry if it is there (a missing folder stays missing). Returns false when the entry could
-// not be written or removed; never throws and shows nothing, like the Run-key original.
+// folder when missing: that folder is routinely absent on a fresh account, and leaving it so
+// would make the option silently do nothing. Disabled: removes the entry if it is there (a
+// missing folder stays missing). Returns false when the entry could not be written or removed;
+// never throws and shows nothing.
 bool SetAutorun(bool enabled);
 
 }  // namespace kelbrin::platform

@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -149,13 +150,38 @@ bool SingleInstance::HandOver(std::chrono::milliseconds timeout) const {
 }
 
 bool SingleInstance::Acquire() {
+  if (!Lock()) return false;
+  Listen();
+  return true;
+}
+
+SingleInstance::Start SingleInstance::AcquireOrHandOver(std::chrono::milliseconds bound) {
+  constexpr std::chrono::milliseconds kRetryPause{20};
+  const auto deadline = SteadyClock::now() + bound;
+  for (;;) {
+    if (Acquire()) return Start::Owner;
+    // The holder may be starting: its socket comes once it has the lock, its answer once its
+    // event loop runs.
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+    if (left.count() <= 0) return Start::NoAnswer;
+    if (HandOver(left)) return Start::HandedOver;
+    ::poll(nullptr, 0, static_cast<int>(std::min(kRetryPause, left).count()));
+  }
+}
+
+bool SingleInstance::Lock() {
   Fd lock(::open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
   if (lock.get() < 0) ThrowErrno("cannot open " + LockPath().string());
   if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) return false;
     ThrowErrno("cannot lock " + LockPath().string());
   }
+  lockFd_ = lock.release();
+  return true;
+}
 
+void SingleInstance::Listen() {
   const auto address = SocketAddress(SocketPath());
   if (!address) {
     throw std::system_error(std::make_error_code(std::errc::filename_too_long),
@@ -170,10 +196,7 @@ bool SingleInstance::Acquire() {
   }
   ::chmod(SocketPath().c_str(), 0600);
   if (::listen(listener.get(), 8) != 0) ThrowErrno("cannot listen on " + SocketPath().string());
-
-  lockFd_ = lock.release();
   listenFd_ = listener.release();
-  return true;
 }
 
 void SingleInstance::ServePending(const std::function<void()>& onShow,

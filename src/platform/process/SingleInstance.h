@@ -11,6 +11,8 @@ namespace kelbrin::platform {
 // (Unix) socket beside it, both named after the instance name; a later process connects, sends
 // "show" and ends, and the first one brings its window to the front. The lock is an flock, so it
 // vanishes with the process that held it and a stale socket file is replaced by the next owner.
+// The lock is taken before the socket listens: a process that finds the lock taken while the
+// holder is still starting waits for the socket rather than giving up.
 class SingleInstance {
  public:
   // `folder` holds "<name>.lock" and "<name>.socket"; RuntimeFolder() when empty.
@@ -32,6 +34,12 @@ class SingleInstance {
   // std::system_error when the folder, the lock or the socket cannot be set up.
   bool Acquire();
 
+  enum class Start { Owner, HandedOver, NoAnswer };
+  // Acquire, and when another process holds the lock: waits until that one listens and hands
+  // over to it (HandedOver), or takes its place if it ends first (Owner). NoAnswer when the
+  // holder neither answers nor ends within `bound`. Throws as Acquire does.
+  Start AcquireOrHandOver(std::chrono::milliseconds bound);
+
   // Listening socket, for the caller's event loop to watch for readability (-1 before Acquire).
   int ListenFd() const { return listenFd_; }
 
@@ -43,6 +51,11 @@ class SingleInstance {
 
   std::filesystem::path LockPath() const;
   std::filesystem::path SocketPath() const;
+
+  // Acquire's two steps. Takes the lock; false when another process holds it.
+  bool Lock();
+  // Replaces whatever socket file is left and listens on it (the lock held).
+  void Listen();
 
  private:
   std::string name_;

@@ -24,6 +24,7 @@ namespace {
 
 using ::testing::AllOf;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // One reference service for the whole suite; every test gets a fresh settings folder.
 class OnceCommandTest : public ::testing::Test {
@@ -93,6 +94,10 @@ struct FailureCase {
   const char* outText;  // what must already have been shown, or "" for nothing at all
 };
 
+constexpr const char* kControlCharacters =
+    "The user name and the password must not contain control characters (such as Escape or a "
+    "line end).";
+
 class OnceCommandFailureTest : public OnceCommandTest,
                                public ::testing::WithParamInterface<FailureCase> {};
 
@@ -100,6 +105,11 @@ TEST_P(OnceCommandFailureTest, EndsWithTheServicesMessageAndItsExitStatus) {
   const FailureCase& c = GetParam();
   EXPECT_EQ(runOnce({c.user, c.password, false}), c.exitCode);
   EXPECT_EQ(err.str(), std::string(c.errLine) + "\n");
+  // Refused before the login: nothing was sent.
+  if (std::string(c.errLine).find("Login failure") == std::string::npos &&
+      c.exitCode == kExitRefused && *c.outText == '\0') {
+    EXPECT_EQ(service->countRequests("QueryUserProfileReq"), 0);
+  }
   if (*c.outText == '\0') {
     EXPECT_EQ(out.str(), "");
   } else {
@@ -124,7 +134,11 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"PasswordTooShort", "demo01", " ab ", kExitRefused,
                                   "Please type a valid name and password！", ""},
                       FailureCase{"BlankUser", "  ", "demo-pass", kExitRefused,
-                                  "Please type a valid name and password！", ""}),
+                                  "Please type a valid name and password！", ""},
+                      FailureCase{"EscapeInThePassword", "demo01", "demo\x1b-pass", kExitRefused,
+                                  kControlCharacters, ""},
+                      FailureCase{"LineEndInTheUserName", "demo\n01", "demo-pass", kExitRefused,
+                                  kControlCharacters, ""}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(OnceCommandTest, ActiveTestRefusedAfterLoginEndsWithItsMessage) {
@@ -152,7 +166,8 @@ TEST_F(OnceCommandTest, ReplyTextCannotForgeLinesOrReachTheTerminal) {
       {.body = "<PelmarPacket><Result>0</Result><UserIP>1.2.3.4&#10;FORGED line&#13;&#x9B;31m"
                "</UserIP><UserProfile><UserID>7&#10;FORGED id</UserID><PayType>1</PayType>"
                "<ServiceEndDate>2099&#9;1231</ServiceEndDate></UserProfile><DomainInfo>"
-               "<DomainName>a&#10;FORGED domain</DomainName><SuffixName>.example.net</SuffixName>"
+               "<DomainName>a&#10;FORGED domain&#x202E;moc&#x2066;</DomainName>"
+               "<SuffixName>.example.net</SuffixName>"
                "<ResourceInfo><ResourceType>A</ResourceType><KeyName>www&#x85;</KeyName>"
                "<KeyValue>1.2.3.4&#10;FORGED record</KeyValue></ResourceInfo></DomainInfo>"
                "</PelmarPacket>"});
@@ -161,7 +176,10 @@ TEST_F(OnceCommandTest, ReplyTextCannotForgeLinesOrReachTheTerminal) {
   const std::string text = out.str();
   EXPECT_THAT(text, HasSubstr("IP updates successfully：1.2.3.4\\nFORGED line\\r\\xC2\\x9B31m\n"));
   EXPECT_THAT(text, HasSubstr("User ID: 7\\nFORGED id\n"));
-  EXPECT_THAT(text, HasSubstr("  a\\nFORGED domain.example.net  "));
+  // A right-to-left override or an isolate would reorder what the terminal shows after it.
+  EXPECT_THAT(text,
+              HasSubstr("  a\\nFORGED domain\\xE2\\x80\\xAEmoc\\xE2\\x81\\xA6.example.net  "));
+  EXPECT_THAT(text, Not(HasSubstr("\xe2\x80\xae")));
   EXPECT_THAT(text, HasSubstr("Recordwww\\xC2\\x85，DNS Data：1.2.3.4\\nFORGED record\n"));
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {

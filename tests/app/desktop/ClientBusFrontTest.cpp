@@ -30,6 +30,7 @@
 #include "app/commands/StatusCommand.h"
 #include "app/desktop/DesktopFace.h"
 #include "gui/QtEventLoop.h"
+#include "gui/ShellOpen.h"
 #include "runtime/Clock.h"
 #include "settings/PubUtil.h"
 
@@ -226,6 +227,22 @@ class ClientBusFrontTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(desktop.session->View().DomainTree != nullptr, kGuardMs);
     QCOMPARE(desktop.session->View().DomainTree->DomainInfos.size(), std::size_t{2});
     QVERIFY(!desktop.session->View().DomainTree->DomainInfos[0].ResourceInfos.empty());
+
+    // The advanced-service page reads the service's account: ready to open, with an address
+    // that names the user but not the password, which stays with the service.
+    desktop.window->ShowFromTray();
+    desktop.window->SetActivePage(kelbrin::gui::TMainForm::kServicePage);
+    auto* open = desktop.window->findChild<QAbstractButton*>(QStringLiteral("WebBrowser1Open"));
+    QVERIFY(open != nullptr);
+    QVERIFY(open->isEnabled());
+    QStringList opened;
+    const auto previousOpener =
+        kelbrin::gui::SetShellOpenHandler([&opened](const QString& target) { opened << target; });
+    open->click();
+    kelbrin::gui::SetShellOpenHandler(previousOpener);
+    QCOMPARE(opened.size(), 1);
+    QVERIFY2(opened[0].endsWith(QStringLiteral("/client/advservice.asp?username=demo01")),
+             qPrintable(opened[0]));
 
     // The log-off goes to the service, whose notice the desktop tells as its own would be.
     desktop.Click("BtnLogon");

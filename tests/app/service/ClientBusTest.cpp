@@ -129,13 +129,19 @@ class ClientBusTest : public ::testing::Test {
   void StartService(const std::string& bus, const std::string& sessionAddress,
                     const std::string& systemAddress) {
     std::filesystem::create_directories(dir / "runtime");
+    // The dial-up phonebook is the test's own folder; a dial ends at once.
+    for (const char* folder : {"peers", "ppp-run", "ppp-private"})
+      std::filesystem::create_directories(dir / folder);
     pid_ = kelbrin::test::StartProgram(
         KELBRIN_CLIENT_EXECUTABLE,
         {"--service", "--bus", bus, "--endpoint", service.endpoint(), "--config-root",
          (dir / "config").string(), "--time-scale", "0.01"},
         "/dev/null", dir / "stderr",
         {"DBUS_SESSION_BUS_ADDRESS=" + sessionAddress, "DBUS_SYSTEM_BUS_ADDRESS=" + systemAddress,
-         "XDG_RUNTIME_DIR=" + (dir / "runtime").string(), "RUNTIME_DIRECTORY="});
+         "XDG_RUNTIME_DIR=" + (dir / "runtime").string(),
+         "RUNTIME_DIRECTORY=", "KELBRIN_PPP_PEERS=" + (dir / "peers").string(),
+         "KELBRIN_PPP_RUN=" + (dir / "ppp-run").string(),
+         "KELBRIN_PPP_PRIVATE=" + (dir / "ppp-private").string(), "KELBRIN_PPPD=/bin/false"});
     ASSERT_GT(pid_, 0);
   }
   void StartOnSystemBus(const PrivateBus& system) {
@@ -200,13 +206,19 @@ TEST_F(ClientBusTest, TheSessionBusShowsTheServiceAndItsMethodsDriveIt) {
       probe.Call("LogOnAs", {BusValue("demo01"), BusValue("not-the-password"), BusValue(false)}),
       std::nullopt);
   EXPECT_TRUE(probe.Heard("Notice 2|Login failure: Password failure！|false"));
-  EXPECT_TRUE(kelbrin::test::WaitUntil([] {
-    return AskStatus("session", true).out.find("\"state\":\"refused\"") != std::string::npos;
-  }));
+  EXPECT_TRUE(kelbrin::test::WaitUntil(
+      [] { return AskStatus("session", true).out.find("\"state\":\"refused\"") != std::string::npos; }));
+  // With "save password" asked for, a refused password is still never stored.
+  EXPECT_EQ(probe.Call("LogOnAs", {BusValue("demo01"), BusValue("still-wrong"), BusValue(true)}),
+            std::nullopt);
+  EXPECT_TRUE(probe.Heard("Notice 2|Login failure: Password failure！|false"));
+  EXPECT_TRUE(kelbrin::test::WaitUntil(
+      [] { return kelbrin::settings::TPubUtil::ReadRegString("SavePwd") == "1"; }));
+  EXPECT_NE(kelbrin::settings::TPubUtil::ReadRegString("UserPwd"), "still-wrong");
 
   EXPECT_EQ(probe.Call("Quit"), std::nullopt);
   EXPECT_EQ(Ended(10s), 0);
-  EXPECT_EQ(service.countRequests("QueryUserProfileReq"), 2);
+  EXPECT_EQ(service.countRequests("QueryUserProfileReq"), 3);
   EXPECT_EQ(AskStatus("session").exitCode, kelbrin::app::kExitNoClient);
 }
 
@@ -271,6 +283,21 @@ TEST_F(ClientBusTest, TheLineAndTheBoxesSavedOverTheBusReachTheSettingsFile) {
                                    BusValue(true)}),
             "net.kelbrin.Client1.Error.NoSuchLine: Not a line kind: Pigeon");
   EXPECT_EQ(TPubUtil::ReadRegString("AutoConn"), "0");
+  // A dial-up entry that the machine's phonebook does not have is refused, not stored.
+  EXPECT_EQ(probe.Call("SetLine", {BusValue("Virtual Dial-up"), BusValue("../../../tmp/x"),
+                                   BusValue("u"), BusValue("p"), BusValue(true)}),
+            "net.kelbrin.Client1.Error.NoSuchLine: Not a dial-up entry: ../../../tmp/x");
+  EXPECT_EQ(TPubUtil::ReadRegString("LineName"), "lo");
+  EXPECT_EQ(TPubUtil::ReadRegString("InternalLineType"), "3");
+  // An entry of the phonebook is stored (its dial may fail: the line is still the stored one).
+  std::ofstream(dir / "peers" / "isp") << "noauth\n";
+  EXPECT_NE(probe
+                .Call("SetLine", {BusValue("Virtual Dial-up"), BusValue("isp"), BusValue("u"),
+                                  BusValue("p"), BusValue(false)})
+                .value_or(""),
+            "net.kelbrin.Client1.Error.NoSuchLine: Not a dial-up entry: isp");
+  EXPECT_TRUE(
+      kelbrin::test::WaitUntil([] { return TPubUtil::ReadRegString("LineName") == "isp"; }));
 
   // The run-as-service box travels with the other boxes, under the rule the window keeps.
   EXPECT_EQ(
@@ -397,12 +424,12 @@ TEST_F(ClientBusTest, AnOverlongArgumentIsRefusedAndLeavesTheServiceItsSize) {
         probe.Call("LogOnAs", {BusValue(huge), BusValue("x"), BusValue(false)}).value_or(""),
         StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
   }
-  EXPECT_THAT(probe
-                  .Call("LogOnAs", {BusValue("demo\x1b"
-                                             "01"),
-                                    BusValue("x"), BusValue(false)})
-                  .value_or(""),
-              StartsWith("org.freedesktop.DBus.Error.InvalidArgs: "));
+  // A control character in the user name or the password: refused by name, nothing sent.
+  EXPECT_EQ(
+      probe.Call("LogOnAs", {BusValue("\x1b[2Jdemo01"), BusValue("demo-pass"), BusValue(false)}),
+      "org.freedesktop.DBus.Error.InvalidArgs: Argument user_name: holds a control character");
+  EXPECT_EQ(probe.Call("LogOnAs", {BusValue("demo01"), BusValue("demo\x1b-pass"), BusValue(false)}),
+            "org.freedesktop.DBus.Error.InvalidArgs: Argument password: holds a control character");
   EXPECT_LT(MemoryKiB(pid_, "VmRSS") - before, 8 * 1024) << "before: " << before << " KiB";
   // Receiving one message needs its size once; twenty of them are never held at the same time.
   EXPECT_LT(MemoryKiB(pid_, "VmHWM") - peakBefore, 24 * 1024)

@@ -39,11 +39,38 @@ TEST_P(InvalidInputTest, IsRefusedWithoutARequest) {
   EXPECT_EQ(Requests("QueryUserProfileReq"), 0);
 }
 
+class ControlCharacterTest : public SessionFixture,
+                             public ::testing::WithParamInterface<InvalidInput> {};
+
+TEST_P(ControlCharacterTest, IsRefusedWithAClearMessageAndWithoutARequest) {
+  Start();
+  controller->SetEditUserName(GetParam().user);
+  controller->SetEditPassword(GetParam().password);
+  controller->BtnLogonClick();
+  EXPECT_EQ(presenter.Count("popup", "Tip",
+                            "The user name and the password must not contain control characters "
+                            "(such as Escape or a line end)."),
+            1);
+  EXPECT_EQ(presenter.Count("popup", "Tip", "Please type a valid name and password！"), 0);
+  EXPECT_EQ(controller->View().FocusedControl, GetParam().focus);
+  EXPECT_TRUE(controller->View().BtnLogonEnabled);
+  EXPECT_EQ(Requests("QueryUserProfileReq"), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Refused, InvalidInputTest,
                          ::testing::Values(InvalidInput{"demo01", "", "EditPassword"},
                                            InvalidInput{"demo01", " ab  ", "EditPassword"},
                                            InvalidInput{"   ", "demo-pass", "EditUserName"},
                                            InvalidInput{"", "", "EditUserName"}));
+
+// A control character cannot travel in the request's XML: the window says so and sends nothing.
+INSTANTIATE_TEST_SUITE_P(ControlCharacters, ControlCharacterTest,
+                         ::testing::Values(InvalidInput{"demo\x1b"
+                                                        "01",
+                                                        "demo-pass", "EditUserName"},
+                                           InvalidInput{"demo01", "demo\n-pass", "EditPassword"},
+                                           InvalidInput{"demo01", "demo-pass\x7f",
+                                                        "EditPassword"}));
 
 TEST_F(LoginTest, UserNameIsSentWithItsBlanks) {
   Start();
