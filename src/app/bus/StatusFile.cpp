@@ -1,27 +1,18 @@
 #include "app/bus/StatusFile.h"
 
-#include <unistd.h>
-
 #include <charconv>
-#include <cstdlib>
 #include <sstream>
 #include <system_error>
 
 #include "eventlog/LineText.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/RuntimeFolder.h"
 
 namespace kelbrin::app {
 
 namespace {
 
 constexpr char kFileName[] = "status";
-constexpr char kProgramFolder[] = "kelbrin-client";
-
-std::optional<std::string> Environment(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0') return std::nullopt;
-  return std::string(value);
-}
 
 template <typename Number>
 std::optional<Number> NumberOf(const std::string& text) {
@@ -34,15 +25,9 @@ std::optional<Number> NumberOf(const std::string& text) {
 }  // namespace
 
 std::optional<std::filesystem::path> StatusFilePath() {
-  if (const auto runtime = Environment("RUNTIME_DIRECTORY")) {
-    // Several folders are separated by ':'; the first is the unit's own.
-    return std::filesystem::path(runtime->substr(0, runtime->find(':'))) / kFileName;
-  }
-  if (const auto user = Environment("XDG_RUNTIME_DIR"); user && user->front() == '/') {
-    return std::filesystem::path(*user) / kProgramFolder / kFileName;
-  }
-  if (::geteuid() == 0) return std::filesystem::path("/run") / kProgramFolder / kFileName;
-  return std::nullopt;
+  const auto folder = platform::ProgramRuntimeFolder();
+  if (!folder) return std::nullopt;
+  return *folder / kFileName;
 }
 
 std::string StatusFileText(const platform::BusProperties& properties) {

@@ -12,9 +12,9 @@ namespace kelbrin::app {
 // that --status and --health work where no D-Bus is (a container). One "Name=T:value" line per
 // property, T its D-Bus type; texts are escaped to one line.
 
-// The file: in $RUNTIME_DIRECTORY (its first entry, as systemd's RuntimeDirectory= sets it), else
-// $XDG_RUNTIME_DIR/kelbrin-client, else /run/kelbrin-client for root; none otherwise. The folder
-// is private to the service's account (0700): root and that account read it.
+// The file: "status" in the program's runtime folder (platform::ProgramRuntimeFolder), none
+// without one. The folder is private to the service's account (0700): root and that account
+// read it.
 std::optional<std::filesystem::path> StatusFilePath();
 
 std::string StatusFileText(const platform::BusProperties& properties);

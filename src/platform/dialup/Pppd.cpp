@@ -14,6 +14,7 @@
 #include "platform/dialup/PppdLog.h"
 #include "platform/dialup/PppdPeer.h"
 #include "platform/files/PrivateFile.h"
+#include "platform/files/RuntimeFolder.h"
 #include "platform/machine/FactFile.h"
 
 namespace kelbrin::platform {
@@ -84,11 +85,7 @@ class PppdAttempt final : public DialAttempt {
 }  // namespace
 
 fs::path PppdSetup::DefaultPrivateDir() {
-  if (::geteuid() == 0) return "/run/kelbrin-client";
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
-    return fs::path(runtime) / "kelbrin-client";
-  }
-  return "/tmp/kelbrin-client-" + std::to_string(::geteuid());
+  return ProgramRuntimeFolder().value_or("/tmp/kelbrin-client-" + std::to_string(::geteuid()));
 }
 
 bool ProcessAlive(pid_t pid) {

@@ -32,7 +32,7 @@ struct PppdSetup {
   // has to name the link after itself ("linkname ENTRY"), or the link cannot be found.
   bool nameTheLink = ::getuid() == 0;
 
-  // /run/kelbrin-client for root, else $XDG_RUNTIME_DIR/kelbrin-client, else
+  // The program's runtime folder (platform::ProgramRuntimeFolder), else
   // /tmp/kelbrin-client-UID.
   static std::filesystem::path DefaultPrivateDir();
 };

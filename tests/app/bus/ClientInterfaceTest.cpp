@@ -10,6 +10,7 @@
 #include "app/bus/ClientInterface.h"
 #include "app/bus/StatusFile.h"
 #include "app/commands/StatusCommand.h"
+#include "platform/dialup/Pppd.h"
 
 namespace kelbrin::app {
 namespace {
@@ -77,6 +78,8 @@ TEST(StatusFile, LivesInTheRuntimeFolderSystemdGives) {
   const test::ScopedEnv none("RUNTIME_DIRECTORY", "");
   const test::ScopedEnv user("XDG_RUNTIME_DIR", "/run/user/1000");
   EXPECT_EQ(StatusFilePath(), std::filesystem::path("/run/user/1000/kelbrin-client/status"));
+  // One private folder: the dial's password files beside the status file.
+  EXPECT_EQ(StatusFilePath()->parent_path(), platform::PppdSetup::DefaultPrivateDir());
 }
 
 TEST(StatusJson, IsOneObjectWithTheStateAndTheAddress) {

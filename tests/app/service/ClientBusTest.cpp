@@ -144,6 +144,16 @@ class ClientBusTest : public ::testing::Test {
          "KELBRIN_PPP_PRIVATE=" + (dir / "ppp-private").string(), "KELBRIN_PPPD=/bin/false"});
     ASSERT_GT(pid_, 0);
   }
+  // A session-like bus of the test's own (this process's session bus too), a probe hearing the
+  // client's signals on it, and the service started there.
+  BusProbe& ServeOnSessionBus() {
+    session_.emplace(dir / "session", PrivateBus::Kind::SessionLike);
+    sessionEnv_.emplace("DBUS_SESSION_BUS_ADDRESS", session_->Address());
+    probe_.emplace(session_->Address());
+    probe_->Listen();
+    StartService("session", session_->Address(), None());
+    return *probe_;
+  }
   void StartOnSystemBus(const PrivateBus& system) {
     StartService("system", None(), system.Address());
   }
@@ -158,6 +168,9 @@ class ClientBusTest : public ::testing::Test {
   const kelbrin::test::TempDir dir;
   const kelbrin::test::ReferenceService service{{{}, dir / "service.log"}};
   pid_t pid_ = -1;
+  std::optional<PrivateBus> session_;
+  std::optional<ScopedEnv> sessionEnv_;
+  std::optional<BusProbe> probe_;
 };
 
 TEST_F(ClientBusTest, StatusWithoutARunningClientSaysSoAndEndsWith3) {
@@ -179,11 +192,7 @@ TEST_F(ClientBusTest, StatusWithoutARunningClientSaysSoAndEndsWith3) {
 }
 
 TEST_F(ClientBusTest, TheSessionBusShowsTheServiceAndItsMethodsDriveIt) {
-  const PrivateBus session(dir / "session", PrivateBus::Kind::SessionLike);
-  const ScopedEnv sessionEnv("DBUS_SESSION_BUS_ADDRESS", session.Address());
-  BusProbe probe(session.Address());
-  probe.Listen();
-  StartService("session", session.Address(), None());
+  BusProbe& probe = ServeOnSessionBus();
 
   // The new address is told as a notice, logged as an event, and the state follows it.
   ASSERT_TRUE(probe.Heard(kOnlineNotice)) << ReadFile(dir / "stderr");
@@ -206,8 +215,9 @@ TEST_F(ClientBusTest, TheSessionBusShowsTheServiceAndItsMethodsDriveIt) {
       probe.Call("LogOnAs", {BusValue("demo01"), BusValue("not-the-password"), BusValue(false)}),
       std::nullopt);
   EXPECT_TRUE(probe.Heard("Notice 2|Login failure: Password failure！|false"));
-  EXPECT_TRUE(kelbrin::test::WaitUntil(
-      [] { return AskStatus("session", true).out.find("\"state\":\"refused\"") != std::string::npos; }));
+  EXPECT_TRUE(kelbrin::test::WaitUntil([] {
+    return AskStatus("session", true).out.find("\"state\":\"refused\"") != std::string::npos;
+  }));
   // With "save password" asked for, a refused password is still never stored.
   EXPECT_EQ(probe.Call("LogOnAs", {BusValue("demo01"), BusValue("still-wrong"), BusValue(true)}),
             std::nullopt);
@@ -225,11 +235,7 @@ TEST_F(ClientBusTest, TheSessionBusShowsTheServiceAndItsMethodsDriveIt) {
 // While the active tests go unanswered the state says so, with the time of the last answer, and
 // says Online again after the next answer; the session stays logged in throughout.
 TEST_F(ClientBusTest, TheStateTellsWhenTheServiceStopsAnswering) {
-  const PrivateBus session(dir / "session", PrivateBus::Kind::SessionLike);
-  const ScopedEnv sessionEnv("DBUS_SESSION_BUS_ADDRESS", session.Address());
-  BusProbe probe(session.Address());
-  probe.Listen();
-  StartService("session", session.Address(), None());
+  BusProbe& probe = ServeOnSessionBus();
   ASSERT_TRUE(probe.Heard(kOnlineNotice)) << ReadFile(dir / "stderr");
 
   service.control("status?code=500&msg=ActiveTestReq");
@@ -247,9 +253,7 @@ TEST_F(ClientBusTest, TheStateTellsWhenTheServiceStopsAnswering) {
 }
 
 TEST_F(ClientBusTest, TheRunningInterfaceIsTheOneWrittenDown) {
-  const PrivateBus session(dir / "session", PrivateBus::Kind::SessionLike);
-  BusProbe probe(session.Address());
-  StartService("session", session.Address(), None());
+  BusProbe& probe = ServeOnSessionBus();
   std::string running;
   ASSERT_TRUE(kelbrin::test::WaitUntil([&] {
     running = probe.Introspect();
@@ -263,10 +267,7 @@ TEST_F(ClientBusTest, TheRunningInterfaceIsTheOneWrittenDown) {
 
 TEST_F(ClientBusTest, TheLineAndTheBoxesSavedOverTheBusReachTheSettingsFile) {
   using kelbrin::settings::TPubUtil;
-  const PrivateBus session(dir / "session", PrivateBus::Kind::SessionLike);
-  BusProbe probe(session.Address());
-  probe.Listen();
-  StartService("session", session.Address(), None());
+  BusProbe& probe = ServeOnSessionBus();
   ASSERT_TRUE(probe.Heard(kOnlineNotice)) << ReadFile(dir / "stderr");
 
   // The line is stored as well as started, and the new line is announced at once.
@@ -410,10 +411,7 @@ TEST_F(ClientBusTest, AnOverlongArgumentIsRefusedAndLeavesTheServiceItsSize) {
   GTEST_SKIP() << "the service's memory is its allocator's; a sanitizer's keeps freed memory on "
                   "purpose";
 #endif
-  const PrivateBus session(dir / "session", PrivateBus::Kind::SessionLike);
-  BusProbe probe(session.Address());
-  probe.Listen();
-  StartService("session", session.Address(), None());
+  BusProbe& probe = ServeOnSessionBus();
   ASSERT_TRUE(probe.Heard(kOnlineNotice)) << ReadFile(dir / "stderr");
   EXPECT_EQ(probe.Call("LogOff"), std::nullopt);
   const long before = MemoryKiB(pid_, "VmRSS");
@@ -445,11 +443,7 @@ TEST_F(ClientBusTest, ALogEntryThatIsNotUtf8IsSentEscaped) {
   std::ofstream(command) << "#!/bin/sh\nprintf 'odd \\377\\376 bytes\\n'\n";
   std::filesystem::permissions(command, std::filesystem::perms::owner_all);
   kelbrin::settings::TPubUtil::WriteRegStrings({{"AddressChangeCommand", command.string()}});
-  const PrivateBus session(dir / "session", PrivateBus::Kind::SessionLike);
-  const ScopedEnv sessionEnv("DBUS_SESSION_BUS_ADDRESS", session.Address());
-  BusProbe probe(session.Address());
-  probe.Listen();
-  StartService("session", session.Address(), None());
+  BusProbe& probe = ServeOnSessionBus();
   ASSERT_TRUE(probe.Heard("\\xFF\\xFE bytes")) << ReadFile(dir / "stderr");
   const BusProbe::Reply log = probe.Ask("GetLog");
   ASSERT_FALSE(log.error) << *log.error;
